@@ -1,0 +1,31 @@
+# Shared build settings and helpers for every Tarnwatch target.
+
+# Warnings and sanitizers for our own code only.
+function(tarnwatch_target_defaults target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
+  if(TARNWATCH_SANITIZE)
+    target_compile_options(${target} PRIVATE -fsanitize=${TARNWATCH_SANITIZE} -fno-omit-frame-pointer -g)
+    target_link_options(${target} PRIVATE -fsanitize=${TARNWATCH_SANITIZE})
+    if(TARNWATCH_SANITIZE MATCHES "undefined")
+      target_compile_options(${target} PRIVATE -fno-sanitize-recover=undefined)
+    endif()
+  endif()
+endfunction()
+
+# tarnwatch_add_test(NAME name SOURCES a.cpp b.cpp LIBS lib... [LABEL threaded])
+# One GoogleTest executable, discovered into CTest. Every test runs in the normal and the
+# AddressSanitizer runs; the label "threaded" marks those the ThreadSanitizer run executes too.
+function(tarnwatch_add_test)
+  cmake_parse_arguments(T "" "NAME;LABEL" "SOURCES;LIBS" ${ARGN})
+  add_executable(${T_NAME} ${T_SOURCES})
+  tarnwatch_target_defaults(${T_NAME})
+  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} tarnwatch_test_support GTest::gtest GTest::gmock)
+  target_include_directories(${T_NAME} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
+  set(label unit)
+  if(T_LABEL)
+    set(label ${T_LABEL})
+  endif()
+  gtest_discover_tests(${T_NAME}
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES LABELS ${label} TIMEOUT 300)
+endfunction()

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <map>
+#include <mutex>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace tw {
+
+// A platform that tests script: every answer comes from the public fields below, and every
+// call that has an effect is recorded. Set the fields before handing the fake to other
+// threads; the records are guarded by a lock.
+class FakePlatform : public Platform {
+ public:
+  explicit FakePlatform(PathStyle style = PathStyle::Windows) : style(style) {}
+
+  PathStyle style;
+  std::vector<DriveInfo> driveTable;
+  // Per root: the file-system name, or none for a reported failure.
+  std::map<std::string, std::optional<std::string>, std::less<>> fileSystems;
+  bool fileSystemThrows = false;
+  std::map<std::string, DiskSpace, std::less<>> spaces;
+  bool diskSpaceThrows = false;
+  std::string systemDir = "C:\\Windows";
+  std::optional<std::string> systemRoot = std::string("C:\\");
+  // File-type icons by lower-case extension (with its dot); unknown types get unknownTypeIcon.
+  std::map<std::string, int, std::less<>> typeIcons;
+  int unknownTypeIcon = 1;
+  // Icons of objects that exist, by exact path; a path not listed does not exist.
+  std::map<std::string, int, std::less<>> pathIcons;
+  std::optional<std::string> hostName = std::string("TESTBOX");
+  std::string clock = "12:34:56";
+
+  std::vector<std::string> opened() const;
+
+  PathStyle pathStyle() const override { return style; }
+  std::vector<DriveInfo> drives() override { return driveTable; }
+  std::optional<std::string> fileSystemName(std::string_view root) override;
+  std::optional<DiskSpace> diskSpace(std::string_view path) override;
+  std::string systemDirectory() override { return systemDir; }
+  std::optional<std::string> systemDriveRoot() override { return systemRoot; }
+  int fileTypeIconIndex(std::string_view name) override;
+  int pathIconIndex(std::string_view path) override;
+  std::string iconName(int index) override;
+  void shellOpen(std::string_view target) override;
+  std::optional<std::string> computerName() override { return hostName; }
+  std::string timeOfDay() override { return clock; }
+
+ private:
+  mutable std::mutex recordLock;
+  std::vector<std::string> openedTargets;
+};
+
+}  // namespace tw

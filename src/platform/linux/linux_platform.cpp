@@ -1,0 +1,269 @@
+#include "platform/linux/linux_platform.h"
+
+#include <langinfo.h>
+#include <locale.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <sys/sysmacros.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <QFileInfo>
+#include <QMimeDatabase>
+#include <QMimeType>
+#include <QString>
+#include <climits>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "platform/linux/mount_table.h"
+
+extern char** environ;
+
+namespace tw {
+
+namespace {
+
+std::string readWholeFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return {};
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+std::string trimmed(std::string text) {
+  while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
+  return text;
+}
+
+QString qPath(std::string_view bytes) {
+  return QFile::decodeName(QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
+}
+
+// The icon names of a MIME type, most specific first, separated by ';'.
+std::string mimeIconNames(const QMimeType& type) {
+  std::string names = type.iconName().toStdString();
+  const std::string generic = type.genericIconName().toStdString();
+  if (!generic.empty() && generic != names) names += ";" + generic;
+  return names;
+}
+
+// Reads sysfs to find the block device behind a mount.
+class SysfsProbe : public linuxfs::MountProbe {
+ public:
+  explicit SysfsProbe(std::string sysRoot) : sysRoot(std::move(sysRoot)) {}
+
+  std::optional<linuxfs::BlockDevice> blockDevice(const linuxfs::MountEntry& entry) override {
+    unsigned major = entry.major;
+    unsigned minor = entry.minor;
+    std::string dir = deviceDir(major, minor);
+    if (dir.empty() && entry.source.starts_with("/dev/")) {
+      // File systems such as btrfs report an anonymous device number; the source names the
+      // real one.
+      struct stat st {};
+      if (stat(entry.source.c_str(), &st) == 0 && S_ISBLK(st.st_mode)) {
+        dir = deviceDir(major(st.st_rdev), minor(st.st_rdev));
+      }
+    }
+    if (dir.empty()) return std::nullopt;
+    linuxfs::BlockDevice device;
+    char resolved[PATH_MAX];
+    if (realpath(dir.c_str(), resolved) != nullptr) {
+      const std::string full(resolved);
+      device.name = full.substr(full.find_last_of('/') + 1);
+    }
+    // A partition has no "removable" of its own; its disk, one folder up, does.
+    std::string removable = trimmed(readWholeFile(dir + "/removable"));
+    if (removable.empty()) removable = trimmed(readWholeFile(dir + "/../removable"));
+    device.removable = removable == "1";
+    return device;
+  }
+
+  bool isDirectory(const std::string& mountPoint) override {
+    struct stat st {};
+    return stat(mountPoint.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  }
+
+ private:
+  std::string deviceDir(unsigned major, unsigned minor) const {
+    const std::string dir = sysRoot + "/dev/block/" + std::to_string(major) + ":" + std::to_string(minor);
+    struct stat st {};
+    return stat(dir.c_str(), &st) == 0 ? dir : std::string();
+  }
+
+  std::string sysRoot;
+};
+
+std::string withoutTrailingSlash(std::string_view path) {
+  std::string p(path);
+  while (p.size() > 1 && p.back() == '/') p.pop_back();
+  return p;
+}
+
+}  // namespace
+
+int IconRegistry::intern(const std::string& name) {
+  if (name.empty()) return 0;
+  {
+    std::shared_lock read(lock);
+    auto it = indexOf.find(name);
+    if (it != indexOf.end()) return it->second;
+  }
+  std::unique_lock write(lock);
+  auto [it, inserted] = indexOf.try_emplace(name, static_cast<int>(names.size()) + 1);
+  if (inserted) names.push_back(name);
+  return it->second;
+}
+
+std::string IconRegistry::name(int index) const {
+  std::shared_lock read(lock);
+  if (index < 1 || static_cast<std::size_t>(index) > names.size()) return {};
+  return names[static_cast<std::size_t>(index) - 1];
+}
+
+std::string fileTypeKey(std::string_view name) {
+  const auto slash = name.rfind('/');
+  const std::string_view last = slash == std::string_view::npos ? name : name.substr(slash + 1);
+  const auto lastDot = last.rfind('.');
+  if (lastDot == std::string_view::npos) return std::string(last);
+  const auto secondDot = lastDot == 0 ? std::string_view::npos : last.rfind('.', lastDot - 1);
+  return std::string(last.substr(secondDot == std::string_view::npos ? lastDot : secondDot));
+}
+
+LinuxPlatform::LinuxPlatform(std::string procRoot, std::string sysRoot)
+    : procRoot(std::move(procRoot)), sysRoot(std::move(sysRoot)) {}
+
+LinuxPlatform::~LinuxPlatform() = default;
+
+std::string LinuxPlatform::readMountInfo() const { return readWholeFile(procRoot + "/self/mountinfo"); }
+
+std::vector<DriveInfo> LinuxPlatform::drives() {
+  SysfsProbe probe(sysRoot);
+  return linuxfs::drivesFromMountInfo(readMountInfo(), probe);
+}
+
+std::optional<std::string> LinuxPlatform::fileSystemName(std::string_view root) {
+  const std::string mountPoint = withoutTrailingSlash(root);
+  std::optional<std::string> name;
+  for (const auto& entry : linuxfs::parseMountInfo(readMountInfo())) {
+    if (entry.mountPoint == mountPoint) name = entry.fsType;  // the last mount there is visible
+  }
+  return name;
+}
+
+std::optional<DiskSpace> LinuxPlatform::diskSpace(std::string_view path) {
+  struct statvfs st {};
+  if (statvfs(std::string(path).c_str(), &st) != 0) return std::nullopt;
+  DiskSpace space;
+  space.total = static_cast<std::int64_t>(st.f_blocks) * static_cast<std::int64_t>(st.f_frsize);
+  space.freeToCaller = static_cast<std::int64_t>(st.f_bavail) * static_cast<std::int64_t>(st.f_frsize);
+  return space;
+}
+
+std::string LinuxPlatform::systemDirectory() {
+  struct stat st {};
+  return stat("/usr", &st) == 0 && S_ISDIR(st.st_mode) ? std::string("/usr") : std::string();
+}
+
+std::optional<std::string> LinuxPlatform::systemDriveRoot() {
+  const std::string dir = systemDirectory();
+  if (dir.empty()) return std::nullopt;
+  char resolved[PATH_MAX];
+  const std::string real = realpath(dir.c_str(), resolved) != nullptr ? std::string(resolved) : dir;
+  const auto entry = linuxfs::mountHolding(linuxfs::parseMountInfo(readMountInfo()), real);
+  if (!entry) return std::nullopt;
+  std::string root = entry->mountPoint;
+  if (root.back() != '/') root.push_back('/');
+  return root;
+}
+
+int LinuxPlatform::fileTypeIconIndex(std::string_view name) {
+  std::string key = fileTypeKey(name);
+  {
+    std::shared_lock read(typeLock);
+    auto it = typeIcon.find(key);
+    if (it != typeIcon.end()) return it->second;
+  }
+  // The key stands for the name. A bare extension is asked as a file name ("x.txt"): the
+  // database treats ".txt" alone as a hidden file without a type, where the type of the
+  // extension is meant.
+  const QMimeDatabase db;
+  const std::string probeName = key.starts_with('.') ? "x" + key : key;
+  const QMimeType type = db.mimeTypeForFile(qPath(probeName), QMimeDatabase::MatchExtension);
+  const int index = icons.intern(mimeIconNames(type));
+  std::unique_lock write(typeLock);
+  typeIcon.emplace(std::move(key), index);
+  return index;
+}
+
+int LinuxPlatform::pathIconIndex(std::string_view path) {
+  const std::string p(path);
+  struct stat st {};
+  if (p.empty() || stat(p.c_str(), &st) != 0) return 0;
+  if (S_ISDIR(st.st_mode)) {
+    const std::string dir = withoutTrailingSlash(p);
+    struct stat parent {};
+    const std::string parentPath = dir == "/" ? dir : dir + "/..";
+    const bool mountRoot = dir == "/" || (stat(parentPath.c_str(), &parent) == 0 && parent.st_dev != st.st_dev);
+    if (mountRoot) return icons.intern("drive-harddisk;folder");
+    const char* home = getenv("HOME");
+    if (home != nullptr && *home != '\0' && withoutTrailingSlash(home) == dir) {
+      return icons.intern("user-home;folder");
+    }
+    return icons.intern("folder");
+  }
+  const QMimeDatabase db;
+  return icons.intern(mimeIconNames(db.mimeTypeForFile(qPath(p), QMimeDatabase::MatchDefault)));
+}
+
+std::string LinuxPlatform::iconName(int index) { return icons.name(index); }
+
+void LinuxPlatform::shellOpen(std::string_view target) {
+  if (target.empty()) return;
+  const std::string arg(target);
+  // No shell in between: the target is one argument, whatever characters it holds.
+  char program[] = "xdg-open";
+  char* argv[] = {program, const_cast<char*>(arg.c_str()), nullptr};
+  pid_t pid = 0;
+  if (posix_spawnp(&pid, program, nullptr, nullptr, argv, environ) != 0) return;
+  // Reap the child without making the caller wait for it.
+  std::thread([pid] {
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+  }).detach();
+}
+
+std::optional<std::string> LinuxPlatform::computerName() {
+  char name[HOST_NAME_MAX + 1] = {};
+  if (gethostname(name, sizeof name) != 0) return std::nullopt;
+  name[HOST_NAME_MAX] = '\0';
+  if (name[0] == '\0') return std::nullopt;
+  return std::string(name);
+}
+
+std::string LinuxPlatform::timeOfDay() {
+  // The user's time format comes from LC_ALL, LC_TIME or LANG; "C" when none is usable.
+  static const locale_t userLocale = [] {
+    locale_t loc = newlocale(LC_TIME_MASK, "", static_cast<locale_t>(0));
+    return loc != static_cast<locale_t>(0) ? loc : newlocale(LC_TIME_MASK, "C", static_cast<locale_t>(0));
+  }();
+  const time_t now = time(nullptr);
+  struct tm local {};
+  localtime_r(&now, &local);
+  char text[128] = {};
+  const std::size_t n = strftime_l(text, sizeof text, "%X", &local, userLocale);
+  return std::string(text, n);
+}
+
+Platform& systemPlatform() {
+  static LinuxPlatform platform;
+  return platform;
+}
+
+}  // namespace tw

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <memory>
+#include <mutex>
+#include <shared_mutex>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace tw {
+
+// Hands out one index per distinct icon name, from 1 up (0 stays "no icon"). Thread-safe.
+class IconRegistry {
+ public:
+  int intern(const std::string& name);
+  std::string name(int index) const;
+
+ private:
+  mutable std::shared_mutex lock;
+  std::unordered_map<std::string, int> indexOf;
+  std::vector<std::string> names;  // names[i - 1] is the name of index i
+};
+
+// The real Linux platform: drives from the mount table and sysfs, icons from the shared MIME
+// database, xdg-open for the desktop. Every method is safe to call from any thread.
+class LinuxPlatform : public Platform {
+ public:
+  // `procRoot` and `sysRoot` are where /proc and /sys are read from.
+  explicit LinuxPlatform(std::string procRoot = "/proc", std::string sysRoot = "/sys");
+  ~LinuxPlatform() override;
+
+  PathStyle pathStyle() const override { return PathStyle::Posix; }
+  std::vector<DriveInfo> drives() override;
+  std::optional<std::string> fileSystemName(std::string_view root) override;
+  std::optional<DiskSpace> diskSpace(std::string_view path) override;
+  std::string systemDirectory() override;
+  std::optional<std::string> systemDriveRoot() override;
+  int fileTypeIconIndex(std::string_view name) override;
+  int pathIconIndex(std::string_view path) override;
+  std::string iconName(int index) override;
+  void shellOpen(std::string_view target) override;
+  std::optional<std::string> computerName() override;
+  std::string timeOfDay() override;
+
+ private:
+  std::string readMountInfo() const;
+
+  std::string procRoot;
+  std::string sysRoot;
+  IconRegistry icons;
+  // File-type icons by the name's type key (see fileTypeKey), so that the MIME database is
+  // asked once per type, not once per event.
+  mutable std::shared_mutex typeLock;
+  std::unordered_map<std::string, int> typeIcon;
+};
+
+// The part of a file name that decides its type by name: from the second-to-last dot
+// ("a.tar.gz" -> ".tar.gz"), else from the last dot ("report.txt" -> ".txt"), else the whole
+// name ("Makefile"). Only the last segment of a path counts.
+std::string fileTypeKey(std::string_view name);
+
+}  // namespace tw

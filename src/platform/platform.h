@@ -1,0 +1,94 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "util/path_style.h"
+
+namespace tw {
+
+// The kinds of drive the platform reports, numbered as the Windows drive types are.
+enum class DriveType : int {
+  Unknown = 0,
+  NoRootDir = 1,
+  Removable = 2,
+  Fixed = 3,
+  Remote = 4,
+  CdRom = 5,
+  RamDisk = 6,
+};
+
+struct DriveInfo {
+  std::string root;  // ends in the path separator
+  DriveType type = DriveType::Unknown;
+  bool operator==(const DriveInfo&) const = default;
+};
+
+struct DiskSpace {
+  std::int64_t total = 0;         // size of the volume in bytes
+  std::int64_t freeToCaller = 0;  // free bytes the calling user may use (quotas, reserved blocks)
+};
+
+// The seam between the system and the operating system. One implementation per OS lives in
+// platform/linux or platform/win32; tests script platform/fake.
+//
+// Threads: every method may be called from any thread at the same time (the monitor thread,
+// the queue thread and the user-interface thread all use it); implementations keep their
+// caches behind their own locks. Texts are UTF-8 (on Linux: the path bytes as the kernel gives
+// them). Methods report failure through their result, never by throwing, unless they say so.
+class Platform {
+ public:
+  virtual ~Platform() = default;
+
+  // The path style of this platform's paths.
+  virtual PathStyle pathStyle() const = 0;
+
+  // Every mounted volume or drive letter in use, in the platform's order (drive letters
+  // ascending; on Linux, mount points sorted), each with its kind.
+  virtual std::vector<DriveInfo> drives() = 0;
+
+  // The name of the file system on the volume whose root is `root` (NTFS, ext4, ...); none
+  // when the query fails. May throw when the platform query itself raises an error.
+  virtual std::optional<std::string> fileSystemName(std::string_view root) = 0;
+
+  // Size and free bytes of the volume that holds `path`; none when the query fails.
+  virtual std::optional<DiskSpace> diskSpace(std::string_view path) = 0;
+
+  // The operating system's own folder (C:\Windows; /usr on Linux), without a final
+  // separator; empty when the query fails. Its icon is the plain folder icon.
+  virtual std::string systemDirectory() = 0;
+
+  // The root of the drive that holds the operating system (C:\; on Linux the mount point of
+  // the file system that holds the system folder), ending in the separator; none on failure.
+  virtual std::optional<std::string> systemDriveRoot() = 0;
+
+  // The icon of a file type, from the name alone (a bare extension, a file name or a path;
+  // the disk is not consulted). 0 on failure.
+  virtual int fileTypeIconIndex(std::string_view name) = 0;
+
+  // The icon of an existing object on disk (drive, special folder, folder or file); 0 when the
+  // path does not exist or the query fails.
+  virtual int pathIconIndex(std::string_view path) = 0;
+
+  // The icon that an index handed out above stands for: on Linux a freedesktop icon name; on
+  // Windows the decimal system image list index. Empty for an index never handed out.
+  virtual std::string iconName(int index) = 0;
+
+  // Opens a document, folder or web address with the desktop's default handler, without
+  // waiting for it. Failures are ignored.
+  virtual void shellOpen(std::string_view target) = 0;
+
+  // The computer's name; none when it cannot be read.
+  virtual std::optional<std::string> computerName() = 0;
+
+  // The current local time of day in the user's long time format (15:04:05, 3:04:05 PM, ...).
+  virtual std::string timeOfDay() = 0;
+};
+
+// The platform of this build, created on first use and alive until the process exits.
+Platform& systemPlatform();
+
+}  // namespace tw

@@ -1,0 +1,33 @@
+#include "util/path_style.h"
+
+#include <algorithm>
+
+namespace tw {
+
+bool endsWithSeparator(std::string_view path, PathStyle style) {
+  return !path.empty() && path.back() == pathSeparator(style);
+}
+
+std::string withTrailingSeparator(std::string_view path, PathStyle style) {
+  std::string result(path);
+  if (!endsWithSeparator(path, style)) result.push_back(pathSeparator(style));
+  return result;
+}
+
+std::string asciiUpper(std::string_view text) {
+  std::string result(text);
+  for (char& c : result) c = asciiUpper(c);
+  return result;
+}
+
+bool equalsIgnoreAsciiCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && startsWithIgnoreAsciiCase(a, b);
+}
+
+bool startsWithIgnoreAsciiCase(std::string_view text, std::string_view prefix) {
+  if (prefix.size() > text.size()) return false;
+  return std::equal(prefix.begin(), prefix.end(), text.begin(),
+                    [](char p, char t) { return asciiUpper(p) == asciiUpper(t); });
+}
+
+}  // namespace tw

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tw {
+
+// The one line-splitting rule of the system: a line ends at CR LF, at a lone CR or at a lone LF;
+// a break at the very end adds no empty last entry; an empty line between two breaks is an
+// empty entry; entries are neither trimmed nor de-duplicated. An empty text gives no entries.
+std::vector<std::string> splitLines(std::string_view text);
+
+// The entries, each followed by CR LF (the last included): the row-caption text form.
+std::string joinLinesCrLf(const std::vector<std::string>& lines);
+
+}  // namespace tw

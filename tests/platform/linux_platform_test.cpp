@@ -1,0 +1,200 @@
+#include "platform/linux/linux_platform.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <set>
+#include <sstream>
+#include <thread>
+
+#include "platform/linux/mount_table.h"
+#include "support/temp_dir.h"
+#include "util/functions.h"
+
+namespace tw {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+TEST(LinuxPlatform, DrivesAreTheRealBlockFileSystemsOnly) {
+  LinuxPlatform platform;
+  const std::string list = getDrivesList(platform);
+  ASSERT_FALSE(list.empty()) << "this machine has at least one disk";
+  const auto entries = linuxfs::parseMountInfo(readFile("/proc/self/mountinfo"));
+  const std::set<std::string> pseudo = {"proc", "sysfs", "tmpfs", "devtmpfs", "devpts", "cgroup", "cgroup2",
+                                        "overlay", "squashfs", "nfs", "nfs4", "cifs", "iso9660"};
+  std::vector<std::string> roots;
+  std::size_t pos = 0;
+  while (pos < list.size()) {
+    const auto end = list.find("\r\n", pos);
+    ASSERT_NE(end, std::string::npos) << "every root ends in CR LF";
+    roots.push_back(list.substr(pos, end - pos));
+    pos = end + 2;
+  }
+  EXPECT_TRUE(std::is_sorted(roots.begin(), roots.end()));
+  for (const std::string& root : roots) {
+    SCOPED_TRACE(root);
+    EXPECT_EQ(root.back(), '/');
+    EXPECT_TRUE(fs::is_directory(root));
+    const auto holder = linuxfs::mountHolding(entries, root == "/" ? root : root.substr(0, root.size() - 1));
+    ASSERT_TRUE(holder.has_value());
+    EXPECT_EQ(pseudo.count(holder->fsType), 0u) << holder->fsType;
+    EXPECT_TRUE(holder->source.starts_with("/dev/") || fs::exists("/sys/dev/block/" + std::to_string(holder->major) +
+                                                                  ":" + std::to_string(holder->minor)));
+  }
+  for (const char* notADrive : {"/proc/", "/sys/", "/dev/", "/dev/shm/", "/run/"}) {
+    EXPECT_EQ(std::find(roots.begin(), roots.end(), notADrive), roots.end()) << notADrive;
+  }
+}
+
+TEST(LinuxPlatform, VolumeQueries) {
+  LinuxPlatform platform;
+  const std::string root = getSystemDriveRoot(platform);
+  EXPECT_EQ(root.back(), '/');
+  EXPECT_FALSE(getFileSystemName(platform, root).empty());
+  EXPECT_EQ(getFileSystemName(platform, "/no/such/mount/"), "");
+
+  const auto total = getDiskSpace(platform, root, true);
+  const auto free = getDiskSpace(platform, root, false);
+  EXPECT_GT(total, 0);
+  EXPECT_GE(free, 0);
+  EXPECT_LE(free, total);
+  EXPECT_EQ(getDiskSpace(platform, "/no/such/path", true), 0);
+  EXPECT_EQ(getDiskSpace(platform, "", false), 0);
+}
+
+TEST(LinuxPlatform, SystemFolder) {
+  LinuxPlatform platform;
+  EXPECT_EQ(getWindowsDir(platform), "/usr/");
+  const auto root = platform.systemDriveRoot();
+  ASSERT_TRUE(root.has_value());
+  EXPECT_TRUE(std::string("/usr/").starts_with(*root));
+  // The system folder shows the plain folder icon, which later events reuse.
+  const int folder = getFolderIconIndex(platform, getWindowsDir(platform));
+  EXPECT_NE(folder, 0);
+  EXPECT_NE(platform.iconName(folder).find("folder"), std::string::npos);
+}
+
+TEST(LinuxPlatform, FileTypeIconsComeFromTheNameAlone) {
+  LinuxPlatform platform;
+  const int txt = getFileIconIndex(platform, "report.txt");
+  EXPECT_NE(txt, 0);
+  EXPECT_EQ(getFileIconIndex(platform, ".txt"), txt);
+  EXPECT_EQ(getFileIconIndex(platform, "/gone/for/good/notes.TXT"), txt);
+  EXPECT_EQ(getFileIconIndex(platform, "\xFF\xFE bad bytes.txt"), txt);
+  const int png = getFileIconIndex(platform, "photo.png");
+  EXPECT_NE(png, 0);
+  EXPECT_NE(png, txt);
+  EXPECT_NE(platform.iconName(png).find("image"), std::string::npos) << platform.iconName(png);
+  EXPECT_EQ(getFileIconIndex(platform, "archive.tar.gz"), getFileIconIndex(platform, ".tar.gz"));
+  // Unknown types and empty names get the generic icon, never a failure.
+  EXPECT_NE(getFileIconIndex(platform, "no-extension-at-all"), 0);
+  EXPECT_NE(getFileIconIndex(platform, ""), 0);
+  EXPECT_EQ(platform.iconName(0), "");
+  EXPECT_EQ(platform.iconName(1'000'000), "");
+}
+
+TEST(LinuxPlatform, PathIconsLookAtTheDisk) {
+  LinuxPlatform platform;
+  test::TempDir tmp;
+  const std::string gone = tmp.file("report.txt");
+  EXPECT_EQ(getFolderIconIndex(platform, gone), 0);
+  EXPECT_NE(getFileIconIndex(platform, gone), 0);
+  EXPECT_EQ(getFolderIconIndex(platform, ""), 0);
+
+  const int folder = getFolderIconIndex(platform, tmp.path().string());
+  EXPECT_NE(folder, 0);
+  EXPECT_EQ(getFolderIconIndex(platform, tmp.path().string() + "/"), folder);
+  EXPECT_NE(getFolderIconIndex(platform, "/"), folder) << "a drive root has its drive icon";
+
+  tmp.write("report.txt", "plain text\n");
+  const int file = getFolderIconIndex(platform, gone);
+  EXPECT_NE(file, 0);
+  EXPECT_NE(file, folder);
+  const std::string odd = tmp.write(std::string("odd\xFF\x01name"), "x");
+  EXPECT_NE(getFolderIconIndex(platform, odd), 0);
+}
+
+TEST(LinuxPlatform, IconIndexesAreStableAcrossThreads) {
+  LinuxPlatform platform;
+  const std::vector<std::string> names = {"a.txt", "b.png", "c.pdf", "d.mp3", "e.html", "f.zip", "g.cpp", "h"};
+  std::vector<std::vector<int>> seen(4);
+  std::vector<std::thread> threads;
+  for (std::size_t t = 0; t < seen.size(); ++t) {
+    threads.emplace_back([&, t] {
+      for (int round = 0; round < 50; ++round) {
+        for (const auto& name : names) seen[t].push_back(platform.fileTypeIconIndex(name));
+      }
+    });
+  }
+  for (auto& thread : threads) thread.join();
+  for (std::size_t t = 1; t < seen.size(); ++t) EXPECT_EQ(seen[t], seen[0]);
+}
+
+TEST(LinuxPlatform, FileTypeKey) {
+  struct Case {
+    const char* name;
+    const char* key;
+  } cases[] = {{"report.txt", ".txt"}, {".txt", ".txt"},       {"a.tar.gz", ".tar.gz"}, {"x.y.z.txt", ".z.txt"},
+               {"Makefile", "Makefile"}, {"/d.ir/file", "file"}, {"/dir/a.b", ".b"},      {"", ""}};
+  for (const auto& c : cases) EXPECT_EQ(fileTypeKey(c.name), c.key) << c.name;
+}
+
+TEST(LinuxPlatform, ShellOpenRunsXdgOpenWithTheTargetAsOneArgument) {
+  test::TempDir tmp;
+  const std::string log = tmp.file("args");
+  const std::string script = tmp.write("xdg-open", "#!/bin/sh\nprintf '%s|' \"$#\" \"$@\" > \"" + log + ".tmp\"\nmv \"" +
+                                                       log + ".tmp\" \"" + log + "\"\n");
+  fs::permissions(script, fs::perms::owner_all);
+  const char* oldPath = getenv("PATH");
+  const std::string savedPath = oldPath != nullptr ? oldPath : "";
+  setenv("PATH", (tmp.path().string() + ":" + savedPath).c_str(), 1);
+
+  LinuxPlatform platform;
+  const std::string target = "/tmp/a folder; rm -rf nothing $(echo hi) `x`";
+  const auto before = std::chrono::steady_clock::now();
+  shellOpen(platform, target);
+  EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(5)) << "must not wait for the handler";
+  shellOpen(platform, "");  // nothing to open: nothing happens
+  for (int i = 0; i < 500 && !fs::exists(log); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  setenv("PATH", savedPath.c_str(), 1);
+  EXPECT_EQ(readFile(log), "1|" + target + "|");
+}
+
+TEST(LinuxPlatform, ShellOpenWithoutXdgOpenDoesNothing) {
+  const char* oldPath = getenv("PATH");
+  const std::string savedPath = oldPath != nullptr ? oldPath : "";
+  test::TempDir empty;
+  setenv("PATH", empty.path().c_str(), 1);
+  LinuxPlatform platform;
+  EXPECT_NO_THROW(platform.shellOpen("https://example.invalid/"));
+  setenv("PATH", savedPath.c_str(), 1);
+}
+
+TEST(LinuxPlatform, ComputerNameAndTimeOfDay) {
+  LinuxPlatform platform;
+  const auto name = platform.computerName();
+  ASSERT_TRUE(name.has_value());
+  char expected[256] = {};
+  gethostname(expected, sizeof expected - 1);
+  EXPECT_EQ(*name, expected);
+  const std::string time = platform.timeOfDay();
+  EXPECT_TRUE(std::regex_search(time, std::regex("[0-9]{1,2}.[0-9]{2}.[0-9]{2}"))) << time;
+}
+
+}  // namespace
+}  // namespace tw
