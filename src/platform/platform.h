@@ -86,6 +86,14 @@ class Platform {
 
   // The current local time of day in the user's long time format (15:04:05, 3:04:05 PM, ...).
   virtual std::string timeOfDay() = 0;
+
+  // Files.
+
+  // Creates or replaces the file at `path` with `bytes` so that the file is either the old one
+  // or the whole new one, never a part: the bytes go to a temporary file beside it, reach the
+  // disk, and the temporary file is renamed over the old one. Returns an empty text on
+  // success, else a message a user can read (it names the path and the system's reason).
+  virtual std::string writeFileAtomically(std::string_view path, std::string_view bytes) = 0;
 };
 
 // The platform of this build, created on first use and alive until the process exits.

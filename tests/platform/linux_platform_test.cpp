@@ -198,3 +198,43 @@ TEST(LinuxPlatform, ComputerNameAndTimeOfDay) {
 
 }  // namespace
 }  // namespace tw
+
+namespace tw {
+namespace {
+
+TEST(LinuxPlatformFiles, AtomicWriteCreatesReplacesAndKeepsModes) {
+  LinuxPlatform platform;
+  test::TempDir tmp;
+  const std::string path = tmp.file("config.ini");
+  EXPECT_EQ(platform.writeFileAtomically(path, "first"), "");
+  EXPECT_EQ(readFile(path), "first");
+  fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
+  const std::string binary("a\0b\r\n\xFF", 6);
+  EXPECT_EQ(platform.writeFileAtomically(path, binary), "");
+  EXPECT_EQ(readFile(path), binary);
+  EXPECT_EQ(fs::status(path).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+  EXPECT_EQ(platform.writeFileAtomically(path, ""), "");
+  EXPECT_EQ(fs::file_size(path), 0u);
+  // Only the file is left behind: no temporary files.
+  EXPECT_EQ(std::distance(fs::directory_iterator(tmp.path()), fs::directory_iterator()), 1);
+}
+
+TEST(LinuxPlatformFiles, AtomicWriteFailuresNameThePathAndLeaveTheOldFile) {
+  LinuxPlatform platform;
+  test::TempDir tmp;
+  const std::string missing = tmp.file("no/such/dir/report.txt");
+  const std::string message = platform.writeFileAtomically(missing, "x");
+  EXPECT_NE(message.find(missing), std::string::npos) << message;
+  EXPECT_FALSE(fs::exists(missing));
+
+  // The target is a folder: the rename fails, nothing is replaced and no temporary is left.
+  const std::string folder = tmp.file("a-folder");
+  fs::create_directory(folder);
+  tmp.write("a-folder/keep", "keep");
+  EXPECT_NE(platform.writeFileAtomically(folder, "x"), "");
+  EXPECT_EQ(readFile(tmp.file("a-folder/keep")), "keep");
+  EXPECT_EQ(std::distance(fs::directory_iterator(tmp.path()), fs::directory_iterator()), 1);
+}
+
+}  // namespace
+}  // namespace tw

@@ -1,6 +1,8 @@
 #include "platform/fake/fake_platform.h"
 
-#include "util/path_style.h"
+#include <filesystem>
+#include <fstream>
+#include <system_error>
 
 namespace tw {
 
@@ -39,6 +41,29 @@ std::string FakePlatform::iconName(int index) { return index > 0 ? "icon-" + std
 void FakePlatform::shellOpen(std::string_view target) {
   std::lock_guard guard(recordLock);
   openedTargets.emplace_back(target);
+}
+
+std::string FakePlatform::writeFileAtomically(std::string_view path, std::string_view bytes) {
+  if (auto refused = refuseWrites.find(path); refused != refuseWrites.end()) return refused->second;
+  const std::filesystem::path target{std::string(path)};
+  std::filesystem::path temp = target;
+  temp += ".tmp-fake";
+  {
+    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out.flush()) {
+      std::error_code ignored;
+      std::filesystem::remove(temp, ignored);
+      return "Cannot write " + std::string(path);
+    }
+  }
+  std::error_code ec;
+  std::filesystem::rename(temp, target, ec);
+  if (ec) {
+    std::filesystem::remove(temp, ec);
+    return "Cannot replace " + std::string(path);
+  }
+  return {};
 }
 
 std::vector<std::string> FakePlatform::opened() const {

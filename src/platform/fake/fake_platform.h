@@ -48,6 +48,10 @@ class FakePlatform : public Platform {
   void shellOpen(std::string_view target) override;
   std::optional<std::string> computerName() override { return hostName; }
   std::string timeOfDay() override { return clock; }
+  // Writes real files (through a temporary file and a rename); a path listed in
+  // refuseWrites fails with the message given there.
+  std::map<std::string, std::string, std::less<>> refuseWrites;
+  std::string writeFileAtomically(std::string_view path, std::string_view bytes) override;
 
  private:
   mutable std::mutex recordLock;

@@ -1,5 +1,6 @@
 #include "platform/linux/linux_platform.h"
 
+#include <fcntl.h>
 #include <langinfo.h>
 #include <locale.h>
 #include <spawn.h>
@@ -259,6 +260,56 @@ std::string LinuxPlatform::timeOfDay() {
   char text[128] = {};
   const std::size_t n = strftime_l(text, sizeof text, "%X", &local, userLocale);
   return std::string(text, n);
+}
+
+std::string LinuxPlatform::writeFileAtomically(std::string_view path, std::string_view bytes) {
+  const std::string target(path);
+  const auto fail = [&](const char* what) {
+    return "Cannot " + std::string(what) + " " + target + ": " + std::strerror(errno);
+  };
+  const auto slash = target.rfind('/');
+  const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : target.substr(0, slash));
+  std::string temp = dir + "/.tarnwatch-XXXXXX";
+  const int fd = mkstemp(temp.data());
+  if (fd < 0) return fail("write");
+  // Keep the permissions of the file being replaced; a new file gets the usual 0666 & ~umask.
+  struct stat old {};
+  if (stat(target.c_str(), &old) == 0) {
+    fchmod(fd, old.st_mode & 07777);
+  } else {
+    const mode_t mask = umask(0);
+    umask(mask);
+    fchmod(fd, 0666 & ~mask);
+  }
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      const std::string message = fail("write");
+      ::close(fd);
+      ::unlink(temp.c_str());
+      return message;
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  if (::fsync(fd) != 0 || ::close(fd) != 0) {
+    const std::string message = fail("write");
+    ::unlink(temp.c_str());
+    return message;
+  }
+  if (::rename(temp.c_str(), target.c_str()) != 0) {
+    const std::string message = fail("replace");
+    ::unlink(temp.c_str());
+    return message;
+  }
+  // Make the rename itself durable.
+  const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dirFd >= 0) {
+    ::fsync(dirFd);
+    ::close(dirFd);
+  }
+  return {};
 }
 
 Platform& systemPlatform() {

@@ -43,6 +43,7 @@ class LinuxPlatform : public Platform {
   void shellOpen(std::string_view target) override;
   std::optional<std::string> computerName() override;
   std::string timeOfDay() override;
+  std::string writeFileAtomically(std::string_view path, std::string_view bytes) override;
 
  private:
   std::string readMountInfo() const;
