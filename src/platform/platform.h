@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -94,6 +95,28 @@ class Platform {
   // disk, and the temporary file is renamed over the old one. Returns an empty text on
   // success, else a message a user can read (it names the path and the system's reason).
   virtual std::string writeFileAtomically(std::string_view path, std::string_view bytes) = 0;
+
+  // Export report.
+
+  // What became of a request to read a file's content.
+  enum class FileRead {
+    Done,        // the whole content went to the sink
+    Missing,     // nothing at the path, or not a file (a folder, a device, a dangling link)
+    Unreadable,  // a file exists but could not be opened or read to its end
+  };
+
+  // Feeds the whole content of the file at `path` (links followed) to `sink`, in order, in
+  // chunks of any size; files of any size, 64-bit lengths included. A zero-length file is
+  // Done with no chunk. When reading fails part-way the result is Unreadable and the chunks
+  // already fed must be thrown away. Never blocks on a FIFO or a device: those are not files.
+  virtual FileRead readFileContent(std::string_view path, const std::function<void(std::string_view)>& sink) = 0;
+
+  // True when `path` names an existing file (links followed; a folder is not a file).
+  virtual bool fileExists(std::string_view path) = 0;
+
+  // The report text (UTF-8) in the encoding report files are written in: the ANSI code page on
+  // Windows (characters it lacks become its default character), UTF-8 unchanged on Linux.
+  virtual std::string toReportEncoding(std::string_view utf8) = 0;
 };
 
 // The platform of this build, created on first use and alive until the process exits.

@@ -66,6 +66,52 @@ std::string FakePlatform::writeFileAtomically(std::string_view path, std::string
   return {};
 }
 
+Platform::FileRead FakePlatform::readFileContent(std::string_view path,
+                                                 const std::function<void(std::string_view)>& sink) {
+  if (unreadableFiles.contains(path)) return FileRead::Unreadable;
+  if (auto it = fakeFiles.find(path); it != fakeFiles.end()) {
+    // Two chunks when there is more than one byte, so that callers must join chunks.
+    const std::string_view content = it->second;
+    const std::size_t half = content.size() / 2;
+    if (half > 0) sink(content.substr(0, half));
+    if (content.size() > half) sink(content.substr(half));
+    return FileRead::Done;
+  }
+  std::error_code ec;
+  const std::filesystem::path real{std::string(path)};
+  if (path.empty() || !std::filesystem::is_regular_file(real, ec)) return FileRead::Missing;
+  std::ifstream in(real, std::ios::binary);
+  if (!in) return FileRead::Unreadable;
+  char buffer[4096];
+  while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
+    sink(std::string_view(buffer, static_cast<std::size_t>(in.gcount())));
+  }
+  return in.bad() ? FileRead::Unreadable : FileRead::Done;
+}
+
+bool FakePlatform::fileExists(std::string_view path) {
+  if (unreadableFiles.contains(path) || fakeFiles.contains(path)) return true;
+  std::error_code ec;
+  return !path.empty() && std::filesystem::is_regular_file(std::filesystem::path{std::string(path)}, ec);
+}
+
+std::string FakePlatform::toReportEncoding(std::string_view utf8) {
+  std::string text(utf8);
+  if (ansiReport) {
+    std::string out;
+    for (const char ch : text) {
+      const auto c = static_cast<unsigned char>(ch);
+      if (c < 0x80) {
+        out.push_back(ch);
+      } else if (c >= 0xC0) {
+        out.push_back('?');  // one default character for each encoded character
+      }
+    }
+    return out;
+  }
+  return text;
+}
+
 std::vector<std::string> FakePlatform::opened() const {
   std::lock_guard guard(recordLock);
   return openedTargets;

@@ -2,6 +2,7 @@
 
 #include <map>
 #include <mutex>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -52,6 +53,17 @@ class FakePlatform : public Platform {
   // refuseWrites fails with the message given there.
   std::map<std::string, std::string, std::less<>> refuseWrites;
   std::string writeFileAtomically(std::string_view path, std::string_view bytes) override;
+
+  // Export report. Scripted files come first: fakeFiles holds the content of files that exist
+  // only in the fake, unreadableFiles the files that exist but cannot be read. Any other path
+  // is looked up on the real disk. With ansiReport set, toReportEncoding stands in for a
+  // single-byte code page: every byte outside ASCII becomes '?'.
+  std::map<std::string, std::string, std::less<>> fakeFiles;
+  std::set<std::string, std::less<>> unreadableFiles;
+  bool ansiReport = false;
+  FileRead readFileContent(std::string_view path, const std::function<void(std::string_view)>& sink) override;
+  bool fileExists(std::string_view path) override;
+  std::string toReportEncoding(std::string_view utf8) override;
 
  private:
   mutable std::mutex recordLock;

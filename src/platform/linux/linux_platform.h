@@ -45,6 +45,11 @@ class LinuxPlatform : public Platform {
   std::string timeOfDay() override;
   std::string writeFileAtomically(std::string_view path, std::string_view bytes) override;
 
+  // Export report.
+  FileRead readFileContent(std::string_view path, const std::function<void(std::string_view)>& sink) override;
+  bool fileExists(std::string_view path) override;
+  std::string toReportEncoding(std::string_view utf8) override { return std::string(utf8); }
+
  private:
   std::string readMountInfo() const;
 
