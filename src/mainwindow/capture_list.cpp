@@ -1,0 +1,73 @@
+#include "mainwindow/capture_list.h"
+
+#include "capture/event_kinds.h"
+#include "mainwindow/path_parts.h"
+#include "util/functions.h"
+
+namespace tw {
+
+int listMarkForEvent(int eventNum) {
+  switch (eventNum) {
+    case evCreate:
+    case evMkDir:
+      return markCreated;
+    case evDelete:
+    case evRmDir:
+      return markDeleted;
+    case evRenameFolder:
+    case evRenameItem:
+      return markRenamed;
+    default:
+      return markPlain;
+  }
+}
+
+TCaptureList::TCaptureList(Platform& platform, TTextPool* sharedPool)
+    : platform(platform), pool(sharedPool != nullptr ? sharedPool : &ownPool) {}
+
+void TCaptureList::addListItem(std::string_view item1, std::string_view item2, int eventNum, PathStyle style) {
+  Row row{};
+  std::string_view from = fileNamePart(item1, style);
+  if (isBlank(from)) from = item1;
+  if (isBlank(item1)) from = "-";
+  const std::string_view to = isBlank(item2) ? std::string_view("-") : fileNamePart(item2, style);
+  const std::string_view workPath = folderPart(item1, style);
+  row.image = isNotFileEvent(eventNum) ? getFolderIconIndex(platform, getWindowsDir(platform))
+                                       : getFileIconIndex(platform, item1);
+  row.workPathImage = getFolderIconIndex(platform, workPath);
+  row.mark = static_cast<std::uint8_t>(listMarkForEvent(eventNum));
+  row.cells[colFrom] = pool->intern(from);
+  row.cells[colTo] = pool->intern(to);
+  row.cells[colAction] = pool->intern(getEventName(eventNum));
+  row.cells[colWorkPath] = pool->intern(workPath);
+  rows.push_back(row);
+  if (batchDepth == 0) flush();
+}
+
+std::string_view TCaptureList::cell(int row, int column) const {
+  return pool->text(at(row).cells[static_cast<std::size_t>(column)]);
+}
+
+void TCaptureList::endBatch() {
+  if (batchDepth > 0 && --batchDepth == 0) flush();
+}
+
+void TCaptureList::flush() {
+  if (published == rows.size()) return;
+  const int first = static_cast<int>(published);
+  const int last = static_cast<int>(rows.size()) - 1;
+  if (observer != nullptr) observer->rowsAboutToBeInserted(first, last);
+  published = rows.size();
+  if (observer != nullptr) observer->rowsInserted(first, last);
+}
+
+void TCaptureList::clear() {
+  if (observer != nullptr) observer->listAboutToBeCleared();
+  rows.clear();
+  rows.shrink_to_fit();
+  published = 0;
+  if (pool == &ownPool) ownPool.clear();
+  if (observer != nullptr) observer->listCleared();
+}
+
+}  // namespace tw

@@ -1,0 +1,376 @@
+#include "mainwindow/capture_tree.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "capture/event_kinds.h"
+#include "mainwindow/path_parts.h"
+#include "util/functions.h"
+
+namespace tw {
+
+// Ends a batch when it goes out of scope, also when an icon lookup throws.
+class TCaptureTree::Batch {
+ public:
+  explicit Batch(TCaptureTree& tree) : tree(tree) { tree.beginBatch(); }
+  ~Batch() { tree.endBatch(); }
+  Batch(const Batch&) = delete;
+  Batch& operator=(const Batch&) = delete;
+
+ private:
+  TCaptureTree& tree;
+};
+
+TCaptureTree::TCaptureTree(Platform& platform, TTextPool* sharedPool)
+    : platform(platform), pool(sharedPool != nullptr ? sharedPool : &ownPool) {
+  nodes.push_back(Node{0, kNoNode, 0, 0, kNoNode, kNoNode, markPlain});
+  childLists.emplace_back();  // slot 0 means "no children"
+  nodes[0].children = static_cast<std::uint32_t>(childLists.size());
+  childLists.emplace_back();  // the roots
+  index.assign(1024, kNoNode);
+}
+
+void TCaptureTree::clear() {
+  if (observer != nullptr) observer->treeAboutToBeCleared();
+  nodes.resize(1);
+  nodes.shrink_to_fit();
+  childLists.resize(2);
+  childLists[1].clear();
+  childLists[1].shrink_to_fit();
+  childLists.shrink_to_fit();
+  freeChildLists.clear();
+  freeChildLists.shrink_to_fit();
+  index.assign(1024, kNoNode);
+  index.shrink_to_fit();
+  indexed = 0;
+  liveNodes = 0;
+  published = 1;
+  touchedParents.clear();
+  changedNodes.clear();
+  if (pool == &ownPool) ownPool.clear();
+  if (observer != nullptr) observer->treeCleared();
+}
+
+const std::vector<NodeId>& TCaptureTree::childList(NodeId parent) const {
+  return childLists[nodes[parent].children];
+}
+
+int TCaptureTree::childCount(NodeId parent) const {
+  const auto& list = childList(parent);
+  // Children are appended in id order, so those not yet announced are a tail of the list.
+  if (list.empty() || list.back() < published || (parent != kNoNode && parent >= published) ||
+      announcedParents.contains(parent)) {
+    return static_cast<int>(list.size());
+  }
+  return static_cast<int>(std::lower_bound(list.begin(), list.end(), published) - list.begin());
+}
+
+int TCaptureTree::row(NodeId node) const {
+  const auto& list = childList(nodes[node].parent);
+  return static_cast<int>(std::lower_bound(list.begin(), list.end(), node) - list.begin());
+}
+
+int TCaptureTree::level(NodeId node) const {
+  int depth = 0;
+  for (NodeId n = nodes[node].parent; n != kNoNode; n = nodes[n].parent) ++depth;
+  return depth;
+}
+
+std::string TCaptureTree::getNodePath(NodeId node, PathStyle style) const {
+  NodeId chain[64];
+  std::vector<NodeId> longChain;
+  std::size_t depth = 0;
+  for (NodeId n = node; n != kNoNode; n = nodes[n].parent) {
+    if (depth < std::size(chain)) {
+      chain[depth] = n;
+    } else {
+      if (longChain.empty()) longChain.assign(chain, chain + depth);
+      longChain.push_back(n);
+    }
+    ++depth;
+  }
+  const auto at = [&](std::size_t i) { return longChain.empty() ? chain[i] : longChain[i]; };
+  const char sep = pathSeparator(style);
+  std::string path(text(at(depth - 1)));
+  if (depth == 1) return path;
+  for (std::size_t i = depth - 1; i-- > 0;) {
+    // POSIX: the root "/" already ends in the separator.
+    if (style == PathStyle::Windows || path.empty() || path.back() != sep) path.push_back(sep);
+    path += text(at(i));
+  }
+  path.push_back(sep);
+  return path;
+}
+
+NodeId TCaptureTree::findNode(std::string_view value, NodeId parent) const {
+  const NodeId first = indexFind(parent, value, TTextPool::hashFolded(value));
+  if (first == kNoNode || nodes[first].mark == markDeleted) return kNoNode;
+  return first;
+}
+
+void TCaptureTree::addDirectoryFile(std::string_view directoryPath, std::string_view newName, int eventnum,
+                                    PathStyle style) {
+  const Batch batch(*this);
+  const auto segments = splitPathSegments(directoryPath, style);
+  const std::size_t n = segments.size();
+  // A POSIX name may be all spaces; only empty segments (doubled or trailing separators) are
+  // gaps there.
+  const auto skipped = [style](std::string_view s) { return style == PathStyle::Windows ? isBlank(s) : s.empty(); };
+  const bool treated = eventnum == evDelete || eventnum == evRenameFolder || eventnum == evRenameItem ||
+                       eventnum == evRmDir;
+  NodeId parent = kNoNode;
+  for (std::size_t i = 0; i < n; ++i) {
+    const std::string_view s = segments[i];
+    if (skipped(s)) continue;
+    NodeId node = findNode(s, parent);
+    if (i == 0) {
+      if (node == kNoNode) {
+        node = appendNode(kNoNode, s);
+        nodes[node].image = getFileIconIndex(platform, getNodePath(node, style));
+      }
+      parent = node;
+      continue;
+    }
+    if (node == kNoNode) {
+      node = appendNode(parent, s);
+      nodes[node].image = getFolderIconIndex(platform, getNodePath(node, style));
+    }
+    if (treated && i == n - 1) {
+      std::string path = getNodePath(node, style);
+      if (eventnum == evDelete || eventnum == evRenameItem) {
+        // The type is decided by the name, so the name is asked without the separator that
+        // ends a node path (with it, the name would have no type).
+        if (nodes[node].parent != kNoNode && !path.empty()) path.pop_back();
+        nodes[node].image = getFileIconIndex(platform, path);
+      } else {
+        nodes[node].image = getFolderIconIndex(platform, getWindowsDir(platform));
+      }
+      if (eventnum == evDelete || eventnum == evRmDir) {
+        if (eventnum == evRmDir) removeChildren(node);
+        setText(node, "(" + platform.timeOfDay() + ") " + std::string(text(node)));
+        nodes[node].mark = markDeleted;
+      } else {
+        setText(node, std::string(text(node)) + " -> " + std::string(getLastSegment(newName, style)));
+        nodes[node].mark = markRenamed;
+      }
+      changed(node);
+    }
+    parent = node;
+  }
+}
+
+NodeId TCaptureTree::appendNode(NodeId parent, std::string_view value) {
+  if (nodes.size() >= kRemoved - 1) throw std::length_error("the capture tree is full");
+  const auto id = static_cast<NodeId>(nodes.size());
+  nodes.push_back(Node{pool->intern(value), parent, 0, 0, id, id, markPlain});
+  Node& p = nodes[parent];
+  if (p.children == 0) {
+    if (!freeChildLists.empty()) {
+      p.children = freeChildLists.back();
+      freeChildLists.pop_back();
+    } else {
+      p.children = static_cast<std::uint32_t>(childLists.size());
+      childLists.emplace_back();
+    }
+  }
+  auto& list = childLists[p.children];
+  // The first new child of a node already shown: the batch will announce a block of rows there.
+  if ((parent == kNoNode || parent < published) && (list.empty() || list.back() < published)) {
+    touchedParents.push_back(parent);
+  }
+  list.push_back(id);
+  indexLink(id);
+  ++liveNodes;
+  return id;
+}
+
+void TCaptureTree::setText(NodeId node, std::string_view value) {
+  indexUnlink(node);
+  nodes[node].text = pool->intern(value);
+  indexLink(node);
+}
+
+void TCaptureTree::changed(NodeId node) {
+  if (node < published) changedNodes.push_back(node);
+}
+
+void TCaptureTree::removeChildren(NodeId node) {
+  if (nodes[node].children == 0 || childList(node).empty()) return;
+  // The observer must see the rows before they go: announce what the batch has added so far.
+  flush();
+  const int count = static_cast<int>(childList(node).size());
+  if (observer != nullptr) observer->nodesAboutToBeRemoved(node, 0, count - 1);
+  std::vector<NodeId> stack(childList(node).begin(), childList(node).end());
+  while (!stack.empty()) {
+    const NodeId n = stack.back();
+    stack.pop_back();
+    if (nodes[n].children != 0) {
+      auto& list = childLists[nodes[n].children];
+      stack.insert(stack.end(), list.begin(), list.end());
+      std::vector<NodeId>().swap(list);
+      freeChildLists.push_back(nodes[n].children);
+      nodes[n].children = 0;
+    }
+    indexUnlink(n);
+    nodes[n].parent = kRemoved;
+    --liveNodes;
+  }
+  std::vector<NodeId>().swap(childLists[nodes[node].children]);
+  freeChildLists.push_back(nodes[node].children);
+  nodes[node].children = 0;
+  if (observer != nullptr) observer->nodesRemoved(node, 0, count - 1);
+}
+
+void TCaptureTree::endBatch() {
+  if (batchDepth > 0 && --batchDepth == 0) flush();
+}
+
+void TCaptureTree::flush() {
+  if (observer != nullptr) {
+    for (const NodeId parent : touchedParents) {
+      const int first = childCount(parent);
+      const int last = static_cast<int>(childList(parent).size()) - 1;
+      if (first > last) continue;
+      observer->nodesAboutToBeInserted(parent, first, last);
+      announcedParents.insert(parent);
+      observer->nodesInserted(parent, first, last);
+    }
+    if (!changedNodes.empty()) {
+      std::sort(changedNodes.begin(), changedNodes.end());
+      changedNodes.erase(std::unique(changedNodes.begin(), changedNodes.end()), changedNodes.end());
+      std::erase_if(changedNodes, [this](NodeId n) { return !isNode(n); });
+      if (!changedNodes.empty()) observer->nodesChanged(changedNodes);
+    }
+  }
+  announcedParents.clear();
+  touchedParents.clear();
+  changedNodes.clear();
+  published = static_cast<NodeId>(nodes.size());
+}
+
+void TCaptureTree::forEachNode(const std::function<void(NodeId node, int level)>& visit) const {
+  struct Frame {
+    const std::vector<NodeId>* list;
+    std::size_t next;
+  };
+  std::vector<Frame> stack;
+  stack.push_back({&childList(kNoNode), 0});
+  while (!stack.empty()) {
+    Frame& top = stack.back();
+    if (top.next == top.list->size()) {
+      stack.pop_back();
+      continue;
+    }
+    const NodeId n = (*top.list)[top.next++];
+    visit(n, static_cast<int>(stack.size()) - 1);
+    if (nodes[n].children != 0 && !childList(n).empty()) stack.push_back({&childList(n), 0});
+  }
+}
+
+std::size_t TCaptureTree::bytesUsed() const {
+  std::size_t bytes = nodes.capacity() * sizeof(Node) + index.capacity() * sizeof(NodeId) +
+                      childLists.capacity() * sizeof(std::vector<NodeId>);
+  for (const auto& list : childLists) bytes += list.capacity() * sizeof(NodeId);
+  return bytes;
+}
+
+// The index. It holds, for each (parent, text without ASCII case), the first of the siblings
+// with that text; the others follow it in their circular list.
+
+std::uint32_t TCaptureTree::keyHash(NodeId parent, std::uint32_t folded) const {
+  std::uint64_t h = (static_cast<std::uint64_t>(parent) << 32 | folded) * 0x9e3779b97f4a7c15ULL;
+  h ^= h >> 29;
+  return static_cast<std::uint32_t>(h >> 16);
+}
+
+std::size_t TCaptureTree::homeSlot(NodeId node) const {
+  return keyHash(nodes[node].parent, pool->foldedHash(nodes[node].text)) & (index.size() - 1);
+}
+
+NodeId TCaptureTree::indexFind(NodeId parent, std::string_view value, std::uint32_t folded) const {
+  const std::size_t mask = index.size() - 1;
+  for (std::size_t slot = keyHash(parent, folded) & mask; index[slot] != kNoNode; slot = (slot + 1) & mask) {
+    const Node& candidate = nodes[index[slot]];
+    if (candidate.parent == parent && pool->foldedHash(candidate.text) == folded &&
+        equalsIgnoreAsciiCase(pool->text(candidate.text), value)) {
+      return index[slot];
+    }
+  }
+  return kNoNode;
+}
+
+std::size_t TCaptureTree::slotOf(NodeId head) const {
+  const std::size_t mask = index.size() - 1;
+  std::size_t slot = homeSlot(head);
+  while (index[slot] != head) slot = (slot + 1) & mask;
+  return slot;
+}
+
+void TCaptureTree::indexLink(NodeId node) {
+  Node& n = nodes[node];
+  const NodeId head = indexFind(n.parent, pool->text(n.text), pool->foldedHash(n.text));
+  if (head == kNoNode) {
+    n.nextSame = n.prevSame = node;
+    const std::size_t mask = index.size() - 1;
+    std::size_t slot = homeSlot(node);
+    while (index[slot] != kNoNode) slot = (slot + 1) & mask;
+    index[slot] = node;
+    if (++indexed * 2 > index.size()) indexGrow();
+    return;
+  }
+  // Siblings are in id order; a new node is normally the last, a renamed one may fall between.
+  NodeId after = nodes[head].prevSame;
+  while (after > node && after != head) after = nodes[after].prevSame;
+  if (after > node) {
+    // Before the current first: the node becomes the one the index holds.
+    index[slotOf(head)] = node;
+    after = nodes[head].prevSame;
+  }
+  const NodeId before = nodes[after].nextSame;
+  n.prevSame = after;
+  n.nextSame = before;
+  nodes[after].nextSame = node;
+  nodes[before].prevSame = node;
+}
+
+void TCaptureTree::indexUnlink(NodeId node) {
+  Node& n = nodes[node];
+  const NodeId head = indexFind(n.parent, pool->text(n.text), pool->foldedHash(n.text));
+  if (n.nextSame != node) {
+    nodes[n.prevSame].nextSame = n.nextSame;
+    nodes[n.nextSame].prevSame = n.prevSame;
+    if (head == node) index[slotOf(node)] = n.nextSame;
+    n.nextSame = n.prevSame = node;
+    return;
+  }
+  // The last of its text: free the slot and shift back the entries that probed past it.
+  const std::size_t mask = index.size() - 1;
+  std::size_t hole = slotOf(node);
+  std::size_t slot = hole;
+  for (;;) {
+    slot = (slot + 1) & mask;
+    if (index[slot] == kNoNode) break;
+    const std::size_t home = homeSlot(index[slot]);
+    const bool stays = hole <= slot ? (hole < home && home <= slot) : (hole < home || home <= slot);
+    if (!stays) {
+      index[hole] = index[slot];
+      hole = slot;
+    }
+  }
+  index[hole] = kNoNode;
+  --indexed;
+}
+
+void TCaptureTree::indexGrow() {
+  std::vector<NodeId> old(index.size() * 2, kNoNode);
+  old.swap(index);
+  const std::size_t mask = index.size() - 1;
+  for (const NodeId head : old) {
+    if (head == kNoNode) continue;
+    std::size_t slot = homeSlot(head);
+    while (index[slot] != kNoNode) slot = (slot + 1) & mask;
+    index[slot] = head;
+  }
+}
+
+}  // namespace tw

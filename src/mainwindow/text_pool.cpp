@@ -1,0 +1,117 @@
+#include "mainwindow/text_pool.h"
+
+#include <cstring>
+#include <stdexcept>
+
+#include "util/path_style.h"
+
+namespace tw {
+
+namespace {
+
+constexpr std::size_t kBlockSize = 64 * 1024;
+constexpr std::size_t kOwnBlockAbove = 4 * 1024;  // longer texts get a block of their own
+
+std::uint32_t mix32(std::uint64_t h) {
+  h ^= h >> 33;
+  h *= 0xff51afd7ed558ccdULL;
+  h ^= h >> 33;
+  return static_cast<std::uint32_t>(h);
+}
+
+}  // namespace
+
+TTextPool::TTextPool() { clear(); }
+
+std::uint32_t TTextPool::hashFolded(std::string_view text) {
+  std::uint64_t h = 0xcbf29ce484222325ULL;
+  for (const char c : text) {
+    h ^= static_cast<unsigned char>(asciiUpper(c));
+    h *= 0x100000001b3ULL;
+  }
+  return mix32(h);
+}
+
+std::uint64_t TTextPool::hashExact(std::string_view text) {
+  std::uint64_t h = 0x9e3779b97f4a7c15ULL ^ text.size();
+  std::size_t i = 0;
+  for (; i + 8 <= text.size(); i += 8) {
+    std::uint64_t w;
+    std::memcpy(&w, text.data() + i, 8);
+    h = (h ^ w) * 0xbf58476d1ce4e5b9ULL;
+    h ^= h >> 31;
+  }
+  std::uint64_t tail = 0;
+  if (i < text.size()) std::memcpy(&tail, text.data() + i, text.size() - i);
+  h = (h ^ tail) * 0x94d049bb133111ebULL;
+  h ^= h >> 29;
+  return h;
+}
+
+void TTextPool::clear() {
+  entries.clear();
+  entries.shrink_to_fit();
+  table.assign(16, kEmptySlot);
+  blocks.clear();
+  blockLeft = 0;
+  blockNext = nullptr;
+  textBytes = 0;
+  entries.push_back(Entry{"", 0, hashFolded({})});
+  table[hashExact({}) & (table.size() - 1)] = 0;
+}
+
+const char* TTextPool::store(std::string_view text) {
+  if (text.size() > kOwnBlockAbove) {
+    blocks.emplace_back(new char[text.size()]);
+    std::memcpy(blocks.back().get(), text.data(), text.size());
+    return blocks.back().get();
+  }
+  if (blockLeft < text.size()) {
+    blocks.emplace_back(new char[kBlockSize]);
+    blockNext = blocks.back().get();
+    blockLeft = kBlockSize;
+  }
+  char* at = blockNext;
+  std::memcpy(at, text.data(), text.size());
+  blockNext += text.size();
+  blockLeft -= text.size();
+  return at;
+}
+
+void TTextPool::grow() {
+  std::vector<TextId> bigger(table.size() * 2, kEmptySlot);
+  const std::size_t mask = bigger.size() - 1;
+  for (const TextId id : table) {
+    if (id == kEmptySlot) continue;
+    std::size_t slot = hashExact(text(id)) & mask;
+    while (bigger[slot] != kEmptySlot) slot = (slot + 1) & mask;
+    bigger[slot] = id;
+  }
+  table.swap(bigger);
+}
+
+TextId TTextPool::intern(std::string_view value) {
+  const std::size_t mask = table.size() - 1;
+  std::size_t slot = hashExact(value) & mask;
+  while (table[slot] != kEmptySlot) {
+    const TextId id = table[slot];
+    if (text(id) == value) return id;
+    slot = (slot + 1) & mask;
+  }
+  if (value.size() > 0xFFFFFFFFu || entries.size() >= kEmptySlot - 1) {
+    throw std::length_error("too many or too long texts for the capture views");
+  }
+  const auto id = static_cast<TextId>(entries.size());
+  entries.push_back(Entry{store(value), static_cast<std::uint32_t>(value.size()), hashFolded(value)});
+  textBytes += value.size();
+  table[slot] = id;
+  // Load factor at most one half keeps probe runs short.
+  if (entries.size() * 2 > table.size()) grow();
+  return id;
+}
+
+std::size_t TTextPool::bytesUsed() const {
+  return textBytes + entries.capacity() * sizeof(Entry) + table.capacity() * sizeof(TextId);
+}
+
+}  // namespace tw
