@@ -1,0 +1,299 @@
+// Benchmarks of the capture views and the export report. Prints its figures; run it with
+// scripts/bench.sh.
+//
+//   1. 1,000,000 realistic events into the capture tree and the capture list with the real
+//      Linux platform for the icons: events per second and bytes of RSS per event;
+//   2. the time per event at 10,000, 100,000 and 1,000,000 events;
+//   3. MD5 throughput on a 1 GiB file, against md5sum on the same file in the same run;
+//   4. building and writing the report of a 100,000-node tree and a 100,000-row list.
+#include <malloc.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "capture/event_kinds.h"
+#include "mainwindow/capture_list.h"
+#include "mainwindow/capture_tree.h"
+#include "mainwindow/export_report.h"
+#include "platform/linux/linux_platform.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+namespace fs = std::filesystem;
+
+double seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
+
+long rssKiB(const char* field = "VmRSS:") {
+  std::ifstream in("/proc/self/status");
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.rfind(field, 0) == 0) return std::strtol(line.c_str() + std::strlen(field), nullptr, 10);
+  }
+  return 0;
+}
+
+struct Event {
+  std::string item1;
+  std::string item2;
+  int num;
+};
+
+// A folder tree of about 50,000 folders on disk, and events over it: paths of 5 to 12
+// segments, names drawn from a vocabulary so that they repeat as they do on real disks.
+class Workload {
+ public:
+  explicit Workload(const fs::path& root, int folderCount) : random(2024) {
+    static const char* words[] = {"src", "docs", "cache", "build", "img", "assets", "lib", "test", "data",
+                                  "config", "logs", "tmp", "share", "local", "pkg", "modules", "2023", "2024",
+                                  "backup", "users", "project", "old", "new", "work"};
+    fs::create_directories(root);
+    folders.push_back({root.string(), 0});
+    while (static_cast<int>(folders.size()) < folderCount) {
+      const std::size_t parent = random() % folders.size();
+      if (folders[parent].depth >= 8) continue;
+      std::string path = folders[parent].path + "/" + words[random() % std::size(words)] +
+                         std::to_string(random() % 40);
+      if (!fs::create_directory(path)) continue;  // already there
+      folders.push_back({path, folders[parent].depth + 1});
+    }
+    recent.resize(1 << 16);
+  }
+
+  std::size_t folderCount() const { return folders.size(); }
+
+  // The next event: creates, updates, deletes, renames, folder creations and deletions.
+  void next(Event& e) {
+    static const char* stems[] = {"index", "main", "report", "notes", "image", "data", "readme", "setup",
+                                  "photo", "track", "invoice", "log", "draft", "final", "copy", "temp"};
+    static const char* exts[] = {".txt", ".html", ".cpp", ".h", ".jpg", ".png", ".pdf", ".docx",
+                                 ".log", ".json", ".xml", ".mp3", ".zip", ".tmp", ".csv", ".md"};
+    const unsigned roll = random() % 100;
+    const auto newFile = [&] {
+      const std::size_t folder = 1 + random() % (folders.size() - 1);
+      std::string path = folders[folder].path + "/" + stems[random() % std::size(stems)] +
+                         std::to_string(random() % 5000) + exts[random() % std::size(exts)];
+      recent[recentNext++ % recent.size()] = path;
+      return path;
+    };
+    const auto knownFile = [&]() -> std::string {
+      const std::size_t known = std::min<std::size_t>(recentNext, recent.size());
+      return known == 0 ? newFile() : recent[random() % known];
+    };
+    e.item2.clear();
+    if (roll < 30) {
+      e.num = tw::evCreate;
+      e.item1 = newFile();
+    } else if (roll < 70) {
+      e.num = tw::evUpdateItem;
+      e.item1 = knownFile();
+    } else if (roll < 80) {
+      e.num = tw::evDelete;
+      e.item1 = knownFile();
+    } else if (roll < 88) {
+      e.num = tw::evRenameItem;
+      e.item1 = knownFile();
+      e.item2 = e.item1 + ".bak";
+    } else if (roll < 92) {
+      e.num = tw::evMkDir;
+      e.item1 = folders[1 + random() % (folders.size() - 1)].path;
+    } else if (roll < 93) {
+      // Folder deletions with their subtrees, mostly deep ones.
+      e.num = tw::evRmDir;
+      std::size_t folder = 1 + random() % (folders.size() - 1);
+      while (folders[folder].depth < 5) folder = 1 + random() % (folders.size() - 1);
+      e.item1 = folders[folder].path;
+    } else if (roll < 96) {
+      e.num = tw::evUpdateDir;
+      e.item1 = folders[1 + random() % (folders.size() - 1)].path + "/";
+    } else {
+      e.num = tw::evAttributes;
+      e.item1 = knownFile();
+    }
+  }
+
+ private:
+  struct Folder {
+    std::string path;
+    int depth;
+  };
+  std::mt19937_64 random;
+  std::vector<Folder> folders;
+  std::vector<std::string> recent;  // files seen lately, for updates, deletes and renames
+  std::size_t recentNext = 0;
+};
+
+bool goesToTree(int num) {
+  return num == tw::evCreate || num == tw::evDelete || num == tw::evMkDir || num == tw::evRenameFolder ||
+         num == tw::evRenameItem || num == tw::evRmDir || num == tw::evUpdateDir || num == tw::evUpdateItem;
+}
+
+struct RunResult {
+  double seconds;
+  std::size_t nodes;
+  std::size_t rows;
+};
+
+// Delivers `count` events as the queue thread does: in batches, each event to the tree and the
+// list. Events are made 10,000 at a time outside the timed part.
+RunResult run(Workload& work, tw::TCaptureTree& tree, tw::TCaptureList& list, std::size_t count) {
+  std::vector<Event> batch(10000);
+  double total = 0;
+  for (std::size_t done = 0; done < count;) {
+    const std::size_t n = std::min(batch.size(), count - done);
+    for (std::size_t i = 0; i < n; ++i) work.next(batch[i]);
+    const auto start = Clock::now();
+    for (std::size_t i = 0; i < n;) {
+      // One synchronised call holds about 1,000 events.
+      const std::size_t end = std::min(n, i + 1000);
+      tree.beginBatch();
+      list.beginBatch();
+      for (; i < end; ++i) {
+        const Event& e = batch[i];
+        if (goesToTree(e.num)) tree.addDirectoryFile(e.item1, e.item2, e.num, tw::PathStyle::Posix);
+        list.addListItem(e.item1, e.item2, e.num, tw::PathStyle::Posix);
+      }
+      list.endBatch();
+      tree.endBatch();
+    }
+    total += seconds(start);
+    done += n;
+  }
+  return {total, tree.nodeCount(), static_cast<std::size_t>(list.rowCount())};
+}
+
+void benchEvents(const fs::path& root) {
+  tw::LinuxPlatform platform;
+  std::printf("== Events into the capture tree and list (real Linux platform icons)\n");
+  auto start = Clock::now();
+  Workload work(root / "disk", 50000);
+  std::printf("folder tree on disk: %zu folders (made in %.1f s)\n", work.folderCount(), seconds(start));
+
+  malloc_trim(0);
+  const long before = rssKiB();
+  double perEventAt1M = 0;
+  {
+    tw::TTextPool pool;
+    tw::TCaptureTree tree(platform, &pool);
+    tw::TCaptureList list(platform, &pool);
+    const RunResult r = run(work, tree, list, 1000000);
+    const long after = rssKiB();
+    perEventAt1M = r.seconds / 1e6;
+    std::printf("1,000,000 events: %.2f s, %.0f events/s (goal >= 250,000); tree %zu nodes, list %zu rows\n",
+                r.seconds, 1e6 / r.seconds, r.nodes, r.rows);
+    std::printf("RSS: %.1f MiB before, %.1f MiB after: %.1f bytes per event (goal <= 200); "
+                "whole process %.1f bytes per event\n",
+                before / 1024.0, after / 1024.0, (after - before) * 1024.0 / 1e6, after * 1024.0 / 1e6);
+    std::printf("held: texts %.1f MiB (%zu distinct), tree %.1f MiB, list %.1f MiB\n", pool.bytesUsed() / 1048576.0,
+                pool.size(), tree.bytesUsed() / 1048576.0, list.bytesUsed() / 1048576.0);
+  }
+  malloc_trim(0);
+
+  std::printf("== Time per event as the views grow\n");
+  double perEventAt10k = 0;
+  for (const std::size_t count : {10000u, 100000u}) {
+    tw::TTextPool pool;
+    tw::TCaptureTree tree(platform, &pool);
+    tw::TCaptureList list(platform, &pool);
+    const RunResult r = run(work, tree, list, count);
+    const double perEvent = r.seconds / static_cast<double>(count);
+    if (count == 10000) perEventAt10k = perEvent;
+    std::printf("%9zu events: %.3f us per event\n", count, perEvent * 1e6);
+  }
+  std::printf("%9d events: %.3f us per event\n", 1000000, perEventAt1M * 1e6);
+  std::printf("ratio 1,000,000 / 10,000: %.2f (goal <= 1.5)\n", perEventAt1M / perEventAt10k);
+}
+
+void benchMd5(const fs::path& root) {
+  std::printf("== MD5 of a 1 GiB file\n");
+  const std::string path = (root / "one-gib.bin").string();
+  {
+    std::ofstream out(path, std::ios::binary);
+    std::mt19937_64 random(1);
+    std::vector<std::uint64_t> block(1 << 17);  // 1 MiB
+    for (int mib = 0; mib < 1024; ++mib) {
+      for (auto& w : block) w = random();
+      out.write(reinterpret_cast<const char*>(block.data()), static_cast<std::streamsize>(block.size() * 8));
+    }
+  }
+  tw::LinuxPlatform platform;
+  const double mib = 1024.0;
+  double best = 1e9;
+  double bestPeer = 1e9;
+  std::string ours;
+  std::string peer;
+  for (int round = 0; round < 3; ++round) {
+    auto start = Clock::now();
+    const std::string command = "md5sum '" + path + "'";
+    FILE* pipe = popen(command.c_str(), "r");
+    char out[33] = {};
+    const std::size_t n = pipe != nullptr ? fread(out, 1, 32, pipe) : 0;
+    if (pipe != nullptr) pclose(pipe);
+    peer.assign(out, n);
+    bestPeer = std::min(bestPeer, seconds(start));
+    start = Clock::now();
+    ours = tw::getFileMD5(platform, path);
+    best = std::min(best, seconds(start));
+  }
+  std::printf("getFileMD5: %.0f MiB/s (%s)\nmd5sum:     %.0f MiB/s (%s)\n", mib / best, ours.c_str(), mib / bestPeer,
+              peer.c_str());
+  std::printf("ratio: %.2f of md5sum (goal >= 0.9); digests %s\n", bestPeer / best, ours == peer ? "agree" : "DIFFER");
+  fs::remove(path);
+}
+
+void benchReport(const fs::path& root) {
+  std::printf("== Report of a 100,000-node tree and a 100,000-row list\n");
+  tw::LinuxPlatform platform;
+  tw::TTextPool pool;
+  tw::TCaptureTree tree(platform, &pool);
+  tw::TCaptureList list(platform, &pool);
+  // 100,000 files in 1,000 folders, of which 1,000 files exist on disk and get a digest.
+  const fs::path base = root / "report";
+  fs::create_directories(base);
+  for (int i = 0; tree.nodeCount() < 100000; ++i) {
+    const fs::path folder = base / ("folder" + std::to_string(i % 1000));
+    const std::string file = (folder / ("file" + std::to_string(i) + ".txt")).string();
+    if (i < 1000) {
+      fs::create_directories(folder);
+      std::ofstream(file) << std::string(4096, static_cast<char>('a' + i % 26));
+    }
+    tree.addDirectoryFile(file, "", tw::evCreate, tw::PathStyle::Posix);
+    if (list.rowCount() < 100000) list.addListItem(file, "", tw::evCreate, tw::PathStyle::Posix);
+  }
+  while (list.rowCount() < 100000) list.addListItem((base / "x.txt").string(), "", tw::evUpdateItem);
+  const auto start = Clock::now();
+  const std::string text = tw::buildExportReport("Tarnwatch v1.0 - BENCH", tree, list, platform, tw::PathStyle::Posix);
+  const double built = seconds(start);
+  const bool saved = tw::saveTextToFile(platform, (root / "report.txt").string(), text);
+  const double total = seconds(start);
+  std::printf("%zu nodes, %d rows: built in %.3f s, written in %.3f s, %.3f s in all (goal < 0.5); %.1f MiB, %s\n",
+              tree.nodeCount(), list.rowCount(), built, total - built, total, text.size() / 1048576.0,
+              saved ? "saved" : "NOT SAVED");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::string only = argc > 1 ? argv[1] : "all";
+  std::string pattern = (fs::temp_directory_path() / "tarnwatch-bench-XXXXXX").string();
+  if (mkdtemp(pattern.data()) == nullptr) {
+    std::perror("mkdtemp");
+    return 1;
+  }
+  const fs::path root = pattern;
+  if (only == "all" || only == "events") benchEvents(root);
+  if (only == "all" || only == "md5") benchMd5(root);
+  if (only == "all" || only == "report") benchReport(root);
+  std::error_code ec;
+  fs::remove_all(root, ec);
+  return 0;
+}
