@@ -1,5 +1,7 @@
 #include "mainwindow/export_report.h"
 
+#include <vector>
+
 namespace tw {
 
 namespace {
@@ -69,11 +71,24 @@ std::string buildExportReport(std::string_view caption, const TCaptureTree& tree
   line("Exported tree contents ( " + std::to_string(tree.nodeCount()) + " events)");
   line(kReportRule);
   line("");
+  // The node's path without the separator that ends a node path (getNodePath without its last
+  // character; a root's text), built as the walk goes down instead of once per node.
+  std::string path;
+  std::vector<std::size_t> pathEnds;  // the length of the path at each level of the walk
+  const char sep = pathSeparator(style);
   tree.forEachNode([&](NodeId node, int level) {
     text += getLevelIndent(level);
     text += tree.text(node);
-    std::string path = tree.getNodePath(node, style);
-    if (tree.parent(node) != kNoNode) path.pop_back();  // the separator that ends a node path
+    const auto depth = static_cast<std::size_t>(level);
+    if (depth == 0) {
+      path.assign(tree.text(node));
+    } else {
+      path.resize(pathEnds[depth - 1]);
+      if (style == PathStyle::Windows || path.empty() || path.back() != sep) path.push_back(sep);
+      path += tree.text(node);
+    }
+    pathEnds.resize(depth + 1);
+    pathEnds[depth] = path.size();
     const std::string digest = getFileMD5(platform, path);
     if (!digest.empty()) {
       text += " - [MD5:";
