@@ -146,10 +146,10 @@ RgbaImage paintVistaProBar(const VistaProBarState& bar, int w, int h, TColor win
     // The indeterminate mode: a segment MarqueeSize pixels long that its timer moves along.
     if (vertical) {
       filled.bottom = std::min(inner.bottom, inner.bottom - bar.marqueeOffset);
-      filled.top = std::max(inner.top, filled.bottom - bar.marqueeSize);
+      filled.top = std::max(inner.top, inner.bottom - bar.marqueeOffset - bar.marqueeSize);
     } else {
       filled.left = std::max(inner.left, inner.left + bar.marqueeOffset);
-      filled.right = std::min(inner.right, filled.left + bar.marqueeSize);
+      filled.right = std::min(inner.right, inner.left + bar.marqueeOffset + bar.marqueeSize);
     }
   } else if (vertical) {
     const std::int64_t top = inner.bottom - bar.filledExtent(h);
