@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstring>
 #include <stdexcept>
 
 namespace tw {
@@ -33,8 +34,14 @@ void RgbaImage::setPixel(int x, int y, TColor c) {
 void RgbaImage::fillRect(const Rect& r, TColor c) {
   const int x0 = std::max(r.left, 0), x1 = std::min(r.right, width_);
   const int y0 = std::max(r.top, 0), y1 = std::min(r.bottom, height_);
-  for (int y = y0; y < y1; ++y)
-    for (int x = x0; x < x1; ++x) setPixel(x, y, c);
+  if (x0 >= x1 || y0 >= y1) return;
+  c = resolveColor(c);
+  const std::uint8_t px[4] = {static_cast<std::uint8_t>(redOf(c)), static_cast<std::uint8_t>(greenOf(c)),
+                              static_cast<std::uint8_t>(blueOf(c)), 255};
+  for (int y = y0; y < y1; ++y) {
+    std::uint8_t* row = &data_[(static_cast<std::size_t>(y) * width_ + x0) * 4];
+    for (int x = x0; x < x1; ++x, row += 4) std::memcpy(row, px, 4);
+  }
 }
 
 void RgbaImage::hLine(int x0, int x1, int y, TColor c) { fillRect(Rect{x0, y, x1 + 1, y + 1}, c); }
@@ -83,6 +90,16 @@ void drawCornerPixels(RgbaImage& img, const CornerColors& colors) {
 }
 
 void blendImage(RgbaImage& dst, const RgbaImage& src, int opacity, int x, int y) {
+  if (opacity >= 255) {
+    // Opaque: plain row copies of the part that lies inside dst.
+    const int sx0 = std::max(0, -x), sx1 = std::min(src.width(), dst.width() - x);
+    if (sx0 >= sx1) return;
+    for (int sy = std::max(0, -y); sy < src.height() && y + sy < dst.height(); ++sy)
+      std::memcpy(dst.bits() + (static_cast<std::size_t>(y + sy) * dst.width() + x + sx0) * 4,
+                  src.bits() + (static_cast<std::size_t>(sy) * src.width() + sx0) * 4,
+                  static_cast<std::size_t>(sx1 - sx0) * 4);
+    return;
+  }
   for (int sy = 0; sy < src.height(); ++sy)
     for (int sx = 0; sx < src.width(); ++sx) {
       const int dx = x + sx, dy = y + sy;
