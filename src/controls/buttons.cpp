@@ -4,16 +4,18 @@
 
 namespace tw {
 
-int arrowHeight(TArrowType type) {
-  return type == TArrowType::atDown || type == TArrowType::atUp ? 5 : 9;
-}
+int arrowHeight(TArrowType type) { return type == TArrowType::atDown || type == TArrowType::atUp ? 5 : 9; }
 
 int iconHeight(TIconSize size) {
   switch (size) {
-    case TIconSize::is16px: return 16;
-    case TIconSize::is24px: return 24;
-    case TIconSize::is32px: return 32;
-    case TIconSize::is48px: return 48;
+    case TIconSize::is16px:
+      return 16;
+    case TIconSize::is24px:
+      return 24;
+    case TIconSize::is32px:
+      return 32;
+    case TIconSize::is48px:
+      return 48;
   }
   return 16;
 }
@@ -22,10 +24,14 @@ void drawButtonArrow(RgbaImage& img, int x, int y, TArrowType type, TColor c) {
   // The glyph is described pointing down, u across (0..8) and v down (0..4), and turned into place.
   auto place = [&](int u, int v) -> std::pair<int, int> {
     switch (type) {
-      case TArrowType::atDown: return {x + u, y + v};
-      case TArrowType::atUp: return {x + u, y + 4 - v};
-      case TArrowType::atRight: return {x + v, y + u};
-      case TArrowType::atLeft: return {x + 4 - v, y + u};
+      case TArrowType::atDown:
+        return {x + u, y + v};
+      case TArrowType::atUp:
+        return {x + u, y + 4 - v};
+      case TArrowType::atRight:
+        return {x + v, y + u};
+      case TArrowType::atLeft:
+        return {x + 4 - v, y + u};
     }
     return {x + u, y + v};
   };
@@ -69,7 +75,8 @@ void paintToolFrame(RgbaImage& img) {
 
 void paintToolHoverFace(RgbaImage& img) {
   const int w = img.width(), h = img.height();
-  fillGradient(img, Rect{2, 2, w - 2, h / 2}, rgb(248, 251, 254), rgb(237, 242, 250), GradientDirection::Vertical);
+  fillGradient(img, Rect{2, 2, w - 2, h / 2}, rgb(248, 251, 254), rgb(237, 242, 250),
+               GradientDirection::Vertical);
   fillGradient(img, Rect{2, h / 2, w - 2, h - 2}, rgb(215, 228, 244), rgb(193, 210, 232),
                GradientDirection::Vertical);
   img.setPixel(2, h - 3, rgb(215, 227, 240));
@@ -81,7 +88,8 @@ void paintToolHoverFace(RgbaImage& img) {
 void paintToolPressedFace(RgbaImage& img) {
   const int w = img.width(), h = img.height();
   drawRoundOutline(img, Rect{0, 0, w, h}, kToolFrameOuter);
-  fillGradient(img, Rect{1, 1, w - 1, h / 2}, rgb(221, 232, 241), rgb(216, 228, 241), GradientDirection::Vertical);
+  fillGradient(img, Rect{1, 1, w - 1, h / 2}, rgb(221, 232, 241), rgb(216, 228, 241),
+               GradientDirection::Vertical);
   img.fillRect(Rect{1, h / 2, w - 1, h - 1}, rgb(207, 219, 236));
   img.hLine(2, w - 4, 1, rgb(201, 212, 228));
   img.hLine(1, w - 3, 2, rgb(212, 222, 234));
@@ -93,13 +101,18 @@ void paintToolPressedFace(RgbaImage& img) {
 
 void paintToolButtonFace(RgbaImage& img, ToolButtonLook look) {
   switch (look) {
-    case ToolButtonLook::Idle: break;
-    case ToolButtonLook::Focused: paintToolFrame(img); break;
+    case ToolButtonLook::Idle:
+      break;
+    case ToolButtonLook::Focused:
+      paintToolFrame(img);
+      break;
     case ToolButtonLook::Hover:
       paintToolFrame(img);
       paintToolHoverFace(img);
       break;
-    case ToolButtonLook::Pressed: paintToolPressedFace(img); break;
+    case ToolButtonLook::Pressed:
+      paintToolPressedFace(img);
+      break;
   }
 }
 
@@ -110,8 +123,8 @@ namespace {
 // A glow: `rows` rows from `top`, columns `left` to `right` (both included). Each row runs from
 // its side colour at both ends to its centre colour at x = centreX; the side and centre colours
 // step down the rows as the rows of a vertical two-vertex gradient would.
-void paintGlow(RgbaImage& img, int top, int rows, int left, int right, int centreX, TColor side0, TColor side1,
-               TColor centre0, TColor centre1) {
+void paintGlow(RgbaImage& img, int top, int rows, int left, int right, int centreX, TColor side0,
+               TColor side1, TColor centre0, TColor centre1) {
   RgbaImage sides(1, rows), centres(1, rows);
   fillGradient(sides, Rect{0, 0, 1, rows}, side0, side1, GradientDirection::Vertical);
   fillGradient(centres, Rect{0, 0, 1, rows}, centre0, centre1, GradientDirection::Vertical);
@@ -131,7 +144,8 @@ RgbaImage buildHoverFace(int w, int h) {
   img.hLine(2, w - 3, 1, rgb(255, 239, 202));
   img.vLine(1, 2, h - 3, rgb(255, 239, 204));
   img.vLine(w - 2, 2, h - 3, rgb(255, 239, 204));
-  fillGradient(img, Rect{3, 3, w - 3, h - 11}, rgb(255, 206, 103), rgb(255, 211, 113), GradientDirection::Vertical);
+  fillGradient(img, Rect{3, 3, w - 3, h - 11}, rgb(255, 206, 103), rgb(255, 211, 113),
+               GradientDirection::Vertical);
   img.hLine(3, w - 4, 2, rgb(255, 218, 119));
   img.vLine(2, 3, h - 3, rgb(255, 213, 115));
   img.vLine(w - 3, 3, h - 3, rgb(255, 213, 115));
@@ -145,7 +159,8 @@ RgbaImage buildHoverFace(int w, int h) {
 RgbaImage buildPressedFace(int w, int h) {
   RgbaImage img(w, h);
   img.hLine(2, w - 3, 1, rgb(209, 167, 91));
-  fillGradient(img, Rect{1, 2, w - 1, h - 9}, rgb(231, 181, 93), rgb(235, 187, 96), GradientDirection::Vertical);
+  fillGradient(img, Rect{1, 2, w - 1, h - 9}, rgb(231, 181, 93), rgb(235, 187, 96),
+               GradientDirection::Vertical);
   paintGlow(img, h - 11, 10, 1, w - 2, w / 2, rgb(235, 187, 96), rgb(234, 223, 128), rgb(235, 187, 96),
             rgb(233, 235, 208));
   drawRoundOutline(img, Rect{0, 0, w, h}, rgb(194, 155, 40));
@@ -278,7 +293,8 @@ void SpeedButtonFader::setEnabled(bool enabled) {
 ButtonLayout layoutButtonContent(const ButtonLayoutInput& in) {
   ButtonLayout out;
   const int w = in.width, h = in.height;
-  const int a = in.showArrow ? (in.arrowType == TArrowType::atDown || in.arrowType == TArrowType::atUp ? 14 : 10) : 0;
+  const int a =
+      in.showArrow ? (in.arrowType == TArrowType::atDown || in.arrowType == TArrowType::atUp ? 14 : 10) : 0;
   out.iconHeight = iconHeight(in.iconSize);
   const int i = in.imageShown ? out.iconHeight + 5 : 0;
   const int t = in.textWidth + a + i;

@@ -38,9 +38,9 @@ void paintToolButtonFace(RgbaImage& img, ToolButtonLook look);
 
 // The three pictures a flat speed button is painted from, as large as the button.
 struct SpeedButtonImages {
-  RgbaImage background;  // plain white
-  RgbaImage hoverFace;   // gold face with its glow
-  RgbaImage pressedFace; // orange face
+  RgbaImage background;   // plain white
+  RgbaImage hoverFace;    // gold face with its glow
+  RgbaImage pressedFace;  // orange face
   bool matches(int w, int h) const { return background.width() == w && background.height() == h; }
 };
 SpeedButtonImages buildSpeedButtonImages(int w, int h);
@@ -127,8 +127,8 @@ struct ButtonLayoutInput {
 };
 
 struct ButtonLayout {
-  Rect textRect;                  // the caption is centred in it on one line
-  bool textFits = true;           // false: the caption is shortened with an ellipsis
+  Rect textRect;         // the caption is centred in it on one line
+  bool textFits = true;  // false: the caption is shortened with an ellipsis
   std::optional<int> imageX, imageY;
   std::optional<int> arrowX, arrowY;
   int iconHeight = 0;

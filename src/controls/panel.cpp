@@ -8,15 +8,32 @@ void applyPanelStyle(PanelLook& look, TPanelStyle style) {
   };
   Preset p{};
   switch (style) {
-    case TPanelStyle::wpsCustom: return;
-    case TPanelStyle::wpsNavy: p = {rgb(70, 90, 130), rgb(30, 45, 80), rgb(25, 38, 70), rgb(45, 65, 110)}; break;
-    case TPanelStyle::wpsDarkGrey: p = {rgb(110, 110, 110), rgb(70, 70, 70), rgb(60, 60, 60), rgb(90, 90, 90)}; break;
-    case TPanelStyle::wpsBlue: p = {rgb(120, 170, 230), rgb(60, 120, 200), rgb(50, 105, 185), rgb(90, 150, 220)}; break;
-    case TPanelStyle::wpsBlack: p = {rgb(60, 60, 60), rgb(10, 10, 10), rgb(0, 0, 0), rgb(30, 30, 30)}; break;
-    case TPanelStyle::wpsLightBlack: p = {rgb(90, 90, 90), rgb(45, 45, 45), rgb(35, 35, 35), rgb(65, 65, 65)}; break;
-    case TPanelStyle::wpsSilver: p = {rgb(250, 250, 250), rgb(215, 215, 220), rgb(205, 205, 210), rgb(235, 235, 240)}; break;
-    case TPanelStyle::wpsWinCalc: p = {rgb(237, 243, 252), clWhite, rgb(217, 228, 241), rgb(237, 243, 252)}; break;
-    case TPanelStyle::wpsGreen: p = {rgb(150, 210, 140), rgb(80, 160, 70), rgb(70, 145, 60), rgb(120, 190, 110)}; break;
+    case TPanelStyle::wpsCustom:
+      return;
+    case TPanelStyle::wpsNavy:
+      p = {rgb(70, 90, 130), rgb(30, 45, 80), rgb(25, 38, 70), rgb(45, 65, 110)};
+      break;
+    case TPanelStyle::wpsDarkGrey:
+      p = {rgb(110, 110, 110), rgb(70, 70, 70), rgb(60, 60, 60), rgb(90, 90, 90)};
+      break;
+    case TPanelStyle::wpsBlue:
+      p = {rgb(120, 170, 230), rgb(60, 120, 200), rgb(50, 105, 185), rgb(90, 150, 220)};
+      break;
+    case TPanelStyle::wpsBlack:
+      p = {rgb(60, 60, 60), rgb(10, 10, 10), rgb(0, 0, 0), rgb(30, 30, 30)};
+      break;
+    case TPanelStyle::wpsLightBlack:
+      p = {rgb(90, 90, 90), rgb(45, 45, 45), rgb(35, 35, 35), rgb(65, 65, 65)};
+      break;
+    case TPanelStyle::wpsSilver:
+      p = {rgb(250, 250, 250), rgb(215, 215, 220), rgb(205, 205, 210), rgb(235, 235, 240)};
+      break;
+    case TPanelStyle::wpsWinCalc:
+      p = {rgb(237, 243, 252), clWhite, rgb(217, 228, 241), rgb(237, 243, 252)};
+      break;
+    case TPanelStyle::wpsGreen:
+      p = {rgb(150, 210, 140), rgb(80, 160, 70), rgb(70, 145, 60), rgb(120, 190, 110)};
+      break;
   }
   look.colorA = p.a;
   look.colorB = p.b;
@@ -27,10 +44,14 @@ void applyPanelStyle(PanelLook& look, TPanelStyle style) {
 RgbaImage paintPanelFace(const PanelLook& look, const RgbaImage& parent) {
   const int w = parent.width(), h = parent.height();
   RgbaImage face(w, h, look.colorA);
-  const GradientDirection dir = look.verticalGradient ? GradientDirection::Vertical : GradientDirection::Horizontal;
+  const GradientDirection dir =
+      look.verticalGradient ? GradientDirection::Vertical : GradientDirection::Horizontal;
   switch (look.fillStyle) {
-    case TPanelFillStyle::pfsSolid: break;
-    case TPanelFillStyle::pfsGradient: fillGradient(face, Rect{0, 0, w, h}, look.colorA, look.colorB, dir); break;
+    case TPanelFillStyle::pfsSolid:
+      break;
+    case TPanelFillStyle::pfsGradient:
+      fillGradient(face, Rect{0, 0, w, h}, look.colorA, look.colorB, dir);
+      break;
     case TPanelFillStyle::pfsDoubleGradient:
       if (look.verticalGradient) {
         fillGradient(face, Rect{0, 0, w, h / 2}, look.colorA, look.colorB, dir);

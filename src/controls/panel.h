@@ -5,7 +5,17 @@
 namespace tw {
 
 enum class TPanelFillStyle { pfsSolid, pfsGradient, pfsDoubleGradient };
-enum class TPanelStyle { wpsNavy, wpsDarkGrey, wpsBlue, wpsBlack, wpsLightBlack, wpsSilver, wpsWinCalc, wpsGreen, wpsCustom };
+enum class TPanelStyle {
+  wpsNavy,
+  wpsDarkGrey,
+  wpsBlue,
+  wpsBlack,
+  wpsLightBlack,
+  wpsSilver,
+  wpsWinCalc,
+  wpsGreen,
+  wpsCustom
+};
 
 // A set of panel sides.
 enum TPanelBorder : unsigned { wpbLeft = 1, wpbTop = 2, wpbRight = 4, wpbBottom = 8 };

@@ -53,8 +53,9 @@ std::int64_t VistaProBarState::filledExtent(int n) const {
 }
 
 GlossColors glossColorsFor(TColor c) {
-  return GlossColors{blendByPercent(c, clWhite, 5),  blendByPercent(c, clWhite, 50), blendByPercent(c, clBlack, 60),
-                     blendByPercent(c, clBlack, 80), blendByPercent(c, clBlack, 50), blendByPercent(c, clWhite, 50)};
+  return GlossColors{blendByPercent(c, clWhite, 5),  blendByPercent(c, clWhite, 50),
+                     blendByPercent(c, clBlack, 60), blendByPercent(c, clBlack, 80),
+                     blendByPercent(c, clBlack, 50), blendByPercent(c, clWhite, 50)};
 }
 
 GlossColors glossGreyColors() {

@@ -104,8 +104,9 @@ void blendImage(RgbaImage& dst, const RgbaImage& src, int opacity, int x, int y)
     for (int sx = 0; sx < src.width(); ++sx) {
       const int dx = x + sx, dy = y + sy;
       if (!dst.contains(dx, dy)) continue;
-      dst.setPixel(dx, dy, opacity >= 255 ? src.pixel(sx, sy)
-                                          : blendByWeight(dst.pixel(dx, dy), src.pixel(sx, sy), opacity));
+      dst.setPixel(
+          dx, dy,
+          opacity >= 255 ? src.pixel(sx, sy) : blendByWeight(dst.pixel(dx, dy), src.pixel(sx, sy), opacity));
     }
 }
 
@@ -115,7 +116,8 @@ void blendImageArea(RgbaImage& dst, const RgbaImage& src, const Rect& srcArea, i
   for (int y = y0; y < y1; ++y)
     for (int x = x0; x < x1; ++x) {
       if (!dst.contains(x, y)) continue;
-      dst.setPixel(x, y, opacity >= 255 ? src.pixel(x, y) : blendByWeight(dst.pixel(x, y), src.pixel(x, y), opacity));
+      dst.setPixel(
+          x, y, opacity >= 255 ? src.pixel(x, y) : blendByWeight(dst.pixel(x, y), src.pixel(x, y), opacity));
     }
 }
 

@@ -13,7 +13,7 @@ constexpr TColor kParent = rgb(90, 60, 30);
 // ---- Arrow glyph ----------------------------------------------------------------------------
 
 TEST(ButtonArrow, FourDirections) {
-  const TColor soft = rgb(222, 222, 222);     // black blended into white with weight 222
+  const TColor soft = rgb(222, 222, 222);       // black blended into white with weight 222
   const TColor softTwice = rgb(193, 193, 193);  // the tip, softened from both sides
   struct Case {
     TArrowType type;
@@ -21,19 +21,40 @@ TEST(ButtonArrow, FourDirections) {
   };
   const std::vector<Case> cases = {
       {TArrowType::atDown,
-       {{"row 0 start", 1, 0, clBlack}, {"row 0 end", 7, 0, clBlack}, {"row 1 start", 2, 1, clBlack},
-        {"row 2 end", 5, 2, clBlack}, {"tip", 4, 3, clBlack}, {"slant left, top", 0, 0, soft},
-        {"slant right, top", 8, 0, soft}, {"slant, row 1", 1, 1, soft}, {"slant, row 3", 5, 3, soft},
-        {"below the tip", 4, 4, softTwice}, {"outside", 9, 0, clWhite}, {"row 1 beside", 0, 1, clWhite}}},
+       {{"row 0 start", 1, 0, clBlack},
+        {"row 0 end", 7, 0, clBlack},
+        {"row 1 start", 2, 1, clBlack},
+        {"row 2 end", 5, 2, clBlack},
+        {"tip", 4, 3, clBlack},
+        {"slant left, top", 0, 0, soft},
+        {"slant right, top", 8, 0, soft},
+        {"slant, row 1", 1, 1, soft},
+        {"slant, row 3", 5, 3, soft},
+        {"below the tip", 4, 4, softTwice},
+        {"outside", 9, 0, clWhite},
+        {"row 1 beside", 0, 1, clWhite}}},
       {TArrowType::atUp,
-       {{"row 4 start", 1, 4, clBlack}, {"row 3 start", 2, 3, clBlack}, {"tip", 4, 1, clBlack},
-        {"slant, bottom", 0, 4, soft}, {"slant, row 3", 7, 3, soft}, {"above the tip", 4, 0, softTwice}}},
+       {{"row 4 start", 1, 4, clBlack},
+        {"row 3 start", 2, 3, clBlack},
+        {"tip", 4, 1, clBlack},
+        {"slant, bottom", 0, 4, soft},
+        {"slant, row 3", 7, 3, soft},
+        {"above the tip", 4, 0, softTwice}}},
       {TArrowType::atRight,
-       {{"column 0 top", 0, 1, clBlack}, {"column 0 bottom", 0, 7, clBlack}, {"column 2", 2, 5, clBlack},
-        {"tip", 3, 4, clBlack}, {"slant", 0, 0, soft}, {"slant lower", 1, 7, soft}, {"beyond the tip", 4, 4, softTwice}}},
+       {{"column 0 top", 0, 1, clBlack},
+        {"column 0 bottom", 0, 7, clBlack},
+        {"column 2", 2, 5, clBlack},
+        {"tip", 3, 4, clBlack},
+        {"slant", 0, 0, soft},
+        {"slant lower", 1, 7, soft},
+        {"beyond the tip", 4, 4, softTwice}}},
       {TArrowType::atLeft,
-       {{"column 4 top", 4, 1, clBlack}, {"column 4 bottom", 4, 7, clBlack}, {"tip", 1, 4, clBlack},
-        {"slant", 4, 0, soft}, {"slant lower", 3, 7, soft}, {"beyond the tip", 0, 4, softTwice}}},
+       {{"column 4 top", 4, 1, clBlack},
+        {"column 4 bottom", 4, 7, clBlack},
+        {"tip", 1, 4, clBlack},
+        {"slant", 4, 0, soft},
+        {"slant lower", 3, 7, soft},
+        {"beyond the tip", 0, 4, softTwice}}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(static_cast<int>(c.type));
@@ -54,10 +75,14 @@ TEST(ToolButton, LookFollowsPressKeyPointerAndFocus) {
     ToolButtonLook look;
   };
   const Case cases[] = {
-      {false, false, false, false, ToolButtonLook::Idle},   {false, false, false, true, ToolButtonLook::Focused},
-      {false, false, true, false, ToolButtonLook::Hover},   {false, false, true, true, ToolButtonLook::Hover},
-      {true, false, true, true, ToolButtonLook::Pressed},   {true, false, false, false, ToolButtonLook::Pressed},
-      {false, true, false, true, ToolButtonLook::Pressed},  {false, true, true, true, ToolButtonLook::Hover},
+      {false, false, false, false, ToolButtonLook::Idle},
+      {false, false, false, true, ToolButtonLook::Focused},
+      {false, false, true, false, ToolButtonLook::Hover},
+      {false, false, true, true, ToolButtonLook::Hover},
+      {true, false, true, true, ToolButtonLook::Pressed},
+      {true, false, false, false, ToolButtonLook::Pressed},
+      {false, true, false, true, ToolButtonLook::Pressed},
+      {false, true, true, true, ToolButtonLook::Hover},
   };
   for (const Case& c : cases)
     EXPECT_EQ(toolButtonLook(c.left, c.key, c.over, c.focus), c.look)
@@ -175,15 +200,16 @@ TEST(SpeedButton, PaintedLooks) {
   const RgbaImage parent = patternedParent(w, h);
 
   const RgbaImage idle = paint({});
-  expectPixels(idle, {
-                         {"frame", 40, 0, rgb(135, 151, 170)},
-                         {"inner frame under the wash", 40, 1, blendByWeight(rgb(246, 250, 254), clWhite, 20)},
-                         {"top edge", 1, 0, rgb(155, 170, 187)},
-                         {"bottom inner under the wash", 1, h - 2, blendByWeight(rgb(217, 222, 228), clWhite, 20)},
-                         {"bottom edge", w - 2, h - 1, rgb(155, 170, 187)},
-                         {"corner shows the parent", 0, 0, parent.pixel(0, 0)},
-                         {"white wash at 20", 40, 13, blendByWeight(parent.pixel(40, 13), clWhite, 20)},
-                     });
+  expectPixels(idle,
+               {
+                   {"frame", 40, 0, rgb(135, 151, 170)},
+                   {"inner frame under the wash", 40, 1, blendByWeight(rgb(246, 250, 254), clWhite, 20)},
+                   {"top edge", 1, 0, rgb(155, 170, 187)},
+                   {"bottom inner under the wash", 1, h - 2, blendByWeight(rgb(217, 222, 228), clWhite, 20)},
+                   {"bottom edge", w - 2, h - 1, rgb(155, 170, 187)},
+                   {"corner shows the parent", 0, 0, parent.pixel(0, 0)},
+                   {"white wash at 20", 40, 13, blendByWeight(parent.pixel(40, 13), clWhite, 20)},
+               });
 
   const RgbaImage hover = paint({.pointerInside = true, .opacity = 255});
   expectPixels(hover, {
@@ -195,7 +221,8 @@ TEST(SpeedButton, PaintedLooks) {
 
   const RgbaImage fading = paint({.opacity = 100});
   const TColor washed = blendByWeight(parent.pixel(40, 13), clWhite, 20);
-  expectPixels(fading, {{"fading face at 100/255", 40, 13, blendByWeight(washed, ref.hoverFace.pixel(40, 13), 100)}});
+  expectPixels(fading,
+               {{"fading face at 100/255", 40, 13, blendByWeight(washed, ref.hoverFace.pixel(40, 13), 100)}});
 
   const RgbaImage pressed = paint({.leftPressed = true, .pointerInside = true, .released = false});
   expectPixels(pressed, {
@@ -205,19 +232,21 @@ TEST(SpeedButton, PaintedLooks) {
                         });
 
   const RgbaImage afterClick = paint({.pointerInside = true, .released = false, .opacity = 101});
-  expectPixels(afterClick, {{"hover fading in over the pressed face", 40, 13,
-                             blendByWeight(ref.pressedFace.pixel(40, 13), ref.hoverFace.pixel(40, 13), 101)}});
+  expectPixels(afterClick,
+               {{"hover fading in over the pressed face", 40, 13,
+                 blendByWeight(ref.pressedFace.pixel(40, 13), ref.hoverFace.pixel(40, 13), 101)}});
 
   const RgbaImage disabled = paint({.enabled = false, .pointerInside = true, .opacity = 255});
-  expectPixels(disabled, {
-                             {"pale frame", 40, 0, rgb(180, 194, 209)},
-                             {"no inner frame", 40, 1, blendByWeight(parent.pixel(40, 1), clWhite, 10)},
-                             {"top edge", 1, 0, rgb(189, 202, 217)},
-                             {"top inner under the wash", 1, 1, blendByWeight(rgb(205, 217, 230), clWhite, 10)},
-                             {"bottom edge", 0, h - 2, rgb(189, 202, 217)},
-                             {"fainter wash, never the hover face", 40, 13,
-                              blendByWeight(parent.pixel(40, 13), clWhite, 10)},
-                         });
+  expectPixels(
+      disabled,
+      {
+          {"pale frame", 40, 0, rgb(180, 194, 209)},
+          {"no inner frame", 40, 1, blendByWeight(parent.pixel(40, 1), clWhite, 10)},
+          {"top edge", 1, 0, rgb(189, 202, 217)},
+          {"top inner under the wash", 1, 1, blendByWeight(rgb(205, 217, 230), clWhite, 10)},
+          {"bottom edge", 0, h - 2, rgb(189, 202, 217)},
+          {"fainter wash, never the hover face", 40, 13, blendByWeight(parent.pixel(40, 13), clWhite, 10)},
+      });
 }
 
 TEST(SpeedButton, ImagesRebuiltWhenTheSizeChanges) {
@@ -395,8 +424,12 @@ TEST_F(FaderFixture, DisabledByItsOwnClickNeverShowsTheHoverFace) {
 // ---- Content layout -------------------------------------------------------------------------
 
 TEST(ButtonLayout, SpeedButtonCentresImageAndCaptionAsOneBlock) {
-  ButtonLayoutInput in{.kind = ButtonKind::Speed, .width = 81, .height = 27, .imageShown = true,
-                       .textWidth = 24, .textHeight = 16};
+  ButtonLayoutInput in{.kind = ButtonKind::Speed,
+                       .width = 81,
+                       .height = 27,
+                       .imageShown = true,
+                       .textWidth = 24,
+                       .textHeight = 16};
   const ButtonLayout out = layoutButtonContent(in);
   ASSERT_TRUE(out.imageX && out.imageY);
   EXPECT_TRUE(out.textFits);
@@ -425,36 +458,104 @@ TEST(ButtonLayout, ToolButtonPlacements) {
     bool fits;
   };
   const Case cases[] = {
-      {"centred caption", {.width = 100, .height = 24, .textWidth = 40, .textHeight = 16}, {30, 3, 70, 20}, -1, -1, -1, -1, true},
-      {"centred, pressed", {.width = 100, .height = 24, .textWidth = 40, .textHeight = 16, .pressed = true},
-       {31, 4, 71, 21}, -1, -1, -1, -1, true},
+      {"centred caption",
+       {.width = 100, .height = 24, .textWidth = 40, .textHeight = 16},
+       {30, 3, 70, 20},
+       -1,
+       -1,
+       -1,
+       -1,
+       true},
+      {"centred, pressed",
+       {.width = 100, .height = 24, .textWidth = 40, .textHeight = 16, .pressed = true},
+       {31, 4, 71, 21},
+       -1,
+       -1,
+       -1,
+       -1,
+       true},
       {"image, caption and arrow",
        {.width = 100, .height = 24, .showArrow = true, .imageShown = true, .textWidth = 40, .textHeight = 16},
-       {34, 3, 74, 20}, 13, 4, 79, 10, true},
+       {34, 3, 74, 20},
+       13,
+       4,
+       79,
+       10,
+       true},
       {"arrow on its side",
-       {.width = 100, .height = 24, .showArrow = true, .arrowType = TArrowType::atRight, .textWidth = 40, .textHeight = 16},
-       {25, 3, 65, 20}, -1, -1, 70, 8, true},
-      {"left aligned with image",
-       {.width = 100, .height = 24, .alignment = TCaptionAlignment::Left, .imageShown = true, .textWidth = 40,
+       {.width = 100,
+        .height = 24,
+        .showArrow = true,
+        .arrowType = TArrowType::atRight,
+        .textWidth = 40,
         .textHeight = 16},
-       {23, 3, 63, 20}, 2, 4, -1, -1, true},
+       {25, 3, 65, 20},
+       -1,
+       -1,
+       70,
+       8,
+       true},
+      {"left aligned with image",
+       {.width = 100,
+        .height = 24,
+        .alignment = TCaptionAlignment::Left,
+        .imageShown = true,
+        .textWidth = 40,
+        .textHeight = 16},
+       {23, 3, 63, 20},
+       2,
+       4,
+       -1,
+       -1,
+       true},
       {"right aligned",
        {.width = 100, .height = 24, .alignment = TCaptionAlignment::Right, .textWidth = 40, .textHeight = 16},
-       {58, 3, 98, 20}, -1, -1, -1, -1, true},
+       {58, 3, 98, 20},
+       -1,
+       -1,
+       -1,
+       -1,
+       true},
       {"caption too wide: the image keeps its place at the left",
-       {.width = 100, .height = 24, .imageShown = true, .iconSize = TIconSize::is16px, .textWidth = 200, .textHeight = 16},
-       {24, 3, 96, 20}, 3, 4, -1, -1, false},
+       {.width = 100,
+        .height = 24,
+        .imageShown = true,
+        .iconSize = TIconSize::is16px,
+        .textWidth = 200,
+        .textHeight = 16},
+       {24, 3, 96, 20},
+       3,
+       4,
+       -1,
+       -1,
+       false},
       {"too wide with an arrow, pressed",
        {.width = 100, .height = 24, .showArrow = true, .textWidth = 200, .textHeight = 16, .pressed = true},
-       {4, 4, 83, 21}, -1, -1, 88, 11, false},
-      {"32-pixel icon", {.width = 100, .height = 40, .imageShown = true, .iconSize = TIconSize::is32px, .textWidth = 20, .textHeight = 16},
-       {59, 11, 79, 28}, 22, 4, -1, -1, true},
+       {4, 4, 83, 21},
+       -1,
+       -1,
+       88,
+       11,
+       false},
+      {"32-pixel icon",
+       {.width = 100,
+        .height = 40,
+        .imageShown = true,
+        .iconSize = TIconSize::is32px,
+        .textWidth = 20,
+        .textHeight = 16},
+       {59, 11, 79, 28},
+       22,
+       4,
+       -1,
+       -1,
+       true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const ButtonLayout out = layoutButtonContent(c.in);
-    EXPECT_EQ(out.textRect, c.text) << out.textRect.left << "," << out.textRect.top << "," << out.textRect.right
-                                    << "," << out.textRect.bottom;
+    EXPECT_EQ(out.textRect, c.text) << out.textRect.left << "," << out.textRect.top << ","
+                                    << out.textRect.right << "," << out.textRect.bottom;
     EXPECT_EQ(out.textFits, c.fits);
     EXPECT_EQ(out.imageX.value_or(-1), c.imageX);
     EXPECT_EQ(out.imageY.value_or(-1), c.imageY);
@@ -482,7 +583,8 @@ TEST(ButtonLayout, ElideAtWordEnd) {
       {"abcd", 18, "..."},
       {"\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9", 36, "\xC3\xA9..."},  // never cuts inside a character
   };
-  for (const Case& c : cases) EXPECT_EQ(elideAtWordEnd(c.text, c.width, measure), c.expected) << c.text << " in " << c.width;
+  for (const Case& c : cases)
+    EXPECT_EQ(elideAtWordEnd(c.text, c.width, measure), c.expected) << c.text << " in " << c.width;
 }
 
 }  // namespace

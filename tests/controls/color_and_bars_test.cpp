@@ -2,9 +2,9 @@
 
 #include "controls/bars.h"
 #include "controls/color.h"
+#include "controls/paint_test_util.h"
 #include "controls/panel.h"
 #include "controls/rgba_image.h"
-#include "controls/paint_test_util.h"
 
 namespace tw {
 namespace {
@@ -17,8 +17,10 @@ TEST(ColorArithmetic, BlendExamples) {
   };
   const Case cases[] = {
       {"red over white at 50 percent", blendByPercent(0x0000FF, 0xFFFFFF, 50), rgb(255, 127, 127)},
-      {"weight 0 keeps the first colour", blendByWeight(rgb(12, 34, 56), rgb(200, 100, 0), 0), rgb(12, 34, 56)},
-      {"weight 255 gives the second colour", blendByWeight(rgb(12, 34, 56), rgb(200, 100, 0), 255), rgb(200, 100, 0)},
+      {"weight 0 keeps the first colour", blendByWeight(rgb(12, 34, 56), rgb(200, 100, 0), 0),
+       rgb(12, 34, 56)},
+      {"weight 255 gives the second colour", blendByWeight(rgb(12, 34, 56), rgb(200, 100, 0), 255),
+       rgb(200, 100, 0)},
       {"weight 128 of black and white rounds up", blendByWeight(clBlack, clWhite, 128), rgb(128, 128, 128)},
       {"weight 127 of black and white rounds down", blendByWeight(clBlack, clWhite, 127), rgb(127, 127, 127)},
       {"weight rounds to nearest, not down", blendByWeight(rgb(0, 0, 0), rgb(1, 2, 3), 128), rgb(1, 1, 2)},
@@ -26,8 +28,10 @@ TEST(ColorArithmetic, BlendExamples) {
       {"percent 60 is d = 154", blendByPercent(clWhite, clBlack, 60), rgb(153, 153, 153)},
       {"percent 80 is d = 205", blendByPercent(clWhite, clBlack, 80), rgb(204, 204, 204)},
       {"percent floors toward minus infinity", blendByPercent(clBlack, rgb(10, 10, 10), 5), rgb(9, 9, 9)},
-      {"percent 100 wraps d to 0 and keeps the base", blendByPercent(clWhite, rgb(1, 2, 3), 100), rgb(1, 2, 3)},
-      {"white over grey 192 at 50 is 223", blendByPercent(clWhite, rgb(192, 192, 192), 50), rgb(223, 223, 223)},
+      {"percent 100 wraps d to 0 and keeps the base", blendByPercent(clWhite, rgb(1, 2, 3), 100),
+       rgb(1, 2, 3)},
+      {"white over grey 192 at 50 is 223", blendByPercent(clWhite, rgb(192, 192, 192), 50),
+       rgb(223, 223, 223)},
       {"a system colour is resolved first (window: white)", blendByPercent(clWindow, clBlack, 50),
        rgb(127, 127, 127)},
       {"a system colour is resolved in a weight blend (button face)", blendByWeight(clBtnFace, clBlack, 0),
@@ -135,17 +139,19 @@ TEST(Panel, RoundedCornersBlendWithTheParent) {
     const char* name;
     int cx, cy, dx, dy;
   };
-  for (const Corner& c : {Corner{"top left", 0, 0, 1, 1}, Corner{"top right", w - 1, 0, -1, 1},
-                          Corner{"bottom left", 0, h - 1, 1, -1}, Corner{"bottom right", w - 1, h - 1, -1, -1}}) {
+  for (const Corner& c :
+       {Corner{"top left", 0, 0, 1, 1}, Corner{"top right", w - 1, 0, -1, 1},
+        Corner{"bottom left", 0, h - 1, 1, -1}, Corner{"bottom right", w - 1, h - 1, -1, -1}}) {
     SCOPED_TRACE(c.name);
     const TColor edgeOnDiagonalRow = blendByWeight(outer, parent.pixel(c.cx, c.cy + c.dy), 60);
-    expectPixels(img, {
-                          {"corner", c.cx, c.cy, blendByWeight(outer, parent.pixel(c.cx, c.cy), 230)},
-                          {"edge along the row", c.cx + c.dx, c.cy,
-                           blendByWeight(outer, parent.pixel(c.cx + c.dx, c.cy), 60)},
-                          {"edge along the column", c.cx, c.cy + c.dy, edgeOnDiagonalRow},
-                          {"diagonal", c.cx + c.dx, c.cy + c.dy, blendByWeight(edgeOnDiagonalRow, inner, 130)},
-                      });
+    expectPixels(img,
+                 {
+                     {"corner", c.cx, c.cy, blendByWeight(outer, parent.pixel(c.cx, c.cy), 230)},
+                     {"edge along the row", c.cx + c.dx, c.cy,
+                      blendByWeight(outer, parent.pixel(c.cx + c.dx, c.cy), 60)},
+                     {"edge along the column", c.cx, c.cy + c.dy, edgeOnDiagonalRow},
+                     {"diagonal", c.cx + c.dx, c.cy + c.dy, blendByWeight(edgeOnDiagonalRow, inner, 130)},
+                 });
   }
   // One worked example with plain numbers: the top-left corner over a parent of RGB(200,0,0).
   RgbaImage red(40, 30, rgb(200, 0, 0));
@@ -164,15 +170,16 @@ TEST(Panel, WithoutBordersShowsTheGradientToItsEdgesStillRounded) {
   const RgbaImage img = composePanel(look, parent, paintPanelFace(look, parent));
   const TColor a = rgb(237, 243, 252);
   const TColor lastRow = rgb((237 + 255 * 99) / 100, (243 + 255 * 99) / 100, (252 + 255 * 99) / 100);
-  expectPixels(img, {
-                        {"row 0 is the gradient's first colour", 100, 0, a},
-                        {"column 0 is gradient", 0, 50, rgb((237 * 50 + 255 * 50) / 100, (243 * 50 + 255 * 50) / 100,
-                                                            (252 * 50 + 255 * 50) / 100)},
-                        {"last row", 100, 99, lastRow},
-                        {"rounded corner", 0, 0, blendByWeight(a, rgb(10, 20, 30), 230)},
-                        {"rounded corner bottom right", w - 1, h - 1, blendByWeight(lastRow, rgb(10, 20, 30), 230)},
-                        {"edge neighbour", 1, 0, blendByWeight(a, rgb(10, 20, 30), 60)},
-                    });
+  expectPixels(
+      img, {
+               {"row 0 is the gradient's first colour", 100, 0, a},
+               {"column 0 is gradient", 0, 50,
+                rgb((237 * 50 + 255 * 50) / 100, (243 * 50 + 255 * 50) / 100, (252 * 50 + 255 * 50) / 100)},
+               {"last row", 100, 99, lastRow},
+               {"rounded corner", 0, 0, blendByWeight(a, rgb(10, 20, 30), 230)},
+               {"rounded corner bottom right", w - 1, h - 1, blendByWeight(lastRow, rgb(10, 20, 30), 230)},
+               {"edge neighbour", 1, 0, blendByWeight(a, rgb(10, 20, 30), 60)},
+           });
   look.rounded = false;
   const RgbaImage square = composePanel(look, parent, paintPanelFace(look, parent));
   expectPixels(square, {{"not rounded: the corner keeps the gradient", 0, 0, a}});

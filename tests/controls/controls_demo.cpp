@@ -92,8 +92,9 @@ std::unique_ptr<QWidget> buildControlsDemo() {
     int x, width;
     bool arrow;
   };
-  for (const Tool& t : {Tool{"tbRecord", "Record", 0, 4, 80, false}, Tool{"tbsettings", "Settings", 1, 88, 86, false},
-                        Tool{"tbhelp", "Help", 2, 178, 78, true}}) {
+  for (const Tool& t :
+       {Tool{"tbRecord", "Record", 0, 4, 80, false}, Tool{"tbsettings", "Settings", 1, 88, 86, false},
+        Tool{"tbhelp", "Help", 2, 178, 78, true}}) {
     auto* b = new TW7ToolButton(toolBar);
     b->setObjectName(QString::fromLatin1(t.name));
     b->setGeometry(t.x, 3, t.width, 24);

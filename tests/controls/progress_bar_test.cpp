@@ -59,7 +59,8 @@ TEST(VistaProBar, EndsAreMirrored) {
   const RgbaImage img = paintVistaProBar(bar, w, h);
   for (int j = 0; j < 30; ++j)
     for (int y = 1; y <= 7; ++y)
-      ASSERT_EQ(img.pixel(1 + j, y), img.pixel(w - 2 - j, y)) << "column " << j << " from the ends, row " << y;
+      ASSERT_EQ(img.pixel(1 + j, y), img.pixel(w - 2 - j, y))
+          << "column " << j << " from the ends, row " << y;
   EXPECT_NE(img.pixel(1, 4), img.pixel(2, 4)) << "the outermost column is kept closer to the profile";
   EXPECT_NE(img.pixel(10, 4), img.pixel(30, 4)) << "shading over the last 25 pixels";
   EXPECT_EQ(img.pixel(26, 4), img.pixel(60, 4)) << "no shading 25 pixels in";
@@ -109,7 +110,8 @@ TEST(VistaProBar, ColourAndSquareCorners) {
   bar.rounded = false;
   bar.setPosition(50);
   const RgbaImage img = paintVistaProBar(bar, 100, 9);
-  expectPixels(img, {{"square corner", 0, 0, rgb(160, 160, 160)}, {"top row is outline", 50, 0, rgb(160, 160, 160)}});
+  expectPixels(
+      img, {{"square corner", 0, 0, rgb(160, 160, 160)}, {"top row is outline", 50, 0, rgb(160, 160, 160)}});
   EXPECT_GT(redOf(img.pixel(20, 4)), greenOf(img.pixel(20, 4)));
 }
 

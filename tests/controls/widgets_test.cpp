@@ -397,9 +397,11 @@ TEST(VistaProBarWidget, RepaintsAtOnceOnlyWhenAValueChanges) {
   bar->setMax(4);
   bar->setPosition(1);
   const RgbaImage img = grabbed(bar);
-  const RgbaImage expected = paintVistaProBar(bar->state(), 292, 9, fromQColor(bar->palette().color(QPalette::Base)));
+  const RgbaImage expected =
+      paintVistaProBar(bar->state(), 292, 9, fromQColor(bar->palette().color(QPalette::Base)));
   for (int x : {0, 1, 40, 72, 73, 74, 150, 291})
-    for (int y : {0, 3, 4, 8}) ASSERT_EQ(colorText(img.pixel(x, y)), colorText(expected.pixel(x, y))) << x << "," << y;
+    for (int y : {0, 3, 4, 8})
+      ASSERT_EQ(colorText(img.pixel(x, y)), colorText(expected.pixel(x, y))) << x << "," << y;
 }
 
 }  // namespace

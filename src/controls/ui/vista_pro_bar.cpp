@@ -99,7 +99,8 @@ void TVistaProBar::paintEvent(QPaintEvent*) {
   if (state_.showPosText) {
     painter.setFont(font());
     painter.setPen(palette().color(QPalette::WindowText));
-    painter.drawText(rect(), Qt::AlignCenter | Qt::TextSingleLine, QString::fromStdString(vistaProBarText(state_)));
+    painter.drawText(rect(), Qt::AlignCenter | Qt::TextSingleLine,
+                     QString::fromStdString(vistaProBarText(state_)));
   }
 }
 

@@ -15,8 +15,8 @@ constexpr TColor kDisabledText = rgb(128, 128, 128);
 
 // Lays out and draws a button's content over `img` (the button's picture so far): the arrow into
 // the picture, then the picture onto the widget, then caption and image with QPainter.
-void paintContent(QWidget* w, RgbaImage& img, const ButtonContent& c, ButtonKind kind, TCaptionAlignment align,
-                  bool pressed, const QColor& textColor, TColor arrowColor) {
+void paintContent(QWidget* w, RgbaImage& img, const ButtonContent& c, ButtonKind kind,
+                  TCaptionAlignment align, bool pressed, const QColor& textColor, TColor arrowColor) {
   const QFontMetrics fm(w->font());
   ButtonLayoutInput in;
   in.kind = kind;
@@ -38,9 +38,10 @@ void paintContent(QWidget* w, RgbaImage& img, const ButtonContent& c, ButtonKind
 
   if (!c.caption.isEmpty()) {
     const Rect& r = layout.textRect;
-    const QString text = QString::fromStdString(elideAtWordEnd(
-        c.caption.toStdString(), std::max(0, r.width()),
-        [&fm](std::string_view s) { return fm.horizontalAdvance(QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()))); }));
+    const QString text = QString::fromStdString(
+        elideAtWordEnd(c.caption.toStdString(), std::max(0, r.width()), [&fm](std::string_view s) {
+          return fm.horizontalAdvance(QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())));
+        }));
     painter.setFont(w->font());
     painter.setPen(textColor);
     painter.drawText(QRect(r.left, r.top, r.width(), r.height()), Qt::AlignCenter | Qt::TextSingleLine, text);
@@ -230,8 +231,8 @@ void TW7SpeedButton::paintEvent(QPaintEvent*) {
   paintSpeedButton(img, images_, fader_.paintState());
   const bool enabled = isEnabled();
   paintContent(this, img, content_, ButtonKind::Speed, TCaptionAlignment::Center,
-               fader_.leftPressed() && pressButtonEffect_, enabled ? content_.fontColor : toQColor(kDisabledText),
-               kArrowColor);
+               fader_.leftPressed() && pressButtonEffect_,
+               enabled ? content_.fontColor : toQColor(kDisabledText), kArrowColor);
 }
 
 void TW7SpeedButton::enterEvent(QEnterEvent* e) {

@@ -15,7 +15,8 @@ namespace tw {
 QFont defaultControlFont() {
   static const bool substituted = [] {
     if (!QFontDatabase::families().contains(QStringLiteral("Segoe UI")))
-      QFont::insertSubstitutions(QStringLiteral("Segoe UI"), {QStringLiteral("Open Sans"), QStringLiteral("DejaVu Sans")});
+      QFont::insertSubstitutions(QStringLiteral("Segoe UI"),
+                                 {QStringLiteral("Open Sans"), QStringLiteral("DejaVu Sans")});
     return true;
   }();
   (void)substituted;
@@ -46,7 +47,8 @@ RgbaImage parentPicture(const QWidget* widget) {
     // them), shifted so that the parent's point under our top-left corner lands at (0, 0).
     const QRegion area = QRegion(widget->geometry()) & QRegion(parent->rect());
     if (area.isEmpty()) return picture;
-    parent->render(&target, area.boundingRect().topLeft() - widget->pos(), area, QWidget::DrawWindowBackground);
+    parent->render(&target, area.boundingRect().topLeft() - widget->pos(), area,
+                   QWidget::DrawWindowBackground);
   } catch (const std::exception&) {
     // The parent's picture is best effort; the control paints itself over whatever came through.
   }
