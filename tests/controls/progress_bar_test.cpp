@@ -1,0 +1,167 @@
+#include <gtest/gtest.h>
+
+#include "controls/paint_test_util.h"
+#include "controls/progress_bar.h"
+
+namespace tw {
+namespace {
+
+constexpr TColor kLime = rgb(0, 255, 0);
+
+bool isGrey(TColor c) { return redOf(c) == greenOf(c) && greenOf(c) == blueOf(c); }
+
+TEST(VistaProBar, ColoursOfTheLimeFill) {
+  const GlossColors c = glossColorsFor(kLime);
+  EXPECT_EQ(colorText(c.upperStart), colorText(rgb(242, 255, 242)));
+  EXPECT_EQ(colorText(c.upperEnd), colorText(rgb(127, 255, 127)));
+  EXPECT_EQ(colorText(c.endLight), colorText(rgb(127, 255, 127)));
+  EXPECT_EQ(colorText(c.lowerStart), colorText(rgb(0, 153, 0)));
+  EXPECT_EQ(colorText(c.lowerEnd), colorText(rgb(0, 204, 0)));
+  EXPECT_EQ(colorText(c.endDark), colorText(rgb(0, 127, 0)));
+}
+
+TEST(VistaProBar, NinePixelBarHasTwoBandsInItsSevenRowFill) {
+  VistaProBarState bar;
+  bar.setPosition(100);
+  const int w = 100, h = 9;
+  const RgbaImage img = paintVistaProBar(bar, w, h);
+  // Column 50 is more than 25 pixels from both ends: the end shade is E1 = RGB(127,255,127).
+  // Fill row k is image row k + 1; s = trunc(7 / 2.25) = 3.
+  expectPixels(img, {
+                        {"rounded top row", 50, 0, rgb(192, 192, 192)},
+                        {"corner", 0, 0, rgb(223, 223, 223)},
+                        {"corner bottom right", w - 1, h - 1, rgb(223, 223, 223)},
+                        {"outline left", 0, 4, rgb(160, 160, 160)},
+                        {"outline bottom", 50, 8, rgb(160, 160, 160)},
+                        {"outline right", w - 1, 4, rgb(160, 160, 160)},
+                        {"upper band, fill row 0", 50, 1, rgb(213, 255, 213)},
+                        {"upper band, fill row 2", 50, 3, rgb(156, 255, 156)},
+                        {"lower band, fill row 3 (half-lightened)", 50, 4, rgb(63, 214, 63)},
+                        {"lower band, fill row 5", 50, 6, rgb(63, 222, 63)},
+                        {"bottom fill row 6 kept near the profile", 50, 7, rgb(31, 210, 31)},
+                        {"outermost column, fill row 0 (E0, one eighth)", 1, 1, rgb(211, 239, 211)},
+                        {"outermost column on the right", w - 2, 1, rgb(211, 239, 211)},
+                    });
+  // The row profile: the upper band is pale, the lower band deeper; rows 0..2 and 3..6.
+  for (int k = 0; k < 7; ++k) {
+    const int r = redOf(img.pixel(50, k + 1));
+    if (k <= 2)
+      EXPECT_GE(r, 150) << "fill row " << k << " belongs to the upper band";
+    else
+      EXPECT_LE(r, 63) << "fill row " << k << " belongs to the lower band";
+  }
+}
+
+TEST(VistaProBar, EndsAreMirrored) {
+  VistaProBarState bar;
+  bar.setPosition(100);
+  const int w = 120, h = 9;
+  const RgbaImage img = paintVistaProBar(bar, w, h);
+  for (int j = 0; j < 30; ++j)
+    for (int y = 1; y <= 7; ++y)
+      ASSERT_EQ(img.pixel(1 + j, y), img.pixel(w - 2 - j, y))
+          << "column " << j << " from the ends, row " << y;
+  EXPECT_NE(img.pixel(1, 4), img.pixel(2, 4)) << "the outermost column is kept closer to the profile";
+  EXPECT_NE(img.pixel(10, 4), img.pixel(30, 4)) << "shading over the last 25 pixels";
+  EXPECT_EQ(img.pixel(26, 4), img.pixel(60, 4)) << "no shading 25 pixels in";
+}
+
+TEST(VistaProBar, QuarterOf619FillsUpToColumn153) {
+  VistaProBarState bar;
+  bar.setMax(4);
+  bar.setPosition(1);
+  const RgbaImage img = paintVistaProBar(bar, 619, 9);
+  EXPECT_FALSE(isGrey(img.pixel(153, 4))) << colorText(img.pixel(153, 4));
+  EXPECT_TRUE(isGrey(img.pixel(154, 4))) << colorText(img.pixel(154, 4));
+  EXPECT_EQ(img.pixel(1, 4), img.pixel(153, 4)) << "the fill's ends mirror each other";
+  EXPECT_GT(greenOf(img.pixel(100, 4)), redOf(img.pixel(100, 4)));
+}
+
+TEST(VistaProBar, TrackAloneWhenEmptyOrRangeless) {
+  VistaProBarState empty;
+  VistaProBarState rangeless;
+  rangeless.setMax(0);
+  rangeless.setPosition(0);
+  for (const VistaProBarState* bar : {&empty, &rangeless}) {
+    const RgbaImage img = paintVistaProBar(*bar, 150, 17);
+    for (int y = 1; y < 16; ++y)
+      for (int x = 1; x < 149; ++x) ASSERT_TRUE(isGrey(img.pixel(x, y))) << x << "," << y;
+    expectPixels(img, {{"grey track, upper start", 75, 1, rgb(253, 253, 253)},
+                       {"grey track, outermost column", 1, 1, rgb(246, 246, 246)}});
+  }
+  VistaProBarState alt;
+  alt.altMode = true;
+  const RgbaImage noTrack = paintVistaProBar(alt, 150, 17);
+  expectPixels(noTrack, {{"AltMode leaves the window colour", 75, 8, clWhite}});
+}
+
+TEST(VistaProBar, SpecialModeStartsAtColumnZero) {
+  VistaProBarState bar;
+  bar.specialMode = true;
+  bar.setPosition(100);
+  const RgbaImage img = paintVistaProBar(bar, 100, 9);
+  EXPECT_FALSE(isGrey(img.pixel(0, 4))) << "column 0 is filled";
+  EXPECT_FALSE(isGrey(img.pixel(50, 8))) << "the fill reaches the bottom row";
+}
+
+TEST(VistaProBar, ColourAndSquareCorners) {
+  VistaProBarState bar;
+  bar.color = rgb(255, 0, 0);
+  bar.rounded = false;
+  bar.setPosition(50);
+  const RgbaImage img = paintVistaProBar(bar, 100, 9);
+  expectPixels(
+      img, {{"square corner", 0, 0, rgb(160, 160, 160)}, {"top row is outline", 50, 0, rgb(160, 160, 160)}});
+  EXPECT_GT(redOf(img.pixel(20, 4)), greenOf(img.pixel(20, 4)));
+}
+
+TEST(VistaProBar, PositionIsClampedAndAnUnchangedValueRepaintsNothing) {
+  struct Step {
+    int set;
+    bool repaint;
+    int stored;
+  };
+  VistaProBarState bar;
+  for (const Step& s : {Step{150, true, 100}, Step{100, false, 100}, Step{-5, true, 0}, Step{0, false, 0},
+                        Step{42, true, 42}, Step{42, false, 42}}) {
+    EXPECT_EQ(bar.setPosition(s.set), s.repaint) << "set " << s.set;
+    EXPECT_EQ(bar.position(), s.stored) << "set " << s.set;
+  }
+  EXPECT_FALSE(bar.setMax(100));
+  EXPECT_TRUE(bar.setMax(10));
+  EXPECT_EQ(bar.position(), 42) << "changing Max does not clamp Position again";
+  // Position beyond the range: the fill stops at the bar's edge.
+  const RgbaImage img = paintVistaProBar(bar, 60, 9);
+  EXPECT_FALSE(isGrey(img.pixel(58, 4)));
+  expectPixels(img, {{"outline stays", 59, 4, rgb(160, 160, 160)}});
+  EXPECT_TRUE(bar.setMin(50));
+  EXPECT_FALSE(bar.setMin(50));
+  EXPECT_EQ(bar.position(), 42) << "changing Min does not clamp Position again";
+}
+
+TEST(VistaProBar, FilledExtentRoundsHalvesToEven) {
+  VistaProBarState bar;
+  bar.setMax(4);
+  bar.setPosition(1);
+  EXPECT_EQ(bar.filledExtent(619), 155);  // 154.75
+  EXPECT_EQ(bar.filledExtent(10), 2);     // 2.5 -> 2
+  EXPECT_EQ(bar.filledExtent(14), 4);     // 3.5 -> 4
+  bar.setMin(-2147483647 - 1);
+  bar.setMax(2147483647);
+  bar.setPosition(2147483647);
+  EXPECT_EQ(bar.filledExtent(1000), 1000) << "the full 32-bit range does not overflow";
+}
+
+TEST(VistaProBar, PositionText) {
+  VistaProBarState bar;
+  bar.setMax(4);
+  bar.setPosition(1);
+  EXPECT_EQ(vistaProBarText(bar), "1");
+  bar.percentage = true;
+  bar.posTextPrefix = "Used: ";
+  bar.posTextSuffix = " of the drive";
+  EXPECT_EQ(vistaProBarText(bar), "Used: 25% of the drive");
+}
+
+}  // namespace
+}  // namespace tw
