@@ -107,8 +107,8 @@ class Platform {
   // section or the key as needed and replacing an earlier value in place; every other line stays.
   // On Linux the whole file is replaced atomically (writeFileAtomically), so a failed write
   // leaves the old file. Returns an empty text on success, else a message a user can read.
-  virtual std::string writeProfileString(std::string_view path, std::string_view section, std::string_view key,
-                                         std::string_view value) = 0;
+  virtual std::string writeProfileString(std::string_view path, std::string_view section,
+                                         std::string_view key, std::string_view value) = 0;
 
   // Hands the platform's buffered profile writes of `path` to the file (Windows buffers them;
   // on Linux every write is already on disk and this does nothing).

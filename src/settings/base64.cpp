@@ -13,7 +13,8 @@ constexpr int kSkip = -1;
 constexpr std::array<int, 256> makeDecodeTable() {
   std::array<int, 256> table{};
   for (int& v : table) v = kSkip;
-  for (std::size_t i = 0; i < kAlphabet.size(); ++i) table[static_cast<unsigned char>(kAlphabet[i])] = static_cast<int>(i);
+  for (std::size_t i = 0; i < kAlphabet.size(); ++i)
+    table[static_cast<unsigned char>(kAlphabet[i])] = static_cast<int>(i);
   table[static_cast<unsigned char>('=')] = kPad;
   return table;
 }

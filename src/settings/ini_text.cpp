@@ -81,7 +81,8 @@ bool isBlankLine(std::string_view content) { return trimBlanks(content).empty();
 
 }  // namespace
 
-std::optional<std::string> iniReadValue(std::string_view text, std::string_view section, std::string_view key) {
+std::optional<std::string> iniReadValue(std::string_view text, std::string_view section,
+                                        std::string_view key) {
   section = trimBlanks(section);
   key = trimBlanks(key);
   LineReader reader(text);
@@ -132,7 +133,8 @@ std::string iniWriteValue(std::string_view text, std::string_view section, std::
   const auto withLineEnding = [&] { return eol.empty() ? std::string_view("\r\n") : eol; };
 
   while (reader.next(line)) {
-    if (eol.empty() && line.end > line.contentEnd) eol = text.substr(line.contentEnd, line.end - line.contentEnd);
+    if (eol.empty() && line.end > line.contentEnd)
+      eol = text.substr(line.contentEnd, line.end - line.contentEnd);
     const std::string_view content = text.substr(line.begin, line.contentEnd - line.begin);
     if (auto name = headerName(content)) {
       if (inSection) {

@@ -27,7 +27,8 @@ namespace tw {
 // Everything here is pure: the routines may be called from any thread.
 
 // The value of `key` in `section`, or none when the section or the key is missing.
-std::optional<std::string> iniReadValue(std::string_view text, std::string_view section, std::string_view key);
+std::optional<std::string> iniReadValue(std::string_view text, std::string_view section,
+                                        std::string_view key);
 
 // Why `section`, `key` and `value` cannot be stored so that they read back as given; empty when
 // they can. A section name must not hold "]" or a line break; a key must not be empty (after

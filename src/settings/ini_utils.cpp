@@ -2,7 +2,8 @@
 
 namespace tw {
 
-TIniUtilsObj::TIniUtilsObj(Platform& platform, std::string iniFile) : platform(platform), INI(std::move(iniFile)) {}
+TIniUtilsObj::TIniUtilsObj(Platform& platform, std::string iniFile)
+    : platform(platform), INI(std::move(iniFile)) {}
 
 TIniUtilsObj::~TIniUtilsObj() {
   try {
@@ -50,10 +51,14 @@ std::optional<std::int32_t> parseInt32(std::string_view text) {
     std::uint32_t value = 0;
     for (const char c : text) {
       int digit = 0;
-      if (c >= '0' && c <= '9') digit = c - '0';
-      else if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-      else if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-      else return std::nullopt;
+      if (c >= '0' && c <= '9')
+        digit = c - '0';
+      else if (c >= 'a' && c <= 'f')
+        digit = c - 'a' + 10;
+      else if (c >= 'A' && c <= 'F')
+        digit = c - 'A' + 10;
+      else
+        return std::nullopt;
       value = value << 4 | static_cast<std::uint32_t>(digit);
     }
     if (negative) value = ~value + 1u;

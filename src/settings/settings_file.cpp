@@ -127,7 +127,8 @@ void restoreSettings(SettingsControls& controls, Platform& platform, const std::
 void restoreDirsFilters(SettingsControls& controls, Platform& platform, std::string_view content) {
   FilterList& list = controls.lstpath();
   list.clearRows();
-  for (const std::string& line : splitLines(content)) list.addRow(line, "", getFolderIconIndex(platform, line));
+  for (const std::string& line : splitLines(content))
+    list.addRow(line, "", getFolderIconIndex(platform, line));
 }
 
 }  // namespace tw

@@ -37,13 +37,15 @@ TEST(AddExtensions, Parsing) {
       {",,;", {}, {}},
       {"", {}, {}},
       {"   ", {}, {}},
-      {"\t", {}, {}},                                     // blank: nothing above U+0020
-      {"*.exe,file.txt", {}, {"*.exe", "file.txt"}},     // a dot anywhere: kept as typed
+      {"\t", {}, {}},                                 // blank: nothing above U+0020
+      {"*.exe,file.txt", {}, {"*.exe", "file.txt"}},  // a dot anywhere: kept as typed
       {"*", {}, {".*"}},
-      {"\texe", {}, {".\texe"}},                         // a tab is no separator and stays
-      {"a\r\nb\rc\nd", {}, {".a", ".b", ".c", ".d"}},    // line breaks separate too
+      {"\texe", {}, {".\texe"}},                       // a tab is no separator and stays
+      {"a\r\nb\rc\nd", {}, {".a", ".b", ".c", ".d"}},  // line breaks separate too
       {"Txt,TXT,txt", {".dll"}, {".dll", ".Txt"}},
-      {".\xC3\xA9t\xC3\xA9,.\xC3\x89T\xC3\x89", {}, {".\xC3\xA9t\xC3\xA9", ".\xC3\x89T\xC3\x89"}},  // ASCII folding only
+      {".\xC3\xA9t\xC3\xA9,.\xC3\x89T\xC3\x89",
+       {},
+       {".\xC3\xA9t\xC3\xA9", ".\xC3\x89T\xC3\x89"}},  // ASCII folding only
   };
   for (const auto& c : cases) {
     EXPECT_EQ(added(c.input, c.before), c.after) << c.input;
@@ -57,9 +59,8 @@ TEST(AddExtensions, DescriptionAndIconOfEachRow) {
   platform.typeDescriptions = {{".exe", "Application"}};
   FakeList list;
   addExtensions(list, platform, "EXE,.qqz,noext.");
-  EXPECT_EQ(list.rows, (std::vector<FakeRow>{{".EXE", "Application", 5},
-                                            {".qqz", "QQZ File", 2},
-                                            {"noext.", "File", 2}}));
+  EXPECT_EQ(list.rows, (std::vector<FakeRow>{
+                           {".EXE", "Application", 5}, {".qqz", "QQZ File", 2}, {"noext.", "File", 2}}));
 }
 
 TEST(AddExtensions, LongDescriptionsAreCutAtEightyCharacters) {

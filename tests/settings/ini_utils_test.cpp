@@ -52,14 +52,32 @@ TEST(IniStore, IntegerForms) {
     std::int32_t expected;  // with the default 77
   };
   const Case cases[] = {
-      {"0", 0},          {"31", 31},          {"-31", -31},        {"+5", 5},
-      {"0x1F", 31},      {"0X1f", 31},        {"$1F", 31},         {"$ff", 255},
-      {"-$10", -16},     {"$FFFFFFFF", -1},   {"$7FFFFFFF", 2147483647},
-      {"$000000001", 1}, {"2147483647", 2147483647},               {"-2147483648", -2147483647 - 1},
+      {"0", 0},
+      {"31", 31},
+      {"-31", -31},
+      {"+5", 5},
+      {"0x1F", 31},
+      {"0X1f", 31},
+      {"$1F", 31},
+      {"$ff", 255},
+      {"-$10", -16},
+      {"$FFFFFFFF", -1},
+      {"$7FFFFFFF", 2147483647},
+      {"$000000001", 1},
+      {"2147483647", 2147483647},
+      {"-2147483648", -2147483647 - 1},
       {"2147483648", 77},  // out of range
-      {"$100000000", 77},  {"12abc", 77},     {"0x", 77},          {"$", 77},
-      {"0x1G", 77},      {"-", 77},           {"", 77},            {"1 2", 77},
-      {"1.5", 77},       {"x1F", 77},         {"00x1F", 77},
+      {"$100000000", 77},
+      {"12abc", 77},
+      {"0x", 77},
+      {"$", 77},
+      {"0x1G", 77},
+      {"-", 77},
+      {"", 77},
+      {"1 2", 77},
+      {"1.5", 77},
+      {"x1F", 77},
+      {"00x1F", 77},
   };
   FakePlatform platform;
   TIniUtilsObj ini(platform, kFile);
@@ -73,8 +91,8 @@ TEST(IniStore, IntegerForms) {
 TEST(IniStore, BoolReadsThroughInteger) {
   FakePlatform platform;
   TIniUtilsObj ini(platform, kFile);
-  const std::pair<const char*, bool> cases[] = {
-      {"0", false}, {"1", true}, {"2", true}, {"-1", true}, {"0x0", false}, {"$0", false}};
+  const std::pair<const char*, bool> cases[] = {{"0", false}, {"1", true},    {"2", true},
+                                                {"-1", true}, {"0x0", false}, {"$0", false}};
   for (const auto& [stored, expected] : cases) {
     ini.writeString("B", stored);
     EXPECT_EQ(ini.readBool("B", !expected), expected) << stored;

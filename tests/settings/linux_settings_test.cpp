@@ -56,7 +56,9 @@ std::optional<std::string> runUnprivileged(const std::function<std::string()>& b
     close(fds[0]);
     std::string result;
     if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)) {
-      result = "\x01" "cannot drop root rights";
+      result =
+          "\x01"
+          "cannot drop root rights";
     } else {
       try {
         result = body();
@@ -126,7 +128,8 @@ TEST(LinuxProfile, FileThatCannotBeReadIsNeverReplaced) {
   const auto result = runUnprivileged([&]() -> std::string {
     if (access(path.c_str(), R_OK) == 0) return "readable";
     LinuxPlatform platform;
-    return platform.readProfileString(path, "S", "K", "dflt") + "|" + platform.writeProfileString(path, "S", "N", "v");
+    return platform.readProfileString(path, "S", "K", "dflt") + "|" +
+           platform.writeProfileString(path, "S", "N", "v");
   });
   if (!result) GTEST_SKIP() << "cannot run as a user without rights here";
   if (*result == "readable") GTEST_SKIP() << "this user may read every file";
@@ -146,9 +149,10 @@ TEST(LinuxSettings, UnwritableFolderReportsAndRestores) {
   const std::string path = (folder / "config.ini").string();
   std::string events;
   for (int i = 0; i < 19; ++i) events += i == 2 ? "N\r\n" : "Y\r\n";
-  const std::string stored = "[EVENTS]\r\nEVENTS=" + encodeBase64(events) +
-                             "\r\n[GLOBAL]\r\nAUTOCAPTURE=Y\r\nTRAY=Y\r\nAUTOCLEAN=N\r\n[FILTERS]\r\nEXTENSIONS=" +
-                             encodeBase64(".txt\r\n") + "\r\nDIRECTORIES=" + encodeBase64("/srv/\r\n") + "\r\n";
+  const std::string stored =
+      "[EVENTS]\r\nEVENTS=" + encodeBase64(events) +
+      "\r\n[GLOBAL]\r\nAUTOCAPTURE=Y\r\nTRAY=Y\r\nAUTOCLEAN=N\r\n[FILTERS]\r\nEXTENSIONS=" +
+      encodeBase64(".txt\r\n") + "\r\nDIRECTORIES=" + encodeBase64("/srv/\r\n") + "\r\n";
   writeFile(path, stored);
   chmod(path.c_str(), 0644);
   chmod(folder.c_str(), 0555);

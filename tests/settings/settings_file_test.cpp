@@ -76,7 +76,8 @@ TEST_F(SettingsFile, DefaultsOfEveryKey) {
       {"no file", std::nullopt},
       {"empty file", ""},
       {"other sections only", "[OTHER]\r\nEVENTS=TgoK\r\nAUTOCAPTURE=Y\r\n"},
-      {"keys without values", "[EVENTS]\r\nEVENTS=\r\n[GLOBAL]\r\n[FILTERS]\r\nEXTENSIONS=\r\nDIRECTORIES= \r\n"},
+      {"keys without values",
+       "[EVENTS]\r\nEVENTS=\r\n[GLOBAL]\r\n[FILTERS]\r\nEXTENSIONS=\r\nDIRECTORIES= \r\n"},
       {"blank event text", "[EVENTS]\r\nEVENTS=" + encodeBase64(" \r\n\t\r\n") + "\r\n"},
   };
   for (const auto& c : cases) {
@@ -127,8 +128,8 @@ TEST_F(SettingsFile, EventChoice) {
 }
 
 TEST_F(SettingsFile, OnlyAnExactYIsOn) {
-  const std::pair<const char*, bool> cases[] = {{"Y", true}, {"N", false}, {"y", false},  {"Yes", false},
-                                                {"1", false}, {"", false}, {"\"Y\"", true}, {" Y ", true}};
+  const std::pair<const char*, bool> cases[] = {{"Y", true},  {"N", false}, {"y", false},    {"Yes", false},
+                                                {"1", false}, {"", false},  {"\"Y\"", true}, {" Y ", true}};
   for (const auto& [stored, on] : cases) {
     platform.setProfileText(kFile, std::string("[GLOBAL]\r\nAUTOCAPTURE=") + stored + "\r\nTRAY=" + stored +
                                        "\r\nAUTOCLEAN=" + stored + "\r\n");
@@ -148,7 +149,8 @@ TEST_F(SettingsFile, ExtensionsAreAddedNotReplaced) {
     EXPECT_EQ(controls.extensions.captions(), std::vector<std::string>{".dll"});
   }
   // A stored list is added to the rows there, duplicates (in any case) once, spelled as first seen.
-  platform.setProfileText(kFile, "[FILTERS]\r\nEXTENSIONS=" + encodeBase64(".EXE\r\n.dll\r\n.exe\r\n.Txt\r\n") + "\r\n");
+  platform.setProfileText(
+      kFile, "[FILTERS]\r\nEXTENSIONS=" + encodeBase64(".EXE\r\n.dll\r\n.exe\r\n.Txt\r\n") + "\r\n");
   restoreSettings(controls, platform, kFile);
   EXPECT_EQ(controls.extensions.captions(), (std::vector<std::string>{".dll", ".EXE", ".Txt"}));
   EXPECT_EQ(controls.extensions.rows[1], (FakeRow{".EXE", "Application", 5, false}));
@@ -159,15 +161,17 @@ TEST_F(SettingsFile, DirectoriesAreReplacedAsStored) {
   controls.paths.addRow("D:\\old\\", "", 1);
   platform.setProfileText(kFile, "[FILTERS]\r\nDIRECTORIES=\r\n");
   restoreSettings(controls, platform, kFile);
-  EXPECT_EQ(controls.paths.captions(), std::vector<std::string>{"D:\\old\\"}) << "an empty value keeps the list";
+  EXPECT_EQ(controls.paths.captions(), std::vector<std::string>{"D:\\old\\"})
+      << "an empty value keeps the list";
 
   // Lines as they stand: no trimming, no duplicate test, no separator added.
   const std::string stored = "C:\\Temp\\\r\n c:\\temp\\ \r\nC:\\Temp\\\r\nE:\\no slash";
   platform.setProfileText(kFile, "[FILTERS]\r\nDIRECTORIES=" + encodeBase64(stored) + "\r\n");
   restoreSettings(controls, platform, kFile);
-  EXPECT_EQ(controls.paths.rows,
-            (std::vector<FakeRow>{{"C:\\Temp\\", "", 9}, {" c:\\temp\\ ", "", 0}, {"C:\\Temp\\", "", 9},
-                                  {"E:\\no slash", "", 0}}));
+  EXPECT_EQ(
+      controls.paths.rows,
+      (std::vector<FakeRow>{
+          {"C:\\Temp\\", "", 9}, {" c:\\temp\\ ", "", 0}, {"C:\\Temp\\", "", 9}, {"E:\\no slash", "", 0}}));
 }
 
 TEST_F(SettingsFile, NonAsciiPathsSurviveSaveAndRestore) {
@@ -191,7 +195,8 @@ TEST_F(SettingsFile, NonAsciiPathsSurviveSaveAndRestore) {
 
 TEST_F(SettingsFile, LongListsAreKeptWhole) {
   // Far beyond the 2047 characters a 2048-character read buffer would hold.
-  for (int i = 0; i < 2000; ++i) controls.paths.addRow("C:\\folder number " + std::to_string(i) + "\\", "", 0);
+  for (int i = 0; i < 2000; ++i)
+    controls.paths.addRow("C:\\folder number " + std::to_string(i) + "\\", "", 0);
   for (int i = 0; i < 500; ++i) addExtensions(controls.lstext(), platform, ".e" + std::to_string(i));
   const auto paths = controls.paths.captions();
   const auto extensions = controls.extensions.captions();
@@ -203,23 +208,27 @@ TEST_F(SettingsFile, LongListsAreKeptWhole) {
 }
 
 TEST_F(SettingsFile, ExistingFileKeepsItsOtherLinesAndKeyPlaces) {
-  platform.setProfileText(kFile,
-                          "; written by hand\r\n[GLOBAL]\r\nTRAY=Y\r\nCOLOUR=blue\r\n\r\n[EVENTS]\r\nEVENTS=x\r\n"
-                          "[MINE]\r\nA=1\r\n");
+  platform.setProfileText(
+      kFile,
+      "; written by hand\r\n[GLOBAL]\r\nTRAY=Y\r\nCOLOUR=blue\r\n\r\n[EVENTS]\r\nEVENTS=x\r\n"
+      "[MINE]\r\nA=1\r\n");
   restoreSettings(controls, platform, kFile);
   EXPECT_TRUE(controls.tray.checked);
   saveSettings(controls, platform, kFile);
   EXPECT_EQ(file(),
             "; written by hand\r\n[GLOBAL]\r\nTRAY=Y\r\nCOLOUR=blue\r\nAUTOCAPTURE=N\r\nAUTOCLEAN=Y\r\n\r\n"
-            "[EVENTS]\r\nEVENTS=" + repeat("WQ0K", 19) + "\r\n[MINE]\r\nA=1\r\n"
-            "[FILTERS]\r\nEXTENSIONS=\r\nDIRECTORIES=\r\n");
+            "[EVENTS]\r\nEVENTS=" +
+                repeat("WQ0K", 19) +
+                "\r\n[MINE]\r\nA=1\r\n"
+                "[FILTERS]\r\nEXTENSIONS=\r\nDIRECTORIES=\r\n");
 }
 
 TEST_F(SettingsFile, RefusedWriteReportsAndShowsWhatTheFileHolds) {
   const std::string stored = "[EVENTS]\r\nEVENTS=" + repeat("Tg0K", 19) +
                              "\r\n[GLOBAL]\r\nAUTOCAPTURE=Y\r\nTRAY=N\r\nAUTOCLEAN=N\r\n"
-                             "[FILTERS]\r\nEXTENSIONS=" + encodeBase64(".dll\r\n") +
-                             "\r\nDIRECTORIES=" + encodeBase64("C:\\Temp\\\r\n") + "\r\n";
+                             "[FILTERS]\r\nEXTENSIONS=" +
+                             encodeBase64(".dll\r\n") + "\r\nDIRECTORIES=" + encodeBase64("C:\\Temp\\\r\n") +
+                             "\r\n";
   platform.setProfileText(kFile, stored);
   platform.refuseWrites[kFile] = "Cannot write: permission denied";
   defaultEventList(controls);

@@ -88,15 +88,15 @@ int FakePlatform::profileFlushes() const {
   return flushes;
 }
 
-std::string FakePlatform::readProfileString(std::string_view path, std::string_view section, std::string_view key,
-                                            std::string_view defaultValue) {
+std::string FakePlatform::readProfileString(std::string_view path, std::string_view section,
+                                            std::string_view key, std::string_view defaultValue) {
   const auto text = profileText(path);
   if (!text) return std::string(defaultValue);
   return iniReadValue(*text, section, key).value_or(std::string(defaultValue));
 }
 
-std::string FakePlatform::writeProfileString(std::string_view path, std::string_view section, std::string_view key,
-                                             std::string_view value) {
+std::string FakePlatform::writeProfileString(std::string_view path, std::string_view section,
+                                             std::string_view key, std::string_view value) {
   if (auto refused = refuseWrites.find(path); refused != refuseWrites.end()) return refused->second;
   if (const std::string bad = iniCheckEntry(section, key, value); !bad.empty()) {
     return "Cannot write " + std::string(path) + ": " + bad;

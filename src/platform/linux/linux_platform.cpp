@@ -342,15 +342,15 @@ std::optional<std::string> readProfileFile(const std::string& path) {
 
 }  // namespace
 
-std::string LinuxPlatform::readProfileString(std::string_view path, std::string_view section, std::string_view key,
-                                             std::string_view defaultValue) {
+std::string LinuxPlatform::readProfileString(std::string_view path, std::string_view section,
+                                             std::string_view key, std::string_view defaultValue) {
   const auto text = readProfileFile(std::string(path));
   if (!text) return std::string(defaultValue);
   return iniReadValue(*text, section, key).value_or(std::string(defaultValue));
 }
 
-std::string LinuxPlatform::writeProfileString(std::string_view path, std::string_view section, std::string_view key,
-                                              std::string_view value) {
+std::string LinuxPlatform::writeProfileString(std::string_view path, std::string_view section,
+                                              std::string_view key, std::string_view value) {
   const std::string target(path);
   if (const std::string refused = iniCheckEntry(section, key, value); !refused.empty()) {
     return "Cannot write " + target + ": " + refused;

@@ -85,8 +85,9 @@ std::string show(const std::optional<std::string>& v) { return v ? "\"" + *v + "
 
 std::string checkReaderAndWriter(std::string_view text) {
   const std::vector<Entry> entries = plainEntries(text);
-  std::vector<Probe> probes = {{"EVENTS", "EVENTS"},        {"GLOBAL", "AUTOCAPTURE"},  {"GLOBAL", "TRAY"},
-                               {"GLOBAL", "AUTOCLEAN"},     {"FILTERS", "EXTENSIONS"}, {"FILTERS", "DIRECTORIES"}};
+  std::vector<Probe> probes = {{"EVENTS", "EVENTS"},      {"GLOBAL", "AUTOCAPTURE"},
+                               {"GLOBAL", "TRAY"},        {"GLOBAL", "AUTOCLEAN"},
+                               {"FILTERS", "EXTENSIONS"}, {"FILTERS", "DIRECTORIES"}};
   // Keys of the input itself, the first few of each section.
   std::string section;
   bool inSection = false;
@@ -102,7 +103,8 @@ std::string checkReaderAndWriter(std::string_view text) {
   for (const Probe& p : probes) {
     const auto got = iniReadValue(text, p.section, p.key);
     const auto want = plainRead(entries, p.section, p.key);
-    if (got != want) return "read [" + p.section + "] " + p.key + ": " + show(got) + ", plainly " + show(want);
+    if (got != want)
+      return "read [" + p.section + "] " + p.key + ": " + show(got) + ", plainly " + show(want);
   }
   for (const Probe& p : probes) {
     if (!iniCheckEntry(p.section, p.key, "fz").empty()) continue;
@@ -113,8 +115,8 @@ std::string checkReaderAndWriter(std::string_view text) {
       const auto got = iniReadValue(written, q.section, q.key);
       const auto want = same ? std::optional<std::string>("fz") : iniReadValue(text, q.section, q.key);
       if (got != want) {
-        return "after writing [" + p.section + "] " + p.key + ", [" + q.section + "] " + q.key + " reads " + show(got) +
-               " instead of " + show(want);
+        return "after writing [" + p.section + "] " + p.key + ", [" + q.section + "] " + q.key + " reads " +
+               show(got) + " instead of " + show(want);
       }
     }
   }
@@ -129,8 +131,8 @@ struct Shown {
 };
 
 Shown shown(const FakeSettingsControls& c) {
-  return {c.events.checks(), c.autoCapture.checked, c.tray.checked, c.autoclean.checked, c.extensions.captions(),
-          c.paths.captions()};
+  return {c.events.checks(),   c.autoCapture.checked,   c.tray.checked,
+          c.autoclean.checked, c.extensions.captions(), c.paths.captions()};
 }
 
 std::string checkRestore(std::string_view bytes) {
@@ -149,14 +151,16 @@ std::string checkRestore(std::string_view bytes) {
   for (int i = 0; i < kEventCount; ++i) {
     const bool on = isBlank(events) || lines.size() < static_cast<std::size_t>(kEventCount) ||
                     lines[static_cast<std::size_t>(i)] == "Y";
-    if (controls.events.rows[static_cast<std::size_t>(i)].checked != on) return "event " + std::to_string(i) + " lost";
+    if (controls.events.rows[static_cast<std::size_t>(i)].checked != on)
+      return "event " + std::to_string(i) + " lost";
   }
   if (controls.autoCapture.checked != yes("AUTOCAPTURE", "N") || controls.tray.checked != yes("TRAY", "N") ||
       controls.autoclean.checked != yes("AUTOCLEAN", "Y")) {
     return "a GLOBAL value was lost";
   }
   const std::string dirs = plainRead(entries, "FILTERS", "DIRECTORIES").value_or("");
-  const std::vector<std::string> paths = isBlank(dirs) ? std::vector<std::string>{} : splitLines(decodeBase64(dirs));
+  const std::vector<std::string> paths =
+      isBlank(dirs) ? std::vector<std::string>{} : splitLines(decodeBase64(dirs));
   if (controls.paths.captions() != paths) return "the excluded paths were lost";
   const auto& ext = controls.extensions.rows;
   for (std::size_t i = 0; i < ext.size(); ++i) {
@@ -185,8 +189,10 @@ std::string checkBase64(std::string_view bytes) {
   if (decodeBase64(encodeBase64(bytes)) != bytes) return "Base64 does not give the bytes back";
   const std::string decoded = decodeBase64(bytes);
   if (decoded.size() > bytes.size()) return "Base64 decoding grew";
-  if (decodeBase64(encodeBase64(decoded)) != decoded) return "Base64 of the decoded bytes does not give them back";
-  if (const auto n = parseInt32(bytes); n && parseInt32(std::to_string(*n)) != n) return "integer text does not round-trip";
+  if (decodeBase64(encodeBase64(decoded)) != decoded)
+    return "Base64 of the decoded bytes does not give them back";
+  if (const auto n = parseInt32(bytes); n && parseInt32(std::to_string(*n)) != n)
+    return "integer text does not round-trip";
   return {};
 }
 
