@@ -117,6 +117,33 @@ class Platform {
   // The report text (UTF-8) in the encoding report files are written in: the ANSI code page on
   // Windows (characters it lacks become its default character), UTF-8 unchanged on Linux.
   virtual std::string toReportEncoding(std::string_view utf8) = 0;
+  // Settings.
+
+  // The value stored under `key` in `section` of the INI file at `path`, read whole whatever
+  // its length; `defaultValue` when the file, the section or the key is missing or the file
+  // cannot be read. The rules are those of the Windows profile functions (settings/ini_text.h).
+  virtual std::string readProfileString(std::string_view path, std::string_view section, std::string_view key,
+                                        std::string_view defaultValue) = 0;
+
+  // Stores `value` under `key` in `section` of the INI file at `path`, creating the file, the
+  // section or the key as needed and replacing an earlier value in place; every other line stays.
+  // On Linux the whole file is replaced atomically (writeFileAtomically), so a failed write
+  // leaves the old file. Returns an empty text on success, else a message a user can read.
+  virtual std::string writeProfileString(std::string_view path, std::string_view section,
+                                         std::string_view key, std::string_view value) = 0;
+
+  // Hands the platform's buffered profile writes of `path` to the file (Windows buffers them;
+  // on Linux every write is already on disk and this does nothing).
+  virtual void flushProfile(std::string_view path) = 0;
+
+  // The description of a file type from a name alone, without touching the disk ("*.txt" ->
+  // "plain text document"); for a type the system does not know, a generic description made
+  // from the extension ("*.qqz" -> "QQZ File"). On Linux: the shared MIME database's comment.
+  virtual std::string fileTypeDescription(std::string_view name) = 0;
+
+  // The folder that holds the running executable, ending in the separator; empty when it
+  // cannot be found. On Linux: the folder of the resolved /proc/self/exe.
+  virtual std::string executableDirectory() = 0;
 };
 
 // The platform of this build, created on first use and alive until the process exits.

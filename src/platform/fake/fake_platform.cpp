@@ -4,6 +4,9 @@
 #include <fstream>
 #include <system_error>
 
+#include "settings/extensions.h"
+#include "settings/ini_text.h"
+
 namespace tw {
 
 std::optional<std::string> FakePlatform::fileSystemName(std::string_view root) {
@@ -110,6 +113,59 @@ std::string FakePlatform::toReportEncoding(std::string_view utf8) {
     return out;
   }
   return text;
+}
+
+// Settings.
+
+std::optional<std::string> FakePlatform::profileText(std::string_view path) const {
+  std::lock_guard guard(recordLock);
+  auto it = profileFiles.find(path);
+  if (it == profileFiles.end()) return std::nullopt;
+  return it->second;
+}
+
+void FakePlatform::setProfileText(std::string_view path, std::string text) {
+  std::lock_guard guard(recordLock);
+  profileFiles.insert_or_assign(std::string(path), std::move(text));
+}
+
+int FakePlatform::profileFlushes() const {
+  std::lock_guard guard(recordLock);
+  return flushes;
+}
+
+std::string FakePlatform::readProfileString(std::string_view path, std::string_view section,
+                                            std::string_view key, std::string_view defaultValue) {
+  const auto text = profileText(path);
+  if (!text) return std::string(defaultValue);
+  return iniReadValue(*text, section, key).value_or(std::string(defaultValue));
+}
+
+std::string FakePlatform::writeProfileString(std::string_view path, std::string_view section,
+                                             std::string_view key, std::string_view value) {
+  if (auto refused = refuseWrites.find(path); refused != refuseWrites.end()) return refused->second;
+  if (const std::string bad = iniCheckEntry(section, key, value); !bad.empty()) {
+    return "Cannot write " + std::string(path) + ": " + bad;
+  }
+  std::lock_guard guard(recordLock);
+  std::string& text = profileFiles[std::string(path)];
+  text = iniWriteValue(text, section, key, value);
+  return {};
+}
+
+void FakePlatform::flushProfile(std::string_view) {
+  std::lock_guard guard(recordLock);
+  ++flushes;
+}
+
+std::string FakePlatform::fileTypeDescription(std::string_view name) {
+  const auto dot = name.rfind('.');
+  if (dot != std::string_view::npos) {
+    std::string ext(name.substr(dot));
+    for (char& c : ext) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+    if (auto it = typeDescriptions.find(ext); it != typeDescriptions.end()) return it->second;
+  }
+  return genericFileTypeDescription(name);
 }
 
 std::vector<std::string> FakePlatform::opened() const {

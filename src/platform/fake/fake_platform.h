@@ -64,10 +64,30 @@ class FakePlatform : public Platform {
   FileRead readFileContent(std::string_view path, const std::function<void(std::string_view)>& sink) override;
   bool fileExists(std::string_view path) override;
   std::string toReportEncoding(std::string_view utf8) override;
+  // Settings. INI files live in memory, by exact path, kept with the same text rules as the
+  // Linux platform's files; a path listed in refuseWrites refuses profile writes with the
+  // message given there. File-type descriptions by lower-case extension (with its dot); other
+  // names get the generic description. The files are guarded by the record lock.
+  std::map<std::string, std::string, std::less<>> typeDescriptions;
+  std::string exeDir = "C:\\Program Files\\Tarnwatch\\";
+  // The text of an in-memory INI file; none when it does not exist.
+  std::optional<std::string> profileText(std::string_view path) const;
+  void setProfileText(std::string_view path, std::string text);
+  int profileFlushes() const;
+  std::string readProfileString(std::string_view path, std::string_view section, std::string_view key,
+                                std::string_view defaultValue) override;
+  std::string writeProfileString(std::string_view path, std::string_view section, std::string_view key,
+                                 std::string_view value) override;
+  void flushProfile(std::string_view path) override;
+  std::string fileTypeDescription(std::string_view name) override;
+  std::string executableDirectory() override { return exeDir; }
 
  private:
   mutable std::mutex recordLock;
   std::vector<std::string> openedTargets;
+  // Settings.
+  std::map<std::string, std::string, std::less<>> profileFiles;
+  int flushes = 0;
 };
 
 }  // namespace tw

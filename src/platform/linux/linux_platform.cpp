@@ -22,6 +22,8 @@
 #include <thread>
 
 #include "platform/linux/mount_table.h"
+#include "settings/extensions.h"
+#include "settings/ini_text.h"
 
 extern char** environ;
 
@@ -351,6 +353,87 @@ bool LinuxPlatform::fileExists(std::string_view path) {
   const std::string p(path);
   struct stat st {};
   return !p.empty() && ::stat(p.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// Settings.
+
+namespace {
+
+// The whole file, or none with errno set when it cannot be opened or read.
+std::optional<std::string> readProfileFile(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  std::string text;
+  char buffer[65536];
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      const int saved = errno;
+      ::close(fd);
+      errno = saved;
+      return std::nullopt;
+    }
+    if (n == 0) break;
+    text.append(buffer, static_cast<std::size_t>(n));
+  }
+  ::close(fd);
+  return text;
+}
+
+}  // namespace
+
+std::string LinuxPlatform::readProfileString(std::string_view path, std::string_view section,
+                                             std::string_view key, std::string_view defaultValue) {
+  const auto text = readProfileFile(std::string(path));
+  if (!text) return std::string(defaultValue);
+  return iniReadValue(*text, section, key).value_or(std::string(defaultValue));
+}
+
+std::string LinuxPlatform::writeProfileString(std::string_view path, std::string_view section,
+                                              std::string_view key, std::string_view value) {
+  const std::string target(path);
+  if (const std::string refused = iniCheckEntry(section, key, value); !refused.empty()) {
+    return "Cannot write " + target + ": " + refused;
+  }
+  std::lock_guard guard(profileLock);
+  auto text = readProfileFile(target);
+  if (!text) {
+    // A file that exists but cannot be read is never replaced: its other keys would be lost.
+    if (errno != ENOENT) return "Cannot read " + target + ": " + std::strerror(errno);
+    text.emplace();
+  }
+  return writeFileAtomically(target, iniWriteValue(*text, section, key, value));
+}
+
+void LinuxPlatform::flushProfile(std::string_view) {}
+
+std::string LinuxPlatform::fileTypeDescription(std::string_view name) {
+  const QMimeDatabase db;
+  const QMimeType type = db.mimeTypeForFile(qPath(name), QMimeDatabase::MatchExtension);
+  // The database answers every unknown name with its default type; that says nothing of the
+  // name, so the name's own extension describes it instead.
+  if (!type.isValid() || type.isDefault()) return genericFileTypeDescription(name);
+  const std::string comment = type.comment().toStdString();
+  return comment.empty() ? genericFileTypeDescription(name) : comment;
+}
+
+std::string LinuxPlatform::executableDirectory() {
+  const std::string link = procRoot + "/self/exe";
+  std::string target(PATH_MAX, '\0');
+  for (;;) {
+    const ssize_t n = ::readlink(link.c_str(), target.data(), target.size());
+    if (n < 0) return {};
+    if (static_cast<std::size_t>(n) < target.size()) {
+      target.resize(static_cast<std::size_t>(n));
+      break;
+    }
+    target.resize(target.size() * 2);  // the path may have been cut: try again with more room
+  }
+  // A replaced or deleted executable reads as "<path> (deleted)"; its folder is still the one.
+  const auto slash = target.rfind('/');
+  if (slash == std::string::npos) return {};
+  return target.substr(0, slash + 1);
 }
 
 Platform& systemPlatform() {

@@ -49,6 +49,14 @@ class LinuxPlatform : public Platform {
   FileRead readFileContent(std::string_view path, const std::function<void(std::string_view)>& sink) override;
   bool fileExists(std::string_view path) override;
   std::string toReportEncoding(std::string_view utf8) override { return std::string(utf8); }
+  // Settings.
+  std::string readProfileString(std::string_view path, std::string_view section, std::string_view key,
+                                std::string_view defaultValue) override;
+  std::string writeProfileString(std::string_view path, std::string_view section, std::string_view key,
+                                 std::string_view value) override;
+  void flushProfile(std::string_view path) override;
+  std::string fileTypeDescription(std::string_view name) override;
+  std::string executableDirectory() override;
 
  private:
   std::string readMountInfo() const;
@@ -60,6 +68,9 @@ class LinuxPlatform : public Platform {
   // asked once per type, not once per event.
   mutable std::shared_mutex typeLock;
   std::unordered_map<std::string, int> typeIcon;
+  // Settings: profile writes read, change and replace the whole file; one at a time, so that
+  // two writes from different threads never lose each other's key.
+  std::mutex profileLock;
 };
 
 // The part of a file name that decides its type by name: from the second-to-last dot
