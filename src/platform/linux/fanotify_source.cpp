@@ -1,13 +1,13 @@
 // fanotify with a filesystem mark: every change of the file system that holds the root, each
 // reported with its directory's file handle and its name; renames as one event with both names.
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/fanotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
 #include <cstring>
 #include <unordered_map>
 #include <vector>
@@ -29,16 +29,6 @@ std::string handleKey(const struct file_handle* h) {
   std::string key(reinterpret_cast<const char*>(&h->handle_type), sizeof h->handle_type);
   key.append(reinterpret_cast<const char*>(h->f_handle), h->handle_bytes);
   return key;
-}
-
-struct file_handle* keyToHandle(const std::string& key, std::vector<unsigned char>& storage) {
-  const std::size_t bytes = key.size() - sizeof(int);
-  storage.assign(sizeof(struct file_handle) + bytes, 0);
-  auto* h = reinterpret_cast<struct file_handle*>(storage.data());
-  h->handle_bytes = static_cast<unsigned>(bytes);
-  std::memcpy(&h->handle_type, key.data(), sizeof(int));
-  std::memcpy(h->f_handle, key.data() + sizeof(int), bytes);
-  return h;
 }
 
 // One decoded event.
@@ -96,16 +86,21 @@ class FanotifySource : public ChangeSource {
 
   bool start(std::string& error) {
     std::string key;
-    if (!handleOf(root, key)) {
-      error = "name_to_handle_at " + root + ": " + std::strerror(errno);
+    struct stat st {};
+    errno = 0;
+    if (::stat(root.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || !handleAt(AT_FDCWD, root.c_str(), key)) {
+      error = "name_to_handle_at " + root + ": " + std::strerror(errno ? errno : ENOTDIR);
       return false;
     }
+    rootDev = st.st_dev;
     rootNode = tree.addDetached(root);
     bind(key, rootNode);
     if (::fanotify_mark(fanFd, FAN_MARK_ADD | FAN_MARK_FILESYSTEM, kMarkMask, AT_FDCWD, root.c_str()) != 0) {
       error = "fanotify_mark " + root + ": " + std::strerror(errno);
       return false;
     }
+    // Marked first, walked second: a folder made during the walk is learned from its event.
+    learnTree(rootNode);
     return true;
   }
 
@@ -114,7 +109,6 @@ class FanotifySource : public ChangeSource {
   const char* kind() const override { return "fanotify"; }
 
   void readAvailable(ChangeSink& sink) override {
-    buffer.resize(0);
     std::size_t used = 0;
     while (used < kMaxBatchBytes) {
       buffer.resize(used + 256 * 1024);
@@ -123,41 +117,23 @@ class FanotifySource : public ChangeSource {
       if (n <= 0) break;
       used += static_cast<std::size_t>(n);
     }
-    batch.clear();
     for (std::size_t at = 0; at + sizeof(struct fanotify_event_metadata) <= used;) {
       const auto* meta = reinterpret_cast<const struct fanotify_event_metadata*>(buffer.data() + at);
       if (meta->event_len < sizeof *meta || at + meta->event_len > used) break;
       if (meta->fd >= 0) ::close(meta->fd);
       Decoded d;
-      if (decode(buffer.data() + at, meta->event_len, d)) batch.push_back(std::move(d));
+      if (decode(buffer.data() + at, meta->event_len, d)) handle(d, sink);
       at += meta->event_len;
-    }
-    if (batch.empty()) return;
-    // Later events of the batch that name a folder by its parent and name (its removal, its
-    // rename) tell where that folder was before: the path its earlier events need, even when
-    // the folder is gone by now.
-    laterPlace.clear();
-    for (std::size_t i = 0; i < batch.size(); ++i) {
-      const Decoded& d = batch[i];
-      if ((d.mask & FAN_ONDIR) && (d.mask & (FAN_DELETE | FAN_RENAME)) && !d.targetKey.empty()) {
-        laterPlace.try_emplace(d.targetKey, i);
-      }
-    }
-    lostReported = false;
-    for (cursor = 0; cursor < batch.size(); ++cursor) handle(batch[cursor], sink);
-    if (mountFd >= 0) {
-      ::close(mountFd);
-      mountFd = -1;
     }
   }
 
  private:
-  static bool handleOf(const std::string& path, std::string& key) {
+  static bool handleAt(int dirFd, const char* path, std::string& key) {
     std::vector<unsigned char> storage(sizeof(struct file_handle) + MAX_HANDLE_SZ);
     auto* h = reinterpret_cast<struct file_handle*>(storage.data());
     h->handle_bytes = MAX_HANDLE_SZ;
     int mountId = 0;
-    if (::name_to_handle_at(AT_FDCWD, path.c_str(), h, &mountId, AT_SYMLINK_FOLLOW) != 0) return false;
+    if (::name_to_handle_at(dirFd, path, h, &mountId, 0) != 0) return false;
     key = handleKey(h);
     return true;
   }
@@ -175,71 +151,44 @@ class FanotifySource : public ChangeSource {
     });
   }
 
-  // The node of a folder handle, found from what is known, from a later event of the batch,
-  // or from the kernel (for a folder that still exists). 0 when none of these knows it.
-  DirTree::NodeId resolve(const std::string& key, int depth = 0) {
+  // The node of a folder handle; 0 for a folder outside the watched one. Every folder inside
+  // is known: from the walk at the start, from its creation, or from the walk of a folder that
+  // moved in. So a folder that is gone by the time its events are read still has a path, and
+  // it is the one it had when they happened (events are applied in order).
+  DirTree::NodeId lookup(const std::string& key) const {
     if (key.empty()) return 0;
-    if (auto it = nodeOfKey.find(key); it != nodeOfKey.end() && tree.contains(it->second)) return it->second;
-    if (depth > 64) return 0;
-    if (auto later = laterPlace.find(key); later != laterPlace.end() && later->second > cursor) {
-      const Decoded& d = batch[later->second];
-      if (const DirTree::NodeId parent = resolve(d.dirKey, depth + 1)) {
-        const DirTree::NodeId node = tree.addChild(parent, d.name);
-        bind(key, node);
-        return node;
-      }
-    }
-    return resolveFromKernel(key);
+    auto it = nodeOfKey.find(key);
+    return it == nodeOfKey.end() ? 0 : it->second;
   }
 
-  DirTree::NodeId resolveFromKernel(const std::string& key) {
-    if (mountFd < 0) mountFd = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (mountFd < 0) return 0;
-    std::vector<unsigned char> storage;
-    const int fd = ::open_by_handle_at(mountFd, keyToHandle(key, storage), O_PATH | O_CLOEXEC);
-    if (fd < 0) return 0;
-    char target[PATH_MAX];
-    const std::string link = "/proc/self/fd/" + std::to_string(fd);
-    const ssize_t n = ::readlink(link.c_str(), target, sizeof target - 1);
-    ::close(fd);
-    if (n <= 0 || target[0] != '/') return 0;
-    const std::string path(target, static_cast<std::size_t>(n));
-    if (!isSameOrBelowPath(path, root)) {
-      // Outside the watched folder: kept as a whole path, which is all the registration needs
-      // to tell that a change there is not its own.
-      const DirTree::NodeId node = tree.addDetached(path);
-      bind(key, node);
-      return node;
-    }
-    // Link every folder between the root and this one, so that a later rename of any of them
-    // moves this one too.
-    DirTree::NodeId node = rootNode;
-    std::size_t at = root == "/" ? 1 : root.size() + 1;
-    while (at <= path.size()) {
-      std::size_t end = path.find('/', at);
-      if (end == std::string::npos) end = path.size();
-      const std::string prefix = path.substr(0, end);
-      std::string prefixKey;
-      DirTree::NodeId next = 0;
-      if (handleOf(prefix, prefixKey)) {
-        auto known = nodeOfKey.find(prefixKey);
-        if (known != nodeOfKey.end() && tree.contains(known->second)) next = known->second;
+  // Learns the handles of `top` and of every folder below it on the same file system.
+  void learnTree(DirTree::NodeId top) {
+    std::vector<DirTree::NodeId> stack{top};
+    while (!stack.empty()) {
+      const DirTree::NodeId node = stack.back();
+      stack.pop_back();
+      const std::string dir = tree.path(node);
+      const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);
+      if (dirFd < 0) continue;
+      DIR* d = ::fdopendir(dirFd);
+      if (d == nullptr) {
+        ::close(dirFd);
+        continue;
       }
-      if (next == 0) {
-        next = tree.addChild(node, std::string_view(path).substr(at, end - at));
-        if (!prefixKey.empty()) bind(prefixKey, next);
+      while (const struct dirent* entry = ::readdir(d)) {
+        const std::string_view name = entry->d_name;
+        if (name == "." || name == ".." || (entry->d_type != DT_DIR && entry->d_type != DT_UNKNOWN)) continue;
+        struct stat st {};
+        if (::fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISDIR(st.st_mode)) continue;
+        if (st.st_dev != rootDev) continue;  // another mount: another file system, not marked
+        std::string key;
+        if (!handleAt(dirFd, entry->d_name, key)) continue;
+        const DirTree::NodeId child = tree.addChild(node, name);
+        bind(key, child);
+        stack.push_back(child);
       }
-      node = next;
-      at = end + 1;
+      ::closedir(d);
     }
-    bind(key, node);
-    return node;
-  }
-
-  void lost(ChangeSink& sink) {
-    if (lostReported) return;
-    lostReported = true;
-    sink.change({RawChange::Lost, true, root, {}, 0});
   }
 
   void handle(const Decoded& d, ChangeSink& sink) {
@@ -248,34 +197,32 @@ class FanotifySource : public ChangeSource {
       return;
     }
     const bool isDir = (d.mask & FAN_ONDIR) != 0;
-    const DirTree::NodeId dir = resolve(d.dirKey);
-    if (dir == 0) {
-      // A change in a folder that is gone and was never seen: it happened, but where cannot be
-      // told. Reported as a change of the whole watched folder, never dropped.
-      lost(sink);
-      return;
-    }
-    const std::string path = DirTree::join(tree.path(dir), d.name);
+    const DirTree::NodeId dir = lookup(d.dirKey);
     if (d.mask & FAN_RENAME) {
-      const DirTree::NodeId newDir = resolve(d.newDirKey);
-      if (newDir == 0) {
-        lost(sink);
-        return;
-      }
-      std::string newPath = DirTree::join(tree.path(newDir), d.newName);
+      const DirTree::NodeId newDir = lookup(d.newDirKey);
+      if (dir == 0 && newDir == 0) return;  // entirely outside
+      std::string oldPath = dir ? DirTree::join(tree.path(dir), d.name) : std::string();
+      std::string newPath = newDir ? DirTree::join(tree.path(newDir), d.newName) : std::string();
       if (isDir) {
-        DirTree::NodeId node = 0;
-        if (auto it = nodeOfKey.find(d.targetKey); it != nodeOfKey.end()) node = it->second;
-        if (node == 0) node = tree.child(dir, d.name);
-        if (node != 0) {
+        DirTree::NodeId node = lookup(d.targetKey);
+        if (node == 0 && dir != 0) node = tree.child(dir, d.name);
+        if (node != 0 && newDir != 0) {
           tree.move(node, newDir, d.newName);
-        } else if (!d.targetKey.empty()) {
-          bind(d.targetKey, tree.addChild(newDir, d.newName));
+        } else if (node != 0) {
+          forget(node);  // moved out
+        } else if (newDir != 0) {
+          // Moved in: it and its subfolders are known from now on.
+          const DirTree::NodeId in = tree.addChild(newDir, d.newName);
+          if (!d.targetKey.empty()) bind(d.targetKey, in);
+          learnTree(in);
         }
       }
-      sink.change({RawChange::Renamed, isDir, path, std::move(newPath), d.pid});
+      // The registration turns a rename with one side outside into a create or a delete.
+      sink.change({RawChange::Renamed, isDir, std::move(oldPath), std::move(newPath), d.pid});
       return;
     }
+    if (dir == 0) return;  // in a folder outside the watched one
+    const std::string path = DirTree::join(tree.path(dir), d.name);
     if (d.mask & FAN_CREATE) {
       if (isDir && !d.targetKey.empty()) bind(d.targetKey, tree.addChild(dir, d.name));
       sink.change({RawChange::Created, isDir, path, {}, d.pid});
@@ -285,8 +232,7 @@ class FanotifySource : public ChangeSource {
     if ((d.mask & FAN_CLOSE_WRITE) && !isDir) sink.change({RawChange::Closed, false, path, {}, d.pid});
     if (d.mask & FAN_DELETE) {
       if (isDir) {
-        DirTree::NodeId node = 0;
-        if (auto it = nodeOfKey.find(d.targetKey); it != nodeOfKey.end()) node = it->second;
+        DirTree::NodeId node = lookup(d.targetKey);
         if (node == 0) node = tree.child(dir, d.name);
         if (node != 0 && node != rootNode) forget(node);
       }
@@ -296,16 +242,12 @@ class FanotifySource : public ChangeSource {
 
   int fanFd;
   std::string root;
+  dev_t rootDev = 0;
   DirTree tree;
   DirTree::NodeId rootNode = 0;
   std::unordered_map<std::string, DirTree::NodeId> nodeOfKey;
   std::unordered_map<DirTree::NodeId, std::string> keyOfNode;
   std::vector<char> buffer;
-  std::vector<Decoded> batch;
-  std::unordered_map<std::string, std::size_t> laterPlace;
-  std::size_t cursor = 0;
-  int mountFd = -1;  // open only while a batch is handled, so the mount is never held busy
-  bool lostReported = false;
 };
 
 }  // namespace
