@@ -419,6 +419,56 @@ TEST_P(Notify, AFileHeldOpenIsReportedAtMostOnceASecond) {
   EXPECT_EQ(afterClose, std::vector{ev(evUpdateItem, at("log"))});
 }
 
+bool run(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
+
+TEST_P(Notify, DrivesMountedAndUnmounted) {
+  if (geteuid() != 0) GTEST_SKIP() << "mounting a loop device needs root";
+  if (!run("command -v mkfs.ext2") || !run("command -v mount")) {
+    GTEST_SKIP() << "mkfs.ext2 (e2fsprogs) and mount are needed to make a test drive";
+  }
+  const std::string image = realPath(tmp.path()) + "/disk.img";
+  const std::string drive = at("drive");
+  fs::create_directory(drive);
+  {
+    std::ofstream(image).close();
+    fs::resize_file(image, 8u << 20);
+  }
+  ASSERT_TRUE(run("mkfs.ext2 -q -F " + image));
+  struct Unmount {
+    std::string point;
+    bool mounted = false;
+    ~Unmount() {
+      if (mounted) run("umount -l " + point);
+    }
+  } guard{drive};
+
+  auto watcher = record();
+  if (!run("mount -o loop " + image + " " + drive)) GTEST_SKIP() << "this machine cannot mount a loop device";
+  guard.mounted = true;
+  const auto added = watcher->waitFor([](const std::vector<Event>& e) {
+    return std::any_of(e.begin(), e.end(), [](const Event& x) { return x.num == evDriveAdd; });
+  });
+  EXPECT_EQ(std::count(added.begin(), added.end(), ev(evDriveAdd, drive)), 1) << testing::PrintToString(added);
+  watcher->stop();
+
+  // Watch the new drive itself, then take it away while recording.
+  Recorder both(platform, {{root, kAllEvents & ~eventBit(evUpdateItem)}, {drive, kAllEvents & ~eventBit(evUpdateItem)}});
+  ASSERT_NE(both.ids[1], 0u) << platform.lastNotifyError();
+  writeFile(drive + "/on-drive", "x");
+  EXPECT_EQ(both.waitForCount(1), std::vector{ev(evCreate, drive + "/on-drive")});
+  both.clear();
+  ASSERT_TRUE(run("umount " + drive)) << "the recording must not keep the drive busy";
+  guard.mounted = false;
+  const auto removed = both.waitFor([](const std::vector<Event>& e) {
+    return std::any_of(e.begin(), e.end(), [](const Event& x) { return x.num == evDriveRemoved; });
+  });
+  EXPECT_EQ(std::count(removed.begin(), removed.end(), ev(evDriveRemoved, drive)), 1) << testing::PrintToString(removed);
+  // The recording goes on for the rest.
+  both.clear();
+  writeFile(at("still-here"), "");
+  EXPECT_EQ(both.waitForCount(1), std::vector{ev(evCreate, at("still-here"))});
+}
+
 INSTANTIATE_TEST_SUITE_P(Modes, Notify, testing::Values(Mode::Fanotify, Mode::Inotify), modeName);
 
 TEST(NotifyItems, ParseNormalisesAndRejectsMissingPaths) {
