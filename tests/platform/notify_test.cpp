@@ -40,6 +40,7 @@ struct Event {
   std::string path1, path2;
   std::uint32_t message = 0;
   std::chrono::steady_clock::time_point at;
+  std::int32_t pid = 0;
   bool operator==(const Event& o) const { return num == o.num && path1 == o.path1 && path2 == o.path2; }
   bool operator<(const Event& o) const {
     return std::tie(num, path1, path2) < std::tie(o.num, o.path1, o.path2);
@@ -120,6 +121,7 @@ class Recorder {
  private:
   void run(const std::vector<Root>& roots, std::promise<void>& ready) {
     auto window = platform.createNotifyWindow([this](const ThreadMessage& msg) { record(msg); });
+    windowPtr = window.get();
     for (const Root& root : roots) {
       ItemIdList pidl = platform.parseDisplayName(root.path);
       pidls.push_back(pidl);
@@ -156,6 +158,7 @@ class Recorder {
     e.path1 = platform.pathFromIdList(items[0]);
     e.path2 = platform.pathFromIdList(items[1]);
     e.at = std::chrono::steady_clock::now();
+    e.pid = LinuxPlatform::messageProcessId(*windowPtr);
     std::lock_guard guard(lock);
     events.push_back(std::move(e));
     changed.notify_all();
@@ -164,6 +167,7 @@ class Recorder {
   LinuxPlatform& platform;
   std::thread thread;
   std::vector<ItemIdList> pidls;
+  NotifyWindow* windowPtr = nullptr;  // the recorder thread's window, used on that thread only
   std::mutex lock;
   std::condition_variable changed;
   std::vector<Event> events;
@@ -385,7 +389,10 @@ TEST_P(Notify, TwoRegistrationsOnOneWindow) {
 TEST_P(Notify, DeregistrationStopsDelivery) {
   auto recorder = record(kCreates);
   writeFile(at("before"), "");
-  ASSERT_EQ(recorder->waitForCount(1), std::vector{ev(evCreate, at("before"))});
+  const auto before = recorder->waitForCount(1);
+  ASSERT_EQ(before, std::vector{ev(evCreate, at("before"))});
+  // fanotify says which process made the change; inotify cannot.
+  EXPECT_EQ(before[0].pid, GetParam() == Mode::Fanotify ? static_cast<std::int32_t>(getpid()) : 0);
   recorder->deregister(recorder->ids[0]);
   recorder->clear();
   writeFile(at("after"), "");

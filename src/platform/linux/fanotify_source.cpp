@@ -41,10 +41,12 @@ struct Decoded {
 };
 
 bool decode(const char* data, std::size_t len, Decoded& out) {
-  const auto* meta = reinterpret_cast<const struct fanotify_event_metadata*>(data);
-  out.mask = meta->mask;
-  out.pid = meta->pid;
-  std::size_t at = meta->metadata_len;
+  // Events are packed on 4-byte boundaries while the metadata holds a 64-bit mask: copy it out.
+  struct fanotify_event_metadata meta {};
+  std::memcpy(&meta, data, sizeof meta);
+  out.mask = meta.mask;
+  out.pid = meta.pid;
+  std::size_t at = meta.metadata_len;
   while (at + sizeof(struct fanotify_event_info_header) <= len) {
     const auto* hdr = reinterpret_cast<const struct fanotify_event_info_header*>(data + at);
     if (hdr->len == 0 || at + hdr->len > len) return false;
@@ -118,12 +120,13 @@ class FanotifySource : public ChangeSource {
       used += static_cast<std::size_t>(n);
     }
     for (std::size_t at = 0; at + sizeof(struct fanotify_event_metadata) <= used;) {
-      const auto* meta = reinterpret_cast<const struct fanotify_event_metadata*>(buffer.data() + at);
-      if (meta->event_len < sizeof *meta || at + meta->event_len > used) break;
-      if (meta->fd >= 0) ::close(meta->fd);
+      struct fanotify_event_metadata meta {};
+      std::memcpy(&meta, buffer.data() + at, sizeof meta);
+      if (meta.event_len < sizeof meta || at + meta.event_len > used) break;
+      if (meta.fd >= 0) ::close(meta.fd);
       Decoded d;
-      if (decode(buffer.data() + at, meta->event_len, d)) handle(d, sink);
-      at += meta->event_len;
+      if (decode(buffer.data() + at, meta.event_len, d)) handle(d, sink);
+      at += meta.event_len;
     }
   }
 

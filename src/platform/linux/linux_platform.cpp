@@ -374,9 +374,8 @@ std::uint32_t LinuxPlatform::changeNotifyRegister(NotifyWindow& window, std::int
     std::lock_guard guard(notifyLock);
     notifyError = error;
     if (!registration->source) return 0;
-    windowOfRegistration[id] = linuxWindow;
+    windowOfRegistration[id] = RegistrationInfo{linuxWindow, registration->source->kind()};
   }
-  registration->sourceKind = registration->source->kind();
   linuxWindow->add(std::move(registration));
   return id;
 }
@@ -387,7 +386,7 @@ void LinuxPlatform::changeNotifyDeregister(std::uint32_t id) {
     std::lock_guard guard(notifyLock);
     auto it = windowOfRegistration.find(id);
     if (it == windowOfRegistration.end()) return;
-    window = it->second;
+    window = it->second.window;
     windowOfRegistration.erase(it);
   }
   // Called on the window's own thread, so the window is alive and not in getMessage.
@@ -395,14 +394,9 @@ void LinuxPlatform::changeNotifyDeregister(std::uint32_t id) {
 }
 
 std::string LinuxPlatform::notifySourceKind(std::uint32_t id) {
-  LinuxNotifyWindow* window = nullptr;
-  {
-    std::lock_guard guard(notifyLock);
-    auto it = windowOfRegistration.find(id);
-    if (it == windowOfRegistration.end()) return {};
-    window = it->second;
-  }
-  return window->sourceKind(id);
+  std::lock_guard guard(notifyLock);
+  auto it = windowOfRegistration.find(id);
+  return it == windowOfRegistration.end() ? std::string() : it->second.sourceKind;
 }
 
 std::string LinuxPlatform::lastNotifyError() {
@@ -417,7 +411,7 @@ std::int32_t LinuxPlatform::messageProcessId(const NotifyWindow& window) {
 
 void LinuxPlatform::forgetWindow(LinuxNotifyWindow& window) {
   std::lock_guard guard(notifyLock);
-  std::erase_if(windowOfRegistration, [&](const auto& entry) { return entry.second == &window; });
+  std::erase_if(windowOfRegistration, [&](const auto& entry) { return entry.second.window == &window; });
 }
 
 std::uint64_t LinuxPlatform::currentThreadId() { return linuxfs::currentKernelThreadId(); }

@@ -88,7 +88,11 @@ class LinuxPlatform : public Platform {
   // Change capture.
   std::atomic<bool> forceInotify{false};
   std::mutex notifyLock;
-  std::unordered_map<std::uint32_t, LinuxNotifyWindow*> windowOfRegistration;
+  struct RegistrationInfo {
+    LinuxNotifyWindow* window;
+    std::string sourceKind;
+  };
+  std::unordered_map<std::uint32_t, RegistrationInfo> windowOfRegistration;
   std::uint32_t nextRegistration = 1;
   std::string notifyError;
 };

@@ -210,13 +210,6 @@ bool LinuxNotifyWindow::remove(std::uint32_t id) {
   return registrations.size() != before;
 }
 
-std::string LinuxNotifyWindow::sourceKind(std::uint32_t id) const {
-  for (const auto& r : registrations) {
-    if (r->id == id) return r->sourceKind;
-  }
-  return {};
-}
-
 linuxfs::Registration::Deliver LinuxNotifyWindow::deliverer(std::uint32_t registrationId) {
   return [this, registrationId](std::uint32_t message, std::uint32_t bit, std::string p1, std::string p2,
                                 std::int32_t pid) {

@@ -81,7 +81,6 @@ class Registration : public ChangeSink {
   const std::int32_t events;
   const std::uint32_t message;
   std::unique_ptr<linuxfs::ChangeSource> source;  // null once ended
-  std::string sourceKind;
 
  private:
   bool covers(const std::string& path) const;
@@ -116,7 +115,6 @@ class LinuxNotifyWindow : public NotifyWindow {
   bool remove(std::uint32_t id);
   // How a registration's changes reach this window's queue of decoded messages.
   linuxfs::Registration::Deliver deliverer(std::uint32_t registrationId);
-  std::string sourceKind(std::uint32_t id) const;
   // The process that made the change of the message getMessage returned last; 0 when unknown.
   std::int32_t currentProcessId() const { return currentPid; }
 
