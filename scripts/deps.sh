@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libgl-dev
   shared-mime-info xdg-utils
+  e2fsprogs mount
   "$@"
 )
 
