@@ -9,6 +9,7 @@ packages=(
   qt6-base-dev libgl-dev
   fonts-open-sans
   shared-mime-info xdg-utils
+  e2fsprogs mount
   "$@"
 )
 

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -32,6 +33,50 @@ struct DiskSpace {
   std::int64_t total = 0;         // size of the volume in bytes
   std::int64_t freeToCaller = 0;  // free bytes the calling user may use (quotas, reserved blocks)
 };
+
+// Change notification. The monitor thread works with these exactly as with the shell's change
+// notification service: a path is parsed into an item identifier list, a registration for it
+// makes the platform send WM_SHELLNOTIFY messages to a hidden window of the monitor thread, and
+// the thread pulls them from its message queue.
+
+// What a path was parsed into. Opaque outside the platform; freed with Platform::freeIdList.
+using ItemIdList = const void*;
+
+// What a registration is made for: the parsed path, and -1 to watch everything below it or 0
+// for the item alone.
+struct NotifyEntry {
+  ItemIdList pidl = nullptr;
+  std::int32_t fRecursive = 0;
+};
+
+// One message of a thread's message queue. A message sent to the hidden window has forWindow
+// set and is delivered to the window's handler by dispatchMessage; a message posted to the
+// thread (postThreadMessage) has it clear and is not dispatched.
+//
+// WM_SHELLNOTIFY layout: wParam is the address of two consecutive ItemIdList values, the first
+// and the second item (the second may be null); lParam is the event's shell bit (kEventBits),
+// possibly with bit 31 set. The items stay valid until the next getMessage on that window.
+struct ThreadMessage {
+  std::uint32_t message = 0;
+  std::uintptr_t wParam = 0;
+  std::intptr_t lParam = 0;
+  bool forWindow = false;
+};
+
+// A hidden window and the message queue of the thread that created it. Created, used and
+// destroyed on that thread only (postThreadMessage is the one way in from other threads);
+// destroying it destroys the window.
+class NotifyWindow {
+ public:
+  virtual ~NotifyWindow() = default;
+  // Waits for the next message of the thread: > 0 for a message, 0 for a quit message, -1 on
+  // an error.
+  virtual std::int32_t getMessage(ThreadMessage& msg) = 0;
+  // Delivers a window message to the window's handler, on the calling thread.
+  virtual void dispatchMessage(const ThreadMessage& msg) = 0;
+};
+
+using NotifyHandler = std::function<void(const ThreadMessage&)>;
 
 // The seam between the system and the operating system. One implementation per OS lives in
 // platform/linux or platform/win32; tests script platform/fake.
@@ -144,6 +189,36 @@ class Platform {
   // The folder that holds the running executable, ending in the separator; empty when it
   // cannot be found. On Linux: the folder of the resolved /proc/self/exe.
   virtual std::string executableDirectory() = 0;
+  // Change notification and threads (see NotifyWindow above).
+
+  // Obtains the shell's task allocator: true on success.
+  virtual bool getShellMalloc() = 0;
+  // Parses a path into an item identifier list; null when the path cannot be parsed (for
+  // example a drive that is no longer there).
+  virtual ItemIdList parseDisplayName(std::string_view path) = 0;
+  // Frees a list that parseDisplayName gave out.
+  virtual void freeIdList(ItemIdList pidl) = 0;
+  // The file-system path of an item; empty when there is none (or no item).
+  virtual std::string pathFromIdList(ItemIdList pidl) = 0;
+  // Creates a hidden window on the calling thread whose window messages go to `handler`; the
+  // thread's message queue exists from then on.
+  virtual std::unique_ptr<NotifyWindow> createNotifyWindow(NotifyHandler handler) = 0;
+  // Starts sending `message` to `window` for every change of the kinds in `events` (a mask of
+  // shell bits) to the entry's item, and below it when the entry is recursive. Returns the
+  // registration id, 0 on failure. Called on the window's thread.
+  virtual std::uint32_t changeNotifyRegister(NotifyWindow& window, std::int32_t sourceFlags, std::int32_t events,
+                                             std::uint32_t message, const NotifyEntry& entry) = 0;
+  // Ends the registration with that id. Called on the thread that registered it.
+  virtual void changeNotifyDeregister(std::uint32_t id) = 0;
+  // The calling thread's id, for postThreadMessage.
+  virtual std::uint64_t currentThreadId() = 0;
+  // Posts a message to a thread's message queue without waiting; false when that thread has
+  // no message queue (no window created yet, or already destroyed).
+  virtual bool postThreadMessage(std::uint64_t threadId, std::uint32_t message, std::uintptr_t wParam,
+                                 std::intptr_t lParam) = 0;
+  // Gives the calling thread the highest priority below time-critical that the process may
+  // set; does nothing where it may not.
+  virtual void setCurrentThreadPriorityHighest() = 0;
 };
 
 // The platform of this build, created on first use and alive until the process exits.

@@ -4,6 +4,8 @@
 #include <mutex>
 #include <shared_mutex>
 #include <string>
+#include <atomic>
+#include <cstdint>
 #include <unordered_map>
 #include <vector>
 
@@ -25,6 +27,8 @@ class IconRegistry {
 
 // The real Linux platform: drives from the mount table and sysfs, icons from the shared MIME
 // database, xdg-open for the desktop. Every method is safe to call from any thread.
+class LinuxNotifyWindow;
+
 class LinuxPlatform : public Platform {
  public:
   // `procRoot` and `sysRoot` are where /proc and /sys are read from.
@@ -57,6 +61,31 @@ class LinuxPlatform : public Platform {
   void flushProfile(std::string_view path) override;
   std::string fileTypeDescription(std::string_view name) override;
   std::string executableDirectory() override;
+  // Change capture: notification windows, registrations, thread messages.
+  bool getShellMalloc() override { return true; }
+  ItemIdList parseDisplayName(std::string_view path) override;
+  void freeIdList(ItemIdList pidl) override;
+  std::string pathFromIdList(ItemIdList pidl) override;
+  std::unique_ptr<NotifyWindow> createNotifyWindow(NotifyHandler handler) override;
+  std::uint32_t changeNotifyRegister(NotifyWindow& window, std::int32_t sourceFlags, std::int32_t events,
+                                     std::uint32_t message, const NotifyEntry& entry) override;
+  void changeNotifyDeregister(std::uint32_t id) override;
+  std::uint64_t currentThreadId() override;
+  bool postThreadMessage(std::uint64_t threadId, std::uint32_t message, std::uintptr_t wParam,
+                         std::intptr_t lParam) override;
+  void setCurrentThreadPriorityHighest() override;
+  // Registrations use recursive inotify even where fanotify could start (fanotify is tried
+  // first otherwise, and inotify used when it cannot start). Set before registering.
+  void setForceInotify(bool force) { forceInotify = force; }
+  // "fanotify" or "inotify": what a registration runs on; empty for an unknown or ended one.
+  std::string notifySourceKind(std::uint32_t id);
+  // Why the last registration that fell back from fanotify (or failed) did so.
+  std::string lastNotifyError();
+  // The process that made the change of the message `window` returned last, 0 when the
+  // kernel did not say (inotify never does).
+  static std::int32_t messageProcessId(const NotifyWindow& window);
+  // Called by a window that is being destroyed.
+  void forgetWindow(LinuxNotifyWindow& window);
 
  private:
   std::string readMountInfo() const;
@@ -71,6 +100,16 @@ class LinuxPlatform : public Platform {
   // Settings: profile writes read, change and replace the whole file; one at a time, so that
   // two writes from different threads never lose each other's key.
   std::mutex profileLock;
+  // Change capture.
+  std::atomic<bool> forceInotify{false};
+  std::mutex notifyLock;
+  struct RegistrationInfo {
+    LinuxNotifyWindow* window;
+    std::string sourceKind;
+  };
+  std::unordered_map<std::uint32_t, RegistrationInfo> windowOfRegistration;
+  std::uint32_t nextRegistration = 1;
+  std::string notifyError;
 };
 
 // The part of a file name that decides its type by name: from the second-to-last dot

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tw::record {
+
+// Writes `bytes` as a quoted JSON string. Valid UTF-8 is written as it is (control characters,
+// '"' and '\' escaped); a byte that is not part of valid UTF-8 is written as the escape of a
+// lone low surrogate, "\udc80" to "\udcff" for the bytes 0x80 to 0xFF, so that paths that are
+// not valid UTF-8 survive a round trip byte for byte. No character can be written that way.
+std::string jsonString(std::string_view bytes);
+
+// One event of the jsonl stream.
+struct JsonEvent {
+  int event = 0;
+  std::string item1;
+  std::string item2;
+};
+
+// Reads one line of the jsonl form: a JSON object with at least "event" (an integer) and
+// "item1" and "item2" (strings; a missing one reads as empty); other keys are skipped. On a
+// line that is not such an object, returns none and says why in `error`.
+std::optional<JsonEvent> parseJsonEvent(std::string_view line, std::string& error);
+
+}  // namespace tw::record

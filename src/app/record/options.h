@@ -1,0 +1,30 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tw::record {
+
+enum class OutputFormat { Tsv, Jsonl };
+
+struct RecordOptions {
+  std::optional<std::string> config;   // --config FILE
+  std::vector<std::string> drives;     // --drive PATH, repeatable
+  std::optional<double> duration;      // --duration SECONDS
+  OutputFormat format = OutputFormat::Tsv;
+  std::optional<std::string> exportFile;  // --export FILE
+  std::optional<std::string> replay;      // --replay FILE
+  bool forceInotify = false;              // --inotify
+  bool help = false;
+  bool version = false;
+};
+
+// The usage text printed by --help and after a bad argument.
+std::string usageText();
+
+// Reads the command line (without the program name). On a bad argument returns none and says
+// why in `error`.
+std::optional<RecordOptions> parseRecordArgs(const std::vector<std::string>& args, std::string& error);
+
+}  // namespace tw::record

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace tw::linuxfs {
+
+// One raw change as a kernel notifier reports it, before the registration applies its root and
+// its mask. Paths are full paths, as the object had them when the change happened.
+struct RawChange {
+  enum Kind {
+    Created,     // created, or moved in from a place the source does not see
+    Deleted,     // deleted, or moved out of what the source sees
+    Renamed,     // path -> path2
+    Attributes,  // mode, owner, times, extended attributes
+    Modified,    // data written (the file may still be open)
+    Closed,      // a file opened for writing was closed
+    Lost,        // the kernel queue overflowed, or a change could not be placed: changes were lost
+  };
+  Kind kind = Created;
+  bool isDir = false;
+  std::string path;
+  std::string path2;
+  std::int32_t pid = 0;  // the process that made the change, 0 when unknown
+};
+
+// What a change source reports to.
+class ChangeSink {
+ public:
+  virtual ~ChangeSink() = default;
+  virtual void change(RawChange&& change) = 0;
+};
+
+// One kernel notifier watching one folder (recursively or not) for one registration. Created,
+// read and destroyed on the thread of the window the registration belongs to.
+class ChangeSource {
+ public:
+  virtual ~ChangeSource() = default;
+  // The descriptor the window polls for readability.
+  virtual int fd() const = 0;
+  // Reads and decodes every change the kernel has queued, without blocking.
+  virtual void readAvailable(ChangeSink& sink) = 0;
+  // True once the watched folder is gone (deleted or its file system unmounted): the source
+  // reports nothing more and need not be polled.
+  virtual bool ended() const = 0;
+  virtual const char* kind() const = 0;
+};
+
+// Recursive inotify: a watch per folder, not crossing into other mounts. Null when inotify
+// cannot start; `error` then says why.
+std::unique_ptr<ChangeSource> startInotifySource(const std::string& root, bool recursive, ChangeSink& sink,
+                                                 std::string& error);
+
+// fanotify with a filesystem mark, directory handles with names and paired renames. Null when
+// the process may not use it or the file system does not support it; `error` then says why.
+std::unique_ptr<ChangeSource> startFanotifySource(const std::string& root, std::string& error);
+
+}  // namespace tw::linuxfs

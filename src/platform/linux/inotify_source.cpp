@@ -1,0 +1,259 @@
+// Recursive inotify: one watch per folder below the root, added as folders appear.
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/inotify.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <optional>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "platform/linux/change_source.h"
+#include "platform/linux/dir_tree.h"
+
+namespace tw::linuxfs {
+
+namespace {
+
+constexpr std::uint32_t kDirMask = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_ATTRIB | IN_MODIFY |
+                                   IN_CLOSE_WRITE | IN_DELETE_SELF | IN_ONLYDIR | IN_DONT_FOLLOW | IN_EXCL_UNLINK;
+
+class InotifySource : public ChangeSource {
+ public:
+  InotifySource(int fd, std::string root, bool recursive) : inotifyFd(fd), root(std::move(root)), recursive(recursive) {}
+  ~InotifySource() override { ::close(inotifyFd); }
+
+  bool start(ChangeSink& sink, std::string& error) {
+    struct stat st {};
+    if (::stat(root.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+      error = root + ": " + std::strerror(errno ? errno : ENOTDIR);
+      return false;
+    }
+    rootDev = st.st_dev;
+    rootNode = tree.addDetached(root);
+    if (!watchTree(rootNode, false, sink)) {
+      error = "inotify_add_watch " + root + ": " + std::strerror(errno);
+      return false;
+    }
+    return true;
+  }
+
+  int fd() const override { return inotifyFd; }
+  bool ended() const override { return rootGone; }
+  const char* kind() const override { return "inotify"; }
+
+  void readAvailable(ChangeSink& sink) override {
+    alignas(struct inotify_event) char buffer[64 * 1024];
+    for (;;) {
+      const ssize_t n = ::read(inotifyFd, buffer, sizeof buffer);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;
+      for (ssize_t at = 0; at < n;) {
+        const auto* ev = reinterpret_cast<const struct inotify_event*>(buffer + at);
+        at += static_cast<ssize_t>(sizeof(struct inotify_event) + ev->len);
+        handle(*ev, sink);
+      }
+    }
+    // Everything the kernel had is read: a move whose other half has not come is a move out,
+    // since both halves of a rename are queued together.
+    flushPendingMove(sink);
+    // Every create event of a file that a scan already reported has been read by now.
+    scanned.clear();
+  }
+
+ private:
+  struct PendingMove {
+    std::uint32_t cookie = 0;
+    DirTree::NodeId parent = 0;
+    std::string name;
+    std::string path;
+    bool isDir = false;
+  };
+
+  // Adds a watch on `node` and, when recursive, on every folder below it on the same mount.
+  // With `report`, what is found inside is reported as created (a folder that just appeared:
+  // its content was made before its watch existed). False when the first watch fails.
+  bool watchTree(DirTree::NodeId top, bool report, ChangeSink& sink) {
+    std::vector<DirTree::NodeId> stack{top};
+    bool first = true;
+    while (!stack.empty()) {
+      const DirTree::NodeId node = stack.back();
+      stack.pop_back();
+      const std::string dir = tree.path(node);
+      const int wd = ::inotify_add_watch(inotifyFd, dir.c_str(), kDirMask);
+      if (wd < 0) {
+        if (errno == ENOSPC && !limitReported) {
+          // Out of watches: changes below this folder would go unseen; say so once.
+          limitReported = true;
+          sink.change({RawChange::Lost, true, root, {}, 0});
+        }
+        if (first) return false;
+        continue;
+      }
+      first = false;
+      if (auto known = nodeOfWatch.find(wd); known != nodeOfWatch.end() && known->second != node) {
+        if (tree.contains(known->second)) continue;  // the same folder reached twice
+      }
+      nodeOfWatch[wd] = node;
+      watchOfNode[node] = wd;
+      if (!recursive && node != rootNode) continue;
+      const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);
+      if (dirFd < 0) continue;
+      DIR* d = ::fdopendir(dirFd);
+      if (d == nullptr) {
+        ::close(dirFd);
+        continue;
+      }
+      while (const struct dirent* entry = ::readdir(d)) {
+        const std::string_view name = entry->d_name;
+        if (name == "." || name == "..") continue;
+        bool isDir = entry->d_type == DT_DIR;
+        bool sameMount = true;
+        if (entry->d_type == DT_DIR || entry->d_type == DT_UNKNOWN) {
+          struct stat st {};
+          if (::fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+          isDir = S_ISDIR(st.st_mode);
+          sameMount = st.st_dev == rootDev;
+        }
+        if (report) {
+          const std::string path = DirTree::join(dir, name);
+          scanned.insert(path);
+          sink.change({RawChange::Created, isDir, path, {}, 0});
+        }
+        if (isDir && sameMount && recursive) stack.push_back(tree.addChild(node, name));
+      }
+      ::closedir(d);
+    }
+    return true;
+  }
+
+  void unwatchTree(DirTree::NodeId node) {
+    tree.remove(node, [this](DirTree::NodeId removed) {
+      auto w = watchOfNode.find(removed);
+      if (w == watchOfNode.end()) return;
+      ::inotify_rm_watch(inotifyFd, w->second);
+      nodeOfWatch.erase(w->second);
+      watchOfNode.erase(w);
+    });
+  }
+
+  void flushPendingMove(ChangeSink& sink) {
+    if (!pending) return;
+    PendingMove move = std::move(*pending);
+    pending.reset();
+    if (move.isDir) {
+      if (const auto node = tree.child(move.parent, move.name)) unwatchTree(node);
+    }
+    sink.change({RawChange::Deleted, move.isDir, std::move(move.path), {}, 0});
+  }
+
+  void handle(const struct inotify_event& ev, ChangeSink& sink) {
+    if (ev.mask & IN_Q_OVERFLOW) {
+      flushPendingMove(sink);
+      sink.change({RawChange::Lost, true, root, {}, 0});
+      // Folders made while events were lost may have no watch yet.
+      if (!rootGone) watchTree(rootNode, false, sink);
+      return;
+    }
+    auto w = nodeOfWatch.find(ev.wd);
+    if (w == nodeOfWatch.end()) return;
+    const DirTree::NodeId node = w->second;
+    if (ev.mask & IN_IGNORED) {
+      nodeOfWatch.erase(w);
+      watchOfNode.erase(node);
+      if (node == rootNode) rootGone = true;
+      return;
+    }
+    if (ev.mask & IN_UNMOUNT) {
+      if (node == rootNode) rootGone = true;
+      return;
+    }
+    if (!tree.contains(node)) return;
+    const bool isDir = (ev.mask & IN_ISDIR) != 0;
+    if (ev.len == 0 || ev.name[0] == '\0') {
+      // An event of the watched folder itself: its parent's watch reports it, except for the
+      // root, which has no watched parent.
+      if (node == rootNode && (ev.mask & IN_ATTRIB)) sink.change({RawChange::Attributes, true, root, {}, 0});
+      if (node == rootNode && (ev.mask & IN_DELETE_SELF)) rootGone = true;
+      return;
+    }
+    const std::string_view name(ev.name);
+    std::string path = DirTree::join(tree.path(node), name);
+
+    if (!(ev.mask & IN_MOVED_TO)) flushPendingMove(sink);
+
+    if (ev.mask & IN_CREATE) {
+      if (scanned.erase(path) != 0) return;  // a scan of its new parent reported it already
+      if (isDir && recursive) {
+        sink.change({RawChange::Created, true, path, {}, 0});
+        watchTree(tree.addChild(node, name), true, sink);
+      } else {
+        sink.change({RawChange::Created, isDir, std::move(path), {}, 0});
+      }
+    } else if (ev.mask & IN_DELETE) {
+      if (isDir) {
+        if (const auto child = tree.child(node, name)) unwatchTree(child);
+      }
+      sink.change({RawChange::Deleted, isDir, std::move(path), {}, 0});
+    } else if (ev.mask & IN_MOVED_FROM) {
+      pending = PendingMove{ev.cookie, node, std::string(name), std::move(path), isDir};
+    } else if (ev.mask & IN_MOVED_TO) {
+      if (pending && pending->cookie == ev.cookie) {
+        PendingMove from = std::move(*pending);
+        pending.reset();
+        if (isDir) {
+          if (const auto moved = tree.child(from.parent, from.name)) {
+            tree.move(moved, node, name);
+          } else if (recursive) {
+            watchTree(tree.addChild(node, name), false, sink);
+          }
+        }
+        sink.change({RawChange::Renamed, isDir, std::move(from.path), std::move(path), 0});
+      } else {
+        flushPendingMove(sink);
+        sink.change({RawChange::Created, isDir, path, {}, 0});
+        if (isDir && recursive) watchTree(tree.addChild(node, name), false, sink);
+      }
+    } else if (ev.mask & IN_ATTRIB) {
+      sink.change({RawChange::Attributes, isDir, std::move(path), {}, 0});
+    } else {
+      // Data written and a write-close may come in one event when the kernel merges them.
+      if (ev.mask & IN_MODIFY) sink.change({RawChange::Modified, false, path, {}, 0});
+      if (ev.mask & IN_CLOSE_WRITE) sink.change({RawChange::Closed, false, std::move(path), {}, 0});
+    }
+  }
+
+  int inotifyFd;
+  std::string root;
+  bool recursive;
+  dev_t rootDev = 0;
+  DirTree tree;
+  DirTree::NodeId rootNode = 0;
+  std::unordered_map<int, DirTree::NodeId> nodeOfWatch;
+  std::unordered_map<DirTree::NodeId, int> watchOfNode;
+  std::optional<PendingMove> pending;
+  std::unordered_set<std::string> scanned;
+  bool rootGone = false;
+  bool limitReported = false;
+};
+
+}  // namespace
+
+std::unique_ptr<ChangeSource> startInotifySource(const std::string& root, bool recursive, ChangeSink& sink,
+                                                 std::string& error) {
+  const int fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  if (fd < 0) {
+    error = std::string("inotify_init1: ") + std::strerror(errno);
+    return nullptr;
+  }
+  auto source = std::make_unique<InotifySource>(fd, root, recursive);
+  if (!source->start(sink, error)) return nullptr;
+  return source;
+}
+
+}  // namespace tw::linuxfs
