@@ -1,0 +1,299 @@
+#include "platform/win32/win32_platform.h"
+
+// clang-format off
+#include <windows.h>
+#include <objbase.h>
+#include <shellapi.h>
+#include <shlobj.h>
+// clang-format on
+
+#include <algorithm>
+
+#include "platform/win32/wide_text.h"
+
+namespace tw {
+
+using win32::narrow;
+using win32::widen;
+
+namespace {
+
+// The shell functions want COM on the calling thread; each thread initialises it once and
+// uninitialises it when it ends.
+void ensureCom() {
+  struct ComScope {
+    HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    ~ComScope() {
+      if (SUCCEEDED(hr)) CoUninitialize();
+    }
+  };
+  thread_local ComScope scope;
+}
+
+std::string systemMessage(DWORD code) {
+  wchar_t* text = nullptr;
+  const DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                     FORMAT_MESSAGE_IGNORE_INSERTS,
+                                 nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::string message = n > 0 ? narrow(std::wstring_view(text, n)) : "error " + std::to_string(code);
+  if (text != nullptr) LocalFree(text);
+  while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == ' ')) {
+    message.pop_back();
+  }
+  return message;
+}
+
+const wchar_t kWindowClass[] = L"TarnwatchNotifyWindow";
+
+LRESULT CALLBACK notifyWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  // Messages of the application's own range go to the handler; system messages (creation,
+  // destruction) get the default treatment.
+  if (msg >= WM_USER && msg <= 0x7FFF) {
+    auto* handler = reinterpret_cast<NotifyHandler*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (handler != nullptr && *handler) {
+      (*handler)(ThreadMessage{msg, static_cast<std::uintptr_t>(wParam), static_cast<std::intptr_t>(lParam), true});
+    }
+    return 0;
+  }
+  return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+bool registerWindowClass() {
+  static const bool registered = [] {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = notifyWindowProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = kWindowClass;
+    return RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+  }();
+  return registered;
+}
+
+class Win32NotifyWindow : public NotifyWindow {
+ public:
+  Win32NotifyWindow(HWND hwnd, std::unique_ptr<NotifyHandler> handler) : hwnd(hwnd), handler(std::move(handler)) {
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this->handler.get()));
+  }
+  ~Win32NotifyWindow() override {
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    DestroyWindow(hwnd);
+  }
+
+  std::int32_t getMessage(ThreadMessage& msg) override {
+    const BOOL result = GetMessageW(&last, nullptr, 0, 0);
+    if (result <= 0) return result == 0 ? 0 : -1;
+    msg = ThreadMessage{last.message, static_cast<std::uintptr_t>(last.wParam),
+                        static_cast<std::intptr_t>(last.lParam), last.hwnd != nullptr};
+    return 1;
+  }
+
+  void dispatchMessage(const ThreadMessage& msg) override {
+    MSG m = last;
+    if (m.message != msg.message || static_cast<std::uintptr_t>(m.wParam) != msg.wParam) {
+      m = MSG{msg.forWindow ? hwnd : nullptr, msg.message, static_cast<WPARAM>(msg.wParam),
+              static_cast<LPARAM>(msg.lParam), 0, {}};
+    }
+    TranslateMessage(&m);
+    DispatchMessageW(&m);
+  }
+
+  HWND handle() const { return hwnd; }
+
+ private:
+  HWND hwnd;
+  std::unique_ptr<NotifyHandler> handler;
+  MSG last{};
+};
+
+}  // namespace
+
+std::vector<DriveInfo> Win32Platform::drives() {
+  std::vector<DriveInfo> result;
+  const DWORD mask = GetLogicalDrives();
+  for (int bit = 0; bit < 26; ++bit) {
+    if ((mask & (1u << bit)) == 0) continue;
+    const std::string root = std::string(1, static_cast<char>('A' + bit)) + ":\\";
+    const UINT type = GetDriveTypeW(widen(root).c_str());
+    result.push_back({root, type <= 6 ? static_cast<DriveType>(type) : DriveType::Unknown});
+  }
+  return result;
+}
+
+std::optional<std::string> Win32Platform::fileSystemName(std::string_view root) {
+  wchar_t name[MAX_PATH + 1] = {};
+  DWORD maxComponent = 0;
+  DWORD flags = 0;
+  if (!GetVolumeInformationW(widen(root).c_str(), nullptr, 0, nullptr, &maxComponent, &flags, name, MAX_PATH + 1)) {
+    return std::nullopt;
+  }
+  return narrow(name);
+}
+
+std::optional<DiskSpace> Win32Platform::diskSpace(std::string_view path) {
+  ULARGE_INTEGER freeToCaller{};
+  ULARGE_INTEGER total{};
+  if (!GetDiskFreeSpaceExW(widen(path).c_str(), &freeToCaller, &total, nullptr)) return std::nullopt;
+  return DiskSpace{static_cast<std::int64_t>(total.QuadPart), static_cast<std::int64_t>(freeToCaller.QuadPart)};
+}
+
+std::string Win32Platform::systemDirectory() {
+  wchar_t dir[MAX_PATH] = {};
+  const UINT n = GetWindowsDirectoryW(dir, MAX_PATH);
+  if (n == 0 || n >= MAX_PATH) return {};
+  return narrow(std::wstring_view(dir, n));
+}
+
+std::optional<std::string> Win32Platform::systemDriveRoot() {
+  wchar_t dir[MAX_PATH] = {};
+  const UINT n = GetWindowsDirectoryW(dir, MAX_PATH);
+  if (n < 2 || n >= MAX_PATH) return std::nullopt;
+  return narrow(std::wstring_view(dir, 2)) + "\\";
+}
+
+int Win32Platform::fileTypeIconIndex(std::string_view name) {
+  ensureCom();
+  SHFILEINFOW info{};
+  SHGetFileInfoW(widen(name).c_str(), FILE_ATTRIBUTE_NORMAL, &info, sizeof info,
+                 SHGFI_SYSICONINDEX | SHGFI_USEFILEATTRIBUTES);
+  return info.iIcon;
+}
+
+int Win32Platform::pathIconIndex(std::string_view path) {
+  ensureCom();
+  SHFILEINFOW info{};
+  if (SHGetFileInfoW(widen(path).c_str(), 0, &info, sizeof info, SHGFI_SYSICONINDEX) == 0) return 0;
+  return info.iIcon;
+}
+
+std::string Win32Platform::iconName(int index) { return index > 0 ? std::to_string(index) : std::string(); }
+
+void Win32Platform::shellOpen(std::string_view target) {
+  ensureCom();
+  ShellExecuteW(nullptr, L"open", widen(target).c_str(), nullptr, nullptr, SW_SHOW);
+}
+
+std::optional<std::string> Win32Platform::computerName() {
+  wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+  DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
+  if (!GetComputerNameW(name, &size) || size == 0) return std::nullopt;
+  return narrow(std::wstring_view(name, size));
+}
+
+std::string Win32Platform::timeOfDay() {
+  wchar_t text[128] = {};
+  const int n = GetTimeFormatEx(LOCALE_NAME_USER_DEFAULT, 0, nullptr, nullptr, text, 128);
+  return n > 1 ? narrow(std::wstring_view(text, static_cast<std::size_t>(n - 1))) : std::string();
+}
+
+std::string Win32Platform::writeFileAtomically(std::string_view path, std::string_view bytes) {
+  const std::wstring target = widen(path);
+  const std::wstring temp = target + L".tarnwatch-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                            std::to_wstring(GetCurrentThreadId());
+  const auto fail = [&](const char* what, DWORD code) {
+    return "Cannot " + std::string(what) + " " + std::string(path) + ": " + systemMessage(code);
+  };
+  HANDLE file = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return fail("write", GetLastError());
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
+    DWORD written = 0;
+    if (!WriteFile(file, bytes.data() + done, chunk, &written, nullptr) || written == 0) {
+      const DWORD code = GetLastError();
+      CloseHandle(file);
+      DeleteFileW(temp.c_str());
+      return fail("write", code);
+    }
+    done += written;
+  }
+  if (!FlushFileBuffers(file)) {
+    const DWORD code = GetLastError();
+    CloseHandle(file);
+    DeleteFileW(temp.c_str());
+    return fail("write", code);
+  }
+  CloseHandle(file);
+  if (!MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    const DWORD code = GetLastError();
+    DeleteFileW(temp.c_str());
+    return fail("replace", code);
+  }
+  return {};
+}
+
+bool Win32Platform::getShellMalloc() {
+  ensureCom();
+  IMalloc* malloc = nullptr;
+  if (SHGetMalloc(&malloc) != S_OK || malloc == nullptr) return false;
+  malloc->Release();
+  return true;
+}
+
+ItemIdList Win32Platform::parseDisplayName(std::string_view path) {
+  ensureCom();
+  PIDLIST_ABSOLUTE pidl = nullptr;
+  SFGAOF attributes = 0;
+  if (SHParseDisplayName(widen(path).c_str(), nullptr, &pidl, 0, &attributes) != S_OK) return nullptr;
+  return pidl;
+}
+
+void Win32Platform::freeIdList(ItemIdList pidl) {
+  if (pidl == nullptr) return;
+  ensureCom();
+  IMalloc* malloc = nullptr;
+  if (SHGetMalloc(&malloc) != S_OK || malloc == nullptr) return;
+  malloc->Free(const_cast<void*>(pidl));
+  malloc->Release();
+}
+
+std::string Win32Platform::pathFromIdList(ItemIdList pidl) {
+  if (pidl == nullptr) return {};
+  ensureCom();
+  // The extended call takes a buffer of the longest path Windows has, so long paths are not cut.
+  std::wstring buffer(32768, L'\0');
+  if (!SHGetPathFromIDListEx(static_cast<PCIDLIST_ABSOLUTE>(pidl), buffer.data(), static_cast<DWORD>(buffer.size()),
+                             GPFIDL_DEFAULT)) {
+    return {};
+  }
+  return narrow(std::wstring_view(buffer.c_str()));
+}
+
+std::unique_ptr<NotifyWindow> Win32Platform::createNotifyWindow(NotifyHandler handler) {
+  ensureCom();
+  if (!registerWindowClass()) return nullptr;
+  HWND hwnd = CreateWindowExW(0, kWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleW(nullptr),
+                              nullptr);
+  if (hwnd == nullptr) return nullptr;
+  return std::make_unique<Win32NotifyWindow>(hwnd, std::make_unique<NotifyHandler>(std::move(handler)));
+}
+
+std::uint32_t Win32Platform::changeNotifyRegister(NotifyWindow& window, std::int32_t sourceFlags, std::int32_t events,
+                                                  std::uint32_t message, const NotifyEntry& entry) {
+  SHChangeNotifyEntry shellEntry{};
+  shellEntry.pidl = static_cast<PCIDLIST_ABSOLUTE>(entry.pidl);
+  shellEntry.fRecursive = entry.fRecursive;
+  return SHChangeNotifyRegister(static_cast<Win32NotifyWindow&>(window).handle(), sourceFlags,
+                                static_cast<LONG>(events), message, 1, &shellEntry);
+}
+
+void Win32Platform::changeNotifyDeregister(std::uint32_t id) { SHChangeNotifyDeregister(id); }
+
+std::uint64_t Win32Platform::currentThreadId() { return GetCurrentThreadId(); }
+
+bool Win32Platform::postThreadMessage(std::uint64_t threadId, std::uint32_t message, std::uintptr_t wParam,
+                                      std::intptr_t lParam) {
+  return PostThreadMessageW(static_cast<DWORD>(threadId), message, static_cast<WPARAM>(wParam),
+                            static_cast<LPARAM>(lParam)) != 0;
+}
+
+void Win32Platform::setCurrentThreadPriorityHighest() {
+  SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_HIGHEST);
+}
+
+Platform& systemPlatform() {
+  static Win32Platform platform;
+  return platform;
+}
+
+}  // namespace tw

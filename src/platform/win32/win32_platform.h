@@ -1,0 +1,41 @@
+#pragma once
+
+#include "platform/platform.h"
+
+namespace tw {
+
+// The Windows platform: the shell's change notification, drive and volume queries, the
+// system image list, the shell's open verb. UTF-16 is converted at this boundary only.
+// Every method may be called from any thread; the shell calls initialise COM on the calling
+// thread first.
+class Win32Platform : public Platform {
+ public:
+  PathStyle pathStyle() const override { return PathStyle::Windows; }
+  std::vector<DriveInfo> drives() override;
+  std::optional<std::string> fileSystemName(std::string_view root) override;
+  std::optional<DiskSpace> diskSpace(std::string_view path) override;
+  std::string systemDirectory() override;
+  std::optional<std::string> systemDriveRoot() override;
+  int fileTypeIconIndex(std::string_view name) override;
+  int pathIconIndex(std::string_view path) override;
+  std::string iconName(int index) override;
+  void shellOpen(std::string_view target) override;
+  std::optional<std::string> computerName() override;
+  std::string timeOfDay() override;
+  std::string writeFileAtomically(std::string_view path, std::string_view bytes) override;
+
+  bool getShellMalloc() override;
+  ItemIdList parseDisplayName(std::string_view path) override;
+  void freeIdList(ItemIdList pidl) override;
+  std::string pathFromIdList(ItemIdList pidl) override;
+  std::unique_ptr<NotifyWindow> createNotifyWindow(NotifyHandler handler) override;
+  std::uint32_t changeNotifyRegister(NotifyWindow& window, std::int32_t sourceFlags, std::int32_t events,
+                                     std::uint32_t message, const NotifyEntry& entry) override;
+  void changeNotifyDeregister(std::uint32_t id) override;
+  std::uint64_t currentThreadId() override;
+  bool postThreadMessage(std::uint64_t threadId, std::uint32_t message, std::uintptr_t wParam,
+                         std::intptr_t lParam) override;
+  void setCurrentThreadPriorityHighest() override;
+};
+
+}  // namespace tw
