@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "util/functions.h"
 
 namespace tw {
 
@@ -31,23 +30,5 @@ class MonitorControls {
   virtual void showError(const std::string& message) = 0;
 };
 
-// The capture choices of the settings window, read when a recording starts. Every method runs
-// on the user-interface thread, inside UiDispatcher::synchronize.
-class CaptureChoices {
- public:
-  virtual ~CaptureChoices() = default;
-  // Excluded path prefixes (`lstpath`) and extensions to keep (`lstext`).
-  virtual const CaptionList& excludedPaths() const = 0;
-  virtual const CaptionList& extensions() const = 0;
-  // The drive rows (`ListDrives`): caption (the root) and check.
-  virtual int driveCount() const = 0;
-  virtual std::string driveCaption(int row) const = 0;
-  virtual bool driveChecked(int row) const = 0;
-  // The event rows (`lstevents`), one per event number in order.
-  virtual int eventCount() const = 0;
-  virtual bool eventChecked(int row) const = 0;
-  // `cautoclean`: empty the tree and the list when a recording stops.
-  virtual bool autoClean() const = 0;
-};
 
 }  // namespace tw

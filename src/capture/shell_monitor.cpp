@@ -109,8 +109,8 @@ void TShellMonitor::setUp() {
   queueWatch = queue;
 
   ctx.ui.synchronize([&] {
-    if (ctx.choices.excludedPaths().rowCount() > 0) queue->setDirFilters(listViewToText(ctx.choices.excludedPaths()));
-    if (ctx.choices.extensions().rowCount() > 0) queue->setExtFilters(listViewToText(ctx.choices.extensions()));
+    if (ctx.settings.lstpath().rowCount() > 0) queue->setDirFilters(listViewToText(ctx.settings.lstpath()));
+    if (ctx.settings.lstext().rowCount() > 0) queue->setExtFilters(listViewToText(ctx.settings.lstext()));
   });
   Platform& platform = ctx.platform;
   TItemsStack::start(queue, ctx.ui, ctx.view, platform.pathStyle(),
@@ -122,16 +122,16 @@ void TShellMonitor::setUp() {
   int listDriveCnt = 0;
   int listEventsCnt = 0;
   ctx.ui.synchronize([&] {
-    listDriveCnt = ctx.choices.driveCount();
-    listEventsCnt = ctx.choices.eventCount();
+    listDriveCnt = ctx.settings.ListDrives().rowCount();
+    listEventsCnt = ctx.settings.lstevents().rowCount();
   });
   for (int i = 0; i < listDriveCnt; ++i) {
     ctx.ui.synchronize([&] {
-      if (!ctx.choices.driveChecked(i)) toNotCapture.push_back(ctx.choices.driveCaption(i));
+      if (!ctx.settings.ListDrives().isChecked(i)) toNotCapture.push_back(ctx.settings.ListDrives().caption(i));
     });
   }
   for (int i = 0; i < listEventsCnt; ++i) {
-    ctx.ui.synchronize([&] { eventsToCapture.push_back(boolToYN(ctx.choices.eventChecked(i))); });
+    ctx.ui.synchronize([&] { eventsToCapture.push_back(boolToYN(ctx.settings.lstevents().isChecked(i))); });
   }
 
   for (const std::string& root : drives) {
@@ -174,7 +174,7 @@ void TShellMonitor::stopSequence() {
       ctx.controls.setRecordImage(kImgRecord);
       ctx.controls.setRecordCaption("Record");
       ctx.controls.setPauseVisible(false);
-      if (ctx.choices.autoClean()) {
+      if (ctx.settings.cautoclean().isChecked()) {
         ctx.controls.clearTree();
         ctx.controls.clearList();
       }

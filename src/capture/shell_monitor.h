@@ -14,6 +14,7 @@
 #include "platform/platform.h"
 #include "queue/batch_view.h"
 #include "queue/items_stack.h"
+#include "settings/settings_controls.h"
 #include "util/ui_dispatcher.h"
 
 namespace tw {
@@ -30,7 +31,7 @@ struct MonitorContext {
   Platform& platform;
   UiDispatcher& ui;
   MonitorControls& controls;
-  CaptureChoices& choices;
+  SettingsControls& settings;  // the capture choices: read on the UI thread when recording starts
   BatchView& view;
 };
 

@@ -5,7 +5,7 @@
 #include <stdexcept>
 
 #include "platform/fake/fake_platform.h"
-#include "settings/fake_settings_controls.h"
+#include "support/fake_settings_controls.h"
 
 namespace tw {
 namespace {

@@ -16,7 +16,7 @@
 
 #include "platform/linux/linux_platform.h"
 #include "settings/base64.h"
-#include "settings/fake_settings_controls.h"
+#include "support/fake_settings_controls.h"
 #include "settings/ini_utils.h"
 #include "settings/settings_file.h"
 #include "support/temp_dir.h"

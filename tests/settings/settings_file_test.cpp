@@ -6,7 +6,7 @@
 #include "platform/fake/fake_platform.h"
 #include "settings/base64.h"
 #include "settings/extensions.h"
-#include "settings/fake_settings_controls.h"
+#include "support/fake_settings_controls.h"
 #include "settings/ini_utils.h"
 
 namespace tw {

@@ -7,7 +7,7 @@
 #include "capture/event_kinds.h"
 #include "platform/fake/fake_platform.h"
 #include "settings/base64.h"
-#include "settings/fake_settings_controls.h"
+#include "support/fake_settings_controls.h"
 #include "settings/ini_text.h"
 #include "settings/ini_utils.h"
 #include "settings/settings_file.h"
