@@ -18,7 +18,9 @@ TShellNotifierObj::TShellNotifierObj(Platform& platform, std::string _path, bool
 
 TShellNotifierObj::~TShellNotifierObj() {
   if (statusParse && notifierHandle > 0) platform.changeNotifyDeregister(notifierHandle);
-  if (statusAlloc && statusParse) platform.freeIdList(_pidl);
+  // The list is freed even when the allocator could not be obtained at creation: the platform
+  // frees it with its own allocator, so no list leaks.
+  if (statusParse) platform.freeIdList(_pidl);
 }
 
 void TShellNotifierObj::setEventsMon(bool val, std::uint16_t numMon) {

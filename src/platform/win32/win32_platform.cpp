@@ -10,6 +10,8 @@
 #include <algorithm>
 
 #include "platform/win32/wide_text.h"
+#include "settings/extensions.h"
+#include "settings/ini_text.h"
 
 namespace tw {
 
@@ -289,6 +291,139 @@ bool Win32Platform::postThreadMessage(std::uint64_t threadId, std::uint32_t mess
 
 void Win32Platform::setCurrentThreadPriorityHighest() {
   SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_HIGHEST);
+}
+
+// Export report.
+
+Platform::FileRead Win32Platform::readFileContent(std::string_view path,
+                                                  const std::function<void(std::string_view)>& sink) {
+  const std::wstring wide = widen(path);
+  const DWORD attributes = GetFileAttributesW(wide.c_str());
+  if (path.empty() || attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    return FileRead::Missing;
+  }
+  HANDLE file = CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    const DWORD code = GetLastError();
+    return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ? FileRead::Missing : FileRead::Unreadable;
+  }
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(file, &size)) {
+    CloseHandle(file);
+    return FileRead::Unreadable;
+  }
+  if (size.QuadPart == 0) {  // an empty file cannot be mapped; its digest is that of no bytes
+    CloseHandle(file);
+    return FileRead::Done;
+  }
+  HANDLE mapping = CreateFileMappingW(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
+  if (mapping == nullptr) {
+    CloseHandle(file);
+    return FileRead::Unreadable;
+  }
+  // The file is mapped a window at a time, so files of any size fit in the address space.
+  SYSTEM_INFO system{};
+  GetSystemInfo(&system);
+  const std::uint64_t window = std::max<std::uint64_t>(system.dwAllocationGranularity, 64ull << 20) /
+                               system.dwAllocationGranularity * system.dwAllocationGranularity;
+  const auto total = static_cast<std::uint64_t>(size.QuadPart);
+  FileRead result = FileRead::Done;
+  for (std::uint64_t offset = 0; offset < total; offset += window) {
+    const std::size_t length = static_cast<std::size_t>(std::min(window, total - offset));
+    const void* view = MapViewOfFile(mapping, FILE_MAP_READ, static_cast<DWORD>(offset >> 32),
+                                     static_cast<DWORD>(offset & 0xFFFFFFFFu), length);
+    if (view == nullptr) {
+      result = FileRead::Unreadable;
+      break;
+    }
+    sink(std::string_view(static_cast<const char*>(view), length));
+    UnmapViewOfFile(view);
+  }
+  CloseHandle(mapping);
+  CloseHandle(file);
+  return result;
+}
+
+bool Win32Platform::fileExists(std::string_view path) {
+  if (path.empty()) return false;
+  const DWORD attributes = GetFileAttributesW(widen(path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+std::string Win32Platform::toReportEncoding(std::string_view utf8) {
+  const std::wstring wide = widen(utf8);
+  if (wide.empty()) return {};
+  const int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr,
+                                    nullptr);
+  std::string out(static_cast<std::size_t>(std::max(n, 0)), '\0');
+  if (n > 0) {
+    WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n, nullptr, nullptr);
+  }
+  return out;
+}
+
+// Settings.
+
+std::string Win32Platform::readProfileString(std::string_view path, std::string_view section, std::string_view key,
+                                             std::string_view defaultValue) {
+  const std::wstring file = widen(path);
+  const std::wstring sectionW = widen(section);
+  const std::wstring keyW = widen(key);
+  const std::wstring fallback = widen(defaultValue);
+  // The call cuts a value to the buffer; a value that filled it is read again with more room,
+  // so values of any length come back whole.
+  std::wstring buffer(4096, L'\0');
+  for (;;) {
+    const DWORD n = GetPrivateProfileStringW(sectionW.c_str(), keyW.c_str(), fallback.c_str(), buffer.data(),
+                                             static_cast<DWORD>(buffer.size()), file.c_str());
+    if (n + 1 < buffer.size() || buffer.size() >= (1u << 26)) return narrow(std::wstring_view(buffer.data(), n));
+    buffer.resize(buffer.size() * 4);
+  }
+}
+
+std::string Win32Platform::writeProfileString(std::string_view path, std::string_view section, std::string_view key,
+                                              std::string_view value) {
+  if (const std::string refused = iniCheckEntry(section, key, value); !refused.empty()) {
+    return "Cannot write " + std::string(path) + ": " + refused;
+  }
+  if (!WritePrivateProfileStringW(widen(section).c_str(), widen(key).c_str(), widen(value).c_str(),
+                                  widen(path).c_str())) {
+    return "Cannot write " + std::string(path) + ": " + systemMessage(GetLastError());
+  }
+  return {};
+}
+
+void Win32Platform::flushProfile(std::string_view path) {
+  WritePrivateProfileStringW(nullptr, nullptr, nullptr, widen(path).c_str());
+}
+
+std::string Win32Platform::fileTypeDescription(std::string_view name) {
+  ensureCom();
+  SHFILEINFOW info{};
+  if (SHGetFileInfoW(widen(name).c_str(), FILE_ATTRIBUTE_NORMAL, &info, sizeof info,
+                     SHGFI_TYPENAME | SHGFI_USEFILEATTRIBUTES) != 0 &&
+      info.szTypeName[0] != L'\0') {
+    return narrow(info.szTypeName);
+  }
+  return genericFileTypeDescription(name);
+}
+
+std::string Win32Platform::executableDirectory() {
+  std::wstring buffer(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (n == 0) return {};
+    if (n < buffer.size()) {
+      buffer.resize(n);
+      break;
+    }
+    if (buffer.size() >= 32768) return {};
+    buffer.resize(buffer.size() * 2);
+  }
+  const auto slash = buffer.find_last_of(L"\\/");
+  if (slash == std::wstring::npos) return {};
+  return narrow(std::wstring_view(buffer.data(), slash + 1));
 }
 
 Platform& systemPlatform() {

@@ -36,6 +36,20 @@ class Win32Platform : public Platform {
   bool postThreadMessage(std::uint64_t threadId, std::uint32_t message, std::uintptr_t wParam,
                          std::intptr_t lParam) override;
   void setCurrentThreadPriorityHighest() override;
+
+  // Export report.
+  FileRead readFileContent(std::string_view path, const std::function<void(std::string_view)>& sink) override;
+  bool fileExists(std::string_view path) override;
+  std::string toReportEncoding(std::string_view utf8) override;
+
+  // Settings.
+  std::string readProfileString(std::string_view path, std::string_view section, std::string_view key,
+                                std::string_view defaultValue) override;
+  std::string writeProfileString(std::string_view path, std::string_view section, std::string_view key,
+                                 std::string_view value) override;
+  void flushProfile(std::string_view path) override;
+  std::string fileTypeDescription(std::string_view name) override;
+  std::string executableDirectory() override;
 };
 
 }  // namespace tw
