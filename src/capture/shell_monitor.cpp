@@ -48,6 +48,20 @@ void TShellMonitor::stop() {
   if (id != 0) ctx.platform.postThreadMessage(id, WM_STOPMONITOR, 0, 0);
 }
 
+bool TShellMonitor::hasQueuedEvents() const {
+  std::lock_guard guard(stackLock);
+  return ItemsStack && ItemsStack->hasItems();
+}
+
+std::uint64_t TShellMonitor::capturedCount() const {
+  std::shared_ptr<TItemsStack> queue;
+  {
+    std::lock_guard guard(stackLock);
+    queue = queueWatch.lock();
+  }
+  return queue ? queue->addedCount() : 0;
+}
+
 bool TShellMonitor::hasEnded() const {
   std::lock_guard guard(endLock);
   return ended;
@@ -59,7 +73,12 @@ bool TShellMonitor::waitForEnd(std::chrono::milliseconds timeout) const {
     std::unique_lock guard(endLock);
     if (!endChanged.wait_until(guard, deadline, [&] { return ended; })) return false;
   }
-  if (auto queue = queueWatch.lock()) {
+  std::shared_ptr<TItemsStack> queue;
+  {
+    std::lock_guard guard(stackLock);
+    queue = queueWatch.lock();
+  }
+  if (queue) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     return queue->waitForEnd(std::max(left, std::chrono::milliseconds(0)));
   }
@@ -105,8 +124,8 @@ void TShellMonitor::setUp() {
   {
     std::lock_guard guard(stackLock);
     ItemsStack = queue;
+    queueWatch = queue;
   }
-  queueWatch = queue;
 
   ctx.ui.synchronize([&] {
     if (ctx.settings.lstpath().rowCount() > 0) queue->setDirFilters(listViewToText(ctx.settings.lstpath()));
@@ -144,12 +163,15 @@ void TShellMonitor::setUp() {
     NotifyList.push_back(std::move(notifier));
   }
 
+  int registered = 0;
   for (const auto& notifier : NotifyList) {
     if (!notifier || !notifier->getStatusParse()) continue;
     notifier->setNotifierHandle(platform.changeNotifyRegister(*FWndHandle, kNotifySourceFlags,
                                                               notifier->getEventsMon(), WM_SHELLNOTIFY,
                                                               notifier->getNotifider()));
+    if (notifier->getNotifierHandle() != 0) ++registered;
   }
+  registeredDrives.store(registered);
 }
 
 void TShellMonitor::runMessageLoop() {

@@ -64,6 +64,13 @@ class TShellMonitor : public std::enable_shared_from_this<TShellMonitor> {
   bool waitForEnd(std::chrono::milliseconds timeout) const;
   bool hasEnded() const;
 
+  // How many drives the recording registered; -1 while it is still setting up.
+  int registeredCount() const { return registeredDrives.load(); }
+  // True while the queue holds events not yet taken for delivery.
+  bool hasQueuedEvents() const;
+  // How many notifications became queued events so far.
+  std::uint64_t capturedCount() const;
+
   // The thread body; start() runs it on a new thread. Tests may run it on a thread of theirs.
   void Execute();
 
@@ -83,10 +90,11 @@ class TShellMonitor : public std::enable_shared_from_this<TShellMonitor> {
   // has been asked to terminate.
   mutable std::mutex stackLock;
   std::shared_ptr<TItemsStack> ItemsStack;  // guarded by stackLock
-  std::weak_ptr<TItemsStack> queueWatch;    // to wait for the queue thread's end
+  std::weak_ptr<TItemsStack> queueWatch;    // guarded by stackLock: to wait for the queue thread's end
 
   std::atomic<std::uint64_t> threadId{0};
   std::atomic<bool> stopRequested{false};
+  std::atomic<int> registeredDrives{-1};
 
   mutable std::mutex endLock;
   mutable std::condition_variable endChanged;

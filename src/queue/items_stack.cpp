@@ -8,8 +8,11 @@
 namespace tw {
 
 void TItemsStack::addItem(std::string item1, std::string item2, int eventNum) {
-  std::lock_guard lock(itemLock);
-  itemList.emplace_back(std::move(item1), std::move(item2), eventNum);
+  {
+    std::lock_guard lock(itemLock);
+    itemList.emplace_back(std::move(item1), std::move(item2), eventNum);
+  }
+  added.fetch_add(1, std::memory_order_relaxed);
 }
 
 void TItemsStack::setDirFilters(std::string_view str) { dirFiltersList = splitLines(str); }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <chrono>
 #include <condition_variable>
 #include <memory>
@@ -57,6 +58,8 @@ class TItemsStack {
 
   // True when events are waiting to be taken.
   bool hasItems() const;
+  // How many events have been appended since the queue was made.
+  std::uint64_t addedCount() const { return added.load(std::memory_order_relaxed); }
 
   // The thread. ------------------------------------------------------------------------------
 
@@ -95,6 +98,7 @@ class TItemsStack {
   mutable std::mutex itemLock;
   std::vector<TItemObj> itemList;  // guarded by itemLock
   std::atomic<bool> paused{false};
+  std::atomic<std::uint64_t> added{0};
   Filters dirFiltersList;
   Filters extFiltersList;
 

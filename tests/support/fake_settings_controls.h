@@ -1,70 +1,13 @@
 #pragma once
 
-#include <stdexcept>
-#include <string>
-#include <vector>
-
-#include "settings/settings_controls.h"
+#include "settings/plain_settings_controls.h"
 
 namespace tw::test {
 
-// The settings window's controls as plain vectors, for tests.
-struct FakeRow {
-  std::string caption;
-  std::string detail;
-  int image = 0;
-  bool checked = false;
-  bool operator==(const FakeRow&) const = default;
-};
-
-class FakeList : public EventCheckList, public FilterList {
- public:
-  std::vector<FakeRow> rows;
-
-  int rowCount() const override { return static_cast<int>(rows.size()); }
-  std::string caption(int row) const override { return rows.at(static_cast<std::size_t>(row)).caption; }
-  bool isChecked(int row) const override { return rows.at(static_cast<std::size_t>(row)).checked; }
-  void clearRows() override { rows.clear(); }
-  void addRow(const std::string& caption, bool checked, int imageIndex) override {
-    rows.push_back({caption, "", imageIndex, checked});
-  }
-  void addRow(const std::string& caption, const std::string& detail, int imageIndex) override {
-    rows.push_back({caption, detail, imageIndex, false});
-  }
-
-  std::vector<std::string> captions() const {
-    std::vector<std::string> out;
-    for (const auto& row : rows) out.push_back(row.caption);
-    return out;
-  }
-  std::vector<bool> checks() const {
-    std::vector<bool> out;
-    for (const auto& row : rows) out.push_back(row.checked);
-    return out;
-  }
-};
-
-class FakeCheckBox : public CheckBox {
- public:
-  explicit FakeCheckBox(bool checked) : checked(checked) {}
-  bool checked;
-  bool isChecked() const override { return checked; }
-  void setChecked(bool value) override { checked = value; }
-};
-
-// The initial state is the window's: empty lists, auto-capture and tray off, clean-on-stop on.
-class FakeSettingsControls : public SettingsControls {
- public:
-  FakeList drives, events, extensions, paths;
-  FakeCheckBox autoclean{true}, autoCapture{false}, tray{false};
-
-  CheckList& ListDrives() override { return static_cast<EventCheckList&>(drives); }
-  EventCheckList& lstevents() override { return events; }
-  FilterList& lstext() override { return extensions; }
-  FilterList& lstpath() override { return paths; }
-  CheckBox& cautoclean() override { return autoclean; }
-  CheckBox& cAutoCapture() override { return autoCapture; }
-  CheckBox& cTray() override { return tray; }
-};
+// Tests script the settings window's controls with the plain lists.
+using FakeRow = PlainRow;
+using FakeList = PlainList;
+using FakeCheckBox = PlainCheckBox;
+using FakeSettingsControls = PlainSettingsControls;
 
 }  // namespace tw::test

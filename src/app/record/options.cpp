@@ -8,7 +8,7 @@ namespace tw::record {
 std::string usageText() {
   return "Usage: tarnwatch-record [--config FILE] [--drive PATH]... [--duration SECONDS]\n"
          "                        [--format tsv|jsonl] [--export FILE] [--replay FILE]\n"
-         "                        [--inotify] [--help] [--version]\n"
+         "                        [--inotify] [--path-style windows|posix] [--help] [--version]\n"
          "\n"
          "Records the changes made to the file system and prints each delivered event.\n"
          "\n"
@@ -20,6 +20,8 @@ std::string usageText() {
          "  --export FILE       write the report when the recording ends\n"
          "  --replay FILE       capture nothing: read events in the jsonl form and deliver them\n"
          "  --inotify           use inotify even where fanotify is available\n"
+         "  --path-style windows|posix\n"
+         "                      how replayed paths are split (default: this system's)\n"
          "  --help              print this text\n"
          "  --version           print the version\n";
 }
@@ -72,6 +74,17 @@ std::optional<RecordOptions> parseRecordArgs(const std::vector<std::string>& arg
         options.format = OutputFormat::Jsonl;
       } else {
         error = "--format takes tsv or jsonl, not '" + *v + "'";
+        return std::nullopt;
+      }
+    } else if (arg == "--path-style") {
+      const auto* v = value("--path-style");
+      if (v == nullptr) return std::nullopt;
+      if (*v == "windows") {
+        options.pathStyle = PathStyle::Windows;
+      } else if (*v == "posix") {
+        options.pathStyle = PathStyle::Posix;
+      } else {
+        error = "--path-style takes windows or posix, not '" + *v + "'";
         return std::nullopt;
       }
     } else if (arg == "--export") {

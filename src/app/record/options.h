@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "util/path_style.h"
+
 namespace tw::record {
 
 enum class OutputFormat { Tsv, Jsonl };
@@ -16,6 +18,7 @@ struct RecordOptions {
   std::optional<std::string> exportFile;  // --export FILE
   std::optional<std::string> replay;      // --replay FILE
   bool forceInotify = false;              // --inotify
+  std::optional<PathStyle> pathStyle;     // --path-style windows|posix (replay)
   bool help = false;
   bool version = false;
 };

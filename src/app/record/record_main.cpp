@@ -1,0 +1,44 @@
+// tarnwatch-record: the headless recorder.
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "app/record/options.h"
+#include "app/record/recorder.h"
+#include "capture/event_kinds.h"
+#include "platform/process.h"
+#ifndef _WIN32
+#include "platform/linux/linux_platform.h"
+#endif
+
+int main(int argc, char** argv) {
+  // Before any thread starts, so that SIGINT and SIGTERM reach the recorder's stop path.
+  tw::prepareStopRequests();
+  tw::eventNames();
+
+  std::vector<std::string> args(argv + 1, argv + argc);
+  std::string error;
+  const auto options = tw::record::parseRecordArgs(args, error);
+  if (!options) {
+    std::cerr << "tarnwatch-record: " << error << "\n\n" << tw::record::usageText();
+    return 2;
+  }
+  if (options->help) {
+    std::cout << tw::record::usageText();
+    return 0;
+  }
+  if (options->version) {
+    std::cout << "tarnwatch-record 1.0\n";
+    return 0;
+  }
+  tw::Platform& platform = tw::systemPlatform();
+#ifndef _WIN32
+  if (options->forceInotify) static_cast<tw::LinuxPlatform&>(platform).setForceInotify(true);
+#endif
+  try {
+    return tw::record::runRecorder(*options, platform, std::cout, std::cerr);
+  } catch (const std::exception& e) {
+    std::cerr << "tarnwatch-record: " << e.what() << "\n";
+    return 1;
+  }
+}

@@ -1,0 +1,90 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "app/record/options.h"
+#include "capture/monitor_controls.h"
+#include "mainwindow/capture_list.h"
+#include "mainwindow/capture_tree.h"
+#include "mainwindow/text_pool.h"
+#include "platform/forwarding_platform.h"
+#include "queue/batch_view.h"
+
+namespace tw::record {
+
+// The views of a headless recording: the capture tree and list, as the desktop program keeps
+// them (for the report), and one printed line per delivered event, flushed per batch.
+//
+// Threads: every method runs on the recorder's user-interface thread (its main thread); the
+// counters may be read from any thread.
+class RecorderView : public BatchView, public MonitorControls {
+ public:
+  RecorderView(Platform& platform, std::ostream& out, OutputFormat format, PathStyle style);
+
+  void showBatchProgress(int count) override;
+  void addDirectoryFile(const std::string& directoryPath, const std::string& newName, int eventnum) override;
+  void addListItem(const std::string& item1, const std::string& item2, int eventNum) override;
+  void setBatchPosition(int) override {}
+  void hideBatchProgress() override;
+
+  void setRecordImage(int) override {}
+  void setRecordCaption(const std::string&) override {}
+  void setPauseVisible(bool) override {}
+  void setPauseCaption(const std::string&) override {}
+  void setPauseImage(int) override {}
+  // Nothing is on screen to clean: the printed lines are the record, and the report shows
+  // what was recorded.
+  void clearTree() override {}
+  void clearList() override {}
+  void showError(const std::string& message) override;
+
+  const TCaptureTree& tree() const { return captureTree; }
+  const TCaptureList& list() const { return captureList; }
+  const std::vector<std::string>& errors() const { return errorMessages; }
+
+  std::uint64_t delivered() const { return deliveredCount.load(); }
+  std::uint64_t batches() const { return batchCount.load(); }
+  std::uint64_t overflows() const { return overflowCount.load(); }
+
+ private:
+  Platform& platform;
+  std::ostream& out;
+  OutputFormat format;
+  PathStyle style;
+  TTextPool pool;
+  TCaptureTree captureTree;
+  TCaptureList captureList;
+  std::vector<std::string> errorMessages;
+  std::atomic<std::uint64_t> deliveredCount{0};
+  std::atomic<std::uint64_t> batchCount{0};
+  std::atomic<std::uint64_t> overflowCount{0};
+};
+
+// One printed line: tsv, the list row's four cells (From, To, Action, Work Path) separated by
+// TAB, with TAB, CR, LF and '\' in a cell written as \t, \r, \n and \\; jsonl, one JSON object
+// with "time", "event", "action", "item1" and "item2".
+std::string tsvLine(const TCaptureList& list, int row);
+std::string jsonLine(std::string_view isoTime, int eventNum, std::string_view item1, std::string_view item2);
+// The current time, ISO 8601 in UTC with milliseconds: 2026-12-10T01:02:03.456Z.
+std::string isoTimeNow();
+
+// A platform that watches the given folders instead of the drives: each one, with its
+// separator appended, is a fixed drive.
+class FolderDrivesPlatform : public ForwardingPlatform {
+ public:
+  FolderDrivesPlatform(Platform& base, std::vector<std::string> roots) : ForwardingPlatform(base), roots(std::move(roots)) {}
+  std::vector<DriveInfo> drives() override;
+
+ private:
+  std::vector<std::string> roots;
+};
+
+// The whole program, after the options are read: records (or replays) and prints, then writes
+// the report when asked. Returns the exit code: 0, or 1 after a runtime failure (said on `err`).
+int runRecorder(const RecordOptions& options, Platform& platform, std::ostream& out, std::ostream& err);
+
+}  // namespace tw::record

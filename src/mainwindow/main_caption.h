@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "platform/platform.h"
+
+namespace tw {
+
+// The main window's caption as designed; the computer name is appended at creation.
+inline constexpr std::string_view kDesignCaption = "Tarnwatch v1.0";
+
+// The computer's name; "Unknow" when it cannot be read.
+std::string getComputerName(Platform& platform);
+
+// The caption the main window shows: kDesignCaption + " - " + the computer name.
+std::string mainWindowCaption(Platform& platform);
+
+}  // namespace tw
