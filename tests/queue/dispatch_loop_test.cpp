@@ -226,6 +226,8 @@ TEST(DispatchThread, DeliversOnTheUiThreadAndEndsAfterTerminate) {
   stack->terminate();
   EXPECT_TRUE(stack->waitForEnd(std::chrono::seconds(3)));
   stack.reset();
+  // The thread lets go of the queue just after it signals its end.
+  for (int i = 0; i < 200 && !watch.expired(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
   EXPECT_TRUE(watch.expired()) << "the queue is freed once its thread has ended";
   ui.quit();
   uiThread.join();
