@@ -40,7 +40,6 @@ void appendTsvCell(std::string& line, std::string_view cell) {
       case '\t': line += "\\t"; break;
       case '\r': line += "\\r"; break;
       case '\n': line += "\\n"; break;
-      case '\\': line += "\\\\"; break;
       default: line.push_back(c);
     }
   }

@@ -65,8 +65,9 @@ class RecorderView : public BatchView, public MonitorControls {
 };
 
 // One printed line: tsv, the list row's four cells (From, To, Action, Work Path) separated by
-// TAB, with TAB, CR, LF and '\' in a cell written as \t, \r, \n and \\; jsonl, one JSON object
-// with "time", "event", "action", "item1" and "item2".
+// TAB, with TAB, CR and LF in a cell written as \t, \r and \n (a backslash stays as it is, so
+// Windows paths read naturally; the jsonl form is the exact one); jsonl, one JSON object with
+// "time", "event", "action", "item1" and "item2".
 std::string tsvLine(const TCaptureList& list, int row);
 std::string jsonLine(std::string_view isoTime, int eventNum, std::string_view item1, std::string_view item2);
 // The current time, ISO 8601 in UTC with milliseconds: 2026-12-10T01:02:03.456Z.

@@ -1,0 +1,173 @@
+// The tarnwatch-record program, started, driven and stopped for real on a temporary folder.
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "support/temp_dir.h"
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using Lines = std::vector<std::string>;
+
+std::string readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+Lines linesOf(const std::string& text) {
+  Lines lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+// One run of the program, its standard output and error in files.
+class Recorder {
+ public:
+  Recorder(const tw::test::TempDir& tmp, std::vector<std::string> args) : out(tmp.file("out.txt")), err(tmp.file("err.txt")) {
+    args.insert(args.begin(), TARNWATCH_RECORD);
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t files;
+    posix_spawn_file_actions_init(&files);
+    posix_spawn_file_actions_addopen(&files, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&files, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&files, 0, "/dev/null", O_RDONLY, 0);
+    if (posix_spawn(&pid, TARNWATCH_RECORD, &files, nullptr, argv.data(), environ) != 0) pid = -1;
+    posix_spawn_file_actions_destroy(&files);
+  }
+  ~Recorder() {
+    if (pid > 0 && !finished) {
+      kill(pid, SIGKILL);
+      waitpid(pid, nullptr, 0);
+    }
+  }
+  // Waits until the program prints `lines` lines (or the time runs out).
+  bool waitForLines(std::size_t lines, std::chrono::milliseconds timeout = 10s) const {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (std::chrono::steady_clock::now() < deadline) {
+      if (linesOf(readFile(out)).size() >= lines) return true;
+      std::this_thread::sleep_for(20ms);
+    }
+    return false;
+  }
+  // Sends `signal` (none: just waits) and returns the exit code, -1 when it did not end.
+  int stop(int signal = SIGINT, std::chrono::milliseconds timeout = 15s) {
+    if (signal != 0) kill(pid, signal);
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    int status = 0;
+    while (std::chrono::steady_clock::now() < deadline) {
+      if (waitpid(pid, &status, WNOHANG) == pid) {
+        finished = true;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+      }
+      std::this_thread::sleep_for(20ms);
+    }
+    return -1;
+  }
+  Lines output() const { return linesOf(readFile(out)); }
+  std::string errors() const { return readFile(err); }
+  pid_t pid = -1;
+
+ private:
+  std::string out, err;
+  bool finished = false;
+};
+
+// Waits until the recorder has set up its watch: it prints nothing until then, so the test
+// makes a probe file and waits for its line.
+void waitUntilWatching(Recorder& recorder, const fs::path& dir) {
+  for (int i = 0; i < 100; ++i) {
+    std::ofstream(dir / ("probe" + std::to_string(i))).put('x');
+    if (recorder.waitForLines(1, 300ms)) return;
+  }
+}
+
+class RecordCli : public ::testing::TestWithParam<bool> {
+ protected:
+  void SetUp() override {
+    if (!GetParam() && geteuid() != 0) GTEST_SKIP() << "fanotify needs root";
+    fs::create_directory(watched);
+    std::ofstream(tmp.file("config.ini")) << "";  // defaults: every kind, no filters
+  }
+  std::vector<std::string> args(std::vector<std::string> more) {
+    std::vector<std::string> all = {"--config", tmp.file("config.ini"), "--drive", watched.string()};
+    if (GetParam()) all.push_back("--inotify");
+    all.insert(all.end(), more.begin(), more.end());
+    return all;
+  }
+  tw::test::TempDir tmp;
+  fs::path watched = tmp.path() / "watched";
+};
+
+TEST_P(RecordCli, RecordsChangesUntilInterruptedAndWritesTheReport) {
+  Recorder recorder(tmp, args({"--export", tmp.file("report.txt")}));
+  waitUntilWatching(recorder, watched);
+  const std::size_t before = recorder.output().size();
+  ASSERT_GT(before, 0u) << recorder.errors();
+
+  std::ofstream(watched / "a.txt") << "hello";
+  fs::create_directory(watched / "dir");
+  fs::rename(watched / "a.txt", watched / "dir" / "b.txt");
+  fs::remove_all(watched / "dir");
+  ASSERT_TRUE(recorder.waitForLines(before + 5)) << recorder.errors();
+  EXPECT_EQ(recorder.stop(SIGINT), 0) << recorder.errors();
+
+  const Lines out = recorder.output();
+  const Lines events(out.begin() + static_cast<long>(before), out.end());
+  const std::string dir = watched.string() + "/";
+  const auto has = [&](const std::string& line) { return std::find(events.begin(), events.end(), line) != events.end(); };
+  EXPECT_TRUE(has("a.txt\t-\tCreate\t" + dir)) << testing::PrintToString(events);
+  EXPECT_TRUE(has("dir\t-\tNew Directory\t" + dir)) << testing::PrintToString(events);
+  EXPECT_TRUE(has("a.txt\tb.txt\tRename File\t" + dir)) << testing::PrintToString(events);
+  EXPECT_TRUE(has("dir\t-\tDelete Directory\t" + dir)) << testing::PrintToString(events);
+  const std::string report = readFile(tmp.file("report.txt"));
+  EXPECT_TRUE(report.starts_with("Generated by Tarnwatch v1.0 - ")) << report;
+  EXPECT_NE(report.find("a.txt -> b.txt"), std::string::npos) << report;
+}
+
+TEST_P(RecordCli, DurationEndsTheRecordingAndSigtermToo) {
+  Recorder timed(tmp, args({"--duration", "0.5", "--format", "jsonl"}));
+  EXPECT_EQ(timed.stop(0), 0) << timed.errors();
+
+  Recorder stopped(tmp, args({}));
+  waitUntilWatching(stopped, watched);
+  EXPECT_EQ(stopped.stop(SIGTERM), 0) << stopped.errors();
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, RecordCli, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "inotify" : "fanotify"; });
+
+TEST(RecordCliArgs, BadArgumentsExitTwoAndRuntimeFailuresOne) {
+  tw::test::TempDir tmp;
+  Recorder bad(tmp, {"--format", "xml"});
+  EXPECT_EQ(bad.stop(0), 2);
+  EXPECT_NE(bad.errors().find("Usage: tarnwatch-record"), std::string::npos) << bad.errors();
+
+  Recorder help(tmp, {"--help"});
+  EXPECT_EQ(help.stop(0), 0);
+  EXPECT_FALSE(help.output().empty());
+
+  Recorder missing(tmp, {"--drive", tmp.file("nowhere"), "--duration", "1"});
+  EXPECT_EQ(missing.stop(0), 1);
+  EXPECT_NE(missing.errors().find("no such folder"), std::string::npos) << missing.errors();
+}
+
+}  // namespace
