@@ -1,9 +1,21 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the optimised build, and runs the benchmarks; each prints
-# its figures (and md5sum's, for the digest). Usage: scripts/bench.sh [events|md5|report]
-# Needs about 1.5 GiB free under the temporary folder.
+# its figures, and the peer tools' figures from the same run (md5sum for the digest;
+# inotifywait and fsnotifywait for capture).
+# Usage: scripts/bench.sh [views|capture|all]   (default: all)
+#   views    the capture tree, list and report (build/dev/bench/capture_bench), about 1.5 GiB
+#            free under the temporary folder
+#   capture  a burst of 100,000 file operations recorded by tarnwatch-record (fanotify when
+#            root, and inotify), inotifywait and fsnotifywait; and the recursive watch set-up on
+#            100,000 folders
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/deps.sh
+scripts/deps.sh inotify-tools python3
 scripts/build.sh dev
-exec build/dev/bench/capture_bench "$@"
+what="${1:-all}"
+if [ "$what" = views ] || [ "$what" = all ]; then
+  build/dev/bench/capture_bench
+fi
+if [ "$what" = capture ] || [ "$what" = all ]; then
+  python3 bench/capture_burst.py build/dev/src/app/tarnwatch-record
+fi
