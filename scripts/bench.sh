@@ -2,9 +2,9 @@
 # Installs what is missing, builds the optimised build, and runs the benchmarks; each prints
 # its figures, and the peer tools' figures from the same run (md5sum for the digest;
 # inotifywait and fsnotifywait for capture).
-# Usage: scripts/bench.sh [views|capture|all]   (default: all)
+# Usage: scripts/bench.sh [views|events|md5|report|capture|all]   (default: all)
 #   views    the capture tree, list and report (build/dev/bench/capture_bench), about 1.5 GiB
-#            free under the temporary folder
+#            free under the temporary folder; events, md5 or report run one part of it
 #   capture  a burst of 100,000 file operations recorded by tarnwatch-record (fanotify when
 #            root, and inotify), inotifywait and fsnotifywait; and the recursive watch set-up on
 #            100,000 folders
@@ -13,9 +13,10 @@ cd "$(dirname "$0")/.."
 scripts/deps.sh inotify-tools python3
 scripts/build.sh dev
 what="${1:-all}"
-if [ "$what" = views ] || [ "$what" = all ]; then
-  build/dev/bench/capture_bench
-fi
+case "$what" in
+  views | all) build/dev/bench/capture_bench ;;
+  events | md5 | report) build/dev/bench/capture_bench "$what" ;;
+esac
 if [ "$what" = capture ] || [ "$what" = all ]; then
   python3 bench/capture_burst.py build/dev/src/app/tarnwatch-record
 fi
