@@ -24,9 +24,44 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   rm -rf "$WINEPREFIX"
   "$wine" wineboot --init >/dev/null 2>&1 || true
 fi
-"$wineserver" -p
+"$wineserver" -p >/dev/null 2>&1
 trap '"$wineserver" -k >/dev/null 2>&1 || true' EXIT
 "$wine" cmd /c exit >/dev/null 2>&1 || true
 
 cmake --build "$build" -j 2
 ctest --test-dir "$build" --output-on-failure -j 2 --timeout 300
+
+# The same events replayed by the Windows and the Linux recorder (Windows path style) give
+# the same report, apart from the computer name and the time stamps. The paths are ASCII: the
+# Windows report is written in the ANSI code page, the Linux one in UTF-8.
+echo "== replay: tarnwatch-record.exe under Wine against the Linux build"
+scripts/build.sh dev >/dev/null
+work="$build/replay-check"
+rm -rf "$work" && mkdir -p "$work"
+: > "$work/config.ini"
+cat > "$work/events.jsonl" <<'JSONL'
+{"event":9,"item1":"Q:\\projects"}
+{"event":2,"item1":"Q:\\projects\\plan.txt"}
+{"event":18,"item1":"Q:\\projects\\plan.txt"}
+{"event":13,"item1":"Q:\\projects\\plan.txt","item2":"Q:\\projects\\plan-v2.txt"}
+{"event":2,"item1":"Q:\\projects\\old\\a.doc"}
+{"event":12,"item1":"Q:\\projects\\old","item2":"Q:\\projects\\archive"}
+{"event":3,"item1":"Q:\\projects\\plan-v2.txt"}
+{"event":14,"item1":"Q:\\projects\\archive"}
+{"event":2,"item1":"Q:\\Program Files\\tool.exe"}
+{"event":4,"item1":"R:\\"}
+{"event":0}
+JSONL
+"$wine" "$build/src/app/tarnwatch-record.exe" --config "$work/config.ini" --replay "$work/events.jsonl" \
+  --path-style windows --export "$work/windows.txt" > "$work/windows.tsv"
+build/dev/src/app/tarnwatch-record --config "$work/config.ini" --replay "$work/events.jsonl" \
+  --path-style windows --export "$work/linux.txt" > "$work/linux.tsv"
+normalise() { tail -n +2 "$1" | tr -d '\r' | sed -E 's/\([^)]*\) //g'; }
+if diff <(normalise "$work/windows.txt") <(normalise "$work/linux.txt") >/dev/null &&
+   diff <(tr -d '\r' < "$work/windows.tsv") "$work/linux.tsv" >/dev/null; then
+  echo "replay: 1 passed, 0 failed"
+else
+  diff <(normalise "$work/windows.txt") <(normalise "$work/linux.txt") || true
+  echo "replay: 0 passed, 1 failed"
+  exit 1
+fi

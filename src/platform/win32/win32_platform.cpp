@@ -426,6 +426,14 @@ std::string Win32Platform::executableDirectory() {
   return narrow(std::wstring_view(buffer.data(), slash + 1));
 }
 
+void Win32Platform::announceChange(std::uint32_t eventBit, std::string_view path1, std::string_view path2) {
+  ensureCom();
+  const std::wstring first = widen(path1);
+  const std::wstring second = widen(path2);
+  SHChangeNotify(static_cast<LONG>(eventBit), SHCNF_PATHW | SHCNF_FLUSH, first.c_str(),
+                 path2.empty() ? nullptr : second.c_str());
+}
+
 Platform& systemPlatform() {
   static Win32Platform platform;
   return platform;

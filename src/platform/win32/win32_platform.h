@@ -50,6 +50,11 @@ class Win32Platform : public Platform {
   void flushProfile(std::string_view path) override;
   std::string fileTypeDescription(std::string_view name) override;
   std::string executableDirectory() override;
+
+  // Tells the shell that a change happened (SHChangeNotify with SHCNF_PATHW, flushed), as any
+  // program that changes files may; registrations that cover the path hear of it. `eventBit`
+  // is one shell event bit; `path2` is the new path of a rename.
+  static void announceChange(std::uint32_t eventBit, std::string_view path1, std::string_view path2 = {});
 };
 
 }  // namespace tw

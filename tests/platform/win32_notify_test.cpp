@@ -1,0 +1,108 @@
+// The shell's change notification under Windows, in process: a recording of a folder hears
+// what SHChangeNotify announces for paths below it, through WM_SHELLNOTIFY and handleNotify,
+// and delivers it to the views.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <thread>
+
+#include "app/record/recorder.h"
+#include "capture/shell_monitor.h"
+#include "platform/win32/win32_platform.h"
+#include "queue/recording_view.h"
+#include "support/fake_settings_controls.h"
+#include "support/temp_dir.h"
+
+namespace tw {
+namespace {
+
+using namespace std::chrono_literals;
+using Lines = std::vector<std::string>;
+
+class NullControls : public MonitorControls {
+ public:
+  void setRecordImage(int) override {}
+  void setRecordCaption(const std::string&) override {}
+  void setPauseVisible(bool) override {}
+  void setPauseCaption(const std::string&) override {}
+  void setPauseImage(int) override {}
+  void clearTree() override {}
+  void clearList() override {}
+  void showError(const std::string&) override {}
+};
+
+TEST(Win32Notify, AnnouncedChangesReachTheTreeAndTheList) {
+  test::TempDir tmp;
+  const std::string root = tmp.path().string();
+  Win32Platform real;
+  record::FolderDrivesPlatform platform(real, {root});
+  QueuedUiDispatcher ui;
+  std::thread uiThread([&] { ui.exec(); });
+  test::FakeSettingsControls settings;
+  NullControls controls;
+  test::RecordingView view;
+
+  auto monitor = TShellMonitor::start(MonitorContext{platform, ui, controls, settings, view});
+  for (int i = 0; i < 500 && monitor->registeredCount() < 0; ++i) std::this_thread::sleep_for(10ms);
+  ASSERT_EQ(monitor->registeredCount(), 1);
+
+  const std::string a = root + "\\a.txt", b = root + "\\b.txt", dir = root + "\\sub";
+  Win32Platform::announceChange(0x00000002, a);       // create
+  Win32Platform::announceChange(0x00000001, a, b);    // rename
+  Win32Platform::announceChange(0x00000004, b);       // delete
+  Win32Platform::announceChange(0x00000008, dir);     // folder created
+  Win32Platform::announceChange(0x00000010, dir);     // folder removed
+  const Lines expected = {"list " + a + "||2", "list " + a + "|" + b + "|13", "list " + b + "||3",
+                          "list " + dir + "||9", "list " + dir + "||14"};
+  Lines rows;
+  for (int i = 0; i < 500 && rows.size() < expected.size(); ++i) {
+    std::this_thread::sleep_for(10ms);
+    rows.clear();
+    ui.synchronize([&] {
+      for (const auto& line : view.log) {
+        if (line.starts_with("list ")) rows.push_back(line);
+      }
+    });
+  }
+  EXPECT_EQ(rows, expected);
+
+  monitor->stop();
+  ASSERT_TRUE(monitor->waitForEnd(10s));
+  // Deregistered: nothing more arrives.
+  Win32Platform::announceChange(0x00000002, root + "\\late.txt");
+  std::this_thread::sleep_for(300ms);
+  ui.synchronize([&] {
+    for (const auto& line : view.log) EXPECT_EQ(line.find("late.txt"), std::string::npos);
+  });
+  ui.quit();
+  uiThread.join();
+}
+
+TEST(Win32Platform, DrivesFoldersAndNames) {
+  Win32Platform p;
+  const auto drives = p.drives();
+  ASSERT_FALSE(drives.empty());
+  for (const auto& d : drives) EXPECT_EQ(d.root.substr(1), ":\\") << d.root;
+  EXPECT_FALSE(p.systemDirectory().empty());
+  ASSERT_TRUE(p.systemDriveRoot().has_value());
+  EXPECT_EQ(p.systemDriveRoot()->substr(1), ":\\");
+  EXPECT_TRUE(p.computerName().has_value());
+  EXPECT_FALSE(p.timeOfDay().empty());
+  EXPECT_FALSE(p.executableDirectory().empty());
+  EXPECT_EQ(p.executableDirectory().back(), '\\');
+}
+
+TEST(Win32Platform, LongPathsAreNotCut) {
+  test::TempDir tmp;
+  std::string path = tmp.path().string();
+  while (path.size() < 300) path += "\\" + std::string(40, 'd');
+  std::filesystem::create_directories(std::filesystem::path(std::u8string(path.begin(), path.end())));
+  Win32Platform p;
+  const ItemIdList pidl = p.parseDisplayName(path);
+  if (pidl == nullptr) GTEST_SKIP() << "the shell here cannot parse a path of " << path.size() << " characters";
+  EXPECT_EQ(p.pathFromIdList(pidl), path);
+  p.freeIdList(pidl);
+}
+
+}  // namespace
+}  // namespace tw
