@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,6 +20,9 @@
 namespace tw::linuxfs {
 
 namespace {
+
+// How long a move out may wait for its other half.
+constexpr int kMoveHalfWaitMs = 20;
 
 constexpr std::uint32_t kDirMask = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_ATTRIB | IN_MODIFY |
                                    IN_CLOSE_WRITE | IN_DELETE_SELF | IN_ONLYDIR | IN_DONT_FOLLOW | IN_EXCL_UNLINK;
@@ -50,17 +54,23 @@ class InotifySource : public ChangeSource {
   void readAvailable(ChangeSink& sink) override {
     alignas(struct inotify_event) char buffer[64 * 1024];
     for (;;) {
-      const ssize_t n = ::read(inotifyFd, buffer, sizeof buffer);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) break;
-      for (ssize_t at = 0; at < n;) {
-        const auto* ev = reinterpret_cast<const struct inotify_event*>(buffer + at);
-        at += static_cast<ssize_t>(sizeof(struct inotify_event) + ev->len);
-        handle(*ev, sink);
+      for (;;) {
+        const ssize_t n = ::read(inotifyFd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        for (ssize_t at = 0; at < n;) {
+          const auto* ev = reinterpret_cast<const struct inotify_event*>(buffer + at);
+          at += static_cast<ssize_t>(sizeof(struct inotify_event) + ev->len);
+          handle(*ev, sink);
+        }
       }
+      // The kernel queues the two halves of a rename one after the other, so a read can end
+      // between them: give the second half a moment before a lone first half counts as a
+      // move out.
+      if (!pending) break;
+      struct pollfd wait {inotifyFd, POLLIN, 0};
+      if (::poll(&wait, 1, kMoveHalfWaitMs) <= 0) break;
     }
-    // Everything the kernel had is read: a move whose other half has not come is a move out,
-    // since both halves of a rename are queued together.
     flushPendingMove(sink);
     // Every create event of a file that a scan already reported has been read by now.
     scanned.clear();
