@@ -36,9 +36,7 @@ const std::vector<std::string>& eventNames() {
 std::string getEventName(int eventNum, const std::vector<std::string>& names) {
   if (eventNum < 0 || static_cast<std::size_t>(eventNum) >= names.size()) return "Unknown";
   const std::string& name = names[static_cast<std::size_t>(eventNum)];
-  const bool blank = std::all_of(name.begin(), name.end(),
-                                 [](char c) { return static_cast<unsigned char>(c) <= 0x20; });
-  return blank ? std::string("Unknown") : name;
+  return isBlank(name) ? std::string("Unknown") : name;
 }
 
 std::string getEventName(int eventNum) { return getEventName(eventNum, eventNames()); }

@@ -2,13 +2,6 @@
 
 namespace tw {
 
-bool isBlank(std::string_view text) {
-  for (const char c : text) {
-    if (static_cast<unsigned char>(c) > 0x20) return false;
-  }
-  return true;
-}
-
 std::vector<std::string_view> splitPathSegments(std::string_view path, PathStyle style) {
   std::vector<std::string_view> segments;
   std::size_t start = 0;

@@ -4,14 +4,12 @@
 #include <vector>
 
 #include "util/path_style.h"
+#include "util/text_lines.h"
 
 namespace tw {
 
 // The path rules the capture views share.
 
-// True when nothing is left of `text` after removing its leading and trailing characters up
-// to U+0020 (control characters and the space).
-bool isBlank(std::string_view text);
 
 // The segments of a path, untrimmed, as the capture tree files it.
 // Windows style: every '\' ends a segment, and so do CR LF, a lone CR and a lone LF; a break at

@@ -10,13 +10,6 @@ namespace tw {
 
 namespace {
 
-bool isBlank(std::string_view text) {
-  for (const char c : text) {
-    if (static_cast<unsigned char>(c) > 0x20) return false;
-  }
-  return true;
-}
-
 // The first `maxChars` UTF-8 characters of the text (a byte that starts no sequence counts as
 // one character, so invalid UTF-8 is cut too, never overrun).
 std::string firstChars(std::string text, std::size_t maxChars) {

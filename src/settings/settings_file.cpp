@@ -13,13 +13,6 @@ namespace tw {
 
 namespace {
 
-bool isBlank(std::string_view text) {
-  for (const char c : text) {
-    if (static_cast<unsigned char>(c) > 0x20) return false;
-  }
-  return true;
-}
-
 std::string replaceAll(std::string_view text, std::string_view what, std::string_view with) {
   std::string out;
   out.reserve(text.size());

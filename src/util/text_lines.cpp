@@ -20,6 +20,13 @@ std::vector<std::string> splitLines(std::string_view text) {
   return lines;
 }
 
+bool isBlank(std::string_view text) {
+  for (const char c : text) {
+    if (static_cast<unsigned char>(c) > 0x20) return false;
+  }
+  return true;
+}
+
 std::string joinLinesCrLf(const std::vector<std::string>& lines) {
   std::string text;
   for (const auto& line : lines) {

@@ -11,6 +11,10 @@ namespace tw {
 // empty entry; entries are neither trimmed nor de-duplicated. An empty text gives no entries.
 std::vector<std::string> splitLines(std::string_view text);
 
+// True when the text holds nothing but characters up to U+0020 (spaces, tabs, line breaks and
+// other control characters), or nothing at all.
+bool isBlank(std::string_view text);
+
 // The entries, each followed by CR LF (the last included): the row-caption text form.
 std::string joinLinesCrLf(const std::vector<std::string>& lines);
 

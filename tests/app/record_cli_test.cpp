@@ -23,12 +23,7 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using Lines = std::vector<std::string>;
 
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using tw::test::readFile;
 
 Lines linesOf(const std::string& text) {
   Lines lines;
@@ -123,11 +118,16 @@ TEST_P(RecordCli, RecordsChangesUntilInterruptedAndWritesTheReport) {
   const std::size_t before = recorder.output().size();
   ASSERT_GT(before, 0u) << recorder.errors();
 
+  // One change at a time, each seen before the next, as a person makes them: a folder made and
+  // removed again before the recorder has read of it cannot be told apart by inotify.
   std::ofstream(watched / "a.txt") << "hello";
+  ASSERT_TRUE(recorder.waitForLines(before + 2)) << recorder.errors();  // create, update
   fs::create_directory(watched / "dir");
+  ASSERT_TRUE(recorder.waitForLines(before + 3)) << recorder.errors();
   fs::rename(watched / "a.txt", watched / "dir" / "b.txt");
+  ASSERT_TRUE(recorder.waitForLines(before + 4)) << recorder.errors();
   fs::remove_all(watched / "dir");
-  ASSERT_TRUE(recorder.waitForLines(before + 5)) << recorder.errors();
+  ASSERT_TRUE(recorder.waitForLines(before + 6)) << recorder.errors();  // the file, then the folder
   EXPECT_EQ(recorder.stop(SIGINT), 0) << recorder.errors();
 
   const Lines out = recorder.output();

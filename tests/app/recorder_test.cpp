@@ -22,12 +22,7 @@ Lines linesOf(const std::string& text) {
   return lines;
 }
 
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using tw::test::readFile;
 
 class ReplayTest : public ::testing::Test {
  protected:

@@ -23,12 +23,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using tw::test::readFile;
 
 TEST(LinuxPlatform, DrivesAreTheRealBlockFileSystemsOnly) {
   LinuxPlatform platform;

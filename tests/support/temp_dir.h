@@ -24,4 +24,7 @@ class TempDir {
   std::filesystem::path dir;
 };
 
+// The whole content of a file; empty when it cannot be read.
+std::string readFile(const std::string& path);
+
 }  // namespace tw::test
