@@ -183,8 +183,9 @@ void benchEvents(const fs::path& root) {
   double perEventAt1M = 0;
   {
     tw::TTextPool pool;
-    tw::TCaptureTree tree(platform, &pool);
-    tw::TCaptureList list(platform, &pool);
+    tw::TFolderIconCache icons(platform);
+    tw::TCaptureTree tree(platform, &pool, &icons);
+    tw::TCaptureList list(platform, &pool, &icons);
     const RunResult r = run(work, tree, list, 1000000);
     const long after = rssKiB();
     perEventAt1M = r.seconds / 1e6;
@@ -193,8 +194,9 @@ void benchEvents(const fs::path& root) {
     std::printf("RSS: %.1f MiB before, %.1f MiB after: %.1f bytes per event (goal <= 200); "
                 "whole process %.1f bytes per event\n",
                 before / 1024.0, after / 1024.0, (after - before) * 1024.0 / 1e6, after * 1024.0 / 1e6);
-    std::printf("held: texts %.1f MiB (%zu distinct), tree %.1f MiB, list %.1f MiB\n", pool.bytesUsed() / 1048576.0,
-                pool.size(), tree.bytesUsed() / 1048576.0, list.bytesUsed() / 1048576.0);
+    std::printf("held: texts %.1f MiB (%zu distinct), tree %.1f MiB, list %.1f MiB, folder icons %.1f MiB\n",
+                pool.bytesUsed() / 1048576.0, pool.size(), tree.bytesUsed() / 1048576.0, list.bytesUsed() / 1048576.0,
+                icons.bytesUsed() / 1048576.0);
   }
   malloc_trim(0);
 
@@ -202,8 +204,9 @@ void benchEvents(const fs::path& root) {
   double perEventAt10k = 0;
   for (const std::size_t count : {10000u, 100000u}) {
     tw::TTextPool pool;
-    tw::TCaptureTree tree(platform, &pool);
-    tw::TCaptureList list(platform, &pool);
+    tw::TFolderIconCache icons(platform);
+    tw::TCaptureTree tree(platform, &pool, &icons);
+    tw::TCaptureList list(platform, &pool, &icons);
     const RunResult r = run(work, tree, list, count);
     const double perEvent = r.seconds / static_cast<double>(count);
     if (count == 10000) perEventAt10k = perEvent;

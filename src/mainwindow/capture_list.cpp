@@ -22,8 +22,11 @@ int listMarkForEvent(int eventNum) {
   }
 }
 
-TCaptureList::TCaptureList(Platform& platform, TTextPool* sharedPool)
-    : platform(platform), pool(sharedPool != nullptr ? sharedPool : &ownPool) {}
+TCaptureList::TCaptureList(Platform& platform, TTextPool* sharedPool, TFolderIconCache* sharedIcons)
+    : platform(platform),
+      pool(sharedPool != nullptr ? sharedPool : &ownPool),
+      ownIcons(platform),
+      icons(sharedIcons != nullptr ? sharedIcons : &ownIcons) {}
 
 void TCaptureList::addListItem(std::string_view item1, std::string_view item2, int eventNum, PathStyle style) {
   Row row{};
@@ -32,9 +35,8 @@ void TCaptureList::addListItem(std::string_view item1, std::string_view item2, i
   if (isBlank(item1)) from = "-";
   const std::string_view to = isBlank(item2) ? std::string_view("-") : fileNamePart(item2, style);
   const std::string_view workPath = folderPart(item1, style);
-  row.image = isNotFileEvent(eventNum) ? getFolderIconIndex(platform, getWindowsDir(platform))
-                                       : getFileIconIndex(platform, item1);
-  row.workPathImage = getFolderIconIndex(platform, workPath);
+  row.image = isNotFileEvent(eventNum) ? icons->systemFolderIcon() : getFileIconIndex(platform, item1);
+  row.workPathImage = icons->folderIcon(workPath);
   row.mark = static_cast<std::uint8_t>(listMarkForEvent(eventNum));
   row.cells[colFrom] = pool->intern(from);
   row.cells[colTo] = pool->intern(to);
@@ -67,6 +69,7 @@ void TCaptureList::clear() {
   rows.shrink_to_fit();
   published = 0;
   if (pool == &ownPool) ownPool.clear();
+  if (icons == &ownIcons) ownIcons.clear();
   if (observer != nullptr) observer->listCleared();
 }
 

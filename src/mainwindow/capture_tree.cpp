@@ -21,8 +21,11 @@ class TCaptureTree::Batch {
   TCaptureTree& tree;
 };
 
-TCaptureTree::TCaptureTree(Platform& platform, TTextPool* sharedPool)
-    : platform(platform), pool(sharedPool != nullptr ? sharedPool : &ownPool) {
+TCaptureTree::TCaptureTree(Platform& platform, TTextPool* sharedPool, TFolderIconCache* sharedIcons)
+    : platform(platform),
+      pool(sharedPool != nullptr ? sharedPool : &ownPool),
+      ownIcons(platform),
+      icons(sharedIcons != nullptr ? sharedIcons : &ownIcons) {
   nodes.push_back(Node{0, kNoNode, 0, 0, kNoNode, kNoNode, markPlain});
   childLists.emplace_back();  // slot 0 means "no children"
   nodes[0].children = static_cast<std::uint32_t>(childLists.size());
@@ -48,6 +51,7 @@ void TCaptureTree::clear() {
   touchedParents.clear();
   changedNodes.clear();
   if (pool == &ownPool) ownPool.clear();
+  if (icons == &ownIcons) ownIcons.clear();
   if (observer != nullptr) observer->treeCleared();
 }
 
@@ -133,7 +137,7 @@ void TCaptureTree::addDirectoryFile(std::string_view directoryPath, std::string_
     }
     if (node == kNoNode) {
       node = appendNode(parent, s);
-      nodes[node].image = getFolderIconIndex(platform, getNodePath(node, style));
+      nodes[node].image = icons->folderIcon(getNodePath(node, style));
     }
     if (treated && i == n - 1) {
       std::string path = getNodePath(node, style);
@@ -143,7 +147,7 @@ void TCaptureTree::addDirectoryFile(std::string_view directoryPath, std::string_
         if (nodes[node].parent != kNoNode && !path.empty()) path.pop_back();
         nodes[node].image = getFileIconIndex(platform, path);
       } else {
-        nodes[node].image = getFolderIconIndex(platform, getWindowsDir(platform));
+        nodes[node].image = icons->systemFolderIcon();
       }
       if (eventnum == evDelete || eventnum == evRmDir) {
         if (eventnum == evRmDir) removeChildren(node);

@@ -127,6 +127,43 @@ TEST(LinuxPlatform, PathIconsLookAtTheDisk) {
   EXPECT_NE(file, folder);
   const std::string odd = tmp.write(std::string("odd\xFF\x01name"), "x");
   EXPECT_NE(getFolderIconIndex(platform, odd), 0);
+  // A file with a trailing separator is not a folder.
+  EXPECT_EQ(getFolderIconIndex(platform, gone + "/"), 0);
+}
+
+TEST(LinuxPlatform, ExistingFilesShowTheTypeOfTheirNameElseOfTheirContent) {
+  LinuxPlatform platform;
+  test::TempDir tmp;
+  const std::string pdfMagic = "%PDF-1.4\n%\xE2\xE3\xCF\xD3\n1 0 obj\n<<>>\nendobj\n";
+  const int pdf = platform.fileTypeIconIndex("x.pdf");
+  const int txt = platform.fileTypeIconIndex("x.txt");
+  ASSERT_NE(pdf, txt);
+  struct Case {
+    const char* name;
+    std::string content;
+    int icon;
+  } cases[] = {
+      {"notes.txt", "plain text\n", txt},
+      {"looks-like.txt", pdfMagic, txt},  // the name decides when it tells a type
+      {"no-extension", pdfMagic, pdf},    // else the content does
+      {"paper.PDF", "not really\n", pdf},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(platform.pathIconIndex(tmp.write(c.name, c.content)), c.icon)
+        << c.name << ": " << platform.iconName(platform.pathIconIndex(tmp.file(c.name)));
+  }
+}
+
+TEST(LinuxPlatform, MountRootsShowTheDriveIcon) {
+  LinuxPlatform platform;
+  test::TempDir tmp;
+  const int drive = platform.pathIconIndex("/");
+  EXPECT_NE(platform.iconName(drive).find("drive"), std::string::npos) << platform.iconName(drive);
+  // /proc is a mount of its own on every Linux system; a folder inside it is not.
+  EXPECT_EQ(platform.pathIconIndex("/proc"), drive);
+  EXPECT_EQ(platform.pathIconIndex("/proc/"), drive);
+  EXPECT_EQ(platform.pathIconIndex("/proc/self/fd/../fd"), platform.pathIconIndex(tmp.path().string()));
+  EXPECT_NE(platform.pathIconIndex(tmp.path().string()), drive);
 }
 
 TEST(LinuxPlatform, IconIndexesAreStableAcrossThreads) {

@@ -89,6 +89,13 @@ class LinuxPlatform : public Platform {
 
  private:
   std::string readMountInfo() const;
+  // The icon of a name's type, and whether the name tells a type at all (an unknown
+  // extension or no extension gets the generic icon and known false).
+  struct TypeIcon {
+    int index;
+    bool known;
+  };
+  TypeIcon typeIconByName(std::string_view name);
 
   std::string procRoot;
   std::string sysRoot;
@@ -96,7 +103,7 @@ class LinuxPlatform : public Platform {
   // File-type icons by the name's type key (see fileTypeKey), so that the MIME database is
   // asked once per type, not once per event.
   mutable std::shared_mutex typeLock;
-  std::unordered_map<std::string, int> typeIcon;
+  std::unordered_map<std::string, TypeIcon> typeIcon;
   // Settings: profile writes read, change and replace the whole file; one at a time, so that
   // two writes from different threads never lose each other's key.
   std::mutex profileLock;
