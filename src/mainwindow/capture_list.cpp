@@ -36,13 +36,14 @@ void TCaptureList::addListItem(std::string_view item1, std::string_view item2, i
   const std::string_view to = isBlank(item2) ? std::string_view("-") : fileNamePart(item2, style);
   const std::string_view workPath = folderPart(item1, style);
   row.image = isNotFileEvent(eventNum) ? icons->systemFolderIcon() : getFileIconIndex(platform, item1);
-  row.workPathImage = icons->folderIcon(workPath);
+  row.workPathImage = 0;  // asked with the batch's others when it ends
   row.mark = static_cast<std::uint8_t>(listMarkForEvent(eventNum));
   row.cells[colFrom] = pool->intern(from);
   row.cells[colTo] = pool->intern(to);
   row.cells[colAction] = pool->intern(getEventName(eventNum));
   row.cells[colWorkPath] = pool->intern(workPath);
   rows.push_back(row);
+  pendingIcons.push_back(rows.size() - 1);
   if (batchDepth == 0) flush();
 }
 
@@ -55,6 +56,14 @@ void TCaptureList::endBatch() {
 }
 
 void TCaptureList::flush() {
+  if (!pendingIcons.empty()) {
+    std::vector<std::string_view> paths;
+    paths.reserve(pendingIcons.size());
+    for (const std::size_t row : pendingIcons) paths.push_back(pool->text(rows[row].cells[colWorkPath]));
+    const std::vector<int> answers = icons->folderIcons(paths);
+    for (std::size_t i = 0; i < pendingIcons.size(); ++i) rows[pendingIcons[i]].workPathImage = answers[i];
+    pendingIcons.clear();
+  }
   if (published == rows.size()) return;
   const int first = static_cast<int>(published);
   const int last = static_cast<int>(rows.size()) - 1;
@@ -67,6 +76,7 @@ void TCaptureList::clear() {
   if (observer != nullptr) observer->listAboutToBeCleared();
   rows.clear();
   rows.shrink_to_fit();
+  pendingIcons.clear();
   published = 0;
   if (pool == &ownPool) ownPool.clear();
   if (icons == &ownIcons) ownIcons.clear();

@@ -90,6 +90,9 @@ class TCaptureList {
   TFolderIconCache* icons;
   TCaptureListObserver* observer = nullptr;
   std::vector<Row> rows;
+  // Rows whose Work Path icon is asked when the batch ends, all in one call, before the
+  // observer hears of the rows.
+  std::vector<std::size_t> pendingIcons;
   std::size_t published = 0;
   int batchDepth = 0;
 };

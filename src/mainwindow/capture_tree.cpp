@@ -26,7 +26,7 @@ TCaptureTree::TCaptureTree(Platform& platform, TTextPool* sharedPool, TFolderIco
       pool(sharedPool != nullptr ? sharedPool : &ownPool),
       ownIcons(platform),
       icons(sharedIcons != nullptr ? sharedIcons : &ownIcons) {
-  nodes.push_back(Node{0, kNoNode, 0, 0, kNoNode, kNoNode, markPlain});
+  nodes.push_back(Node{0, kNoNode, 0, 0, kNoNode, kNoNode, markPlain, 0});
   childLists.emplace_back();  // slot 0 means "no children"
   nodes[0].children = static_cast<std::uint32_t>(childLists.size());
   childLists.emplace_back();  // the roots
@@ -50,6 +50,7 @@ void TCaptureTree::clear() {
   published = 1;
   touchedParents.clear();
   changedNodes.clear();
+  pendingIcons.clear();
   if (pool == &ownPool) ownPool.clear();
   if (icons == &ownIcons) ownIcons.clear();
   if (observer != nullptr) observer->treeCleared();
@@ -137,9 +138,11 @@ void TCaptureTree::addDirectoryFile(std::string_view directoryPath, std::string_
     }
     if (node == kNoNode) {
       node = appendNode(parent, s);
-      nodes[node].image = icons->folderIcon(getNodePath(node, style));
+      nodes[node].iconPending = 1;
+      pendingIcons.emplace_back(node, getNodePath(node, style));
     }
     if (treated && i == n - 1) {
+      nodes[node].iconPending = 0;  // the treatment decides the icon
       std::string path = getNodePath(node, style);
       if (eventnum == evDelete || eventnum == evRenameItem) {
         // The type is decided by the name, so the name is asked without the separator that
@@ -166,7 +169,7 @@ void TCaptureTree::addDirectoryFile(std::string_view directoryPath, std::string_
 NodeId TCaptureTree::appendNode(NodeId parent, std::string_view value) {
   if (nodes.size() >= kRemoved - 1) throw std::length_error("the capture tree is full");
   const auto id = static_cast<NodeId>(nodes.size());
-  nodes.push_back(Node{pool->intern(value), parent, 0, 0, id, id, markPlain});
+  nodes.push_back(Node{pool->intern(value), parent, 0, 0, id, id, markPlain, 0});
   Node& p = nodes[parent];
   if (p.children == 0) {
     if (!freeChildLists.empty()) {
@@ -229,7 +232,24 @@ void TCaptureTree::endBatch() {
   if (batchDepth > 0 && --batchDepth == 0) flush();
 }
 
+void TCaptureTree::resolveIcons() {
+  if (pendingIcons.empty()) return;
+  std::vector<std::string_view> paths;
+  paths.reserve(pendingIcons.size());
+  for (const auto& [node, path] : pendingIcons) paths.emplace_back(path);
+  const std::vector<int> answers = icons->folderIcons(paths);
+  for (std::size_t i = 0; i < pendingIcons.size(); ++i) {
+    Node& n = nodes[pendingIcons[i].first];
+    if (n.iconPending != 0) {
+      n.image = answers[i];
+      n.iconPending = 0;
+    }
+  }
+  pendingIcons.clear();
+}
+
 void TCaptureTree::flush() {
+  resolveIcons();
   if (observer != nullptr) {
     for (const NodeId parent : touchedParents) {
       const int first = childCount(parent);

@@ -131,6 +131,8 @@ class TCaptureTree {
     NodeId nextSame;
     NodeId prevSame;
     std::uint8_t mark;
+    // The folder icon of a node created in this batch is still to be asked (see pendingIcons).
+    std::uint8_t iconPending;
   };
 
   class Batch;
@@ -140,6 +142,7 @@ class TCaptureTree {
   void setText(NodeId node, std::string_view text);
   void changed(NodeId node);
   void removeChildren(NodeId node);
+  void resolveIcons();
   void flush();
 
   // The index of first matches.
@@ -170,6 +173,9 @@ class TCaptureTree {
   NodeId published = 1;
   std::vector<NodeId> touchedParents;  // shown parents that got new children in this batch
   std::vector<NodeId> changedNodes;
+  // New nodes and their paths whose folder icons are asked when the batch ends, all in one
+  // call, before the observer hears of the nodes (so no view ever shows them without).
+  std::vector<std::pair<NodeId, std::string>> pendingIcons;
   std::unordered_set<NodeId> announcedParents;  // while a batch is being announced
 };
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -43,6 +44,9 @@ class TFolderIconCache {
 
   // getFolderIconIndex(path), asked at most once per window for the same path.
   int folderIcon(std::string_view path);
+  // folderIcon of each path, in order. What is not kept is asked of the platform in one call,
+  // sorted, so that the paths' shared folders are looked up once.
+  std::vector<int> folderIcons(const std::vector<std::string_view>& paths);
   // getFolderIconIndex(getWindowsDir()), asked once.
   int systemFolderIcon();
   // Forgets every answer.
@@ -61,6 +65,11 @@ class TFolderIconCache {
     std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
   };
   using Generation = std::unordered_map<std::string, Entry, Hash, std::equal_to<>>;
+
+  // Starts a new generation when the current one is a window old; returns the time.
+  Clock::time_point tick();
+  // The kept answer for path, or none.
+  const Entry* kept(std::string_view path, Clock::time_point at);
 
   Platform& platform;
   Clock::duration window;

@@ -166,6 +166,65 @@ TEST(LinuxPlatform, MountRootsShowTheDriveIcon) {
   EXPECT_NE(platform.pathIconIndex(tmp.path().string()), drive);
 }
 
+// Many paths at once give what one path at a time gives, in any order: links, "..", doubled
+// and trailing separators, relative paths, names under a file, mount roots and failures.
+TEST(LinuxPlatform, BatchLookupsAgreeWithSingleLookups) {
+  LinuxPlatform platform;
+  test::TempDir tmp;
+  const std::string t = tmp.path().string();
+  fs::create_directories(t + "/a/b/c");
+  fs::create_directories(t + "/a/d");
+  tmp.write("a/b/c/notes.txt", "text\n");
+  tmp.write("a/b/file", "x");
+  tmp.write("a/d/photo.png", "not a png");
+  ASSERT_EQ(symlink((t + "/a/b").c_str(), (t + "/link").c_str()), 0);
+  ASSERT_EQ(symlink((t + "/gone").c_str(), (t + "/dangling").c_str()), 0);
+  ASSERT_EQ(symlink((t + "/a/b/c/notes.txt").c_str(), (t + "/a/d/to-notes").c_str()), 0);
+  std::vector<std::string> paths = {
+      t + "/a/b/c/notes.txt", t + "/a/b/c/notes.txt/", t + "/a/b/c/", t + "/a/b/c", t + "/a//b///c/notes.txt",
+      t + "/a/b/file", t + "/a/b/file/x", t + "/a/b/missing/x", t + "/a/b/../d/photo.png", t + "/a/d/to-notes",
+      t + "/link/c/notes.txt", t + "/link/", t + "/dangling", t + "/dangling/x", t + "/a/d/", t + "/a/./d",
+      t + "/", t, "/", "//", "/proc", "/proc/self/..", "/usr/", "relative/never/there", ".", "",
+      std::string(5000, 'x'), t + "/a/" + std::string(300, 'n'),
+  };
+  // A path deeper than the folders kept open.
+  std::string deep = t;
+  for (int i = 0; i < 80; ++i) deep += "/d" + std::to_string(i);
+  fs::create_directories(deep);
+  tmp.write(deep.substr(t.size() + 1) + "/leaf.txt", "x");
+  paths.push_back(deep + "/leaf.txt");
+  paths.push_back(deep + "/");
+  paths.push_back(deep.substr(0, deep.size() / 2) + "/");
+
+  std::vector<std::string> sorted = paths;
+  std::sort(sorted.begin(), sorted.end());
+  for (const auto* order : {&paths, &sorted}) {
+    const std::vector<int> icons = platform.pathIconIndexes(*order);
+    const std::vector<bool> files = platform.filesExist(*order);
+    ASSERT_EQ(icons.size(), order->size());
+    ASSERT_EQ(files.size(), order->size());
+    for (std::size_t i = 0; i < order->size(); ++i) {
+      const std::string& path = (*order)[i];
+      SCOPED_TRACE(path.size() > 200 ? path.substr(0, 200) + "..." : path);
+      EXPECT_EQ(icons[i], platform.pathIconIndex(path));
+      EXPECT_EQ(files[i], platform.fileExists(path));
+    }
+  }
+  // The cases mean what they say.
+  const auto icon = [&](const std::string& p) { return platform.pathIconIndexes({p}).front(); };
+  EXPECT_NE(icon(t + "/a/b/c/notes.txt"), 0);
+  EXPECT_EQ(icon(t + "/a/b/c/notes.txt/"), 0);
+  EXPECT_EQ(icon(t + "/a/b/c/"), platform.pathIconIndex(t));
+  EXPECT_EQ(icon(t + "/link/c/notes.txt"), icon(t + "/a/b/c/notes.txt"));
+  EXPECT_EQ(icon(t + "/a/b/../d/photo.png"), platform.fileTypeIconIndex("x.png"));
+  EXPECT_EQ(icon(t + "/dangling"), 0);
+  EXPECT_EQ(icon("/proc"), icon("/"));
+  EXPECT_NE(icon(deep + "/leaf.txt"), 0);
+  EXPECT_EQ(platform.filesExist({t + "/a/d/to-notes", t + "/a/d", t + "/a/b/file/x", deep + "/leaf.txt"}),
+            (std::vector<bool>{true, false, false, true}));
+  EXPECT_TRUE(platform.pathIconIndexes({}).empty());
+}
+
 TEST(LinuxPlatform, IconIndexesAreStableAcrossThreads) {
   LinuxPlatform platform;
   const std::vector<std::string> names = {"a.txt", "b.png", "c.pdf", "d.mp3", "e.html", "f.zip", "g.cpp", "h"};

@@ -23,6 +23,7 @@
 #include <sstream>
 #include <thread>
 
+#include "platform/linux/folder_walk.h"
 #include "platform/linux/mount_table.h"
 #include "settings/extensions.h"
 #include "settings/ini_text.h"
@@ -211,11 +212,30 @@ int LinuxPlatform::fileTypeIconIndex(std::string_view name) { return typeIconByN
 
 int LinuxPlatform::pathIconIndex(std::string_view path) {
   if (path.empty()) return 0;
-  const std::string p(path);
+  return iconAt(AT_FDCWD, std::string(path), path);
+}
+
+std::vector<int> LinuxPlatform::pathIconIndexes(const std::vector<std::string>& paths) {
+  std::vector<int> result;
+  result.reserve(paths.size());
+  linuxfs::FolderWalk walk;
+  for (std::size_t i = 0; i < paths.size(); ++i) {
+    const std::string& path = paths[i];
+    if (path.empty()) {
+      result.push_back(0);
+      continue;
+    }
+    const auto place = walk.locate(path, i + 1 < paths.size() ? paths[i + 1] : std::string_view());
+    result.push_back(place.error != 0 ? 0 : iconAt(place.dirFd, place.rest, path));
+  }
+  return result;
+}
+
+int LinuxPlatform::iconAt(int dirFd, const std::string& rest, std::string_view path) {
   // One lookup answers whether the object exists, what it is and whether a folder is the root
   // of a mount (a drive), where a second lookup of its parent would otherwise be needed.
   struct statx st {};
-  if (::statx(AT_FDCWD, p.c_str(), 0, STATX_TYPE, &st) != 0) return 0;
+  if (::statx(dirFd, rest.c_str(), 0, STATX_TYPE, &st) != 0) return 0;
   if (S_ISDIR(st.stx_mode)) {
     std::string_view dir = path;
     while (dir.size() > 1 && dir.back() == '/') dir.remove_suffix(1);
@@ -242,7 +262,7 @@ int LinuxPlatform::pathIconIndex(std::string_view path) {
   // (asked once per type); its content is read only when the name tells no type.
   if (const TypeIcon byName = typeIconByName(path); byName.known) return byName.index;
   const QMimeDatabase db;
-  return icons.intern(mimeIconNames(db.mimeTypeForFile(qPath(p), QMimeDatabase::MatchDefault)));
+  return icons.intern(mimeIconNames(db.mimeTypeForFile(qPath(path), QMimeDatabase::MatchDefault)));
 }
 
 std::string LinuxPlatform::iconName(int index) { return icons.name(index); }
@@ -374,6 +394,24 @@ bool LinuxPlatform::fileExists(std::string_view path) {
   const std::string p(path);
   struct stat st {};
   return !p.empty() && ::stat(p.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::vector<bool> LinuxPlatform::filesExist(const std::vector<std::string>& paths) {
+  std::vector<bool> result;
+  result.reserve(paths.size());
+  linuxfs::FolderWalk walk;
+  for (std::size_t i = 0; i < paths.size(); ++i) {
+    const std::string& path = paths[i];
+    bool exists = false;
+    if (!path.empty()) {
+      const auto place = walk.locate(path, i + 1 < paths.size() ? paths[i + 1] : std::string_view());
+      struct statx st {};
+      exists = place.error == 0 && ::statx(place.dirFd, place.rest.c_str(), 0, STATX_TYPE, &st) == 0 &&
+               S_ISREG(st.stx_mode);
+    }
+    result.push_back(exists);
+  }
+  return result;
 }
 
 // Settings.

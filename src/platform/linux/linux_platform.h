@@ -86,6 +86,10 @@ class LinuxPlatform : public Platform {
   static std::int32_t messageProcessId(const NotifyWindow& window);
   // Called by a window that is being destroyed.
   void forgetWindow(LinuxNotifyWindow& window);
+  // Capture views and export report: many paths at once, each folder the paths share looked
+  // up once (in sorted order).
+  std::vector<int> pathIconIndexes(const std::vector<std::string>& paths) override;
+  std::vector<bool> filesExist(const std::vector<std::string>& paths) override;
 
  private:
   std::string readMountInfo() const;
@@ -96,6 +100,9 @@ class LinuxPlatform : public Platform {
     bool known;
   };
   TypeIcon typeIconByName(std::string_view name);
+  // The icon of the object that `rest` names from the folder dirFd (AT_FDCWD: the whole
+  // path); `path` is its whole path.
+  int iconAt(int dirFd, const std::string& rest, std::string_view path);
 
   std::string procRoot;
   std::string sysRoot;
