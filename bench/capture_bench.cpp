@@ -177,7 +177,7 @@ struct CountingPlatform : tw::LinuxPlatform {
     ++diskLookups;
     return LinuxPlatform::pathIconIndex(path);
   }
-  std::vector<int> pathIconIndexes(const std::vector<std::string>& paths) override {
+  std::vector<int> pathIconIndexes(const std::vector<std::string_view>& paths) override {
     diskLookups += paths.size();
     return LinuxPlatform::pathIconIndexes(paths);
   }

@@ -50,9 +50,9 @@ std::vector<int> TFolderIconCache::folderIcons(const std::vector<std::string_vie
   }
   if (missing.empty()) return result;
   std::sort(missing.begin(), missing.end(), [&](std::size_t a, std::size_t b) { return paths[a] < paths[b]; });
-  std::vector<std::string> ask;
+  std::vector<std::string_view> ask;
   for (const std::size_t i : missing) {
-    if (ask.empty() || ask.back() != paths[i]) ask.emplace_back(paths[i]);
+    if (ask.empty() || ask.back() != paths[i]) ask.push_back(paths[i]);
   }
   std::vector<int> answers;
   try {
@@ -66,7 +66,7 @@ std::vector<int> TFolderIconCache::folderIcons(const std::vector<std::string_vie
     if (paths[i] != ask[next]) ++next;
     result[i] = answers[next];
   }
-  for (std::size_t j = 0; j < ask.size(); ++j) current.emplace(std::move(ask[j]), Entry{answers[j], at});
+  for (std::size_t j = 0; j < ask.size(); ++j) current.emplace(ask[j], Entry{answers[j], at});
   return result;
 }
 

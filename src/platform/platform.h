@@ -220,16 +220,16 @@ class Platform {
   // set; does nothing where it may not.
   virtual void setCurrentThreadPriorityHighest() = 0;
 
-  // Capture views and export report: many paths asked at once. Each answer is that of the
+  // Capture views: many paths asked at once. Each answer is that of the
   // single call for the same path. In sorted order, paths that share folders come cheaper: the
   // Linux layer then looks each shared folder up once rather than once per path. Platforms
   // without a faster way ask one path after the other.
 
   // pathIconIndex of each path, in order; 0 for a path whose query failed or threw.
-  virtual std::vector<int> pathIconIndexes(const std::vector<std::string>& paths) {
+  virtual std::vector<int> pathIconIndexes(const std::vector<std::string_view>& paths) {
     std::vector<int> result;
     result.reserve(paths.size());
-    for (const std::string& path : paths) {
+    for (const std::string_view path : paths) {
       int icon = 0;
       try {
         icon = pathIconIndex(path);
@@ -238,13 +238,6 @@ class Platform {
       }
       result.push_back(icon);
     }
-    return result;
-  }
-  // fileExists of each path, in order.
-  virtual std::vector<bool> filesExist(const std::vector<std::string>& paths) {
-    std::vector<bool> result;
-    result.reserve(paths.size());
-    for (const std::string& path : paths) result.push_back(fileExists(path));
     return result;
   }
 };

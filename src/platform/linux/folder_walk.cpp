@@ -13,16 +13,11 @@ namespace {
 // Deeper folders are not kept open: one descriptor per folder level.
 constexpr std::size_t kMaxOpenFolders = 64;
 
-struct Component {
-  std::string_view name;
-  std::size_t end;  // where it ends in the path
-};
-
 // The folder components of an absolute path (every component but the last), empty ones
 // skipped as the kernel skips doubled separators.
-std::vector<Component> folderComponents(std::string_view path) {
-  std::vector<Component> parts;
-  if (path.empty() || path.front() != '/') return parts;
+void folderComponents(std::string_view path, std::vector<FolderWalk::Component>& parts) {
+  parts.clear();
+  if (path.empty() || path.front() != '/') return;
   std::size_t start = 0;
   for (std::size_t i = 0; i <= path.size(); ++i) {
     if (i == path.size() || path[i] == '/') {
@@ -31,7 +26,6 @@ std::vector<Component> folderComponents(std::string_view path) {
     }
   }
   if (!parts.empty()) parts.pop_back();  // the last name
-  return parts;
 }
 
 }  // namespace
@@ -50,12 +44,14 @@ void FolderWalk::closeFrom(std::size_t depth) {
 }
 
 FolderWalk::Place FolderWalk::locate(std::string_view path, std::string_view next) {
-  const auto parts = folderComponents(path);
-  const auto nextParts = folderComponents(next);
-  // The folders this path shares with the next one are worth opening.
+  std::vector<Component>& parts = partsOfPath;
+  folderComponents(path, parts);
+  // The folders this path shares with the next one are worth opening: those that end before
+  // the first difference of the two paths (and where the next path has a separator too).
+  std::size_t differ = 0;
+  while (differ < path.size() && differ < next.size() && path[differ] == next[differ]) ++differ;
   std::size_t keep = 0;
-  while (keep < parts.size() && keep < nextParts.size() && keep < kMaxOpenFolders &&
-         parts[keep].name == nextParts[keep].name) {
+  while (keep < parts.size() && keep < kMaxOpenFolders && parts[keep].end < differ && next[parts[keep].end] == '/') {
     ++keep;
   }
   std::size_t same = 0;

@@ -32,12 +32,19 @@ class FolderWalk {
   };
   Place locate(std::string_view path, std::string_view next);
 
+  // A folder component of a path: its name and where it ends in the path.
+  struct Component {
+    std::string_view name;
+    std::size_t end;
+  };
+
  private:
   void closeFrom(std::size_t depth);
 
   int rootFd = -1;
   std::vector<std::string> folders;  // the folder components (of an absolute path) that are open, outermost first
   std::vector<int> fds;              // their descriptors
+  std::vector<Component> partsOfPath;  // kept to spare an allocation per path
 };
 
 }  // namespace tw::linuxfs

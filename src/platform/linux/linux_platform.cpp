@@ -215,12 +215,12 @@ int LinuxPlatform::pathIconIndex(std::string_view path) {
   return iconAt(AT_FDCWD, std::string(path), path);
 }
 
-std::vector<int> LinuxPlatform::pathIconIndexes(const std::vector<std::string>& paths) {
+std::vector<int> LinuxPlatform::pathIconIndexes(const std::vector<std::string_view>& paths) {
   std::vector<int> result;
   result.reserve(paths.size());
   linuxfs::FolderWalk walk;
   for (std::size_t i = 0; i < paths.size(); ++i) {
-    const std::string& path = paths[i];
+    const std::string_view path = paths[i];
     if (path.empty()) {
       result.push_back(0);
       continue;
@@ -394,24 +394,6 @@ bool LinuxPlatform::fileExists(std::string_view path) {
   const std::string p(path);
   struct stat st {};
   return !p.empty() && ::stat(p.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
-std::vector<bool> LinuxPlatform::filesExist(const std::vector<std::string>& paths) {
-  std::vector<bool> result;
-  result.reserve(paths.size());
-  linuxfs::FolderWalk walk;
-  for (std::size_t i = 0; i < paths.size(); ++i) {
-    const std::string& path = paths[i];
-    bool exists = false;
-    if (!path.empty()) {
-      const auto place = walk.locate(path, i + 1 < paths.size() ? paths[i + 1] : std::string_view());
-      struct statx st {};
-      exists = place.error == 0 && ::statx(place.dirFd, place.rest.c_str(), 0, STATX_TYPE, &st) == 0 &&
-               S_ISREG(st.stx_mode);
-    }
-    result.push_back(exists);
-  }
-  return result;
 }
 
 // Settings.

@@ -86,10 +86,9 @@ class LinuxPlatform : public Platform {
   static std::int32_t messageProcessId(const NotifyWindow& window);
   // Called by a window that is being destroyed.
   void forgetWindow(LinuxNotifyWindow& window);
-  // Capture views and export report: many paths at once, each folder the paths share looked
-  // up once (in sorted order).
-  std::vector<int> pathIconIndexes(const std::vector<std::string>& paths) override;
-  std::vector<bool> filesExist(const std::vector<std::string>& paths) override;
+  // Capture views: many paths at once, each folder the paths share looked up once (in sorted
+  // order).
+  std::vector<int> pathIconIndexes(const std::vector<std::string_view>& paths) override;
 
  private:
   std::string readMountInfo() const;
