@@ -171,8 +171,21 @@ RunResult run(Workload& work, tw::TCaptureTree& tree, tw::TCaptureList& list, st
   return {total, tree.nodeCount(), static_cast<std::size_t>(list.rowCount())};
 }
 
+// The real platform, counting the icon lookups that go to the disk.
+struct CountingPlatform : tw::LinuxPlatform {
+  int pathIconIndex(std::string_view path) override {
+    ++diskLookups;
+    return LinuxPlatform::pathIconIndex(path);
+  }
+  std::vector<int> pathIconIndexes(const std::vector<std::string_view>& paths) override {
+    diskLookups += paths.size();
+    return LinuxPlatform::pathIconIndexes(paths);
+  }
+  std::size_t diskLookups = 0;
+};
+
 void benchEvents(const fs::path& root) {
-  tw::LinuxPlatform platform;
+  CountingPlatform platform;
   std::printf("== Events into the capture tree and list (real Linux platform icons)\n");
   auto start = Clock::now();
   Workload work(root / "disk", 50000);
@@ -183,18 +196,22 @@ void benchEvents(const fs::path& root) {
   double perEventAt1M = 0;
   {
     tw::TTextPool pool;
-    tw::TCaptureTree tree(platform, &pool);
-    tw::TCaptureList list(platform, &pool);
+    tw::TFolderIconCache icons(platform);
+    tw::TCaptureTree tree(platform, &pool, &icons);
+    tw::TCaptureList list(platform, &pool, &icons);
+    platform.diskLookups = 0;
     const RunResult r = run(work, tree, list, 1000000);
     const long after = rssKiB();
     perEventAt1M = r.seconds / 1e6;
     std::printf("1,000,000 events: %.2f s, %.0f events/s (goal >= 250,000); tree %zu nodes, list %zu rows\n",
                 r.seconds, 1e6 / r.seconds, r.nodes, r.rows);
+    std::printf("disk lookups for folder icons: %.3f per event\n", static_cast<double>(platform.diskLookups) / 1e6);
     std::printf("RSS: %.1f MiB before, %.1f MiB after: %.1f bytes per event (goal <= 200); "
                 "whole process %.1f bytes per event\n",
                 before / 1024.0, after / 1024.0, (after - before) * 1024.0 / 1e6, after * 1024.0 / 1e6);
-    std::printf("held: texts %.1f MiB (%zu distinct), tree %.1f MiB, list %.1f MiB\n", pool.bytesUsed() / 1048576.0,
-                pool.size(), tree.bytesUsed() / 1048576.0, list.bytesUsed() / 1048576.0);
+    std::printf("held: texts %.1f MiB (%zu distinct), tree %.1f MiB, list %.1f MiB, folder icons %.1f MiB\n",
+                pool.bytesUsed() / 1048576.0, pool.size(), tree.bytesUsed() / 1048576.0, list.bytesUsed() / 1048576.0,
+                icons.bytesUsed() / 1048576.0);
   }
   malloc_trim(0);
 
@@ -202,8 +219,9 @@ void benchEvents(const fs::path& root) {
   double perEventAt10k = 0;
   for (const std::size_t count : {10000u, 100000u}) {
     tw::TTextPool pool;
-    tw::TCaptureTree tree(platform, &pool);
-    tw::TCaptureList list(platform, &pool);
+    tw::TFolderIconCache icons(platform);
+    tw::TCaptureTree tree(platform, &pool, &icons);
+    tw::TCaptureList list(platform, &pool, &icons);
     const RunResult r = run(work, tree, list, count);
     const double perEvent = r.seconds / static_cast<double>(count);
     if (count == 10000) perEventAt10k = perEvent;

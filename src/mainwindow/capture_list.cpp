@@ -22,8 +22,11 @@ int listMarkForEvent(int eventNum) {
   }
 }
 
-TCaptureList::TCaptureList(Platform& platform, TTextPool* sharedPool)
-    : platform(platform), pool(sharedPool != nullptr ? sharedPool : &ownPool) {}
+TCaptureList::TCaptureList(Platform& platform, TTextPool* sharedPool, TFolderIconCache* sharedIcons)
+    : platform(platform),
+      pool(sharedPool != nullptr ? sharedPool : &ownPool),
+      ownIcons(platform),
+      icons(sharedIcons != nullptr ? sharedIcons : &ownIcons) {}
 
 void TCaptureList::addListItem(std::string_view item1, std::string_view item2, int eventNum, PathStyle style) {
   Row row{};
@@ -32,15 +35,15 @@ void TCaptureList::addListItem(std::string_view item1, std::string_view item2, i
   if (isBlank(item1)) from = "-";
   const std::string_view to = isBlank(item2) ? std::string_view("-") : fileNamePart(item2, style);
   const std::string_view workPath = folderPart(item1, style);
-  row.image = isNotFileEvent(eventNum) ? getFolderIconIndex(platform, getWindowsDir(platform))
-                                       : getFileIconIndex(platform, item1);
-  row.workPathImage = getFolderIconIndex(platform, workPath);
+  row.image = isNotFileEvent(eventNum) ? icons->systemFolderIcon() : getFileIconIndex(platform, item1);
+  row.workPathImage = 0;  // asked with the batch's others when it ends
   row.mark = static_cast<std::uint8_t>(listMarkForEvent(eventNum));
   row.cells[colFrom] = pool->intern(from);
   row.cells[colTo] = pool->intern(to);
   row.cells[colAction] = pool->intern(getEventName(eventNum));
   row.cells[colWorkPath] = pool->intern(workPath);
   rows.push_back(row);
+  pendingIcons.push_back(rows.size() - 1);
   if (batchDepth == 0) flush();
 }
 
@@ -53,6 +56,14 @@ void TCaptureList::endBatch() {
 }
 
 void TCaptureList::flush() {
+  if (!pendingIcons.empty()) {
+    std::vector<std::string_view> paths;
+    paths.reserve(pendingIcons.size());
+    for (const std::size_t row : pendingIcons) paths.push_back(pool->text(rows[row].cells[colWorkPath]));
+    const std::vector<int> answers = icons->folderIcons(paths);
+    for (std::size_t i = 0; i < pendingIcons.size(); ++i) rows[pendingIcons[i]].workPathImage = answers[i];
+    pendingIcons.clear();
+  }
   if (published == rows.size()) return;
   const int first = static_cast<int>(published);
   const int last = static_cast<int>(rows.size()) - 1;
@@ -65,8 +76,10 @@ void TCaptureList::clear() {
   if (observer != nullptr) observer->listAboutToBeCleared();
   rows.clear();
   rows.shrink_to_fit();
+  pendingIcons.clear();
   published = 0;
   if (pool == &ownPool) ownPool.clear();
+  if (icons == &ownIcons) ownIcons.clear();
   if (observer != nullptr) observer->listCleared();
 }
 

@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+#include "mainwindow/folder_icon_cache.h"
 #include "mainwindow/marks.h"
 #include "mainwindow/text_pool.h"
 #include "platform/platform.h"
@@ -33,12 +34,15 @@ inline constexpr std::string_view kListColumnCaptions[kListColumnCount] = {"From
 
 // The capture list: one row per delivered event, in delivery order, never changed afterwards.
 //
+// Folder icons come through a TFolderIconCache: an answer may be up to its window old.
+//
 // Thread: the user-interface thread only. Uses, but does not own, the platform, the text pool
-// (when one is given) and the observer.
+// and the icon cache (when given) and the observer.
 class TCaptureList {
  public:
-  // `pool` may be shared with the capture tree; without one the list keeps its own.
-  explicit TCaptureList(Platform& platform, TTextPool* pool = nullptr);
+  // `pool` and `icons` may be shared with the capture tree; without them the list keeps its
+  // own.
+  explicit TCaptureList(Platform& platform, TTextPool* pool = nullptr, TFolderIconCache* icons = nullptr);
   TCaptureList(const TCaptureList&) = delete;
   TCaptureList& operator=(const TCaptureList&) = delete;
 
@@ -82,8 +86,13 @@ class TCaptureList {
   Platform& platform;
   TTextPool ownPool;
   TTextPool* pool;
+  TFolderIconCache ownIcons;
+  TFolderIconCache* icons;
   TCaptureListObserver* observer = nullptr;
   std::vector<Row> rows;
+  // Rows whose Work Path icon is asked when the batch ends, all in one call, before the
+  // observer hears of the rows.
+  std::vector<std::size_t> pendingIcons;
   std::size_t published = 0;
   int batchDepth = 0;
 };

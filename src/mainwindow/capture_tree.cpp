@@ -21,9 +21,12 @@ class TCaptureTree::Batch {
   TCaptureTree& tree;
 };
 
-TCaptureTree::TCaptureTree(Platform& platform, TTextPool* sharedPool)
-    : platform(platform), pool(sharedPool != nullptr ? sharedPool : &ownPool) {
-  nodes.push_back(Node{0, kNoNode, 0, 0, kNoNode, kNoNode, markPlain});
+TCaptureTree::TCaptureTree(Platform& platform, TTextPool* sharedPool, TFolderIconCache* sharedIcons)
+    : platform(platform),
+      pool(sharedPool != nullptr ? sharedPool : &ownPool),
+      ownIcons(platform),
+      icons(sharedIcons != nullptr ? sharedIcons : &ownIcons) {
+  nodes.push_back(Node{0, kNoNode, 0, 0, kNoNode, kNoNode, markPlain, 0});
   childLists.emplace_back();  // slot 0 means "no children"
   nodes[0].children = static_cast<std::uint32_t>(childLists.size());
   childLists.emplace_back();  // the roots
@@ -47,7 +50,9 @@ void TCaptureTree::clear() {
   published = 1;
   touchedParents.clear();
   changedNodes.clear();
+  pendingIcons.clear();
   if (pool == &ownPool) ownPool.clear();
+  if (icons == &ownIcons) ownIcons.clear();
   if (observer != nullptr) observer->treeCleared();
 }
 
@@ -133,9 +138,11 @@ void TCaptureTree::addDirectoryFile(std::string_view directoryPath, std::string_
     }
     if (node == kNoNode) {
       node = appendNode(parent, s);
-      nodes[node].image = getFolderIconIndex(platform, getNodePath(node, style));
+      nodes[node].iconPending = 1;
+      pendingIcons.emplace_back(node, getNodePath(node, style));
     }
     if (treated && i == n - 1) {
+      nodes[node].iconPending = 0;  // the treatment decides the icon
       std::string path = getNodePath(node, style);
       if (eventnum == evDelete || eventnum == evRenameItem) {
         // The type is decided by the name, so the name is asked without the separator that
@@ -143,7 +150,7 @@ void TCaptureTree::addDirectoryFile(std::string_view directoryPath, std::string_
         if (nodes[node].parent != kNoNode && !path.empty()) path.pop_back();
         nodes[node].image = getFileIconIndex(platform, path);
       } else {
-        nodes[node].image = getFolderIconIndex(platform, getWindowsDir(platform));
+        nodes[node].image = icons->systemFolderIcon();
       }
       if (eventnum == evDelete || eventnum == evRmDir) {
         if (eventnum == evRmDir) removeChildren(node);
@@ -162,7 +169,7 @@ void TCaptureTree::addDirectoryFile(std::string_view directoryPath, std::string_
 NodeId TCaptureTree::appendNode(NodeId parent, std::string_view value) {
   if (nodes.size() >= kRemoved - 1) throw std::length_error("the capture tree is full");
   const auto id = static_cast<NodeId>(nodes.size());
-  nodes.push_back(Node{pool->intern(value), parent, 0, 0, id, id, markPlain});
+  nodes.push_back(Node{pool->intern(value), parent, 0, 0, id, id, markPlain, 0});
   Node& p = nodes[parent];
   if (p.children == 0) {
     if (!freeChildLists.empty()) {
@@ -225,7 +232,24 @@ void TCaptureTree::endBatch() {
   if (batchDepth > 0 && --batchDepth == 0) flush();
 }
 
+void TCaptureTree::resolveIcons() {
+  if (pendingIcons.empty()) return;
+  std::vector<std::string_view> paths;
+  paths.reserve(pendingIcons.size());
+  for (const auto& [node, path] : pendingIcons) paths.emplace_back(path);
+  const std::vector<int> answers = icons->folderIcons(paths);
+  for (std::size_t i = 0; i < pendingIcons.size(); ++i) {
+    Node& n = nodes[pendingIcons[i].first];
+    if (n.iconPending != 0) {
+      n.image = answers[i];
+      n.iconPending = 0;
+    }
+  }
+  pendingIcons.clear();
+}
+
 void TCaptureTree::flush() {
+  resolveIcons();
   if (observer != nullptr) {
     for (const NodeId parent : touchedParents) {
       const int first = childCount(parent);

@@ -7,6 +7,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "mainwindow/folder_icon_cache.h"
 #include "mainwindow/marks.h"
 #include "mainwindow/text_pool.h"
 #include "platform/platform.h"
@@ -52,14 +53,17 @@ class TCaptureTreeObserver {
 // scan of the children in order would give: the first match, and none when that first match is
 // marked deleted. So an event costs O(path depth), whatever the size of the tree.
 //
+// Folder icons come through a TFolderIconCache: an answer may be up to its window old.
+//
 // Thread: the user-interface thread only (events arrive through synchronised calls). Owns its
-// nodes; uses, but does not own, the platform, the text pool (when one is given) and the
-// observer.
+// nodes; uses, but does not own, the platform, the text pool and the icon cache (when given)
+// and the observer.
 class TCaptureTree {
  public:
-  // `pool` may be shared with the capture list so that texts both show are kept once; without
-  // one the tree keeps its own.
-  explicit TCaptureTree(Platform& platform, TTextPool* pool = nullptr);
+  // `pool` may be shared with the capture list so that texts both show are kept once, and
+  // `icons` so that a folder both ask for is looked up once; without them the tree keeps its
+  // own.
+  explicit TCaptureTree(Platform& platform, TTextPool* pool = nullptr, TFolderIconCache* icons = nullptr);
   TCaptureTree(const TCaptureTree&) = delete;
   TCaptureTree& operator=(const TCaptureTree&) = delete;
 
@@ -127,6 +131,8 @@ class TCaptureTree {
     NodeId nextSame;
     NodeId prevSame;
     std::uint8_t mark;
+    // The folder icon of a node created in this batch is still to be asked (see pendingIcons).
+    std::uint8_t iconPending;
   };
 
   class Batch;
@@ -136,6 +142,7 @@ class TCaptureTree {
   void setText(NodeId node, std::string_view text);
   void changed(NodeId node);
   void removeChildren(NodeId node);
+  void resolveIcons();
   void flush();
 
   // The index of first matches.
@@ -150,6 +157,8 @@ class TCaptureTree {
   Platform& platform;
   TTextPool ownPool;
   TTextPool* pool;
+  TFolderIconCache ownIcons;
+  TFolderIconCache* icons;
   TCaptureTreeObserver* observer = nullptr;
 
   std::vector<Node> nodes;                      // nodes[0] stands for the top level
@@ -164,6 +173,9 @@ class TCaptureTree {
   NodeId published = 1;
   std::vector<NodeId> touchedParents;  // shown parents that got new children in this batch
   std::vector<NodeId> changedNodes;
+  // New nodes and their paths whose folder icons are asked when the batch ends, all in one
+  // call, before the observer hears of the nodes (so no view ever shows them without).
+  std::vector<std::pair<NodeId, std::string>> pendingIcons;
   std::unordered_set<NodeId> announcedParents;  // while a batch is being announced
 };
 

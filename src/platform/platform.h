@@ -219,6 +219,27 @@ class Platform {
   // Gives the calling thread the highest priority below time-critical that the process may
   // set; does nothing where it may not.
   virtual void setCurrentThreadPriorityHighest() = 0;
+
+  // Capture views: many paths asked at once. Each answer is that of the
+  // single call for the same path. In sorted order, paths that share folders come cheaper: the
+  // Linux layer then looks each shared folder up once rather than once per path. Platforms
+  // without a faster way ask one path after the other.
+
+  // pathIconIndex of each path, in order; 0 for a path whose query failed or threw.
+  virtual std::vector<int> pathIconIndexes(const std::vector<std::string_view>& paths) {
+    std::vector<int> result;
+    result.reserve(paths.size());
+    for (const std::string_view path : paths) {
+      int icon = 0;
+      try {
+        icon = pathIconIndex(path);
+      } catch (...) {
+        icon = 0;  // as a failed query
+      }
+      result.push_back(icon);
+    }
+    return result;
+  }
 };
 
 // The platform of this build, created on first use and alive until the process exits.

@@ -122,6 +122,99 @@ TEST(LinuxPlatform, PathIconsLookAtTheDisk) {
   EXPECT_NE(file, folder);
   const std::string odd = tmp.write(std::string("odd\xFF\x01name"), "x");
   EXPECT_NE(getFolderIconIndex(platform, odd), 0);
+  // A file with a trailing separator is not a folder.
+  EXPECT_EQ(getFolderIconIndex(platform, gone + "/"), 0);
+}
+
+TEST(LinuxPlatform, ExistingFilesShowTheTypeOfTheirNameElseOfTheirContent) {
+  LinuxPlatform platform;
+  test::TempDir tmp;
+  const std::string pdfMagic = "%PDF-1.4\n%\xE2\xE3\xCF\xD3\n1 0 obj\n<<>>\nendobj\n";
+  const int pdf = platform.fileTypeIconIndex("x.pdf");
+  const int txt = platform.fileTypeIconIndex("x.txt");
+  ASSERT_NE(pdf, txt);
+  struct Case {
+    const char* name;
+    std::string content;
+    int icon;
+  } cases[] = {
+      {"notes.txt", "plain text\n", txt},
+      {"looks-like.txt", pdfMagic, txt},  // the name decides when it tells a type
+      {"no-extension", pdfMagic, pdf},    // else the content does
+      {"paper.PDF", "not really\n", pdf},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(platform.pathIconIndex(tmp.write(c.name, c.content)), c.icon)
+        << c.name << ": " << platform.iconName(platform.pathIconIndex(tmp.file(c.name)));
+  }
+}
+
+TEST(LinuxPlatform, MountRootsShowTheDriveIcon) {
+  LinuxPlatform platform;
+  test::TempDir tmp;
+  const int drive = platform.pathIconIndex("/");
+  EXPECT_NE(platform.iconName(drive).find("drive"), std::string::npos) << platform.iconName(drive);
+  // /proc is a mount of its own on every Linux system; a folder inside it is not.
+  EXPECT_EQ(platform.pathIconIndex("/proc"), drive);
+  EXPECT_EQ(platform.pathIconIndex("/proc/"), drive);
+  EXPECT_EQ(platform.pathIconIndex("/proc/self/fd/../fd"), platform.pathIconIndex(tmp.path().string()));
+  EXPECT_NE(platform.pathIconIndex(tmp.path().string()), drive);
+}
+
+// Many paths at once give what one path at a time gives, in any order: links, "..", doubled
+// and trailing separators, relative paths, names under a file, mount roots and failures.
+TEST(LinuxPlatform, BatchLookupsAgreeWithSingleLookups) {
+  LinuxPlatform platform;
+  test::TempDir tmp;
+  const std::string t = tmp.path().string();
+  fs::create_directories(t + "/a/b/c");
+  fs::create_directories(t + "/a/d");
+  tmp.write("a/b/c/notes.txt", "text\n");
+  tmp.write("a/b/file", "x");
+  tmp.write("a/d/photo.png", "not a png");
+  ASSERT_EQ(symlink((t + "/a/b").c_str(), (t + "/link").c_str()), 0);
+  ASSERT_EQ(symlink((t + "/gone").c_str(), (t + "/dangling").c_str()), 0);
+  ASSERT_EQ(symlink((t + "/a/b/c/notes.txt").c_str(), (t + "/a/d/to-notes").c_str()), 0);
+  std::vector<std::string> paths = {
+      t + "/a/b/c/notes.txt", t + "/a/b/c/notes.txt/", t + "/a/b/c/", t + "/a/b/c", t + "/a//b///c/notes.txt",
+      t + "/a/b/file", t + "/a/b/file/x", t + "/a/b/missing/x", t + "/a/b/../d/photo.png", t + "/a/d/to-notes",
+      t + "/link/c/notes.txt", t + "/link/", t + "/dangling", t + "/dangling/x", t + "/a/d/", t + "/a/./d",
+      t + "/", t, "/", "//", "/proc", "/proc/self/..", "/usr/", "relative/never/there", ".", "",
+      std::string(5000, 'x'), t + "/a/" + std::string(300, 'n'),
+  };
+  // A path deeper than the folders kept open.
+  std::string deep = t;
+  for (int i = 0; i < 80; ++i) deep += "/d" + std::to_string(i);
+  fs::create_directories(deep);
+  tmp.write(deep.substr(t.size() + 1) + "/leaf.txt", "x");
+  paths.push_back(deep + "/leaf.txt");
+  paths.push_back(deep + "/");
+  paths.push_back(deep.substr(0, deep.size() / 2) + "/");
+
+  std::vector<std::string> sorted = paths;
+  std::sort(sorted.begin(), sorted.end());
+  for (const auto* order : {&paths, &sorted}) {
+    const std::vector<std::string_view> views(order->begin(), order->end());
+    const std::vector<int> icons = platform.pathIconIndexes(views);
+    ASSERT_EQ(icons.size(), order->size());
+    for (std::size_t i = 0; i < order->size(); ++i) {
+      const std::string& path = (*order)[i];
+      SCOPED_TRACE(path.size() > 200 ? path.substr(0, 200) + "..." : path);
+      EXPECT_EQ(icons[i], platform.pathIconIndex(path));
+    }
+  }
+  // The cases mean what they say.
+  const auto icon = [&](const std::string& p) { return platform.pathIconIndexes({std::string_view(p)}).front(); };
+  EXPECT_NE(icon(t + "/a/b/c/notes.txt"), 0);
+  EXPECT_EQ(icon(t + "/a/b/c/notes.txt/"), 0);
+  EXPECT_EQ(icon(t + "/a/b/c/"), platform.pathIconIndex(t));
+  EXPECT_EQ(icon(t + "/link/c/notes.txt"), icon(t + "/a/b/c/notes.txt"));
+  EXPECT_EQ(icon(t + "/a/b/../d/photo.png"), platform.fileTypeIconIndex("x.png"));
+  EXPECT_EQ(icon(t + "/dangling"), 0);
+  EXPECT_EQ(icon("/proc"), icon("/"));
+  EXPECT_NE(icon(deep + "/leaf.txt"), 0);
+  EXPECT_EQ(icon(t + "/a/d/to-notes"), icon(t + "/a/b/c/notes.txt"));
+  EXPECT_TRUE(platform.pathIconIndexes({}).empty());
 }
 
 TEST(LinuxPlatform, IconIndexesAreStableAcrossThreads) {

@@ -23,6 +23,7 @@
 #include <sstream>
 #include <thread>
 
+#include "platform/linux/folder_walk.h"
 #include "platform/linux/mount_table.h"
 #include "settings/extensions.h"
 #include "settings/ini_text.h"
@@ -188,7 +189,7 @@ std::optional<std::string> LinuxPlatform::systemDriveRoot() {
   return root;
 }
 
-int LinuxPlatform::fileTypeIconIndex(std::string_view name) {
+LinuxPlatform::TypeIcon LinuxPlatform::typeIconByName(std::string_view name) {
   std::string key = fileTypeKey(name);
   {
     std::shared_lock read(typeLock);
@@ -201,30 +202,67 @@ int LinuxPlatform::fileTypeIconIndex(std::string_view name) {
   const QMimeDatabase db;
   const std::string probeName = key.starts_with('.') ? "x" + key : key;
   const QMimeType type = db.mimeTypeForFile(qPath(probeName), QMimeDatabase::MatchExtension);
-  const int index = icons.intern(mimeIconNames(type));
+  const TypeIcon icon{icons.intern(mimeIconNames(type)), type.isValid() && !type.isDefault()};
   std::unique_lock write(typeLock);
-  typeIcon.emplace(std::move(key), index);
-  return index;
+  typeIcon.emplace(std::move(key), icon);
+  return icon;
 }
 
+int LinuxPlatform::fileTypeIconIndex(std::string_view name) { return typeIconByName(name).index; }
+
 int LinuxPlatform::pathIconIndex(std::string_view path) {
-  const std::string p(path);
-  struct stat st {};
-  if (p.empty() || stat(p.c_str(), &st) != 0) return 0;
-  if (S_ISDIR(st.st_mode)) {
-    const std::string dir = withoutTrailingSlash(p);
-    struct stat parent {};
-    const std::string parentPath = dir == "/" ? dir : dir + "/..";
-    const bool mountRoot = dir == "/" || (stat(parentPath.c_str(), &parent) == 0 && parent.st_dev != st.st_dev);
+  if (path.empty()) return 0;
+  return iconAt(AT_FDCWD, std::string(path), path);
+}
+
+std::vector<int> LinuxPlatform::pathIconIndexes(const std::vector<std::string_view>& paths) {
+  std::vector<int> result;
+  result.reserve(paths.size());
+  linuxfs::FolderWalk walk;
+  for (std::size_t i = 0; i < paths.size(); ++i) {
+    const std::string_view path = paths[i];
+    if (path.empty()) {
+      result.push_back(0);
+      continue;
+    }
+    const auto place = walk.locate(path, i + 1 < paths.size() ? paths[i + 1] : std::string_view());
+    result.push_back(place.error != 0 ? 0 : iconAt(place.dirFd, place.rest, path));
+  }
+  return result;
+}
+
+int LinuxPlatform::iconAt(int dirFd, const std::string& rest, std::string_view path) {
+  // One lookup answers whether the object exists, what it is and whether a folder is the root
+  // of a mount (a drive), where a second lookup of its parent would otherwise be needed.
+  struct statx st {};
+  if (::statx(dirFd, rest.c_str(), 0, STATX_TYPE, &st) != 0) return 0;
+  if (S_ISDIR(st.stx_mode)) {
+    std::string_view dir = path;
+    while (dir.size() > 1 && dir.back() == '/') dir.remove_suffix(1);
+    bool mountRoot = dir == "/";
+    if (!mountRoot && (st.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) != 0) {
+      mountRoot = (st.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
+    } else if (!mountRoot) {
+      // A kernel that cannot tell (before Linux 5.8): a folder on another device than its
+      // parent is a mount root.
+      struct stat parent {};
+      const std::string parentPath = std::string(dir) + "/..";
+      mountRoot = ::stat(parentPath.c_str(), &parent) == 0 &&
+                  (major(parent.st_dev) != st.stx_dev_major || minor(parent.st_dev) != st.stx_dev_minor);
+    }
     if (mountRoot) return icons.intern("drive-harddisk;folder");
-    const char* home = getenv("HOME");
-    if (home != nullptr && *home != '\0' && withoutTrailingSlash(home) == dir) {
-      return icons.intern("user-home;folder");
+    if (const char* home = getenv("HOME"); home != nullptr && *home != '\0') {
+      std::string_view homeDir(home);
+      while (homeDir.size() > 1 && homeDir.back() == '/') homeDir.remove_suffix(1);
+      if (homeDir == dir) return icons.intern("user-home;folder");
     }
     return icons.intern("folder");
   }
+  // An existing file shows the icon of its type: from its name, as file-type icons are
+  // (asked once per type); its content is read only when the name tells no type.
+  if (const TypeIcon byName = typeIconByName(path); byName.known) return byName.index;
   const QMimeDatabase db;
-  return icons.intern(mimeIconNames(db.mimeTypeForFile(qPath(p), QMimeDatabase::MatchDefault)));
+  return icons.intern(mimeIconNames(db.mimeTypeForFile(qPath(path), QMimeDatabase::MatchDefault)));
 }
 
 std::string LinuxPlatform::iconName(int index) { return icons.name(index); }

@@ -86,9 +86,22 @@ class LinuxPlatform : public Platform {
   static std::int32_t messageProcessId(const NotifyWindow& window);
   // Called by a window that is being destroyed.
   void forgetWindow(LinuxNotifyWindow& window);
+  // Capture views: many paths at once, each folder the paths share looked up once (in sorted
+  // order).
+  std::vector<int> pathIconIndexes(const std::vector<std::string_view>& paths) override;
 
  private:
   std::string readMountInfo() const;
+  // The icon of a name's type, and whether the name tells a type at all (an unknown
+  // extension or no extension gets the generic icon and known false).
+  struct TypeIcon {
+    int index;
+    bool known;
+  };
+  TypeIcon typeIconByName(std::string_view name);
+  // The icon of the object that `rest` names from the folder dirFd (AT_FDCWD: the whole
+  // path); `path` is its whole path.
+  int iconAt(int dirFd, const std::string& rest, std::string_view path);
 
   std::string procRoot;
   std::string sysRoot;
@@ -96,7 +109,7 @@ class LinuxPlatform : public Platform {
   // File-type icons by the name's type key (see fileTypeKey), so that the MIME database is
   // asked once per type, not once per event.
   mutable std::shared_mutex typeLock;
-  std::unordered_map<std::string, int> typeIcon;
+  std::unordered_map<std::string, TypeIcon> typeIcon;
   // Settings: profile writes read, change and replace the whole file; one at a time, so that
   // two writes from different threads never lose each other's key.
   std::mutex profileLock;

@@ -1,0 +1,86 @@
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace tw {
+
+// The folder icons of the capture views (`getFolderIconIndex` of a path on disk), with each
+// answer kept for a short window.
+//
+// Why an answer may be kept: the views receive each event up to a second after it happened
+// (the queue thread delivers once a second), so the disk they look at is already a snapshot of
+// up to a second later than the change. An answer at most `window` old (one second by
+// default) is as good a picture of the disk as a fresh one, and it spares the thousands of
+// path lookups a second that a busy recording asks for the same few folders: every list row
+// asks for the icon of its work folder. After the window the disk is asked again, so a folder
+// deleted meanwhile then gives 0 and a folder created meanwhile its icon.
+//
+// The system folder's icon (`getFolderIconIndex` of `getWindowsDir`, the plain folder icon
+// that non-file rows and treated folders show) does not change while the program runs: it is
+// asked once, and again only while the answer is 0 (a failed query is not kept).
+//
+// Thread: the user-interface thread only, like the views it serves; no lock. Uses, but does
+// not own, the platform. The memory held is bounded by the distinct paths asked within the
+// last two windows.
+class TFolderIconCache {
+ public:
+  using Clock = std::chrono::steady_clock;
+  // The time source; tests give their own.
+  using Now = std::function<Clock::time_point()>;
+  static constexpr std::chrono::milliseconds kDefaultWindow{1000};
+
+  explicit TFolderIconCache(Platform& platform, std::chrono::milliseconds window = kDefaultWindow,
+                            Now now = &Clock::now);
+  TFolderIconCache(const TFolderIconCache&) = delete;
+  TFolderIconCache& operator=(const TFolderIconCache&) = delete;
+
+  // getFolderIconIndex(path), asked at most once per window for the same path.
+  int folderIcon(std::string_view path);
+  // folderIcon of each path, in order. What is not kept is asked of the platform in one call,
+  // sorted, so that the paths' shared folders are looked up once.
+  std::vector<int> folderIcons(const std::vector<std::string_view>& paths);
+  // getFolderIconIndex(getWindowsDir()), asked once.
+  int systemFolderIcon();
+  // Forgets every answer.
+  void clear();
+
+  // Bytes held (entries and path texts, roughly), for the benchmarks.
+  std::size_t bytesUsed() const;
+
+ private:
+  struct Entry {
+    int icon;
+    Clock::time_point askedAt;
+  };
+  struct Hash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
+  };
+  using Generation = std::unordered_map<std::string, Entry, Hash, std::equal_to<>>;
+
+  // Starts a new generation when the current one is a window old; returns the time.
+  Clock::time_point tick();
+  // The kept answer for path, or none.
+  const Entry* kept(std::string_view path, Clock::time_point at);
+
+  Platform& platform;
+  Clock::duration window;
+  Now now;
+  // Two generations: `current` holds what was asked since `currentSince` (less than a window
+  // ago, so all of it is fresh); `previous` the generation before it, whose entries are
+  // checked one by one and moved on while still fresh. Rotating drops what is older.
+  Generation current;
+  Generation previous;
+  Clock::time_point currentSince;
+  int systemIcon = 0;
+};
+
+}  // namespace tw
