@@ -66,6 +66,10 @@ class ForwardingPlatform : public Platform {
   }
   void setCurrentThreadPriorityHighest() override { base.setCurrentThreadPriorityHighest(); }
 
+  std::vector<int> pathIconIndexes(const std::vector<std::string_view>& paths) override {
+    return base.pathIconIndexes(paths);
+  }
+
  protected:
   Platform& base;
 };
