@@ -24,7 +24,9 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   rm -rf "$WINEPREFIX"
   "$wine" wineboot --init >/dev/null 2>&1 || true
 fi
-"$wineserver" -p >/dev/null 2>&1
+# wineboot leaves its own server running for a while: let it end, then start ours.
+"$wineserver" -w >/dev/null 2>&1 || true
+"$wineserver" -p >/dev/null 2>&1 || true
 trap '"$wineserver" -k >/dev/null 2>&1 || true' EXIT
 "$wine" cmd /c exit >/dev/null 2>&1 || true
 
