@@ -109,6 +109,10 @@ def run_one(name, argv, root, ops, ready_marker):
         if size != last_size:
             last_size, last_growth = size, time.monotonic()
         time.sleep(0.01)
+    if proc.poll() is not None:
+        print("%-24s ended during the burst (exit %s): %s"
+              % (name, proc.returncode, open(err_path, errors="replace").read().strip()[:200]))
+        return
     proc.send_signal(signal.SIGINT)
     _, status, usage = os.wait4(proc.pid, 0)
     with open(out_path, "rb") as f:
