@@ -2,12 +2,13 @@
 # Installs what is missing, builds the optimised build, and runs the benchmarks; each prints
 # its figures, and the peer tools' figures from the same run (md5sum for the digest;
 # inotifywait and fsnotifywait for capture).
-# Usage: scripts/bench.sh [views|events|md5|report|capture|all]   (default: all)
+# Usage: scripts/bench.sh [views|events|md5|report|capture|startup|all]   (default: all)
 #   views    the capture tree, list and report (build/dev/bench/capture_bench), about 1.5 GiB
 #            free under the temporary folder; events, md5 or report run one part of it
 #   capture  a burst of 100,000 file operations recorded by tarnwatch-record (fanotify when
 #            root, and inotify), inotifywait and fsnotifywait; and the recursive watch set-up on
 #            100,000 folders
+#   startup  from start to the desktop program's first shown window (offscreen), five runs
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh inotify-tools python3
@@ -19,4 +20,7 @@ case "$what" in
 esac
 if [ "$what" = capture ] || [ "$what" = all ]; then
   python3 bench/capture_burst.py build/dev/src/app/tarnwatch-record
+fi
+if [ "$what" = startup ] || [ "$what" = all ]; then
+  bench/startup_bench.sh build/dev/src/app/tarnwatch
 fi

@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and starts the desktop program.
+# Installs what is missing, builds, and starts the desktop program. Without a display it runs on
+# a virtual screen (Xvfb), so that the program can still be started and driven, for example by
+# screenshots.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
 scripts/build.sh dev
-if [ -x build/dev/src/app/tarnwatch ]; then
-  exec build/dev/src/app/tarnwatch
+app=build/dev/src/app/tarnwatch
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  echo "No display: starting Tarnwatch on a virtual screen (Xvfb)." >&2
+  scripts/deps.sh xvfb xauth
+  exec xvfb-run -a -s "-screen 0 1280x800x24" "$app" "$@"
 fi
-echo "The desktop program (tarnwatch) is not built yet: this version holds the recording core,"
-echo "the Linux platform layer and their tests. Run scripts/test.sh to check them."
+exec "$app" "$@"
