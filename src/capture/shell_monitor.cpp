@@ -215,7 +215,8 @@ void TShellMonitor::handleNotify(const ThreadMessage& msg) {
   // than queued under a number nothing set.
   const auto eventNum = eventNumFromBit(value);
   if (!eventNum) return;
-  ItemsStack->addItem(std::move(item1), std::move(item2), *eventNum);
+  Platform::ChangeProcess process = ctx.platform.notifyProcess(*FWndHandle);
+  ItemsStack->addItem(std::move(item1), std::move(item2), *eventNum, process.pid, std::move(process.name));
 }
 
 std::string TShellMonitor::getItemPath(const ThreadMessage& msg, int position) {

@@ -65,6 +65,7 @@ class ForwardingPlatform : public Platform {
     return base.postThreadMessage(threadId, message, wParam, lParam);
   }
   void setCurrentThreadPriorityHighest() override { base.setCurrentThreadPriorityHighest(); }
+  ChangeProcess notifyProcess(NotifyWindow& window) override { return base.notifyProcess(window); }
 
   std::vector<int> pathIconIndexes(const std::vector<std::string_view>& paths) override {
     return base.pathIconIndexes(paths);

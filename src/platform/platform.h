@@ -240,6 +240,20 @@ class Platform {
     }
     return result;
   }
+
+  // Headless recorder: who made a change.
+
+  // The process that made the change whose notification the monitor thread is handling now
+  // (inside the handler given to createNotifyWindow): its id and short name; pid 0 and an
+  // empty name where the system does not say (inotify, Windows).
+  struct ChangeProcess {
+    std::int32_t pid = 0;
+    std::string name;
+  };
+  virtual ChangeProcess notifyProcess(NotifyWindow& window) {
+    (void)window;
+    return {};
+  }
 };
 
 // The platform of this build, created on first use and alive until the process exits.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace tw {
@@ -20,6 +21,14 @@ class BatchView {
   virtual void setBatchPosition(int i) = 0;
   // Hides the bar, sets its position to 0, lays the window out, expands and repaints the tree.
   virtual void hideBatchProgress() = 0;
+
+  // The process that made the change of the event delivered next (id 0 and an empty name when
+  // unknown); called before that event's addDirectoryFile and addListItem. The window shows no
+  // process; the headless recorder prints it.
+  virtual void setEventProcess(std::int32_t processId, const std::string& processName) {
+    (void)processId;
+    (void)processName;
+  }
 };
 
 }  // namespace tw

@@ -7,10 +7,11 @@
 
 namespace tw {
 
-void TItemsStack::addItem(std::string item1, std::string item2, int eventNum) {
+void TItemsStack::addItem(std::string item1, std::string item2, int eventNum, std::int32_t processId,
+                          std::string processName) {
   {
     std::lock_guard lock(itemLock);
-    itemList.emplace_back(std::move(item1), std::move(item2), eventNum);
+    itemList.emplace_back(std::move(item1), std::move(item2), eventNum, processId, std::move(processName));
   }
   added.fetch_add(1, std::memory_order_relaxed);
 }
@@ -135,6 +136,7 @@ void TItemsStack::deliverBatch(const std::vector<TItemObj>& batch, UiDispatcher&
         while (next < survivors.size()) {
           const int i = survivors[next];
           const TItemObj& item = batch[static_cast<std::size_t>(i)];
+          view.setEventProcess(item.getProcessId(), item.getProcessName());
           if (isTreeEvent(item.getEventNum())) {
             view.addDirectoryFile(item.getItem1(), item.getItem2(), item.getEventNum());
           }

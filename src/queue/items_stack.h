@@ -40,7 +40,9 @@ class TItemsStack {
 
   // Appends one event. Tests nothing (pause, filters, event range); only takes the lock for the
   // append, which is never held while a batch is delivered.
-  void addItem(std::string item1, std::string item2, int eventNum);
+  // `processId` and `processName` say which process made the change, where known.
+  void addItem(std::string item1, std::string item2, int eventNum, std::int32_t processId = 0,
+               std::string processName = {});
 
   void setPause(bool b) { paused.store(b); }
   bool getPause() const { return paused.load(); }

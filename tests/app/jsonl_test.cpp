@@ -48,11 +48,15 @@ TEST(Jsonl, ReadsEventLinesAndSkipsOtherKeys) {
   EXPECT_EQ(full->event, 13);
   EXPECT_EQ(full->item1, "/a");
   EXPECT_EQ(full->item2, "/b");
+  EXPECT_EQ(full->pid, 42);
+  EXPECT_EQ(full->process, "mv");
 
   const auto minimal = parseJsonEvent("  { \"event\" : 0 }  ", error);
   ASSERT_TRUE(minimal.has_value()) << error;
   EXPECT_EQ(minimal->item1, "");
   EXPECT_EQ(minimal->item2, "");
+  EXPECT_EQ(minimal->pid, 0);
+  EXPECT_EQ(minimal->process, "");
 
   const auto escaped = parseJsonEvent(R"({"event":2,"item1":"\u00e9\ud83d\ude00\/"})", error);
   ASSERT_TRUE(escaped.has_value()) << error;

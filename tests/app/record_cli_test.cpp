@@ -152,6 +152,43 @@ TEST_P(RecordCli, DurationEndsTheRecordingAndSigtermToo) {
   EXPECT_EQ(stopped.stop(SIGTERM), 0) << stopped.errors();
 }
 
+// fanotify says which process made a change; inotify does not, and then the keys are absent. A
+// process that has already ended when its event is handled keeps its "pid" but has no "process".
+TEST_P(RecordCli, JsonlNamesTheProcessWhereTheKernelSays) {
+  Recorder recorder(tmp, args({"--format", "jsonl"}));
+  waitUntilWatching(recorder, watched);
+  const std::size_t before = recorder.output().size();
+  std::ofstream(watched / "mine.txt") << "x";  // made by this test, which stays alive
+  pid_t child = -1;
+  char program[] = "touch";
+  std::string path = (watched / "touched.txt").string();
+  char* argv[] = {program, path.data(), nullptr};
+  ASSERT_EQ(posix_spawnp(&child, "touch", nullptr, nullptr, argv, environ), 0);
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(recorder.waitForLines(before + 3)) << recorder.errors();  // two creates, one update
+  EXPECT_EQ(recorder.stop(SIGINT), 0) << recorder.errors();
+
+  const auto createOf = [&](const std::string& name) {
+    for (const auto& line : recorder.output())
+      if (line.find("\"event\":2,") != std::string::npos && line.find(name) != std::string::npos) return line;
+    return std::string();
+  };
+  const std::string mine = createOf("mine.txt");
+  const std::string touched = createOf("touched.txt");
+  ASSERT_FALSE(mine.empty()) << testing::PrintToString(recorder.output());
+  ASSERT_FALSE(touched.empty()) << testing::PrintToString(recorder.output());
+  if (GetParam()) {
+    EXPECT_EQ(mine.find("\"pid\""), std::string::npos) << mine;
+    EXPECT_EQ(touched.find("\"pid\""), std::string::npos) << touched;
+  } else {
+    std::string self = readFile("/proc/self/comm");
+    while (!self.empty() && self.back() == '\n') self.pop_back();
+    EXPECT_TRUE(mine.ends_with(",\"pid\":" + std::to_string(getpid()) + ",\"process\":\"" + self + "\"}")) << mine;
+    EXPECT_NE(touched.find(",\"pid\":" + std::to_string(child)), std::string::npos) << touched;
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Modes, RecordCli, ::testing::Values(false, true),
                          [](const auto& info) { return info.param ? "inotify" : "fanotify"; });
 

@@ -111,8 +111,8 @@ TEST_F(ReplayTest, ChosenKindsAndFiltersComeFromTheSettingsFile) {
 
 TEST_F(ReplayTest, JsonlOutputKeepsAnyPathBytesAndReplaysToTheSame) {
   const std::string odd = "/tmp/odd\xFF\xFE name\tx/\xC3\xA9t\xC3\xA9.txt";
-  const std::string events = "{\"event\":2,\"item1\":" + jsonString(odd) + "}\n{\"event\":13,\"item1\":" +
-                             jsonString(odd) + ",\"item2\":" + jsonString(odd + "2") + "}\n";
+  const std::string events = "{\"event\":2,\"item1\":" + jsonString(odd) + ",\"pid\":77,\"process\":\"cp\"}\n" +
+                             "{\"event\":13,\"item1\":" + jsonString(odd) + ",\"item2\":" + jsonString(odd + "2") + "}\n";
   ASSERT_EQ(replayEvents(events, "", OutputFormat::Jsonl, PathStyle::Posix), 0) << err.str();
   const Lines first = linesOf(out.str());
   ASSERT_EQ(first.size(), 2u);
@@ -121,9 +121,12 @@ TEST_F(ReplayTest, JsonlOutputKeepsAnyPathBytesAndReplaysToTheSame) {
   ASSERT_TRUE(create.has_value()) << error;
   EXPECT_EQ(create->event, 2);
   EXPECT_EQ(create->item1, odd);
+  EXPECT_EQ(create->pid, 77);
+  EXPECT_EQ(create->process, "cp");
   const auto rename = parseJsonEvent(first[1], error);
   ASSERT_TRUE(rename.has_value()) << error;
   EXPECT_EQ(rename->item2, odd + "2");
+  EXPECT_EQ(first[1].find("\"pid\""), std::string::npos) << "no process known, no key";
   EXPECT_NE(first[0].find("\"action\":\"Create\""), std::string::npos);
   EXPECT_NE(first[0].find("\"time\":\""), std::string::npos);
 

@@ -249,6 +249,16 @@ std::optional<JsonEvent> parseJsonEvent(std::string_view line, std::string& erro
         }
         event.event = value;
         haveEvent = true;
+      } else if (key == "pid") {
+        std::string_view number;
+        if (!reader.readNumber(number)) return failed();
+        const auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), event.pid);
+        if (ec != std::errc() || end != number.data() + number.size()) {
+          reader.fail("\"pid\" is not a whole number");
+          return failed();
+        }
+      } else if (key == "process") {
+        if (!reader.readString(event.process)) return failed();
       } else if (key == "item1" || key == "item2") {
         if (!reader.readString(key == "item1" ? event.item1 : event.item2)) return failed();
       } else if (!reader.skipValue()) {

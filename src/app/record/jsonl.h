@@ -18,10 +18,13 @@ struct JsonEvent {
   int event = 0;
   std::string item1;
   std::string item2;
+  std::int32_t pid = 0;  // "pid" and "process", when the line has them
+  std::string process;
 };
 
 // Reads one line of the jsonl form: a JSON object with at least "event" (an integer) and
-// "item1" and "item2" (strings; a missing one reads as empty); other keys are skipped. On a
+// "item1" and "item2" (strings; a missing one reads as empty), and optionally "pid" (an
+// integer) and "process" (a string); other keys are skipped. On a
 // line that is not such an object, returns none and says why in `error`.
 std::optional<JsonEvent> parseJsonEvent(std::string_view line, std::string& error);
 

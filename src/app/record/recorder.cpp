@@ -139,7 +139,7 @@ int replay(const RecordOptions& options, Platform& platform, SettingsControls& s
       err << "tarnwatch-record: " << *options.replay << ":" << number << ": " << error << "\n";
       continue;
     }
-    if (kindChosen(settings, event->event)) queue.addItem(event->item1, event->item2, event->event);
+    if (kindChosen(settings, event->event)) queue.addItem(event->item1, event->item2, event->event, event->pid, event->process);
   }
   ImmediateDispatcher ui;
   queue.wakeUp(ui, view, style);
@@ -215,11 +215,16 @@ void RecorderView::addListItem(const std::string& item1, const std::string& item
   if (format == OutputFormat::Tsv) {
     out << tsvLine(captureList, captureList.rowCount() - 1) << '\n';
   } else {
-    out << jsonLine(isoTimeNow(), eventNum, item1, item2) << '\n';
+    out << jsonLine(isoTimeNow(), eventNum, item1, item2, eventPid, eventProcess) << '\n';
   }
 }
 
 void RecorderView::hideBatchProgress() { out.flush(); }
+
+void RecorderView::setEventProcess(std::int32_t processId, const std::string& processName) {
+  eventPid = processId;
+  eventProcess = processName;
+}
 
 void RecorderView::showError(const std::string& message) { errorMessages.push_back(message); }
 
@@ -232,10 +237,17 @@ std::string tsvLine(const TCaptureList& list, int row) {
   return line;
 }
 
-std::string jsonLine(std::string_view isoTime, int eventNum, std::string_view item1, std::string_view item2) {
-  return "{\"time\":" + jsonString(isoTime) + ",\"event\":" + std::to_string(eventNum) +
-         ",\"action\":" + jsonString(getEventName(eventNum)) + ",\"item1\":" + jsonString(item1) +
-         ",\"item2\":" + jsonString(item2) + "}";
+std::string jsonLine(std::string_view isoTime, int eventNum, std::string_view item1, std::string_view item2,
+                     std::int32_t pid, std::string_view process) {
+  std::string line = "{\"time\":" + jsonString(isoTime) + ",\"event\":" + std::to_string(eventNum) +
+                     ",\"action\":" + jsonString(getEventName(eventNum)) + ",\"item1\":" + jsonString(item1) +
+                     ",\"item2\":" + jsonString(item2);
+  if (pid != 0) {
+    line += ",\"pid\":" + std::to_string(pid);
+    if (!process.empty()) line += ",\"process\":" + jsonString(process);
+  }
+  line += "}";
+  return line;
 }
 
 std::string isoTimeNow() {

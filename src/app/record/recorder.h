@@ -30,6 +30,7 @@ class RecorderView : public BatchView, public MonitorControls {
   void addListItem(const std::string& item1, const std::string& item2, int eventNum) override;
   void setBatchPosition(int) override {}
   void hideBatchProgress() override;
+  void setEventProcess(std::int32_t processId, const std::string& processName) override;
 
   void setRecordImage(int) override {}
   void setRecordCaption(const std::string&) override {}
@@ -59,6 +60,8 @@ class RecorderView : public BatchView, public MonitorControls {
   TCaptureTree captureTree;
   TCaptureList captureList;
   std::vector<std::string> errorMessages;
+  std::int32_t eventPid = 0;  // of the event being delivered
+  std::string eventProcess;
   std::atomic<std::uint64_t> deliveredCount{0};
   std::atomic<std::uint64_t> batchCount{0};
   std::atomic<std::uint64_t> overflowCount{0};
@@ -69,7 +72,10 @@ class RecorderView : public BatchView, public MonitorControls {
 // Windows paths read naturally; the jsonl form is the exact one); jsonl, one JSON object with
 // "time", "event", "action", "item1" and "item2".
 std::string tsvLine(const TCaptureList& list, int row);
-std::string jsonLine(std::string_view isoTime, int eventNum, std::string_view item1, std::string_view item2);
+// "pid" and "process" follow when the process that made the change is known (pid not 0);
+// "process" only when its name is known too.
+std::string jsonLine(std::string_view isoTime, int eventNum, std::string_view item1, std::string_view item2,
+                     std::int32_t pid = 0, std::string_view process = {});
 // The current time, ISO 8601 in UTC with milliseconds: 2026-12-10T01:02:03.456Z.
 std::string isoTimeNow();
 

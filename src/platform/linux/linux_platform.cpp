@@ -571,6 +571,13 @@ std::int32_t LinuxPlatform::messageProcessId(const NotifyWindow& window) {
   return linuxWindow ? linuxWindow->currentProcessId() : 0;
 }
 
+Platform::ChangeProcess LinuxPlatform::notifyProcess(NotifyWindow& window) {
+  // The window is the monitor thread's own; so is its cache of process names.
+  auto* linuxWindow = dynamic_cast<LinuxNotifyWindow*>(&window);
+  if (linuxWindow == nullptr || linuxWindow->currentProcessId() == 0) return {};
+  return {linuxWindow->currentProcessId(), linuxWindow->currentProcessName()};
+}
+
 void LinuxPlatform::forgetWindow(LinuxNotifyWindow& window) {
   std::lock_guard guard(notifyLock);
   std::erase_if(windowOfRegistration, [&](const auto& entry) { return entry.second.window == &window; });

@@ -84,6 +84,7 @@ class LinuxPlatform : public Platform {
   // The process that made the change of the message `window` returned last, 0 when the
   // kernel did not say (inotify never does).
   static std::int32_t messageProcessId(const NotifyWindow& window);
+  ChangeProcess notifyProcess(NotifyWindow& window) override;
   // Called by a window that is being destroyed.
   void forgetWindow(LinuxNotifyWindow& window);
   // Capture views: many paths at once, each folder the paths share looked up once (in sorted

@@ -1,5 +1,7 @@
 #include "platform/linux/notify_window.h"
 
+#include <cstdio>
+
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -324,6 +326,26 @@ std::int32_t LinuxNotifyWindow::getMessage(ThreadMessage& msg) {
 
 void LinuxNotifyWindow::dispatchMessage(const ThreadMessage& msg) {
   if (msg.forWindow && handler) handler(msg);
+}
+
+std::string LinuxNotifyWindow::currentProcessName() {
+  if (currentPid <= 0) return {};
+  const auto now = std::chrono::steady_clock::now();
+  auto known = processNames.find(currentPid);
+  if (known != processNames.end() && now - known->second.readAt < std::chrono::seconds(1)) return known->second.name;
+  if (processNames.size() > 4096) processNames.clear();
+  std::string name;
+  const std::string file = "/proc/" + std::to_string(currentPid) + "/comm";
+  if (FILE* comm = std::fopen(file.c_str(), "re")) {
+    char buffer[64] = {};
+    if (std::fgets(buffer, sizeof buffer, comm) != nullptr) {
+      name = buffer;
+      while (!name.empty() && (name.back() == '\n' || name.back() == '\r')) name.pop_back();
+    }
+    std::fclose(comm);
+  }
+  processNames[currentPid] = KnownProcess{name, now};
+  return name;
 }
 
 }  // namespace tw

@@ -117,6 +117,9 @@ class LinuxNotifyWindow : public NotifyWindow {
   linuxfs::Registration::Deliver deliverer(std::uint32_t registrationId);
   // The process that made the change of the message getMessage returned last; 0 when unknown.
   std::int32_t currentProcessId() const { return currentPid; }
+  // That process's short name (/proc/<pid>/comm); empty when unknown or gone. Names are kept
+  // for a second, so a burst from one process reads its name once.
+  std::string currentProcessName();
 
  private:
   struct Pending {
@@ -140,6 +143,11 @@ class LinuxNotifyWindow : public NotifyWindow {
   linuxfs::IdList currentItems[2];
   ItemIdList currentPointers[2] = {nullptr, nullptr};
   std::int32_t currentPid = 0;
+  struct KnownProcess {
+    std::string name;
+    std::chrono::steady_clock::time_point readAt;
+  };
+  std::unordered_map<std::int32_t, KnownProcess> processNames;
 };
 
 }  // namespace tw
