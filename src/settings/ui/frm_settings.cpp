@@ -47,7 +47,7 @@ QFont windowFont() {
   static const bool substituted = [] {
     if (!QFontDatabase::families().contains(QStringLiteral("Tahoma")))
       QFont::insertSubstitutions(QStringLiteral("Tahoma"),
-                                 {QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans")});
+                                 {QStringLiteral("Open Sans"), QStringLiteral("DejaVu Sans")});
     return true;
   }();
   (void)substituted;
@@ -116,6 +116,10 @@ class NavigationTree : public QTreeWidget {
   std::function<void()> onClick;
 
  protected:
+  // A press beside the nodes keeps the selection, so that the click acts on the selected node.
+  void mousePressEvent(QMouseEvent* e) override {
+    if (indexAt(e->position().toPoint()).isValid()) QTreeWidget::mousePressEvent(e);
+  }
   void mouseReleaseEvent(QMouseEvent* e) override {
     QTreeWidget::mouseReleaseEvent(e);
     if (e->button() == Qt::LeftButton && onClick) onClick();
@@ -339,7 +343,13 @@ TFrmSettings::TFrmSettings(Platform& platform, SystemIcons& icons, Dialogs& dial
   FormCreate();
 }
 
-TFrmSettings::~TFrmSettings() = default;
+TFrmSettings::~TFrmSettings() {
+  // The child widgets outlive this class's members: cut their connections to the window first,
+  // so that nothing they signal while being destroyed reaches a member already gone.
+  timer_.stop();
+  for (QObject* child : findChildren<QObject*>()) QObject::disconnect(child, nullptr, this, nullptr);
+  static_cast<NavigationTree*>(tree_)->onClick = nullptr;
+}
 
 CheckList& TFrmSettings::ListDrives() { return *drivesAdapter_; }
 EventCheckList& TFrmSettings::lstevents() { return *eventsAdapter_; }
