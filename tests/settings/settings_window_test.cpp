@@ -60,7 +60,8 @@ class FakeDialogs : public Dialogs {
   }
   bool askTask(QWidget*, const QString&, const QString&, const QString&) override { return false; }
   std::optional<QString> saveFileName(QWidget*, const QString&) override { return std::nullopt; }
-  QString browseForFolder(QWidget*, const QString& title, const QString& initial, bool allowNewFolder) override {
+  QString browseForFolder(QWidget*, const QString& title, const QString& initial,
+                          bool allowNewFolder) override {
     browses.push_back({title, initial, allowNewFolder});
     return folder;
   }
@@ -124,7 +125,8 @@ class SettingsWindow : public ::testing::Test {
   }
 
   QTreeWidgetItem* node(const QString& text) {
-    const QList<QTreeWidgetItem*> found = window->Tree()->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
+    const QList<QTreeWidgetItem*> found =
+        window->Tree()->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
     return found.isEmpty() ? nullptr : found.constFirst();
   }
   void clickNode(const QString& text) {
@@ -158,9 +160,9 @@ TEST_F(SettingsWindow, FirstOpenShowsTheGeneralPageWithNoNodeSelected) {
   EXPECT_TRUE(w.Tree()->selectedItems().isEmpty());
 
   // Six nodes, in order, with their images; the tree expanded in full.
-  const std::vector<std::pair<QString, int>> nodes = {{"General Settings", 0},      {"Drives to Monitor", 1},
-                                                      {"Filters Manager", 2},       {"Extension and Folders", 9},
-                                                      {"Events Filters", 10},       {"About", 3}};
+  const std::vector<std::pair<QString, int>> nodes = {{"General Settings", 0}, {"Drives to Monitor", 1},
+                                                      {"Filters Manager", 2},  {"Extension and Folders", 9},
+                                                      {"Events Filters", 10},  {"About", 3}};
   std::vector<std::pair<QString, int>> seen;
   for (QTreeWidgetItemIterator it(w.Tree()); *it; ++it)
     seen.emplace_back((*it)->text(0), (*it)->data(0, kImageIndexRole).toInt());
@@ -201,12 +203,14 @@ TEST_F(SettingsWindow, EveryControlAtItsPlaceAndSize) {
       {w.tbDelPath(), {397, 206, 22, 22}},
       {w.lsteventsView(), {8, 29, 408, 284}},
   };
-  for (const auto& [widget, rect] : places) EXPECT_EQ(widget->geometry(), rect) << widget->metaObject()->className();
+  for (const auto& [widget, rect] : places)
+    EXPECT_EQ(widget->geometry(), rect) << widget->metaObject()->className();
   EXPECT_EQ(w.cAutoCaptureBox()->text(), "Automatically start the capture on program startup.");
   EXPECT_EQ(w.cTrayBox()->text(), "Minimize application to tray on close.");
   EXPECT_EQ(w.cautocleanBox()->text(), "Clean Tree / List when you decide to stop record.");
   EXPECT_EQ(w.Tree()->indentation(), 19);
-  for (int c = 0; c < 3; ++c) EXPECT_EQ(w.ListDrivesView()->columnWidth(c), std::vector<int>({100, 90, 205})[c]);
+  for (int c = 0; c < 3; ++c)
+    EXPECT_EQ(w.ListDrivesView()->columnWidth(c), std::vector<int>({100, 90, 205})[c]);
   EXPECT_EQ(w.lstextView()->columnWidth(0), 100);
   EXPECT_EQ(w.tbAddExt()->imageIndex(), kImgAdd);
   EXPECT_EQ(w.tbDeleteExt()->imageIndex(), kImgDelete);
@@ -330,13 +334,14 @@ TEST(UsageBar, PercentageRoundsTowardZeroAndSurvivesEdgeSizes) {
       {1000, 101, 89},  // 89.9 %
       {1000, 0, 100},
       {1000, 1000, 0},
-      {0, 0, 0},       // a removable drive without a medium
+      {0, 0, 0},  // a removable drive without a medium
       {0, 4096, 0},
       {-5, 0, 0},
       {std::int64_t{8'000'000'000'000'000'000}, 0, 100},  // no overflow of (total - free) x 100
       {std::int64_t{8'000'000'000'000'000'000}, std::int64_t{4'000'000'000'000'000'000}, 50},
   };
-  for (const Case& c : cases) EXPECT_EQ(usedPercentage(c.total, c.free), c.percent) << c.total << " " << c.free;
+  for (const Case& c : cases)
+    EXPECT_EQ(usedPercentage(c.total, c.free), c.percent) << c.total << " " << c.free;
 }
 
 TEST_F(SettingsWindow, UsageBarsTurnRedFromNinetyPercent) {
@@ -487,10 +492,12 @@ TEST_F(SettingsWindow, ExcludedPathTurnsRedWithinASecondOfItsFolderGoing) {
   EXPECT_EQ(w.Timer().interval(), 1000);
 
   platform.pathIcons.erase("/data/logs/");
-  EXPECT_TRUE(QTest::qWaitFor([&] { return list->item(0, 0)->foreground().color() == QColor(255, 0, 0); }, 2500));
+  EXPECT_TRUE(
+      QTest::qWaitFor([&] { return list->item(0, 0)->foreground().color() == QColor(255, 0, 0); }, 2500));
   EXPECT_EQ(list->item(1, 0)->foreground().color(), QColor(0, 0, 0));
   platform.pathIcons["/data/never/"] = 23;  // created while the window is open
-  EXPECT_TRUE(QTest::qWaitFor([&] { return list->item(2, 0)->foreground().color() == QColor(0, 0, 0); }, 2500));
+  EXPECT_TRUE(
+      QTest::qWaitFor([&] { return list->item(2, 0)->foreground().color() == QColor(0, 0, 0); }, 2500));
 
   // Double-clicking the gone folder asks the desktop to open it; nothing else happens.
   doubleClick(list->viewport(), list->visualRect(list->model()->index(0, 0)).center());
@@ -583,8 +590,9 @@ TEST_F(ExtensionDialog, LayoutAndButtons) {
   for (QLabel* label : d.pCore()->findChildren<QLabel*>()) texts << label->text();
   EXPECT_TRUE(texts.contains("Extension to capture : "));
   EXPECT_TRUE(texts.contains("( ex: .exe )"));
-  EXPECT_TRUE(texts.contains("Notice: to add several extensions at the same time use the comma. "
-                             "(example: .exe,.bat,.com,.scr,.pif) "));
+  EXPECT_TRUE(
+      texts.contains("Notice: to add several extensions at the same time use the comma. "
+                     "(example: .exe,.bat,.com,.scr,.pif) "));
 }
 
 TEST_F(ExtensionDialog, EnterAddsAndClosesEscapeClosesWithoutAdding) {
@@ -665,7 +673,8 @@ TEST_F(SettingsWindow, SettingsSurviveClosingAndANewWindow) {
     const bool on = row != 3 && row != 18;
     EXPECT_EQ(again.lstevents().isChecked(row), on) << row;
     EXPECT_EQ(imageOf(again.lsteventsView(), row), on ? kEventImageCaptured : kEventImageNotCaptured);
-    EXPECT_EQ(again.lsteventsView()->item(row, 0)->foreground().color(), on ? QColor(0, 0, 0) : QColor(255, 0, 0));
+    EXPECT_EQ(again.lsteventsView()->item(row, 0)->foreground().color(),
+              on ? QColor(0, 0, 0) : QColor(255, 0, 0));
   }
 }
 

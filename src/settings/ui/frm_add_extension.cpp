@@ -34,9 +34,10 @@ TFrmAddExtension::TFrmAddExtension(TFrmSettings& settings, TW7ImageList* setting
   auto* label2 = new QLabel(QStringLiteral("( ex: .exe )"), pCore_);
   label2->move(248, 8);
   label2->adjustSize();
-  auto* label3 = new QLabel(QStringLiteral("Notice: to add several extensions at the same time use the comma. "
-                                           "(example: .exe,.bat,.com,.scr,.pif) "),
-                            pCore_);
+  auto* label3 =
+      new QLabel(QStringLiteral("Notice: to add several extensions at the same time use the comma. "
+                                "(example: .exe,.bat,.com,.scr,.pif) "),
+                 pCore_);
   label3->setGeometry(8, 40, 287, 49);
   label3->setWordWrap(true);
   label3->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -61,7 +62,8 @@ TFrmAddExtension::TFrmAddExtension(TFrmSettings& settings, TW7ImageList* setting
   connect(new QShortcut(QKeySequence(Qt::ALT | Qt::Key_C), this), &QShortcut::activated, this,
           &TFrmAddExtension::W7ToolButton2Click);
 
-  for (QWidget* child : {static_cast<QWidget*>(edtext_), static_cast<QWidget*>(add_), static_cast<QWidget*>(cancel_)})
+  for (QWidget* child :
+       {static_cast<QWidget*>(edtext_), static_cast<QWidget*>(add_), static_cast<QWidget*>(cancel_)})
     child->installEventFilter(this);
   setTabOrder(edtext_, add_);
   setTabOrder(add_, cancel_);

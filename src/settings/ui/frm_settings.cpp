@@ -56,7 +56,9 @@ QFont windowFont() {
   return font;
 }
 
-QString fromBytes(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+QString fromBytes(const std::string& text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 std::string captionOf(const QTableWidgetItem* item) {
   if (item == nullptr) return {};
@@ -128,7 +130,8 @@ class NavigationTree : public QTreeWidget {
 
 }  // namespace
 
-UsageBarPlace usageBarPlace(int rowLeft, int rowTop, int rowHeight, int leadingColumnsWidth, int lastColumnWidth) {
+UsageBarPlace usageBarPlace(int rowLeft, int rowTop, int rowHeight, int leadingColumnsWidth,
+                            int lastColumnWidth) {
   const int left = rowLeft + leadingColumnsWidth + 4;
   return {left, rowTop + 2, lastColumnWidth - 8, rowHeight - 6};
 }
@@ -475,8 +478,9 @@ void TFrmSettings::placeUsageBars() {
   const int rowLeft = listDrives_->columnViewportPosition(0);
   for (std::size_t i = 0; i < usageBars_.size(); ++i) {
     const int row = static_cast<int>(i);
-    const UsageBarPlace place = usageBarPlace(rowLeft, listDrives_->rowViewportPosition(row),
-                                              listDrives_->rowHeight(row), leading, listDrives_->columnWidth(2));
+    const UsageBarPlace place =
+        usageBarPlace(rowLeft, listDrives_->rowViewportPosition(row), listDrives_->rowHeight(row), leading,
+                      listDrives_->columnWidth(2));
     usageBars_[i]->setGeometry(place.left, place.top, place.width, place.height);
   }
 }
@@ -574,7 +578,8 @@ void TFrmSettings::markPathRow(int row) {
   if (item == nullptr) return;
   const bool exists = getFolderIconIndex(platform_, captionOf(item)) != 0;
   const QColor colour = exists ? kRowBlack : kRowRed;
-  if (item->foreground().color() != colour || item->foreground().style() == Qt::NoBrush) item->setForeground(colour);
+  if (item->foreground().color() != colour || item->foreground().style() == Qt::NoBrush)
+    item->setForeground(colour);
 }
 
 void TFrmSettings::TimerTimer() {

@@ -55,7 +55,8 @@ struct UsageBarPlace {
   int left, top, width, height;
   bool operator==(const UsageBarPlace&) const = default;
 };
-UsageBarPlace usageBarPlace(int rowLeft, int rowTop, int rowHeight, int leadingColumnsWidth, int lastColumnWidth);
+UsageBarPlace usageBarPlace(int rowLeft, int rowTop, int rowHeight, int leadingColumnsWidth,
+                            int lastColumnWidth);
 
 // The used share of a drive in whole percent, rounded toward zero; 0 for a drive whose total
 // size reads 0 (a removable drive without a medium) or less.
