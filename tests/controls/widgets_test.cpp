@@ -115,6 +115,36 @@ TEST_F(ToolButtonFixture, LooksThroughTheWidget) {
   expectPixels(grabbed(button), {{"frame alone", 50, 0, frame}, {"no face", 5, 12, kBack}});
 }
 
+TEST(ToolButtonCaption, AccessMarksAreNotShown) {
+  const std::pair<QString, QString> cases[] = {
+      {"&Add", "Add"}, {"&Cancel", "Cancel"}, {"Save && quit", "Save & quit"}, {"end&", "end&"}, {"", ""}, {"Plain", "Plain"}};
+  for (const auto& [caption, shown] : cases) EXPECT_EQ(withoutAccessMarks(caption), shown) << caption.toStdString();
+
+  // "&Add" is drawn where "Add" is: the same letters, only the underline of the A differs.
+  Window window;
+  auto* marked = new TW7ToolButton(&window.widget);
+  auto* plain = new TW7ToolButton(&window.widget);
+  marked->setGeometry(10, 10, 100, 24);
+  plain->setGeometry(10, 40, 100, 24);
+  marked->setCaption("&Add");
+  plain->setCaption("Add");
+  window.show();
+  marked->clearFocus();  // the window hands its first focusable control the focus
+  plain->clearFocus();
+  const QImage a = marked->grab().toImage();
+  const QImage b = plain->grab().toImage();
+  ASSERT_EQ(a.size(), b.size());
+  const QFontMetrics fm(marked->font());
+  const int baseline = (a.height() - fm.height()) / 2 + fm.ascent();
+  int differentAbove = 0;
+  int differentBelow = 0;
+  for (int y = 0; y < a.height(); ++y)
+    for (int x = 0; x < a.width(); ++x)
+      if (a.pixel(x, y) != b.pixel(x, y)) ++(y < baseline - 1 ? differentAbove : differentBelow);
+  EXPECT_EQ(differentAbove, 0);
+  EXPECT_GT(differentBelow, 0) << "the access key is underlined";
+}
+
 TEST_F(ToolButtonFixture, EnterAndSpaceShowThePressedFaceWithoutClicking) {
   QSignalSpy clicks(button, &TW7ToolButton::clicked);
   button->setFocus(Qt::TabFocusReason);

@@ -462,3 +462,29 @@ TEST(QtUiDispatcher, RunsStepsOnTheUserInterfaceThreadAndFailsThemAfterShutdown)
 
 }  // namespace
 }  // namespace tw
+
+namespace tw {
+namespace {
+
+// The views' icons come from the icon theme that ships with the program's packages, whatever
+// the platform plugin (offscreen here) says about search paths.
+TEST(SystemIcons, IndexesBecomeThemeIconsOnce) {
+  SystemIcons::chooseIconTheme();
+  LinuxPlatform platform;
+  SystemIcons icons(platform);
+  test::TempDir tmp;
+  std::ofstream(tmp.path() / "notes.txt") << "x";
+  EXPECT_TRUE(icons.icon(0).isNull()) << "index 0 means no icon";
+  for (const std::string& path : {tmp.path().string(), (tmp.path() / "notes.txt").string(), std::string("/")}) {
+    const int index = platform.pathIconIndex(path);
+    ASSERT_NE(index, 0) << path;
+    const QIcon icon = icons.icon(index);
+    EXPECT_FALSE(icon.isNull()) << path;
+    EXPECT_FALSE(icon.pixmap(16, 16).isNull()) << path;
+    EXPECT_FALSE(icon.name().isEmpty()) << path << ": a theme icon, not the style's fallback";
+    EXPECT_EQ(icons.icon(index).cacheKey(), icon.cacheKey()) << "made once per index";
+  }
+}
+
+}  // namespace
+}  // namespace tw

@@ -8,6 +8,16 @@
 
 namespace tw {
 
+QString withoutAccessMarks(const QString& caption) {
+  QString text;
+  text.reserve(caption.size());
+  for (qsizetype i = 0; i < caption.size(); ++i) {
+    if (caption[i] == u'&' && i + 1 < caption.size()) ++i;  // "&x" shows x, "&&" shows &
+    text.append(caption[i]);
+  }
+  return text;
+}
+
 namespace {
 
 constexpr TColor kArrowColor = rgb(30, 57, 91);
@@ -27,7 +37,9 @@ void paintContent(QWidget* w, RgbaImage& img, const ButtonContent& c, ButtonKind
   in.arrowType = c.arrowType;
   in.imageShown = c.imageShown();
   in.iconSize = c.iconSize;
-  in.textWidth = c.caption.isEmpty() ? 0 : fm.horizontalAdvance(c.caption);
+  // "&" marks the access key: "&Add" reads "Add" with the A underlined; "&&" is one "&".
+  const QString shown = withoutAccessMarks(c.caption);
+  in.textWidth = shown.isEmpty() ? 0 : fm.horizontalAdvance(shown);
   in.textHeight = fm.height();
   in.pressed = pressed;
   const ButtonLayout layout = layoutButtonContent(in);
@@ -36,15 +48,20 @@ void paintContent(QWidget* w, RgbaImage& img, const ButtonContent& c, ButtonKind
   QPainter painter(w);
   painter.drawImage(0, 0, imageView(img));
 
-  if (!c.caption.isEmpty()) {
+  if (!shown.isEmpty()) {
     const Rect& r = layout.textRect;
     const QString text = QString::fromStdString(
-        elideAtWordEnd(c.caption.toStdString(), std::max(0, r.width()), [&fm](std::string_view s) {
+        elideAtWordEnd(shown.toStdString(), std::max(0, r.width()), [&fm](std::string_view s) {
           return fm.horizontalAdvance(QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())));
         }));
     painter.setFont(w->font());
     painter.setPen(textColor);
-    painter.drawText(QRect(r.left, r.top, r.width(), r.height()), Qt::AlignCenter | Qt::TextSingleLine, text);
+    const QRect box(r.left, r.top, r.width(), r.height());
+    if (text == shown) {
+      painter.drawText(box, Qt::AlignCenter | Qt::TextSingleLine | Qt::TextShowMnemonic, c.caption);
+    } else {
+      painter.drawText(box, Qt::AlignCenter | Qt::TextSingleLine, text);  // cut: no access key shown
+    }
   }
   if (layout.imageX) {
     // Always drawn in its normal, enabled form.

@@ -10,6 +10,10 @@
 
 namespace tw {
 
+// A caption as it reads on screen: "&" marks the access key ("&Add" reads "Add"), "&&" is one
+// "&".
+QString withoutAccessMarks(const QString& caption);
+
 // What both buttons show: an optional image, the caption and an optional arrow glyph.
 struct ButtonContent {
   QString caption;

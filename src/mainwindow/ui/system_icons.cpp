@@ -1,6 +1,7 @@
 #include "mainwindow/ui/system_icons.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QStringList>
 #include <QStyle>
 
@@ -27,6 +28,17 @@ QIcon SystemIcons::icon(int index) {
 }
 
 void SystemIcons::chooseIconTheme() {
+  // Some platform plugins (offscreen, minimal) give no search paths: use the XDG ones.
+  QStringList paths = QIcon::themeSearchPaths();
+  QStringList dataDirs = qEnvironmentVariable("XDG_DATA_DIRS").split(u':', Qt::SkipEmptyParts);
+  if (dataDirs.isEmpty()) dataDirs = {QStringLiteral("/usr/local/share"), QStringLiteral("/usr/share")};
+  const QString home = qEnvironmentVariable("XDG_DATA_HOME", QDir::homePath() + QStringLiteral("/.local/share"));
+  dataDirs.prepend(home);
+  for (const QString& dir : dataDirs) {
+    const QString icons = dir + QStringLiteral("/icons");
+    if (!paths.contains(icons)) paths.append(icons);
+  }
+  QIcon::setThemeSearchPaths(paths);
   QIcon::setThemeName(QStringLiteral("Adwaita"));
   QIcon::setFallbackThemeName(QStringLiteral("hicolor"));
 }
