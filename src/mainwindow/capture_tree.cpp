@@ -64,7 +64,7 @@ int TCaptureTree::childCount(NodeId parent) const {
   const auto& list = childList(parent);
   // Children are appended in id order, so those not yet announced are a tail of the list.
   if (list.empty() || list.back() < published || (parent != kNoNode && parent >= published) ||
-      announcedParents.contains(parent)) {
+      (!announcedParents.empty() && announcedParents.contains(parent))) {
     return static_cast<int>(list.size());
   }
   return static_cast<int>(std::lower_bound(list.begin(), list.end(), published) - list.begin());

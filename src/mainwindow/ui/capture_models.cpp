@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <algorithm>
+
 namespace tw {
 
 QVariant markForeground(int mark) {
@@ -43,12 +45,16 @@ QModelIndex CaptureTreeModel::parent(const QModelIndex& child) const {
 
 QModelIndex CaptureTreeModel::parentIndex(NodeId parent) const {
   if (parent == kNoNode) return {};
-  return createIndex(tree.row(parent), 0, static_cast<quintptr>(parent));
+  return createIndex(rows[parent], 0, static_cast<quintptr>(parent));
 }
 
 QModelIndex CaptureTreeModel::indexOf(NodeId node) const {
-  if (!tree.isNode(node)) return {};
-  return parentIndex(node);
+  // Only nodes the views have been told of: a node made in a batch still open has no row yet.
+  if (!tree.isNode(node) || node >= rows.size()) return {};
+  const NodeId parent = tree.parent(node);
+  const int row = rows[node];
+  if (row >= tree.childCount(parent) || tree.child(parent, row) != node) return {};
+  return createIndex(row, 0, static_cast<quintptr>(node));
 }
 
 int CaptureTreeModel::rowCount(const QModelIndex& parent) const {
@@ -91,24 +97,37 @@ std::vector<NodeId> CaptureTreeModel::takeNodesToExpand() {
 }
 
 void CaptureTreeModel::nodesAboutToBeInserted(NodeId parent, int first, int last) {
-  beginInsertRows(parentIndex(parent), first, last);
-}
-
-void CaptureTreeModel::nodesInserted(NodeId parent, int first, int last) {
-  endInsertRows();
+  // The new nodes are in the tree's child lists already (only the counts still give the old
+  // rows): note their rows before the views hear of them, and which of them, or their parent,
+  // will need expanding. Nodes under a new node come with it, so each new node with children is
+  // walked too; only new nodes are walked, so this costs what the batch added.
   if (parent != kNoNode) toExpand.push_back(parent);
-  // Nodes under a new node come with it: each new node that has children needs expanding, and
-  // so on down. Only new nodes are walked, so this costs what the batch added.
   std::vector<NodeId> stack;
-  for (int row = first; row <= last; ++row) stack.push_back(tree.child(parent, row));
+  for (int row = first; row <= last; ++row) {
+    const NodeId node = tree.child(parent, row);
+    noteRow(node, row);
+    stack.push_back(node);
+  }
   while (!stack.empty()) {
     const NodeId node = stack.back();
     stack.pop_back();
     const int count = tree.childCount(node);
     if (count == 0) continue;
     toExpand.push_back(node);
-    for (int row = 0; row < count; ++row) stack.push_back(tree.child(node, row));
+    for (int row = 0; row < count; ++row) {
+      const NodeId child = tree.child(node, row);
+      noteRow(child, row);
+      stack.push_back(child);
+    }
   }
+  beginInsertRows(parentIndex(parent), first, last);
+}
+
+void CaptureTreeModel::nodesInserted(NodeId, int, int) { endInsertRows(); }
+
+void CaptureTreeModel::noteRow(NodeId node, int row) {
+  if (node >= rows.size()) rows.resize(std::max<std::size_t>(node + 1, rows.size() * 2), 0);
+  rows[node] = row;
 }
 
 void CaptureTreeModel::nodesChanged(const std::vector<NodeId>& nodes) {
@@ -118,11 +137,11 @@ void CaptureTreeModel::nodesChanged(const std::vector<NodeId>& nodes) {
   while (i < nodes.size()) {
     const NodeId first = nodes[i];
     const NodeId parent = tree.parent(first);
-    const int firstRow = tree.row(first);
+    const int firstRow = rows[first];
     int lastRow = firstRow;
     NodeId last = first;
     std::size_t j = i + 1;
-    while (j < nodes.size() && tree.parent(nodes[j]) == parent && tree.row(nodes[j]) == lastRow + 1) {
+    while (j < nodes.size() && tree.parent(nodes[j]) == parent && rows[nodes[j]] == lastRow + 1) {
       last = nodes[j];
       ++lastRow;
       ++j;
@@ -140,12 +159,14 @@ void CaptureTreeModel::nodesAboutToBeRemoved(NodeId parent, int first, int last)
 
 void CaptureTreeModel::nodesRemoved(NodeId, int, int) { endRemoveRows(); }
 
-void CaptureTreeModel::treeAboutToBeCleared() {
-  beginResetModel();
-  toExpand.clear();
-}
+void CaptureTreeModel::treeAboutToBeCleared() { beginResetModel(); }
 
-void CaptureTreeModel::treeCleared() { endResetModel(); }
+void CaptureTreeModel::treeCleared() {
+  toExpand.clear();
+  rows.clear();
+  rows.shrink_to_fit();
+  endResetModel();
+}
 
 // --- CaptureListModel ---
 

@@ -42,7 +42,8 @@ class CaptureTreeModel : public QAbstractItemModel, public TCaptureTreeObserver 
   QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
   Qt::ItemFlags flags(const QModelIndex& index) const override;
 
-  // The index of a node (invalid for kNoNode and for ids that are no node of the tree).
+  // The index of a node (invalid for kNoNode, for ids that are no node of the tree and for
+  // nodes of a batch not yet announced).
   QModelIndex indexOf(NodeId node) const;
   // The node of an index (kNoNode for an invalid index).
   static NodeId nodeOf(const QModelIndex& index) { return index.isValid() ? static_cast<NodeId>(index.internalId()) : kNoNode; }
@@ -62,10 +63,15 @@ class CaptureTreeModel : public QAbstractItemModel, public TCaptureTreeObserver 
 
  private:
   QModelIndex parentIndex(NodeId parent) const;
+  void noteRow(NodeId node, int row);
 
   TCaptureTree& tree;
   SystemIcons& icons;
   std::vector<NodeId> toExpand;
+  // The row of each node the views know, by id. Rows never change: children are only
+  // appended, and only removed all at once. Qt asks for parents a great deal (for every
+  // persistent index, each time rows are removed), so they are kept rather than searched.
+  std::vector<std::int32_t> rows;
 };
 
 // Presents the capture list to a table or report-style view: four columns with the captions of

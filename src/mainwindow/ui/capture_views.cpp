@@ -2,6 +2,7 @@
 
 #include <QHeaderView>
 
+#include <algorithm>
 #include <iterator>
 
 #include "mainwindow/ui/capture_models.h"
@@ -59,6 +60,9 @@ void CaptureTreeView::expandNew() {
   nodes.insert(nodes.end(), collapsedByUser.begin(), collapsedByUser.end());
   collapsedByUser.clear();
   if (nodes.empty()) return;
+  // A parent that got children in several places of a batch is noted each time.
+  std::sort(nodes.begin(), nodes.end());
+  nodes.erase(std::unique(nodes.begin(), nodes.end()), nodes.end());
   // With a relayout pending, QTreeView::expand only notes the index: the whole batch then costs
   // one layout instead of one per expanded node.
   scheduleDelayedItemsLayout();
