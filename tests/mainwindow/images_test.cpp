@@ -1,6 +1,5 @@
 // The program's own pictures in the resources: every picture the windows ask for is there, is an
 // SVG the renderer accepts, is drawn for the size it is shown at and paints something at 16 px.
-// Runs offscreen (its own main below), so it needs no display.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -12,7 +11,6 @@
 #include <QString>
 #include <QSvgRenderer>
 
-#include <cstdlib>
 #include <vector>
 
 #include "controls/ui/svg_images.h"
@@ -106,10 +104,3 @@ TEST(ProgramPictures, PackagedDesktopIconIsTheProgramPicture) {
 }
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  QApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}
