@@ -17,8 +17,10 @@
 #include "capture/event_kinds.h"
 #include "mainwindow/export_report.h"
 #include "mainwindow/main_caption.h"
+#include "mainwindow/ui/frm_about.h"
 #include "mainwindow/ui/frm_main.h"
 #include "mainwindow/ui/qt_ui_dispatcher.h"
+#include "platform/fake/fake_platform.h"
 #include "platform/linux/linux_platform.h"
 #include "support/fake_dialogs.h"
 #include "support/fake_settings_controls.h"
@@ -427,6 +429,44 @@ TEST_F(MainWindow, ExportWritesTheReportAndTellsTheOutcome) {
   window.tbsaveClick();
   EXPECT_EQ(dialogs.shown.size(), 2u);
   EXPECT_FALSE(fs::exists(tmp.path() / "  "));
+}
+
+TEST_F(MainWindow, AnErrorInACommandReachesTheGeneralErrorBox) {
+  // A click runs its command guarded: an exception becomes a message, the window goes on.
+  TFrmMain lonely(platform, dialogs, dispatcher);  // no settings window: Record cannot start
+  emit lonely.tbRecord->clicked();
+  ASSERT_EQ(dialogs.shown.size(), 1u);
+  EXPECT_EQ(dialogs.shown[0].kind, "message");
+  EXPECT_EQ(dialogs.shown[0].title, "Tarnwatch");
+  EXPECT_EQ(dialogs.shown[0].icon, MessageIcon::Error);
+  EXPECT_FALSE(dialogs.shown[0].text.isEmpty());
+  EXPECT_EQ(lonely.shellMonitor(), nullptr);
+}
+
+TEST(AboutBox, DesignAndAddresses) {
+  FakePlatform platform;
+  TFrmAbout about(platform);
+  EXPECT_EQ(about.windowTitle(), "About");
+  EXPECT_EQ(about.size(), QSize(297, 128));
+  EXPECT_EQ(about.panel->geometry(), QRect(8, 8, 281, 113));
+  EXPECT_EQ(about.ImgProg->geometry(), QRect(8, 8, 64, 64));
+  EXPECT_EQ(about.W7ActiveLabel1->pos(), QPoint(78, 47));
+  EXPECT_EQ(about.W7ActiveLabel1->text().toStdString(), kMakerWebPage);
+  const TW7ToolButton* buttons[] = {about.W7ToolButton1, about.W7ToolButton2, about.W7ToolButton3};
+  const QString captions[] = {"Facebook", "Twitter", "Google+"};
+  const int lefts[] = {8, 98, 188};
+  const int images[] = {1, 2, 0};
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(buttons[i]->caption(), captions[i]);
+    EXPECT_EQ(buttons[i]->geometry(), QRect(lefts[i], 80, 84, 24));
+    EXPECT_EQ(buttons[i]->imageIndex(), images[i]);
+  }
+  emit about.W7ActiveLabel1->clicked();
+  emit about.W7ToolButton1->clicked();
+  emit about.W7ToolButton2->clicked();
+  emit about.W7ToolButton3->clicked();
+  EXPECT_EQ(platform.opened(), (std::vector<std::string>{std::string(kMakerWebPage), kMakerFacebookPage,
+                                                         kMakerTwitterPage, kMakerGooglePlusPage}));
 }
 
 TEST(QtUiDispatcher, RunsStepsOnTheUserInterfaceThreadAndFailsThemAfterShutdown) {
