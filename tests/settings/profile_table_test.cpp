@@ -4,6 +4,9 @@
 
 #include <fstream>
 #include <map>
+#include <optional>
+#include <tuple>
+#include <vector>
 
 #include "platform/platform.h"
 #include "settings/ini_read_cases.h"
@@ -44,6 +47,49 @@ TEST(ProfileTable, PlatformReadsRealFilesByTheSameRules) {
     }
 #endif
     EXPECT_EQ(got, expected) << c.what;
+  }
+}
+
+// Writing: whatever a file held, a written value reads back whole and the other values stay.
+struct WriteCase {
+  std::string what;
+  std::optional<std::string> before;  // none: no file yet
+  std::string section, key, value;
+  // What the file answers afterwards: section, key, value (or none for the default).
+  std::vector<std::tuple<std::string, std::string, std::optional<std::string>>> after;
+};
+
+std::vector<WriteCase> writeCases() {
+  const std::string longValue(5000, 'L');
+  return {
+      {"a new file", std::nullopt, "S", "K", "v", {{"S", "K", "v"}}},
+      {"a value replaced, its neighbours kept", "[S]\r\nK=old\r\nO=1\r\n", "S", "K", "new",
+       {{"S", "K", "new"}, {"S", "O", "1"}}},
+      {"section and key found without case", "[s]\r\nk=old\r\n", "S", "K", "new", {{"S", "K", "new"}, {"s", "k", "new"}}},
+      {"a new section", "[A]\r\nX=1\r\n", "B", "Y", "2", {{"B", "Y", "2"}, {"A", "X", "1"}}},
+      {"a new key stays in its section", "[A]\r\nX=1\r\n[B]\r\nZ=3\r\n", "A", "Y", "2",
+       {{"A", "Y", "2"}, {"A", "X", "1"}, {"B", "Z", "3"}, {"B", "Y", std::nullopt}}},
+      {"a long value", "[S]\r\nK=short\r\n", "S", "K", longValue, {{"S", "K", longValue}}},
+      {"spaces inside a value", std::nullopt, "S", "K", "a b  c", {{"S", "K", "a b  c"}}},
+      {"an empty value is a value", "[S]\r\nK=old\r\n", "S", "K", "", {{"S", "K", ""}}},
+      {"Base64 text as the settings file writes it", std::nullopt, "FILTERS", "EXTENSIONS", "LmV4ZQ0KLmJhdA0K",
+       {{"FILTERS", "EXTENSIONS", "LmV4ZQ0KLmJhdA0K"}}},
+  };
+}
+
+TEST(ProfileTable, PlatformWritesRealFilesByTheSameRules) {
+  test::TempDir tmp;
+  Platform& platform = systemPlatform();
+  int index = 0;
+  for (const auto& c : writeCases()) {
+    const std::string path = tmp.file("write" + std::to_string(index++) + ".ini");
+    if (c.before) tmp.write("write" + std::to_string(index - 1) + ".ini", *c.before);
+    EXPECT_EQ(platform.writeProfileString(path, c.section, c.key, c.value), "") << c.what;
+    platform.flushProfile(path);
+    for (const auto& [section, key, value] : c.after) {
+      EXPECT_EQ(platform.readProfileString(path, section, key, "<default>"), value.value_or("<default>"))
+          << c.what << ": [" << section << "] " << key;
+    }
   }
 }
 
