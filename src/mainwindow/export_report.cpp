@@ -1,5 +1,6 @@
 #include "mainwindow/export_report.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace tw {
@@ -75,6 +76,15 @@ std::string buildExportReport(std::string_view caption, const TCaptureTree& tree
   // character; a root's text), built as the walk goes down instead of once per node.
   std::string path;
   std::vector<std::size_t> pathEnds;  // the length of the path at each level of the walk
+  // A node with many children lists its folder once; its children then open only the names
+  // that are there, instead of each asking the disk for a file that is mostly long gone. Names
+  // are bytes compared exactly, so this holds for the POSIX style only.
+  constexpr int kListAtChildren = 8;
+  struct Listing {
+    bool known = false;  // false: ask the disk for each child
+    std::vector<std::string> names;  // sorted
+  };
+  std::vector<Listing> listings;  // the listing of the folder of the node at each level
   const char sep = pathSeparator(style);
   tree.forEachNode([&](NodeId node, int level) {
     text += getLevelIndent(level);
@@ -89,7 +99,25 @@ std::string buildExportReport(std::string_view caption, const TCaptureTree& tree
     }
     pathEnds.resize(depth + 1);
     pathEnds[depth] = path.size();
-    const std::string digest = getFileMD5(platform, path);
+    bool mayExist = true;
+    if (depth > 0 && listings[depth - 1].known) {
+      const auto& names = listings[depth - 1].names;
+      mayExist = std::binary_search(names.begin(), names.end(), tree.text(node));
+    }
+    listings.resize(depth + 1);
+    Listing& listing = listings[depth];
+    listing.known = false;
+    if (style == PathStyle::Posix && tree.childCount(node) >= kListAtChildren) {
+      if (!mayExist) {
+        listing.known = true;  // no folder here: nothing below it exists either
+        listing.names.clear();
+      } else {
+        const auto listed = platform.folderNames(path, listing.names);
+        listing.known = listed != Platform::FileRead::Unreadable;
+        std::sort(listing.names.begin(), listing.names.end());
+      }
+    }
+    const std::string digest = mayExist ? getFileMD5(platform, path) : std::string();
     if (!digest.empty()) {
       text += " - [MD5:";
       text += digest;

@@ -35,6 +35,9 @@ class ForwardingPlatform : public Platform {
     return base.readFileContent(path, sink);
   }
   bool fileExists(std::string_view path) override { return base.fileExists(path); }
+  FileRead folderNames(std::string_view folder, std::vector<std::string>& names) override {
+    return base.folderNames(folder, names);
+  }
   std::string toReportEncoding(std::string_view utf8) override { return base.toReportEncoding(utf8); }
   std::string readProfileString(std::string_view path, std::string_view section, std::string_view key,
                                 std::string_view defaultValue) override {

@@ -159,6 +159,16 @@ class Platform {
   // True when `path` names an existing file (links followed; a folder is not a file).
   virtual bool fileExists(std::string_view path) = 0;
 
+  // The names in the folder at `folder` (links followed; "." and ".." left out), in any order,
+  // so that the export can tell which of many nodes of one folder exist with one call instead
+  // of one per node: Done with the names; Missing when no folder is there; Unreadable when it
+  // cannot be listed, or where a platform has no such listing (then each path is asked).
+  virtual FileRead folderNames(std::string_view folder, std::vector<std::string>& names) {
+    (void)folder;
+    names.clear();
+    return FileRead::Unreadable;
+  }
+
   // The report text (UTF-8) in the encoding report files are written in: the ANSI code page on
   // Windows (characters it lacks become its default character), UTF-8 unchanged on Linux.
   virtual std::string toReportEncoding(std::string_view utf8) = 0;

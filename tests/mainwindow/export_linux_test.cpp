@@ -8,10 +8,12 @@
 
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 
 #include "capture/event_kinds.h"
 #include "mainwindow/export_report.h"
+#include "platform/forwarding_platform.h"
 #include "platform/linux/linux_platform.h"
 #include "support/temp_dir.h"
 
@@ -58,6 +60,51 @@ TEST(ExportLinux, DigestsAgreeWithMd5sum) {
   EXPECT_EQ(getFileMD5(platform, dir.file("fifo")), "");
   EXPECT_FALSE(platform.fileExists(dir.file("fifo")));
   EXPECT_TRUE(platform.fileExists(dir.file("link")));
+}
+
+// A platform that cannot list folders: the export then asks the disk for every node.
+class NoListing : public ForwardingPlatform {
+ public:
+  using ForwardingPlatform::ForwardingPlatform;
+  FileRead folderNames(std::string_view, std::vector<std::string>& names) override {
+    names.clear();
+    return FileRead::Unreadable;
+  }
+};
+
+// Folders with many nodes are listed once; the report is the one that asking for every node
+// gives: files that exist get their digest, names that are gone, folders, deleted nodes, links
+// and nodes under a folder that is gone do not (links to files do).
+TEST(ExportLinux, ListedFoldersGiveTheSameReportAsAskingEachPath) {
+  LinuxPlatform platform;
+  NoListing perPath(platform);
+  test::TempDir dir;
+  const std::string root = dir.path().string();
+  TCaptureTree tree(platform);
+  for (int i = 0; i < 20; ++i) {
+    const std::string file = root + "/many/f" + std::to_string(i) + ".txt";
+    if (i % 3 == 0) {
+      std::filesystem::create_directories(root + "/many");
+      std::ofstream(file) << "content " << i;
+    }
+    tree.addDirectoryFile(file, "", evCreate, PathStyle::Posix);
+  }
+  std::filesystem::create_directories(root + "/many/sub");
+  tree.addDirectoryFile(root + "/many/sub", "", evMkDir, PathStyle::Posix);
+  ASSERT_EQ(symlink((root + "/many/f0.txt").c_str(), (root + "/many/link").c_str()), 0);
+  tree.addDirectoryFile(root + "/many/link", "", evCreate, PathStyle::Posix);
+  tree.addDirectoryFile(root + "/many/f3.txt", "", evDelete, PathStyle::Posix);  // "(time) f3.txt"
+  for (int i = 0; i < 10; ++i) tree.addDirectoryFile(root + "/gone/g" + std::to_string(i), "", evCreate, PathStyle::Posix);
+  tree.addDirectoryFile(root + "/gone/deeper/x", "", evCreate, PathStyle::Posix);
+  TCaptureList list(platform);
+
+  const std::string listed = buildExportReport("T", tree, list, platform, PathStyle::Posix);
+  const std::string asked = buildExportReport("T", tree, list, perPath, PathStyle::Posix);
+  EXPECT_EQ(listed, asked);
+  EXPECT_NE(listed.find("f6.txt - [MD5:"), std::string::npos) << listed;
+  EXPECT_NE(listed.find("link - [MD5:"), std::string::npos) << listed;
+  EXPECT_EQ(listed.find("f1.txt - [MD5:"), std::string::npos) << listed;
+  EXPECT_EQ(listed.find("f3.txt - [MD5:"), std::string::npos) << "deleted since: " << listed;
 }
 
 TEST(ExportLinux, AFileThatCannotBeReadIsSaidSo) {

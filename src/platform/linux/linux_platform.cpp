@@ -1,5 +1,6 @@
 #include "platform/linux/linux_platform.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <langinfo.h>
 #include <locale.h>
@@ -353,6 +354,34 @@ std::string LinuxPlatform::writeFileAtomically(std::string_view path, std::strin
     ::close(dirFd);
   }
   return {};
+}
+
+Platform::FileRead LinuxPlatform::folderNames(std::string_view folder, std::vector<std::string>& names) {
+  names.clear();
+  const std::string p(folder);
+  if (p.empty()) return FileRead::Missing;
+  const int fd = ::open(p.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return errno == ENOENT || errno == ENOTDIR ? FileRead::Missing : FileRead::Unreadable;
+  DIR* dir = ::fdopendir(fd);
+  if (dir == nullptr) {
+    ::close(fd);
+    return FileRead::Unreadable;
+  }
+  FileRead result = FileRead::Done;
+  for (;;) {
+    errno = 0;
+    const dirent* entry = ::readdir(dir);
+    if (entry == nullptr) {
+      if (errno != 0) result = FileRead::Unreadable;
+      break;
+    }
+    const std::string_view name(entry->d_name);
+    if (name == "." || name == "..") continue;
+    names.emplace_back(name);
+  }
+  ::closedir(dir);
+  if (result != FileRead::Done) names.clear();
+  return result;
 }
 
 Platform::FileRead LinuxPlatform::readFileContent(std::string_view path,

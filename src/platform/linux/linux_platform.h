@@ -52,6 +52,7 @@ class LinuxPlatform : public Platform {
   // Export report.
   FileRead readFileContent(std::string_view path, const std::function<void(std::string_view)>& sink) override;
   bool fileExists(std::string_view path) override;
+  FileRead folderNames(std::string_view folder, std::vector<std::string>& names) override;
   std::string toReportEncoding(std::string_view utf8) override { return std::string(utf8); }
   // Settings.
   std::string readProfileString(std::string_view path, std::string_view section, std::string_view key,
