@@ -34,6 +34,9 @@
 #include "mainwindow/ui/capture_views.h"
 #include "mainwindow/ui/system_icons.h"
 #include "platform/linux/linux_platform.h"
+#include "workload.h"
+
+using namespace tw::bench;
 
 namespace {
 
@@ -44,108 +47,6 @@ double msSince(Clock::time_point since) {
   return std::chrono::duration<double, std::milli>(Clock::now() - since).count();
 }
 
-long statusKiB(const char* field) {
-  std::ifstream in("/proc/self/status");
-  std::string line;
-  while (std::getline(in, line)) {
-    if (line.rfind(field, 0) == 0) return std::strtol(line.c_str() + std::strlen(field), nullptr, 10);
-  }
-  return 0;
-}
-
-struct Event {
-  std::string item1;
-  std::string item2;
-  int num;
-};
-
-// A folder tree on disk (so that folder icons are real lookups) and events over it: creates,
-// updates, deletes, renames, folder creations and deletions with their subtrees, with names
-// from a vocabulary so that they repeat as they do on real disks.
-class Workload {
- public:
-  Workload(const fs::path& root, int folderCount) : random(2025) {
-    static const char* words[] = {"src", "docs", "cache", "build", "img", "assets", "lib", "test",
-                                  "data", "config", "logs", "tmp", "share", "local", "pkg", "modules",
-                                  "2024", "backup", "users", "project", "old", "new", "work"};
-    fs::create_directories(root);
-    folders.push_back({root.string(), 0});
-    while (static_cast<int>(folders.size()) < folderCount) {
-      const std::size_t parent = random() % folders.size();
-      if (folders[parent].depth >= 8) continue;
-      std::string path = folders[parent].path + "/" + words[random() % std::size(words)] + std::to_string(random() % 40);
-      if (!fs::create_directory(path)) continue;  // already there
-      folders.push_back({path, folders[parent].depth + 1});
-    }
-    recent.resize(1 << 16);
-  }
-
-  std::size_t folderCount() const { return folders.size(); }
-
-  void next(Event& e) {
-    static const char* stems[] = {"index", "main", "report", "notes", "image", "data", "readme", "setup",
-                                  "photo", "track", "invoice", "log", "draft", "final", "copy", "temp"};
-    static const char* exts[] = {".txt", ".html", ".cpp", ".h", ".jpg", ".png", ".pdf", ".docx",
-                                 ".log", ".json", ".xml", ".mp3", ".zip", ".tmp", ".csv", ".md"};
-    const unsigned roll = random() % 100;
-    const auto anyFolder = [&]() -> const Folder& { return folders[1 + random() % (folders.size() - 1)]; };
-    const auto newFile = [&] {
-      std::string path = anyFolder().path + "/" + stems[random() % std::size(stems)] + std::to_string(random() % 5000) +
-                         exts[random() % std::size(exts)];
-      recent[recentNext++ % recent.size()] = path;
-      return path;
-    };
-    const auto knownFile = [&]() -> std::string {
-      const std::size_t known = std::min<std::size_t>(recentNext, recent.size());
-      return known == 0 ? newFile() : recent[random() % known];
-    };
-    e.item2.clear();
-    if (roll < 30) {
-      e.num = tw::evCreate;
-      e.item1 = newFile();
-    } else if (roll < 70) {
-      e.num = tw::evUpdateItem;
-      e.item1 = knownFile();
-    } else if (roll < 80) {
-      e.num = tw::evDelete;
-      e.item1 = knownFile();
-    } else if (roll < 88) {
-      e.num = tw::evRenameItem;
-      e.item1 = knownFile();
-      e.item2 = e.item1 + ".bak";
-    } else if (roll < 92) {
-      e.num = tw::evMkDir;
-      e.item1 = anyFolder().path;
-    } else if (roll < 93) {
-      // Folder deletions with their subtrees, mostly deep ones.
-      e.num = tw::evRmDir;
-      const Folder* folder = &anyFolder();
-      while (folder->depth < 5) folder = &anyFolder();
-      e.item1 = folder->path;
-    } else if (roll < 96) {
-      e.num = tw::evUpdateDir;
-      e.item1 = anyFolder().path + "/";
-    } else {
-      e.num = tw::evAttributes;
-      e.item1 = knownFile();
-    }
-  }
-
- private:
-  struct Folder {
-    std::string path;
-    int depth;
-  };
-  std::mt19937_64 random;
-  std::vector<Folder> folders;
-  std::vector<std::string> recent;
-  std::size_t recentNext = 0;
-};
-
-bool goesToTree(int num) {
-  return num == tw::evCreate || num == tw::evDelete || num == tw::evMkDir || num == tw::evRenameFolder ||
-         num == tw::evRenameItem || num == tw::evRmDir || num == tw::evUpdateDir || num == tw::evUpdateItem;
-}
 
 // Delivers batches on the user-interface thread as the queue thread's synchronised calls do:
 // one step opens the batch, steps of at most 15 ms (the budget checked every 32 events)
@@ -234,11 +135,11 @@ int main(int argc, char** argv) {
   if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
   QApplication app(argc, argv);
   tw::SystemIcons::chooseIconTheme();
-  const long rssStart = statusKiB("VmRSS:");
+  const long rssStart = rssKiB("VmRSS:");
 
   const fs::path root = fs::temp_directory_path() / ("tarnwatch-gui-bench-" + std::to_string(::getpid()));
   auto start = Clock::now();
-  Workload work(root / "disk", 20000);
+  Workload work(root / "disk", 20000, 2025);
   std::printf("folder tree on disk: %zu folders (made in %.1f s)\n", work.folderCount(), msSince(start) / 1000);
 
   tw::LinuxPlatform platform;
@@ -310,7 +211,7 @@ int main(int argc, char** argv) {
               "its closing step %.1f ms)\n",
               tree.nodeCount(), list.rowCount(), msSince(start) / 1000, fill.uiMs.back(), fill.closeMs.back());
   std::printf("RSS: %.1f MiB (goal <= 400), peak %.1f MiB; %.1f MiB at start with the views empty\n",
-              statusKiB("VmRSS:") / 1024.0, statusKiB("VmHWM:") / 1024.0, rssStart / 1024.0);
+              rssKiB("VmRSS:") / 1024.0, rssKiB("VmHWM:") / 1024.0, rssStart / 1024.0);
   std::printf("core: tree %.1f MiB, list %.1f MiB, texts %.1f MiB\n", tree.bytesUsed() / 1048576.0,
               list.bytesUsed() / 1048576.0, pool.bytesUsed() / 1048576.0);
 

@@ -44,7 +44,13 @@ void TCaptureList::addListItem(std::string_view item1, std::string_view item2, i
   row.cells[colWorkPath] = pool->intern(workPath);
   rows.push_back(row);
   pendingIcons.push_back(rows.size() - 1);
-  if (batchDepth == 0) flush();
+  if (batchDepth == 0) {
+    flush();
+  } else if (pendingIcons.size() >= kIconLookupGroup) {
+    // A long batch asks in groups as it goes, so that no single step at its end does all the
+    // asking (and holds the user interface for it).
+    resolvePendingIcons();
+  }
 }
 
 std::string_view TCaptureList::cell(int row, int column) const {
@@ -55,15 +61,18 @@ void TCaptureList::endBatch() {
   if (batchDepth > 0 && --batchDepth == 0) flush();
 }
 
+void TCaptureList::resolvePendingIcons() {
+  if (pendingIcons.empty()) return;
+  std::vector<std::string_view> paths;
+  paths.reserve(pendingIcons.size());
+  for (const std::size_t row : pendingIcons) paths.push_back(pool->text(rows[row].cells[colWorkPath]));
+  const std::vector<int> answers = icons->folderIcons(paths);
+  for (std::size_t i = 0; i < pendingIcons.size(); ++i) rows[pendingIcons[i]].workPathImage = answers[i];
+  pendingIcons.clear();
+}
+
 void TCaptureList::flush() {
-  if (!pendingIcons.empty()) {
-    std::vector<std::string_view> paths;
-    paths.reserve(pendingIcons.size());
-    for (const std::size_t row : pendingIcons) paths.push_back(pool->text(rows[row].cells[colWorkPath]));
-    const std::vector<int> answers = icons->folderIcons(paths);
-    for (std::size_t i = 0; i < pendingIcons.size(); ++i) rows[pendingIcons[i]].workPathImage = answers[i];
-    pendingIcons.clear();
-  }
+  resolvePendingIcons();
   if (published == rows.size()) return;
   const int first = static_cast<int>(published);
   const int last = static_cast<int>(rows.size()) - 1;

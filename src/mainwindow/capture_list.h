@@ -69,6 +69,9 @@ class TCaptureList {
   int mark(int row) const { return at(row).mark; }
 
   void setObserver(TCaptureListObserver* newObserver) { observer = newObserver; }
+  // During a long batch, the folder icons of this many new rows are asked together, so that
+  // no single step at the batch's end does all the asking.
+  static constexpr std::size_t kIconLookupGroup = 512;
 
   // Bytes held by the rows (texts not included), for the benchmarks.
   std::size_t bytesUsed() const { return rows.capacity() * sizeof(Row); }
@@ -82,6 +85,7 @@ class TCaptureList {
   };
   const Row& at(int row) const { return rows[static_cast<std::size_t>(row)]; }
   void flush();
+  void resolvePendingIcons();
 
   Platform& platform;
   TTextPool ownPool;

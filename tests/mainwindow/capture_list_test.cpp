@@ -98,6 +98,31 @@ TEST(CaptureList, RowsInDeliveryOrderAnnouncedInBatches) {
                                                        "inserted 1..10 of 11", "clearing", "cleared 0"}));
 }
 
+// A batch longer than one group of icon lookups: every row still gets its folder's icon, and
+// the rows are still announced once, at the end.
+TEST(CaptureList, LongBatchesAskFolderIconsInGroupsAndAnnounceOnce) {
+  FakePlatform platform(PathStyle::Windows);
+  platform.pathIcons = {{"C:\\a\\", 21}, {"C:\\b\\", 22}, {"C:\\c\\", 23}};
+  TCaptureList list(platform);
+  struct Counter : TCaptureListObserver {
+    int announcements = 0;
+    void rowsAboutToBeInserted(int, int) override {}
+    void rowsInserted(int, int) override { ++announcements; }
+    void listAboutToBeCleared() override {}
+    void listCleared() override {}
+  } counter;
+  list.setObserver(&counter);
+  const int rows = static_cast<int>(3 * TCaptureList::kIconLookupGroup + 7);
+  const char* folders[] = {"C:\\a\\", "C:\\b\\", "C:\\c\\"};
+  list.beginBatch();
+  for (int i = 0; i < rows; ++i) list.addListItem(std::string(folders[i % 3]) + "f" + std::to_string(i), "", evCreate);
+  EXPECT_EQ(counter.announcements, 0);
+  list.endBatch();
+  EXPECT_EQ(counter.announcements, 1);
+  ASSERT_EQ(list.rowCount(), rows);
+  for (int i = 0; i < rows; ++i) ASSERT_EQ(list.workPathImageIndex(i), 21 + i % 3) << "row " << i;
+}
+
 TEST(CaptureList, SharedPoolKeepsEachTextOnce) {
   FakePlatform platform(PathStyle::Windows);
   TTextPool pool;

@@ -12,16 +12,30 @@
 
 namespace tw {
 
+namespace {
+
+// Where `family` is not installed, Qt is told to use Open Sans, then DejaVu Sans in its place.
+void substituteOnce(const QString& family) {
+  static QStringList done;
+  if (done.contains(family)) return;
+  done.append(family);
+  if (!QFontDatabase::families().contains(family))
+    QFont::insertSubstitutions(family, {QStringLiteral("Open Sans"), QStringLiteral("DejaVu Sans")});
+}
+
+}  // namespace
+
 QFont defaultControlFont() {
-  static const bool substituted = [] {
-    if (!QFontDatabase::families().contains(QStringLiteral("Segoe UI")))
-      QFont::insertSubstitutions(QStringLiteral("Segoe UI"),
-                                 {QStringLiteral("Open Sans"), QStringLiteral("DejaVu Sans")});
-    return true;
-  }();
-  (void)substituted;
+  substituteOnce(QStringLiteral("Segoe UI"));
   QFont font(QStringLiteral("Segoe UI"));
   font.setPixelSize(12);
+  return font;
+}
+
+QFont windowFont() {
+  substituteOnce(QStringLiteral("Tahoma"));
+  QFont font(QStringLiteral("Tahoma"));
+  font.setPointSize(8);
   return font;
 }
 

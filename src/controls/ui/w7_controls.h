@@ -17,6 +17,9 @@ namespace tw {
 // DejaVu Sans, so that the look does not depend on whichever font happens to be there.
 QFont defaultControlFont();
 
+// The font of the windows themselves: "Tahoma" 8 points, substituted in the same way.
+QFont windowFont();
+
 QColor toQColor(TColor c);
 TColor fromQColor(const QColor& c);
 

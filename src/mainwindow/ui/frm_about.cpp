@@ -12,7 +12,7 @@ TFrmAbout::TFrmAbout(Platform& platform, QWidget* parent) : QDialog(parent), pla
   setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                  Qt::CustomizeWindowHint);
   setFixedSize(297, 128);
-  setFont(QFont(QStringLiteral("Tahoma"), 8));
+  setFont(windowFont());
 
   images = new TW7ImageList(this);
   fillImageList(*images, QStringLiteral(":/img/about"), 3);

@@ -85,7 +85,7 @@ TFrmMain::~TFrmMain() {
 
 void TFrmMain::buildControls() {
   setWindowTitle(QString::fromUtf8(kDesignCaption.data(), static_cast<qsizetype>(kDesignCaption.size())));
-  setFont(QFont(QStringLiteral("Tahoma"), 8));
+  setFont(windowFont());
   resize(635, 351);
   setAttribute(Qt::WA_QuitOnClose, true);
 

@@ -2,7 +2,6 @@
 
 #include <QCheckBox>
 #include <QFile>
-#include <QFontDatabase>
 #include <QHeaderView>
 #include <QHideEvent>
 #include <QLabel>
@@ -41,20 +40,6 @@ const QColor kRowRed(255, 0, 0);
 constexpr int kListRowHeight = 19;
 // Column widths of the drive list.
 constexpr int kDriveColumnWidths[3] = {100, 90, 205};
-
-// The window font: Tahoma 8-point, or a comparable sans-serif face where it is not installed.
-QFont windowFont() {
-  static const bool substituted = [] {
-    if (!QFontDatabase::families().contains(QStringLiteral("Tahoma")))
-      QFont::insertSubstitutions(QStringLiteral("Tahoma"),
-                                 {QStringLiteral("Open Sans"), QStringLiteral("DejaVu Sans")});
-    return true;
-  }();
-  (void)substituted;
-  QFont font(QStringLiteral("Tahoma"));
-  font.setPointSize(8);
-  return font;
-}
 
 QString fromBytes(const std::string& text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
