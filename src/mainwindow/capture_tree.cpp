@@ -30,7 +30,7 @@ TCaptureTree::TCaptureTree(Platform& platform, TTextPool* sharedPool, TFolderIco
   childLists.emplace_back();  // slot 0 means "no children"
   nodes[0].children = static_cast<std::uint32_t>(childLists.size());
   childLists.emplace_back();  // the roots
-  index.assign(1024, kNoNode);
+  index.assign(1024, IndexSlot{kNoNode, 0});
 }
 
 void TCaptureTree::clear() {
@@ -43,7 +43,7 @@ void TCaptureTree::clear() {
   childLists.shrink_to_fit();
   freeChildLists.clear();
   freeChildLists.shrink_to_fit();
-  index.assign(1024, kNoNode);
+  index.assign(1024, IndexSlot{kNoNode, 0});
   index.shrink_to_fit();
   indexed = 0;
   liveNodes = 0;
@@ -116,7 +116,8 @@ NodeId TCaptureTree::findNode(std::string_view value, NodeId parent) const {
 void TCaptureTree::addDirectoryFile(std::string_view directoryPath, std::string_view newName, int eventnum,
                                     PathStyle style) {
   const Batch batch(*this);
-  const auto segments = splitPathSegments(directoryPath, style);
+  std::vector<std::string_view>& segments = segmentScratch;
+  splitPathSegments(directoryPath, style, segments);
   const std::size_t n = segments.size();
   // A POSIX name may be all spaces; only empty segments (doubled or trailing separators) are
   // gaps there.
@@ -138,8 +139,17 @@ void TCaptureTree::addDirectoryFile(std::string_view directoryPath, std::string_
     }
     if (node == kNoNode) {
       node = appendNode(parent, s);
-      nodes[node].iconPending = 1;
-      pendingIcons.emplace_back(node, getNodePath(node, style));
+      if (style == PathStyle::Posix && eventnum == evCreate && i == n - 1) {
+        // The event names a file, and on a POSIX system a file's path with a trailing "/"
+        // names nothing, so the disk would answer 0. It would answer otherwise only for a
+        // folder that took the file's name in the second since, or for a symbolic link to a
+        // folder (created as a file); those show no icon here. One disk lookup fewer for most
+        // new nodes of a busy recording.
+        nodes[node].image = 0;
+      } else {
+        nodes[node].iconPending = 1;
+        pendingIcons.emplace_back(node, getNodePath(node, style));
+      }
     }
     if (treated && i == n - 1) {
       nodes[node].iconPending = 0;  // the treatment decides the icon
@@ -292,7 +302,7 @@ void TCaptureTree::forEachNode(const std::function<void(NodeId node, int level)>
 }
 
 std::size_t TCaptureTree::bytesUsed() const {
-  std::size_t bytes = nodes.capacity() * sizeof(Node) + index.capacity() * sizeof(NodeId) +
+  std::size_t bytes = nodes.capacity() * sizeof(Node) + index.capacity() * sizeof(IndexSlot) +
                       childLists.capacity() * sizeof(std::vector<NodeId>);
   for (const auto& list : childLists) bytes += list.capacity() * sizeof(NodeId);
   return bytes;
@@ -307,17 +317,15 @@ std::uint32_t TCaptureTree::keyHash(NodeId parent, std::uint32_t folded) const {
   return static_cast<std::uint32_t>(h >> 16);
 }
 
-std::size_t TCaptureTree::homeSlot(NodeId node) const {
-  return keyHash(nodes[node].parent, pool->foldedHash(nodes[node].text)) & (index.size() - 1);
-}
-
 NodeId TCaptureTree::indexFind(NodeId parent, std::string_view value, std::uint32_t folded) const {
   const std::size_t mask = index.size() - 1;
-  for (std::size_t slot = keyHash(parent, folded) & mask; index[slot] != kNoNode; slot = (slot + 1) & mask) {
-    const Node& candidate = nodes[index[slot]];
+  const std::uint32_t key = keyHash(parent, folded);
+  for (std::size_t slot = key & mask; index[slot].node != kNoNode; slot = (slot + 1) & mask) {
+    if (index[slot].key != key) continue;
+    const Node& candidate = nodes[index[slot].node];
     if (candidate.parent == parent && pool->foldedHash(candidate.text) == folded &&
         equalsIgnoreAsciiCase(pool->text(candidate.text), value)) {
-      return index[slot];
+      return index[slot].node;
     }
   }
   return kNoNode;
@@ -325,20 +333,22 @@ NodeId TCaptureTree::indexFind(NodeId parent, std::string_view value, std::uint3
 
 std::size_t TCaptureTree::slotOf(NodeId head) const {
   const std::size_t mask = index.size() - 1;
-  std::size_t slot = homeSlot(head);
-  while (index[slot] != head) slot = (slot + 1) & mask;
+  std::size_t slot = keyHash(nodes[head].parent, pool->foldedHash(nodes[head].text)) & mask;
+  while (index[slot].node != head) slot = (slot + 1) & mask;
   return slot;
 }
 
 void TCaptureTree::indexLink(NodeId node) {
   Node& n = nodes[node];
-  const NodeId head = indexFind(n.parent, pool->text(n.text), pool->foldedHash(n.text));
+  const std::uint32_t folded = pool->foldedHash(n.text);
+  const NodeId head = indexFind(n.parent, pool->text(n.text), folded);
   if (head == kNoNode) {
     n.nextSame = n.prevSame = node;
     const std::size_t mask = index.size() - 1;
-    std::size_t slot = homeSlot(node);
-    while (index[slot] != kNoNode) slot = (slot + 1) & mask;
-    index[slot] = node;
+    const std::uint32_t key = keyHash(n.parent, folded);
+    std::size_t slot = key & mask;
+    while (index[slot].node != kNoNode) slot = (slot + 1) & mask;
+    index[slot] = IndexSlot{node, key};
     if (++indexed * 2 > index.size()) indexGrow();
     return;
   }
@@ -346,8 +356,8 @@ void TCaptureTree::indexLink(NodeId node) {
   NodeId after = nodes[head].prevSame;
   while (after > node && after != head) after = nodes[after].prevSame;
   if (after > node) {
-    // Before the current first: the node becomes the one the index holds.
-    index[slotOf(head)] = node;
+    // Before the current first: the node becomes the one the index holds (same key).
+    index[slotOf(head)].node = node;
     after = nodes[head].prevSame;
   }
   const NodeId before = nodes[after].nextSame;
@@ -363,7 +373,7 @@ void TCaptureTree::indexUnlink(NodeId node) {
   if (n.nextSame != node) {
     nodes[n.prevSame].nextSame = n.nextSame;
     nodes[n.nextSame].prevSame = n.prevSame;
-    if (head == node) index[slotOf(node)] = n.nextSame;
+    if (head == node) index[slotOf(node)].node = n.nextSame;
     n.nextSame = n.prevSame = node;
     return;
   }
@@ -373,27 +383,27 @@ void TCaptureTree::indexUnlink(NodeId node) {
   std::size_t slot = hole;
   for (;;) {
     slot = (slot + 1) & mask;
-    if (index[slot] == kNoNode) break;
-    const std::size_t home = homeSlot(index[slot]);
+    if (index[slot].node == kNoNode) break;
+    const std::size_t home = index[slot].key & mask;
     const bool stays = hole <= slot ? (hole < home && home <= slot) : (hole < home || home <= slot);
     if (!stays) {
       index[hole] = index[slot];
       hole = slot;
     }
   }
-  index[hole] = kNoNode;
+  index[hole] = IndexSlot{kNoNode, 0};
   --indexed;
 }
 
 void TCaptureTree::indexGrow() {
-  std::vector<NodeId> old(index.size() * 2, kNoNode);
+  std::vector<IndexSlot> old(index.size() * 2, IndexSlot{kNoNode, 0});
   old.swap(index);
   const std::size_t mask = index.size() - 1;
-  for (const NodeId head : old) {
-    if (head == kNoNode) continue;
-    std::size_t slot = homeSlot(head);
-    while (index[slot] != kNoNode) slot = (slot + 1) & mask;
-    index[slot] = head;
+  for (const IndexSlot& entry : old) {
+    if (entry.node == kNoNode) continue;
+    std::size_t slot = entry.key & mask;
+    while (index[slot].node != kNoNode) slot = (slot + 1) & mask;
+    index[slot] = entry;
   }
 }
 

@@ -147,7 +147,6 @@ class TCaptureTree {
 
   // The index of first matches.
   std::uint32_t keyHash(NodeId parent, std::uint32_t folded) const;
-  std::size_t homeSlot(NodeId node) const;
   NodeId indexFind(NodeId parent, std::string_view text, std::uint32_t folded) const;
   void indexLink(NodeId node);
   void indexUnlink(NodeId node);
@@ -164,7 +163,13 @@ class TCaptureTree {
   std::vector<Node> nodes;                      // nodes[0] stands for the top level
   std::vector<std::vector<NodeId>> childLists;  // [0] is never used
   std::vector<std::uint32_t> freeChildLists;
-  std::vector<NodeId> index;  // open addressing, linear probing; kNoNode marks a free slot
+  // Open addressing, linear probing; a free slot holds kNoNode. Each slot keeps its key's hash
+  // too, so that a probe passes other keys without reading their nodes.
+  struct IndexSlot {
+    NodeId node;
+    std::uint32_t key;
+  };
+  std::vector<IndexSlot> index;
   std::size_t indexed = 0;
   std::size_t liveNodes = 0;
 
@@ -177,6 +182,7 @@ class TCaptureTree {
   // call, before the observer hears of the nodes (so no view ever shows them without).
   std::vector<std::pair<NodeId, std::string>> pendingIcons;
   std::unordered_set<NodeId> announcedParents;  // while a batch is being announced
+  std::vector<std::string_view> segmentScratch;   // the segments of the path being added
 };
 
 }  // namespace tw

@@ -4,6 +4,7 @@
 #include <exception>
 #include <utility>
 
+#include "mainwindow/text_pool.h"
 #include "util/functions.h"
 
 namespace tw {
@@ -22,9 +23,10 @@ TFolderIconCache::Clock::time_point TFolderIconCache::tick() {
 }
 
 const TFolderIconCache::Entry* TFolderIconCache::kept(std::string_view path, Clock::time_point at) {
-  if (const auto it = current.find(path); it != current.end()) return &it->second;
-  if (const auto it = previous.find(path); it != previous.end() && at - it->second.askedAt < window) {
-    return &current.emplace(path, it->second).first->second;
+  const std::uint64_t hash = TTextPool::hashExact(path);
+  if (const Entry* entry = current.find(path, hash)) return entry;
+  if (const Entry* entry = previous.find(path, hash); entry != nullptr && at - entry->askedAt < window) {
+    return &current.add(path, hash, *entry);
   }
   return nullptr;
 }
@@ -33,7 +35,7 @@ int TFolderIconCache::folderIcon(std::string_view path) {
   const Clock::time_point at = tick();
   if (const Entry* entry = kept(path, at)) return entry->icon;
   const int icon = getFolderIconIndex(platform, path);
-  current.emplace(path, Entry{icon, at});
+  current.add(path, TTextPool::hashExact(path), Entry{icon, at});
   return icon;
 }
 
@@ -66,7 +68,7 @@ std::vector<int> TFolderIconCache::folderIcons(const std::vector<std::string_vie
     if (paths[i] != ask[next]) ++next;
     result[i] = answers[next];
   }
-  for (std::size_t j = 0; j < ask.size(); ++j) current.emplace(ask[j], Entry{answers[j], at});
+  for (std::size_t j = 0; j < ask.size(); ++j) current.add(ask[j], TTextPool::hashExact(ask[j]), Entry{answers[j], at});
   return result;
 }
 
@@ -82,16 +84,64 @@ void TFolderIconCache::clear() {
   systemIcon = 0;
 }
 
-std::size_t TFolderIconCache::bytesUsed() const {
-  std::size_t bytes = 0;
-  for (const Generation* generation : {&current, &previous}) {
-    bytes += generation->bucket_count() * sizeof(void*);
-    for (const auto& [path, entry] : *generation) {
-      bytes += sizeof(std::pair<const std::string, Entry>) + 2 * sizeof(void*);
-      if (path.capacity() > 15) bytes += path.capacity() + 1;
-    }
+std::size_t TFolderIconCache::bytesUsed() const { return current.bytesUsed() + previous.bytesUsed(); }
+
+const TFolderIconCache::Entry* TFolderIconCache::Generation::find(std::string_view path, std::uint64_t hash) const {
+  if (table.empty()) return nullptr;
+  const std::size_t mask = table.size() - 1;
+  for (std::size_t slot = hash & mask; table[slot] != kFree; slot = (slot + 1) & mask) {
+    const Item& item = items[table[slot]];
+    if (item.hash == hash && std::string_view(chars).substr(item.offset, item.size) == path) return &item.entry;
   }
-  return bytes;
+  return nullptr;
+}
+
+const TFolderIconCache::Entry& TFolderIconCache::Generation::add(std::string_view path, std::uint64_t hash,
+                                                                 const Entry& entry) {
+  if ((items.size() + 1) * 2 > table.size()) grow();
+  const std::size_t mask = table.size() - 1;
+  std::size_t slot = hash & mask;
+  while (table[slot] != kFree) slot = (slot + 1) & mask;
+  table[slot] = static_cast<std::uint32_t>(items.size());
+  items.push_back(Item{chars.size(), path.size(), hash, entry});
+  chars.append(path);
+  return items.back().entry;
+}
+
+void TFolderIconCache::Generation::grow() {
+  std::vector<std::uint32_t> bigger(std::max<std::size_t>(64, table.size() * 2), kFree);
+  const std::size_t mask = bigger.size() - 1;
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    std::size_t slot = items[i].hash & mask;
+    while (bigger[slot] != kFree) slot = (slot + 1) & mask;
+    bigger[slot] = static_cast<std::uint32_t>(i);
+  }
+  table.swap(bigger);
+}
+
+void TFolderIconCache::Generation::clear() {
+  // A generation usually holds about as much as the one before: storage of that size is kept,
+  // much more (after a burst) is given back.
+  const std::size_t held = items.size();
+  if (items.capacity() > 4 * held + 1024) {
+    std::string().swap(chars);
+    std::vector<Item>().swap(items);
+    std::vector<std::uint32_t>().swap(table);
+    return;
+  }
+  chars.clear();
+  items.clear();
+  std::fill(table.begin(), table.end(), kFree);
+}
+
+void TFolderIconCache::Generation::swap(Generation& other) noexcept {
+  chars.swap(other.chars);
+  items.swap(other.items);
+  table.swap(other.table);
+}
+
+std::size_t TFolderIconCache::Generation::bytesUsed() const {
+  return chars.capacity() + items.capacity() * sizeof(Item) + table.capacity() * sizeof(std::uint32_t);
 }
 
 }  // namespace tw

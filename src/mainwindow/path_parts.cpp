@@ -4,6 +4,12 @@ namespace tw {
 
 std::vector<std::string_view> splitPathSegments(std::string_view path, PathStyle style) {
   std::vector<std::string_view> segments;
+  splitPathSegments(path, style, segments);
+  return segments;
+}
+
+void splitPathSegments(std::string_view path, PathStyle style, std::vector<std::string_view>& segments) {
+  segments.clear();
   std::size_t start = 0;
   std::size_t i = 0;
   if (style == PathStyle::Posix) {
@@ -31,7 +37,6 @@ std::vector<std::string_view> splitPathSegments(std::string_view path, PathStyle
     }
   }
   if (start < path.size()) segments.push_back(path.substr(start));
-  return segments;
 }
 
 std::string_view getLastSegment(std::string_view path, PathStyle style) {

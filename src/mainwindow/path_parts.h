@@ -19,6 +19,8 @@ namespace tw {
 // /home//u/ gives "/", home, "", u. CR and LF are ordinary characters of a file name.
 // The views point into `path`.
 std::vector<std::string_view> splitPathSegments(std::string_view path, PathStyle style);
+// The same into `segments` (cleared first), so that a caller can keep its storage.
+void splitPathSegments(std::string_view path, PathStyle style, std::vector<std::string_view>& segments);
 
 // The text after the last separator; the whole path without one; empty when the path ends
 // with one. Only the separator counts (a colon is ordinary here).

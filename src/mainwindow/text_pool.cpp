@@ -51,13 +51,14 @@ std::uint64_t TTextPool::hashExact(std::string_view text) {
 void TTextPool::clear() {
   entries.clear();
   entries.shrink_to_fit();
-  table.assign(16, kEmptySlot);
+  table.assign(16, Slot{kEmptySlot, 0});
   blocks.clear();
   blockLeft = 0;
   blockNext = nullptr;
   textBytes = 0;
   entries.push_back(Entry{"", 0, hashFolded({})});
-  table[hashExact({}) & (table.size() - 1)] = 0;
+  const std::uint64_t h = hashExact({});
+  table[h & (table.size() - 1)] = Slot{0, static_cast<std::uint32_t>(h >> 32)};
 }
 
 const char* TTextPool::store(std::string_view text) {
@@ -79,23 +80,25 @@ const char* TTextPool::store(std::string_view text) {
 }
 
 void TTextPool::grow() {
-  std::vector<TextId> bigger(table.size() * 2, kEmptySlot);
+  std::vector<Slot> bigger(table.size() * 2, Slot{kEmptySlot, 0});
   const std::size_t mask = bigger.size() - 1;
-  for (const TextId id : table) {
-    if (id == kEmptySlot) continue;
-    std::size_t slot = hashExact(text(id)) & mask;
-    while (bigger[slot] != kEmptySlot) slot = (slot + 1) & mask;
-    bigger[slot] = id;
+  for (const Slot& entry : table) {
+    if (entry.id == kEmptySlot) continue;
+    std::size_t slot = hashExact(text(entry.id)) & mask;
+    while (bigger[slot].id != kEmptySlot) slot = (slot + 1) & mask;
+    bigger[slot] = entry;
   }
   table.swap(bigger);
 }
 
 TextId TTextPool::intern(std::string_view value) {
   const std::size_t mask = table.size() - 1;
-  std::size_t slot = hashExact(value) & mask;
-  while (table[slot] != kEmptySlot) {
-    const TextId id = table[slot];
-    if (text(id) == value) return id;
+  const std::uint64_t h = hashExact(value);
+  const auto tag = static_cast<std::uint32_t>(h >> 32);
+  std::size_t slot = h & mask;
+  while (table[slot].id != kEmptySlot) {
+    const Slot& entry = table[slot];
+    if (entry.tag == tag && text(entry.id) == value) return entry.id;
     slot = (slot + 1) & mask;
   }
   if (value.size() > 0xFFFFFFFFu || entries.size() >= kEmptySlot - 1) {
@@ -104,14 +107,14 @@ TextId TTextPool::intern(std::string_view value) {
   const auto id = static_cast<TextId>(entries.size());
   entries.push_back(Entry{store(value), static_cast<std::uint32_t>(value.size()), hashFolded(value)});
   textBytes += value.size();
-  table[slot] = id;
+  table[slot] = Slot{id, tag};
   // Load factor at most one half keeps probe runs short.
   if (entries.size() * 2 > table.size()) grow();
   return id;
 }
 
 std::size_t TTextPool::bytesUsed() const {
-  return textBytes + entries.capacity() * sizeof(Entry) + table.capacity() * sizeof(TextId);
+  return textBytes + entries.capacity() * sizeof(Entry) + table.capacity() * sizeof(Slot);
 }
 
 }  // namespace tw

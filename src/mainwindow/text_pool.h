@@ -54,7 +54,13 @@ class TTextPool {
   void grow();
 
   std::vector<Entry> entries;
-  std::vector<TextId> table;  // open addressing, linear probing; kEmptySlot marks a free slot
+  // Open addressing, linear probing; a free slot holds kEmptySlot. Each slot keeps the upper
+  // half of its text's hash too, so that a probe passes other texts without reading them.
+  struct Slot {
+    TextId id;
+    std::uint32_t tag;
+  };
+  std::vector<Slot> table;
   std::vector<std::unique_ptr<char[]>> blocks;
   std::size_t blockLeft = 0;
   char* blockNext = nullptr;

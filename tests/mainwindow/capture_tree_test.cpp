@@ -240,6 +240,45 @@ TEST(PosixTree, RootSlashAndNoDoubledSeparator) {
   EXPECT_EQ(tree.nodeCount(), 7u);
 }
 
+// A new node's folder icon is asked of the disk with its path and a trailing separator, except
+// for the file a POSIX create names: such a path names nothing, so the answer is 0 unasked.
+TEST(PosixTree, CreatedFileNodeIsNotAskedForAFolderIcon) {
+  struct AskingPlatform : FakePlatform {
+    using FakePlatform::FakePlatform;
+    int pathIconIndex(std::string_view path) override {
+      asked.emplace_back(path);
+      return FakePlatform::pathIconIndex(path);
+    }
+    std::vector<std::string> asked;
+  };
+  struct Case {
+    PathStyle style;
+    const char* path;
+    int event;
+    const char* filePath;  // the new file node's path as the disk would be asked
+    bool asked;
+    int icon;  // of the new file node
+  } cases[] = {
+      {Posix, "/d/a.txt", evCreate, "/d/a.txt/", false, 0},
+      {Posix, "/d/a.txt", evUpdateItem, "/d/a.txt/", true, 70},  // an update may name a folder
+      {Posix, "/d/a.txt", evMkDir, "/d/a.txt/", true, 70},
+      {Win, "C:\\d\\a.txt", evCreate, "C:\\d\\a.txt\\", true, 70},  // the shell is asked
+  };
+  for (const Case& c : cases) {
+    AskingPlatform platform(c.style);
+    platform.pathIcons = {{"/d/", 60}, {"C:\\d\\", 60}, {c.filePath, 70}};
+    TCaptureTree tree(platform);
+    tree.addDirectoryFile(c.path, "", c.event, c.style);
+    const NodeId d = tree.findNode("d", tree.child(kNoNode, 0));
+    ASSERT_NE(d, kNoNode) << c.path;
+    EXPECT_EQ(tree.imageIndex(d), 60) << c.path;  // the folder above is asked as before
+    ASSERT_EQ(tree.childCount(d), 1) << c.path;
+    EXPECT_EQ(tree.imageIndex(tree.child(d, 0)), c.icon) << c.path << " " << c.event;
+    const bool asked = std::count(platform.asked.begin(), platform.asked.end(), c.filePath) > 0;
+    EXPECT_EQ(asked, c.asked) << c.path << " " << c.event;
+  }
+}
+
 // The lookups exactly as described: scans in order, over a plain tree.
 class ScanTree {
  public:

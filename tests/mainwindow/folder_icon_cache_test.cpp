@@ -118,15 +118,16 @@ TEST(FolderIconCache, SharedByTreeAndList) {
     list.addListItem(path, "", event, PathStyle::Posix);
   };
   deliver("/home/u/a.txt", evCreate);
-  // The tree asked for /home/, /home/u/ and /home/u/a.txt/; the list found /home/u/ kept.
-  EXPECT_EQ(platform.lookups, 3);
+  // The tree asked for /home/ and /home/u/ (a created file's own path is not asked); the list
+  // found /home/u/ kept.
+  EXPECT_EQ(platform.lookups, 2);
   EXPECT_EQ(list.workPathImageIndex(0), 4);
   EXPECT_EQ(tree.imageIndex(tree.findNode("home", tree.findNode("/", kNoNode))), 3);
   for (int i = 0; i < 100; ++i) deliver("/home/u/a.txt", evUpdateItem);
-  EXPECT_EQ(platform.lookups, 3);
+  EXPECT_EQ(platform.lookups, 2);
   deliver("/home/u/x", evRmDir);  // the system folder's icon for the treated node and the row
   EXPECT_EQ(list.imageIndex(list.rowCount() - 1), 9);
-  EXPECT_EQ(platform.lookups, 5);  // /home/u/x/ and /usr/
+  EXPECT_EQ(platform.lookups, 4);  // /home/u/x/ and /usr/
   // /home/u/ goes; the list sees it once its answer is a window old.
   platform.pathIcons.erase("/home/u/");
   deliver("/home/u/b.txt", evCreate);
