@@ -139,12 +139,13 @@ void TCaptureTree::addDirectoryFile(std::string_view directoryPath, std::string_
     }
     if (node == kNoNode) {
       node = appendNode(parent, s);
-      if (style == PathStyle::Posix && eventnum == evCreate && i == n - 1) {
-        // The event names a file, and on a POSIX system a file's path with a trailing "/"
-        // names nothing, so the disk would answer 0. It would answer otherwise only for a
-        // folder that took the file's name in the second since, or for a symbolic link to a
-        // folder (created as a file); those show no icon here. One disk lookup fewer for most
-        // new nodes of a busy recording.
+      if (i == n - 1 && (treated || (style == PathStyle::Posix && (eventnum == evCreate || eventnum == evUpdateItem)))) {
+        // No disk lookup for the last node: a treatment decides its icon, and a file that
+        // was created or written on a POSIX system has a path that, with the trailing "/" of
+        // a node path, names nothing, so the disk would answer 0. It would answer otherwise
+        // only for a folder that took the file's name in the second since, or for a
+        // symbolic link to a folder (created as a file); those show no icon here. One disk
+        // lookup fewer for most new nodes of a busy recording.
         nodes[node].image = 0;
       } else {
         nodes[node].iconPending = 1;

@@ -241,7 +241,8 @@ TEST(PosixTree, RootSlashAndNoDoubledSeparator) {
 }
 
 // A new node's folder icon is asked of the disk with its path and a trailing separator, except
-// for the file a POSIX create names: such a path names nothing, so the answer is 0 unasked.
+// for the file a POSIX create or write names (such a path names nothing, so the answer is 0
+// unasked) and for a node that a treatment gives its icon.
 TEST(PosixTree, CreatedFileNodeIsNotAskedForAFolderIcon) {
   struct AskingPlatform : FakePlatform {
     using FakePlatform::FakePlatform;
@@ -260,13 +261,18 @@ TEST(PosixTree, CreatedFileNodeIsNotAskedForAFolderIcon) {
     int icon;  // of the new file node
   } cases[] = {
       {Posix, "/d/a.txt", evCreate, "/d/a.txt/", false, 0},
-      {Posix, "/d/a.txt", evUpdateItem, "/d/a.txt/", true, 70},  // an update may name a folder
+      {Posix, "/d/a.txt", evUpdateItem, "/d/a.txt/", false, 0},
       {Posix, "/d/a.txt", evMkDir, "/d/a.txt/", true, 70},
+      {Posix, "/d/a.txt", evUpdateDir, "/d/a.txt/", true, 70},
+      {Posix, "/d/a.txt", evDelete, "/d/a.txt/", false, 5},  // the file type's icon
+      {Posix, "/d/a.txt", evRmDir, "/d/a.txt/", false, 9},   // the system folder's icon
       {Win, "C:\\d\\a.txt", evCreate, "C:\\d\\a.txt\\", true, 70},  // the shell is asked
   };
   for (const Case& c : cases) {
     AskingPlatform platform(c.style);
-    platform.pathIcons = {{"/d/", 60}, {"C:\\d\\", 60}, {c.filePath, 70}};
+    platform.pathIcons = {{"/d/", 60}, {"C:\\d\\", 60}, {c.filePath, 70}, {"/usr/", 9}};
+    platform.systemDir = "/usr";
+    platform.typeIcons = {{".txt", 5}};
     TCaptureTree tree(platform);
     tree.addDirectoryFile(c.path, "", c.event, c.style);
     const NodeId d = tree.findNode("d", tree.child(kNoNode, 0));
