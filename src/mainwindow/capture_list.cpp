@@ -48,8 +48,9 @@ void TCaptureList::addListItem(std::string_view item1, std::string_view item2, i
     flush();
   } else if (pendingIcons.size() >= kIconLookupGroup) {
     // A long batch asks in groups as it goes, so that no single step at its end does all the
-    // asking (and holds the user interface for it).
-    resolvePendingIcons();
+    // asking (and holds the user interface for it), and the disk is asked in the background
+    // where the platform allows it.
+    startPendingIcons();
   }
 }
 
@@ -61,18 +62,26 @@ void TCaptureList::endBatch() {
   if (batchDepth > 0 && --batchDepth == 0) flush();
 }
 
-void TCaptureList::resolvePendingIcons() {
+void TCaptureList::startPendingIcons() {
   if (pendingIcons.empty()) return;
   std::vector<std::string_view> paths;
   paths.reserve(pendingIcons.size());
   for (const std::size_t row : pendingIcons) paths.push_back(pool->text(rows[row].cells[colWorkPath]));
-  const std::vector<int> answers = icons->folderIcons(paths);
-  for (std::size_t i = 0; i < pendingIcons.size(); ++i) rows[pendingIcons[i]].workPathImage = answers[i];
+  iconLookups.push_back(IconLookup{icons->start(paths), std::move(pendingIcons)});
   pendingIcons.clear();
 }
 
+void TCaptureList::finishIcons() {
+  startPendingIcons();
+  for (IconLookup& started : iconLookups) {
+    const std::vector<int> answers = icons->finish(*started.lookup);
+    for (std::size_t i = 0; i < started.rows.size(); ++i) rows[started.rows[i]].workPathImage = answers[i];
+  }
+  iconLookups.clear();
+}
+
 void TCaptureList::flush() {
-  resolvePendingIcons();
+  finishIcons();
   if (published == rows.size()) return;
   const int first = static_cast<int>(published);
   const int last = static_cast<int>(rows.size()) - 1;
@@ -86,6 +95,7 @@ void TCaptureList::clear() {
   rows.clear();
   rows.shrink_to_fit();
   pendingIcons.clear();
+  iconLookups.clear();
   published = 0;
   if (pool == &ownPool) ownPool.clear();
   if (icons == &ownIcons) ownIcons.clear();

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string_view>
+#include <memory>
 #include <vector>
 
 #include "mainwindow/folder_icon_cache.h"
@@ -71,7 +72,7 @@ class TCaptureList {
   void setObserver(TCaptureListObserver* newObserver) { observer = newObserver; }
   // During a long batch, the folder icons of this many new rows are asked together, so that
   // no single step at the batch's end does all the asking.
-  static constexpr std::size_t kIconLookupGroup = 512;
+  static constexpr std::size_t kIconLookupGroup = 128;
 
   // Bytes held by the rows (texts not included), for the benchmarks.
   std::size_t bytesUsed() const { return rows.capacity() * sizeof(Row); }
@@ -85,7 +86,9 @@ class TCaptureList {
   };
   const Row& at(int row) const { return rows[static_cast<std::size_t>(row)]; }
   void flush();
-  void resolvePendingIcons();
+  // Starts the lookup of the pending rows' Work Path icons; finishes every lookup started.
+  void startPendingIcons();
+  void finishIcons();
 
   Platform& platform;
   TTextPool ownPool;
@@ -94,9 +97,14 @@ class TCaptureList {
   TFolderIconCache* icons;
   TCaptureListObserver* observer = nullptr;
   std::vector<Row> rows;
-  // Rows whose Work Path icon is asked when the batch ends, all in one call, before the
-  // observer hears of the rows.
+  // Rows whose Work Path icon is still to be asked: in groups of kIconLookupGroup as a batch
+  // goes, the rest when it ends; every answer is in before the observer hears of the rows.
   std::vector<std::size_t> pendingIcons;
+  struct IconLookup {
+    std::shared_ptr<TFolderIconCache::Lookup> lookup;
+    std::vector<std::size_t> rows;
+  };
+  std::vector<IconLookup> iconLookups;  // started, not finished
   std::size_t published = 0;
   int batchDepth = 0;
 };

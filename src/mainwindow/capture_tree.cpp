@@ -51,6 +51,7 @@ void TCaptureTree::clear() {
   touchedParents.clear();
   changedNodes.clear();
   pendingIcons.clear();
+  iconLookups.clear();
   if (pool == &ownPool) ownPool.clear();
   if (icons == &ownIcons) ownIcons.clear();
   if (observer != nullptr) observer->treeCleared();
@@ -150,6 +151,7 @@ void TCaptureTree::addDirectoryFile(std::string_view directoryPath, std::string_
       } else {
         nodes[node].iconPending = 1;
         pendingIcons.emplace_back(node, getNodePath(node, style));
+        if (pendingIcons.size() >= kIconLookupGroup) startPendingIcons();
       }
     }
     if (treated && i == n - 1) {
@@ -243,24 +245,45 @@ void TCaptureTree::endBatch() {
   if (batchDepth > 0 && --batchDepth == 0) flush();
 }
 
-void TCaptureTree::resolveIcons() {
+void TCaptureTree::startPendingIcons() {
   if (pendingIcons.empty()) return;
   std::vector<std::string_view> paths;
+  std::vector<NodeId> asking;
   paths.reserve(pendingIcons.size());
-  for (const auto& [node, path] : pendingIcons) paths.emplace_back(path);
-  const std::vector<int> answers = icons->folderIcons(paths);
-  for (std::size_t i = 0; i < pendingIcons.size(); ++i) {
-    Node& n = nodes[pendingIcons[i].first];
-    if (n.iconPending != 0) {
-      n.image = answers[i];
-      n.iconPending = 0;
-    }
+  asking.reserve(pendingIcons.size());
+  for (const auto& [node, path] : pendingIcons) {
+    if (nodes[node].iconPending == 0) continue;  // treated meanwhile
+    paths.emplace_back(path);
+    asking.push_back(node);
   }
+  if (!paths.empty()) iconLookups.push_back(IconLookup{icons->start(paths), std::move(asking)});
   pendingIcons.clear();
 }
 
+void TCaptureTree::finishIcons() {
+  startPendingIcons();
+  for (IconLookup& started : iconLookups) {
+    const std::vector<int> answers = icons->finish(*started.lookup);
+    for (std::size_t i = 0; i < started.nodes.size(); ++i) {
+      const NodeId node = started.nodes[i];
+      Node& n = nodes[node];
+      if (n.iconPending == 0 || n.parent == kRemoved) continue;
+      n.image = answers[i];
+      n.iconPending = 0;
+      changed(node);  // when it was announced before its icon came
+    }
+  }
+  iconLookups.clear();
+}
+
 void TCaptureTree::flush() {
-  resolveIcons();
+  // At a batch's end every icon is in before the observer hears of the nodes; a flush inside a
+  // batch (before a removal) does not wait for the disk.
+  if (batchDepth == 0) {
+    finishIcons();
+  } else {
+    startPendingIcons();
+  }
   if (observer != nullptr) {
     for (const NodeId parent : touchedParents) {
       const int first = childCount(parent);

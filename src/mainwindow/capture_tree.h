@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_set>
+#include <memory>
 #include <vector>
 
 #include "mainwindow/folder_icon_cache.h"
@@ -142,7 +143,9 @@ class TCaptureTree {
   void setText(NodeId node, std::string_view text);
   void changed(NodeId node);
   void removeChildren(NodeId node);
-  void resolveIcons();
+  // Starts the lookup of the pending nodes' folder icons; finishes every lookup started.
+  void startPendingIcons();
+  void finishIcons();
   void flush();
 
   // The index of first matches.
@@ -178,9 +181,17 @@ class TCaptureTree {
   NodeId published = 1;
   std::vector<NodeId> touchedParents;  // shown parents that got new children in this batch
   std::vector<NodeId> changedNodes;
-  // New nodes and their paths whose folder icons are asked when the batch ends, all in one
-  // call, before the observer hears of the nodes (so no view ever shows them without).
+  // New nodes and their paths whose folder icons are still to be asked: in groups of
+  // kIconLookupGroup as a batch goes, the rest when it ends. Every answer is in when the batch
+  // ends, before the observer is told of it, so no view ever shows a node without its icon.
+  // (Nodes announced in the middle of a batch, before a removal, may get theirs as a change.)
+  static constexpr std::size_t kIconLookupGroup = 128;
   std::vector<std::pair<NodeId, std::string>> pendingIcons;
+  struct IconLookup {
+    std::shared_ptr<TFolderIconCache::Lookup> lookup;
+    std::vector<NodeId> nodes;
+  };
+  std::vector<IconLookup> iconLookups;  // started, not finished
   std::unordered_set<NodeId> announcedParents;  // while a batch is being announced
   std::vector<std::string_view> segmentScratch;   // the segments of the path being added
 };

@@ -1,6 +1,10 @@
 #include "mainwindow/folder_icon_cache.h"
 
 #include <algorithm>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
 #include <exception>
 #include <utility>
 
@@ -39,37 +43,119 @@ int TFolderIconCache::folderIcon(std::string_view path) {
   return icon;
 }
 
+class TFolderIconCache::Lookup {
+ public:
+  Clock::time_point at;
+  std::vector<int> result;
+  std::vector<std::size_t> missing;  // indexes into result, in the order of their paths
+  std::vector<std::size_t> askOf;    // for each of `missing`, its path's place in `ask`
+  std::vector<std::string> ask;      // the distinct paths of `missing`, sorted
+  std::vector<int> answers;          // one per path of `ask` once done
+  bool done = false;                 // written under the worker's lock when there is one
+};
+
+struct TFolderIconCache::Worker {
+  std::mutex lock;
+  std::condition_variable wake;      // a lookup queued, or the end
+  std::condition_variable finished;  // a lookup done
+  std::deque<std::shared_ptr<Lookup>> queue;
+  bool stopping = false;
+  std::thread thread;
+};
+
+TFolderIconCache::~TFolderIconCache() {
+  if (!worker) return;
+  {
+    const std::lock_guard<std::mutex> hold(worker->lock);
+    worker->stopping = true;
+    worker->queue.clear();
+  }
+  worker->wake.notify_all();
+  worker->thread.join();
+}
+
 std::vector<int> TFolderIconCache::folderIcons(const std::vector<std::string_view>& paths) {
-  const Clock::time_point at = tick();
-  std::vector<int> result(paths.size(), 0);
-  std::vector<std::size_t> missing;
+  return finish(*start(paths));
+}
+
+std::shared_ptr<TFolderIconCache::Lookup> TFolderIconCache::start(const std::vector<std::string_view>& paths) {
+  auto lookup = std::make_shared<Lookup>();
+  lookup->at = tick();
+  lookup->result.assign(paths.size(), 0);
   for (std::size_t i = 0; i < paths.size(); ++i) {
-    if (const Entry* entry = kept(paths[i], at)) {
-      result[i] = entry->icon;
+    if (const Entry* entry = kept(paths[i], lookup->at)) {
+      lookup->result[i] = entry->icon;
     } else {
-      missing.push_back(i);
+      lookup->missing.push_back(i);
     }
   }
-  if (missing.empty()) return result;
-  std::sort(missing.begin(), missing.end(), [&](std::size_t a, std::size_t b) { return paths[a] < paths[b]; });
-  std::vector<std::string_view> ask;
-  for (const std::size_t i : missing) {
-    if (ask.empty() || ask.back() != paths[i]) ask.push_back(paths[i]);
+  if (lookup->missing.empty()) {
+    lookup->done = true;
+    return lookup;
   }
-  std::vector<int> answers;
+  // Sorted, so that the platform looks the paths' shared folders up once.
+  std::sort(lookup->missing.begin(), lookup->missing.end(),
+            [&](std::size_t a, std::size_t b) { return paths[a] < paths[b]; });
+  for (const std::size_t i : lookup->missing) {
+    if (lookup->ask.empty() || lookup->ask.back() != paths[i]) lookup->ask.emplace_back(paths[i]);
+    lookup->askOf.push_back(lookup->ask.size() - 1);
+  }
+  if (!platform.iconLookupsOnAnyThread()) {
+    ask(*lookup);
+    lookup->done = true;
+    return lookup;
+  }
+  if (!worker) {
+    worker = std::make_unique<Worker>();
+    worker->thread = std::thread([this, &w = *worker] {
+      std::unique_lock<std::mutex> hold(w.lock);
+      for (;;) {
+        w.wake.wait(hold, [&] { return w.stopping || !w.queue.empty(); });
+        if (w.stopping) return;
+        const std::shared_ptr<Lookup> next = std::move(w.queue.front());
+        w.queue.pop_front();
+        hold.unlock();
+        ask(*next);
+        hold.lock();
+        next->done = true;
+        w.finished.notify_all();
+      }
+    });
+  }
+  {
+    const std::lock_guard<std::mutex> hold(worker->lock);
+    worker->queue.push_back(lookup);
+  }
+  worker->wake.notify_one();
+  return lookup;
+}
+
+void TFolderIconCache::ask(Lookup& lookup) {
+  const std::vector<std::string_view> paths(lookup.ask.begin(), lookup.ask.end());
   try {
-    answers = platform.pathIconIndexes(ask);
+    lookup.answers = platform.pathIconIndexes(paths);
   } catch (const std::exception&) {
-    answers.clear();  // every answer 0, as a failed query gives
+    lookup.answers.clear();  // every answer 0, as a failed query gives
   }
-  answers.resize(ask.size(), 0);
-  std::size_t next = 0;
-  for (const std::size_t i : missing) {
-    if (paths[i] != ask[next]) ++next;
-    result[i] = answers[next];
+  lookup.answers.resize(paths.size(), 0);
+}
+
+std::vector<int> TFolderIconCache::finish(Lookup& lookup) {
+  if (worker) {
+    std::unique_lock<std::mutex> hold(worker->lock);
+    worker->finished.wait(hold, [&] { return lookup.done; });
   }
-  for (std::size_t j = 0; j < ask.size(); ++j) current.add(ask[j], TTextPool::hashExact(ask[j]), Entry{answers[j], at});
-  return result;
+  for (std::size_t k = 0; k < lookup.missing.size(); ++k) {
+    lookup.result[lookup.missing[k]] = lookup.answers[lookup.askOf[k]];
+  }
+  for (std::size_t j = 0; j < lookup.ask.size(); ++j) {
+    // Another lookup may have kept the same path meanwhile.
+    const std::uint64_t hash = TTextPool::hashExact(lookup.ask[j]);
+    if (current.find(lookup.ask[j], hash) == nullptr) current.add(lookup.ask[j], hash, Entry{lookup.answers[j], lookup.at});
+  }
+  lookup.missing.clear();
+  lookup.ask.clear();
+  return std::move(lookup.result);
 }
 
 int TFolderIconCache::systemFolderIcon() {

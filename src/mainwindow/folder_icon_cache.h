@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,8 +28,9 @@ namespace tw {
 // that non-file rows and treated folders show) does not change while the program runs: it is
 // asked once, and again only while the answer is 0 (a failed query is not kept).
 //
-// Thread: the user-interface thread only, like the views it serves; no lock. Uses, but does
-// not own, the platform. The memory held is bounded by the distinct paths asked within the
+// Thread: the user-interface thread only, like the views it serves. Its own lookup thread
+// (started at the first background lookup) only asks the platform. Uses, but does not own, the
+// platform. The memory held is bounded by the distinct paths asked within the
 // last two windows.
 class TFolderIconCache {
  public:
@@ -39,6 +41,7 @@ class TFolderIconCache {
 
   explicit TFolderIconCache(Platform& platform, std::chrono::milliseconds window = kDefaultWindow,
                             Now now = &Clock::now);
+  ~TFolderIconCache();
   TFolderIconCache(const TFolderIconCache&) = delete;
   TFolderIconCache& operator=(const TFolderIconCache&) = delete;
 
@@ -47,6 +50,14 @@ class TFolderIconCache {
   // folderIcon of each path, in order. What is not kept is asked of the platform in one call,
   // sorted, so that the paths' shared folders are looked up once.
   std::vector<int> folderIcons(const std::vector<std::string_view>& paths);
+  // Background lookups, for a view that goes on with its next events while the disk is asked.
+  // start() takes the kept answers at once and hands the rest to the cache's lookup thread
+  // when the platform may be asked from any thread (else it asks at once); finish() waits for
+  // the answers, keeps them and returns what folderIcons would have. A lookup may be dropped
+  // unfinished.
+  class Lookup;
+  std::shared_ptr<Lookup> start(const std::vector<std::string_view>& paths);
+  std::vector<int> finish(Lookup& lookup);
   // getFolderIconIndex(getWindowsDir()), asked once.
   int systemFolderIcon();
   // Forgets every answer.
@@ -93,6 +104,10 @@ class TFolderIconCache {
   // The kept answer for path, or none.
   const Entry* kept(std::string_view path, Clock::time_point at);
 
+  struct Worker;
+  // Asks the platform for a lookup's paths (on the lookup thread, or at once).
+  void ask(Lookup& lookup);
+
   Platform& platform;
   Clock::duration window;
   Now now;
@@ -103,6 +118,7 @@ class TFolderIconCache {
   Generation previous;
   Clock::time_point currentSince;
   int systemIcon = 0;
+  std::unique_ptr<Worker> worker;
 };
 
 }  // namespace tw

@@ -70,6 +70,7 @@ class ForwardingPlatform : public Platform {
   void setCurrentThreadPriorityHighest() override { base.setCurrentThreadPriorityHighest(); }
   ChangeProcess notifyProcess(NotifyWindow& window) override { return base.notifyProcess(window); }
 
+  bool iconLookupsOnAnyThread() const override { return base.iconLookupsOnAnyThread(); }
   std::vector<int> pathIconIndexes(const std::vector<std::string_view>& paths) override {
     return base.pathIconIndexes(paths);
   }

@@ -235,6 +235,9 @@ class Platform {
   // Linux layer then looks each shared folder up once rather than once per path. Platforms
   // without a faster way ask one path after the other.
 
+  // Whether pathIconIndex and pathIconIndexes may be called from any thread, while other
+  // calls run on others. Where not, the capture views ask on the user-interface thread.
+  virtual bool iconLookupsOnAnyThread() const { return false; }
   // pathIconIndex of each path, in order; 0 for a path whose query failed or threw.
   virtual std::vector<int> pathIconIndexes(const std::vector<std::string_view>& paths) {
     std::vector<int> result;

@@ -90,6 +90,8 @@ class LinuxPlatform : public Platform {
   void forgetWindow(LinuxNotifyWindow& window);
   // Capture views: many paths at once, each folder the paths share looked up once (in sorted
   // order).
+  // The icon tables are locked, the rest is per call.
+  bool iconLookupsOnAnyThread() const override { return true; }
   std::vector<int> pathIconIndexes(const std::vector<std::string_view>& paths) override;
 
  private:
