@@ -52,6 +52,7 @@ void TCaptureTree::clear() {
   changedNodes.clear();
   pendingIcons.clear();
   iconLookups.clear();
+  forgetFolders();
   if (pool == &ownPool) ownPool.clear();
   if (icons == &ownIcons) ownIcons.clear();
   if (observer != nullptr) observer->treeCleared();
@@ -126,7 +127,34 @@ void TCaptureTree::addDirectoryFile(std::string_view directoryPath, std::string_
   const bool treated = eventnum == evDelete || eventnum == evRenameFolder || eventnum == evRenameItem ||
                        eventnum == evRmDir;
   NodeId parent = kNoNode;
-  for (std::size_t i = 0; i < n; ++i) {
+  std::size_t i = 0;
+  // The folder part of the path (all but its last segment) may have been walked before: the
+  // walk gave the node that is still the one it would give (see forgetFolders). A walk that
+  // found every node is kept; one that had to add a node is not, since the same walk may add
+  // another the next time (after a first match that was deleted).
+  bool addedOnTheWay = false;
+  std::string_view folderPart;
+  std::uint64_t folderHash = 0;
+  if (n > 1) {
+    folderPart = directoryPath.substr(0, static_cast<std::size_t>(segments[n - 1].data() - directoryPath.data()));
+    folderHash = TTextPool::hashExact(folderPart);
+    if (const NodeId* known = folders.find(folderPart, folderHash)) {
+      const Node& folder = nodes[*known];
+      if (folder.parent != kRemoved && folder.mark == markPlain) {
+        parent = *known;
+        i = n - 1;
+      }
+    }
+  }
+  for (; i < n; ++i) {
+    if (i == n - 1 && n > 1 && parent != kNoNode && !addedOnTheWay) {
+      if (NodeId* known = folders.find(folderPart, folderHash)) {
+        *known = parent;
+      } else {
+        if (folders.size() >= kMaxFolders) folders.clear();
+        folders.add(folderPart, folderHash, parent);
+      }
+    }
     const std::string_view s = segments[i];
     if (skipped(s)) continue;
     NodeId node = findNode(s, parent);
@@ -134,12 +162,14 @@ void TCaptureTree::addDirectoryFile(std::string_view directoryPath, std::string_
       if (node == kNoNode) {
         node = appendNode(kNoNode, s);
         nodes[node].image = getFileIconIndex(platform, getNodePath(node, style));
+        addedOnTheWay = true;
       }
       parent = node;
       continue;
     }
     if (node == kNoNode) {
       node = appendNode(parent, s);
+      addedOnTheWay = true;
       if (i == n - 1 && (treated || (style == PathStyle::Posix && (eventnum == evCreate || eventnum == evUpdateItem)))) {
         // No disk lookup for the last node: a treatment decides its icon, and a file that
         // was created or written on a POSIX system has a path that, with the trailing "/" of
@@ -205,10 +235,14 @@ NodeId TCaptureTree::appendNode(NodeId parent, std::string_view value) {
 }
 
 void TCaptureTree::setText(NodeId node, std::string_view value) {
+  // Walks through a node with children, as it was, would now go elsewhere.
+  if (nodes[node].children != 0) forgetFolders();
   indexUnlink(node);
   nodes[node].text = pool->intern(value);
   indexLink(node);
 }
+
+void TCaptureTree::forgetFolders() { folders.clear(); }
 
 void TCaptureTree::changed(NodeId node) {
   if (node < published) changedNodes.push_back(node);
@@ -380,7 +414,9 @@ void TCaptureTree::indexLink(NodeId node) {
   NodeId after = nodes[head].prevSame;
   while (after > node && after != head) after = nodes[after].prevSame;
   if (after > node) {
-    // Before the current first: the node becomes the one the index holds (same key).
+    // Before the current first: the node becomes the one the index holds (same key), and walks
+    // that went to the old first would now come here.
+    forgetFolders();
     index[slotOf(head)].node = node;
     after = nodes[head].prevSame;
   }

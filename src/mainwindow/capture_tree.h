@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "mainwindow/flat_text_map.h"
 #include "mainwindow/folder_icon_cache.h"
 #include "mainwindow/marks.h"
 #include "mainwindow/text_pool.h"
@@ -194,6 +195,14 @@ class TCaptureTree {
   std::vector<IconLookup> iconLookups;  // started, not finished
   std::unordered_set<NodeId> announcedParents;  // while a batch is being announced
   std::vector<std::string_view> segmentScratch;   // the segments of the path being added
+  // Folder parts of paths added (their exact text up to the last segment) and the node their
+  // walk gave. An entry stays right while its node is neither removed (a removal marks every
+  // node below) nor treated (which changes its mark), and no node that a walk may pass is given
+  // another text; forgetFolders drops them all when one is, or when a node becomes the first
+  // of its siblings with a text. Bounded: dropped whole at kMaxFolders.
+  static constexpr std::size_t kMaxFolders = std::size_t{1} << 17;
+  FlatTextMap<NodeId> folders;
+  void forgetFolders();
 };
 
 }  // namespace tw

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "mainwindow/flat_text_map.h"
 #include "platform/platform.h"
 
 namespace tw {
@@ -71,33 +72,8 @@ class TFolderIconCache {
     int icon;
     Clock::time_point askedAt;
   };
-  // The answers of one window: paths and answers in flat arrays, found through an open
-  // addressing table (linear probing) that keeps each path's hash beside its item, so that a
-  // lookup costs one hash of the path and, mostly, one comparison.
-  class Generation {
-   public:
-    const Entry* find(std::string_view path, std::uint64_t hash) const;
-    // Adds path, which is not there yet.
-    const Entry& add(std::string_view path, std::uint64_t hash, const Entry& entry);
-    // Forgets everything; storage much larger than what was held is given back.
-    void clear();
-    void swap(Generation& other) noexcept;
-    std::size_t bytesUsed() const;
-
-   private:
-    struct Item {
-      std::size_t offset;  // of the path in `chars`
-      std::size_t size;
-      std::uint64_t hash;
-      Entry entry;
-    };
-    static constexpr std::uint32_t kFree = 0xFFFFFFFFu;
-    void grow();
-
-    std::string chars;
-    std::vector<Item> items;
-    std::vector<std::uint32_t> table;  // item numbers, kFree for a free slot
-  };
+  // The answers of one window.
+  using Generation = FlatTextMap<Entry>;
 
   // Starts a new generation when the current one is a window old; returns the time.
   Clock::time_point tick();
