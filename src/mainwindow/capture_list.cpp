@@ -64,10 +64,10 @@ void TCaptureList::endBatch() {
 
 void TCaptureList::startPendingIcons() {
   if (pendingIcons.empty()) return;
-  std::vector<std::string_view> paths;
+  std::vector<TextId> paths;
   paths.reserve(pendingIcons.size());
-  for (const std::size_t row : pendingIcons) paths.push_back(pool->text(rows[row].cells[colWorkPath]));
-  iconLookups.push_back(IconLookup{icons->start(paths), std::move(pendingIcons)});
+  for (const std::size_t row : pendingIcons) paths.push_back(rows[row].cells[colWorkPath]);
+  iconLookups.push_back(IconLookup{icons->start(*pool, paths), std::move(pendingIcons)});
   pendingIcons.clear();
 }
 

@@ -35,7 +35,8 @@ inline constexpr std::string_view kListColumnCaptions[kListColumnCount] = {"From
 
 // The capture list: one row per delivered event, in delivery order, never changed afterwards.
 //
-// Folder icons come through a TFolderIconCache: an answer may be up to its window old.
+// Folder icons come through a TFolderIconCache: an answer may be up to its window old. Views
+// that share a cache share their text pool too: the cache keeps answers by the pool's ids.
 //
 // Thread: the user-interface thread only. Uses, but does not own, the platform, the text pool
 // and the icon cache (when given) and the observer.

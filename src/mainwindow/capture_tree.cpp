@@ -180,7 +180,7 @@ void TCaptureTree::addDirectoryFile(std::string_view directoryPath, std::string_
         nodes[node].image = 0;
       } else {
         nodes[node].iconPending = 1;
-        pendingIcons.emplace_back(node, getNodePath(node, style));
+        pendingIcons.emplace_back(node, pool->intern(getNodePath(node, style)));
         if (pendingIcons.size() >= kIconLookupGroup) startPendingIcons();
       }
     }
@@ -281,7 +281,7 @@ void TCaptureTree::endBatch() {
 
 void TCaptureTree::startPendingIcons() {
   if (pendingIcons.empty()) return;
-  std::vector<std::string_view> paths;
+  std::vector<TextId> paths;
   std::vector<NodeId> asking;
   paths.reserve(pendingIcons.size());
   asking.reserve(pendingIcons.size());
@@ -290,7 +290,7 @@ void TCaptureTree::startPendingIcons() {
     paths.emplace_back(path);
     asking.push_back(node);
   }
-  if (!paths.empty()) iconLookups.push_back(IconLookup{icons->start(paths), std::move(asking)});
+  if (!paths.empty()) iconLookups.push_back(IconLookup{icons->start(*pool, paths), std::move(asking)});
   pendingIcons.clear();
 }
 

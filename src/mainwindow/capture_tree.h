@@ -55,7 +55,8 @@ class TCaptureTreeObserver {
 // scan of the children in order would give: the first match, and none when that first match is
 // marked deleted. So an event costs O(path depth), whatever the size of the tree.
 //
-// Folder icons come through a TFolderIconCache: an answer may be up to its window old.
+// Folder icons come through a TFolderIconCache: an answer may be up to its window old. Views
+// that share a cache share their text pool too: the cache keeps answers by the pool's ids.
 //
 // Thread: the user-interface thread only (events arrive through synchronised calls). Owns its
 // nodes; uses, but does not own, the platform, the text pool and the icon cache (when given)
@@ -187,7 +188,7 @@ class TCaptureTree {
   // ends, before the observer is told of it, so no view ever shows a node without its icon.
   // (Nodes announced in the middle of a batch, before a removal, may get theirs as a change.)
   static constexpr std::size_t kIconLookupGroup = 128;
-  std::vector<std::pair<NodeId, std::string>> pendingIcons;
+  std::vector<std::pair<NodeId, TextId>> pendingIcons;  // the nodes and their paths
   struct IconLookup {
     std::shared_ptr<TFolderIconCache::Lookup> lookup;
     std::vector<NodeId> nodes;

@@ -14,7 +14,11 @@
 namespace tw {
 
 TFolderIconCache::TFolderIconCache(Platform& platform, std::chrono::milliseconds window, Now now)
-    : platform(platform), window(window), now(std::move(now)), currentSince(this->now()) {}
+    : platform(platform), window(window), now(std::move(now)), currentSince(this->now()), made(currentSince) {}
+
+std::int64_t TFolderIconCache::msSinceMade(Clock::time_point at) const {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(at - made).count() + 1;
+}
 
 TFolderIconCache::Clock::time_point TFolderIconCache::tick() {
   const Clock::time_point at = now();
@@ -50,6 +54,8 @@ class TFolderIconCache::Lookup {
   std::vector<std::size_t> missing;  // indexes into result, in the order of their paths
   std::vector<std::size_t> askOf;    // for each of `missing`, its path's place in `ask`
   std::vector<std::string> ask;      // the distinct paths of `missing`, sorted
+  std::vector<std::size_t> askFirst; // for each of `ask`, the first index of `result` with it
+  std::vector<TextId> askIds;        // for each of `ask`, its text id (lookups by id only)
   std::vector<int> answers;          // one per path of `ask` once done
   bool done = false;                 // written under the worker's lock when there is one
 };
@@ -78,16 +84,14 @@ std::vector<int> TFolderIconCache::folderIcons(const std::vector<std::string_vie
   return finish(*start(paths));
 }
 
-std::shared_ptr<TFolderIconCache::Lookup> TFolderIconCache::start(const std::vector<std::string_view>& paths) {
+template <typename KeptIcon, typename PathOf, typename Same>
+std::shared_ptr<TFolderIconCache::Lookup> TFolderIconCache::begin(std::size_t count, Clock::time_point at,
+                                                                  KeptIcon keptIcon, PathOf pathOf, Same sameAs) {
   auto lookup = std::make_shared<Lookup>();
-  lookup->at = tick();
-  lookup->result.assign(paths.size(), 0);
-  for (std::size_t i = 0; i < paths.size(); ++i) {
-    if (const Entry* entry = kept(paths[i], lookup->at)) {
-      lookup->result[i] = entry->icon;
-    } else {
-      lookup->missing.push_back(i);
-    }
+  lookup->at = at;
+  lookup->result.assign(count, 0);
+  for (std::size_t i = 0; i < count; ++i) {
+    if (!keptIcon(i, lookup->result[i])) lookup->missing.push_back(i);
   }
   if (lookup->missing.empty()) {
     lookup->done = true;
@@ -95,9 +99,13 @@ std::shared_ptr<TFolderIconCache::Lookup> TFolderIconCache::start(const std::vec
   }
   // Sorted, so that the platform looks the paths' shared folders up once.
   std::sort(lookup->missing.begin(), lookup->missing.end(),
-            [&](std::size_t a, std::size_t b) { return paths[a] < paths[b]; });
-  for (const std::size_t i : lookup->missing) {
-    if (lookup->ask.empty() || lookup->ask.back() != paths[i]) lookup->ask.emplace_back(paths[i]);
+            [&](std::size_t a, std::size_t b) { return pathOf(a) < pathOf(b); });
+  for (std::size_t k = 0; k < lookup->missing.size(); ++k) {
+    const std::size_t i = lookup->missing[k];
+    if (k == 0 || !sameAs(lookup->missing[k - 1], i)) {
+      lookup->ask.emplace_back(pathOf(i));
+      lookup->askFirst.push_back(i);
+    }
     lookup->askOf.push_back(lookup->ask.size() - 1);
   }
   if (!platform.iconLookupsOnAnyThread()) {
@@ -130,6 +138,42 @@ std::shared_ptr<TFolderIconCache::Lookup> TFolderIconCache::start(const std::vec
   return lookup;
 }
 
+std::shared_ptr<TFolderIconCache::Lookup> TFolderIconCache::start(const std::vector<std::string_view>& paths) {
+  const Clock::time_point at = tick();
+  return begin(
+      paths.size(), at,
+      [&](std::size_t i, int& icon) {
+        const Entry* entry = kept(paths[i], at);
+        if (entry != nullptr) icon = entry->icon;
+        return entry != nullptr;
+      },
+      [&](std::size_t i) { return paths[i]; }, [&](std::size_t a, std::size_t b) { return paths[a] == paths[b]; });
+}
+
+std::shared_ptr<TFolderIconCache::Lookup> TFolderIconCache::start(const TTextPool& pool,
+                                                                  const std::vector<TextId>& paths) {
+  if (idPool != &pool || idPoolClears != pool.clears()) {
+    std::vector<IdEntry>().swap(byId);
+    idPool = &pool;
+    idPoolClears = pool.clears();
+  }
+  const Clock::time_point at = now();
+  const std::int64_t atMs = msSinceMade(at);
+  const std::int64_t windowMs = std::chrono::duration_cast<std::chrono::milliseconds>(window).count();
+  auto lookup = begin(
+      paths.size(), at,
+      [&](std::size_t i, int& icon) {
+        if (paths[i] >= byId.size()) return false;
+        const IdEntry& entry = byId[paths[i]];
+        if (entry.askedAt == 0 || atMs - entry.askedAt >= windowMs) return false;
+        icon = entry.icon;
+        return true;
+      },
+      [&](std::size_t i) { return pool.text(paths[i]); }, [&](std::size_t a, std::size_t b) { return paths[a] == paths[b]; });
+  for (const std::size_t i : lookup->askFirst) lookup->askIds.push_back(paths[i]);
+  return lookup;
+}
+
 void TFolderIconCache::ask(Lookup& lookup) {
   const std::vector<std::string_view> paths(lookup.ask.begin(), lookup.ask.end());
   try {
@@ -148,13 +192,23 @@ std::vector<int> TFolderIconCache::finish(Lookup& lookup) {
   for (std::size_t k = 0; k < lookup.missing.size(); ++k) {
     lookup.result[lookup.missing[k]] = lookup.answers[lookup.askOf[k]];
   }
-  for (std::size_t j = 0; j < lookup.ask.size(); ++j) {
-    // Another lookup may have kept the same path meanwhile.
-    const std::uint64_t hash = TTextPool::hashExact(lookup.ask[j]);
-    if (current.find(lookup.ask[j], hash) == nullptr) current.add(lookup.ask[j], hash, Entry{lookup.answers[j], lookup.at});
+  if (!lookup.askIds.empty()) {
+    const std::int64_t askedAt = msSinceMade(lookup.at);
+    for (std::size_t j = 0; j < lookup.askIds.size(); ++j) {
+      const TextId id = lookup.askIds[j];
+      if (id >= byId.size()) byId.resize(std::max<std::size_t>(id + 1, byId.size() + byId.size() / 2), IdEntry{0, 0});
+      byId[id] = IdEntry{askedAt, lookup.answers[j]};
+    }
+  } else {
+    for (std::size_t j = 0; j < lookup.ask.size(); ++j) {
+      // Another lookup may have kept the same path meanwhile.
+      const std::uint64_t hash = TTextPool::hashExact(lookup.ask[j]);
+      if (current.find(lookup.ask[j], hash) == nullptr) current.add(lookup.ask[j], hash, Entry{lookup.answers[j], lookup.at});
+    }
   }
   lookup.missing.clear();
   lookup.ask.clear();
+  lookup.askIds.clear();
   return std::move(lookup.result);
 }
 
@@ -166,10 +220,14 @@ int TFolderIconCache::systemFolderIcon() {
 void TFolderIconCache::clear() {
   Generation().swap(current);
   Generation().swap(previous);
+  std::vector<IdEntry>().swap(byId);
+  idPool = nullptr;
   currentSince = now();
   systemIcon = 0;
 }
 
-std::size_t TFolderIconCache::bytesUsed() const { return current.bytesUsed() + previous.bytesUsed(); }
+std::size_t TFolderIconCache::bytesUsed() const {
+  return current.bytesUsed() + previous.bytesUsed() + byId.capacity() * sizeof(IdEntry);
+}
 
 }  // namespace tw

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "mainwindow/flat_text_map.h"
+#include "mainwindow/text_pool.h"
 #include "platform/platform.h"
 
 namespace tw {
@@ -31,8 +32,8 @@ namespace tw {
 //
 // Thread: the user-interface thread only, like the views it serves. Its own lookup thread
 // (started at the first background lookup) only asks the platform. Uses, but does not own, the
-// platform. The memory held is bounded by the distinct paths asked within the
-// last two windows.
+// platform. The memory held is bounded by the distinct paths asked within the last two windows
+// (kept by path) or by the size of the text pool (kept by id).
 class TFolderIconCache {
  public:
   using Clock = std::chrono::steady_clock;
@@ -58,6 +59,10 @@ class TFolderIconCache {
   // unfinished.
   class Lookup;
   std::shared_ptr<Lookup> start(const std::vector<std::string_view>& paths);
+  // The same for paths held by a text pool, kept by their ids (cheaper: no path is hashed or
+  // compared). The answers kept this way and those kept by path are apart; the ids' are
+  // forgotten when another pool is given or the pool was cleared.
+  std::shared_ptr<Lookup> start(const TTextPool& pool, const std::vector<TextId>& paths);
   std::vector<int> finish(Lookup& lookup);
   // getFolderIconIndex(getWindowsDir()), asked once.
   int systemFolderIcon();
@@ -81,8 +86,15 @@ class TFolderIconCache {
   const Entry* kept(std::string_view path, Clock::time_point at);
 
   struct Worker;
+  // A lookup of `count` paths: keptIcon(i, icon) gives the kept answer of the i-th path, if
+  // any; pathOf(i) its text; sameAs(i, j) whether two paths are the same.
+  template <typename KeptIcon, typename PathOf, typename Same>
+  std::shared_ptr<Lookup> begin(std::size_t count, Clock::time_point at, KeptIcon keptIcon, PathOf pathOf,
+                                Same sameAs);
   // Asks the platform for a lookup's paths (on the lookup thread, or at once).
   void ask(Lookup& lookup);
+  // Milliseconds since the cache was made, plus one (0 stands for never).
+  std::int64_t msSinceMade(Clock::time_point at) const;
 
   Platform& platform;
   Clock::duration window;
@@ -95,6 +107,15 @@ class TFolderIconCache {
   Clock::time_point currentSince;
   int systemIcon = 0;
   std::unique_ptr<Worker> worker;
+  // The answers kept by text id: when each was asked (msSinceMade, 0 for never) and what.
+  struct IdEntry {
+    std::int64_t askedAt;
+    int icon;
+  };
+  std::vector<IdEntry> byId;
+  const TTextPool* idPool = nullptr;
+  std::uint64_t idPoolClears = 0;
+  Clock::time_point made;
 };
 
 }  // namespace tw

@@ -49,6 +49,7 @@ std::uint64_t TTextPool::hashExact(std::string_view text) {
 }
 
 void TTextPool::clear() {
+  ++clearCount;
   entries.clear();
   entries.shrink_to_fit();
   table.assign(16, Slot{kEmptySlot, 0});

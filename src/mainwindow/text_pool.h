@@ -36,6 +36,8 @@ class TTextPool {
   std::size_t size() const { return entries.size(); }
   // Drops every text but the empty one.
   void clear();
+  // How many times the pool was cleared: ids handed out before a clear mean nothing after it.
+  std::uint64_t clears() const { return clearCount; }
   // Bytes held (texts, entries and table), for the benchmarks.
   std::size_t bytesUsed() const;
 
@@ -65,6 +67,7 @@ class TTextPool {
   std::size_t blockLeft = 0;
   char* blockNext = nullptr;
   std::size_t textBytes = 0;
+  std::uint64_t clearCount = 0;
 };
 
 }  // namespace tw

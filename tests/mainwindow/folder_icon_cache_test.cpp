@@ -111,8 +111,9 @@ TEST(FolderIconCache, SharedByTreeAndList) {
   platform.typeIcons = {{".txt", 7}};
   ManualClock clock;
   TFolderIconCache cache(platform, 1000ms, clock.source());
-  TCaptureTree tree(platform, nullptr, &cache);
-  TCaptureList list(platform, nullptr, &cache);
+  TTextPool pool;  // views that share a cache share their texts too
+  TCaptureTree tree(platform, &pool, &cache);
+  TCaptureList list(platform, &pool, &cache);
   const auto deliver = [&](const char* path, int event) {
     tree.addDirectoryFile(path, "", event, PathStyle::Posix);
     list.addListItem(path, "", event, PathStyle::Posix);
