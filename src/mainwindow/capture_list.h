@@ -73,7 +73,7 @@ class TCaptureList {
   void setObserver(TCaptureListObserver* newObserver) { observer = newObserver; }
   // During a long batch, the folder icons of this many new rows are asked together, so that
   // no single step at the batch's end does all the asking.
-  static constexpr std::size_t kIconLookupGroup = 128;
+  static constexpr std::size_t kIconLookupGroup = 64;
 
   // Bytes held by the rows (texts not included), for the benchmarks.
   std::size_t bytesUsed() const { return rows.capacity() * sizeof(Row); }

@@ -187,7 +187,7 @@ class TCaptureTree {
   // kIconLookupGroup as a batch goes, the rest when it ends. Every answer is in when the batch
   // ends, before the observer is told of it, so no view ever shows a node without its icon.
   // (Nodes announced in the middle of a batch, before a removal, may get theirs as a change.)
-  static constexpr std::size_t kIconLookupGroup = 128;
+  static constexpr std::size_t kIconLookupGroup = 16;
   std::vector<std::pair<NodeId, TextId>> pendingIcons;  // the nodes and their paths
   struct IconLookup {
     std::shared_ptr<TFolderIconCache::Lookup> lookup;

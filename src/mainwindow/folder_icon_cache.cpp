@@ -187,7 +187,17 @@ void TFolderIconCache::ask(Lookup& lookup) {
 std::vector<int> TFolderIconCache::finish(Lookup& lookup) {
   if (worker) {
     std::unique_lock<std::mutex> hold(worker->lock);
-    worker->finished.wait(hold, [&] { return lookup.done; });
+    auto& queue = worker->queue;
+    if (const auto queued = std::find_if(queue.begin(), queue.end(), [&](const auto& l) { return l.get() == &lookup; });
+        queued != queue.end()) {
+      // Not begun yet: asked here rather than waited for.
+      queue.erase(queued);
+      hold.unlock();
+      ask(lookup);
+      lookup.done = true;
+    } else {
+      worker->finished.wait(hold, [&] { return lookup.done; });
+    }
   }
   for (std::size_t k = 0; k < lookup.missing.size(); ++k) {
     lookup.result[lookup.missing[k]] = lookup.answers[lookup.askOf[k]];
