@@ -39,8 +39,9 @@ void TCaptureList::addListItem(std::string_view item1, std::string_view item2, i
   row.workPathImage = 0;  // asked with the batch's others when it ends
   row.mark = static_cast<std::uint8_t>(listMarkForEvent(eventNum));
   row.cells[colFrom] = pool->intern(from);
-  row.cells[colTo] = pool->intern(to);
-  row.cells[colAction] = pool->intern(getEventName(eventNum));
+  row.cells[colTo] = to == "-" ? constantText(kDash) : pool->intern(to);
+  row.cells[colAction] = eventNum >= 0 && eventNum < kEventCount ? constantText(static_cast<std::size_t>(eventNum))
+                                                                 : pool->intern(getEventName(eventNum));
   row.cells[colWorkPath] = pool->intern(workPath);
   rows.push_back(row);
   pendingIcons.push_back(rows.size() - 1);
@@ -52,6 +53,17 @@ void TCaptureList::addListItem(std::string_view item1, std::string_view item2, i
     // where the platform allows it.
     startPendingIcons();
   }
+}
+
+TextId TCaptureList::constantText(std::size_t which) {
+  if (constantsOf != pool->clears()) {
+    constants.fill(kEmptyText);
+    constantsOf = pool->clears();
+  }
+  if (constants[which] == kEmptyText) {
+    constants[which] = pool->intern(which == kDash ? std::string("-") : getEventName(static_cast<int>(which)));
+  }
+  return constants[which];
 }
 
 std::string_view TCaptureList::cell(int row, int column) const {

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string_view>
 #include <memory>
 #include <vector>
 
+#include "capture/event_kinds.h"
 #include "mainwindow/folder_icon_cache.h"
 #include "mainwindow/marks.h"
 #include "mainwindow/text_pool.h"
@@ -86,6 +88,11 @@ class TCaptureList {
     std::uint8_t mark;
   };
   const Row& at(int row) const { return rows[static_cast<std::size_t>(row)]; }
+  // The id of a text every row may show (an action name, or the dash of an empty To), asked of
+  // the pool once for as long as the pool keeps its ids. `which`: the event number, or kDash.
+  TextId constantText(std::size_t which);
+  static constexpr std::size_t kDash = kEventCount;
+  static constexpr TextId kEmptyText = 0;  // not asked yet (no constant is empty)
   void flush();
   // Starts the lookup of the pending rows' Work Path icons; finishes every lookup started.
   void startPendingIcons();
@@ -107,6 +114,8 @@ class TCaptureList {
   };
   std::vector<IconLookup> iconLookups;  // started, not finished
   std::size_t published = 0;
+  std::array<TextId, kEventCount + 1> constants{};
+  std::uint64_t constantsOf = 0;  // the pool's clears() when `constants` were asked
   int batchDepth = 0;
 };
 

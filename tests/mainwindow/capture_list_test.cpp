@@ -133,6 +133,29 @@ TEST(CaptureList, SharedPoolKeepsEachTextOnce) {
   EXPECT_EQ(list.cell(99, colWorkPath), "C:\\docs\\");
 }
 
+// The list keeps the ids of the texts every row shows (action names, the dash); a cleared
+// pool hands out new ones, and the rows after it still show the right texts.
+TEST(CaptureList, RowsAfterAClearedPoolShowTheirOwnTexts) {
+  FakePlatform platform(PathStyle::Windows);
+  TTextPool pool;
+  TCaptureList shared(platform, &pool);
+  TCaptureList own(platform);
+  for (TCaptureList* list : {&shared, &own}) {
+    list->addListItem("C:\\docs\\a.txt", "", evUpdateItem, PathStyle::Windows);
+    list->addListItem("C:\\docs\\b", "", evRmDir, PathStyle::Windows);
+    list->clear();
+    if (list == &shared) pool.clear();
+    pool.intern("filler");  // so that old ids now name other texts
+    list->addListItem("C:\\x\\b", "", evRmDir, PathStyle::Windows);
+    list->addListItem("C:\\x\\c.txt", "", evUpdateItem, PathStyle::Windows);
+    ASSERT_EQ(list->rowCount(), 2);
+    EXPECT_EQ(list->cell(0, colAction), getEventName(evRmDir));
+    EXPECT_EQ(list->cell(1, colAction), getEventName(evUpdateItem));
+    EXPECT_EQ(list->cell(1, colTo), "-");
+    EXPECT_EQ(list->cell(1, colFrom), "c.txt");
+  }
+}
+
 TEST(TextPool, InternsAndFoldsOnlyAsciiCase) {
   TTextPool pool;
   std::vector<TextId> ids;
