@@ -133,28 +133,21 @@ void TCaptureTree::addDirectoryFile(std::string_view directoryPath, std::string_
   // found every node is kept; one that had to add a node is not, since the same walk may add
   // another the next time (after a first match that was deleted).
   bool addedOnTheWay = false;
-  std::string_view folderPart;
-  std::uint64_t folderHash = 0;
+  TextId folderText = 0;
   if (n > 1) {
-    folderPart = directoryPath.substr(0, static_cast<std::size_t>(segments[n - 1].data() - directoryPath.data()));
-    folderHash = TTextPool::hashExact(folderPart);
-    if (const NodeId* known = folders.find(folderPart, folderHash)) {
-      const Node& folder = nodes[*known];
+    // The folder part is a text the list shows too (a row's work folder): kept in the pool.
+    folderText = pool->intern(
+        directoryPath.substr(0, static_cast<std::size_t>(segments[n - 1].data() - directoryPath.data())));
+    if (const NodeId known = knownFolder(folderText); known != kNoNode) {
+      const Node& folder = nodes[known];
       if (folder.parent != kRemoved && folder.mark == markPlain) {
-        parent = *known;
+        parent = known;
         i = n - 1;
       }
     }
   }
   for (; i < n; ++i) {
-    if (i == n - 1 && n > 1 && parent != kNoNode && !addedOnTheWay) {
-      if (NodeId* known = folders.find(folderPart, folderHash)) {
-        *known = parent;
-      } else {
-        if (folders.size() >= kMaxFolders) folders.clear();
-        folders.add(folderPart, folderHash, parent);
-      }
-    }
+    if (i == n - 1 && n > 1 && parent != kNoNode && !addedOnTheWay) keepFolder(folderText, parent);
     const std::string_view s = segments[i];
     if (skipped(s)) continue;
     NodeId node = findNode(s, parent);
@@ -242,7 +235,27 @@ void TCaptureTree::setText(NodeId node, std::string_view value) {
   indexLink(node);
 }
 
-void TCaptureTree::forgetFolders() { folders.clear(); }
+void TCaptureTree::forgetFolders() {
+  // Every entry of an older round counts as none.
+  if (++folderRound == 0) {
+    std::vector<KnownFolder>().swap(folders);
+    folderRound = 1;
+  }
+}
+
+NodeId TCaptureTree::knownFolder(TextId text) const {
+  if (foldersOf != pool->clears() || text >= folders.size() || folders[text].round != folderRound) return kNoNode;
+  return folders[text].node;
+}
+
+void TCaptureTree::keepFolder(TextId text, NodeId node) {
+  if (foldersOf != pool->clears()) {
+    std::vector<KnownFolder>().swap(folders);
+    foldersOf = pool->clears();
+  }
+  if (text >= folders.size()) folders.resize(std::max<std::size_t>(text + 1, folders.size() + folders.size() / 2));
+  folders[text] = KnownFolder{node, folderRound};
+}
 
 void TCaptureTree::changed(NodeId node) {
   if (node < published) changedNodes.push_back(node);

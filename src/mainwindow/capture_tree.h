@@ -196,13 +196,21 @@ class TCaptureTree {
   std::vector<IconLookup> iconLookups;  // started, not finished
   std::unordered_set<NodeId> announcedParents;  // while a batch is being announced
   std::vector<std::string_view> segmentScratch;   // the segments of the path being added
-  // Folder parts of paths added (their exact text up to the last segment) and the node their
-  // walk gave. An entry stays right while its node is neither removed (a removal marks every
-  // node below) nor treated (which changes its mark), and no node that a walk may pass is given
-  // another text; forgetFolders drops them all when one is, or when a node becomes the first
-  // of its siblings with a text. Bounded: dropped whole at kMaxFolders.
-  static constexpr std::size_t kMaxFolders = std::size_t{1} << 17;
-  FlatTextMap<NodeId> folders;
+  // Folder parts of paths added (their exact text up to the last segment), by text id, and the
+  // node their walk gave. An entry stays right while its node is neither removed (a removal
+  // marks every node below) nor treated (which changes its mark), and no node that a walk may
+  // pass is given another text; forgetFolders drops them all when one is, or when a node
+  // becomes the first of its siblings with a text. Entries of an older round count as none; all
+  // count as none once the pool was cleared (its ids then name other texts).
+  struct KnownFolder {
+    NodeId node = kNoNode;
+    std::uint32_t round = 0;
+  };
+  std::vector<KnownFolder> folders;
+  std::uint32_t folderRound = 1;
+  std::uint64_t foldersOf = 0;  // the pool's clears() when `folders` was filled
+  NodeId knownFolder(TextId text) const;
+  void keepFolder(TextId text, NodeId node);
   void forgetFolders();
 };
 
