@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <optional>
 #include <unordered_map>
@@ -23,6 +24,9 @@ namespace {
 
 // How long a move out may wait for its other half.
 constexpr int kMoveHalfWaitMs = 20;
+
+constexpr std::size_t kReadBytes = 256u << 10;
+constexpr std::size_t kLargestEvent = sizeof(struct inotify_event) + NAME_MAX + 1;
 
 constexpr std::uint32_t kDirMask = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_ATTRIB | IN_MODIFY |
                                    IN_CLOSE_WRITE | IN_DELETE_SELF | IN_ONLYDIR | IN_DONT_FOLLOW | IN_EXCL_UNLINK;
@@ -52,17 +56,20 @@ class InotifySource : public ChangeSource {
   const char* kind() const override { return "inotify"; }
 
   void readAvailable(ChangeSink& sink) override {
-    alignas(struct inotify_event) char buffer[64 * 1024];
     for (;;) {
       for (;;) {
-        const ssize_t n = ::read(inotifyFd, buffer, sizeof buffer);
+        const ssize_t n = ::read(inotifyFd, buffer.data(), kReadBytes);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) break;
         for (ssize_t at = 0; at < n;) {
-          const auto* ev = reinterpret_cast<const struct inotify_event*>(buffer + at);
+          const auto* ev = reinterpret_cast<const struct inotify_event*>(buffer.data() + at);
           at += static_cast<ssize_t>(sizeof(struct inotify_event) + ev->len);
           handle(*ev, sink);
         }
+        // A read that leaves room in the buffer took every event queued: reading on would only
+        // catch events as they trickle in, one system call each; the next wake-up takes them
+        // in bulk.
+        if (static_cast<std::size_t>(n) + kLargestEvent <= kReadBytes) break;
       }
       // The kernel queues the two halves of a rename one after the other, so a read can end
       // between them: give the second half a moment before a lone first half counts as a
@@ -239,6 +246,7 @@ class InotifySource : public ChangeSource {
   }
 
   int inotifyFd;
+  std::vector<char> buffer = std::vector<char>(kReadBytes);  // operator new aligns it for the events
   std::string root;
   bool recursive;
   dev_t rootDev = 0;
