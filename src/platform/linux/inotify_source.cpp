@@ -17,6 +17,7 @@
 
 #include "platform/linux/change_source.h"
 #include "platform/linux/dir_tree.h"
+#include "platform/linux/mount_table.h"
 
 namespace tw::linuxfs {
 
@@ -96,6 +97,12 @@ class InotifySource : public ChangeSource {
   // With `report`, what is found inside is reported as created (a folder that just appeared:
   // its content was made before its watch existed). False when the first watch fails.
   bool watchTree(DirTree::NodeId top, bool report, ChangeSink& sink) {
+    // A large walk (the start, or after an overflow) tells mount points by the mount table,
+    // read once, and asks the file system only about folders listed there: so a folder costs
+    // its watch, an open, its entries and a close, with no look-up per subfolder. A folder that
+    // just appeared is small: its subfolders are asked one by one.
+    std::optional<std::unordered_set<std::string>> mountPoints;
+    if (!report && recursive) mountPoints = mountPointsBelow(tree.path(top));
     std::vector<DirTree::NodeId> stack{top};
     bool first = true;
     while (!stack.empty()) {
@@ -121,32 +128,69 @@ class InotifySource : public ChangeSource {
       if (!recursive && node != rootNode) continue;
       const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);
       if (dirFd < 0) continue;
-      DIR* d = ::fdopendir(dirFd);
-      if (d == nullptr) {
-        ::close(dirFd);
-        continue;
-      }
-      while (const struct dirent* entry = ::readdir(d)) {
-        const std::string_view name = entry->d_name;
-        if (name == "." || name == "..") continue;
-        bool isDir = entry->d_type == DT_DIR;
+      forEachEntry(dirFd, [&](std::string_view name, unsigned char type) {
+        bool isDir = type == DT_DIR;
         bool sameMount = true;
-        if (entry->d_type == DT_DIR || entry->d_type == DT_UNKNOWN) {
+        const bool mountPoint = isDir && mountPoints && mountPoints->contains(DirTree::join(dir, name));
+        if (type == DT_UNKNOWN || (isDir && (!mountPoints || mountPoint))) {
           struct stat st {};
-          if (::fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+          if (::fstatat(dirFd, std::string(name).c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return;
           isDir = S_ISDIR(st.st_mode);
           sameMount = st.st_dev == rootDev;
         }
         if (report) {
-          const std::string path = DirTree::join(dir, name);
+          std::string path = DirTree::join(dir, name);
           scanned.insert(path);
-          sink.change({RawChange::Created, isDir, path, {}, 0});
+          sink.change({RawChange::Created, isDir, std::move(path), {}, 0});
         }
         if (isDir && sameMount && recursive) stack.push_back(tree.addChild(node, name));
-      }
-      ::closedir(d);
+      });
+      ::close(dirFd);
     }
     return true;
+  }
+
+  // Calls `f(name, d_type)` for each entry of an open folder but "." and "..", reading the
+  // entries in large blocks.
+  template <typename F>
+  void forEachEntry(int dirFd, F&& f) {
+    for (;;) {
+      const ssize_t n = ::getdents64(dirFd, entries.data(), entries.size());
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) return;
+      for (ssize_t at = 0; at < n;) {
+        const auto* entry = reinterpret_cast<const struct dirent64*>(entries.data() + at);
+        at += entry->d_reclen;
+        const std::string_view name(entry->d_name);
+        if (name == "." || name == "..") continue;
+        f(name, entry->d_type);
+      }
+    }
+  }
+
+  // The mount points at or below `top`, from the mount table; none when the table cannot be
+  // read (then every subfolder is asked).
+  static std::optional<std::unordered_set<std::string>> mountPointsBelow(const std::string& top) {
+    const int fd = ::open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    std::unordered_set<std::string> points;
+    std::string text;
+    char block[16 * 1024];
+    for (;;) {
+      const ssize_t n = ::read(fd, block, sizeof block);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) {
+        ::close(fd);
+        return std::nullopt;
+      }
+      if (n == 0) break;
+      text.append(block, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    for (MountEntry& entry : parseMountInfo(text)) {
+      if (isSameOrBelowPath(entry.mountPoint, top)) points.insert(std::move(entry.mountPoint));
+    }
+    return points;
   }
 
   void unwatchTree(DirTree::NodeId node) {
@@ -246,7 +290,8 @@ class InotifySource : public ChangeSource {
   }
 
   int inotifyFd;
-  std::vector<char> buffer = std::vector<char>(kReadBytes);  // operator new aligns it for the events
+  std::vector<char> buffer = std::vector<char>(kReadBytes);
+  std::vector<char> entries = std::vector<char>(64 * 1024);  // folder entries of a walk  // operator new aligns it for the events
   std::string root;
   bool recursive;
   dev_t rootDev = 0;
