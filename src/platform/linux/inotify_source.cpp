@@ -69,8 +69,9 @@ class InotifySource : public ChangeSource {
         }
         // A read that leaves room in the buffer took every event queued: reading on would only
         // catch events as they trickle in, one system call each; the next wake-up takes them
-        // in bulk.
-        if (static_cast<std::size_t>(n) + kLargestEvent <= kReadBytes) break;
+        // in bulk. Not after a scan of a new folder, though: the create events of what it
+        // reported are queued by now and must be read before `scanned` is forgotten below.
+        if (scanned.empty() && static_cast<std::size_t>(n) + kLargestEvent <= kReadBytes) break;
       }
       // The kernel queues the two halves of a rename one after the other, so a read can end
       // between them: give the second half a moment before a lone first half counts as a
