@@ -476,6 +476,28 @@ TEST_P(Notify, DrivesMountedAndUnmounted) {
   EXPECT_EQ(both.waitForCount(1), std::vector{ev(evCreate, at("still-here"))});
 }
 
+// The watch of the tree at the start leaves out folders of other file systems mounted inside
+// it (they are drives of their own), and still watches every folder of its own one.
+TEST_P(Notify, AFileSystemMountedInsideIsNotWatchedFromTheStart) {
+  if (geteuid() != 0) GTEST_SKIP() << "mounting needs root";
+  fs::create_directories(at("plain/deep"));
+  fs::create_directories(at("mnt"));
+  if (!run("mount -t tmpfs tarnwatch-test " + at("mnt"))) GTEST_SKIP() << "this machine cannot mount a tmpfs";
+  struct Unmount {
+    std::string point;
+    ~Unmount() { run("umount -l " + point); }
+  } guard{at("mnt")};
+  fs::create_directories(at("mnt/sub"));
+
+  auto watcher = record(kCreates);
+  writeFile(at("mnt/sub/elsewhere"), "");
+  writeFile(at("mnt/there"), "");
+  writeFile(at("plain/deep/here"), "");
+  EXPECT_EQ(watcher->waitForCount(1), std::vector{ev(evCreate, at("plain/deep/here"))});
+  std::this_thread::sleep_for(300ms);
+  EXPECT_EQ(watcher->waitForCount(1), std::vector{ev(evCreate, at("plain/deep/here"))});
+}
+
 INSTANTIATE_TEST_SUITE_P(Modes, Notify, testing::Values(Mode::Fanotify, Mode::Inotify), modeName);
 
 TEST(NotifyItems, ParseNormalisesAndRejectsMissingPaths) {

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <unordered_map>
 #include <vector>
@@ -23,6 +24,11 @@ constexpr std::uint64_t kMarkMask =
     FAN_CREATE | FAN_DELETE | FAN_RENAME | FAN_ATTRIB | FAN_MODIFY | FAN_CLOSE_WRITE | FAN_ONDIR;
 // Reading stops after this much in one go, so one call stays bounded under a flood.
 constexpr std::size_t kMaxBatchBytes = 8u << 20;
+constexpr std::size_t kReadBytes = 256u << 10;
+// The most one event can take: its metadata, and for a rename two directory handles with names.
+constexpr std::size_t kLargestEvent =
+    sizeof(struct fanotify_event_metadata) + 3 * (sizeof(struct fanotify_event_info_fid) + sizeof(struct file_handle) +
+                                                  MAX_HANDLE_SZ + NAME_MAX + 1 + 8);
 
 // A file handle as a map key: its type and its bytes.
 std::string handleKey(const struct file_handle* h) {
@@ -111,13 +117,16 @@ class FanotifySource : public ChangeSource {
   const char* kind() const override { return "fanotify"; }
 
   void readAvailable(ChangeSink& sink) override {
+    // A read that leaves room in the buffer took every event queued: reading on would only
+    // catch events as they trickle in, one system call each; the next wake-up takes them in bulk.
     std::size_t used = 0;
     while (used < kMaxBatchBytes) {
-      buffer.resize(used + 256 * 1024);
-      const ssize_t n = ::read(fanFd, buffer.data() + used, buffer.size() - used);
+      buffer.resize(used + kReadBytes);
+      const ssize_t n = ::read(fanFd, buffer.data() + used, kReadBytes);
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) break;
       used += static_cast<std::size_t>(n);
+      if (static_cast<std::size_t>(n) + kLargestEvent <= kReadBytes) break;
     }
     for (std::size_t at = 0; at + sizeof(struct fanotify_event_metadata) <= used;) {
       struct fanotify_event_metadata meta {};

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <optional>
 #include <unordered_map>
@@ -16,6 +17,7 @@
 
 #include "platform/linux/change_source.h"
 #include "platform/linux/dir_tree.h"
+#include "platform/linux/mount_table.h"
 
 namespace tw::linuxfs {
 
@@ -23,6 +25,9 @@ namespace {
 
 // How long a move out may wait for its other half.
 constexpr int kMoveHalfWaitMs = 20;
+
+constexpr std::size_t kReadBytes = 256u << 10;
+constexpr std::size_t kLargestEvent = sizeof(struct inotify_event) + NAME_MAX + 1;
 
 constexpr std::uint32_t kDirMask = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_ATTRIB | IN_MODIFY |
                                    IN_CLOSE_WRITE | IN_DELETE_SELF | IN_ONLYDIR | IN_DONT_FOLLOW | IN_EXCL_UNLINK;
@@ -52,17 +57,21 @@ class InotifySource : public ChangeSource {
   const char* kind() const override { return "inotify"; }
 
   void readAvailable(ChangeSink& sink) override {
-    alignas(struct inotify_event) char buffer[64 * 1024];
     for (;;) {
       for (;;) {
-        const ssize_t n = ::read(inotifyFd, buffer, sizeof buffer);
+        const ssize_t n = ::read(inotifyFd, buffer.data(), kReadBytes);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) break;
         for (ssize_t at = 0; at < n;) {
-          const auto* ev = reinterpret_cast<const struct inotify_event*>(buffer + at);
+          const auto* ev = reinterpret_cast<const struct inotify_event*>(buffer.data() + at);
           at += static_cast<ssize_t>(sizeof(struct inotify_event) + ev->len);
           handle(*ev, sink);
         }
+        // A read that leaves room in the buffer took every event queued: reading on would only
+        // catch events as they trickle in, one system call each; the next wake-up takes them
+        // in bulk. Not after a scan of a new folder, though: the create events of what it
+        // reported are queued by now and must be read before `scanned` is forgotten below.
+        if (scanned.empty() && static_cast<std::size_t>(n) + kLargestEvent <= kReadBytes) break;
       }
       // The kernel queues the two halves of a rename one after the other, so a read can end
       // between them: give the second half a moment before a lone first half counts as a
@@ -89,6 +98,12 @@ class InotifySource : public ChangeSource {
   // With `report`, what is found inside is reported as created (a folder that just appeared:
   // its content was made before its watch existed). False when the first watch fails.
   bool watchTree(DirTree::NodeId top, bool report, ChangeSink& sink) {
+    // A large walk (the start, or after an overflow) tells mount points by the mount table,
+    // read once, and asks the file system only about folders listed there: so a folder costs
+    // its watch, an open, its entries and a close, with no look-up per subfolder. A folder that
+    // just appeared is small: its subfolders are asked one by one.
+    std::optional<std::unordered_set<std::string>> mountPoints;
+    if (!report && recursive) mountPoints = mountPointsBelow(tree.path(top));
     std::vector<DirTree::NodeId> stack{top};
     bool first = true;
     while (!stack.empty()) {
@@ -114,32 +129,69 @@ class InotifySource : public ChangeSource {
       if (!recursive && node != rootNode) continue;
       const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);
       if (dirFd < 0) continue;
-      DIR* d = ::fdopendir(dirFd);
-      if (d == nullptr) {
-        ::close(dirFd);
-        continue;
-      }
-      while (const struct dirent* entry = ::readdir(d)) {
-        const std::string_view name = entry->d_name;
-        if (name == "." || name == "..") continue;
-        bool isDir = entry->d_type == DT_DIR;
+      forEachEntry(dirFd, [&](std::string_view name, unsigned char type) {
+        bool isDir = type == DT_DIR;
         bool sameMount = true;
-        if (entry->d_type == DT_DIR || entry->d_type == DT_UNKNOWN) {
+        const bool mountPoint = isDir && mountPoints && mountPoints->contains(DirTree::join(dir, name));
+        if (type == DT_UNKNOWN || (isDir && (!mountPoints || mountPoint))) {
           struct stat st {};
-          if (::fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+          if (::fstatat(dirFd, std::string(name).c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return;
           isDir = S_ISDIR(st.st_mode);
           sameMount = st.st_dev == rootDev;
         }
         if (report) {
-          const std::string path = DirTree::join(dir, name);
+          std::string path = DirTree::join(dir, name);
           scanned.insert(path);
-          sink.change({RawChange::Created, isDir, path, {}, 0});
+          sink.change({RawChange::Created, isDir, std::move(path), {}, 0});
         }
         if (isDir && sameMount && recursive) stack.push_back(tree.addChild(node, name));
-      }
-      ::closedir(d);
+      });
+      ::close(dirFd);
     }
     return true;
+  }
+
+  // Calls `f(name, d_type)` for each entry of an open folder but "." and "..", reading the
+  // entries in large blocks.
+  template <typename F>
+  void forEachEntry(int dirFd, F&& f) {
+    for (;;) {
+      const ssize_t n = ::getdents64(dirFd, entries.data(), entries.size());
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) return;
+      for (ssize_t at = 0; at < n;) {
+        const auto* entry = reinterpret_cast<const struct dirent64*>(entries.data() + at);
+        at += entry->d_reclen;
+        const std::string_view name(entry->d_name);
+        if (name == "." || name == "..") continue;
+        f(name, entry->d_type);
+      }
+    }
+  }
+
+  // The mount points at or below `top`, from the mount table; none when the table cannot be
+  // read (then every subfolder is asked).
+  static std::optional<std::unordered_set<std::string>> mountPointsBelow(const std::string& top) {
+    const int fd = ::open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    std::unordered_set<std::string> points;
+    std::string text;
+    char block[16 * 1024];
+    for (;;) {
+      const ssize_t n = ::read(fd, block, sizeof block);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) {
+        ::close(fd);
+        return std::nullopt;
+      }
+      if (n == 0) break;
+      text.append(block, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    for (MountEntry& entry : parseMountInfo(text)) {
+      if (isSameOrBelowPath(entry.mountPoint, top)) points.insert(std::move(entry.mountPoint));
+    }
+    return points;
   }
 
   void unwatchTree(DirTree::NodeId node) {
@@ -239,6 +291,8 @@ class InotifySource : public ChangeSource {
   }
 
   int inotifyFd;
+  std::vector<char> buffer = std::vector<char>(kReadBytes);
+  std::vector<char> entries = std::vector<char>(64 * 1024);  // folder entries of a walk  // operator new aligns it for the events
   std::string root;
   bool recursive;
   dev_t rootDev = 0;
