@@ -181,6 +181,10 @@ TEST(LinuxPlatform, BatchLookupsAgreeWithSingleLookups) {
       t + "/link/c/notes.txt", t + "/link/", t + "/dangling", t + "/dangling/x", t + "/a/d/", t + "/a/./d",
       t + "/", t, "/", "//", "/proc", "/proc/self/..", "/usr/", "relative/never/there", ".", "",
       std::string(5000, 'x'), t + "/a/" + std::string(300, 'n'),
+      // Runs of paths in one folder, which is opened once for them; one that is not there.
+      t + "/a/b/c", t + "/a/b/c/", t + "/a/b/file", t + "/a/b/file/", t + "/a/b/..", t + "/a/b/.", t + "/a/b/gone",
+      t + "/a/b//c", t + "/a/d/x1", t + "/a/d/x2/", t + "/a/d/photo.png/", t + "/none/1", t + "/none/2/",
+      t + "/none/3", t + "/none/4",
   };
   // A path deeper than the folders kept open.
   std::string deep = t;

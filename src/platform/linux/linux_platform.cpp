@@ -24,7 +24,6 @@
 #include <sstream>
 #include <thread>
 
-#include "platform/linux/folder_walk.h"
 #include "platform/linux/mount_table.h"
 #include "settings/extensions.h"
 #include "settings/ini_text.h"
@@ -217,17 +216,35 @@ int LinuxPlatform::pathIconIndex(std::string_view path) {
 }
 
 std::vector<int> LinuxPlatform::pathIconIndexes(const std::vector<std::string_view>& paths) {
-  std::vector<int> result;
-  result.reserve(paths.size());
-  linuxfs::FolderWalk walk;
-  for (std::size_t i = 0; i < paths.size(); ++i) {
-    const std::string_view path = paths[i];
-    if (path.empty()) {
-      result.push_back(0);
-      continue;
+  // Opening a folder costs about as much as looking a whole path up, and saves only the walk
+  // to it for each path looked up from there: a folder is opened for a run of at least this
+  // many paths in it (sorted paths in one folder come together), other paths are looked up
+  // whole. Either way the answer is that of a lookup of the whole path.
+  constexpr std::size_t kOpenFolderFor = 4;
+  // The folder of an absolute path (up to the separator before its last name, which may end
+  // in separators itself), or empty.
+  const auto folderOf = [](std::string_view path) {
+    std::size_t end = path.size();
+    while (end > 0 && path[end - 1] == '/') --end;
+    const std::size_t slash = path.rfind('/', end == 0 ? 0 : end - 1);
+    return end == 0 || slash == std::string_view::npos || path.front() != '/' ? std::string_view()
+                                                                              : path.substr(0, slash + 1);
+  };
+  std::vector<int> result(paths.size(), 0);
+  for (std::size_t i = 0; i < paths.size();) {
+    const std::string_view folder = folderOf(paths[i]);
+    std::size_t end = i + 1;
+    while (!folder.empty() && end < paths.size() && folderOf(paths[end]) == folder) ++end;
+    int fd = -1;
+    if (end - i >= kOpenFolderFor) fd = ::open(std::string(folder).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    for (std::size_t k = i; k < end; ++k) {
+      const std::string_view path = paths[k];
+      if (path.empty()) continue;
+      result[k] = fd >= 0 ? iconAt(fd, std::string(path.substr(folder.size())), path)
+                          : iconAt(AT_FDCWD, std::string(path), path);
     }
-    const auto place = walk.locate(path, i + 1 < paths.size() ? paths[i + 1] : std::string_view());
-    result.push_back(place.error != 0 ? 0 : iconAt(place.dirFd, place.rest, path));
+    if (fd >= 0) ::close(fd);
+    i = end;
   }
   return result;
 }
