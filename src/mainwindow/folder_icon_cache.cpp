@@ -3,9 +3,10 @@
 #include <algorithm>
 #include <condition_variable>
 #include <deque>
-#include <mutex>
-#include <thread>
 #include <exception>
+#include <mutex>
+#include <system_error>
+#include <thread>
 #include <utility>
 
 #include "mainwindow/text_pool.h"
@@ -97,7 +98,7 @@ std::shared_ptr<TFolderIconCache::Lookup> TFolderIconCache::begin(std::size_t co
     lookup->done = true;
     return lookup;
   }
-  // Sorted, so that the platform looks the paths' shared folders up once.
+  // Sorted, so that paths in one folder come together (the platform may look them up from it).
   std::sort(lookup->missing.begin(), lookup->missing.end(),
             [&](std::size_t a, std::size_t b) { return pathOf(a) < pathOf(b); });
   for (std::size_t k = 0; k < lookup->missing.size(); ++k) {
@@ -108,27 +109,34 @@ std::shared_ptr<TFolderIconCache::Lookup> TFolderIconCache::begin(std::size_t co
     }
     lookup->askOf.push_back(lookup->ask.size() - 1);
   }
-  if (!platform.iconLookupsOnAnyThread()) {
+  if (!worker && !noWorker && platform.iconLookupsOnAnyThread()) {
+    worker = std::make_unique<Worker>();
+    try {
+      worker->thread = std::thread([this, &w = *worker] {
+        std::unique_lock<std::mutex> hold(w.lock);
+        for (;;) {
+          w.wake.wait(hold, [&] { return w.stopping || !w.queue.empty(); });
+          if (w.stopping) return;
+          const std::shared_ptr<Lookup> next = std::move(w.queue.front());
+          w.queue.pop_front();
+          hold.unlock();
+          ask(*next);
+          hold.lock();
+          next->done = true;
+          w.finished.notify_all();
+        }
+      });
+    } catch (const std::system_error&) {
+      // No thread to be had: asked here, now and from now on.
+      worker.reset();
+      noWorker = true;
+    }
+  }
+  if (!worker) {
+    // Asked here and now where the platform may not be asked from another thread.
     ask(*lookup);
     lookup->done = true;
     return lookup;
-  }
-  if (!worker) {
-    worker = std::make_unique<Worker>();
-    worker->thread = std::thread([this, &w = *worker] {
-      std::unique_lock<std::mutex> hold(w.lock);
-      for (;;) {
-        w.wake.wait(hold, [&] { return w.stopping || !w.queue.empty(); });
-        if (w.stopping) return;
-        const std::shared_ptr<Lookup> next = std::move(w.queue.front());
-        w.queue.pop_front();
-        hold.unlock();
-        ask(*next);
-        hold.lock();
-        next->done = true;
-        w.finished.notify_all();
-      }
-    });
   }
   {
     const std::lock_guard<std::mutex> hold(worker->lock);

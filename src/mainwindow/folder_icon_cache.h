@@ -107,6 +107,7 @@ class TFolderIconCache {
   Clock::time_point currentSince;
   int systemIcon = 0;
   std::unique_ptr<Worker> worker;
+  bool noWorker = false;  // a lookup thread could not be started
   // The answers kept by text id: when each was asked (msSinceMade, 0 for never) and what.
   struct IdEntry {
     std::int64_t askedAt;
