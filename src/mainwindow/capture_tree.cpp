@@ -374,7 +374,7 @@ void TCaptureTree::forEachNode(const std::function<void(NodeId node, int level)>
 
 std::size_t TCaptureTree::bytesUsed() const {
   std::size_t bytes = nodes.capacity() * sizeof(Node) + index.capacity() * sizeof(IndexSlot) +
-                      childLists.capacity() * sizeof(std::vector<NodeId>);
+                      childLists.capacity() * sizeof(std::vector<NodeId>) + folders.capacity() * sizeof(KnownFolder);
   for (const auto& list : childLists) bytes += list.capacity() * sizeof(NodeId);
   return bytes;
 }

@@ -8,7 +8,6 @@
 #include <memory>
 #include <vector>
 
-#include "mainwindow/flat_text_map.h"
 #include "mainwindow/folder_icon_cache.h"
 #include "mainwindow/marks.h"
 #include "mainwindow/text_pool.h"
@@ -119,7 +118,8 @@ class TCaptureTree {
   // The observer, or none; not owned.
   void setObserver(TCaptureTreeObserver* newObserver) { observer = newObserver; }
 
-  // Bytes held by the nodes, child lists and index (texts not included), for the benchmarks.
+  // Bytes held by the nodes, child lists, index and known folders (texts not included), for the
+  // benchmarks.
   std::size_t bytesUsed() const;
 
  private:

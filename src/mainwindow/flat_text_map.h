@@ -16,9 +16,6 @@ namespace tw {
 template <typename Value>
 class FlatTextMap {
  public:
-  Value* find(std::string_view key, std::uint64_t hash) {
-    return const_cast<Value*>(static_cast<const FlatTextMap&>(*this).find(key, hash));
-  }
   const Value* find(std::string_view key, std::uint64_t hash) const {
     if (table.empty()) return nullptr;
     const std::size_t mask = table.size() - 1;
