@@ -110,7 +110,10 @@ void restoreSettings(SettingsControls& controls, Platform& platform, const std::
   const std::string directories = ini.readString("DIRECTORIES", "");
   if (!isBlank(directories)) {
     try {
-      restoreDirsFilters(controls, platform, decodeBase64(directories));
+      // A value that holds something but decodes to nothing is junk, not an empty list (an
+      // empty list is stored as an empty value): the list keeps its rows.
+      const std::string content = decodeBase64(directories);
+      if (!content.empty()) restoreDirsFilters(controls, platform, content);
     } catch (const std::exception&) {
       // As above.
     }

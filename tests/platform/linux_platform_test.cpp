@@ -311,6 +311,33 @@ TEST(LinuxPlatformFiles, AtomicWriteCreatesReplacesAndKeepsModes) {
   EXPECT_EQ(std::distance(fs::directory_iterator(tmp.path()), fs::directory_iterator()), 1);
 }
 
+// A path that is a symbolic link: the file it points to is replaced and the link stays, also
+// for a link whose file does not exist yet and for a relative link through another link.
+TEST(LinuxPlatformFiles, AtomicWriteReplacesWhatALinkPointsTo) {
+  LinuxPlatform platform;
+  test::TempDir tmp;
+  fs::create_directory(tmp.file("real"));
+  const std::string real = tmp.write("real/config.ini", "old");
+  fs::create_symlink(real, tmp.file("absolute.ini"));
+  fs::create_symlink("real/new.ini", tmp.file("dangling.ini"));
+  fs::create_symlink("absolute.ini", tmp.file("chain.ini"));
+  fs::create_symlink("loop-b.ini", tmp.file("loop-a.ini"));
+  fs::create_symlink("loop-a.ini", tmp.file("loop-b.ini"));
+
+  EXPECT_EQ(platform.writeFileAtomically(tmp.file("absolute.ini"), "one"), "");
+  EXPECT_EQ(readFile(real), "one");
+  EXPECT_EQ(platform.writeFileAtomically(tmp.file("chain.ini"), "two"), "");
+  EXPECT_EQ(readFile(real), "two");
+  EXPECT_EQ(platform.writeFileAtomically(tmp.file("dangling.ini"), "three"), "");
+  EXPECT_EQ(readFile(tmp.file("real/new.ini")), "three");
+  for (const char* link : {"absolute.ini", "dangling.ini", "chain.ini"}) {
+    EXPECT_TRUE(fs::is_symlink(tmp.file(link))) << link;
+  }
+  // A loop of links ends; whatever the write does, it returns.
+  platform.writeFileAtomically(tmp.file("loop-a.ini"), "four");
+  EXPECT_EQ(readFile(real), "two");
+}
+
 TEST(LinuxPlatformFiles, AtomicWriteFailuresNameThePathAndLeaveTheOldFile) {
   LinuxPlatform platform;
   test::TempDir tmp;

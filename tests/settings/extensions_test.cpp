@@ -63,6 +63,28 @@ TEST(AddExtensions, DescriptionAndIconOfEachRow) {
                            {".EXE", "Application", 5}, {".qqz", "QQZ File", 2}, {"noext.", "File", 2}}));
 }
 
+// The description is asked for "*." followed by the row's caption, and the icon for the caption.
+class RecordingTypes : public FakePlatform {
+ public:
+  std::vector<std::string> described, iconed;
+  std::string fileTypeDescription(std::string_view name) override {
+    described.emplace_back(name);
+    return FakePlatform::fileTypeDescription(name);
+  }
+  int fileTypeIconIndex(std::string_view name) override {
+    iconed.emplace_back(name);
+    return FakePlatform::fileTypeIconIndex(name);
+  }
+};
+
+TEST(AddExtensions, NamesAskedOfThePlatform) {
+  RecordingTypes platform;
+  FakeList list;
+  addExtensions(list, platform, "EXE,.qqz,noext.,.QQZ");
+  EXPECT_EQ(platform.described, (std::vector<std::string>{"*..EXE", "*..qqz", "*.noext."}));
+  EXPECT_EQ(platform.iconed, (std::vector<std::string>{".EXE", ".qqz", "noext."}));
+}
+
 TEST(AddExtensions, LongDescriptionsAreCutAtEightyCharacters) {
   FakePlatform platform;
   std::string longText;

@@ -1,6 +1,7 @@
 // The settings on the real Linux platform: INI files on disk, file-type descriptions from the
 // shared MIME database, the executable's folder, and a settings folder the user cannot write.
 #include <grp.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -8,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -132,6 +134,55 @@ TEST(LinuxProfile, FileThatCannotBeReadIsNeverReplaced) {
   EXPECT_NE(result->find("Cannot read " + path), std::string::npos) << *result;
   EXPECT_EQ(readFile(path), "[S]\r\nK=secret\r\nKEEP=1\r\n");
   EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{"config.ini"});
+}
+
+// A disk that fills up during the write (a file-size limit stands in for it): the write is
+// refused and the old file stays whole, with no temporary file left beside it.
+TEST(LinuxProfile, FullDiskLeavesTheOldFileWhole) {
+  test::TempDir dir;
+  LinuxPlatform platform;
+  const std::string before = "[GLOBAL]\r\nAUTOCAPTURE=Y\r\nTRAY=N\r\n";
+  const std::string path = dir.write("config.ini", before);
+  struct rlimit old {};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+  const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  struct rlimit small = old;
+  small.rlim_cur = before.size() + 16;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  const std::string refused = platform.writeProfileString(path, "FILTERS", "EXTENSIONS", std::string(4096, 'Q'));
+  setrlimit(RLIMIT_FSIZE, &old);
+  std::signal(SIGXFSZ, oldHandler);
+  EXPECT_NE(refused.find("Cannot write " + path), std::string::npos) << refused;
+  EXPECT_EQ(readFile(path), before);
+  EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{"config.ini"});
+  EXPECT_EQ(platform.readProfileString(path, "GLOBAL", "AUTOCAPTURE", ""), "Y");
+}
+
+// A config.ini that is a FIFO or a folder is not a settings file: reads give the defaults at
+// once (a FIFO would otherwise block until somebody writes to it), and writes are refused
+// without replacing it.
+TEST(LinuxProfile, SomethingOtherThanAFileIsNeitherReadNorReplaced) {
+  test::TempDir dir;
+  LinuxPlatform platform;
+  const std::string fifo = dir.file("fifo.ini");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const std::string folder = dir.file("folder.ini");
+  fs::create_directory(folder);
+  for (const std::string& path : {fifo, folder}) {
+    SCOPED_TRACE(path);
+    EXPECT_EQ(platform.readProfileString(path, "GLOBAL", "TRAY", "N"), "N");
+    const std::string refused = platform.writeProfileString(path, "GLOBAL", "TRAY", "Y");
+    EXPECT_EQ(refused, "Cannot write " + path + ": it is not a regular file");
+  }
+  EXPECT_TRUE(fs::is_fifo(fifo));
+  EXPECT_TRUE(fs::is_directory(folder));
+  EXPECT_EQ(folderEntries(dir.path()), (std::vector<std::string>{"fifo.ini", "folder.ini"}));
+
+  // The whole restore reads defaults from it rather than hanging.
+  test::FakeSettingsControls controls;
+  restoreSettings(controls, platform, fifo);
+  EXPECT_FALSE(controls.tray.checked);
+  EXPECT_TRUE(controls.autoclean.checked);
 }
 
 // The settings folder cannot be written: the save fails with "Unable to write to <full path>",

@@ -163,6 +163,12 @@ TEST_F(SettingsFile, DirectoriesAreReplacedAsStored) {
   restoreSettings(controls, platform, kFile);
   EXPECT_EQ(controls.paths.captions(), std::vector<std::string>{"D:\\old\\"})
       << "an empty value keeps the list";
+  // A hand-edited value with nothing decodable in it is ignored too.
+  for (const char* junk : {"!!!!", "A", "====", "\xC3\xA9\xC3\xA9"}) {
+    platform.setProfileText(kFile, std::string("[FILTERS]\r\nDIRECTORIES=") + junk + "\r\n");
+    restoreSettings(controls, platform, kFile);
+    EXPECT_EQ(controls.paths.captions(), std::vector<std::string>{"D:\\old\\"}) << junk;
+  }
 
   // Lines as they stand: no trimming, no duplicate test, no separator added.
   const std::string stored = "C:\\Temp\\\r\n c:\\temp\\ \r\nC:\\Temp\\\r\nE:\\no slash";

@@ -323,8 +323,32 @@ std::string LinuxPlatform::timeOfDay() {
   return std::string(text, n);
 }
 
+namespace {
+
+// The path a write should replace: a symbolic link is followed (also one whose target does not
+// exist yet), so a config.ini or report kept as a link updates the file it points to instead of
+// turning into a plain file. Loops stop after a bounded number of links; the last path is kept.
+std::string followLinks(std::string path) {
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) break;
+    std::string link(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : PATH_MAX), '\0');
+    const ssize_t n = ::readlink(path.c_str(), link.data(), link.size());
+    if (n <= 0) break;
+    link.resize(static_cast<std::size_t>(n));
+    if (link.front() != '/') {
+      const auto slash = path.rfind('/');
+      if (slash != std::string::npos) link = path.substr(0, slash + 1) + link;
+    }
+    path = std::move(link);
+  }
+  return path;
+}
+
+}  // namespace
+
 std::string LinuxPlatform::writeFileAtomically(std::string_view path, std::string_view bytes) {
-  const std::string target(path);
+  const std::string target = followLinks(std::string(path));
   const auto fail = [&](const char* what) {
     return "Cannot " + std::string(what) + " " + target + ": " + std::strerror(errno);
   };
@@ -446,10 +470,21 @@ bool LinuxPlatform::fileExists(std::string_view path) {
 
 namespace {
 
-// The whole file, or none with errno set when it cannot be opened or read.
+// The errno of readProfileFile for a path that is there but is no regular file.
+constexpr int kNotARegularFile = EBADFD;
+
+// The whole file, or none with errno set when it cannot be opened or read. Something that is
+// not a regular file (a folder, a FIFO, a device) is not read: a FIFO would block the reader for
+// as long as nobody writes to it.
 std::optional<std::string> readProfileFile(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   if (fd < 0) return std::nullopt;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    errno = kNotARegularFile;
+    return std::nullopt;
+  }
   std::string text;
   char buffer[65536];
   for (;;) {
@@ -487,6 +522,7 @@ std::string LinuxPlatform::writeProfileString(std::string_view path, std::string
   auto text = readProfileFile(target);
   if (!text) {
     // A file that exists but cannot be read is never replaced: its other keys would be lost.
+    if (errno == kNotARegularFile) return "Cannot write " + target + ": it is not a regular file";
     if (errno != ENOENT) return "Cannot read " + target + ": " + std::strerror(errno);
     text.emplace();
   }
