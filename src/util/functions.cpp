@@ -19,7 +19,7 @@ std::string getDrivesList(Platform& platform) {
 std::string getFileSystemName(Platform& platform, std::string_view root) {
   try {
     return platform.fileSystemName(root).value_or(std::string());
-  } catch (const std::exception&) {
+  } catch (...) {
     return "NTFS";
   }
 }
@@ -29,7 +29,7 @@ std::int64_t getDiskSpace(Platform& platform, std::string_view path, bool wantTo
     const auto space = platform.diskSpace(path);
     if (!space) return 0;
     return wantTotal ? space->total : space->freeToCaller;
-  } catch (const std::exception&) {
+  } catch (...) {
     return 0;
   }
 }
@@ -48,7 +48,7 @@ std::string getSystemDriveRoot(Platform& platform) {
 int getFileIconIndex(Platform& platform, std::string_view name) {
   try {
     return platform.fileTypeIconIndex(name);
-  } catch (const std::exception&) {
+  } catch (...) {
     return 0;
   }
 }
@@ -56,7 +56,7 @@ int getFileIconIndex(Platform& platform, std::string_view name) {
 int getFolderIconIndex(Platform& platform, std::string_view path) {
   try {
     return platform.pathIconIndex(path);
-  } catch (const std::exception&) {
+  } catch (...) {
     return 0;
   }
 }
@@ -93,7 +93,7 @@ bool containsDot(std::string_view text) { return text.find('.') != std::string_v
 void shellOpen(Platform& platform, std::string_view target) {
   try {
     platform.shellOpen(target);
-  } catch (const std::exception&) {
+  } catch (...) {
     // Opening is best effort: the user sees whether anything opened.
   }
 }

@@ -79,4 +79,9 @@ void QueuedUiDispatcher::quit() {
   ran.notify_all();
 }
 
+std::size_t QueuedUiDispatcher::waiting() {
+  std::lock_guard guard(lock);
+  return pending.size();
+}
+
 }  // namespace tw

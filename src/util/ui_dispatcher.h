@@ -40,6 +40,8 @@ class QueuedUiDispatcher : public UiDispatcher {
   std::size_t processPending();
   // Ends exec() and fails every step that has not run.
   void quit();
+  // How many posted steps wait to be run.
+  std::size_t waiting();
 
  private:
   struct Call {

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 #include "queue/event_filter.h"
@@ -197,6 +200,66 @@ TEST(DispatchLoop, NothingTakenOnceTerminated) {
   RecordingView view;
   EXPECT_FALSE(stack.wakeUp(ui, view, PathStyle::Windows));
   EXPECT_TRUE(view.log.empty());
+}
+
+// A view that holds the delivery of its first list row until the test lets it go.
+class HeldView : public RecordingView {
+ public:
+  void addListItem(const std::string& item1, const std::string& item2, int eventNum) override {
+    {
+      std::unique_lock guard(lock);
+      if (!entered) {
+        entered = true;
+        changed.notify_all();
+        changed.wait_for(guard, std::chrono::seconds(10), [&] { return released; });
+      }
+    }
+    RecordingView::addListItem(item1, item2, eventNum);
+  }
+  bool waitUntilEntered() {
+    std::unique_lock guard(lock);
+    return changed.wait_for(guard, std::chrono::seconds(10), [&] { return entered; });
+  }
+  void release() {
+    std::lock_guard guard(lock);
+    released = true;
+    changed.notify_all();
+  }
+  bool isReleased() {
+    std::lock_guard guard(lock);
+    return released;
+  }
+
+ private:
+  std::mutex lock;
+  std::condition_variable changed;
+  bool entered = false;
+  bool released = false;
+};
+
+// Events keep arriving while a batch is delivered: adding one never waits for the delivery, and
+// what arrives meanwhile is the next batch, not part of the one being delivered.
+TEST(DispatchLoop, AddsDoNotWaitForADelivery) {
+  TItemsStack stack;
+  stack.addItem("C:\\first", "", 1);
+  stack.addItem("C:\\second", "", 1);
+  HeldView view;
+  std::thread delivery([&] {
+    InlineDispatcher ui;
+    stack.wakeUp(ui, view, PathStyle::Windows);
+  });
+  ASSERT_TRUE(view.waitUntilEntered());
+  for (int i = 0; i < 1000; ++i) stack.addItem("C:\\late" + std::to_string(i), "", 1);
+  const bool addedWhileHeld = !view.isReleased();
+  const bool queued = stack.hasItems();
+  view.release();
+  delivery.join();
+  EXPECT_TRUE(addedWhileHeld) << "addItem waited for the batch being delivered";
+  EXPECT_TRUE(queued);
+  EXPECT_EQ(view.log, (Lines{"show 2", "list C:\\first||1", "pos 0", "list C:\\second||1", "pos 1", "hide"}));
+  std::vector<TItemObj> next;
+  EXPECT_EQ(stack.takeAll(next), 1000u);
+  EXPECT_EQ(next.front().getItem1(), "C:\\late0");
 }
 
 // The real thread: a batch a second, delivered through a user-interface thread of the test's.

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include "platform/fake/fake_platform.h"
 
 namespace tw {
@@ -76,6 +78,38 @@ TEST(Icons, TypeIconFromTheNameFolderIconOnlyForExistingObjects) {
   EXPECT_EQ(getFileIconIndex(p, ".TXT"), 7);
   EXPECT_EQ(getFolderIconIndex(p, "C:\\gone\\report.txt"), 0);
   EXPECT_EQ(getFolderIconIndex(p, "C:\\Windows"), 3);
+}
+
+// A platform whose shell and volume calls fail, with a standard exception or with anything else
+// thrown: no routine lets it through, each gives its fallback.
+class FailingShell : public FakePlatform {
+ public:
+  explicit FailingShell(bool standard) : standard(standard) {}
+  std::optional<std::string> fileSystemName(std::string_view) override { fail(); }
+  std::optional<DiskSpace> diskSpace(std::string_view) override { fail(); }
+  int fileTypeIconIndex(std::string_view) override { fail(); }
+  int pathIconIndex(std::string_view) override { fail(); }
+  void shellOpen(std::string_view) override { fail(); }
+
+ private:
+  [[noreturn]] void fail() const {
+    if (standard) throw std::runtime_error("the shell failed");
+    throw 42;
+  }
+  bool standard;
+};
+
+TEST(Fallbacks, FailingPlatformCallsNeverReachTheCaller) {
+  for (const bool standard : {true, false}) {
+    SCOPED_TRACE(standard ? "standard exception" : "other exception");
+    FailingShell p(standard);
+    EXPECT_EQ(getFileSystemName(p, "C:\\"), "NTFS");
+    EXPECT_EQ(getDiskSpace(p, "C:\\", true), 0);
+    EXPECT_EQ(getDiskSpace(p, "C:\\", false), 0);
+    EXPECT_EQ(getFileIconIndex(p, "report.txt"), 0);
+    EXPECT_EQ(getFolderIconIndex(p, "C:\\Windows"), 0);
+    EXPECT_NO_THROW(shellOpen(p, "https://example.invalid/"));
+  }
 }
 
 TEST(YesNo, OnlyExactlyUpperYIsTrue) {

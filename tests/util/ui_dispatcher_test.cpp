@@ -79,7 +79,7 @@ TEST(UiDispatcher, ManyCallersAllServed) {
 TEST(UiDispatcher, QuitReleasesWaitingAndLaterCallers) {
   QueuedUiDispatcher dispatcher;  // nobody runs exec(): a caller would wait for ever
   std::thread caller([&] { EXPECT_THROW(dispatcher.synchronize([] {}), std::runtime_error); });
-  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  while (dispatcher.waiting() == 0) std::this_thread::yield();  // the caller now waits for its step
   dispatcher.quit();
   caller.join();
   EXPECT_THROW(dispatcher.synchronize([] {}), std::runtime_error);

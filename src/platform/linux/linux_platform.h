@@ -9,21 +9,10 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/icon_registry.h"
 #include "platform/platform.h"
 
 namespace tw {
-
-// Hands out one index per distinct icon name, from 1 up (0 stays "no icon"). Thread-safe.
-class IconRegistry {
- public:
-  int intern(const std::string& name);
-  std::string name(int index) const;
-
- private:
-  mutable std::shared_mutex lock;
-  std::unordered_map<std::string, int> indexOf;
-  std::vector<std::string> names;  // names[i - 1] is the name of index i
-};
 
 // The real Linux platform: drives from the mount table and sysfs, icons from the shared MIME
 // database, xdg-open for the desktop. Every method is safe to call from any thread.
