@@ -205,6 +205,9 @@ TEST(SpeedButton, PaintedLooks) {
                    {"frame", 40, 0, rgb(135, 151, 170)},
                    {"inner frame under the wash", 40, 1, blendByWeight(rgb(246, 250, 254), clWhite, 20)},
                    {"top edge", 1, 0, rgb(155, 170, 187)},
+                   {"top inner under the wash", 1, 1, blendByWeight(rgb(155, 170, 187), clWhite, 20)},
+                   {"top inner on the right, under the wash", w - 2, 1,
+                    blendByWeight(rgb(155, 170, 187), clWhite, 20)},
                    {"bottom inner under the wash", 1, h - 2, blendByWeight(rgb(217, 222, 228), clWhite, 20)},
                    {"bottom edge", w - 2, h - 1, rgb(155, 170, 187)},
                    {"corner shows the parent", 0, 0, parent.pixel(0, 0)},
@@ -245,6 +248,9 @@ TEST(SpeedButton, PaintedLooks) {
           {"top edge", 1, 0, rgb(189, 202, 217)},
           {"top inner under the wash", 1, 1, blendByWeight(rgb(205, 217, 230), clWhite, 10)},
           {"bottom edge", 0, h - 2, rgb(189, 202, 217)},
+          {"bottom inner under the wash", 1, h - 2, blendByWeight(rgb(205, 217, 230), clWhite, 10)},
+          {"bottom inner on the right, under the wash", w - 2, h - 2,
+           blendByWeight(rgb(205, 217, 230), clWhite, 10)},
           {"fainter wash, never the hover face", 40, 13, blendByWeight(parent.pixel(40, 13), clWhite, 10)},
       });
 }
@@ -424,29 +430,36 @@ TEST_F(FaderFixture, DisabledByItsOwnClickNeverShowsTheHoverFace) {
 // ---- Content layout -------------------------------------------------------------------------
 
 TEST(ButtonLayout, SpeedButtonCentresImageAndCaptionAsOneBlock) {
+  // 81 × 27 with a 16-pixel image and a 24-pixel caption: I = 21, T = 45, so the text starts at
+  // 81/2 + 21 - 45/2 = 39 and the image at 39 - 21 = 18; the block 18..63 leaves 18 pixels on
+  // both sides. Vertically: 27/2 - 16/2 = 5 to 27/2 + 16/2 + 1 = 22, the image at 13 - 8 + 1 = 6.
   ButtonLayoutInput in{.kind = ButtonKind::Speed,
                        .width = 81,
                        .height = 27,
                        .imageShown = true,
                        .textWidth = 24,
                        .textHeight = 16};
-  const ButtonLayout out = layoutButtonContent(in);
-  ASSERT_TRUE(out.imageX && out.imageY);
-  EXPECT_TRUE(out.textFits);
-  EXPECT_EQ(*out.imageY, 6);
-  EXPECT_EQ(*out.imageX + 16 + 5, out.textRect.left) << "the image 5 pixels left of the caption";
-  EXPECT_EQ(out.textRect.width(), 24);
-  const int blockLeft = *out.imageX, blockRight = out.textRect.right;
-  EXPECT_LE(std::abs((blockLeft + blockRight) - 81), 2) << "block " << blockLeft << ".." << blockRight;
-  EXPECT_EQ(out.textRect.top, 13 - 8);
-  EXPECT_EQ(out.textRect.bottom, 13 + 8 + 1);
-  EXPECT_FALSE(out.arrowX);
-
-  in.pressed = true;
-  const ButtonLayout down = layoutButtonContent(in);
-  EXPECT_EQ(down.textRect.left, out.textRect.left + 1);
-  EXPECT_EQ(down.textRect.top, out.textRect.top + 1);
-  EXPECT_EQ(*down.imageY, 7);
+  struct Case {
+    const char* name;
+    bool pressed;
+    Rect text;
+    int imageX, imageY;
+  };
+  const Case cases[] = {
+      {"released", false, {39, 5, 63, 22}, 18, 6},
+      {"pressed: one pixel right and down", true, {40, 6, 64, 23}, 19, 7},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    in.pressed = c.pressed;
+    const ButtonLayout out = layoutButtonContent(in);
+    EXPECT_TRUE(out.textFits);
+    EXPECT_EQ(out.textRect, c.text) << out.textRect.left << "," << out.textRect.top << ","
+                                    << out.textRect.right << "," << out.textRect.bottom;
+    EXPECT_EQ(out.imageX.value_or(-1), c.imageX);
+    EXPECT_EQ(out.imageY.value_or(-1), c.imageY);
+    EXPECT_FALSE(out.arrowX);
+  }
 }
 
 TEST(ButtonLayout, ToolButtonPlacements) {

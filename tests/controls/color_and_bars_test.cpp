@@ -76,11 +76,15 @@ TEST(ToolBar, Pixels31High) {
                         {"bottom line h-1", 150, 30, rgb(160, 175, 195)},
                         {"bottom line h-2 reaches column 0", 0, 29, rgb(205, 218, 234)},
                         {"bottom line h-1 reaches the last column", 299, 30, rgb(160, 175, 195)},
-                        {"left side column, row 0", 0, 0, rgb(228, 239, 251)},
-                        {"left side column, row 15", 0, 15, rgb(228, 239, 251)},
-                        {"right side column, row 27", 299, 27, rgb(228, 239, 251)},
                         {"column 1 is gradient", 1, 0, rgb(250, 252, 253)},
+                        {"column 298 is gradient", 298, 27, rgb(220, 232, 246)},
                     });
+  // The side columns cover rows 0 to 27 (h - 4) on both sides, over both gradients.
+  for (int y = 0; y <= 27; ++y) {
+    SCOPED_TRACE(y);
+    expectPixels(img, {{"left side column", 0, y, rgb(228, 239, 251)},
+                       {"right side column", 299, y, rgb(228, 239, 251)}});
+  }
   RgbaImage top(300, 31, clBlack);
   paintToolBar(top, true);
   expectPixels(top, {

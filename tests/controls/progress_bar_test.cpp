@@ -12,12 +12,20 @@ bool isGrey(TColor c) { return redOf(c) == greenOf(c) && greenOf(c) == blueOf(c)
 
 TEST(VistaProBar, ColoursOfTheLimeFill) {
   const GlossColors c = glossColorsFor(kLime);
-  EXPECT_EQ(colorText(c.upperStart), colorText(rgb(242, 255, 242)));
-  EXPECT_EQ(colorText(c.upperEnd), colorText(rgb(127, 255, 127)));
-  EXPECT_EQ(colorText(c.endLight), colorText(rgb(127, 255, 127)));
-  EXPECT_EQ(colorText(c.lowerStart), colorText(rgb(0, 153, 0)));
-  EXPECT_EQ(colorText(c.lowerEnd), colorText(rgb(0, 204, 0)));
-  EXPECT_EQ(colorText(c.endDark), colorText(rgb(0, 127, 0)));
+  struct Case {
+    const char* name;
+    TColor got;
+    TColor expected;
+  };
+  const Case cases[] = {
+      {"upper start U0: lime over white at 5", c.upperStart, rgb(242, 255, 242)},
+      {"upper end U1: lime over white at 50", c.upperEnd, rgb(127, 255, 127)},
+      {"end light E1: lime over white at 50", c.endLight, rgb(127, 255, 127)},
+      {"lower start D0: lime over black at 60", c.lowerStart, rgb(0, 153, 0)},
+      {"lower end D1: lime over black at 80", c.lowerEnd, rgb(0, 204, 0)},
+      {"end dark E0: lime over black at 50", c.endDark, rgb(0, 127, 0)},
+  };
+  for (const Case& k : cases) EXPECT_EQ(colorText(k.got), colorText(k.expected)) << k.name;
 }
 
 TEST(VistaProBar, NinePixelBarHasTwoBandsInItsSevenRowFill) {
@@ -71,10 +79,24 @@ TEST(VistaProBar, QuarterOf619FillsUpToColumn153) {
   bar.setMax(4);
   bar.setPosition(1);
   const RgbaImage img = paintVistaProBar(bar, 619, 9);
-  EXPECT_FALSE(isGrey(img.pixel(153, 4))) << colorText(img.pixel(153, 4));
-  EXPECT_TRUE(isGrey(img.pixel(154, 4))) << colorText(img.pixel(154, 4));
-  EXPECT_EQ(img.pixel(1, 4), img.pixel(153, 4)) << "the fill's ends mirror each other";
-  EXPECT_GT(greenOf(img.pixel(100, 4)), redOf(img.pixel(100, 4)));
+  // The filled rectangle ends at round(619 / 4) = 155, so the fill covers columns 1 to 153 and
+  // column 153 is its outermost column on the right (j = 0: the profile moved an eighth of the
+  // way toward E0). Column 154 is the grey track, 153 columns from its left end (E1 = 253).
+  // The fill's profile (H = 7, s = 3): P(0) = U0 = RGB(242,255,242), P(1) = RGB(204,255,204),
+  // P(3) = RGB(0,174,0), P(6) = RGB(0,196,0); the track's: 253, 242, 182, 205.
+  expectPixels(img, {
+                        {"fill, last column, fill row 0", 153, 1, rgb(211, 239, 211)},
+                        {"fill, last column, fill row 1", 153, 2, rgb(178, 239, 178)},
+                        {"fill, last column, fill row 3", 153, 4, rgb(0, 168, 0)},
+                        {"fill, last column, bottom fill row 6", 153, 7, rgb(0, 187, 0)},
+                        {"fill, first column mirrors the last", 1, 4, rgb(0, 168, 0)},
+                        {"fill, middle of the lower band", 100, 4, rgb(63, 214, 63)},
+                        {"track after the fill, fill row 0", 154, 1, rgb(253, 253, 253)},
+                        {"track after the fill, fill row 1", 154, 2, rgb(244, 244, 244)},
+                        {"track after the fill, fill row 3 (half-lightened)", 154, 4, rgb(217, 217, 217)},
+                        {"track after the fill, bottom fill row 6", 154, 7, rgb(217, 217, 217)},
+                        {"outline below", 153, 8, rgb(160, 160, 160)},
+                    });
 }
 
 TEST(VistaProBar, TrackAloneWhenEmptyOrRangeless) {
@@ -82,13 +104,32 @@ TEST(VistaProBar, TrackAloneWhenEmptyOrRangeless) {
   VistaProBarState rangeless;
   rangeless.setMax(0);
   rangeless.setPosition(0);
-  for (const VistaProBarState* bar : {&empty, &rangeless}) {
-    const RgbaImage img = paintVistaProBar(*bar, 150, 17);
-    for (int y = 1; y < 16; ++y)
-      for (int x = 1; x < 149; ++x) ASSERT_TRUE(isGrey(img.pixel(x, y))) << x << "," << y;
-    expectPixels(img, {{"grey track, upper start", 75, 1, rgb(253, 253, 253)},
+  // Position 50, then Max and Min both 0: Position is not clamped again and stays 50, while the
+  // fraction of an empty range is 0.
+  VistaProBarState collapsed;
+  collapsed.setPosition(50);
+  collapsed.setMax(0);
+  collapsed.setMin(0);
+  ASSERT_EQ(collapsed.position(), 50);
+  ASSERT_EQ(collapsed.max(), collapsed.min());
+
+  const RgbaImage track = paintVistaProBar(empty, 150, 17);
+  for (int y = 1; y < 16; ++y)
+    for (int x = 1; x < 149; ++x) ASSERT_TRUE(isGrey(track.pixel(x, y))) << x << "," << y;
+  expectPixels(track, {{"grey track, upper start", 75, 1, rgb(253, 253, 253)},
                        {"grey track, outermost column", 1, 1, rgb(246, 246, 246)}});
+  struct Case {
+    const char* name;
+    const VistaProBarState* bar;
+  };
+  for (const Case& c : {Case{"Max 0, Position 0", &rangeless}, Case{"Position 50, then Max and Min 0", &collapsed}}) {
+    const RgbaImage img = paintVistaProBar(*c.bar, 150, 17);
+    for (int y = 0; y < 17; ++y)
+      for (int x = 0; x < 150; ++x)
+        ASSERT_EQ(colorText(img.pixel(x, y)), colorText(track.pixel(x, y)))
+            << c.name << ": the empty track alone, at " << x << "," << y;
   }
+
   VistaProBarState alt;
   alt.altMode = true;
   const RgbaImage noTrack = paintVistaProBar(alt, 150, 17);

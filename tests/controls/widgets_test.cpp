@@ -2,10 +2,13 @@
 
 #include <QApplication>
 #include <QEnterEvent>
+#include <QFontMetrics>
 #include <QSignalSpy>
 #include <QTest>
 
+#include <iterator>
 #include <memory>
+#include <vector>
 
 #include "controls/paint_test_util.h"
 #include "controls/ui/vista_pro_bar.h"
@@ -198,8 +201,14 @@ TEST_F(ToolButtonFixture, DisabledShowsTheParentAndGreyText) {
   EXPECT_EQ(nonGrey, 0) << "disabled: grey text over the parent, no face";
   EXPECT_GT(dark, 5) << "the caption is still drawn";
   expectPixels(grabbed(b), {{"no frame while disabled", 50, 0, clWhite}});
-  QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(10, 10));
+  // A press alone: a button that took it would hold it until the release.
+  QSignalSpy clicks(b, &TW7ToolButton::clicked);
+  QTest::mousePress(b, Qt::LeftButton, {}, QPoint(10, 10));
   EXPECT_FALSE(b->leftButtonPressed()) << "a disabled button takes no input";
+  expectPixels(grabbed(b), {{"no pressed shadow while the button is held", 50, 1, clWhite},
+                            {"no pressed face while the button is held", 5, 20, clWhite}});
+  QTest::mouseRelease(b, Qt::LeftButton, {}, QPoint(10, 10));
+  EXPECT_EQ(clicks.count(), 0);
 }
 
 TEST_F(ToolButtonFixture, ShowsThePanelBeneathIt) {
@@ -263,6 +272,61 @@ TEST(SpeedButtonWidget, DisabledLookWithThePointerOnIt) {
                             {"corner shows the parent", 0, 0, kBack}});
   sendLeave(b);
   EXPECT_FALSE(b->fader().pointerInside()) << "a disabled button keeps its pointer flag up to date";
+}
+
+TEST(SpeedButtonWidget, DisabledShowsItsImageInColourAndItsCaptionInGrey) {
+  // A 16-pixel image of strong colours that differ at every pixel, so that a greyed, shifted or
+  // scaled image shows.
+  QImage picture(16, 16, QImage::Format_RGB32);
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 16; ++x) picture.setPixel(x, y, qRgb(255 - 8 * x, 16 * x, 15 * y));
+  TW7ImageList images;
+  images.add(QPixmap::fromImage(picture));
+
+  Window window(clWhite);
+  auto* b = new TW7SpeedButton(&window.widget);
+  b->setGeometry(10, 10, 81, 27);
+  b->setFlat(true);
+  b->setCaption(QStringLiteral("Tree"));
+  b->setImages(&images);
+  b->setImageIndex(0);
+  window.show();
+
+  // Where the image and the caption go (the layout itself is checked without a display).
+  const QFontMetrics fm(b->font());
+  const ButtonLayout layout = layoutButtonContent({.kind = ButtonKind::Speed,
+                                                   .width = 81,
+                                                   .height = 27,
+                                                   .imageShown = true,
+                                                   .textWidth = fm.horizontalAdvance(QStringLiteral("Tree")),
+                                                   .textHeight = fm.height()});
+  ASSERT_TRUE(layout.imageX && layout.imageY);
+  const QRect imageBox(*layout.imageX, *layout.imageY, 16, 16);
+
+  for (bool enabled : {true, false}) {
+    SCOPED_TRACE(enabled ? "enabled" : "disabled");
+    b->setEnabled(enabled);
+    const RgbaImage img = grabbed(b);
+    for (int y = 0; y < 16; ++y)
+      for (int x = 0; x < 16; ++x) {
+        const QRgb p = picture.pixel(x, y);
+        ASSERT_EQ(colorText(img.pixel(imageBox.x() + x, imageBox.y() + y)),
+                  colorText(rgb(qRed(p), qGreen(p), qBlue(p))))
+            << "image pixel " << x << "," << y;
+      }
+    if (enabled) continue;
+    // Inside the frame, away from the image: the white wash and grey text only.
+    int nonGrey = 0, dark = 0;
+    for (int y = 2; y < 27 - 2; ++y)
+      for (int x = 2; x < 81 - 2; ++x) {
+        if (imageBox.contains(x, y)) continue;
+        const TColor c = img.pixel(x, y);
+        if (!(redOf(c) == greenOf(c) && greenOf(c) == blueOf(c))) ++nonGrey;
+        if (redOf(c) < 200) ++dark;
+      }
+    EXPECT_EQ(nonGrey, 0) << "the caption is grey";
+    EXPECT_GT(dark, 5) << "the caption is drawn";
+  }
 }
 
 // ---- Panel ----------------------------------------------------------------------------------
@@ -380,7 +444,7 @@ TEST(Bars, InformationBarDocksAtTheBottom) {
   expectPixels(grabbed(bar), {{"top line", 10, 0, rgb(204, 217, 234)}, {"fill", 10, 20, rgb(241, 245, 251)}});
 }
 
-// ---- Progress bar ---------------------------------------------------------------------------
+// ---- Repaints on pointer enter and leave ----------------------------------------------------
 
 // Counts the paint events a widget receives.
 struct PaintCounter : QObject {
@@ -390,6 +454,68 @@ struct PaintCounter : QObject {
     return false;
   }
 };
+
+// Lets the event loop run until `done` holds (at most two seconds); returns whether it did.
+template <typename Pred>
+bool waitFor(Pred done) {
+  for (int i = 0; i < 2000 && !done(); ++i) QTest::qWait(1);
+  return done();
+}
+
+TEST(PointerRepaints, BarsAndPanelIgnoreThePointerWhileAToolButtonRepaints) {
+  Window window;
+  window.widget.resize(300, 200);
+  auto* toolBar = new TW7ToolBar(&window.widget);
+  auto* infoBar = new TW7InformationBar(&window.widget);
+  auto* panel = new TW7Panel(&window.widget);
+  panel->setGeometry(0, 40, 140, 100);
+  auto* progress = new TVistaProBar(&window.widget);
+  progress->setGeometry(150, 100, 140, 9);
+  // The probe repaints on pointer enter and leave: once its paint has arrived, any repaint the
+  // others had asked for at the same time has arrived too.
+  auto* probe = new TW7ToolButton(&window.widget);
+  probe->setGeometry(160, 50, 100, 24);
+  window.show();
+  ASSERT_EQ(toolBar->geometry(), QRect(0, 0, 300, 31));
+  ASSERT_EQ(infoBar->geometry(), QRect(0, 147, 300, 53));
+  window.widget.repaint();  // nothing left over from showing the window
+
+  struct Watched {
+    const char* name;
+    QWidget* widget;
+    TW7Control* control;  // raises mouseEnter and mouseLeave; null for the progress bar
+  };
+  const Watched watched[] = {{"toolbar", toolBar, toolBar},
+                             {"information bar", infoBar, infoBar},
+                             {"panel", panel, panel},
+                             {"progress bar", progress, nullptr}};
+  PaintCounter probeCounter;
+  probe->installEventFilter(&probeCounter);
+  PaintCounter counters[std::size(watched)];
+  std::vector<std::unique_ptr<QSignalSpy>> enters, leaves;
+  for (size_t i = 0; i < std::size(watched); ++i) {
+    watched[i].widget->installEventFilter(&counters[i]);
+    if (watched[i].control) {
+      enters.push_back(std::make_unique<QSignalSpy>(watched[i].control, &TW7Control::mouseEnter));
+      leaves.push_back(std::make_unique<QSignalSpy>(watched[i].control, &TW7Control::mouseLeave));
+    }
+  }
+
+  for (bool enter : {true, false}) {
+    SCOPED_TRACE(enter ? "pointer enters" : "pointer leaves");
+    const int probeBefore = probeCounter.paints;
+    for (const Watched& w : watched) enter ? sendEnter(w.widget) : sendLeave(w.widget);
+    enter ? sendEnter(probe) : sendLeave(probe);
+    ASSERT_TRUE(waitFor([&] { return probeCounter.paints > probeBefore; })) << "the tool button repaints";
+    for (size_t i = 0; i < std::size(watched); ++i) EXPECT_EQ(counters[i].paints, 0) << watched[i].name;
+  }
+  for (size_t i = 0; i < enters.size(); ++i) {
+    EXPECT_EQ(enters[i]->count(), 1) << watched[i].name << " still raises its enter event";
+    EXPECT_EQ(leaves[i]->count(), 1) << watched[i].name << " still raises its leave event";
+  }
+}
+
+// ---- Progress bar ---------------------------------------------------------------------------
 
 TEST(VistaProBarWidget, RepaintsAtOnceOnlyWhenAValueChanges) {
   Window window;
