@@ -7,6 +7,6 @@ out="${1:-build/controls-demo.png}"
 scripts/deps.sh xvfb xauth
 scripts/build.sh dev >/dev/null
 mkdir -p "$(dirname "$out")"
-QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 600x360x24" \
+QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 660x380x24" \
   build/dev/tests/controls/controls_widget_tests --demo-screenshot "$out"
 echo "Saved $out"

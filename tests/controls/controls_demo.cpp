@@ -73,10 +73,12 @@ QPixmap icon(int kind, int size) {
 
 }  // namespace
 
+// The main window's toolbar, view bar and progress bar at their places and sizes of a new
+// 635 x 351 window; where the window shows its tree and list, a dialog-style page.
 std::unique_ptr<QWidget> buildControlsDemo() {
   auto window = std::make_unique<QWidget>();
   window->setWindowTitle(QStringLiteral("Tarnwatch themed controls"));
-  window->resize(560, 330);
+  window->resize(635, 351);
   window->setObjectName(QStringLiteral("demo"));
 
   auto* small = new TW7ImageList(window.get());
@@ -85,6 +87,7 @@ std::unique_ptr<QWidget> buildControlsDemo() {
   const QColor textColor(30, 57, 91);
   auto* toolBar = new TW7ToolBar(window.get());
   toolBar->setObjectName(QStringLiteral("ToolBar"));
+  toolBar->setGeometry(0, 0, 635, 31);
   struct Tool {
     const char* name;
     const char* caption;
@@ -92,9 +95,8 @@ std::unique_ptr<QWidget> buildControlsDemo() {
     int x, width;
     bool arrow;
   };
-  for (const Tool& t :
-       {Tool{"tbRecord", "Record", 0, 4, 80, false}, Tool{"tbsettings", "Settings", 1, 88, 86, false},
-        Tool{"tbhelp", "Help", 2, 178, 78, true}}) {
+  for (const Tool& t : {Tool{"tbRecord", "Record", 0, 4, 89, false}, Tool{"tbsettings", "", 1, 557, 27, false},
+                        Tool{"tbhelp", "", 2, 588, 43, true}}) {
     auto* b = new TW7ToolButton(toolBar);
     b->setObjectName(QString::fromLatin1(t.name));
     b->setGeometry(t.x, 3, t.width, 24);
@@ -107,8 +109,7 @@ std::unique_ptr<QWidget> buildControlsDemo() {
 
   auto* pTop = new TW7Panel(window.get());
   pTop->setObjectName(QStringLiteral("pTop"));
-  pTop->setStyle(TPanelStyle::wpsCustom);
-  pTop->setGeometry(0, 31, 560, 37);
+  pTop->setGeometry(8, 37, 619, 37);
   struct Speed {
     const char* name;
     const char* caption;
@@ -116,24 +117,29 @@ std::unique_ptr<QWidget> buildControlsDemo() {
     int x, width;
     bool enabled;
   };
-  for (const Speed& s : {Speed{"tbTree", "Tree", 3, 6, 81, false}, Speed{"tbList", "List", 4, 90, 81, true},
-                         Speed{"tbClean", "", 5, 174, 31, true}, Speed{"tbsave", "", 6, 208, 31, true}}) {
+  for (const Speed& s : {Speed{"tbTree", "Tree", 3, 4, 81, false}, Speed{"tbList", "List", 4, 91, 81, true},
+                         Speed{"tbClean", "", 5, 178, 31, true}, Speed{"tbsave", "", 6, 215, 31, true}}) {
     auto* b = new TW7SpeedButton(pTop);
     b->setObjectName(QString::fromLatin1(s.name));
     b->setGeometry(s.x, 5, s.width, 27);
     b->setFlat(true);
     b->setLight(false);
+    b->setFadeInInterval(15);
+    b->setFadeOutInterval(40);
     b->setCaption(QString::fromLatin1(s.caption));
     b->setImages(small);
     b->setImageIndex(s.image);
     b->setFontColor(textColor);
     b->setEnabled(s.enabled);
   }
+  auto* status = new TW7ActiveLabel(QStringLiteral("idle."), pTop);
+  status->adjustSize();
+  status->move(pTop->width() - status->width() - 8, 11);
 
-  // A dialog-style page: a gradient panel with headings, a link and an information bar.
+  // A dialog-style page: a gradient panel with headings, a link, drive bars and an information bar.
   auto* page = new TW7Panel(window.get());
   page->setObjectName(QStringLiteral("page"));
-  page->setGeometry(8, 76, 544, 226);
+  page->setGeometry(8, 80, 619, 249);
   auto* heading = new TW7ActiveLabel(QStringLiteral("Drives to watch"), page);
   heading->setGeometry(16, 14, 200, 18);
   auto* link = new TW7ActiveLabel(QStringLiteral("Open the help pages"), page);
@@ -141,7 +147,7 @@ std::unique_ptr<QWidget> buildControlsDemo() {
   link->setGeometry(16, 38, 200, 18);
   for (int i = 0; i < 3; ++i) {
     auto* drive = new TVistaProBar(page);
-    drive->setGeometry(230, 16 + 22 * i, 290, 17);
+    drive->setGeometry(230, 16 + 22 * i, 365, 17);
     drive->setPosition(i == 2 ? 93 : 35 + 25 * i);
     if (i == 2) drive->setColor(rgb(255, 0, 0));
   }
@@ -150,14 +156,16 @@ std::unique_ptr<QWidget> buildControlsDemo() {
   for (int i = 0; i < 2; ++i) {
     auto* b = new TW7ToolButton(info);
     b->setObjectName(i == 0 ? QStringLiteral("ok") : QStringLiteral("cancel"));
-    b->setGeometry(352 + 90 * i, 9, 82, 24);
+    b->setGeometry(427 + 90 * i, 9, 82, 24);
     b->setCaption(i == 0 ? QStringLiteral("OK") : QStringLiteral("Cancel"));
     b->setFontColor(textColor);
   }
 
   auto* bar = new TVistaProBar(window.get());
   bar->setObjectName(QStringLiteral("P"));
-  bar->setGeometry(4, 314, 552, 9);
+  bar->setGeometry(8, 335, 619, 9);
+  bar->setRounded(true);
+  bar->setColor(rgb(0x00, 0xFF, 0x00));
   bar->setPosition(40);
   return window;
 }
