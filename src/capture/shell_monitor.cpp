@@ -220,7 +220,8 @@ void TShellMonitor::handleNotify(const ThreadMessage& msg) {
 }
 
 std::string TShellMonitor::getItemPath(const ThreadMessage& msg, int position) {
-  const auto* items = reinterpret_cast<const ItemIdList*>(msg.wParam);
+  // The message carries the address of its item list in its integer parameter.
+  const auto* items = reinterpret_cast<const ItemIdList*>(msg.wParam);  // NOLINT(performance-no-int-to-ptr)
   if (items == nullptr) return {};
   try {
     return ctx.platform.pathFromIdList(items[position - 1]);

@@ -1,5 +1,6 @@
 #include "mainwindow/md5.h"
 
+#include <cstddef>
 #include <cstring>
 
 namespace tw {
@@ -20,8 +21,8 @@ inline std::uint32_t H(std::uint32_t x, std::uint32_t y, std::uint32_t z) { retu
 inline std::uint32_t I(std::uint32_t x, std::uint32_t y, std::uint32_t z) { return y ^ (x | ~z); }
 
 #define TW_MD5_STEP(f, a, b, c, d, x, t, s) \
-  a += f(b, c, d) + (x) + (t);              \
-  a = rotl(a, s) + b;
+  (a) += f(b, c, d) + (x) + (t);            \
+  (a) = rotl((a), (s)) + (b);
 
 }  // namespace
 
@@ -29,7 +30,7 @@ TMD5::TMD5() : state{0x67452301u, 0xefcdab89u, 0x98badcfeu, 0x10325476u}, buffer
 
 void TMD5::transform(const unsigned char* block) {
   std::uint32_t x[16];
-  for (int i = 0; i < 16; ++i) x[i] = load32(block + 4 * i);
+  for (int i = 0; i < 16; ++i) x[i] = load32(block + static_cast<std::ptrdiff_t>(4 * i));
   std::uint32_t a = state[0], b = state[1], c = state[2], d = state[3];
 
   TW_MD5_STEP(F, a, b, c, d, x[0], 0xd76aa478u, 7)
@@ -137,8 +138,8 @@ Md5Digest TMD5::finish() {
   update(pad, padLength);
   update(tail, 8);
   Md5Digest digest{};
-  for (int i = 0; i < 4; ++i) {
-    for (int j = 0; j < 4; ++j) digest[static_cast<std::size_t>(4 * i + j)] = static_cast<std::uint8_t>(state[i] >> (8 * j));
+  for (std::size_t i = 0; i < 4; ++i) {
+    for (std::size_t j = 0; j < 4; ++j) digest[4 * i + j] = static_cast<std::uint8_t>(state[i] >> (8 * j));
   }
   return digest;
 }

@@ -9,8 +9,8 @@ namespace tw {
 
 namespace {
 
-constexpr std::size_t kBlockSize = 64 * 1024;
-constexpr std::size_t kOwnBlockAbove = 4 * 1024;  // longer texts get a block of their own
+constexpr std::size_t kBlockSize = std::size_t{64} * 1024;
+constexpr std::size_t kOwnBlockAbove = std::size_t{4} * 1024;  // longer texts get a block of their own
 
 std::uint32_t mix32(std::uint64_t h) {
   h ^= h >> 33;

@@ -56,7 +56,7 @@ constexpr auto kStepBudget = std::chrono::milliseconds(15);
 
 void TItemsStack::start(const std::shared_ptr<TItemsStack>& self, UiDispatcher& ui, BatchView& view,
                         PathStyle style, std::function<void()> onThreadStart) {
-  std::thread([self, &ui, &view, style, onThreadStart = std::move(onThreadStart)]() mutable {
+  std::thread([self = self, &ui, &view, style, onThreadStart = std::move(onThreadStart)]() mutable {
     try {
       if (onThreadStart) onThreadStart();
       self->execute(ui, view, style);

@@ -292,7 +292,7 @@ class InotifySource : public ChangeSource {
 
   int inotifyFd;
   std::vector<char> buffer = std::vector<char>(kReadBytes);
-  std::vector<char> entries = std::vector<char>(64 * 1024);  // folder entries of a walk  // operator new aligns it for the events
+  std::vector<char> entries = std::vector<char>(std::size_t{64} * 1024);  // folder entries of a walk  // operator new aligns it for the events
   std::string root;
   bool recursive;
   dev_t rootDev = 0;

@@ -293,8 +293,8 @@ std::optional<std::string> LinuxPlatform::computerName() {
 std::string LinuxPlatform::timeOfDay() {
   // The user's time format comes from LC_ALL, LC_TIME or LANG; "C" when none is usable.
   static const locale_t userLocale = [] {
-    locale_t loc = newlocale(LC_TIME_MASK, "", static_cast<locale_t>(0));
-    return loc != static_cast<locale_t>(0) ? loc : newlocale(LC_TIME_MASK, "C", static_cast<locale_t>(0));
+    locale_t loc = newlocale(LC_TIME_MASK, "", nullptr);
+    return loc != nullptr ? loc : newlocale(LC_TIME_MASK, "C", nullptr);
   }();
   const time_t now = time(nullptr);
   struct tm local {};
@@ -319,7 +319,7 @@ std::string followLinks(std::string path) {
     link.resize(static_cast<std::size_t>(n));
     if (link.front() != '/') {
       const auto slash = path.rfind('/');
-      if (slash != std::string::npos) link = path.substr(0, slash + 1) + link;
+      if (slash != std::string::npos) link.insert(0, path, 0, slash + 1);
     }
     path = std::move(link);
   }
@@ -352,7 +352,7 @@ std::string LinuxPlatform::writeFileAtomically(std::string_view path, std::strin
     const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
-      const std::string message = fail("write");
+      std::string message = fail("write");
       ::close(fd);
       ::unlink(temp.c_str());
       return message;
@@ -360,12 +360,12 @@ std::string LinuxPlatform::writeFileAtomically(std::string_view path, std::strin
     done += static_cast<std::size_t>(n);
   }
   if (::fsync(fd) != 0 || ::close(fd) != 0) {
-    const std::string message = fail("write");
+    std::string message = fail("write");
     ::unlink(temp.c_str());
     return message;
   }
   if (::rename(temp.c_str(), target.c_str()) != 0) {
-    const std::string message = fail("replace");
+    std::string message = fail("replace");
     ::unlink(temp.c_str());
     return message;
   }
@@ -424,7 +424,7 @@ Platform::FileRead LinuxPlatform::readFileContent(std::string_view path,
   // A buffer that stays in the processor's cache while the digest reads it; the reads go on
   // to the end of the file rather than to the size stat gave, which files under /proc and
   // files still being written do not keep to.
-  constexpr std::size_t kChunk = 128 * 1024;
+  constexpr std::size_t kChunk = std::size_t{128} * 1024;
   const std::unique_ptr<char[]> buffer(new char[kChunk]);
   FileRead result = FileRead::Done;
   for (;;) {
