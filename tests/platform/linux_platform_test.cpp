@@ -423,6 +423,22 @@ TEST(LinuxPlatformFiles, AtomicWriteReplacesWhatALinkPointsTo) {
   EXPECT_EQ(readFile(real), "two");
 }
 
+// A link that another user made is not followed: the write replaces the link itself and the
+// file it points to is left alone (a planted link must not redirect a write).
+TEST(LinuxPlatformFiles, AtomicWriteDoesNotFollowAnotherUsersLink) {
+  if (geteuid() != 0) GTEST_SKIP() << "only root can make a link owned by somebody else";
+  LinuxPlatform platform;
+  test::TempDir tmp;
+  const std::string victim = tmp.write("victim", "keep");
+  const std::string planted = tmp.file("report.txt");
+  fs::create_symlink(victim, planted);
+  ASSERT_EQ(lchown(planted.c_str(), 65534, 65534), 0);
+  EXPECT_EQ(platform.writeFileAtomically(planted, "report"), "");
+  EXPECT_EQ(readFile(victim), "keep");
+  EXPECT_FALSE(fs::is_symlink(planted));
+  EXPECT_EQ(readFile(planted), "report");
+}
+
 TEST(LinuxPlatformFiles, AtomicWriteFailuresNameThePathAndLeaveTheOldFile) {
   LinuxPlatform platform;
   test::TempDir tmp;

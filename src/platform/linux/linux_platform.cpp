@@ -308,11 +308,13 @@ namespace {
 
 // The path a write should replace: a symbolic link is followed (also one whose target does not
 // exist yet), so a config.ini or report kept as a link updates the file it points to instead of
-// turning into a plain file. Loops stop after a bounded number of links; the last path is kept.
+// turning into a plain file. Only links of the calling user are followed: a link somebody else
+// planted (in /tmp, say) is replaced itself, never the file it points to. Loops stop after a
+// bounded number of links; the last path is kept.
 std::string followLinks(std::string path) {
   for (int hops = 0; hops < 40; ++hops) {
     struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) break;
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode) || st.st_uid != ::geteuid()) break;
     std::string link(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : PATH_MAX), '\0');
     const ssize_t n = ::readlink(path.c_str(), link.data(), link.size());
     if (n <= 0) break;
