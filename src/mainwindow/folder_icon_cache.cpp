@@ -85,6 +85,32 @@ std::vector<int> TFolderIconCache::folderIcons(const std::vector<std::string_vie
   return finish(*start(paths));
 }
 
+bool TFolderIconCache::haveWorker() {
+  if (worker || noWorker || !platform.iconLookupsOnAnyThread()) return worker != nullptr;
+  worker = std::make_unique<Worker>();
+  try {
+    worker->thread = std::thread([this, &w = *worker] {
+      std::unique_lock<std::mutex> hold(w.lock);
+      for (;;) {
+        w.wake.wait(hold, [&] { return w.stopping || !w.queue.empty(); });
+        if (w.stopping) return;
+        const std::shared_ptr<Lookup> next = std::move(w.queue.front());
+        w.queue.pop_front();
+        hold.unlock();
+        ask(*next);
+        hold.lock();
+        next->done = true;
+        w.finished.notify_all();
+      }
+    });
+  } catch (const std::system_error&) {
+    // No thread to be had: asked here, now and from now on.
+    worker.reset();
+    noWorker = true;
+  }
+  return worker != nullptr;
+}
+
 template <typename KeptIcon, typename PathOf, typename Same>
 std::shared_ptr<TFolderIconCache::Lookup> TFolderIconCache::begin(std::size_t count, Clock::time_point at,
                                                                   KeptIcon keptIcon, PathOf pathOf, Same sameAs) {
@@ -109,30 +135,7 @@ std::shared_ptr<TFolderIconCache::Lookup> TFolderIconCache::begin(std::size_t co
     }
     lookup->askOf.push_back(lookup->ask.size() - 1);
   }
-  if (!worker && !noWorker && platform.iconLookupsOnAnyThread()) {
-    worker = std::make_unique<Worker>();
-    try {
-      worker->thread = std::thread([this, &w = *worker] {
-        std::unique_lock<std::mutex> hold(w.lock);
-        for (;;) {
-          w.wake.wait(hold, [&] { return w.stopping || !w.queue.empty(); });
-          if (w.stopping) return;
-          const std::shared_ptr<Lookup> next = std::move(w.queue.front());
-          w.queue.pop_front();
-          hold.unlock();
-          ask(*next);
-          hold.lock();
-          next->done = true;
-          w.finished.notify_all();
-        }
-      });
-    } catch (const std::system_error&) {
-      // No thread to be had: asked here, now and from now on.
-      worker.reset();
-      noWorker = true;
-    }
-  }
-  if (!worker) {
+  if (!haveWorker()) {
     // Asked here and now where the platform may not be asked from another thread.
     ask(*lookup);
     lookup->done = true;

@@ -91,6 +91,9 @@ class TFolderIconCache {
   template <typename KeptIcon, typename PathOf, typename Same>
   std::shared_ptr<Lookup> begin(std::size_t count, Clock::time_point at, KeptIcon keptIcon, PathOf pathOf,
                                 Same sameAs);
+  // Whether there is a lookup thread: started at the first call where the platform may be asked
+  // from any thread, and never again once it could not be started.
+  bool haveWorker();
   // Asks the platform for a lookup's paths (on the lookup thread, or at once).
   void ask(Lookup& lookup);
   // Milliseconds since the cache was made, plus one (0 stands for never).
