@@ -20,10 +20,10 @@
 #include <string>
 #include <vector>
 
-#include "capture/event_kinds.h"
-#include "mainwindow/capture_list.h"
-#include "mainwindow/capture_tree.h"
-#include "mainwindow/export_report.h"
+#include "core/events/event_kinds.h"
+#include "core/model/capture_list.h"
+#include "core/model/capture_tree.h"
+#include "core/report/export_report.h"
 #include "workload.h"
 #include "platform/linux/linux_platform.h"
 

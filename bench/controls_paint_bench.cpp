@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <functional>
 
-#include "controls/buttons.h"
-#include "controls/panel.h"
-#include "controls/progress_bar.h"
+#include "core/paint/buttons.h"
+#include "core/paint/panel.h"
+#include "core/paint/progress_bar.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "platform/linux/linux_platform.h"
-#include "settings/extensions.h"
-#include "settings/ini_text.h"
-#include "settings/settings_file.h"
+#include "core/settings/extensions.h"
+#include "core/settings/ini_text.h"
+#include "core/settings/settings_file.h"
 
 namespace {
 

@@ -27,12 +27,12 @@
 #include <string>
 #include <vector>
 
-#include "capture/event_kinds.h"
-#include "mainwindow/capture_list.h"
-#include "mainwindow/capture_tree.h"
-#include "mainwindow/ui/capture_models.h"
-#include "mainwindow/ui/capture_views.h"
-#include "mainwindow/ui/system_icons.h"
+#include "core/events/event_kinds.h"
+#include "core/model/capture_list.h"
+#include "core/model/capture_tree.h"
+#include "gui/main/capture_models.h"
+#include "gui/main/capture_views.h"
+#include "gui/main/system_icons.h"
 #include "platform/linux/linux_platform.h"
 #include "workload.h"
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "capture/event_kinds.h"
+#include "core/events/event_kinds.h"
 
 namespace tw::bench {
 

@@ -10,6 +10,7 @@ packages=(
   fonts-open-sans
   shared-mime-info xdg-utils
   e2fsprogs mount
+  ninja-build ccache
   "$@"
 )
 

@@ -8,5 +8,5 @@ scripts/deps.sh xvfb xauth
 scripts/build.sh dev >/dev/null
 mkdir -p "$(dirname "$out")"
 QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 660x380x24" \
-  build/dev/tests/controls/controls_widget_tests --demo-screenshot "$out"
+  build/dev/tests/gui/controls_widget_tests --demo-screenshot "$out"
 echo "Saved $out"

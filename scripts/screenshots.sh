@@ -7,4 +7,4 @@ cd "$(dirname "$0")/.."
 out="${1:-docs/images}"
 scripts/deps.sh xvfb xauth
 scripts/build.sh dev >/dev/null
-QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1024x640x24" build/dev/tests/mainwindow/tarnwatch_screenshots "$out"
+QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1024x640x24" build/dev/tests/gui/tarnwatch_screenshots "$out"

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "util/path_style.h"
+#include "core/text/path_style.h"
 
 namespace tw {
 

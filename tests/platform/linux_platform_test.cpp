@@ -16,7 +16,7 @@
 
 #include "platform/linux/mount_table.h"
 #include "support/temp_dir.h"
-#include "util/functions.h"
+#include "core/text/functions.h"
 
 namespace tw {
 

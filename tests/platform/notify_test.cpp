@@ -20,7 +20,7 @@
 #include <mutex>
 #include <thread>
 
-#include "capture/event_kinds.h"
+#include "core/events/event_kinds.h"
 #include "platform/linux/linux_platform.h"
 #include "support/temp_dir.h"
 

@@ -7,9 +7,9 @@
 #include <thread>
 
 #include "app/record/recorder.h"
-#include "capture/shell_monitor.h"
+#include "core/recording/shell_monitor.h"
 #include "platform/win32/win32_platform.h"
-#include "queue/recording_view.h"
+#include "core/queue/recording_view.h"
 #include "support/fake_settings_controls.h"
 #include "support/temp_dir.h"
 

@@ -5,7 +5,7 @@
 #include <deque>
 #include <optional>
 
-#include "mainwindow/ui/dialogs.h"
+#include "gui/main/dialogs.h"
 
 namespace tw::test {
 

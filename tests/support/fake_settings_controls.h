@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/plain_settings_controls.h"
+#include "core/settings/plain_settings_controls.h"
 
 namespace tw::test {
 

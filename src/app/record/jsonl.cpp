@@ -3,7 +3,7 @@
 #include <charconv>
 #include <cstdio>
 
-#include "util/utf8.h"
+#include "core/text/utf8.h"
 
 namespace tw::record {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "util/path_style.h"
+#include "core/text/path_style.h"
 
 namespace tw::record {
 

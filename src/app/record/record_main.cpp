@@ -5,7 +5,7 @@
 
 #include "app/record/options.h"
 #include "app/record/recorder.h"
-#include "capture/event_kinds.h"
+#include "core/events/event_kinds.h"
 #include "platform/process.h"
 #ifndef _WIN32
 #include "platform/linux/linux_platform.h"

@@ -10,17 +10,17 @@
 #include <thread>
 
 #include "app/record/jsonl.h"
-#include "capture/event_kinds.h"
-#include "capture/shell_monitor.h"
-#include "mainwindow/export_report.h"
-#include "mainwindow/main_caption.h"
+#include "core/events/event_kinds.h"
+#include "core/recording/shell_monitor.h"
+#include "core/report/export_report.h"
+#include "core/report/main_caption.h"
 #include "platform/process.h"
-#include "queue/items_stack.h"
-#include "settings/plain_settings_controls.h"
-#include "settings/settings_file.h"
-#include "util/functions.h"
-#include "util/text_lines.h"
-#include "util/ui_dispatcher.h"
+#include "core/queue/items_stack.h"
+#include "core/settings/plain_settings_controls.h"
+#include "core/settings/settings_file.h"
+#include "core/text/functions.h"
+#include "core/text/text_lines.h"
+#include "core/queue/ui_dispatcher.h"
 
 namespace tw::record {
 

@@ -7,12 +7,12 @@
 #include <vector>
 
 #include "app/record/options.h"
-#include "capture/monitor_controls.h"
-#include "mainwindow/capture_list.h"
-#include "mainwindow/capture_tree.h"
-#include "mainwindow/text_pool.h"
+#include "core/recording/monitor_controls.h"
+#include "core/model/capture_list.h"
+#include "core/model/capture_tree.h"
+#include "core/model/text_pool.h"
 #include "platform/forwarding_platform.h"
-#include "queue/batch_view.h"
+#include "core/queue/batch_view.h"
 
 namespace tw::record {
 

@@ -6,8 +6,8 @@
 #include <fstream>
 #include <system_error>
 
-#include "settings/extensions.h"
-#include "settings/ini_text.h"
+#include "core/settings/extensions.h"
+#include "core/settings/ini_text.h"
 
 namespace tw {
 

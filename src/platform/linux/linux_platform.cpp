@@ -25,8 +25,8 @@
 #include <thread>
 
 #include "platform/linux/mount_table.h"
-#include "settings/extensions.h"
-#include "settings/ini_text.h"
+#include "core/settings/extensions.h"
+#include "core/settings/ini_text.h"
 #include "platform/linux/notify_window.h"
 
 extern char** environ;

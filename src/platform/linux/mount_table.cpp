@@ -5,7 +5,7 @@
 #include <map>
 #include <set>
 
-#include "util/text_lines.h"
+#include "core/text/text_lines.h"
 
 namespace tw::linuxfs {
 

@@ -11,7 +11,7 @@
 #include <cerrno>
 #include <stdexcept>
 
-#include "capture/event_kinds.h"
+#include "core/events/event_kinds.h"
 #include "platform/linux/dir_tree.h"
 #include "platform/linux/linux_platform.h"
 

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "util/utf8.h"
+#include "core/text/utf8.h"
 
 namespace tw::win32 {
 

@@ -10,8 +10,8 @@
 #include <algorithm>
 
 #include "platform/win32/wide_text.h"
-#include "settings/extensions.h"
-#include "settings/ini_text.h"
+#include "core/settings/extensions.h"
+#include "core/settings/ini_text.h"
 
 namespace tw {
 

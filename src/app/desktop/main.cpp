@@ -1,0 +1,106 @@
+// The desktop program: builds the event names, creates the application and its four windows
+// in order (main window, settings window, extension dialog, about box; the settings are
+// restored when the settings window is created, before the main window is first shown), and
+// runs the event loop.
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QScreen>
+#include <QTimer>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "core/events/event_kinds.h"
+#include "gui/controls/svg_images.h"
+#include "gui/main/dialogs.h"
+#include "gui/main/frm_about.h"
+#include "gui/main/frm_main.h"
+#include "gui/main/qt_ui_dispatcher.h"
+#include "gui/main/system_icons.h"
+#include "platform/linux/linux_platform.h"
+#include "core/settings/settings_file.h"
+#include "gui/settings/frm_add_extension.h"
+#include "gui/settings/frm_settings.h"
+
+namespace {
+
+// The main window's view of the settings window.
+class SettingsLink : public tw::SettingsWindowLink {
+ public:
+  SettingsLink(tw::TFrmSettings& window, QWidget* over) : window(window), over(over) {}
+  tw::SettingsControls& settingsControls() override { return window; }
+  void setRecordMode(bool b) override { window.setRecordMode(b); }
+  void showSettings() override {
+    window.move(over->geometry().center() - window.rect().center());
+    window.exec();
+  }
+
+ private:
+  tw::TFrmSettings& window;
+  QWidget* over;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QElapsedTimer sinceStart;
+  sinceStart.start();
+  // With --quit-after-show the program ends as soon as its window has been shown and says how
+  // long that took (for the start-up benchmark).
+  bool quitAfterShow = false;
+  for (int i = 1; i < argc; ++i)
+    if (std::strcmp(argv[i], "--quit-after-show") == 0) quitAfterShow = true;
+
+  // 1. The event names, before any window exists.
+  (void)tw::eventNames();
+
+  // 2. The application, titled "Tarnwatch".
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Tarnwatch"));
+  QGuiApplication::setDesktopFileName(QStringLiteral("tarnwatch"));
+  QApplication::setWindowIcon(QIcon(tw::svgPixmap(QStringLiteral(":/img/program.svg"), 64)));
+  tw::SystemIcons::chooseIconTheme();
+
+  tw::LinuxPlatform platform;
+  tw::QtDialogs dialogs;
+  tw::QtUiDispatcher dispatcher(&app);
+  tw::SystemIcons settingsIcons(platform);
+
+  // The four windows, in order.
+  auto frmMain = std::make_unique<tw::TFrmMain>(platform, dialogs, dispatcher);
+  auto frmSettings = std::make_unique<tw::TFrmSettings>(platform, settingsIcons, dialogs,
+                                                        tw::settingsFilePath(platform), frmMain.get());
+  auto frmAddExtension = std::make_unique<tw::TFrmAddExtension>(*frmSettings, frmSettings->Img16(), frmMain.get());
+  frmSettings->setAddExtensionDialog(frmAddExtension.get());
+  auto frmAbout = std::make_unique<tw::TFrmAbout>(platform, frmMain.get());
+
+  SettingsLink link(*frmSettings, frmMain.get());
+  frmMain->setSettingsWindow(&link);
+  const auto showAbout = [&] { frmAbout->showModalOver(frmMain.get()); };
+  frmMain->setAboutBox(showAbout);
+  frmSettings->onAbout = showAbout;
+
+  // Centred on the screen when first shown.
+  if (QScreen* screen = QGuiApplication::primaryScreen()) {
+    frmMain->move(screen->availableGeometry().center() - frmMain->rect().center());
+  }
+  frmMain->show();
+  if (quitAfterShow) {
+    QTimer::singleShot(0, &app, [&] {
+      std::printf("shown after %lld ms\n", static_cast<long long>(sinceStart.elapsed()));
+      std::fflush(stdout);
+      QApplication::quit();
+    });
+  }
+  const int code = QApplication::exec();
+
+  // The event loop is over: a recording still running ends with the program. Release its
+  // threads from any synchronised call, then let them finish before the windows go.
+  dispatcher.shutdown();
+  if (auto monitor = frmMain->shellMonitor()) {
+    monitor->stop();
+    monitor->waitForEnd(std::chrono::seconds(5));
+  }
+  return code;
+}

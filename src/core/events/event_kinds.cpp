@@ -1,0 +1,66 @@
+#include "core/events/event_kinds.h"
+
+#include <algorithm>
+
+#include "core/text/text_lines.h"
+
+namespace tw {
+
+const std::string_view kEventNamesText =
+    "Association\r\n"
+    "Attributes\r\n"
+    "Create\r\n"
+    "Delete\r\n"
+    "Adding Drive\r\n"
+    "Explorer Drive Added\r\n"
+    "Drive removed\r\n"
+    "Adding Media\r\n"
+    "Media removed\r\n"
+    "New Directory\r\n"
+    "Network Share\r\n"
+    "Network UnShare\r\n"
+    "Rename Folder\r\n"
+    "Rename File\r\n"
+    "Delete Directory\r\n"
+    "Server Disconnect\r\n"
+    "Update Directory\r\n"
+    "Update Image\r\n"
+    "Update File";
+
+const std::vector<std::string>& eventNames() {
+  // A function-local static is built exactly once, thread-safely, and freed at exit.
+  static const std::vector<std::string> names = splitLines(kEventNamesText);
+  return names;
+}
+
+std::string getEventName(int eventNum, const std::vector<std::string>& names) {
+  if (eventNum < 0 || static_cast<std::size_t>(eventNum) >= names.size()) return "Unknown";
+  const std::string& name = names[static_cast<std::size_t>(eventNum)];
+  return isBlank(name) ? std::string("Unknown") : name;
+}
+
+std::string getEventName(int eventNum) { return getEventName(eventNum, eventNames()); }
+
+bool isNotFileEvent(int eventNum) {
+  return eventNum != evCreate && eventNum != evDelete && eventNum != evRenameItem && eventNum != evUpdateItem;
+}
+
+std::optional<int> eventNumFromBit(std::uint32_t value) {
+  for (int n = 0; n < kEventCount; ++n) {
+    if (kEventBits[static_cast<std::size_t>(n)] == value) return n;
+  }
+  return std::nullopt;
+}
+
+std::uint32_t eventBit(int eventNum) {
+  if (eventNum < 0 || eventNum >= kEventCount) return 0;
+  return kEventBits[static_cast<std::size_t>(eventNum)];
+}
+
+std::uint32_t eventMask(std::span<const int> eventNums) {
+  std::uint32_t mask = 0;
+  for (int n : eventNums) mask |= eventBit(n);
+  return mask;
+}
+
+}  // namespace tw

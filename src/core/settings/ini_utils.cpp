@@ -1,0 +1,78 @@
+#include "core/settings/ini_utils.h"
+
+namespace tw {
+
+TIniUtilsObj::TIniUtilsObj(Platform& platform, std::string iniFile)
+    : platform(platform), INI(std::move(iniFile)) {}
+
+TIniUtilsObj::~TIniUtilsObj() {
+  try {
+    platform.flushProfile(INI);
+  } catch (...) {
+    // A destructor must not throw; every write has reported its own outcome already.
+  }
+}
+
+void TIniUtilsObj::setWorkingSection(std::string_view str) { workingSection = str; }
+
+void TIniUtilsObj::writeString(std::string_view name, std::string_view value) {
+  if (!platform.writeProfileString(INI, workingSection, name, value).empty()) throw IniWriteError(INI);
+}
+
+void TIniUtilsObj::writeInteger(std::string_view name, std::int32_t value) {
+  writeString(name, std::to_string(value));
+}
+
+void TIniUtilsObj::writeBool(std::string_view name, bool value) { writeString(name, value ? "1" : "0"); }
+
+std::string TIniUtilsObj::readString(std::string_view name, std::string_view def) {
+  return platform.readProfileString(INI, workingSection, name, def);
+}
+
+std::int32_t TIniUtilsObj::readInteger(std::string_view name, std::int32_t def) {
+  std::string text = readString(name, "");
+  if (text.size() >= 3 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) text.replace(0, 2, "$");
+  return parseInt32(text).value_or(def);
+}
+
+bool TIniUtilsObj::readBool(std::string_view name, bool def) { return readInteger(name, def ? 1 : 0) != 0; }
+
+std::optional<std::int32_t> parseInt32(std::string_view text) {
+  bool negative = false;
+  if (!text.empty() && (text[0] == '+' || text[0] == '-')) {
+    negative = text[0] == '-';
+    text.remove_prefix(1);
+  }
+  if (text.empty()) return std::nullopt;
+  if (text[0] == '$') {
+    text.remove_prefix(1);
+    while (text.size() > 1 && text[0] == '0') text.remove_prefix(1);  // leading zeros are free
+    if (text.empty() || text.size() > 8) return std::nullopt;
+    std::uint32_t value = 0;
+    for (const char c : text) {
+      int digit = 0;
+      if (c >= '0' && c <= '9')
+        digit = c - '0';
+      else if (c >= 'a' && c <= 'f')
+        digit = c - 'a' + 10;
+      else if (c >= 'A' && c <= 'F')
+        digit = c - 'A' + 10;
+      else
+        return std::nullopt;
+      value = value << 4 | static_cast<std::uint32_t>(digit);
+    }
+    if (negative) value = ~value + 1u;
+    return static_cast<std::int32_t>(value);
+  }
+  std::int64_t value = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + (c - '0');
+    if (value > std::int64_t{1} << 31) return std::nullopt;
+  }
+  if (negative) value = -value;
+  if (value > INT32_MAX || value < INT32_MIN) return std::nullopt;
+  return static_cast<std::int32_t>(value);
+}
+
+}  // namespace tw

@@ -1,0 +1,130 @@
+#include "core/settings/settings_file.h"
+
+#include <exception>
+
+#include "core/events/event_kinds.h"
+#include "core/settings/base64.h"
+#include "core/settings/extensions.h"
+#include "core/settings/ini_utils.h"
+#include "core/text/functions.h"
+#include "core/text/text_lines.h"
+
+namespace tw {
+
+namespace {
+
+std::string replaceAll(std::string_view text, std::string_view what, std::string_view with) {
+  std::string out;
+  out.reserve(text.size());
+  std::size_t pos = 0;
+  for (std::size_t hit; (hit = text.find(what, pos)) != std::string_view::npos; pos = hit + what.size()) {
+    out.append(text.substr(pos, hit - pos));
+    out.append(with);
+  }
+  out.append(text.substr(pos));
+  return out;
+}
+
+}  // namespace
+
+std::string settingsFilePath(Platform& platform) { return platform.executableDirectory() + "config.ini"; }
+
+void defaultEventList(SettingsControls& controls) {
+  EventCheckList& list = controls.lstevents();
+  list.clearRows();
+  for (const std::string& name : eventNames()) list.addRow(name, true, kEventImageCaptured);
+}
+
+void saveSettings(SettingsControls& controls, Platform& platform, const std::string& iniFile) {
+  std::exception_ptr failure;
+  {
+    TIniUtilsObj ini(platform, iniFile);
+    try {
+      ini.setWorkingSection("EVENTS");
+      std::string events;
+      const EventCheckList& list = controls.lstevents();
+      for (int row = 0; row < list.rowCount(); ++row) {
+        events += boolToYN(list.isChecked(row));
+        events += "\r\n";
+      }
+      ini.writeString("EVENTS", encodeBase64(events));
+
+      ini.setWorkingSection("GLOBAL");
+      ini.writeString("AUTOCAPTURE", boolToYN(controls.cAutoCapture().isChecked()));
+      ini.writeString("TRAY", boolToYN(controls.cTray().isChecked()));
+      ini.writeString("AUTOCLEAN", boolToYN(controls.cautoclean().isChecked()));
+
+      ini.setWorkingSection("FILTERS");
+      ini.writeString("EXTENSIONS", encodeBase64(listViewToText(controls.lstext())));
+      ini.writeString("DIRECTORIES", encodeBase64(listViewToText(controls.lstpath())));
+    } catch (...) {
+      failure = std::current_exception();
+    }
+  }  // the store is freed (and the file flushed) before the restore
+  restoreSettings(controls, platform, iniFile);
+  if (failure) std::rethrow_exception(failure);
+}
+
+void restoreSettings(SettingsControls& controls, Platform& platform, const std::string& iniFile) {
+  TIniUtilsObj ini(platform, iniFile);
+
+  std::string events;
+  try {
+    ini.setWorkingSection("EVENTS");
+    events = decodeBase64(ini.readString("EVENTS", ""));
+  } catch (const std::exception&) {
+    events.clear();
+  }
+  const std::vector<std::string>& names = eventNames();
+  const std::vector<std::string> lines = splitLines(events);
+  if (isBlank(events) || lines.size() < names.size()) {
+    // Nothing stored, or a choice written when there were fewer kinds: every kind recorded.
+    defaultEventList(controls);
+  } else {
+    EventCheckList& list = controls.lstevents();
+    try {
+      list.clearRows();
+      for (std::size_t i = 0; i < names.size(); ++i) {
+        const bool on = lines[i] == "Y";
+        list.addRow(names[i], on, on ? kEventImageCaptured : kEventImageNotCaptured);
+      }
+    } catch (const std::exception&) {
+      defaultEventList(controls);
+    }
+  }
+
+  ini.setWorkingSection("GLOBAL");
+  controls.cAutoCapture().setChecked(ynToBool(ini.readString("AUTOCAPTURE", "N")));
+  controls.cTray().setChecked(ynToBool(ini.readString("TRAY", "N")));
+  controls.cautoclean().setChecked(ynToBool(ini.readString("AUTOCLEAN", "Y")));
+
+  ini.setWorkingSection("FILTERS");
+  const std::string extensions = ini.readString("EXTENSIONS", "");
+  if (!isBlank(extensions)) {
+    try {
+      addExtensions(controls.lstext(), platform, replaceAll(decodeBase64(extensions), "\r\n", ","));
+    } catch (const std::exception&) {
+      // A list that cannot be applied keeps its rows.
+    }
+  }
+  const std::string directories = ini.readString("DIRECTORIES", "");
+  if (!isBlank(directories)) {
+    try {
+      // A value that holds something but decodes to nothing is junk, not an empty list (an
+      // empty list is stored as an empty value): the list keeps its rows.
+      const std::string content = decodeBase64(directories);
+      if (!content.empty()) restoreDirsFilters(controls, platform, content);
+    } catch (const std::exception&) {
+      // As above.
+    }
+  }
+}
+
+void restoreDirsFilters(SettingsControls& controls, Platform& platform, std::string_view content) {
+  FilterList& list = controls.lstpath();
+  list.clearRows();
+  for (const std::string& line : splitLines(content))
+    list.addRow(line, "", getFolderIconIndex(platform, line));
+}
+
+}  // namespace tw

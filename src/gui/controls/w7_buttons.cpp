@@ -1,0 +1,287 @@
+#include "gui/controls/w7_buttons.h"
+
+#include <QEnterEvent>
+#include <QFontMetrics>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace tw {
+
+QString withoutAccessMarks(const QString& caption) {
+  QString text;
+  text.reserve(caption.size());
+  for (qsizetype i = 0; i < caption.size(); ++i) {
+    if (caption[i] == u'&' && i + 1 < caption.size()) ++i;  // "&x" shows x, "&&" shows &
+    text.append(caption[i]);
+  }
+  return text;
+}
+
+namespace {
+
+constexpr TColor kArrowColor = rgb(30, 57, 91);
+constexpr TColor kDisabledText = rgb(128, 128, 128);
+
+// Lays out and draws a button's content over `img` (the button's picture so far): the arrow into
+// the picture, then the picture onto the widget, then caption and image with QPainter.
+void paintContent(QWidget* w, RgbaImage& img, const ButtonContent& c, ButtonKind kind,
+                  TCaptionAlignment align, bool pressed, const QColor& textColor, TColor arrowColor) {
+  const QFontMetrics fm(w->font());
+  ButtonLayoutInput in;
+  in.kind = kind;
+  in.width = w->width();
+  in.height = w->height();
+  in.alignment = align;
+  in.showArrow = c.showArrow;
+  in.arrowType = c.arrowType;
+  in.imageShown = c.imageShown();
+  in.iconSize = c.iconSize;
+  // "&" marks the access key: "&Add" reads "Add" with the A underlined; "&&" is one "&".
+  const QString shown = withoutAccessMarks(c.caption);
+  in.textWidth = shown.isEmpty() ? 0 : fm.horizontalAdvance(shown);
+  in.textHeight = fm.height();
+  in.pressed = pressed;
+  const ButtonLayout layout = layoutButtonContent(in);
+
+  if (layout.arrowX) drawButtonArrow(img, *layout.arrowX, *layout.arrowY, c.arrowType, arrowColor);
+  QPainter painter(w);
+  painter.drawImage(0, 0, imageView(img));
+
+  if (!shown.isEmpty()) {
+    const Rect& r = layout.textRect;
+    const QString text = QString::fromStdString(
+        elideAtWordEnd(shown.toStdString(), std::max(0, r.width()), [&fm](std::string_view s) {
+          return fm.horizontalAdvance(QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())));
+        }));
+    painter.setFont(w->font());
+    painter.setPen(textColor);
+    const QRect box(r.left, r.top, r.width(), r.height());
+    if (text == shown) {
+      painter.drawText(box, Qt::AlignCenter | Qt::TextSingleLine | Qt::TextShowMnemonic, c.caption);
+    } else {
+      painter.drawText(box, Qt::AlignCenter | Qt::TextSingleLine, text);  // cut: no access key shown
+    }
+  }
+  if (layout.imageX) {
+    // Always drawn in its normal, enabled form.
+    const int size = layout.iconHeight;
+    const QPixmap pixmap = c.images->image(c.imageIndex);
+    painter.drawPixmap(QRect(*layout.imageX, *layout.imageY, size, size), pixmap);
+  }
+}
+
+}  // namespace
+
+// ---- Tool button ----------------------------------------------------------------------------
+
+TW7ToolButton::TW7ToolButton(QWidget* parent) : TW7TransparentControl(parent) {
+  resize(100, 24);
+  setFocusPolicy(Qt::TabFocus);
+}
+
+void TW7ToolButton::setCaption(const QString& text) {
+  content_.caption = text;
+  update();
+}
+void TW7ToolButton::setCaptionAlignment(TCaptionAlignment a) {
+  alignment_ = a;
+  update();
+}
+void TW7ToolButton::setShowArrow(bool value) {
+  content_.showArrow = value;
+  update();
+}
+void TW7ToolButton::setSetFocusOnClick(bool value) {
+  setFocusOnClick_ = value;
+  update();
+}
+void TW7ToolButton::setImages(TW7ImageList* images) {
+  content_.images = images;
+  update();
+}
+void TW7ToolButton::setImageIndex(int index) {
+  content_.imageIndex = index;
+  update();
+}
+void TW7ToolButton::setIconSize(TIconSize size) {
+  content_.iconSize = size;
+  update();
+}
+void TW7ToolButton::setArrowType(TArrowType type) {
+  content_.arrowType = type;
+  update();
+}
+void TW7ToolButton::setFontColor(const QColor& c) {
+  content_.fontColor = c;
+  update();
+}
+
+ToolButtonLook TW7ToolButton::look() const {
+  if (!isEnabled()) return ToolButtonLook::Idle;
+  return toolButtonLook(leftPressed_, keyPressed_, pointerOver_, hasFocus());
+}
+
+void TW7ToolButton::paintEvent(QPaintEvent*) {
+  RgbaImage img = parentPicture(this);
+  paintToolButtonFace(img, look());
+  const bool enabled = isEnabled();
+  paintContent(this, img, content_, ButtonKind::Tool, alignment_, enabled && (leftPressed_ || keyPressed_),
+               enabled ? content_.fontColor : toQColor(kDisabledText), enabled ? kArrowColor : kDisabledText);
+}
+
+void TW7ToolButton::enterEvent(QEnterEvent* e) {
+  pointerOver_ = true;
+  TW7TransparentControl::enterEvent(e);
+}
+
+void TW7ToolButton::leaveEvent(QEvent* e) {
+  pointerOver_ = false;
+  TW7TransparentControl::leaveEvent(e);
+}
+
+void TW7ToolButton::mousePressEvent(QMouseEvent* e) {
+  if (e->button() == Qt::LeftButton && setFocusOnClick_) setFocus(Qt::MouseFocusReason);
+  TW7TransparentControl::mousePressEvent(e);
+}
+
+void TW7ToolButton::mouseReleaseEvent(QMouseEvent* e) {
+  const bool wasPressed = leftPressed_;
+  TW7TransparentControl::mouseReleaseEvent(e);
+  if (wasPressed && e->button() == Qt::LeftButton && rect().contains(e->position().toPoint())) emit clicked();
+}
+
+void TW7ToolButton::keyPressEvent(QKeyEvent* e) {
+  const int key = e->key();
+  if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
+    keyPressed_ = true;
+    if (setFocusOnClick_) setFocus(Qt::OtherFocusReason);
+    update();
+    e->accept();  // the keys change the look only; they do not click
+    return;
+  }
+  TW7TransparentControl::keyPressEvent(e);
+}
+
+void TW7ToolButton::keyReleaseEvent(QKeyEvent* e) {
+  if (e->isAutoRepeat()) return;  // a held key stays pressed
+  keyPressed_ = false;
+  update();
+  TW7TransparentControl::keyReleaseEvent(e);
+}
+
+void TW7ToolButton::changeEvent(QEvent* e) {
+  if (e->type() == QEvent::EnabledChange) keyPressed_ = false;
+  TW7TransparentControl::changeEvent(e);
+}
+
+// ---- Speed button ---------------------------------------------------------------------------
+
+TW7SpeedButton::QtFadeTimer::QtFadeTimer(TW7SpeedButton* owner) {
+  QObject::connect(&timer, &QTimer::timeout, owner, [owner] { owner->fader_.tick(); });
+}
+
+TW7SpeedButton::TW7SpeedButton(QWidget* parent)
+    : QWidget(parent), timer_(this), fader_(timer_, [this] { update(); }) {
+  setFont(defaultControlFont());
+  setFocusPolicy(Qt::NoFocus);
+  resize(34, 27);
+}
+
+TW7SpeedButton::~TW7SpeedButton() { timer_.timer.stop(); }
+
+void TW7SpeedButton::setCaption(const QString& text) {
+  content_.caption = text;
+  update();
+}
+void TW7SpeedButton::setShowArrow(bool value) {
+  content_.showArrow = value;
+  update();
+}
+void TW7SpeedButton::setImages(TW7ImageList* images) {
+  content_.images = images;
+  update();
+}
+void TW7SpeedButton::setImageIndex(int index) {
+  content_.imageIndex = index;
+  update();
+}
+void TW7SpeedButton::setIconSize(TIconSize size) {
+  content_.iconSize = size;
+  update();
+}
+void TW7SpeedButton::setArrowType(TArrowType type) {
+  content_.arrowType = type;
+  update();
+}
+void TW7SpeedButton::setFontColor(const QColor& c) {
+  content_.fontColor = c;
+  update();
+}
+void TW7SpeedButton::setFlat(bool value) {
+  flat_ = value;
+  images_ = {};
+  update();
+}
+void TW7SpeedButton::setLight(bool value) {
+  light_ = value;
+  if (value) flat_ = false;
+  images_ = {};
+  update();
+}
+void TW7SpeedButton::setFadeInInterval(int ms) {
+  fader_.fadeInInterval = ms;
+  update();
+}
+void TW7SpeedButton::setFadeOutInterval(int ms) {
+  fader_.fadeOutInterval = ms;
+  update();
+}
+void TW7SpeedButton::setPressButtonEffect(bool value) {
+  pressButtonEffect_ = value;
+  update();
+}
+
+void TW7SpeedButton::paintEvent(QPaintEvent*) {
+  RgbaImage img = parentPicture(this);
+  // The glossy looks (Light, or neither Flat nor Light) are painted as the flat look.
+  paintSpeedButton(img, images_, fader_.paintState());
+  const bool enabled = isEnabled();
+  paintContent(this, img, content_, ButtonKind::Speed, TCaptionAlignment::Center,
+               fader_.leftPressed() && pressButtonEffect_,
+               enabled ? content_.fontColor : toQColor(kDisabledText), kArrowColor);
+}
+
+void TW7SpeedButton::enterEvent(QEnterEvent* e) {
+  fader_.pointerEnter();
+  emit mouseEnter();
+  QWidget::enterEvent(e);
+}
+
+void TW7SpeedButton::leaveEvent(QEvent* e) {
+  fader_.pointerLeave();
+  emit mouseLeave();
+  QWidget::leaveEvent(e);
+}
+
+void TW7SpeedButton::mousePressEvent(QMouseEvent* e) {
+  fader_.mouseDown(e->button() == Qt::LeftButton);
+  e->accept();
+}
+
+void TW7SpeedButton::mouseReleaseEvent(QMouseEvent* e) {
+  const bool wasPressed = fader_.leftPressed();
+  fader_.mouseUp();
+  if (wasPressed && e->button() == Qt::LeftButton && rect().contains(e->position().toPoint())) emit clicked();
+  e->accept();
+}
+
+void TW7SpeedButton::changeEvent(QEvent* e) {
+  if (e->type() == QEvent::EnabledChange) {
+    images_ = {};
+    fader_.setEnabled(isEnabled());
+  }
+  QWidget::changeEvent(e);
+}
+
+}  // namespace tw

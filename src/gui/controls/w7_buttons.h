@@ -1,0 +1,157 @@
+#pragma once
+
+#include <QPointer>
+#include <QTimer>
+
+#include <memory>
+
+#include "core/paint/buttons.h"
+#include "gui/controls/w7_controls.h"
+
+namespace tw {
+
+// A caption as it reads on screen: "&" marks the access key ("&Add" reads "Add"), "&&" is one
+// "&".
+QString withoutAccessMarks(const QString& caption);
+
+// What both buttons show: an optional image, the caption and an optional arrow glyph.
+struct ButtonContent {
+  QString caption;
+  bool showArrow = false;
+  TArrowType arrowType = TArrowType::atDown;
+  QPointer<TW7ImageList> images;
+  int imageIndex = -1;
+  TIconSize iconSize = TIconSize::is16px;
+  QColor fontColor = QColor(30, 57, 91);
+
+  bool imageShown() const { return images && imageIndex >= 0 && imageIndex < images->count(); }
+};
+
+// The focusable push button that shows its parent until the pointer is over it.
+class TW7ToolButton : public TW7TransparentControl {
+  Q_OBJECT
+  Q_PROPERTY(QString Caption READ caption WRITE setCaption)
+  Q_PROPERTY(bool ShowArrow READ showArrow WRITE setShowArrow)
+  Q_PROPERTY(bool SetFocusOnClick READ setFocusOnClick WRITE setSetFocusOnClick)
+  Q_PROPERTY(int ImageIndex READ imageIndex WRITE setImageIndex)
+ public:
+  explicit TW7ToolButton(QWidget* parent = nullptr);
+
+  QString caption() const { return content_.caption; }
+  void setCaption(const QString& text);
+  TCaptionAlignment captionAlignment() const { return alignment_; }
+  void setCaptionAlignment(TCaptionAlignment a);
+  bool showArrow() const { return content_.showArrow; }
+  void setShowArrow(bool value);
+  bool setFocusOnClick() const { return setFocusOnClick_; }
+  void setSetFocusOnClick(bool value);
+  TW7ImageList* images() const { return content_.images; }
+  void setImages(TW7ImageList* images);
+  int imageIndex() const { return content_.imageIndex; }
+  void setImageIndex(int index);
+  TIconSize iconSize() const { return content_.iconSize; }
+  void setIconSize(TIconSize size);
+  TArrowType arrowType() const { return content_.arrowType; }
+  void setArrowType(TArrowType type);
+  QColor fontColor() const { return content_.fontColor; }
+  void setFontColor(const QColor& c);
+
+  bool keyPressed() const { return keyPressed_; }
+  bool pointerOver() const { return pointerOver_; }
+  // The look the button shows now.
+  ToolButtonLook look() const;
+
+ signals:
+  void clicked();
+
+ protected:
+  void paintEvent(QPaintEvent* e) override;
+  void enterEvent(QEnterEvent* e) override;
+  void leaveEvent(QEvent* e) override;
+  void mousePressEvent(QMouseEvent* e) override;
+  void mouseReleaseEvent(QMouseEvent* e) override;
+  void keyPressEvent(QKeyEvent* e) override;
+  void keyReleaseEvent(QKeyEvent* e) override;
+  void changeEvent(QEvent* e) override;
+
+ private:
+  ButtonContent content_;
+  TCaptionAlignment alignment_ = TCaptionAlignment::Center;
+  bool setFocusOnClick_ = true;
+  bool keyPressed_ = false;
+  bool pointerOver_ = false;
+};
+
+// The light, non-focusable button whose gold hover face fades in and out under the pointer.
+class TW7SpeedButton : public QWidget {
+  Q_OBJECT
+  Q_PROPERTY(QString Caption READ caption WRITE setCaption)
+  Q_PROPERTY(bool Flat READ flat WRITE setFlat)
+  Q_PROPERTY(bool Light READ light WRITE setLight)
+  Q_PROPERTY(int FadeInInterval READ fadeInInterval WRITE setFadeInInterval)
+  Q_PROPERTY(int FadeOutInterval READ fadeOutInterval WRITE setFadeOutInterval)
+  Q_PROPERTY(bool PressButtonEffect READ pressButtonEffect WRITE setPressButtonEffect)
+ public:
+  explicit TW7SpeedButton(QWidget* parent = nullptr);
+  ~TW7SpeedButton() override;
+
+  QString caption() const { return content_.caption; }
+  void setCaption(const QString& text);
+  bool showArrow() const { return content_.showArrow; }
+  void setShowArrow(bool value);
+  TW7ImageList* images() const { return content_.images; }
+  void setImages(TW7ImageList* images);
+  int imageIndex() const { return content_.imageIndex; }
+  void setImageIndex(int index);
+  TIconSize iconSize() const { return content_.iconSize; }
+  void setIconSize(TIconSize size);
+  TArrowType arrowType() const { return content_.arrowType; }
+  void setArrowType(TArrowType type);
+  QColor fontColor() const { return content_.fontColor; }
+  void setFontColor(const QColor& c);
+  bool flat() const { return flat_; }
+  void setFlat(bool value);
+  bool light() const { return light_; }
+  void setLight(bool value);
+  int fadeInInterval() const { return fader_.fadeInInterval; }
+  void setFadeInInterval(int ms);
+  int fadeOutInterval() const { return fader_.fadeOutInterval; }
+  void setFadeOutInterval(int ms);
+  bool pressButtonEffect() const { return pressButtonEffect_; }
+  void setPressButtonEffect(bool value);
+
+  const SpeedButtonFader& fader() const { return fader_; }
+
+ signals:
+  void clicked();
+  void mouseEnter();
+  void mouseLeave();
+
+ protected:
+  void paintEvent(QPaintEvent* e) override;
+  void enterEvent(QEnterEvent* e) override;
+  void leaveEvent(QEvent* e) override;
+  void mousePressEvent(QMouseEvent* e) override;
+  void mouseReleaseEvent(QMouseEvent* e) override;
+  void changeEvent(QEvent* e) override;
+
+ private:
+  // The fade timer on a QTimer: each timeout is one tick of the fader.
+  class QtFadeTimer : public SpeedButtonFader::Timer {
+   public:
+    explicit QtFadeTimer(TW7SpeedButton* owner);
+    void start(int intervalMs) override { timer.start(intervalMs); }
+    void stop() override { timer.stop(); }
+    QTimer timer;
+  };
+
+  ButtonContent content_;
+  bool flat_ = false;
+  bool light_ = false;
+  bool pressButtonEffect_ = true;
+  QtFadeTimer timer_;
+  SpeedButtonFader fader_;
+  SpeedButtonImages images_;
+};
+
+}  // namespace tw

@@ -1,0 +1,175 @@
+#pragma once
+
+#include <QMenu>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+#include "core/recording/monitor_controls.h"
+#include "core/recording/shell_monitor.h"
+#include "gui/controls/vista_pro_bar.h"
+#include "gui/controls/w7_bars.h"
+#include "gui/controls/w7_buttons.h"
+#include "gui/controls/w7_labels.h"
+#include "gui/controls/w7_panels.h"
+#include "core/model/capture_list.h"
+#include "core/model/capture_tree.h"
+#include "core/model/folder_icon_cache.h"
+#include "core/model/text_pool.h"
+#include "gui/main/capture_models.h"
+#include "gui/main/capture_views.h"
+#include "gui/main/dialogs.h"
+#include "gui/main/system_icons.h"
+#include "platform/platform.h"
+#include "core/queue/batch_view.h"
+#include "core/settings/settings_controls.h"
+#include "core/queue/ui_dispatcher.h"
+
+namespace tw {
+
+// What the main window uses of the settings window, which is created after it.
+// Thread: the user-interface thread.
+class SettingsWindowLink {
+ public:
+  virtual ~SettingsWindowLink() = default;
+  // The capture choices and the options cAutoCapture, cTray and cautoclean.
+  virtual SettingsControls& settingsControls() = 0;
+  // Locks (true) or unlocks (false) the choices that must not change while recording.
+  virtual void setRecordMode(bool b) = 0;
+  // Shows the settings window modally.
+  virtual void showSettings() = 0;
+};
+
+// The addresses behind "Like us !", the about box's link and its three buttons.
+inline constexpr const char* kMakerFacebookPage = "https://velvane.example/social/facebook";
+inline constexpr const char* kMakerTwitterPage = "https://velvane.example/social/twitter";
+inline constexpr const char* kMakerGooglePlusPage = "https://velvane.example/social/googleplus";
+
+// The main window: the toolbar commands, the status text, the capture tree and list, the batch
+// progress bar, the notification-area icon. It starts and stops recordings and receives what
+// they deliver (MonitorControls, BatchView).
+//
+// Threads: everything runs on the user-interface thread; the monitor and queue threads reach
+// the MonitorControls and BatchView methods only through UiDispatcher::synchronize. Owns its
+// controls, the core tree and list and their models. Uses, but does not own, the platform, the
+// dialogs, the dispatcher, the settings window and the about box, which outlive it.
+class TFrmMain : public QWidget, public MonitorControls, public BatchView {
+  Q_OBJECT
+
+ public:
+  TFrmMain(Platform& platform, Dialogs& dialogs, UiDispatcher& ui, QWidget* parent = nullptr);
+  ~TFrmMain() override;
+
+  // Set once at start-up, after the settings window and the about box exist.
+  void setSettingsWindow(SettingsWindowLink* link) { settings = link; }
+  void setAboutBox(std::function<void()> show) { showAbout = std::move(show); }
+
+  void processResize();
+  void startCapture();
+  void closeProgram();
+
+  // The monitor of the latest recording while it runs (empty otherwise).
+  std::shared_ptr<TShellMonitor> shellMonitor() const { return ShellMonitor.lock(); }
+
+  // BatchView (queue thread, through synchronised calls).
+  void showBatchProgress(int count) override;
+  void addDirectoryFile(const std::string& directoryPath, const std::string& newName, int eventnum) override;
+  void addListItem(const std::string& item1, const std::string& item2, int eventNum) override;
+  void setBatchPosition(int i) override;
+  void hideBatchProgress() override;
+
+  // MonitorControls (monitor thread, through synchronised calls).
+  void setRecordImage(int imageIndex) override;
+  void setRecordCaption(const std::string& caption) override;
+  void setPauseVisible(bool visible) override;
+  void setPauseCaption(const std::string& caption) override;
+  void setPauseImage(int imageIndex) override;
+  void clearTree() override;
+  void clearList() override;
+  void showError(const std::string& message) override;
+
+  // The controls, by their names, for the program's own tests and screenshots.
+  TW7ToolBar* ToolBar = nullptr;
+  TW7ToolButton* tbRecord = nullptr;
+  TW7ToolButton* tbPause = nullptr;
+  TW7ToolButton* tbsettings = nullptr;
+  TW7ToolButton* tbhelp = nullptr;
+  TW7Panel* pTop = nullptr;
+  TW7SpeedButton* tbTree = nullptr;
+  TW7SpeedButton* tbList = nullptr;
+  TW7SpeedButton* tbClean = nullptr;
+  TW7SpeedButton* tbsave = nullptr;
+  TW7ActiveLabel* lMater = nullptr;
+  CaptureTreeView* Tree = nullptr;
+  CaptureListView* List = nullptr;
+  TVistaProBar* P = nullptr;
+  TW7ImageList* Img16 = nullptr;
+  QSystemTrayIcon* Tray = nullptr;
+  QMenu* PopAbout = nullptr;
+  QAction* Likeus1 = nullptr;
+  QAction* About1 = nullptr;
+  QAction* ExitProgram1 = nullptr;
+
+  const TCaptureTree& captureTree() const { return tree; }
+  const TCaptureList& captureList() const { return list; }
+  CaptureTreeModel& treeModel() { return *treeModel_; }
+  CaptureListModel& listModel() { return *listModel_; }
+
+  // Seams the program's tests replace: whether the desktop has a notification area, how the
+  // process ends at once, and what the balloon shows.
+  std::function<bool()> trayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
+  std::function<void(int)> exitProcess;
+  QString lastBalloonTitle;
+  QString lastBalloonText;
+
+  // The handlers, public so that the tests can run them as a click would.
+  void tbRecordClick();
+  void tbPauseClick();
+  void tbsettingsClick();
+  void tbhelpClick();
+  void tbTreeClick();
+  void tbListClick();
+  void tbCleanClick();
+  void tbsaveClick();
+  void TrayClick();
+  void Likeus1Click();
+  void About1Click();
+  void ExitProgram1Click();
+
+ protected:
+  void showEvent(QShowEvent* e) override;      // FormShow
+  void resizeEvent(QResizeEvent* e) override;  // FormResize
+  void closeEvent(QCloseEvent* e) override;    // FormCloseQuery
+
+ private:
+  void buildControls();
+  void setStatus(const QString& text);
+  // Runs a command; an exception from it reaches the user in the general error message box.
+  void runCommand(const std::function<void()>& command);
+
+  Platform& platform;
+  Dialogs& dialogs;
+  UiDispatcher& ui;
+  SettingsWindowLink* settings = nullptr;
+  std::function<void()> showAbout;
+
+  std::weak_ptr<TShellMonitor> ShellMonitor;
+  bool loaded = false;
+
+  TTextPool pool;
+  TFolderIconCache folderIcons;
+  TCaptureTree tree;
+  TCaptureList list;
+  SystemIcons ImgSys;
+  std::unique_ptr<CaptureTreeModel> treeModel_;
+  std::unique_ptr<CaptureListModel> listModel_;
+
+  // The bar's position follows the delivered events; it is drawn once per pass of the event
+  // loop rather than once per event.
+  QTimer positionTimer;
+  int pendingPosition = 0;
+};
+
+}  // namespace tw

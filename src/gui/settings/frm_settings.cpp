@@ -1,0 +1,576 @@
+#include "gui/settings/frm_settings.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QHeaderView>
+#include <QHideEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QShowEvent>
+#include <QTableWidget>
+#include <QTreeWidget>
+
+#include <algorithm>
+
+#include "core/events/event_kinds.h"
+#include "gui/controls/svg_images.h"
+#include "gui/controls/vista_pro_bar.h"
+#include "gui/controls/w7_buttons.h"
+#include "gui/controls/w7_labels.h"
+#include "gui/controls/w7_panels.h"
+#include "gui/main/dialogs.h"
+#include "gui/main/system_icons.h"
+#include "core/settings/extensions.h"
+#include "core/settings/settings_file.h"
+#include "gui/settings/frm_add_extension.h"
+#include "core/text/functions.h"
+#include "core/text/text_lines.h"
+
+namespace tw {
+
+namespace {
+
+constexpr TColor kUsageGreen = rgb(0, 255, 0);
+constexpr TColor kUsageRed = rgb(255, 0, 0);  // 0x0000FF
+const QColor kRowBlack(0, 0, 0);
+const QColor kRowRed(255, 0, 0);
+
+// Row height of the report-style lists: a 16-pixel image and a 9-point line.
+constexpr int kListRowHeight = 19;
+// Column widths of the drive list.
+constexpr int kDriveColumnWidths[3] = {100, 90, 205};
+
+QString fromBytes(const std::string& text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::string captionOf(const QTableWidgetItem* item) {
+  if (item == nullptr) return {};
+  const QByteArray bytes = item->data(kCaptionBytesRole).toByteArray();
+  return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+// A report-style list: no headers, grid lines, whole rows selected, several at a time,
+// read-only, 16-pixel images.
+QTableWidget* makeList(QWidget* parent, int columns, const QRect& geometry) {
+  auto* list = new QTableWidget(0, columns, parent);
+  list->setGeometry(geometry);
+  list->horizontalHeader()->hide();
+  list->verticalHeader()->hide();
+  list->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  list->verticalHeader()->setDefaultSectionSize(kListRowHeight);
+  list->setShowGrid(true);
+  list->setWordWrap(false);
+  list->setSelectionBehavior(QAbstractItemView::SelectRows);
+  list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  list->setIconSize(QSize(16, 16));
+  list->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  return list;
+}
+
+QTableWidgetItem* captionItem(const std::string& caption) {
+  auto* item = new QTableWidgetItem(fromBytes(caption));
+  item->setData(kCaptionBytesRole, QByteArray(caption.data(), static_cast<qsizetype>(caption.size())));
+  item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+  return item;
+}
+
+int firstSelectedRow(const QTableWidget* list) {
+  int first = -1;
+  for (const QModelIndex& index : list->selectionModel()->selectedRows()) {
+    if (first < 0 || index.row() < first) first = index.row();
+  }
+  return first;
+}
+
+bool isBlankText(const QString& text) {
+  return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() <= 0x20; });
+}
+
+TW7ActiveLabel* heading(QWidget* page, const QString& text, int x, int y) {
+  auto* label = new TW7ActiveLabel(text, page);
+  label->move(x, y);
+  label->adjustSize();
+  return label;
+}
+
+// The navigation tree reports a finished left click; keyboard moves report nothing.
+class NavigationTree : public QTreeWidget {
+ public:
+  using QTreeWidget::QTreeWidget;
+  std::function<void()> onClick;
+
+ protected:
+  // A press beside the nodes keeps the selection, so that the click acts on the selected node.
+  void mousePressEvent(QMouseEvent* e) override {
+    if (indexAt(e->position().toPoint()).isValid()) QTreeWidget::mousePressEvent(e);
+  }
+  void mouseReleaseEvent(QMouseEvent* e) override {
+    QTreeWidget::mouseReleaseEvent(e);
+    if (e->button() == Qt::LeftButton && onClick) onClick();
+  }
+};
+
+}  // namespace
+
+UsageBarPlace usageBarPlace(int rowLeft, int rowTop, int rowHeight, int leadingColumnsWidth,
+                            int lastColumnWidth) {
+  const int left = rowLeft + leadingColumnsWidth + 4;
+  return {left, rowTop + 2, lastColumnWidth - 8, rowHeight - 6};
+}
+
+int usedPercentage(std::int64_t total, std::int64_t free) {
+  if (total <= 0) return 0;
+  // 128-bit product: a volume of more than 92 PB must not overflow the multiplication.
+  const __int128 used = static_cast<__int128>(total) - free;
+  return static_cast<int>(used * 100 / total);
+}
+
+// `ListDrives` and `lstevents`: a check box in the first column of each row.
+class TFrmSettings::TableCheckList : public EventCheckList {
+ public:
+  TableCheckList(QTableWidget* list, std::function<void(QTableWidgetItem*, int imageIndex)> decorate)
+      : list(list), decorate(std::move(decorate)) {}
+
+  int rowCount() const override { return list->rowCount(); }
+  std::string caption(int row) const override { return captionOf(list->item(row, 0)); }
+  bool isChecked(int row) const override {
+    const QTableWidgetItem* item = list->item(row, 0);
+    return item != nullptr && item->checkState() == Qt::Checked;
+  }
+  void clearRows() override { list->setRowCount(0); }
+  void addRow(const std::string& caption, bool checked, int imageIndex) override {
+    QTableWidgetItem* item = captionItem(caption);
+    item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+    item->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
+    decorate(item, imageIndex);
+    const int row = list->rowCount();
+    list->insertRow(row);
+    list->setItem(row, 0, item);
+  }
+
+ private:
+  QTableWidget* list;
+  std::function<void(QTableWidgetItem*, int)> decorate;
+};
+
+// `lstext` and `lstpath`: caption with a system icon, and in lstext the type description.
+class TFrmSettings::TableFilterList : public FilterList {
+ public:
+  TableFilterList(QTableWidget* list, SystemIcons& icons, std::function<void(int row)> added)
+      : list(list), icons(icons), added(std::move(added)) {}
+
+  int rowCount() const override { return list->rowCount(); }
+  std::string caption(int row) const override { return captionOf(list->item(row, 0)); }
+  void clearRows() override { list->setRowCount(0); }
+  void addRow(const std::string& caption, const std::string& detail, int imageIndex) override {
+    QTableWidgetItem* item = captionItem(caption);
+    item->setIcon(icons.icon(imageIndex));
+    item->setData(kImageIndexRole, imageIndex);
+    const int row = list->rowCount();
+    list->insertRow(row);
+    list->setItem(row, 0, item);
+    if (list->columnCount() > 1) {
+      auto* second = new QTableWidgetItem(fromBytes(detail));
+      second->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+      list->setItem(row, 1, second);
+    }
+    if (added) added(row);
+  }
+
+ private:
+  QTableWidget* list;
+  SystemIcons& icons;
+  std::function<void(int)> added;
+};
+
+class TFrmSettings::QtCheckBox : public CheckBox {
+ public:
+  explicit QtCheckBox(QCheckBox* box) : box(box) {}
+  bool isChecked() const override { return box->isChecked(); }
+  void setChecked(bool checked) override { box->setChecked(checked); }
+
+ private:
+  QCheckBox* box;
+};
+
+TFrmSettings::TFrmSettings(Platform& platform, SystemIcons& icons, Dialogs& dialogs, std::string iniFile,
+                           QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                          Qt::MSWindowsFixedSizeDialogHint),
+      platform_(platform),
+      icons_(icons),
+      dialogs_(dialogs),
+      iniFile_(std::move(iniFile)) {
+  setWindowTitle(QStringLiteral("Settings"));
+  setFixedSize(627, 329);
+  setFont(windowFont());
+
+  img16_ = new TW7ImageList(this);
+  fillImageList(*img16_, QStringLiteral(":/img/settings"), kSettingsImageCount);
+
+  // Navigation tree: each node keeps its image index, which decides what a click does.
+  auto* tree = new NavigationTree(this);
+  tree_ = tree;
+  tree_->setGeometry(4, 4, 189, 321);
+  tree_->setHeaderHidden(true);
+  tree_->setColumnCount(1);
+  tree_->setIndentation(19);
+  tree_->setIconSize(QSize(16, 16));
+  tree_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  tree_->setSelectionMode(QAbstractItemView::SingleSelection);
+  auto node = [this](QTreeWidgetItem* parentNode, const QString& text, int image) {
+    auto* item = parentNode != nullptr ? new QTreeWidgetItem(parentNode) : new QTreeWidgetItem(tree_);
+    item->setText(0, text);
+    item->setIcon(0, QIcon(settingsImage(image)));
+    item->setData(0, kImageIndexRole, image);
+    return item;
+  };
+  node(nullptr, QStringLiteral("General Settings"), kImgGear);
+  node(nullptr, QStringLiteral("Drives to Monitor"), kImgDrive);
+  QTreeWidgetItem* filters = node(nullptr, QStringLiteral("Filters Manager"), kImgFilters);
+  node(filters, QStringLiteral("Extension and Folders"), kImgFolders);
+  node(filters, QStringLiteral("Events Filters"), kImgEvents);
+  node(nullptr, QStringLiteral("About"), kImgAbout);
+  tree->onClick = [this] { TreeClick(); };
+
+  for (auto*& page : pages_) {
+    page = new TW7Panel(this);
+    page->setStyle(TPanelStyle::wpsCustom);
+    page->setGeometry(199, 4, 424, 321);
+  }
+  const QPixmap lockImage = svgPixmap(QStringLiteral(":/img/settings/lock.svg"), 16);
+  auto lockNote = [&](TW7Panel* page, const QString& text) {
+    auto* picture = new QLabel(page);
+    picture->setPixmap(lockImage);
+    picture->setGeometry(8, 300, 16, 16);
+    picture->hide();
+    TW7ActiveLabel* label = heading(page, text, 24, 299);
+    label->hide();
+    lockPictures_.push_back(picture);
+    lockLabels_.push_back(label);
+  };
+
+  // P1: General Settings.
+  auto option = [&](const QString& caption, int top) {
+    auto* box = new QCheckBox(caption, P1());
+    box->setGeometry(8, top, 321, 17);
+    return box;
+  };
+  cAutoCapture_ = option(QStringLiteral("Automatically start the capture on program startup."), 8);
+  cTray_ = option(QStringLiteral("Minimize application to tray on close."), 26);
+  cautoclean_ = option(QStringLiteral("Clean Tree / List when you decide to stop record."), 44);
+  cautoclean_->setChecked(true);
+
+  // p2: Drives to Monitor.
+  heading(p2(), QStringLiteral("Select Drives to Monitor (default capture all)"), 8, 8);
+  listDrives_ = makeList(p2(), 3, QRect(8, 29, 408, 284));
+  for (int c = 0; c < 3; ++c) listDrives_->setColumnWidth(c, kDriveColumnWidths[c]);
+  lockNote(p2(), QStringLiteral("You can't change drive to Monitor while recording."));
+  connect(listDrives_->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { placeUsageBars(); });
+  connect(listDrives_->horizontalScrollBar(), &QScrollBar::valueChanged, this, [this] { placeUsageBars(); });
+
+  // P3: Extension and Folders.
+  auto toolButton = [&](int x, int y, int image) {
+    auto* button = new TW7ToolButton(P3());
+    button->setGeometry(x, y, 22, 22);
+    button->setImages(img16_);
+    button->setImageIndex(image);
+    return button;
+  };
+  heading(P3(), QStringLiteral("Only capture the following extensions (default capture all) :"), 8, 8);
+  lstext_ = makeList(P3(), 2, QRect(8, 29, 385, 124));
+  lstext_->setColumnWidth(0, 100);
+  lstext_->horizontalHeader()->setStretchLastSection(true);
+  tbAddExt_ = toolButton(397, 29, kImgAdd);
+  tbDeleteExt_ = toolButton(397, 55, kImgDelete);
+  heading(P3(), QStringLiteral("Do not capture following paths :"), 8, 159);
+  lstpath_ = makeList(P3(), 1, QRect(8, 180, 385, 133));
+  lstpath_->horizontalHeader()->setStretchLastSection(true);
+  tbAddPath_ = toolButton(397, 180, kImgAdd);
+  tbDelPath_ = toolButton(397, 206, kImgDelete);
+  lockNote(P3(), QStringLiteral("You can't change filters while recording."));
+  connect(tbAddExt_, &TW7ToolButton::clicked, this, &TFrmSettings::tbAddExtClick);
+  connect(tbDeleteExt_, &TW7ToolButton::clicked, this, &TFrmSettings::tbDeleteExtClick);
+  connect(tbAddPath_, &TW7ToolButton::clicked, this, &TFrmSettings::tbAddPathClick);
+  connect(tbDelPath_, &TW7ToolButton::clicked, this, &TFrmSettings::tbDelPathClick);
+  connect(lstpath_, &QTableWidget::doubleClicked, this, &TFrmSettings::lstpathDblClick);
+
+  // P4: Events Filters.
+  heading(P4(), QStringLiteral("Select Events you need to capture (Default capture all)"), 8, 8);
+  lstevents_ = makeList(P4(), 1, QRect(8, 29, 408, 284));
+  lstevents_->horizontalHeader()->setStretchLastSection(true);
+  lockNote(P4(), QStringLiteral("You can't change events status while recording."));
+  connect(lstevents_, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
+    if (!updatingEvents_ && item->column() == 0) lsteventsItemChecked(item->row());
+  });
+  connect(lstevents_, &QTableWidget::doubleClicked, this, &TFrmSettings::lsteventsDblClick);
+
+  drivesAdapter_ = std::make_unique<TableCheckList>(listDrives_, [this](QTableWidgetItem* item, int image) {
+    item->setIcon(icons_.icon(image));
+    item->setData(kImageIndexRole, image);
+  });
+  eventsAdapter_ = std::make_unique<TableCheckList>(lstevents_, [this](QTableWidgetItem* item, int image) {
+    item->setIcon(QIcon(settingsImage(image)));
+    item->setData(kImageIndexRole, image);
+    item->setForeground(item->checkState() == Qt::Checked ? kRowBlack : kRowRed);
+  });
+  extAdapter_ = std::make_unique<TableFilterList>(lstext_, icons_, nullptr);
+  pathAdapter_ = std::make_unique<TableFilterList>(lstpath_, icons_, [this](int row) { markPathRow(row); });
+  autocleanAdapter_ = std::make_unique<QtCheckBox>(cautoclean_);
+  autoCaptureAdapter_ = std::make_unique<QtCheckBox>(cAutoCapture_);
+  trayAdapter_ = std::make_unique<QtCheckBox>(cTray_);
+
+  timer_.setInterval(1000);
+  connect(&timer_, &QTimer::timeout, this, &TFrmSettings::TimerTimer);
+
+  // The General page shows until the user clicks a node.
+  showPage(P1());
+  FormCreate();
+}
+
+TFrmSettings::~TFrmSettings() {
+  // The child widgets outlive this class's members: cut their connections to the window first,
+  // so that nothing they signal while being destroyed reaches a member already gone.
+  timer_.stop();
+  for (QObject* child : findChildren<QObject*>()) QObject::disconnect(child, nullptr, this, nullptr);
+  static_cast<NavigationTree*>(tree_)->onClick = nullptr;
+}
+
+CheckList& TFrmSettings::ListDrives() { return *drivesAdapter_; }
+EventCheckList& TFrmSettings::lstevents() { return *eventsAdapter_; }
+FilterList& TFrmSettings::lstext() { return *extAdapter_; }
+FilterList& TFrmSettings::lstpath() { return *pathAdapter_; }
+CheckBox& TFrmSettings::cautoclean() { return *autocleanAdapter_; }
+CheckBox& TFrmSettings::cAutoCapture() { return *autoCaptureAdapter_; }
+CheckBox& TFrmSettings::cTray() { return *trayAdapter_; }
+
+QPixmap TFrmSettings::settingsImage(int index) const { return img16_->image(index); }
+
+void TFrmSettings::FormCreate() {
+  tree_->expandAll();
+  restoreSettings(*this, platform_, iniFile_);
+}
+
+void TFrmSettings::FormShow() { timer_.start(); }
+
+void TFrmSettings::FormHide() {
+  timer_.stop();
+  try {
+    saveSettings(*this, platform_, iniFile_);
+  } catch (const std::exception& error) {
+    // The save has already restored the controls from the file; the user learns why the file
+    // does not hold them.
+    if (onSaveError) {
+      onSaveError(error);
+    } else {
+      dialogs_.message(parentWidget(), QStringLiteral("Tarnwatch"), QString::fromUtf8(error.what()),
+                       MessageIcon::Error);
+    }
+  }
+}
+
+void TFrmSettings::showEvent(QShowEvent* e) {
+  QDialog::showEvent(e);
+  if (!e->spontaneous()) FormShow();
+}
+
+void TFrmSettings::hideEvent(QHideEvent* e) {
+  QDialog::hideEvent(e);
+  if (!e->spontaneous()) FormHide();
+}
+
+TW7Panel* TFrmSettings::shownPage() const {
+  for (TW7Panel* page : pages_) {
+    if (!page->isHidden()) return page;
+  }
+  return nullptr;
+}
+
+void TFrmSettings::showPage(TW7Panel* page) {
+  for (TW7Panel* p : pages_) p->hide();
+  page->show();
+}
+
+void TFrmSettings::TreeClick() {
+  const QList<QTreeWidgetItem*> selected = tree_->selectedItems();
+  if (selected.isEmpty()) return;
+  switch (selected.constFirst()->data(0, kImageIndexRole).toInt()) {
+    case kImgGear:
+      showPage(P1());
+      break;
+    case kImgDrive:
+      for (TW7Panel* p : pages_) p->hide();
+      refreshDrives();
+      p2()->show();
+      break;
+    case kImgFolders:
+      showPage(P3());
+      break;
+    case kImgEvents:
+      showPage(P4());
+      break;
+    case kImgAbout:
+      if (onAbout) onAbout();
+      break;
+    default:
+      break;  // Filters Manager: a heading only
+  }
+}
+
+void TFrmSettings::refreshDrives() {
+  listDrives_->setRowCount(0);
+  for (TVistaProBar* bar : usageBars_) delete bar;
+  usageBars_.clear();
+
+  const std::vector<DriveInfo> drives = platform_.drives();
+  auto kindOf = [&](std::string_view root) {
+    for (const DriveInfo& d : drives) {
+      if (d.root == root) return d.type;
+    }
+    return DriveType::Unknown;
+  };
+  for (const std::string& root : splitLines(getDrivesList(platform_))) {
+    const DriveType kind = kindOf(root);
+    if (kind != DriveType::Fixed && kind != DriveType::Removable) continue;
+    auto* bar = new TVistaProBar(listDrives_->viewport());
+    bar->setMin(0);
+    bar->setMax(100);
+    bar->setColor(kUsageGreen);
+    bar->setMarquee(false);
+
+    drivesAdapter_->addRow(root, true, getFileIconIndex(platform_, root));
+    const int row = listDrives_->rowCount() - 1;
+    auto* fileSystem = new QTableWidgetItem(fromBytes(getFileSystemName(platform_, root)));
+    fileSystem->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+    listDrives_->setItem(row, 1, fileSystem);
+
+    const int percent =
+        usedPercentage(getDiskSpace(platform_, root, true), getDiskSpace(platform_, root, false));
+    bar->setMax(100);
+    bar->setPosition(percent);
+    if (percent > 89) bar->setColor(kUsageRed);
+    bar->show();
+    usageBars_.push_back(bar);
+  }
+  placeUsageBars();
+}
+
+void TFrmSettings::placeUsageBars() {
+  const int leading = listDrives_->columnWidth(0) + listDrives_->columnWidth(1);
+  const int rowLeft = listDrives_->columnViewportPosition(0);
+  for (std::size_t i = 0; i < usageBars_.size(); ++i) {
+    const int row = static_cast<int>(i);
+    const UsageBarPlace place =
+        usageBarPlace(rowLeft, listDrives_->rowViewportPosition(row), listDrives_->rowHeight(row), leading,
+                      listDrives_->columnWidth(2));
+    usageBars_[i]->setGeometry(place.left, place.top, place.width, place.height);
+  }
+}
+
+void TFrmSettings::setRecordMode(bool b) {
+  for (QTableWidget* list : {listDrives_, lstpath_, lstext_, lstevents_}) list->setEnabled(!b);
+  for (QLabel* picture : lockPictures_) picture->setVisible(b);
+  for (TW7ActiveLabel* label : lockLabels_) label->setVisible(b);
+  for (TW7ToolButton* button : {tbAddPath_, tbDelPath_, tbAddExt_, tbDeleteExt_}) button->setEnabled(!b);
+  tbAddPath_->setImageIndex(b ? kImgAddLocked : kImgAdd);
+  tbAddExt_->setImageIndex(b ? kImgAddLocked : kImgAdd);
+  tbDelPath_->setImageIndex(b ? kImgDeleteLocked : kImgDelete);
+  tbDeleteExt_->setImageIndex(b ? kImgDeleteLocked : kImgDelete);
+  const int listHeight = p2()->height() - (b ? 55 : 37);
+  listDrives_->resize(listDrives_->width(), listHeight);
+  lstevents_->resize(lstevents_->width(), listHeight);
+  lstpath_->resize(lstpath_->width(), b ? 115 : 133);
+}
+
+void TFrmSettings::addExtensions(const std::string& str) { tw::addExtensions(*extAdapter_, platform_, str); }
+
+void TFrmSettings::deleteListItems(QTableWidget* lst) {
+  if (lst == nullptr) return;
+  QModelIndexList rows = lst->selectionModel()->selectedRows();
+  if (rows.isEmpty()) {
+    dialogs_.message(this, QStringLiteral("No Selected Items"),
+                     QStringLiteral("You must at least select one item to use this!"), MessageIcon::Error);
+    return;
+  }
+  if (!dialogs_.askYesNo(this, QStringLiteral("Remove extensions"),
+                         QStringLiteral("You are about to remove extensions filter(s), Are you sure?")))
+    return;
+  // The selection as it is now (a modal question may have run an event loop).
+  rows = lst->selectionModel()->selectedRows();
+  std::vector<int> numbers;
+  for (const QModelIndex& index : rows) numbers.push_back(index.row());
+  std::sort(numbers.rbegin(), numbers.rend());
+  for (int row : numbers) lst->removeRow(row);
+}
+
+TFrmAddExtension* TFrmSettings::addExtensionDialog() {
+  if (addExtensionDialog_ == nullptr) addExtensionDialog_ = new TFrmAddExtension(*this, img16_, this);
+  return addExtensionDialog_;
+}
+
+void TFrmSettings::tbAddExtClick() { addExtensionDialog()->exec(); }
+
+void TFrmSettings::tbDeleteExtClick() { deleteListItems(lstext_); }
+
+void TFrmSettings::tbDelPathClick() { deleteListItems(lstpath_); }
+
+void TFrmSettings::tbAddPathClick() {
+  const std::string initial = getSystemDriveRoot(platform_);
+  QString chosen = dialogs_.browseForFolder(this, QStringLiteral("Select path to exclude from capture"),
+                                            QFile::decodeName(QByteArray::fromStdString(initial)), false);
+  if (isBlankText(chosen)) return;  // cancelled, or an item without a file-system path
+  const PathStyle style = platform_.pathStyle();
+  // Qt names Windows folders with "/"; the lists hold the platform's own separator.
+  if (style == PathStyle::Windows) chosen.replace(QLatin1Char('/'), QLatin1Char('\\'));
+  const QByteArray encoded = QFile::encodeName(chosen);
+  std::string path(encoded.constData(), static_cast<std::size_t>(encoded.size()));
+  if (path.back() != pathSeparator(style)) path.push_back(pathSeparator(style));
+  if (isInListView(path, *pathAdapter_)) return;
+  pathAdapter_->addRow(path, std::string(), getFolderIconIndex(platform_, path));
+}
+
+void TFrmSettings::lsteventsItemChecked(int row) {
+  QTableWidgetItem* item = lstevents_->item(row, 0);
+  if (item == nullptr) return;
+  const bool checked = item->checkState() == Qt::Checked;
+  const int image = checked ? kEventImageCaptured : kEventImageNotCaptured;
+  updatingEvents_ = true;  // the changes below report item changes of their own
+  item->setIcon(QIcon(settingsImage(image)));
+  item->setData(kImageIndexRole, image);
+  item->setForeground(checked ? kRowBlack : kRowRed);
+  updatingEvents_ = false;
+}
+
+void TFrmSettings::lsteventsDblClick() {
+  const int row = firstSelectedRow(lstevents_);
+  if (row < 0) return;
+  QTableWidgetItem* item = lstevents_->item(row, 0);
+  if (item == nullptr) return;
+  item->setCheckState(item->checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+}
+
+void TFrmSettings::lstpathDblClick() {
+  const int row = firstSelectedRow(lstpath_);
+  if (row < 0) return;
+  shellOpen(platform_, captionOf(lstpath_->item(row, 0)));
+}
+
+void TFrmSettings::markPathRow(int row) {
+  QTableWidgetItem* item = lstpath_->item(row, 0);
+  if (item == nullptr) return;
+  const bool exists = getFolderIconIndex(platform_, captionOf(item)) != 0;
+  const QColor colour = exists ? kRowBlack : kRowRed;
+  if (item->foreground().color() != colour || item->foreground().style() == Qt::NoBrush)
+    item->setForeground(colour);
+}
+
+void TFrmSettings::TimerTimer() {
+  if (lstpath_->rowCount() == 0) return;
+  for (int row = 0; row < lstpath_->rowCount(); ++row) markPathRow(row);
+  lstpath_->viewport()->update();
+}
+
+}  // namespace tw

@@ -1,0 +1,41 @@
+// The folder icon cache over the real disk.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+
+#include "core/model/folder_icon_cache.h"
+#include "platform/linux/linux_platform.h"
+#include "support/temp_dir.h"
+
+namespace tw {
+namespace {
+
+using namespace std::chrono_literals;
+
+TEST(FolderIconCacheLinux, AFolderDeletedGivesZeroOnceTheWindowHasPassed) {
+  LinuxPlatform platform;
+  test::TempDir tmp;
+  const std::string folder = tmp.file("work") + "/";
+  std::filesystem::create_directory(folder);
+  TFolderIconCache::Clock::time_point now{};
+  TFolderIconCache cache(platform, 1000ms, [&now] { return now; });
+
+  const int icon = cache.folderIcon(folder);
+  ASSERT_NE(icon, 0);
+  EXPECT_EQ(icon, platform.pathIconIndex(folder));
+  std::filesystem::remove(folder);
+  ASSERT_EQ(platform.pathIconIndex(folder), 0);
+  now += 999ms;
+  EXPECT_EQ(cache.folderIcon(folder), icon) << "within the window the answer is kept";
+  now += 1ms;
+  EXPECT_EQ(cache.folderIcon(folder), 0);
+  std::filesystem::create_directory(folder);
+  now += 1000ms;
+  EXPECT_EQ(cache.folderIcon(folder), icon);
+  // The system folder's icon is the plain folder icon.
+  EXPECT_EQ(cache.systemFolderIcon(), platform.pathIconIndex("/usr/"));
+}
+
+}  // namespace
+}  // namespace tw

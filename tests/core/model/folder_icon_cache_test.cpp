@@ -1,0 +1,142 @@
+#include "core/model/folder_icon_cache.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "core/events/event_kinds.h"
+#include "core/model/capture_list.h"
+#include "core/model/capture_tree.h"
+#include "platform/fake/fake_platform.h"
+
+namespace tw {
+namespace {
+
+using namespace std::chrono_literals;
+
+// A scripted platform that counts the disk lookups, and a clock the test moves.
+struct CountingPlatform : FakePlatform {
+  CountingPlatform() : FakePlatform(PathStyle::Posix) { systemDir = "/usr"; }
+  int pathIconIndex(std::string_view path) override {
+    ++lookups;
+    return FakePlatform::pathIconIndex(path);
+  }
+  int lookups = 0;
+};
+
+struct ManualClock {
+  TFolderIconCache::Clock::time_point now{};
+  TFolderIconCache::Now source() {
+    return [this] { return now; };
+  }
+};
+
+TEST(FolderIconCache, AnswersAreKeptForTheWindowOnly) {
+  CountingPlatform platform;
+  platform.pathIcons = {{"/a/", 5}, {"/b/", 6}};
+  ManualClock clock;
+  TFolderIconCache cache(platform, 1000ms, clock.source());
+
+  // Each step: time since the start, the path asked, what the disk holds then, the answer and
+  // the number of disk lookups so far.
+  struct Step {
+    std::chrono::milliseconds at;
+    const char* path;
+    int onDisk;  // the icon /a/ has on disk from this step on; 0: gone
+    int answer;
+    int lookups;
+  } steps[] = {
+      {0ms, "/a/", 5, 5, 1},
+      {10ms, "/a/", 5, 5, 1},       // kept
+      {20ms, "/b/", 5, 6, 2},
+      {500ms, "/a/", 0, 5, 2},      // deleted on disk, but the answer is 500 ms old
+      {999ms, "/a/", 0, 5, 2},
+      {1000ms, "/a/", 0, 0, 3},     // a window later the disk is asked again: gone
+      {1500ms, "/a/", 7, 0, 3},     // created again; the answer "gone" is kept too
+      {1900ms, "/b/", 7, 6, 4},     // /b/ was last asked 1880 ms ago
+      {2001ms, "/a/", 7, 7, 5},
+      {2500ms, "/a/", 7, 7, 5},
+      {2999ms, "/a/", 0, 7, 5},     // carried into the next generation while still fresh
+      {3001ms, "/a/", 0, 0, 6},
+      {9000ms, "/a/", 8, 8, 7},     // a long pause: nothing old survives
+  };
+  for (const auto& s : steps) {
+    SCOPED_TRACE(testing::Message() << "at " << s.at.count() << " ms, " << s.path);
+    clock.now = TFolderIconCache::Clock::time_point(s.at);
+    if (s.onDisk != 0) {
+      platform.pathIcons["/a/"] = s.onDisk;
+    } else {
+      platform.pathIcons.erase("/a/");
+    }
+    EXPECT_EQ(cache.folderIcon(s.path), s.answer);
+    EXPECT_EQ(platform.lookups, s.lookups);
+  }
+}
+
+TEST(FolderIconCache, SystemFolderIconIsAskedOnceUnlessItFailed) {
+  CountingPlatform platform;
+  ManualClock clock;
+  TFolderIconCache cache(platform, 1000ms, clock.source());
+  EXPECT_EQ(cache.systemFolderIcon(), 0);  // a failed query is not kept
+  EXPECT_EQ(platform.lookups, 1);
+  platform.pathIcons = {{"/usr/", 4}};
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(cache.systemFolderIcon(), 4);
+  EXPECT_EQ(platform.lookups, 2);
+  clock.now += 1h;
+  EXPECT_EQ(cache.systemFolderIcon(), 4);
+  EXPECT_EQ(platform.lookups, 2);
+  cache.clear();
+  EXPECT_EQ(cache.systemFolderIcon(), 4);
+  EXPECT_EQ(platform.lookups, 3);
+}
+
+TEST(FolderIconCache, ClearForgetsEveryAnswer) {
+  CountingPlatform platform;
+  platform.pathIcons = {{"/a/", 5}};
+  ManualClock clock;
+  TFolderIconCache cache(platform, 1000ms, clock.source());
+  EXPECT_EQ(cache.folderIcon("/a/"), 5);
+  platform.pathIcons.clear();
+  EXPECT_EQ(cache.folderIcon("/a/"), 5);
+  EXPECT_GT(cache.bytesUsed(), 0u);
+  cache.clear();
+  EXPECT_EQ(cache.folderIcon("/a/"), 0);
+}
+
+// The tree and the list that share a cache ask the disk once for a folder both show, and
+// follow the disk once the window has passed.
+TEST(FolderIconCache, SharedByTreeAndList) {
+  CountingPlatform platform;
+  platform.pathIcons = {{"/home/", 3}, {"/home/u/", 4}, {"/usr/", 9}};
+  platform.typeIcons = {{".txt", 7}};
+  ManualClock clock;
+  TFolderIconCache cache(platform, 1000ms, clock.source());
+  TTextPool pool;  // views that share a cache share their texts too
+  TCaptureTree tree(platform, &pool, &cache);
+  TCaptureList list(platform, &pool, &cache);
+  const auto deliver = [&](const char* path, int event) {
+    tree.addDirectoryFile(path, "", event, PathStyle::Posix);
+    list.addListItem(path, "", event, PathStyle::Posix);
+  };
+  deliver("/home/u/a.txt", evCreate);
+  // The tree asked for /home/ and /home/u/ (a created file's own path is not asked); the list
+  // found /home/u/ kept.
+  EXPECT_EQ(platform.lookups, 2);
+  EXPECT_EQ(list.workPathImageIndex(0), 4);
+  EXPECT_EQ(tree.imageIndex(tree.findNode("home", tree.findNode("/", kNoNode))), 3);
+  for (int i = 0; i < 100; ++i) deliver("/home/u/a.txt", evUpdateItem);
+  EXPECT_EQ(platform.lookups, 2);
+  deliver("/home/u/x", evRmDir);  // the system folder's icon for the treated node and the row
+  EXPECT_EQ(list.imageIndex(list.rowCount() - 1), 9);
+  EXPECT_EQ(platform.lookups, 3);  // /usr/ (the treated node's own path is not asked)
+  // /home/u/ goes; the list sees it once its answer is a window old.
+  platform.pathIcons.erase("/home/u/");
+  deliver("/home/u/b.txt", evCreate);
+  EXPECT_EQ(list.workPathImageIndex(list.rowCount() - 1), 4);
+  clock.now += 1001ms;
+  deliver("/home/u/c.txt", evCreate);
+  EXPECT_EQ(list.workPathImageIndex(list.rowCount() - 1), 0);
+}
+
+}  // namespace
+}  // namespace tw

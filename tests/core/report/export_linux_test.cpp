@@ -1,0 +1,188 @@
+// The export over the real Linux platform: digests checked against md5sum, files that cannot
+// be read, a file over 4 GiB, and report paths that cannot be written.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "core/events/event_kinds.h"
+#include "core/report/export_report.h"
+#include "platform/forwarding_platform.h"
+#include "platform/linux/linux_platform.h"
+#include "support/temp_dir.h"
+
+namespace tw {
+namespace {
+
+// The digest md5sum gives for a file.
+std::string md5sum(const std::string& path) {
+  const std::string command = "md5sum '" + path + "'";
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return "md5sum did not start";
+  char out[33] = {};
+  const std::size_t n = fread(out, 1, 32, pipe);
+  pclose(pipe);
+  return std::string(out, n);
+}
+
+std::string readAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST(ExportLinux, DigestsAgreeWithMd5sum) {
+  LinuxPlatform platform;
+  test::TempDir dir;
+  std::string big(3 * 128 * 1024 + 17, '\0');  // spans several chunks, not a whole number of them
+  for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i * 131 + (i >> 9));
+  for (const auto& [name, content] : std::vector<std::pair<std::string, std::string>>{
+           {"small.txt", "hello\n"}, {"empty", ""}, {"big.bin", big}}) {
+    const std::string path = dir.write(name, content);
+    EXPECT_EQ(getFileMD5(platform, path), md5sum(path)) << name;
+  }
+  EXPECT_EQ(getFileMD5(platform, dir.file("empty")), "d41d8cd98f00b204e9800998ecf8427e");
+  // Links are followed; a folder, a dangling link and nothing at all are not files.
+  ASSERT_EQ(symlink(dir.file("small.txt").c_str(), dir.file("link").c_str()), 0);
+  ASSERT_EQ(symlink(dir.file("gone").c_str(), dir.file("dangling").c_str()), 0);
+  EXPECT_EQ(getFileMD5(platform, dir.file("link")), md5sum(dir.file("small.txt")));
+  EXPECT_EQ(getFileMD5(platform, dir.path().string()), "");
+  EXPECT_EQ(getFileMD5(platform, dir.file("dangling")), "");
+  EXPECT_EQ(getFileMD5(platform, dir.file("nothing")), "");
+  EXPECT_EQ(getFileMD5(platform, ""), "");
+  // A FIFO is not a file, and asking for its digest must not block.
+  ASSERT_EQ(mkfifo(dir.file("fifo").c_str(), 0600), 0);
+  EXPECT_EQ(getFileMD5(platform, dir.file("fifo")), "");
+  EXPECT_FALSE(platform.fileExists(dir.file("fifo")));
+  EXPECT_TRUE(platform.fileExists(dir.file("link")));
+}
+
+// A platform that cannot list folders: the export then asks the disk for every node.
+class NoListing : public ForwardingPlatform {
+ public:
+  using ForwardingPlatform::ForwardingPlatform;
+  FileRead folderNames(std::string_view, std::vector<std::string>& names) override {
+    names.clear();
+    return FileRead::Unreadable;
+  }
+};
+
+// Folders with many nodes are listed once; the report is the one that asking for every node
+// gives: files that exist get their digest, names that are gone, folders, deleted nodes, links
+// and nodes under a folder that is gone do not (links to files do).
+TEST(ExportLinux, ListedFoldersGiveTheSameReportAsAskingEachPath) {
+  LinuxPlatform platform;
+  NoListing perPath(platform);
+  test::TempDir dir;
+  const std::string root = dir.path().string();
+  TCaptureTree tree(platform);
+  for (int i = 0; i < 20; ++i) {
+    const std::string file = root + "/many/f" + std::to_string(i) + ".txt";
+    if (i % 3 == 0) {
+      std::filesystem::create_directories(root + "/many");
+      std::ofstream(file) << "content " << i;
+    }
+    tree.addDirectoryFile(file, "", evCreate, PathStyle::Posix);
+  }
+  std::filesystem::create_directories(root + "/many/sub");
+  tree.addDirectoryFile(root + "/many/sub", "", evMkDir, PathStyle::Posix);
+  ASSERT_EQ(symlink((root + "/many/f0.txt").c_str(), (root + "/many/link").c_str()), 0);
+  tree.addDirectoryFile(root + "/many/link", "", evCreate, PathStyle::Posix);
+  tree.addDirectoryFile(root + "/many/f3.txt", "", evDelete, PathStyle::Posix);  // "(time) f3.txt"
+  for (int i = 0; i < 10; ++i) tree.addDirectoryFile(root + "/gone/g" + std::to_string(i), "", evCreate, PathStyle::Posix);
+  tree.addDirectoryFile(root + "/gone/deeper/x", "", evCreate, PathStyle::Posix);
+  TCaptureList list(platform);
+
+  const std::string listed = buildExportReport("T", tree, list, platform, PathStyle::Posix);
+  const std::string asked = buildExportReport("T", tree, list, perPath, PathStyle::Posix);
+  EXPECT_EQ(listed, asked);
+  EXPECT_NE(listed.find("f6.txt - [MD5:"), std::string::npos) << listed;
+  EXPECT_NE(listed.find("link - [MD5:"), std::string::npos) << listed;
+  EXPECT_EQ(listed.find("f1.txt - [MD5:"), std::string::npos) << listed;
+  EXPECT_EQ(listed.find("f3.txt - [MD5:"), std::string::npos) << "deleted since: " << listed;
+}
+
+TEST(ExportLinux, AFileThatCannotBeReadIsSaidSo) {
+  LinuxPlatform platform;
+  // Readable as a file by its owner, but reading it from the start fails (address 0 is not
+  // mapped), whoever runs the test.
+  EXPECT_TRUE(platform.fileExists("/proc/self/mem"));
+  EXPECT_EQ(getFileMD5(platform, "/proc/self/mem"), "unreadable");
+  EXPECT_EQ(md5File(platform, "/proc/self/mem"), std::nullopt);
+  if (geteuid() != 0) {
+    test::TempDir dir;
+    const std::string path = dir.write("locked", "secret");
+    ASSERT_EQ(chmod(path.c_str(), 0), 0);
+    EXPECT_EQ(getFileMD5(platform, path), "unreadable");
+  }
+}
+
+TEST(ExportLinux, AFileOver4GiB) {
+  LinuxPlatform platform;
+  test::TempDir dir;
+  const std::string path = dir.file("sparse.bin");
+  const int fd = ::open(path.c_str(), O_CREAT | O_WRONLY, 0600);
+  ASSERT_GE(fd, 0);
+  // Data at the very start, right past 4 GiB and at the end; holes read as zeros.
+  const off_t fourGiB = off_t{4} << 30;
+  ASSERT_EQ(::pwrite(fd, "head", 4, 0), 4);
+  ASSERT_EQ(::pwrite(fd, "past 4 GiB", 10, fourGiB + 1), 10);
+  ASSERT_EQ(::pwrite(fd, "tail", 4, fourGiB + 4096 * 3 + 5), 4);
+  ::close(fd);
+  struct stat st {};
+  ASSERT_EQ(::stat(path.c_str(), &st), 0);
+  ASSERT_GT(st.st_size, fourGiB);
+  EXPECT_EQ(getFileMD5(platform, path), md5sum(path));
+}
+
+TEST(ExportLinux, ReportFilesCreatedReplacedOrRefused) {
+  LinuxPlatform platform;
+  test::TempDir dir;
+  TCaptureTree tree(platform);
+  TCaptureList list(platform);
+  const std::string data = dir.write("data.txt", "content");
+  tree.addDirectoryFile(data, "", evCreate, PathStyle::Posix);
+  list.addListItem(data, "", evCreate, PathStyle::Posix);
+  const std::string report = buildExportReport("Tarnwatch", tree, list, platform, PathStyle::Posix);
+  EXPECT_NE(report.find("-->data.txt - [MD5:" + md5sum(data) + "]\r\n"), std::string::npos);
+
+  const std::string out = dir.file("report.txt");
+  ASSERT_TRUE(saveTextToFile(platform, out, report));
+  const std::string written = readAll(out);
+  EXPECT_EQ(written, report + "\r\n");
+  // Replaced without a question.
+  ASSERT_TRUE(saveTextToFile(platform, out, "short"));
+  EXPECT_EQ(readAll(out), "short\r\n");
+
+  // Paths that cannot be written: a missing folder, a folder itself.
+  std::string error;
+  EXPECT_FALSE(saveTextToFile(platform, dir.file("missing/report.txt"), report, &error));
+  EXPECT_NE(error.find("missing/report.txt"), std::string::npos);
+  EXPECT_FALSE(saveTextToFile(platform, dir.path().string(), report, &error));
+
+  // A write that fails part-way (the file size limit stands in for a full disk) leaves the
+  // old report whole and nothing else behind.
+  struct rlimit old {};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+  const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  struct rlimit small = old;
+  small.rlim_cur = 64;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  const bool saved = saveTextToFile(platform, out, report, &error);
+  setrlimit(RLIMIT_FSIZE, &old);
+  std::signal(SIGXFSZ, oldHandler);
+  EXPECT_FALSE(saved);
+  EXPECT_NE(error.find("File too large"), std::string::npos) << error;
+  EXPECT_EQ(readAll(out), "short\r\n");
+  int entries = 0;
+  for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path())) ++entries;
+  EXPECT_EQ(entries, 2);  // data.txt and report.txt
+}
+
+}  // namespace
+}  // namespace tw

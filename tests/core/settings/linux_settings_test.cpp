@@ -1,0 +1,264 @@
+// The settings on the real Linux platform: INI files on disk, file-type descriptions from the
+// shared MIME database, the executable's folder, and a settings folder the user cannot write.
+#include <grp.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <optional>
+#include <sstream>
+
+#include "platform/linux/linux_platform.h"
+#include "core/settings/base64.h"
+#include "support/fake_settings_controls.h"
+#include "core/settings/ini_utils.h"
+#include "core/settings/settings_file.h"
+#include "support/temp_dir.h"
+
+namespace tw {
+namespace {
+
+namespace fs = std::filesystem;
+
+using tw::test::readFile;
+
+void writeFile(const std::string& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << text;
+}
+
+std::vector<std::string> folderEntries(const fs::path& dir) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// Runs `body` in a forked child as a user without special rights (root drops to "nobody"), and
+// returns what the body returned; none when the rights cannot be dropped.
+std::optional<std::string> runUnprivileged(const std::function<std::string()>& body) {
+  int fds[2];
+  if (pipe(fds) != 0) return std::nullopt;
+  const pid_t pid = fork();
+  if (pid < 0) return std::nullopt;
+  if (pid == 0) {
+    close(fds[0]);
+    std::string result;
+    if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)) {
+      result =
+          "\x01"
+          "cannot drop root rights";
+    } else {
+      try {
+        result = body();
+      } catch (const std::exception& e) {
+        result = std::string("unexpected error: ") + e.what();
+      }
+    }
+    std::size_t done = 0;
+    while (done < result.size()) {
+      const ssize_t n = write(fds[1], result.data() + done, result.size() - done);
+      if (n <= 0) break;
+      done += static_cast<std::size_t>(n);
+    }
+    _exit(0);  // no destructors or leak checks of the parent's state in the child
+  }
+  close(fds[1]);
+  std::string result;
+  char buffer[4096];
+  ssize_t n;
+  while ((n = read(fds[0], buffer, sizeof buffer)) > 0 || (n < 0 && errno == EINTR)) {
+    if (n > 0) result.append(buffer, static_cast<std::size_t>(n));
+  }
+  close(fds[0]);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return "child died";
+  if (result.starts_with('\x01')) return std::nullopt;
+  return result;
+}
+
+TEST(LinuxProfile, ReadAndWriteRealFiles) {
+  test::TempDir dir;
+  LinuxPlatform platform;
+  const std::string path = dir.file("config.ini");
+  EXPECT_EQ(platform.readProfileString(path, "S", "K", "dflt"), "dflt");
+  EXPECT_EQ(platform.readProfileString(dir.file("missing/config.ini"), "S", "K", "dflt"), "dflt");
+
+  EXPECT_EQ(platform.writeProfileString(path, "S", "K", "v"), "");
+  EXPECT_EQ(readFile(path), "[S]\r\nK=v\r\n");
+  chmod(path.c_str(), 0640);
+  writeFile(path, "\xEF\xBB\xBF; mine\n[s]\nk = 'old'\nOTHER=1");
+  EXPECT_EQ(platform.readProfileString(path, "S", "K", ""), "old");
+  EXPECT_EQ(platform.writeProfileString(path, "S", "K", "new"), "");
+  EXPECT_EQ(platform.writeProfileString(path, "T", "A", "b"), "");
+  EXPECT_EQ(readFile(path), "\xEF\xBB\xBF; mine\n[s]\nk=new\nOTHER=1\n[T]\nA=b\n");
+  struct stat st {};
+  ASSERT_EQ(stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u) << "the replaced file keeps its permissions";
+  EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{"config.ini"}) << "no temporary file is left";
+
+  const std::string big(3 << 20, 'Z');
+  EXPECT_EQ(platform.writeProfileString(path, "T", "BIG", big), "");
+  EXPECT_EQ(platform.readProfileString(path, "T", "BIG", ""), big);
+
+  EXPECT_NE(platform.writeProfileString(path, "T", "A", "two\nlines"), "");
+  EXPECT_EQ(platform.readProfileString(path, "T", "A", ""), "b");
+  EXPECT_NE(platform.writeProfileString(dir.file("missing/config.ini"), "S", "K", "v"), "");
+  platform.flushProfile(path);  // nothing is buffered on Linux
+  EXPECT_EQ(platform.readProfileString(path, "S", "K", ""), "new");
+}
+
+TEST(LinuxProfile, FileThatCannotBeReadIsNeverReplaced) {
+  test::TempDir dir;
+  chmod(dir.path().c_str(), 0777);
+  const std::string path = dir.write("config.ini", "[S]\r\nK=secret\r\nKEEP=1\r\n");
+  chmod(path.c_str(), 0600);  // readable by its owner (root, or the test's user) only
+  const auto result = runUnprivileged([&]() -> std::string {
+    if (access(path.c_str(), R_OK) == 0) return "readable";
+    LinuxPlatform platform;
+    return platform.readProfileString(path, "S", "K", "dflt") + "|" +
+           platform.writeProfileString(path, "S", "N", "v");
+  });
+  if (!result) GTEST_SKIP() << "cannot run as a user without rights here";
+  if (*result == "readable") GTEST_SKIP() << "this user may read every file";
+  EXPECT_EQ(result->substr(0, result->find('|')), "dflt");
+  EXPECT_NE(result->find("Cannot read " + path), std::string::npos) << *result;
+  EXPECT_EQ(readFile(path), "[S]\r\nK=secret\r\nKEEP=1\r\n");
+  EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{"config.ini"});
+}
+
+// A disk that fills up during the write (a file-size limit stands in for it): the write is
+// refused and the old file stays whole, with no temporary file left beside it.
+TEST(LinuxProfile, FullDiskLeavesTheOldFileWhole) {
+  test::TempDir dir;
+  LinuxPlatform platform;
+  const std::string before = "[GLOBAL]\r\nAUTOCAPTURE=Y\r\nTRAY=N\r\n";
+  const std::string path = dir.write("config.ini", before);
+  struct rlimit old {};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+  const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  struct rlimit small = old;
+  small.rlim_cur = before.size() + 16;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  const std::string refused = platform.writeProfileString(path, "FILTERS", "EXTENSIONS", std::string(4096, 'Q'));
+  setrlimit(RLIMIT_FSIZE, &old);
+  std::signal(SIGXFSZ, oldHandler);
+  EXPECT_NE(refused.find("Cannot write " + path), std::string::npos) << refused;
+  EXPECT_EQ(readFile(path), before);
+  EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{"config.ini"});
+  EXPECT_EQ(platform.readProfileString(path, "GLOBAL", "AUTOCAPTURE", ""), "Y");
+}
+
+// A config.ini that is a FIFO or a folder is not a settings file: reads give the defaults at
+// once (a FIFO would otherwise block until somebody writes to it), and writes are refused
+// without replacing it.
+TEST(LinuxProfile, SomethingOtherThanAFileIsNeitherReadNorReplaced) {
+  test::TempDir dir;
+  LinuxPlatform platform;
+  const std::string fifo = dir.file("fifo.ini");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const std::string folder = dir.file("folder.ini");
+  fs::create_directory(folder);
+  for (const std::string& path : {fifo, folder}) {
+    SCOPED_TRACE(path);
+    EXPECT_EQ(platform.readProfileString(path, "GLOBAL", "TRAY", "N"), "N");
+    const std::string refused = platform.writeProfileString(path, "GLOBAL", "TRAY", "Y");
+    EXPECT_EQ(refused, "Cannot write " + path + ": it is not a regular file");
+  }
+  EXPECT_TRUE(fs::is_fifo(fifo));
+  EXPECT_TRUE(fs::is_directory(folder));
+  EXPECT_EQ(folderEntries(dir.path()), (std::vector<std::string>{"fifo.ini", "folder.ini"}));
+
+  // The whole restore reads defaults from it rather than hanging.
+  test::FakeSettingsControls controls;
+  restoreSettings(controls, platform, fifo);
+  EXPECT_FALSE(controls.tray.checked);
+  EXPECT_TRUE(controls.autoclean.checked);
+}
+
+// The settings folder cannot be written: the save fails with "Unable to write to <full path>",
+// the file is untouched, and the controls then show what the file holds.
+TEST(LinuxSettings, UnwritableFolderReportsAndRestores) {
+  test::TempDir dir;
+  chmod(dir.path().c_str(), 0755);
+  const fs::path folder = dir.path() / "Tarn watch \xC3\xA9";
+  fs::create_directory(folder);
+  const std::string path = (folder / "config.ini").string();
+  std::string events;
+  for (int i = 0; i < 19; ++i) events += i == 2 ? "N\r\n" : "Y\r\n";
+  const std::string stored =
+      "[EVENTS]\r\nEVENTS=" + encodeBase64(events) +
+      "\r\n[GLOBAL]\r\nAUTOCAPTURE=Y\r\nTRAY=Y\r\nAUTOCLEAN=N\r\n[FILTERS]\r\nEXTENSIONS=" +
+      encodeBase64(".txt\r\n") + "\r\nDIRECTORIES=" + encodeBase64("/srv/\r\n") + "\r\n";
+  writeFile(path, stored);
+  chmod(path.c_str(), 0644);
+  chmod(folder.c_str(), 0555);
+
+  const auto result = runUnprivileged([&]() -> std::string {
+    if (access(folder.c_str(), W_OK) == 0) return "writable";
+    LinuxPlatform platform;
+    test::FakeSettingsControls controls;
+    defaultEventList(controls);
+    controls.paths.addRow("/home/", "", 0);
+    controls.extensions.addRow(".c", "C source code", 0);
+    std::string out;
+    try {
+      saveSettings(controls, platform, path);
+      out = "saved";
+    } catch (const IniWriteError& e) {
+      out = e.what();
+    }
+    out += "|";
+    for (bool on : controls.events.checks()) out += on ? 'Y' : 'N';
+    out += "|" + std::to_string(controls.autoCapture.checked) + std::to_string(controls.tray.checked) +
+           std::to_string(controls.autoclean.checked) + "|";
+    for (const auto& c : controls.extensions.captions()) out += c + ",";
+    out += "|";
+    for (const auto& c : controls.paths.captions()) out += c + ",";
+    return out;
+  });
+  chmod(folder.c_str(), 0755);
+  if (!result) GTEST_SKIP() << "cannot run as a user without rights here (root could write anyway)";
+  if (*result == "writable") GTEST_SKIP() << "this user may write every folder";
+  EXPECT_EQ(*result, "Unable to write to " + path + "|YYNYYYYYYYYYYYYYYYY|110|.c,.txt,|/srv/,");
+  EXPECT_EQ(readFile(path), stored);
+  EXPECT_EQ(folderEntries(folder), std::vector<std::string>{"config.ini"});
+}
+
+TEST(LinuxPlatformSettings, FileTypeDescriptions) {
+  LinuxPlatform platform;
+  const std::string text = platform.fileTypeDescription("*..txt");
+  EXPECT_FALSE(text.empty());
+  EXPECT_NE(text, "TXT File") << "the MIME database knows plain text";
+  EXPECT_EQ(platform.fileTypeDescription("*.file.txt"), text);
+  EXPECT_EQ(platform.fileTypeDescription("*..qqzzxy"), "QQZZXY File");
+  EXPECT_EQ(platform.fileTypeDescription("*."), "File");
+  EXPECT_EQ(platform.fileTypeDescription(""), "File");
+  EXPECT_EQ(platform.fileTypeDescription("*.\xFF\xFE"), "\xFF\xFE File");
+}
+
+TEST(LinuxPlatformSettings, ExecutableDirectory) {
+  LinuxPlatform platform;
+  const std::string dir = platform.executableDirectory();
+  EXPECT_EQ(dir, fs::canonical("/proc/self/exe").parent_path().string() + "/");
+
+  // A scripted /proc: the link's folder, also for a replaced executable, and nothing for none.
+  test::TempDir proc;
+  fs::create_directory(proc.path() / "self");
+  fs::create_symlink("/opt/tarn watch/bin/tarnwatch (deleted)", proc.path() / "self" / "exe");
+  EXPECT_EQ(LinuxPlatform(proc.path().string()).executableDirectory(), "/opt/tarn watch/bin/");
+  EXPECT_EQ(LinuxPlatform(proc.file("nothing")).executableDirectory(), "");
+  EXPECT_EQ(settingsFilePath(platform), dir + "config.ini");
+}
+
+}  // namespace
+}  // namespace tw

@@ -1,0 +1,141 @@
+// Takes the README's pictures of the desktop program: the main window during a real recording
+// of a demonstration folder, in the tree and in the list, and the four pages of the settings
+// window. Run it on a display (scripts/screenshots.sh runs it under Xvfb).
+// Usage: tarnwatch_screenshots OUTPUT-FOLDER
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QPixmap>
+#include <QThread>
+#include <QTreeWidget>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+
+#include "app/record/recorder.h"
+#include "gui/main/dialogs.h"
+#include "gui/main/frm_main.h"
+#include "gui/main/qt_ui_dispatcher.h"
+#include "gui/main/system_icons.h"
+#include "platform/linux/linux_platform.h"
+#include "gui/settings/frm_settings.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+void pause(int ms) {
+  QElapsedTimer clock;
+  clock.start();
+  while (clock.elapsed() < ms) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    QThread::msleep(5);
+  }
+}
+
+bool save(QWidget& window, const QString& folder, const QString& name) {
+  const QString file = QDir(folder).filePath(name);
+  if (!window.grab().save(file, "PNG")) {
+    std::cerr << "Could not save " << file.toStdString() << "\n";
+    return false;
+  }
+  std::cout << "Saved " << file.toStdString() << "\n";
+  return true;
+}
+
+class Link : public tw::SettingsWindowLink {
+ public:
+  explicit Link(tw::TFrmSettings& window) : window(window) {}
+  tw::SettingsControls& settingsControls() override { return window; }
+  void setRecordMode(bool b) override { window.setRecordMode(b); }
+  void showSettings() override { window.show(); }
+
+ private:
+  tw::TFrmSettings& window;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::cerr << "Usage: tarnwatch_screenshots OUTPUT-FOLDER\n";
+    return 2;
+  }
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Tarnwatch"));
+  tw::SystemIcons::chooseIconTheme();
+  const QString out = QString::fromLocal8Bit(argv[1]);
+  QDir().mkpath(out);
+
+  const fs::path demo = fs::temp_directory_path() / "tarnwatch-demo";
+  fs::remove_all(demo);
+  fs::create_directories(demo / "projects" / "site" / "assets");
+  fs::create_directories(demo / "photos");
+  std::ofstream(demo / "projects" / "site" / "index.html") << "<html></html>";
+  std::ofstream(demo / "photos" / "old-name.jpg") << "jpeg";
+
+  tw::LinuxPlatform real;
+  tw::record::FolderDrivesPlatform platform(real, {demo.string()});
+  tw::QtDialogs dialogs;
+  tw::QtUiDispatcher dispatcher(&app);
+  tw::SystemIcons settingsIcons(real);
+  const std::string ini = (fs::temp_directory_path() / "tarnwatch-demo.ini").string();
+  {
+    std::ofstream(ini) << "";
+  }
+
+  tw::TFrmMain main(platform, dialogs, dispatcher);
+  tw::TFrmSettings settings(real, settingsIcons, dialogs, ini, &main);
+  settings.addExtensions(".html,.jpg,.css,.txt");
+  Link link(settings);
+  main.setSettingsWindow(&link);
+  main.move(40, 40);
+  main.resize(760, 420);
+  main.show();
+  pause(300);
+
+  main.tbRecordClick();
+  pause(800);
+  // A few minutes of someone's work, in a few seconds.
+  std::ofstream(demo / "projects" / "site" / "style.css") << "body {}";
+  std::ofstream(demo / "projects" / "site" / "index.html", std::ios::app) << "<p>news</p>";
+  std::ofstream(demo / "projects" / "notes.txt") << "to do";
+  fs::create_directory(demo / "projects" / "site" / "drafts");
+  std::ofstream(demo / "projects" / "site" / "drafts" / "post.html") << "draft";
+  fs::rename(demo / "photos" / "old-name.jpg", demo / "photos" / "holiday.jpg");
+  std::ofstream(demo / "photos" / "tmp.jpg") << "x";
+  fs::remove(demo / "photos" / "tmp.jpg");
+  fs::remove_all(demo / "projects" / "site" / "drafts");
+  pause(2500);
+
+  bool ok = save(main, out, "main-tree.png");
+  main.tbListClick();
+  pause(300);
+  ok = save(main, out, "main-list.png") && ok;
+  main.tbTreeClick();
+
+  // The settings pages, while the recording runs (the capture choices are locked).
+  settings.move(80, 80);
+  settings.show();
+  pause(300);
+  const char* pages[] = {"General Settings", "Drives to Monitor", "Extension and Folders", "Events Filters"};
+  const char* files[] = {"settings-general.png", "settings-drives.png", "settings-filters.png", "settings-events.png"};
+  for (int i = 0; i < 4; ++i) {
+    const auto found = settings.Tree()->findItems(QString::fromUtf8(pages[i]), Qt::MatchExactly | Qt::MatchRecursive);
+    if (found.isEmpty()) continue;
+    settings.Tree()->setCurrentItem(found.first());
+    settings.TreeClick();
+    pause(300);
+    ok = save(settings, out, QString::fromUtf8(files[i])) && ok;
+  }
+  settings.hide();
+
+  main.tbRecordClick();
+  if (auto monitor = main.shellMonitor()) {
+    while (!monitor->hasEnded()) pause(50);
+  }
+  dispatcher.shutdown();
+  fs::remove_all(demo);
+  fs::remove(ini);
+  return ok ? 0 : 1;
+}
