@@ -24,8 +24,8 @@
 #include "core/model/capture_list.h"
 #include "core/model/capture_tree.h"
 #include "core/report/export_report.h"
-#include "workload.h"
 #include "platform/linux/linux_platform.h"
+#include "workload.h"
 
 using namespace tw::bench;
 
@@ -34,8 +34,9 @@ namespace {
 using Clock = std::chrono::steady_clock;
 namespace fs = std::filesystem;
 
-double seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
-
+double seconds(Clock::time_point since) {
+  return std::chrono::duration<double>(Clock::now() - since).count();
+}
 
 struct RunResult {
   double seconds;
@@ -105,13 +106,15 @@ void benchEvents(const fs::path& root) {
     perEventAt1M = r.seconds / 1e6;
     std::printf("1,000,000 events: %.2f s, %.0f events/s (goal >= 250,000); tree %zu nodes, list %zu rows\n",
                 r.seconds, 1e6 / r.seconds, r.nodes, r.rows);
-    std::printf("disk lookups for folder icons: %.3f per event\n", static_cast<double>(platform.diskLookups) / 1e6);
-    std::printf("RSS: %.1f MiB before, %.1f MiB after: %.1f bytes per event (goal <= 200); "
-                "whole process %.1f bytes per event\n",
-                before / 1024.0, after / 1024.0, (after - before) * 1024.0 / 1e6, after * 1024.0 / 1e6);
+    std::printf("disk lookups for folder icons: %.3f per event\n",
+                static_cast<double>(platform.diskLookups) / 1e6);
+    std::printf(
+        "RSS: %.1f MiB before, %.1f MiB after: %.1f bytes per event (goal <= 200); "
+        "whole process %.1f bytes per event\n",
+        before / 1024.0, after / 1024.0, (after - before) * 1024.0 / 1e6, after * 1024.0 / 1e6);
     std::printf("held: texts %.1f MiB (%zu distinct), tree %.1f MiB, list %.1f MiB, folder icons %.1f MiB\n",
-                pool.bytesUsed() / 1048576.0, pool.size(), tree.bytesUsed() / 1048576.0, list.bytesUsed() / 1048576.0,
-                icons.bytesUsed() / 1048576.0);
+                pool.bytesUsed() / 1048576.0, pool.size(), tree.bytesUsed() / 1048576.0,
+                list.bytesUsed() / 1048576.0, icons.bytesUsed() / 1048576.0);
   }
   malloc_trim(0);
 
@@ -162,9 +165,10 @@ void benchMd5(const fs::path& root) {
     ours = tw::getFileMD5(platform, path);
     best = std::min(best, seconds(start));
   }
-  std::printf("getFileMD5: %.0f MiB/s (%s)\nmd5sum:     %.0f MiB/s (%s)\n", mib / best, ours.c_str(), mib / bestPeer,
-              peer.c_str());
-  std::printf("ratio: %.2f of md5sum (goal >= 0.9); digests %s\n", bestPeer / best, ours == peer ? "agree" : "DIFFER");
+  std::printf("getFileMD5: %.0f MiB/s (%s)\nmd5sum:     %.0f MiB/s (%s)\n", mib / best, ours.c_str(),
+              mib / bestPeer, peer.c_str());
+  std::printf("ratio: %.2f of md5sum (goal >= 0.9); digests %s\n", bestPeer / best,
+              ours == peer ? "agree" : "DIFFER");
   fs::remove(path);
 }
 
@@ -189,13 +193,15 @@ void benchReport(const fs::path& root) {
   }
   while (list.rowCount() < 100000) list.addListItem((base / "x.txt").string(), "", tw::evUpdateItem);
   const auto start = Clock::now();
-  const std::string text = tw::buildExportReport("Tarnwatch v1.0 - BENCH", tree, list, platform, tw::PathStyle::Posix);
+  const std::string text =
+      tw::buildExportReport("Tarnwatch v1.0 - BENCH", tree, list, platform, tw::PathStyle::Posix);
   const double built = seconds(start);
   const bool saved = tw::saveTextToFile(platform, (root / "report.txt").string(), text);
   const double total = seconds(start);
-  std::printf("%zu nodes, %d rows: built in %.3f s, written in %.3f s, %.3f s in all (goal < 0.5); %.1f MiB, %s\n",
-              tree.nodeCount(), list.rowCount(), built, total - built, total, text.size() / 1048576.0,
-              saved ? "saved" : "NOT SAVED");
+  std::printf(
+      "%zu nodes, %d rows: built in %.3f s, written in %.3f s, %.3f s in all (goal < 0.5); %.1f MiB, %s\n",
+      tree.nodeCount(), list.rowCount(), built, total - built, total, text.size() / 1048576.0,
+      saved ? "saved" : "NOT SAVED");
 }
 
 }  // namespace

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/linux/linux_platform.h"
 #include "core/settings/extensions.h"
 #include "core/settings/ini_text.h"
 #include "core/settings/settings_file.h"
+#include "platform/linux/linux_platform.h"
 
 namespace {
 

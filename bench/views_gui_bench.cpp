@@ -47,7 +47,6 @@ double msSince(Clock::time_point since) {
   return std::chrono::duration<double, std::milli>(Clock::now() - since).count();
 }
 
-
 // Delivers batches on the user-interface thread as the queue thread's synchronised calls do:
 // one step opens the batch, steps of at most 15 ms (the budget checked every 32 events)
 // deliver the events, one step closes the batch and expands the tree. Between steps the event
@@ -140,7 +139,8 @@ int main(int argc, char** argv) {
   const fs::path root = fs::temp_directory_path() / ("tarnwatch-gui-bench-" + std::to_string(::getpid()));
   auto start = Clock::now();
   Workload work(root / "disk", 20000, 2025);
-  std::printf("folder tree on disk: %zu folders (made in %.1f s)\n", work.folderCount(), msSince(start) / 1000);
+  std::printf("folder tree on disk: %zu folders (made in %.1f s)\n", work.folderCount(),
+              msSince(start) / 1000);
 
   tw::LinuxPlatform platform;
   tw::TTextPool pool;
@@ -185,16 +185,19 @@ int main(int argc, char** argv) {
   const Delivery::Figures figures = delivery.run(10, 10000);
   const double total = msSince(start);
   ticker.stop();
-  std::printf("tree %zu nodes, list %d rows, %d ticks in %.0f ms\n", tree.nodeCount(), list.rowCount(), ticks, total);
+  std::printf("tree %zu nodes, list %d rows, %d ticks in %.0f ms\n", tree.nodeCount(), list.rowCount(), ticks,
+              total);
   std::printf("longest gap between ticks: %.1f ms (goal <= 100)\n", longestGap);
-  std::printf("per batch of 10,000: %.0f ms on the UI thread on average (longest %.0f), %.0f ms wall; "
-              "closing step (announce + expandNew) %.1f ms on average, longest %.1f\n",
-              meanOf(figures.uiMs), maxOf(figures.uiMs), meanOf(figures.batchMs), meanOf(figures.closeMs),
-              maxOf(figures.closeMs));
-  std::printf("closing step on average: list endBatch %.1f ms, tree endBatch %.1f ms, expandNew %.1f ms; "
-              "the event-loop turn after it (relayout, repaint) %.1f ms, longest %.1f\n",
-              meanOf(figures.listCloseMs), meanOf(figures.treeCloseMs), meanOf(figures.expandMs),
-              meanOf(figures.afterCloseMs), maxOf(figures.afterCloseMs));
+  std::printf(
+      "per batch of 10,000: %.0f ms on the UI thread on average (longest %.0f), %.0f ms wall; "
+      "closing step (announce + expandNew) %.1f ms on average, longest %.1f\n",
+      meanOf(figures.uiMs), maxOf(figures.uiMs), meanOf(figures.batchMs), meanOf(figures.closeMs),
+      maxOf(figures.closeMs));
+  std::printf(
+      "closing step on average: list endBatch %.1f ms, tree endBatch %.1f ms, expandNew %.1f ms; "
+      "the event-loop turn after it (relayout, repaint) %.1f ms, longest %.1f\n",
+      meanOf(figures.listCloseMs), meanOf(figures.treeCloseMs), meanOf(figures.expandMs),
+      meanOf(figures.afterCloseMs), maxOf(figures.afterCloseMs));
 
   // 2. Memory at 1,000,000 rows (left out with the argument "quick").
   if (argc > 1 && std::strcmp(argv[1], "quick") == 0) {
@@ -207,9 +210,10 @@ int main(int argc, char** argv) {
   const Delivery::Figures fill = delivery.run(45, 20000);
   QApplication::processEvents();
   malloc_trim(0);
-  std::printf("tree %zu nodes, list %d rows (filled in %.1f s; the last batch took %.0f ms on the UI thread, "
-              "its closing step %.1f ms)\n",
-              tree.nodeCount(), list.rowCount(), msSince(start) / 1000, fill.uiMs.back(), fill.closeMs.back());
+  std::printf(
+      "tree %zu nodes, list %d rows (filled in %.1f s; the last batch took %.0f ms on the UI thread, "
+      "its closing step %.1f ms)\n",
+      tree.nodeCount(), list.rowCount(), msSince(start) / 1000, fill.uiMs.back(), fill.closeMs.back());
   std::printf("RSS: %.1f MiB (goal <= 400), peak %.1f MiB; %.1f MiB at start with the views empty\n",
               rssKiB("VmRSS:") / 1024.0, rssKiB("VmHWM:") / 1024.0, rssStart / 1024.0);
   std::printf("core: tree %.1f MiB, list %.1f MiB, texts %.1f MiB\n", tree.bytesUsed() / 1048576.0,

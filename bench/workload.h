@@ -36,16 +36,16 @@ struct Event {
 class Workload {
  public:
   Workload(const fs::path& root, int folderCount, unsigned seed = 2024) : random(seed) {
-    static const char* words[] = {"src", "docs", "cache", "build", "img", "assets", "lib", "test", "data",
-                                  "config", "logs", "tmp", "share", "local", "pkg", "modules", "2023", "2024",
-                                  "backup", "users", "project", "old", "new", "work"};
+    static const char* words[] = {"src",  "docs",   "cache",  "build", "img",     "assets", "lib", "test",
+                                  "data", "config", "logs",   "tmp",   "share",   "local",  "pkg", "modules",
+                                  "2023", "2024",   "backup", "users", "project", "old",    "new", "work"};
     fs::create_directories(root);
     folders.push_back({root.string(), 0});
     while (static_cast<int>(folders.size()) < folderCount) {
       const std::size_t parent = random() % folders.size();
       if (folders[parent].depth >= 8) continue;
-      std::string path = folders[parent].path + "/" + words[random() % std::size(words)] +
-                         std::to_string(random() % 40);
+      std::string path =
+          folders[parent].path + "/" + words[random() % std::size(words)] + std::to_string(random() % 40);
       if (!fs::create_directory(path)) continue;  // already there
       folders.push_back({path, folders[parent].depth + 1});
     }
@@ -56,9 +56,9 @@ class Workload {
 
   // The next event: creates, updates, deletes, renames, folder creations and deletions.
   void next(Event& e) {
-    static const char* stems[] = {"index", "main", "report", "notes", "image", "data", "readme", "setup",
-                                  "photo", "track", "invoice", "log", "draft", "final", "copy", "temp"};
-    static const char* exts[] = {".txt", ".html", ".cpp", ".h", ".jpg", ".png", ".pdf", ".docx",
+    static const char* stems[] = {"index", "main",  "report",  "notes", "image", "data",  "readme", "setup",
+                                  "photo", "track", "invoice", "log",   "draft", "final", "copy",   "temp"};
+    static const char* exts[] = {".txt", ".html", ".cpp", ".h",   ".jpg", ".png", ".pdf", ".docx",
                                  ".log", ".json", ".xml", ".mp3", ".zip", ".tmp", ".csv", ".md"};
     const unsigned roll = random() % 100;
     const auto newFile = [&] {

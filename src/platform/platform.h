@@ -154,7 +154,8 @@ class Platform {
   // chunks of any size; files of any size, 64-bit lengths included. A zero-length file is
   // Done with no chunk. When reading fails part-way the result is Unreadable and the chunks
   // already fed must be thrown away. Never blocks on a FIFO or a device: those are not files.
-  virtual FileRead readFileContent(std::string_view path, const std::function<void(std::string_view)>& sink) = 0;
+  virtual FileRead readFileContent(std::string_view path,
+                                   const std::function<void(std::string_view)>& sink) = 0;
 
   // True when `path` names an existing file (links followed; a folder is not a file).
   virtual bool fileExists(std::string_view path) = 0;
@@ -216,8 +217,9 @@ class Platform {
   // Starts sending `message` to `window` for every change of the kinds in `events` (a mask of
   // shell bits) to the entry's item, and below it when the entry is recursive. Returns the
   // registration id, 0 on failure. Called on the window's thread.
-  virtual std::uint32_t changeNotifyRegister(NotifyWindow& window, std::int32_t sourceFlags, std::int32_t events,
-                                             std::uint32_t message, const NotifyEntry& entry) = 0;
+  virtual std::uint32_t changeNotifyRegister(NotifyWindow& window, std::int32_t sourceFlags,
+                                             std::int32_t events, std::uint32_t message,
+                                             const NotifyEntry& entry) = 0;
   // Ends the registration with that id. Called on the thread that registered it.
   virtual void changeNotifyDeregister(std::uint32_t id) = 0;
   // The calling thread's id, for postThreadMessage.

@@ -18,8 +18,8 @@ TEST(Jsonl, StringsEscapeWhatJsonNeedsAndKeepUtf8) {
       {"\x7F", "\"\\u007f\""},
       {"caf\xC3\xA9 \xE6\x97\xA5 \xF0\x9F\x98\x80", "\"caf\xC3\xA9 \xE6\x97\xA5 \xF0\x9F\x98\x80\""},
       {"bad\xFF\xFE", "\"bad\\udcff\\udcfe\""},
-      {"\xC3", "\"\\udcc3\""},                      // truncated sequence
-      {"\xC0\xAF", "\"\\udcc0\\udcaf\""},           // overlong '/'
+      {"\xC3", "\"\\udcc3\""},                        // truncated sequence
+      {"\xC0\xAF", "\"\\udcc0\\udcaf\""},             // overlong '/'
       {"\xED\xA0\x80", "\"\\udced\\udca0\\udc80\""},  // an encoded surrogate is not valid UTF-8
   };
   for (const auto& c : cases) EXPECT_EQ(jsonString(c.bytes), c.json) << c.bytes;
@@ -29,7 +29,8 @@ TEST(Jsonl, AnyBytesSurviveARoundTrip) {
   std::string all;
   for (int b = 0; b < 256; ++b) all.push_back(static_cast<char>(b));
   for (const std::string& bytes : {all, std::string("/t\xC3\xA9st/\xFF\x80/\xE2\x82"), std::string()}) {
-    const std::string line = "{\"event\":2,\"item1\":" + jsonString(bytes) + ",\"item2\":" + jsonString(bytes + "x") + "}";
+    const std::string line =
+        "{\"event\":2,\"item1\":" + jsonString(bytes) + ",\"item2\":" + jsonString(bytes + "x") + "}";
     std::string error;
     const auto event = parseJsonEvent(line, error);
     ASSERT_TRUE(event.has_value()) << error;
@@ -68,17 +69,18 @@ TEST(Jsonl, RejectsWhatIsNotAnEventLine) {
       "",
       "not json",
       "[1,2]",
-      "{\"item1\":\"/a\"}",                 // no event
-      "{\"event\":\"2\"}",                  // not a number
+      "{\"item1\":\"/a\"}",  // no event
+      "{\"event\":\"2\"}",   // not a number
       "{\"event\":2.5}",
       "{\"event\":99999999999}",
-      "{\"event\":2,\"item1\":3}",          // item not a string
-      "{\"event\":2,\"item1\":\"/a}",       // unterminated
+      "{\"event\":2,\"item1\":3}",     // item not a string
+      "{\"event\":2,\"item1\":\"/a}",  // unterminated
       "{\"event\":2} trailing",
       "{\"event\":2,}",
       "{\"event\":2,\"item1\":\"\\ud800\"}",  // lone high surrogate
       "{\"event\":2,\"item1\":\"\\q\"}",
-      "{\"event\":2,\"x\":[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[1]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]}",
+      "{\"event\":2,\"x\":[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[1]]]]]]]]]]]]]]]]]"
+      "]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]}",
   };
   for (const char* line : bad) {
     std::string error;

@@ -7,9 +7,10 @@ namespace {
 
 TEST(RecordOptions, ReadsEveryOption) {
   std::string error;
-  const auto options = parseRecordArgs({"--config", "/etc/tw.ini", "--drive", "/home", "--drive", "/srv/data",
-                                        "--duration", "2.5", "--format", "jsonl", "--export", "out.txt", "--inotify"},
-                                       error);
+  const auto options =
+      parseRecordArgs({"--config", "/etc/tw.ini", "--drive", "/home", "--drive", "/srv/data", "--duration",
+                       "2.5", "--format", "jsonl", "--export", "out.txt", "--inotify"},
+                      error);
   ASSERT_TRUE(options.has_value()) << error;
   EXPECT_EQ(options->config, "/etc/tw.ini");
   EXPECT_EQ(options->drives, (std::vector<std::string>{"/home", "/srv/data"}));
@@ -28,9 +29,11 @@ TEST(RecordOptions, ReadsEveryOption) {
 
 TEST(RecordOptions, BadArgumentsSayWhy) {
   const std::vector<std::vector<std::string>> bad = {
-      {"--format", "xml"}, {"--duration", "soon"}, {"--duration", "-1"}, {"--duration", "inf"},
-      {"--duration"},      {"--drive"},            {"--drive", ""},      {"--bogus"},
-      {"positional"},      {"--replay", "e.jsonl", "--drive", "/"},
+      {"--format", "xml"},  {"--duration", "soon"},
+      {"--duration", "-1"}, {"--duration", "inf"},
+      {"--duration"},       {"--drive"},
+      {"--drive", ""},      {"--bogus"},
+      {"positional"},       {"--replay", "e.jsonl", "--drive", "/"},
   };
   for (const auto& args : bad) {
     std::string error;

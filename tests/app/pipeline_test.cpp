@@ -10,9 +10,9 @@
 #include <thread>
 
 #include "app/record/recorder.h"
+#include "core/queue/recording_view.h"
 #include "core/recording/shell_monitor.h"
 #include "platform/linux/linux_platform.h"
-#include "core/queue/recording_view.h"
 #include "support/fake_settings_controls.h"
 #include "support/temp_dir.h"
 
@@ -121,8 +121,10 @@ TEST_P(Pipeline, FiltersAndCleanOnStop) {
     EXPECT_EQ(row.find("skip"), std::string::npos) << row;
     EXPECT_EQ(row.find("dropped.doc"), std::string::npos) << row;
   }
-  EXPECT_NE(std::find(rows.begin(), rows.end(), path("kept.TXT") + "||2"), rows.end()) << testing::PrintToString(rows);
-  EXPECT_NE(std::find(rows.begin(), rows.end(), path("folder") + "||9"), rows.end()) << testing::PrintToString(rows);
+  EXPECT_NE(std::find(rows.begin(), rows.end(), path("kept.TXT") + "||2"), rows.end())
+      << testing::PrintToString(rows);
+  EXPECT_NE(std::find(rows.begin(), rows.end(), path("folder") + "||9"), rows.end())
+      << testing::PrintToString(rows);
   monitor->stop();
   ASSERT_TRUE(monitor->waitForEnd(10s));
   Lines log;

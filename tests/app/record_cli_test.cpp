@@ -35,7 +35,8 @@ Lines linesOf(const std::string& text) {
 // One run of the program, its standard output and error in files.
 class Recorder {
  public:
-  Recorder(const tw::test::TempDir& tmp, std::vector<std::string> args) : out(tmp.file("out.txt")), err(tmp.file("err.txt")) {
+  Recorder(const tw::test::TempDir& tmp, std::vector<std::string> args)
+      : out(tmp.file("out.txt")), err(tmp.file("err.txt")) {
     args.insert(args.begin(), TARNWATCH_RECORD);
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
@@ -133,7 +134,9 @@ TEST_P(RecordCli, RecordsChangesUntilInterruptedAndWritesTheReport) {
   const Lines out = recorder.output();
   const Lines events(out.begin() + static_cast<long>(before), out.end());
   const std::string dir = watched.string() + "/";
-  const auto has = [&](const std::string& line) { return std::find(events.begin(), events.end(), line) != events.end(); };
+  const auto has = [&](const std::string& line) {
+    return std::find(events.begin(), events.end(), line) != events.end();
+  };
   EXPECT_TRUE(has("a.txt\t-\tCreate\t" + dir)) << testing::PrintToString(events);
   EXPECT_TRUE(has("dir\t-\tNew Directory\t" + dir)) << testing::PrintToString(events);
   EXPECT_TRUE(has("a.txt\tb.txt\tRename File\t" + dir)) << testing::PrintToString(events);
@@ -184,7 +187,8 @@ TEST_P(RecordCli, JsonlNamesTheProcessWhereTheKernelSays) {
   } else {
     std::string self = readFile("/proc/self/comm");
     while (!self.empty() && self.back() == '\n') self.pop_back();
-    EXPECT_TRUE(mine.ends_with(",\"pid\":" + std::to_string(getpid()) + ",\"process\":\"" + self + "\"}")) << mine;
+    EXPECT_TRUE(mine.ends_with(",\"pid\":" + std::to_string(getpid()) + ",\"process\":\"" + self + "\"}"))
+        << mine;
     EXPECT_NE(touched.find(",\"pid\":" + std::to_string(child)), std::string::npos) << touched;
   }
 }

@@ -27,7 +27,8 @@ using tw::test::readFile;
 class ReplayTest : public ::testing::Test {
  protected:
   // Replays `events` (jsonl lines) with the settings file text `config`; the output in out.
-  int replayEvents(const std::string& events, const std::string& config = "", OutputFormat format = OutputFormat::Tsv,
+  int replayEvents(const std::string& events, const std::string& config = "",
+                   OutputFormat format = OutputFormat::Tsv,
                    std::optional<PathStyle> style = PathStyle::Windows) {
     RecordOptions options;
     options.replay = tmp.write("events.jsonl", events);
@@ -101,8 +102,8 @@ TEST_F(ReplayTest, ChosenKindsAndFiltersComeFromTheSettingsFile) {
                              "\r\n[FILTERS]\r\nEXTENSIONS=LnR4dA0K\r\nDIRECTORIES=QzpcVGVtcFwNCg==\r\n";
   const std::string events =
       "{\"event\":2,\"item1\":\"C:\\\\a.txt\"}\n"
-      "{\"event\":3,\"item1\":\"C:\\\\b.txt\"}\n"  // kind not chosen
-      "{\"event\":2,\"item1\":\"C:\\\\c.doc\"}\n"  // extension not kept
+      "{\"event\":3,\"item1\":\"C:\\\\b.txt\"}\n"          // kind not chosen
+      "{\"event\":2,\"item1\":\"C:\\\\c.doc\"}\n"          // extension not kept
       "{\"event\":2,\"item1\":\"C:\\\\Temp\\\\d.txt\"}\n"  // excluded folder
       "{\"event\":9,\"item1\":\"C:\\\\dir\"}\n";
   ASSERT_EQ(replayEvents(events, config), 0) << err.str();
@@ -111,8 +112,9 @@ TEST_F(ReplayTest, ChosenKindsAndFiltersComeFromTheSettingsFile) {
 
 TEST_F(ReplayTest, JsonlOutputKeepsAnyPathBytesAndReplaysToTheSame) {
   const std::string odd = "/tmp/odd\xFF\xFE name\tx/\xC3\xA9t\xC3\xA9.txt";
-  const std::string events = "{\"event\":2,\"item1\":" + jsonString(odd) + ",\"pid\":77,\"process\":\"cp\"}\n" +
-                             "{\"event\":13,\"item1\":" + jsonString(odd) + ",\"item2\":" + jsonString(odd + "2") + "}\n";
+  const std::string events =
+      "{\"event\":2,\"item1\":" + jsonString(odd) + ",\"pid\":77,\"process\":\"cp\"}\n" +
+      "{\"event\":13,\"item1\":" + jsonString(odd) + ",\"item2\":" + jsonString(odd + "2") + "}\n";
   ASSERT_EQ(replayEvents(events, "", OutputFormat::Jsonl, PathStyle::Posix), 0) << err.str();
   const Lines first = linesOf(out.str());
   ASSERT_EQ(first.size(), 2u);
@@ -140,7 +142,9 @@ TEST_F(ReplayTest, JsonlOutputKeepsAnyPathBytesAndReplaysToTheSame) {
 }
 
 TEST_F(ReplayTest, TsvCellsEscapeTheirSeparators) {
-  ASSERT_EQ(replayEvents("{\"event\":2,\"item1\":\"/d/a\\tb\\nc\\\\d\"}\n", "", OutputFormat::Tsv, PathStyle::Posix), 0);
+  ASSERT_EQ(replayEvents("{\"event\":2,\"item1\":\"/d/a\\tb\\nc\\\\d\"}\n", "", OutputFormat::Tsv,
+                         PathStyle::Posix),
+            0);
   EXPECT_EQ(out.str(), "a\\tb\\nc\\d\t-\tCreate\t/d/\n");
 }
 

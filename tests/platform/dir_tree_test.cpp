@@ -70,8 +70,8 @@ TEST(DirTree, SameOrBelow) {
     const char* root;
     bool below;
   } table[] = {
-      {"/a/b", "/a", true}, {"/a", "/a", true},   {"/ab", "/a", false},
-      {"/b", "/a", false},  {"/x/y", "/", true},  {"/", "/", true},
+      {"/a/b", "/a", true}, {"/a", "/a", true},  {"/ab", "/a", false},
+      {"/b", "/a", false},  {"/x/y", "/", true}, {"/", "/", true},
   };
   for (const auto& row : table) {
     EXPECT_EQ(isSameOrBelowPath(row.path, row.root), row.below) << row.path << " in " << row.root;

@@ -56,7 +56,9 @@ TEST(FakeNotify, RegistrationsAreRecordedAndCanFail) {
   EXPECT_EQ(records[0].fRecursive, -1);
   EXPECT_FALSE(records[0].active);
   const auto calls = platform.notifyCalls();
-  const auto pos = [&](const std::string& call) { return std::find(calls.begin(), calls.end(), call) - calls.begin(); };
+  const auto pos = [&](const std::string& call) {
+    return std::find(calls.begin(), calls.end(), call) - calls.begin();
+  };
   EXPECT_LT(pos("deregister " + std::to_string(id)), pos("free C:\\"));
   EXPECT_FALSE(platform.injectShellNotify(id, 2, "C:\\x")) << "a deregistered id delivers nothing";
 }

@@ -30,7 +30,8 @@ TEST(IconRegistryThreaded, ConcurrentInternsAgree) {
   constexpr int kNames = 2000;
   constexpr int kThreads = 4;
   std::vector<std::string> names;
-  for (int i = 0; i < kNames; ++i) names.push_back("icon-" + std::to_string(i) + ";generic-" + std::to_string(i % 7));
+  for (int i = 0; i < kNames; ++i)
+    names.push_back("icon-" + std::to_string(i) + ";generic-" + std::to_string(i % 7));
   IconRegistry icons;
   std::vector<std::vector<int>> seen(kThreads, std::vector<int>(kNames, 0));
   std::vector<std::string> lookupErrors(kThreads);
@@ -44,7 +45,8 @@ TEST(IconRegistryThreaded, ConcurrentInternsAgree) {
         const int index = icons.intern(names[static_cast<std::size_t>(i)]);
         seen[static_cast<std::size_t>(t)][static_cast<std::size_t>(i)] = index;
         // A lookup of an index just handed out gives its name, while others still add names.
-        if (icons.name(index) != names[static_cast<std::size_t>(i)] && lookupErrors[static_cast<std::size_t>(t)].empty()) {
+        if (icons.name(index) != names[static_cast<std::size_t>(i)] &&
+            lookupErrors[static_cast<std::size_t>(t)].empty()) {
           lookupErrors[static_cast<std::size_t>(t)] = names[static_cast<std::size_t>(i)];
         }
       }
@@ -59,7 +61,8 @@ TEST(IconRegistryThreaded, ConcurrentInternsAgree) {
   ASSERT_EQ(indexes.size(), static_cast<std::size_t>(kNames));
   EXPECT_EQ(*indexes.begin(), 1);
   EXPECT_EQ(*indexes.rbegin(), kNames);
-  for (int i = 0; i < kNames; ++i) EXPECT_EQ(icons.name(seen[0][static_cast<std::size_t>(i)]), names[static_cast<std::size_t>(i)]);
+  for (int i = 0; i < kNames; ++i)
+    EXPECT_EQ(icons.name(seen[0][static_cast<std::size_t>(i)]), names[static_cast<std::size_t>(i)]);
 }
 
 }  // namespace

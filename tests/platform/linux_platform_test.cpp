@@ -14,9 +14,9 @@
 #include <sstream>
 #include <thread>
 
+#include "core/text/functions.h"
 #include "platform/linux/mount_table.h"
 #include "support/temp_dir.h"
-#include "core/text/functions.h"
 
 namespace tw {
 
@@ -31,8 +31,9 @@ TEST(LinuxPlatform, DrivesAreTheRealBlockFileSystemsOnly) {
   const std::string list = getDrivesList(platform);
   ASSERT_FALSE(list.empty()) << "this machine has at least one disk";
   const auto entries = linuxfs::parseMountInfo(readFile("/proc/self/mountinfo"));
-  const std::set<std::string> pseudo = {"proc", "sysfs", "tmpfs", "devtmpfs", "devpts", "cgroup", "cgroup2",
-                                        "overlay", "squashfs", "nfs", "nfs4", "cifs", "iso9660"};
+  const std::set<std::string> pseudo = {"proc",   "sysfs",   "tmpfs",   "devtmpfs", "devpts",
+                                        "cgroup", "cgroup2", "overlay", "squashfs", "nfs",
+                                        "nfs4",   "cifs",    "iso9660"};
   std::vector<std::string> roots;
   std::size_t pos = 0;
   while (pos < list.size()) {
@@ -49,8 +50,9 @@ TEST(LinuxPlatform, DrivesAreTheRealBlockFileSystemsOnly) {
     const auto holder = linuxfs::mountHolding(entries, root == "/" ? root : root.substr(0, root.size() - 1));
     ASSERT_TRUE(holder.has_value());
     EXPECT_EQ(pseudo.count(holder->fsType), 0u) << holder->fsType;
-    EXPECT_TRUE(holder->source.starts_with("/dev/") || fs::exists("/sys/dev/block/" + std::to_string(holder->major) +
-                                                                  ":" + std::to_string(holder->minor)));
+    EXPECT_TRUE(
+        holder->source.starts_with("/dev/") ||
+        fs::exists("/sys/dev/block/" + std::to_string(holder->major) + ":" + std::to_string(holder->minor)));
   }
   for (const char* notADrive : {"/proc/", "/sys/", "/dev/", "/dev/shm/", "/run/"}) {
     EXPECT_EQ(std::find(roots.begin(), roots.end(), notADrive), roots.end()) << notADrive;
@@ -87,41 +89,40 @@ TEST(LinuxPlatform, DrivesFromAFixtureSysfs) {
       {"11:0", "../../devices/ata/block/sr0"},
       {"252:0", "../../devices/virtual/block/zram0"},
   };
-  for (const auto& [number, target] : links) fs::create_directory_symlink(target, sys / "dev" / "block" / number);
+  for (const auto& [number, target] : links)
+    fs::create_directory_symlink(target, sys / "dev" / "block" / number);
 
-  for (const char* point : {"root", "home", "USB STICK", "whole", "cd", "zram", "nas", "tmp", "gone-device", "home-bind"}) {
+  for (const char* point :
+       {"root", "home", "USB STICK", "whole", "cd", "zram", "nas", "tmp", "gone-device", "home-bind"}) {
     fs::create_directories(mnt / point);
   }
   const std::string m = mnt.string();
   fs::create_directories(proc / "self");
   tmp.write("proc/self/mountinfo",
-            "22 1 259:2 / " + m + "/root rw - ext4 /dev/nvme0n1p2 rw\n" +
-                "23 22 259:3 / " + m + "/home rw - ext4 /dev/nvme0n1p3 rw\n" +
-                "24 22 8:17 / " + m + "/USB\\040STICK rw - vfat /dev/sdb1 rw\n" +
-                "25 22 8:32 / " + m + "/whole rw - ext4 /dev/sdc rw\n" +
-                "26 22 11:0 / " + m + "/cd ro - udf /dev/sr0 ro\n" +
-                "27 22 252:0 / " + m + "/zram rw - ext4 /dev/zram0 rw\n" +
-                "28 22 0:50 / " + m + "/nas rw - nfs4 nas:/export rw\n" +
-                "29 22 0:51 / " + m + "/tmp rw - tmpfs tmpfs rw\n" +
-                "30 22 0:52 / " + m + "/gone-device rw - btrfs /dev/no-such-device rw\n" +
-                "31 22 259:3 /u " + m + "/home-bind rw - ext4 /dev/nvme0n1p3 rw\n" +
-                "broken line\n");
+            "22 1 259:2 / " + m + "/root rw - ext4 /dev/nvme0n1p2 rw\n" + "23 22 259:3 / " + m +
+                "/home rw - ext4 /dev/nvme0n1p3 rw\n" + "24 22 8:17 / " + m +
+                "/USB\\040STICK rw - vfat /dev/sdb1 rw\n" + "25 22 8:32 / " + m +
+                "/whole rw - ext4 /dev/sdc rw\n" + "26 22 11:0 / " + m + "/cd ro - udf /dev/sr0 ro\n" +
+                "27 22 252:0 / " + m + "/zram rw - ext4 /dev/zram0 rw\n" + "28 22 0:50 / " + m +
+                "/nas rw - nfs4 nas:/export rw\n" + "29 22 0:51 / " + m + "/tmp rw - tmpfs tmpfs rw\n" +
+                "30 22 0:52 / " + m + "/gone-device rw - btrfs /dev/no-such-device rw\n" + "31 22 259:3 /u " +
+                m + "/home-bind rw - ext4 /dev/nvme0n1p3 rw\n" + "broken line\n");
 
   LinuxPlatform platform(proc.string(), sys.string());
   const std::vector<DriveInfo> drives = platform.drives();
   std::string shown;
   for (const DriveInfo& d : drives) shown += d.root + " " + std::to_string(static_cast<int>(d.type)) + "\n";
   EXPECT_EQ(drives, (std::vector<DriveInfo>{
-                                   {m + "/USB STICK/", DriveType::Removable},
-                                   {m + "/cd/", DriveType::CdRom},
-                                   {m + "/gone-device/", DriveType::Unknown},
-                                   {m + "/home/", DriveType::Fixed},
-                                   {m + "/nas/", DriveType::Remote},
-                                   {m + "/root/", DriveType::Fixed},
-                                   {m + "/tmp/", DriveType::RamDisk},
-                                   {m + "/whole/", DriveType::Removable},
-                                   {m + "/zram/", DriveType::RamDisk},
-                               }))
+                        {m + "/USB STICK/", DriveType::Removable},
+                        {m + "/cd/", DriveType::CdRom},
+                        {m + "/gone-device/", DriveType::Unknown},
+                        {m + "/home/", DriveType::Fixed},
+                        {m + "/nas/", DriveType::Remote},
+                        {m + "/root/", DriveType::Fixed},
+                        {m + "/tmp/", DriveType::RamDisk},
+                        {m + "/whole/", DriveType::Removable},
+                        {m + "/zram/", DriveType::RamDisk},
+                    }))
       << shown;
   EXPECT_EQ(getDrivesList(platform),
             m + "/USB STICK/\r\n" + m + "/home/\r\n" + m + "/root/\r\n" + m + "/whole/\r\n");
@@ -249,15 +250,50 @@ TEST(LinuxPlatform, BatchLookupsAgreeWithSingleLookups) {
   ASSERT_EQ(symlink((t + "/gone").c_str(), (t + "/dangling").c_str()), 0);
   ASSERT_EQ(symlink((t + "/a/b/c/notes.txt").c_str(), (t + "/a/d/to-notes").c_str()), 0);
   std::vector<std::string> paths = {
-      t + "/a/b/c/notes.txt", t + "/a/b/c/notes.txt/", t + "/a/b/c/", t + "/a/b/c", t + "/a//b///c/notes.txt",
-      t + "/a/b/file", t + "/a/b/file/x", t + "/a/b/missing/x", t + "/a/b/../d/photo.png", t + "/a/d/to-notes",
-      t + "/link/c/notes.txt", t + "/link/", t + "/dangling", t + "/dangling/x", t + "/a/d/", t + "/a/./d",
-      t + "/", t, "/", "//", "/proc", "/proc/self/..", "/usr/", "relative/never/there", ".", "",
-      std::string(5000, 'x'), t + "/a/" + std::string(300, 'n'),
+      t + "/a/b/c/notes.txt",
+      t + "/a/b/c/notes.txt/",
+      t + "/a/b/c/",
+      t + "/a/b/c",
+      t + "/a//b///c/notes.txt",
+      t + "/a/b/file",
+      t + "/a/b/file/x",
+      t + "/a/b/missing/x",
+      t + "/a/b/../d/photo.png",
+      t + "/a/d/to-notes",
+      t + "/link/c/notes.txt",
+      t + "/link/",
+      t + "/dangling",
+      t + "/dangling/x",
+      t + "/a/d/",
+      t + "/a/./d",
+      t + "/",
+      t,
+      "/",
+      "//",
+      "/proc",
+      "/proc/self/..",
+      "/usr/",
+      "relative/never/there",
+      ".",
+      "",
+      std::string(5000, 'x'),
+      t + "/a/" + std::string(300, 'n'),
       // Runs of paths in one folder, which is opened once for them; one that is not there.
-      t + "/a/b/c", t + "/a/b/c/", t + "/a/b/file", t + "/a/b/file/", t + "/a/b/..", t + "/a/b/.", t + "/a/b/gone",
-      t + "/a/b//c", t + "/a/d/x1", t + "/a/d/x2/", t + "/a/d/photo.png/", t + "/none/1", t + "/none/2/",
-      t + "/none/3", t + "/none/4",
+      t + "/a/b/c",
+      t + "/a/b/c/",
+      t + "/a/b/file",
+      t + "/a/b/file/",
+      t + "/a/b/..",
+      t + "/a/b/.",
+      t + "/a/b/gone",
+      t + "/a/b//c",
+      t + "/a/d/x1",
+      t + "/a/d/x2/",
+      t + "/a/d/photo.png/",
+      t + "/none/1",
+      t + "/none/2/",
+      t + "/none/3",
+      t + "/none/4",
   };
   // A path deeper than the folders kept open.
   std::string deep = t;
@@ -281,7 +317,9 @@ TEST(LinuxPlatform, BatchLookupsAgreeWithSingleLookups) {
     }
   }
   // The cases mean what they say.
-  const auto icon = [&](const std::string& p) { return platform.pathIconIndexes({std::string_view(p)}).front(); };
+  const auto icon = [&](const std::string& p) {
+    return platform.pathIconIndexes({std::string_view(p)}).front();
+  };
   EXPECT_NE(icon(t + "/a/b/c/notes.txt"), 0);
   EXPECT_EQ(icon(t + "/a/b/c/notes.txt/"), 0);
   EXPECT_EQ(icon(t + "/a/b/c/"), platform.pathIconIndex(t));
@@ -296,7 +334,8 @@ TEST(LinuxPlatform, BatchLookupsAgreeWithSingleLookups) {
 
 TEST(LinuxPlatform, IconIndexesAreStableAcrossThreads) {
   LinuxPlatform platform;
-  const std::vector<std::string> names = {"a.txt", "b.png", "c.pdf", "d.mp3", "e.html", "f.zip", "g.cpp", "h"};
+  const std::vector<std::string> names = {"a.txt",  "b.png", "c.pdf", "d.mp3",
+                                          "e.html", "f.zip", "g.cpp", "h"};
   std::vector<std::vector<int>> seen(4);
   std::vector<std::thread> threads;
   for (std::size_t t = 0; t < seen.size(); ++t) {
@@ -314,8 +353,9 @@ TEST(LinuxPlatform, FileTypeKey) {
   struct Case {
     const char* name;
     const char* key;
-  } cases[] = {{"report.txt", ".txt"}, {".txt", ".txt"},       {"a.tar.gz", ".tar.gz"}, {"x.y.z.txt", ".z.txt"},
-               {"Makefile", "Makefile"}, {"/d.ir/file", "file"}, {"/dir/a.b", ".b"},      {"", ""}};
+  } cases[] = {
+      {"report.txt", ".txt"},   {".txt", ".txt"},       {"a.tar.gz", ".tar.gz"}, {"x.y.z.txt", ".z.txt"},
+      {"Makefile", "Makefile"}, {"/d.ir/file", "file"}, {"/dir/a.b", ".b"},      {"", ""}};
   for (const auto& c : cases) EXPECT_EQ(fileTypeKey(c.name), c.key) << c.name;
 }
 
@@ -326,10 +366,11 @@ TEST(LinuxPlatform, ShellOpenRunsXdgOpenWithTheTargetAsOneArgument) {
   const std::string log = tmp.file("args");
   const std::string release = tmp.file("release");
   const std::string done = tmp.file("done");
-  const std::string script = tmp.write(
-      "xdg-open", "#!/bin/sh\nprintf '%s|' \"$#\" \"$@\" > \"" + log + ".tmp\"\nmv \"" + log + ".tmp\" \"" + log +
-                      "\"\ni=0\nwhile [ ! -e \"" + release + "\" ] && [ $i -lt 600 ]; do sleep 0.05; i=$((i+1)); done\n" +
-                      "touch \"" + done + "\"\n");
+  const std::string script =
+      tmp.write("xdg-open", "#!/bin/sh\nprintf '%s|' \"$#\" \"$@\" > \"" + log + ".tmp\"\nmv \"" + log +
+                                ".tmp\" \"" + log + "\"\ni=0\nwhile [ ! -e \"" + release +
+                                "\" ] && [ $i -lt 600 ]; do sleep 0.05; i=$((i+1)); done\n" + "touch \"" +
+                                done + "\"\n");
   fs::permissions(script, fs::perms::owner_all);
   const char* oldPath = getenv("PATH");
   const std::string savedPath = oldPath != nullptr ? oldPath : "";
@@ -341,7 +382,8 @@ TEST(LinuxPlatform, ShellOpenRunsXdgOpenWithTheTargetAsOneArgument) {
   shellOpen(platform, "");  // nothing to open: nothing happens
   setenv("PATH", savedPath.c_str(), 1);
   const auto waitFor = [](const std::string& path) {
-    for (int i = 0; i < 1000 && !fs::exists(path); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    for (int i = 0; i < 1000 && !fs::exists(path); ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
     return fs::exists(path);
   };
   ASSERT_TRUE(waitFor(log)) << "xdg-open was not run";

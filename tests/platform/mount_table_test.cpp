@@ -73,9 +73,15 @@ TEST(MountTable, ParsesFieldsAndDecodesEscapes) {
     const char* field;
     std::string decoded;
   } cases[] = {
-      {"/a\\040b", "/a b"},          {"/tab\\011x", "/tab\tx"},   {"/nl\\012x", "/nl\nx"},
-      {"/back\\134slash", "/back\\slash"}, {"/raw\\xyz", "/raw\\xyz"}, {"/end\\04", "/end\\04"},
-      {"/high\\377", "/high\xFF"},   {"/over\\777", "/over\\777"}, {"\\", "\\"},
+      {"/a\\040b", "/a b"},
+      {"/tab\\011x", "/tab\tx"},
+      {"/nl\\012x", "/nl\nx"},
+      {"/back\\134slash", "/back\\slash"},
+      {"/raw\\xyz", "/raw\\xyz"},
+      {"/end\\04", "/end\\04"},
+      {"/high\\377", "/high\xFF"},
+      {"/over\\777", "/over\\777"},
+      {"\\", "\\"},
   };
   for (const auto& c : cases) EXPECT_EQ(unescapeMountField(c.field), c.decoded) << c.field;
 }
@@ -113,7 +119,7 @@ TEST(MountTable, OvermountsFileBindsAndDuplicateBinds) {
       "1 0 8:1 / / rw - ext4 /dev/sda1 rw\n"
       "2 1 8:1 /var/lib/x/hosts /etc/hosts rw - ext4 /dev/sda1 rw\n"  // a file, not a drive
       "3 1 0:40 / /mnt rw - tmpfs tmpfs rw\n"
-      "4 1 8:17 / /mnt rw - vfat /dev/sdb1 rw\n"  // hides the tmpfs below it
+      "4 1 8:17 / /mnt rw - vfat /dev/sdb1 rw\n"           // hides the tmpfs below it
       "5 1 8:17 / /media/again rw - vfat /dev/sdb1 rw\n";  // the same stick bound again
   const std::vector<DriveInfo> expected = {{"/", DriveType::Fixed}, {"/mnt/", DriveType::Removable}};
   EXPECT_EQ(drivesFromMountInfo(table, probe), expected);
@@ -134,16 +140,17 @@ TEST(MountTable, MalformedLinesAreSkippedTheRestIsRead) {
   probe.devices["8:1"] = {"sda1", false};
   probe.devices["8:2"] = {"sda2", false};
   probe.devices["8:3"] = {"sda3", false};
-  const std::string table = std::string(
-      "garbage\n"
-      "\n"
-      "1 0 8:1 / / rw - ext4 /dev/sda1 rw\n"
-      "x 0 8:1 / /bad-id rw - ext4 /dev/sda1 rw\n"
-      "2 1 8-2 / /bad-dev rw - ext4 /dev/sda2 rw\n"
-      "3 1 8:2 / /no-dash rw ext4 /dev/sda2 rw\n"
-      "4 1 8:2 / relative rw - ext4 /dev/sda2 rw\n"
-      "5 1 8:2 / /short rw -\n"
-      "6 1 99999999999:2 / /huge rw - ext4 /dev/sda2 rw\n") +
+  const std::string table =
+      std::string(
+          "garbage\n"
+          "\n"
+          "1 0 8:1 / / rw - ext4 /dev/sda1 rw\n"
+          "x 0 8:1 / /bad-id rw - ext4 /dev/sda1 rw\n"
+          "2 1 8-2 / /bad-dev rw - ext4 /dev/sda2 rw\n"
+          "3 1 8:2 / /no-dash rw ext4 /dev/sda2 rw\n"
+          "4 1 8:2 / relative rw - ext4 /dev/sda2 rw\n"
+          "5 1 8:2 / /short rw -\n"
+          "6 1 99999999999:2 / /huge rw - ext4 /dev/sda2 rw\n") +
       std::string("7 1 8:3 / /nul\0byte rw - ext4 /dev/sda3 rw\n", 43) +
       "8 1 8:2 / /data rw shared:3 master:1 - ext4 /dev/sda2 rw";  // no final line break
   const auto entries = parseMountInfo(table);

@@ -14,10 +14,10 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <map>
-#include <set>
 #include <future>
+#include <map>
 #include <mutex>
+#include <set>
 #include <thread>
 
 #include "core/events/event_kinds.h"
@@ -51,7 +51,9 @@ std::ostream& operator<<(std::ostream& out, const Event& e) {
   return out << "{" << e.num << " " << getEventName(e.num) << ", '" << e.path1 << "', '" << e.path2 << "'}";
 }
 
-Event ev(int num, std::string p1, std::string p2 = {}) { return Event{num, std::move(p1), std::move(p2), 0, {}}; }
+Event ev(int num, std::string p1, std::string p2 = {}) {
+  return Event{num, std::move(p1), std::move(p2), 0, {}};
+}
 
 std::string realPath(const fs::path& p) { return fs::canonical(p).string(); }
 
@@ -125,9 +127,10 @@ class Recorder {
     for (const Root& root : roots) {
       ItemIdList pidl = platform.parseDisplayName(root.path);
       pidls.push_back(pidl);
-      ids.push_back(pidl ? platform.changeNotifyRegister(*window, 0x1003, static_cast<std::int32_t>(root.mask),
-                                                         root.message, NotifyEntry{pidl, -1})
-                         : 0);
+      ids.push_back(pidl
+                        ? platform.changeNotifyRegister(*window, 0x1003, static_cast<std::int32_t>(root.mask),
+                                                        root.message, NotifyEntry{pidl, -1})
+                        : 0);
     }
     threadId = platform.currentThreadId();
     ready.set_value();
@@ -238,7 +241,9 @@ std::vector<Case> cases() {
   const auto nothing = [](Notify&) {};
   return {
       {"CreateAndWriteFile", kAllEvents, nothing, [](Notify& t) { writeFile(t.at("a.txt"), "hello"); },
-       [](Notify& t) { return std::vector{ev(evCreate, t.at("a.txt")), ev(evUpdateItem, t.at("a.txt"))}; }},
+       [](Notify& t) {
+         return std::vector{ev(evCreate, t.at("a.txt")), ev(evUpdateItem, t.at("a.txt"))};
+       }},
       {"WriteAndCloseExistingFile", kAllEvents, [](Notify& t) { writeFile(t.at("a.txt"), "1"); },
        [](Notify& t) { appendFile(t.at("a.txt"), "more"); },
        [](Notify& t) { return std::vector{ev(evUpdateItem, t.at("a.txt"))}; }},
@@ -270,8 +275,9 @@ std::vector<Case> cases() {
        },
        [](Notify& t) { fs::remove_all(t.at("d")); },
        [](Notify& t) {
-         return std::vector{ev(evDelete, t.at("d/f1")),  ev(evDelete, t.at("d/x/f2")), ev(evDelete, t.at("d/x/y/f3")),
-                            ev(evRmDir, t.at("d/x/y")), ev(evRmDir, t.at("d/x")),    ev(evRmDir, t.at("d"))};
+         return std::vector{ev(evDelete, t.at("d/f1")),     ev(evDelete, t.at("d/x/f2")),
+                            ev(evDelete, t.at("d/x/y/f3")), ev(evRmDir, t.at("d/x/y")),
+                            ev(evRmDir, t.at("d/x")),       ev(evRmDir, t.at("d"))};
        },
        false},
       {"MoveInFileAndFolder", kAllEvents,
@@ -288,8 +294,8 @@ std::vector<Case> cases() {
          writeFile(t.at("dir/inner/new"), "x");
        },
        [](Notify& t) {
-         return std::vector{ev(evCreate, t.at("in.txt")), ev(evMkDir, t.at("dir")), ev(evCreate, t.at("dir/inner/new")),
-                            ev(evUpdateItem, t.at("dir/inner/new"))};
+         return std::vector{ev(evCreate, t.at("in.txt")), ev(evMkDir, t.at("dir")),
+                            ev(evCreate, t.at("dir/inner/new")), ev(evUpdateItem, t.at("dir/inner/new"))};
        }},
       {"MoveOutFileAndFolder", kAllEvents,
        [](Notify& t) {
@@ -303,7 +309,9 @@ std::vector<Case> cases() {
          std::this_thread::sleep_for(300ms);
          writeFile(t.outside + "/dir/inner/later", "x");
        },
-       [](Notify& t) { return std::vector{ev(evDelete, t.at("out.txt")), ev(evRmDir, t.at("dir"))}; }},
+       [](Notify& t) {
+         return std::vector{ev(evDelete, t.at("out.txt")), ev(evRmDir, t.at("dir"))};
+       }},
       {"FolderCreatedWithContentAtOnce", kCreates, nothing,
        [](Notify& t) {
          fs::create_directory(t.at("n"));
@@ -330,7 +338,8 @@ std::vector<Case> cases() {
        },
        [](Notify& t) {
          return std::vector{ev(evCreate, t.at("d/g")), ev(evRenameFolder, t.at("d"), t.at("e")),
-                            ev(evRenameItem, t.at("f"), t.at("e/f")), ev(evRenameItem, t.at("e/g"), t.at("e/h"))};
+                            ev(evRenameItem, t.at("f"), t.at("e/f")),
+                            ev(evRenameItem, t.at("e/g"), t.at("e/h"))};
        }},
       {"KindsOutsideTheMaskAreNotDelivered", eventBit(evDelete) | eventBit(evRmDir), nothing,
        [](Notify& t) {
@@ -342,7 +351,9 @@ std::vector<Case> cases() {
          fs::remove(t.at("d"));
        },
        // fanotify merges the removal of "d" into its pending creation, ahead of the delete.
-       [](Notify& t) { return std::vector{ev(evDelete, t.at("b")), ev(evRmDir, t.at("d"))}; },
+       [](Notify& t) {
+         return std::vector{ev(evDelete, t.at("b")), ev(evRmDir, t.at("d"))};
+       },
        false},
   };
 }
@@ -455,11 +466,13 @@ TEST_P(Notify, DrivesMountedAndUnmounted) {
   const auto added = watcher->waitFor([](const std::vector<Event>& e) {
     return std::any_of(e.begin(), e.end(), [](const Event& x) { return x.num == evDriveAdd; });
   });
-  EXPECT_EQ(std::count(added.begin(), added.end(), ev(evDriveAdd, drive)), 1) << testing::PrintToString(added);
+  EXPECT_EQ(std::count(added.begin(), added.end(), ev(evDriveAdd, drive)), 1)
+      << testing::PrintToString(added);
   watcher->stop();
 
   // Watch the new drive itself, then take it away while recording.
-  Recorder both(platform, {{root, kAllEvents & ~eventBit(evUpdateItem)}, {drive, kAllEvents & ~eventBit(evUpdateItem)}});
+  Recorder both(platform, {{root, kAllEvents & ~eventBit(evUpdateItem)},
+                           {drive, kAllEvents & ~eventBit(evUpdateItem)}});
   ASSERT_NE(both.ids[1], 0u) << platform.lastNotifyError();
   writeFile(drive + "/on-drive", "x");
   EXPECT_EQ(both.waitForCount(1), std::vector{ev(evCreate, drive + "/on-drive")});
@@ -469,7 +482,8 @@ TEST_P(Notify, DrivesMountedAndUnmounted) {
   const auto removed = both.waitFor([](const std::vector<Event>& e) {
     return std::any_of(e.begin(), e.end(), [](const Event& x) { return x.num == evDriveRemoved; });
   });
-  EXPECT_EQ(std::count(removed.begin(), removed.end(), ev(evDriveRemoved, drive)), 1) << testing::PrintToString(removed);
+  EXPECT_EQ(std::count(removed.begin(), removed.end(), ev(evDriveRemoved, drive)), 1)
+      << testing::PrintToString(removed);
   // The recording goes on for the rest.
   both.clear();
   writeFile(at("still-here"), "");
@@ -508,7 +522,8 @@ TEST(NotifyItems, ParseNormalisesAndRejectsMissingPaths) {
     std::string input;
     std::string path;  // empty: no item
   } table[] = {
-      {dir, dir}, {dir + "/", dir}, {dir + "//", dir}, {"/", "/"}, {dir + "/missing", ""}, {"", ""}, {"relative", ""},
+      {dir, dir}, {dir + "/", dir}, {dir + "//", dir}, {"/", "/"}, {dir + "/missing", ""},
+      {"", ""},   {"relative", ""},
   };
   for (const auto& row : table) {
     SCOPED_TRACE(row.input);
@@ -529,7 +544,8 @@ TEST(NotifyThreads, PostedMessagesWakeGetMessageAndComeBackNotForTheWindow) {
   std::vector<ThreadMessage> got;
   std::vector<int> results;
   std::thread monitor([&] {
-    auto window = platform.createNotifyWindow([](const ThreadMessage&) { FAIL() << "nothing is for the window"; });
+    auto window =
+        platform.createNotifyWindow([](const ThreadMessage&) { FAIL() << "nothing is for the window"; });
     idPromise.set_value(platform.currentThreadId());
     ThreadMessage msg;
     for (int i = 0; i < 2; ++i) {
@@ -579,7 +595,8 @@ std::size_t readNumber(const char* path) {
 
 TEST(NotifyOverflow, AnOverflowedInotifyQueueIsReportedOnTheRoot) {
   const std::size_t limit = readNumber("/proc/sys/fs/inotify/max_queued_events");
-  if (limit == 0 || limit > 200'000) GTEST_SKIP() << "inotify queue limit " << limit << " is too large to flood";
+  if (limit == 0 || limit > 200'000)
+    GTEST_SKIP() << "inotify queue limit " << limit << " is too large to flood";
   LinuxPlatform platform;
   platform.setForceInotify(true);
   test::TempDir tmp;

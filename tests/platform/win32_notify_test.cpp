@@ -7,9 +7,9 @@
 #include <thread>
 
 #include "app/record/recorder.h"
+#include "core/queue/recording_view.h"
 #include "core/recording/shell_monitor.h"
 #include "platform/win32/win32_platform.h"
-#include "core/queue/recording_view.h"
 #include "support/fake_settings_controls.h"
 #include "support/temp_dir.h"
 
@@ -50,11 +50,11 @@ TEST(Win32Notify, AnnouncedChangesReachTheTreeAndTheList) {
   ASSERT_EQ(monitor->registeredCount(), 1);
 
   const std::string a = root + "\\a.txt", b = root + "\\b.txt", dir = root + "\\sub";
-  Win32Platform::announceChange(0x00000002, a);       // create
-  Win32Platform::announceChange(0x00000001, a, b);    // rename
-  Win32Platform::announceChange(0x00000004, b);       // delete
-  Win32Platform::announceChange(0x00000008, dir);     // folder created
-  Win32Platform::announceChange(0x00000010, dir);     // folder removed
+  Win32Platform::announceChange(0x00000002, a);     // create
+  Win32Platform::announceChange(0x00000001, a, b);  // rename
+  Win32Platform::announceChange(0x00000004, b);     // delete
+  Win32Platform::announceChange(0x00000008, dir);   // folder created
+  Win32Platform::announceChange(0x00000010, dir);   // folder removed
   const Lines expected = {"list " + a + "||2", "list " + a + "|" + b + "|13", "list " + b + "||3",
                           "list " + dir + "||9", "list " + dir + "||14"};
   Lines rows;
@@ -107,7 +107,8 @@ TEST(Win32Platform, LongPathsAreNotCut) {
   std::filesystem::create_directories(std::filesystem::path(std::u8string(path.begin(), path.end())));
   Win32Platform p;
   const ItemIdList pidl = p.parseDisplayName(path);
-  if (pidl == nullptr) GTEST_SKIP() << "the shell here cannot parse a path of " << path.size() << " characters";
+  if (pidl == nullptr)
+    GTEST_SKIP() << "the shell here cannot parse a path of " << path.size() << " characters";
   const std::string back = p.pathFromIdList(pidl);
   p.freeIdList(pidl);
   // Wine's shell either refuses a long name (above) or cuts it at MAX_PATH while parsing it,

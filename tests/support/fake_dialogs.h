@@ -40,7 +40,8 @@ class FakeDialogs : public Dialogs {
     shown.push_back({"save", defaultSuffix, {}, MessageIcon::Information, false});
     return take(saveNames, std::optional<QString>());
   }
-  QString browseForFolder(QWidget*, const QString& title, const QString& initial, bool allowNewFolder) override {
+  QString browseForFolder(QWidget*, const QString& title, const QString& initial,
+                          bool allowNewFolder) override {
     shown.push_back({"folder", title, initial, MessageIcon::Information, allowNewFolder});
     return take(folders, QString());
   }

@@ -12,16 +12,16 @@
 #include <memory>
 
 #include "core/events/event_kinds.h"
+#include "core/settings/settings_file.h"
 #include "gui/controls/svg_images.h"
 #include "gui/main/dialogs.h"
 #include "gui/main/frm_about.h"
 #include "gui/main/frm_main.h"
 #include "gui/main/qt_ui_dispatcher.h"
 #include "gui/main/system_icons.h"
-#include "platform/linux/linux_platform.h"
-#include "core/settings/settings_file.h"
 #include "gui/settings/frm_add_extension.h"
 #include "gui/settings/frm_settings.h"
+#include "platform/linux/linux_platform.h"
 
 namespace {
 
@@ -71,7 +71,8 @@ int main(int argc, char** argv) {
   auto frmMain = std::make_unique<tw::TFrmMain>(platform, dialogs, dispatcher);
   auto frmSettings = std::make_unique<tw::TFrmSettings>(platform, settingsIcons, dialogs,
                                                         tw::settingsFilePath(platform), frmMain.get());
-  auto frmAddExtension = std::make_unique<tw::TFrmAddExtension>(*frmSettings, frmSettings->Img16(), frmMain.get());
+  auto frmAddExtension =
+      std::make_unique<tw::TFrmAddExtension>(*frmSettings, frmSettings->Img16(), frmMain.get());
   frmSettings->setAddExtensionDialog(frmAddExtension.get());
   auto frmAbout = std::make_unique<tw::TFrmAbout>(platform, frmMain.get());
 

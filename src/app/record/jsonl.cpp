@@ -34,7 +34,8 @@ std::size_t utf8SequenceLength(std::string_view text, std::size_t i) {
     cp = (cp << 6) | (byte(i + k) & 0x3F);
   }
   // No overlong forms, no surrogates, nothing past U+10FFFF.
-  if ((len == 3 && cp < 0x800) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF)) || (cp >= 0xD800 && cp <= 0xDFFF)) {
+  if ((len == 3 && cp < 0x800) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
+      (cp >= 0xD800 && cp <= 0xDFFF)) {
     return 0;
   }
   return len;
@@ -48,7 +49,8 @@ class Reader {
   std::string error;
 
   void skipSpace() {
-    while (pos < text.size() && (text[pos] == ' ' || text[pos] == '\t' || text[pos] == '\r' || text[pos] == '\n')) {
+    while (pos < text.size() &&
+           (text[pos] == ' ' || text[pos] == '\t' || text[pos] == '\r' || text[pos] == '\n')) {
       ++pos;
     }
   }
@@ -102,14 +104,30 @@ class Reader {
       if (pos >= text.size()) break;
       const char e = text[pos++];
       switch (e) {
-        case '"': out.push_back('"'); break;
-        case '\\': out.push_back('\\'); break;
-        case '/': out.push_back('/'); break;
-        case 'b': out.push_back('\b'); break;
-        case 'f': out.push_back('\f'); break;
-        case 'n': out.push_back('\n'); break;
-        case 'r': out.push_back('\r'); break;
-        case 't': out.push_back('\t'); break;
+        case '"':
+          out.push_back('"');
+          break;
+        case '\\':
+          out.push_back('\\');
+          break;
+        case '/':
+          out.push_back('/');
+          break;
+        case 'b':
+          out.push_back('\b');
+          break;
+        case 'f':
+          out.push_back('\f');
+          break;
+        case 'n':
+          out.push_back('\n');
+          break;
+        case 'r':
+          out.push_back('\r');
+          break;
+        case 't':
+          out.push_back('\t');
+          break;
         case 'u': {
           std::uint32_t cp = 0;
           if (!readHex4(cp)) return fail("bad \\u escape");
@@ -117,7 +135,8 @@ class Reader {
             out.push_back(static_cast<char>(cp - 0xDC00));  // a raw byte of a path
           } else if (cp >= 0xD800 && cp <= 0xDBFF) {
             std::uint32_t low = 0;
-            if (pos + 2 > text.size() || text[pos] != '\\' || text[pos + 1] != 'u') return fail("lone surrogate");
+            if (pos + 2 > text.size() || text[pos] != '\\' || text[pos + 1] != 'u')
+              return fail("lone surrogate");
             pos += 2;
             if (!readHex4(low) || low < 0xDC00 || low > 0xDFFF) return fail("bad surrogate pair");
             appendUtf8(out, 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00));
@@ -138,7 +157,9 @@ class Reader {
   bool readNumber(std::string_view& out) {
     skipSpace();
     const std::size_t start = pos;
-    while (pos < text.size() && (std::string_view("+-0123456789.eE").find(text[pos]) != std::string_view::npos)) ++pos;
+    while (pos < text.size() &&
+           (std::string_view("+-0123456789.eE").find(text[pos]) != std::string_view::npos))
+      ++pos;
     if (pos == start) return fail("expected a value");
     out = text.substr(start, pos - start);
     return true;
@@ -200,11 +221,21 @@ std::string jsonString(std::string_view bytes) {
     }
     if (len == 1) {
       switch (b) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
+        case '"':
+          out += "\\\"";
+          break;
+        case '\\':
+          out += "\\\\";
+          break;
+        case '\n':
+          out += "\\n";
+          break;
+        case '\r':
+          out += "\\r";
+          break;
+        case '\t':
+          out += "\\t";
+          break;
         default:
           if (b < 0x20 || b == 0x7F) {
             std::snprintf(escape, sizeof escape, "\\u%04x", b);

@@ -11,9 +11,9 @@ namespace tw::record {
 enum class OutputFormat { Tsv, Jsonl };
 
 struct RecordOptions {
-  std::optional<std::string> config;   // --config FILE
-  std::vector<std::string> drives;     // --drive PATH, repeatable
-  std::optional<double> duration;      // --duration SECONDS
+  std::optional<std::string> config;  // --config FILE
+  std::vector<std::string> drives;    // --drive PATH, repeatable
+  std::optional<double> duration;     // --duration SECONDS
   OutputFormat format = OutputFormat::Tsv;
   std::optional<std::string> exportFile;  // --export FILE
   std::optional<std::string> replay;      // --replay FILE

@@ -11,16 +11,16 @@
 
 #include "app/record/jsonl.h"
 #include "core/events/event_kinds.h"
+#include "core/queue/items_stack.h"
+#include "core/queue/ui_dispatcher.h"
 #include "core/recording/shell_monitor.h"
 #include "core/report/export_report.h"
 #include "core/report/main_caption.h"
-#include "platform/process.h"
-#include "core/queue/items_stack.h"
 #include "core/settings/plain_settings_controls.h"
 #include "core/settings/settings_file.h"
 #include "core/text/functions.h"
 #include "core/text/text_lines.h"
-#include "core/queue/ui_dispatcher.h"
+#include "platform/process.h"
 
 namespace tw::record {
 
@@ -37,10 +37,17 @@ class ImmediateDispatcher : public UiDispatcher {
 void appendTsvCell(std::string& line, std::string_view cell) {
   for (const char c : cell) {
     switch (c) {
-      case '\t': line += "\\t"; break;
-      case '\r': line += "\\r"; break;
-      case '\n': line += "\\n"; break;
-      default: line.push_back(c);
+      case '\t':
+        line += "\\t";
+        break;
+      case '\r':
+        line += "\\r";
+        break;
+      case '\n':
+        line += "\\n";
+        break;
+      default:
+        line.push_back(c);
     }
   }
 }
@@ -85,9 +92,10 @@ class ProgressLine {
 
  private:
   void print() {
-    std::fprintf(stderr, "\r%llu captured, %llu delivered, %llu batches, %llu overflows ",
-                 static_cast<unsigned long long>(captured()), static_cast<unsigned long long>(view.delivered()),
-                 static_cast<unsigned long long>(view.batches()), static_cast<unsigned long long>(view.overflows()));
+    std::fprintf(
+        stderr, "\r%llu captured, %llu delivered, %llu batches, %llu overflows ",
+        static_cast<unsigned long long>(captured()), static_cast<unsigned long long>(view.delivered()),
+        static_cast<unsigned long long>(view.batches()), static_cast<unsigned long long>(view.overflows()));
     std::fflush(stderr);
   }
 
@@ -139,7 +147,8 @@ int replay(const RecordOptions& options, Platform& platform, SettingsControls& s
       err << "tarnwatch-record: " << *options.replay << ":" << number << ": " << error << "\n";
       continue;
     }
-    if (kindChosen(settings, event->event)) queue.addItem(event->item1, event->item2, event->event, event->pid, event->process);
+    if (kindChosen(settings, event->event))
+      queue.addItem(event->item1, event->item2, event->event, event->pid, event->process);
   }
   ImmediateDispatcher ui;
   queue.wakeUp(ui, view, style);
@@ -162,7 +171,8 @@ int record(const RecordOptions& options, Platform& platform, SettingsControls& s
       failure = "no drive could be watched";
     } else {
       std::optional<std::chrono::milliseconds> limit;
-      if (options.duration) limit = std::chrono::milliseconds(static_cast<long long>(*options.duration * 1000.0));
+      if (options.duration)
+        limit = std::chrono::milliseconds(static_cast<long long>(*options.duration * 1000.0));
       waitForStopRequest(limit);
       // Deliver what the queue holds before stopping: a recording that is stopped drops the
       // events it has not delivered yet, and the printed record should miss nothing.
@@ -199,12 +209,17 @@ int record(const RecordOptions& options, Platform& platform, SettingsControls& s
 }  // namespace
 
 RecorderView::RecorderView(Platform& platform, std::ostream& out, OutputFormat format, PathStyle style)
-    : platform(platform), out(out), format(format), style(style), captureTree(platform, &pool),
+    : platform(platform),
+      out(out),
+      format(format),
+      style(style),
+      captureTree(platform, &pool),
       captureList(platform, &pool) {}
 
 void RecorderView::showBatchProgress(int) { ++batchCount; }
 
-void RecorderView::addDirectoryFile(const std::string& directoryPath, const std::string& newName, int eventnum) {
+void RecorderView::addDirectoryFile(const std::string& directoryPath, const std::string& newName,
+                                    int eventnum) {
   captureTree.addDirectoryFile(directoryPath, newName, eventnum, style);
 }
 
@@ -268,7 +283,8 @@ std::string isoTimeNow() {
 
 std::vector<DriveInfo> FolderDrivesPlatform::drives() {
   std::vector<DriveInfo> result;
-  for (const auto& root : roots) result.push_back({withTrailingSeparator(root, pathStyle()), DriveType::Fixed});
+  for (const auto& root : roots)
+    result.push_back({withTrailingSeparator(root, pathStyle()), DriveType::Fixed});
   return result;
 }
 
@@ -296,7 +312,8 @@ int runRecorder(const RecordOptions& options, Platform& platform, std::ostream& 
   const std::string config = options.config.value_or(settingsFilePath(*active));
   restoreSettings(settings, *active, config);
 
-  return options.replay ? replay(options, *active, settings, out, err) : record(options, *active, settings, out, err);
+  return options.replay ? replay(options, *active, settings, out, err)
+                        : record(options, *active, settings, out, err);
 }
 
 }  // namespace tw::record

@@ -7,12 +7,12 @@
 #include <vector>
 
 #include "app/record/options.h"
-#include "core/recording/monitor_controls.h"
 #include "core/model/capture_list.h"
 #include "core/model/capture_tree.h"
 #include "core/model/text_pool.h"
-#include "platform/forwarding_platform.h"
 #include "core/queue/batch_view.h"
+#include "core/recording/monitor_controls.h"
+#include "platform/forwarding_platform.h"
 
 namespace tw::record {
 
@@ -83,7 +83,8 @@ std::string isoTimeNow();
 // separator appended, is a fixed drive.
 class FolderDrivesPlatform : public ForwardingPlatform {
  public:
-  FolderDrivesPlatform(Platform& base, std::vector<std::string> roots) : ForwardingPlatform(base), roots(std::move(roots)) {}
+  FolderDrivesPlatform(Platform& base, std::vector<std::string> roots)
+      : ForwardingPlatform(base), roots(std::move(roots)) {}
   std::vector<DriveInfo> drives() override;
 
  private:

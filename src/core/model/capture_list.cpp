@@ -28,7 +28,8 @@ TCaptureList::TCaptureList(Platform& platform, TTextPool* sharedPool, TFolderIco
       ownIcons(platform),
       icons(sharedIcons != nullptr ? sharedIcons : &ownIcons) {}
 
-void TCaptureList::addListItem(std::string_view item1, std::string_view item2, int eventNum, PathStyle style) {
+void TCaptureList::addListItem(std::string_view item1, std::string_view item2, int eventNum,
+                               PathStyle style) {
   Row row{};
   std::string_view from = fileNamePart(item1, style);
   if (isBlank(from)) from = item1;
@@ -40,8 +41,9 @@ void TCaptureList::addListItem(std::string_view item1, std::string_view item2, i
   row.mark = static_cast<std::uint8_t>(listMarkForEvent(eventNum));
   row.cells[colFrom] = pool->intern(from);
   row.cells[colTo] = to == "-" ? constantText(kDash) : pool->intern(to);
-  row.cells[colAction] = eventNum >= 0 && eventNum < kEventCount ? constantText(static_cast<std::size_t>(eventNum))
-                                                                 : pool->intern(getEventName(eventNum));
+  row.cells[colAction] = eventNum >= 0 && eventNum < kEventCount
+                             ? constantText(static_cast<std::size_t>(eventNum))
+                             : pool->intern(getEventName(eventNum));
   row.cells[colWorkPath] = pool->intern(workPath);
   rows.push_back(row);
   pendingIcons.push_back(rows.size() - 1);
@@ -61,7 +63,8 @@ TextId TCaptureList::constantText(std::size_t which) {
     constantsOf = pool->clears();
   }
   if (constants[which] == kEmptyText) {
-    constants[which] = pool->intern(which == kDash ? std::string("-") : getEventName(static_cast<int>(which)));
+    constants[which] =
+        pool->intern(which == kDash ? std::string("-") : getEventName(static_cast<int>(which)));
   }
   return constants[which];
 }

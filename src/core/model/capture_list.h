@@ -2,8 +2,8 @@
 
 #include <array>
 #include <cstdint>
-#include <string_view>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "core/events/event_kinds.h"
@@ -33,7 +33,8 @@ class TCaptureListObserver {
 enum ListColumn : int { colFrom = 0, colTo = 1, colAction = 2, colWorkPath = 3 };
 inline constexpr int kListColumnCount = 4;
 // The column captions, in column order.
-inline constexpr std::string_view kListColumnCaptions[kListColumnCount] = {"From", "To", "Action", "Work Path"};
+inline constexpr std::string_view kListColumnCaptions[kListColumnCount] = {"From", "To", "Action",
+                                                                           "Work Path"};
 
 // The capture list: one row per delivered event, in delivery order, never changed afterwards.
 //

@@ -123,9 +123,11 @@ void TCaptureTree::addDirectoryFile(std::string_view directoryPath, std::string_
   const std::size_t n = segments.size();
   // A POSIX name may be all spaces; only empty segments (doubled or trailing separators) are
   // gaps there.
-  const auto skipped = [style](std::string_view s) { return style == PathStyle::Windows ? isBlank(s) : s.empty(); };
-  const bool treated = eventnum == evDelete || eventnum == evRenameFolder || eventnum == evRenameItem ||
-                       eventnum == evRmDir;
+  const auto skipped = [style](std::string_view s) {
+    return style == PathStyle::Windows ? isBlank(s) : s.empty();
+  };
+  const bool treated =
+      eventnum == evDelete || eventnum == evRenameFolder || eventnum == evRenameItem || eventnum == evRmDir;
   NodeId parent = kNoNode;
   std::size_t i = 0;
   // The folder part of the path (all but its last segment) may have been walked before: the
@@ -163,7 +165,8 @@ void TCaptureTree::addDirectoryFile(std::string_view directoryPath, std::string_
     if (node == kNoNode) {
       node = appendNode(parent, s);
       addedOnTheWay = true;
-      if (i == n - 1 && (treated || (style == PathStyle::Posix && (eventnum == evCreate || eventnum == evUpdateItem)))) {
+      if (i == n - 1 &&
+          (treated || (style == PathStyle::Posix && (eventnum == evCreate || eventnum == evUpdateItem)))) {
         // No disk lookup for the last node: a treatment decides its icon, and a file that
         // was created or written on a POSIX system has a path that, with the trailing "/" of
         // a node path, names nothing, so the disk would answer 0. It would answer otherwise
@@ -244,7 +247,8 @@ void TCaptureTree::forgetFolders() {
 }
 
 NodeId TCaptureTree::knownFolder(TextId text) const {
-  if (foldersOf != pool->clears() || text >= folders.size() || folders[text].round != folderRound) return kNoNode;
+  if (foldersOf != pool->clears() || text >= folders.size() || folders[text].round != folderRound)
+    return kNoNode;
   return folders[text].node;
 }
 
@@ -253,7 +257,8 @@ void TCaptureTree::keepFolder(TextId text, NodeId node) {
     std::vector<KnownFolder>().swap(folders);
     foldersOf = pool->clears();
   }
-  if (text >= folders.size()) folders.resize(std::max<std::size_t>(text + 1, folders.size() + folders.size() / 2));
+  if (text >= folders.size())
+    folders.resize(std::max<std::size_t>(text + 1, folders.size() + folders.size() / 2));
   folders[text] = KnownFolder{node, folderRound};
 }
 
@@ -374,7 +379,8 @@ void TCaptureTree::forEachNode(const std::function<void(NodeId node, int level)>
 
 std::size_t TCaptureTree::bytesUsed() const {
   std::size_t bytes = nodes.capacity() * sizeof(Node) + index.capacity() * sizeof(IndexSlot) +
-                      childLists.capacity() * sizeof(std::vector<NodeId>) + folders.capacity() * sizeof(KnownFolder);
+                      childLists.capacity() * sizeof(std::vector<NodeId>) +
+                      folders.capacity() * sizeof(KnownFolder);
   for (const auto& list : childLists) bytes += list.capacity() * sizeof(NodeId);
   return bytes;
 }

@@ -2,10 +2,10 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_set>
-#include <memory>
 #include <vector>
 
 #include "core/model/folder_icon_cache.h"
@@ -71,7 +71,8 @@ class TCaptureTree {
 
   // Files one event under its first path (`directoryPath`); `newName` is the second path
   // (renames only), `eventnum` the event number.
-  void addDirectoryFile(std::string_view directoryPath, std::string_view newName, int eventnum, PathStyle style);
+  void addDirectoryFile(std::string_view directoryPath, std::string_view newName, int eventnum,
+                        PathStyle style);
   void addDirectoryFile(std::string_view directoryPath, std::string_view newName, int eventnum) {
     addDirectoryFile(directoryPath, newName, eventnum, platform.pathStyle());
   }
@@ -107,7 +108,9 @@ class TCaptureTree {
   // 0 for a root.
   int level(NodeId node) const;
   // False for kNoNode, ids never handed out and removed nodes.
-  bool isNode(NodeId node) const { return node != kNoNode && node < nodes.size() && nodes[node].parent != kRemoved; }
+  bool isNode(NodeId node) const {
+    return node != kNoNode && node < nodes.size() && nodes[node].parent != kRemoved;
+  }
 
   // The number of nodes in the tree.
   std::size_t nodeCount() const { return liveNodes; }
@@ -126,8 +129,8 @@ class TCaptureTree {
   static constexpr NodeId kRemoved = 0xFFFFFFFFu;
   struct Node {
     TextId text;
-    NodeId parent;          // kNoNode for a root, kRemoved once removed
-    std::uint32_t children; // index into childLists, 0 when the node has none
+    NodeId parent;           // kNoNode for a root, kRemoved once removed
+    std::uint32_t children;  // index into childLists, 0 when the node has none
     std::int32_t image;
     // The siblings whose texts are equal without ASCII case form a circular list in child
     // order; the first of them is the one the index holds.
@@ -193,9 +196,9 @@ class TCaptureTree {
     std::shared_ptr<TFolderIconCache::Lookup> lookup;
     std::vector<NodeId> nodes;
   };
-  std::vector<IconLookup> iconLookups;  // started, not finished
-  std::unordered_set<NodeId> announcedParents;  // while a batch is being announced
-  std::vector<std::string_view> segmentScratch;   // the segments of the path being added
+  std::vector<IconLookup> iconLookups;           // started, not finished
+  std::unordered_set<NodeId> announcedParents;   // while a batch is being announced
+  std::vector<std::string_view> segmentScratch;  // the segments of the path being added
   // Folder parts of paths added (their exact text up to the last segment), by text id, and the
   // node their walk gave. An entry stays right while its node is neither removed (a removal
   // marks every node below) nor treated (which changes its mark), and no node that a walk may

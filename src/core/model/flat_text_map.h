@@ -21,7 +21,8 @@ class FlatTextMap {
     const std::size_t mask = table.size() - 1;
     for (std::size_t slot = hash & mask; table[slot] != kFree; slot = (slot + 1) & mask) {
       const Item& item = items[table[slot]];
-      if (item.hash == hash && std::string_view(chars).substr(item.offset, item.size) == key) return &item.value;
+      if (item.hash == hash && std::string_view(chars).substr(item.offset, item.size) == key)
+        return &item.value;
     }
     return nullptr;
   }

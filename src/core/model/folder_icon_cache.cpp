@@ -15,7 +15,11 @@
 namespace tw {
 
 TFolderIconCache::TFolderIconCache(Platform& platform, std::chrono::milliseconds window, Now now)
-    : platform(platform), window(window), now(std::move(now)), currentSince(this->now()), made(currentSince) {}
+    : platform(platform),
+      window(window),
+      now(std::move(now)),
+      currentSince(this->now()),
+      made(currentSince) {}
 
 std::int64_t TFolderIconCache::msSinceMade(Clock::time_point at) const {
   return std::chrono::duration_cast<std::chrono::milliseconds>(at - made).count() + 1;
@@ -52,13 +56,13 @@ class TFolderIconCache::Lookup {
  public:
   Clock::time_point at;
   std::vector<int> result;
-  std::vector<std::size_t> missing;  // indexes into result, in the order of their paths
-  std::vector<std::size_t> askOf;    // for each of `missing`, its path's place in `ask`
-  std::vector<std::string> ask;      // the distinct paths of `missing`, sorted
-  std::vector<std::size_t> askFirst; // for each of `ask`, the first index of `result` with it
-  std::vector<TextId> askIds;        // for each of `ask`, its text id (lookups by id only)
-  std::vector<int> answers;          // one per path of `ask` once done
-  bool done = false;                 // written under the worker's lock when there is one
+  std::vector<std::size_t> missing;   // indexes into result, in the order of their paths
+  std::vector<std::size_t> askOf;     // for each of `missing`, its path's place in `ask`
+  std::vector<std::string> ask;       // the distinct paths of `missing`, sorted
+  std::vector<std::size_t> askFirst;  // for each of `ask`, the first index of `result` with it
+  std::vector<TextId> askIds;         // for each of `ask`, its text id (lookups by id only)
+  std::vector<int> answers;           // one per path of `ask` once done
+  bool done = false;                  // written under the worker's lock when there is one
 };
 
 struct TFolderIconCache::Worker {
@@ -113,7 +117,8 @@ bool TFolderIconCache::haveWorker() {
 
 template <typename KeptIcon, typename PathOf, typename Same>
 std::shared_ptr<TFolderIconCache::Lookup> TFolderIconCache::begin(std::size_t count, Clock::time_point at,
-                                                                  KeptIcon keptIcon, PathOf pathOf, Same sameAs) {
+                                                                  KeptIcon keptIcon, PathOf pathOf,
+                                                                  Same sameAs) {
   auto lookup = std::make_shared<Lookup>();
   lookup->at = at;
   lookup->result.assign(count, 0);
@@ -149,7 +154,8 @@ std::shared_ptr<TFolderIconCache::Lookup> TFolderIconCache::begin(std::size_t co
   return lookup;
 }
 
-std::shared_ptr<TFolderIconCache::Lookup> TFolderIconCache::start(const std::vector<std::string_view>& paths) {
+std::shared_ptr<TFolderIconCache::Lookup> TFolderIconCache::start(
+    const std::vector<std::string_view>& paths) {
   const Clock::time_point at = tick();
   return begin(
       paths.size(), at,
@@ -158,7 +164,8 @@ std::shared_ptr<TFolderIconCache::Lookup> TFolderIconCache::start(const std::vec
         if (entry != nullptr) icon = entry->icon;
         return entry != nullptr;
       },
-      [&](std::size_t i) { return paths[i]; }, [&](std::size_t a, std::size_t b) { return paths[a] == paths[b]; });
+      [&](std::size_t i) { return paths[i]; },
+      [&](std::size_t a, std::size_t b) { return paths[a] == paths[b]; });
 }
 
 std::shared_ptr<TFolderIconCache::Lookup> TFolderIconCache::start(const TTextPool& pool,
@@ -180,7 +187,8 @@ std::shared_ptr<TFolderIconCache::Lookup> TFolderIconCache::start(const TTextPoo
         icon = entry.icon;
         return true;
       },
-      [&](std::size_t i) { return pool.text(paths[i]); }, [&](std::size_t a, std::size_t b) { return paths[a] == paths[b]; });
+      [&](std::size_t i) { return pool.text(paths[i]); },
+      [&](std::size_t a, std::size_t b) { return paths[a] == paths[b]; });
   for (const std::size_t i : lookup->askFirst) lookup->askIds.push_back(paths[i]);
   return lookup;
 }
@@ -199,7 +207,8 @@ std::vector<int> TFolderIconCache::finish(Lookup& lookup) {
   if (worker) {
     std::unique_lock<std::mutex> hold(worker->lock);
     auto& queue = worker->queue;
-    if (const auto queued = std::find_if(queue.begin(), queue.end(), [&](const auto& l) { return l.get() == &lookup; });
+    if (const auto queued =
+            std::find_if(queue.begin(), queue.end(), [&](const auto& l) { return l.get() == &lookup; });
         queued != queue.end()) {
       // Not begun yet: asked here rather than waited for.
       queue.erase(queued);
@@ -217,14 +226,16 @@ std::vector<int> TFolderIconCache::finish(Lookup& lookup) {
     const std::int64_t askedAt = msSinceMade(lookup.at);
     for (std::size_t j = 0; j < lookup.askIds.size(); ++j) {
       const TextId id = lookup.askIds[j];
-      if (id >= byId.size()) byId.resize(std::max<std::size_t>(id + 1, byId.size() + byId.size() / 2), IdEntry{0, 0});
+      if (id >= byId.size())
+        byId.resize(std::max<std::size_t>(id + 1, byId.size() + byId.size() / 2), IdEntry{0, 0});
       byId[id] = IdEntry{askedAt, lookup.answers[j]};
     }
   } else {
     for (std::size_t j = 0; j < lookup.ask.size(); ++j) {
       // Another lookup may have kept the same path meanwhile.
       const std::uint64_t hash = TTextPool::hashExact(lookup.ask[j]);
-      if (current.find(lookup.ask[j], hash) == nullptr) current.add(lookup.ask[j], hash, Entry{lookup.answers[j], lookup.at});
+      if (current.find(lookup.ask[j], hash) == nullptr)
+        current.add(lookup.ask[j], hash, Entry{lookup.answers[j], lookup.at});
     }
   }
   lookup.missing.clear();

@@ -10,7 +10,6 @@ namespace tw {
 
 // The path rules the capture views share.
 
-
 // The segments of a path, untrimmed, as the capture tree files it.
 // Windows style: every '\' ends a segment, and so do CR LF, a lone CR and a lone LF; a break at
 // the very end adds no empty segment. C:\a\b.txt gives C:, a, b.txt; C:\\a gives C:, "", a;

@@ -14,7 +14,8 @@ class BatchView {
   // Shows the progress bar with `count` as its maximum and lays the window out again.
   virtual void showBatchProgress(int count) = 0;
   // Adds an event to the tree.
-  virtual void addDirectoryFile(const std::string& directoryPath, const std::string& newName, int eventnum) = 0;
+  virtual void addDirectoryFile(const std::string& directoryPath, const std::string& newName,
+                                int eventnum) = 0;
   // Adds one row to the list.
   virtual void addListItem(const std::string& item1, const std::string& item2, int eventNum) = 0;
   // Moves the progress bar to the batch index of the event just delivered.

@@ -121,7 +121,8 @@ void TItemsStack::deliverBatch(const std::vector<TItemObj>& batch, UiDispatcher&
   for (std::size_t i = 0; i < batch.size(); ++i) {
     const TItemObj& item = batch[i];
     if (isExcludedPath(item.getItem1(), dirFiltersList, style)) continue;
-    if (!passesExtensionFilter(item.getItem1(), item.getItem2(), item.getEventNum(), extFiltersList, style)) continue;
+    if (!passesExtensionFilter(item.getItem1(), item.getItem2(), item.getEventNum(), extFiltersList, style))
+      continue;
     survivors.push_back(static_cast<int>(i));
   }
 

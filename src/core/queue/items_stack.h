@@ -1,9 +1,9 @@
 #pragma once
 
 #include <atomic>
-#include <cstdint>
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -13,8 +13,8 @@
 
 #include "core/queue/batch_view.h"
 #include "core/queue/item_obj.h"
-#include "core/text/path_style.h"
 #include "core/queue/ui_dispatcher.h"
+#include "core/text/path_style.h"
 
 namespace tw {
 
@@ -71,8 +71,8 @@ class TItemsStack {
   // Starts the queue thread. The thread keeps `self` alive until its body returns, so the
   // queue frees itself when its thread ends once every other owner has let it go. `ui` and
   // `view` must outlive the thread (waitForEnd tells when it has ended).
-  static void start(const std::shared_ptr<TItemsStack>& self, UiDispatcher& ui, BatchView& view, PathStyle style,
-                    std::function<void()> onThreadStart = {});
+  static void start(const std::shared_ptr<TItemsStack>& self, UiDispatcher& ui, BatchView& view,
+                    PathStyle style, std::function<void()> onThreadStart = {});
 
   // Asks the thread to end: it ends at its next wake-up (at the latest kWakeInterval later),
   // after delivering a batch under way to its end, and without taking another one. Events still
@@ -92,7 +92,8 @@ class TItemsStack {
   // (for the kinds that change it) and to the list, then hides the bar; the bar is hidden again
   // whatever ends the batch. Events are grouped into few synchronised calls, each of which
   // gives the user-interface thread back after about a frame.
-  void deliverBatch(const std::vector<TItemObj>& batch, UiDispatcher& ui, BatchView& view, PathStyle style) const;
+  void deliverBatch(const std::vector<TItemObj>& batch, UiDispatcher& ui, BatchView& view,
+                    PathStyle style) const;
 
  private:
   void execute(UiDispatcher& ui, BatchView& view, PathStyle style);

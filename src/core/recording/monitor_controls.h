@@ -2,7 +2,6 @@
 
 #include <string>
 
-
 namespace tw {
 
 // Image indexes of the main window's buttons: the main window reads what a click means from
@@ -29,6 +28,5 @@ class MonitorControls {
   // Shows an error that ended a recording in the application's general error message box.
   virtual void showError(const std::string& message) = 0;
 };
-
 
 }  // namespace tw

@@ -79,7 +79,8 @@ bool TShellMonitor::waitForEnd(std::chrono::milliseconds timeout) const {
     queue = queueWatch.lock();
   }
   if (queue) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     return queue->waitForEnd(std::max(left, std::chrono::milliseconds(0)));
   }
   return true;
@@ -146,7 +147,8 @@ void TShellMonitor::setUp() {
   });
   for (int i = 0; i < listDriveCnt; ++i) {
     ctx.ui.synchronize([&] {
-      if (!ctx.settings.ListDrives().isChecked(i)) toNotCapture.push_back(ctx.settings.ListDrives().caption(i));
+      if (!ctx.settings.ListDrives().isChecked(i))
+        toNotCapture.push_back(ctx.settings.ListDrives().caption(i));
     });
   }
   for (int i = 0; i < listEventsCnt; ++i) {
@@ -166,9 +168,8 @@ void TShellMonitor::setUp() {
   int registered = 0;
   for (const auto& notifier : NotifyList) {
     if (!notifier || !notifier->getStatusParse()) continue;
-    notifier->setNotifierHandle(platform.changeNotifyRegister(*FWndHandle, kNotifySourceFlags,
-                                                              notifier->getEventsMon(), WM_SHELLNOTIFY,
-                                                              notifier->getNotifider()));
+    notifier->setNotifierHandle(platform.changeNotifyRegister(
+        *FWndHandle, kNotifySourceFlags, notifier->getEventsMon(), WM_SHELLNOTIFY, notifier->getNotifider()));
     if (notifier->getNotifierHandle() != 0) ++registered;
   }
   registeredDrives.store(registered);

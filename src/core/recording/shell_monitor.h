@@ -9,13 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "core/recording/monitor_controls.h"
-#include "core/recording/shell_notifier.h"
-#include "platform/platform.h"
 #include "core/queue/batch_view.h"
 #include "core/queue/items_stack.h"
-#include "core/settings/settings_controls.h"
 #include "core/queue/ui_dispatcher.h"
+#include "core/recording/monitor_controls.h"
+#include "core/recording/shell_notifier.h"
+#include "core/settings/settings_controls.h"
+#include "platform/platform.h"
 
 namespace tw {
 

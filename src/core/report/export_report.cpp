@@ -9,7 +9,8 @@ namespace {
 
 Platform::FileRead digestFile(Platform& platform, std::string_view fileName, Md5Digest& digest) {
   TMD5 md5;
-  const auto result = platform.readFileContent(fileName, [&md5](std::string_view chunk) { md5.update(chunk); });
+  const auto result =
+      platform.readFileContent(fileName, [&md5](std::string_view chunk) { md5.update(chunk); });
   if (result == Platform::FileRead::Done) digest = md5.finish();
   return result;
 }
@@ -81,7 +82,7 @@ std::string buildExportReport(std::string_view caption, const TCaptureTree& tree
   // are bytes compared exactly, so this holds for the POSIX style only.
   constexpr int kListAtChildren = 8;
   struct Listing {
-    bool known = false;  // false: ask the disk for each child
+    bool known = false;              // false: ask the disk for each child
     std::vector<std::string> names;  // sorted
   };
   std::vector<Listing> listings;  // the listing of the folder of the node at each level
@@ -136,7 +137,8 @@ std::string buildExportReport(std::string_view caption, const TCaptureTree& tree
   return text;
 }
 
-bool saveTextToFile(Platform& platform, std::string_view fileName, std::string_view text, std::string* error) {
+bool saveTextToFile(Platform& platform, std::string_view fileName, std::string_view text,
+                    std::string* error) {
   // The line rule of splitLines, applied in place: every line, the last included, ends in CR LF.
   std::string content;
   content.reserve(text.size() + text.size() / 16 + 2);

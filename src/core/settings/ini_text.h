@@ -32,9 +32,9 @@ std::optional<std::string> iniReadValue(std::string_view text, std::string_view 
 
 // Why `section`, `key` and `value` cannot be stored at all; empty when they can. An entry that
 // passes is written as given; it reads back as given unless the read rules change it (blanks
-// around a value, or a value wholly in matching quotes, are dropped on reading). A section name must not hold "]" or a line break; a key must not be empty (after
-// removing spaces and tabs), start with "[", or hold "=" or a line break; a value must not hold
-// a line break.
+// around a value, or a value wholly in matching quotes, are dropped on reading). A section name must not hold
+// "]" or a line break; a key must not be empty (after removing spaces and tabs), start with "[", or hold "="
+// or a line break; a value must not hold a line break.
 std::string iniCheckEntry(std::string_view section, std::string_view key, std::string_view value);
 
 // `text` with `key` of `section` set to `value` (the caller has checked the entry with

@@ -3,8 +3,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/platform.h"
 #include "core/settings/settings_controls.h"
+#include "platform/platform.h"
 
 namespace tw {
 

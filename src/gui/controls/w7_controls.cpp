@@ -47,7 +47,8 @@ QColor toQColor(TColor c) {
 TColor fromQColor(const QColor& c) { return rgb(c.red(), c.green(), c.blue()); }
 
 QImage imageView(RgbaImage& img) {
-  return QImage(img.bits(), img.width(), img.height(), static_cast<qsizetype>(img.width()) * 4, QImage::Format_RGBA8888);
+  return QImage(img.bits(), img.width(), img.height(), static_cast<qsizetype>(img.width()) * 4,
+                QImage::Format_RGBA8888);
 }
 
 RgbaImage parentPicture(const QWidget* widget) {

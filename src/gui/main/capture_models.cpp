@@ -11,7 +11,8 @@ QVariant markForeground(int mark) {
   if (!colour) return {};
   // The value is laid out 0x00BBGGRR: red in the low byte.
   const std::uint32_t c = *colour;
-  return QColor(static_cast<int>(c & 0xFFu), static_cast<int>((c >> 8) & 0xFFu), static_cast<int>((c >> 16) & 0xFFu));
+  return QColor(static_cast<int>(c & 0xFFu), static_cast<int>((c >> 8) & 0xFFu),
+                static_cast<int>((c >> 16) & 0xFFu));
 }
 
 namespace {
@@ -177,9 +178,13 @@ CaptureListModel::CaptureListModel(TCaptureList& list, SystemIcons& icons, QObje
 
 CaptureListModel::~CaptureListModel() { list.setObserver(nullptr); }
 
-int CaptureListModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : list.rowCount(); }
+int CaptureListModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : list.rowCount();
+}
 
-int CaptureListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : kListColumnCount; }
+int CaptureListModel::columnCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : kListColumnCount;
+}
 
 QVariant CaptureListModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= list.rowCount() || index.column() >= kListColumnCount) return {};
@@ -205,7 +210,8 @@ QVariant CaptureListModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant CaptureListModel::headerData(int section, Qt::Orientation orientation, int role) const {
-  if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= kListColumnCount) {
+  if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
+      section >= kListColumnCount) {
     return QAbstractTableModel::headerData(section, orientation, role);
   }
   return displayText(kListColumnCaptions[section]);
@@ -216,7 +222,9 @@ Qt::ItemFlags CaptureListModel::flags(const QModelIndex& index) const {
   return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
 }
 
-void CaptureListModel::rowsAboutToBeInserted(int first, int last) { beginInsertRows(QModelIndex(), first, last); }
+void CaptureListModel::rowsAboutToBeInserted(int first, int last) {
+  beginInsertRows(QModelIndex(), first, last);
+}
 
 void CaptureListModel::rowsInserted(int, int) { endInsertRows(); }
 

@@ -46,7 +46,9 @@ class CaptureTreeModel : public QAbstractItemModel, public TCaptureTreeObserver 
   // nodes of a batch not yet announced).
   QModelIndex indexOf(NodeId node) const;
   // The node of an index (kNoNode for an invalid index).
-  static NodeId nodeOf(const QModelIndex& index) { return index.isValid() ? static_cast<NodeId>(index.internalId()) : kNoNode; }
+  static NodeId nodeOf(const QModelIndex& index) {
+    return index.isValid() ? static_cast<NodeId>(index.internalId()) : kNoNode;
+  }
 
   // The nodes recorded since the last call that may need expanding (each may appear more than
   // once; some may be gone again by now), and forgets them. Emptied by a model reset.

@@ -34,7 +34,8 @@ CaptureTreeView::CaptureTreeView(QWidget* parent) : QTreeView(parent) {
   // A node the user folds is unfolded again by the next expandNew(), as the whole tree is
   // expanded after every batch.
   connect(this, &QTreeView::collapsed, this, [this](const QModelIndex& index) {
-    if (qobject_cast<CaptureTreeModel*>(model()) != nullptr) collapsedByUser.push_back(CaptureTreeModel::nodeOf(index));
+    if (qobject_cast<CaptureTreeModel*>(model()) != nullptr)
+      collapsedByUser.push_back(CaptureTreeModel::nodeOf(index));
   });
 }
 
@@ -44,7 +45,8 @@ void CaptureTreeView::setModel(QAbstractItemModel* newModel) {
   QTreeView::setModel(newModel);
   if (auto* tree = qobject_cast<CaptureTreeModel*>(newModel)) {
     // Node ids are not reused until the tree is cleared; after that, none of them is valid.
-    resetConnection = connect(tree, &QAbstractItemModel::modelReset, this, [this] { collapsedByUser.clear(); });
+    resetConnection =
+        connect(tree, &QAbstractItemModel::modelReset, this, [this] { collapsedByUser.clear(); });
     tree->takeNodesToExpand();
     expandAll();
   }

@@ -10,9 +10,12 @@ namespace {
 
 QMessageBox::Icon boxIcon(MessageIcon icon) {
   switch (icon) {
-    case MessageIcon::Information: return QMessageBox::Information;
-    case MessageIcon::Error: return QMessageBox::Critical;
-    case MessageIcon::Question: return QMessageBox::Question;
+    case MessageIcon::Information:
+      return QMessageBox::Information;
+    case MessageIcon::Error:
+      return QMessageBox::Critical;
+    case MessageIcon::Question:
+      return QMessageBox::Question;
   }
   return QMessageBox::NoIcon;
 }
@@ -29,7 +32,8 @@ bool QtDialogs::askYesNo(QWidget* owner, const QString& title, const QString& te
   return box.exec() == QMessageBox::Yes;
 }
 
-bool QtDialogs::askTask(QWidget* owner, const QString& title, const QString& instruction, const QString& content) {
+bool QtDialogs::askTask(QWidget* owner, const QString& title, const QString& instruction,
+                        const QString& content) {
   // A task dialog: the main instruction stands out above the content.
   QMessageBox box(QMessageBox::Question, title, QStringLiteral("<b>%1</b>").arg(instruction.toHtmlEscaped()),
                   QMessageBox::Yes | QMessageBox::No, owner);

@@ -23,7 +23,8 @@ class Dialogs {
   virtual bool askYesNo(QWidget* owner, const QString& title, const QString& text) = 0;
   // A task dialog: window title, main instruction, content, the question icon, Yes and No; true
   // for Yes only.
-  virtual bool askTask(QWidget* owner, const QString& title, const QString& instruction, const QString& content) = 0;
+  virtual bool askTask(QWidget* owner, const QString& title, const QString& instruction,
+                       const QString& content) = 0;
   // The save dialog, starting with an empty file name, with no file-type filter, adding
   // `defaultSuffix` to a name typed without one and never asking before replacing a file;
   // nothing when cancelled.
@@ -38,9 +39,11 @@ class QtDialogs : public Dialogs {
  public:
   void message(QWidget* owner, const QString& title, const QString& text, MessageIcon icon) override;
   bool askYesNo(QWidget* owner, const QString& title, const QString& text) override;
-  bool askTask(QWidget* owner, const QString& title, const QString& instruction, const QString& content) override;
+  bool askTask(QWidget* owner, const QString& title, const QString& instruction,
+               const QString& content) override;
   std::optional<QString> saveFileName(QWidget* owner, const QString& defaultSuffix) override;
-  QString browseForFolder(QWidget* owner, const QString& title, const QString& initial, bool allowNewFolder) override;
+  QString browseForFolder(QWidget* owner, const QString& title, const QString& initial,
+                          bool allowNewFolder) override;
 };
 
 }  // namespace tw

@@ -1,16 +1,16 @@
 #include "gui/main/frm_about.h"
 
-#include "gui/controls/svg_images.h"
 #include "core/report/export_report.h"
 #include "core/report/main_caption.h"
+#include "gui/controls/svg_images.h"
 #include "gui/main/frm_main.h"
 
 namespace tw {
 
 TFrmAbout::TFrmAbout(Platform& platform, QWidget* parent) : QDialog(parent), platform(platform) {
   setWindowTitle(QStringLiteral("About"));
-  setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                 Qt::CustomizeWindowHint);
+  setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                 Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
   setFixedSize(297, 128);
   setFont(windowFont());
 
@@ -24,13 +24,15 @@ TFrmAbout::TFrmAbout(Platform& platform, QWidget* parent) : QDialog(parent), pla
   ImgProg->setGeometry(8, 8, 64, 64);
   ImgProg->setPixmap(svgPixmap(QStringLiteral(":/img/program.svg"), 64));
 
-  lName = new QLabel(QString::fromUtf8(kDesignCaption.data(), static_cast<qsizetype>(kDesignCaption.size())), panel);
+  lName = new QLabel(QString::fromUtf8(kDesignCaption.data(), static_cast<qsizetype>(kDesignCaption.size())),
+                     panel);
   QFont nameFont(QStringLiteral("Segoe UI"), 12, QFont::Bold);
   lName->setFont(nameFont);
   lName->move(78, 16);
   lName->adjustSize();
 
-  W7ActiveLabel1 = new TW7ActiveLabel(QString::fromUtf8(kMakerWebPage.data(), static_cast<qsizetype>(kMakerWebPage.size())), panel);
+  W7ActiveLabel1 = new TW7ActiveLabel(
+      QString::fromUtf8(kMakerWebPage.data(), static_cast<qsizetype>(kMakerWebPage.size())), panel);
   W7ActiveLabel1->move(78, 47);
   W7ActiveLabel1->adjustSize();
 

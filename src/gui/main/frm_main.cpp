@@ -8,10 +8,10 @@
 #include <cstdlib>
 #include <exception>
 
-#include "gui/controls/svg_images.h"
 #include "core/report/export_report.h"
 #include "core/report/main_caption.h"
 #include "core/text/text_lines.h"
+#include "gui/controls/svg_images.h"
 
 namespace tw {
 
@@ -19,7 +19,9 @@ namespace {
 
 const QColor kButtonTextColor(0x1E, 0x39, 0x5B);  // 0x5B391E
 
-QString fromUtf8(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+QString fromUtf8(const std::string& text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 TW7ToolButton* toolButton(QWidget* parent, TW7ImageList* images, const QString& caption, int image, int left,
                           int width) {
@@ -32,8 +34,8 @@ TW7ToolButton* toolButton(QWidget* parent, TW7ImageList* images, const QString& 
   return b;
 }
 
-TW7SpeedButton* speedButton(QWidget* parent, TW7ImageList* images, const QString& caption, int image, int left,
-                            int width) {
+TW7SpeedButton* speedButton(QWidget* parent, TW7ImageList* images, const QString& caption, int image,
+                            int left, int width) {
   auto* b = new TW7SpeedButton(parent);
   b->setImages(images);
   b->setCaption(caption);
@@ -217,13 +219,15 @@ void TFrmMain::processResize() {
 void TFrmMain::startCapture() {
   setStatus(QStringLiteral("Live Capture."));
   if (settings == nullptr) throw std::runtime_error("The settings window is not ready.");
-  ShellMonitor = TShellMonitor::start(MonitorContext{platform, ui, *this, settings->settingsControls(), *this});
+  ShellMonitor =
+      TShellMonitor::start(MonitorContext{platform, ui, *this, settings->settingsControls(), *this});
   settings->setRecordMode(true);
 }
 
 void TFrmMain::closeProgram() {
-  if (dialogs.askTask(this, windowTitle(), QStringLiteral("Close Program"),
-                      QStringLiteral("This action will close the process and all its background tasks. Are you sure?"))) {
+  if (dialogs.askTask(
+          this, windowTitle(), QStringLiteral("Close Program"),
+          QStringLiteral("This action will close the process and all its background tasks. Are you sure?"))) {
     exitProcess(0);
   }
 }
@@ -274,15 +278,17 @@ void TFrmMain::tbsaveClick() {
   if (!chosen) return;
   const std::string fileName = QFile::encodeName(*chosen).toStdString();
   if (isBlank(fileName)) return;
-  const std::string text = buildExportReport(windowTitle().toStdString(), tree, list, platform, platform.pathStyle());
+  const std::string text =
+      buildExportReport(windowTitle().toStdString(), tree, list, platform, platform.pathStyle());
   if (saveTextToFile(platform, fileName, text)) {
-    dialogs.message(this, QStringLiteral("Exportation"), QStringLiteral("Data successfully exported to \r\n") + *chosen,
-                    MessageIcon::Information);
-  } else {
     dialogs.message(this, QStringLiteral("Exportation"),
-                    QStringLiteral("We were not able to export data to the location you chose. Are you sure you "
-                                   "have access to this location from your administrator?"),
-                    MessageIcon::Error);
+                    QStringLiteral("Data successfully exported to \r\n") + *chosen, MessageIcon::Information);
+  } else {
+    dialogs.message(
+        this, QStringLiteral("Exportation"),
+        QStringLiteral("We were not able to export data to the location you chose. Are you sure you "
+                       "have access to this location from your administrator?"),
+        MessageIcon::Error);
   }
 }
 
@@ -307,9 +313,11 @@ void TFrmMain::showEvent(QShowEvent* e) {
   QWidget::showEvent(e);
   if (e->spontaneous()) return;  // the window system's own show (a restore), not ours
   runCommand([this] {
-    if (Tray->isVisible() && settings != nullptr && settings->settingsControls().cTray().isChecked()) Tray->hide();
+    if (Tray->isVisible() && settings != nullptr && settings->settingsControls().cTray().isChecked())
+      Tray->hide();
     processResize();
-    if (!loaded && settings != nullptr && settings->settingsControls().cAutoCapture().isChecked()) startCapture();
+    if (!loaded && settings != nullptr && settings->settingsControls().cAutoCapture().isChecked())
+      startCapture();
     loaded = true;
   });
 }
@@ -329,7 +337,8 @@ void TFrmMain::closeEvent(QCloseEvent* e) {
   if (trayAvailable()) {
     Tray->show();
     lastBalloonTitle = QStringLiteral("Working in background");
-    lastBalloonText = QStringLiteral("Tarnwatch is still running in background. Click on this icon to restore application.");
+    lastBalloonText = QStringLiteral(
+        "Tarnwatch is still running in background. Click on this icon to restore application.");
     Tray->showMessage(lastBalloonTitle, lastBalloonText, QSystemTrayIcon::Information);
     hide();
   } else {
@@ -382,7 +391,9 @@ void TFrmMain::clearTree() { tree.clear(); }
 void TFrmMain::clearList() { list.clear(); }
 
 void TFrmMain::showError(const std::string& message) {
-  dialogs.message(this, QApplication::applicationName().isEmpty() ? QStringLiteral("Tarnwatch") : QApplication::applicationName(),
+  dialogs.message(this,
+                  QApplication::applicationName().isEmpty() ? QStringLiteral("Tarnwatch")
+                                                            : QApplication::applicationName(),
                   fromUtf8(message), MessageIcon::Error);
 }
 

@@ -7,25 +7,25 @@
 #include <functional>
 #include <memory>
 
+#include "core/model/capture_list.h"
+#include "core/model/capture_tree.h"
+#include "core/model/folder_icon_cache.h"
+#include "core/model/text_pool.h"
+#include "core/queue/batch_view.h"
+#include "core/queue/ui_dispatcher.h"
 #include "core/recording/monitor_controls.h"
 #include "core/recording/shell_monitor.h"
+#include "core/settings/settings_controls.h"
 #include "gui/controls/vista_pro_bar.h"
 #include "gui/controls/w7_bars.h"
 #include "gui/controls/w7_buttons.h"
 #include "gui/controls/w7_labels.h"
 #include "gui/controls/w7_panels.h"
-#include "core/model/capture_list.h"
-#include "core/model/capture_tree.h"
-#include "core/model/folder_icon_cache.h"
-#include "core/model/text_pool.h"
 #include "gui/main/capture_models.h"
 #include "gui/main/capture_views.h"
 #include "gui/main/dialogs.h"
 #include "gui/main/system_icons.h"
 #include "platform/platform.h"
-#include "core/queue/batch_view.h"
-#include "core/settings/settings_controls.h"
-#include "core/queue/ui_dispatcher.h"
 
 namespace tw {
 

@@ -27,7 +27,8 @@ void QtUiDispatcher::synchronize(std::function<void()> step) {
     if (state->closed || target == nullptr) throw std::runtime_error(kClosed);
     state->pending.push_back(call);
   }
-  QMetaObject::invokeMethod(target, [shared = state, call] { run(*shared, call); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      target, [shared = state, call] { run(*shared, call); }, Qt::QueuedConnection);
   std::unique_lock guard(state->lock);
   state->finished.wait(guard, [&] { return call->done; });
   if (call->error) std::rethrow_exception(call->error);

@@ -32,7 +32,8 @@ void SystemIcons::chooseIconTheme() {
   QStringList paths = QIcon::themeSearchPaths();
   QStringList dataDirs = qEnvironmentVariable("XDG_DATA_DIRS").split(u':', Qt::SkipEmptyParts);
   if (dataDirs.isEmpty()) dataDirs = {QStringLiteral("/usr/local/share"), QStringLiteral("/usr/share")};
-  const QString home = qEnvironmentVariable("XDG_DATA_HOME", QDir::homePath() + QStringLiteral("/.local/share"));
+  const QString home =
+      qEnvironmentVariable("XDG_DATA_HOME", QDir::homePath() + QStringLiteral("/.local/share"));
   dataDirs.prepend(home);
   for (const QString& dir : dataDirs) {
     const QString icons = dir + QStringLiteral("/icons");

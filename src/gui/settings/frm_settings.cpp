@@ -14,6 +14,10 @@
 #include <algorithm>
 
 #include "core/events/event_kinds.h"
+#include "core/settings/extensions.h"
+#include "core/settings/settings_file.h"
+#include "core/text/functions.h"
+#include "core/text/text_lines.h"
 #include "gui/controls/svg_images.h"
 #include "gui/controls/vista_pro_bar.h"
 #include "gui/controls/w7_buttons.h"
@@ -21,11 +25,7 @@
 #include "gui/controls/w7_panels.h"
 #include "gui/main/dialogs.h"
 #include "gui/main/system_icons.h"
-#include "core/settings/extensions.h"
-#include "core/settings/settings_file.h"
 #include "gui/settings/frm_add_extension.h"
-#include "core/text/functions.h"
-#include "core/text/text_lines.h"
 
 namespace tw {
 

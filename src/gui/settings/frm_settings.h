@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/platform.h"
 #include "core/settings/settings_controls.h"
+#include "platform/platform.h"
 
 class QCheckBox;
 class QLabel;

@@ -1,8 +1,8 @@
 #include "platform/fake/fake_platform.h"
 
+#include <algorithm>
 #include <atomic>
 #include <filesystem>
-#include <algorithm>
 #include <fstream>
 #include <system_error>
 
@@ -336,7 +336,8 @@ bool FakePlatform::postThreadMessage(std::uint64_t threadId, std::uint32_t messa
   return enqueue(threadId, std::move(entry));
 }
 
-bool FakePlatform::injectShellNotify(std::uint32_t id, std::uint32_t bit, std::string path1, std::string path2) {
+bool FakePlatform::injectShellNotify(std::uint32_t id, std::uint32_t bit, std::string path1,
+                                     std::string path2) {
   std::uint64_t thread = 0;
   QueuedMessage entry;
   {

@@ -8,9 +8,9 @@
 #include <memory>
 #include <mutex>
 #include <set>
-#include <unordered_map>
 #include <stdexcept>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/platform.h"
@@ -159,8 +159,8 @@ class FakePlatform : public Platform {
   // One entry of a fake thread's message queue.
   struct QueuedMessage {
     ThreadMessage msg;
-    std::int32_t result = 1;       // what getMessage returns for it
-    std::string path1, path2;      // the items of an injected WM_SHELLNOTIFY
+    std::int32_t result = 1;   // what getMessage returns for it
+    std::string path1, path2;  // the items of an injected WM_SHELLNOTIFY
     bool shellNotify = false;
   };
   struct ThreadQueue {

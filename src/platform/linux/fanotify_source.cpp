@@ -26,9 +26,9 @@ constexpr std::uint64_t kMarkMask =
 constexpr std::size_t kMaxBatchBytes = 8u << 20;
 constexpr std::size_t kReadBytes = 256u << 10;
 // The most one event can take: its metadata, and for a rename two directory handles with names.
-constexpr std::size_t kLargestEvent =
-    sizeof(struct fanotify_event_metadata) + 3 * (sizeof(struct fanotify_event_info_fid) + sizeof(struct file_handle) +
-                                                  MAX_HANDLE_SZ + NAME_MAX + 1 + 8);
+constexpr std::size_t kLargestEvent = sizeof(struct fanotify_event_metadata) +
+                                      3 * (sizeof(struct fanotify_event_info_fid) +
+                                           sizeof(struct file_handle) + MAX_HANDLE_SZ + NAME_MAX + 1 + 8);
 
 // A file handle as a map key: its type and its bytes.
 std::string handleKey(const struct file_handle* h) {
@@ -265,7 +265,8 @@ class FanotifySource : public ChangeSource {
 }  // namespace
 
 std::unique_ptr<ChangeSource> startFanotifySource(const std::string& root, std::string& error) {
-  const unsigned flags = FAN_CLASS_NOTIF | FAN_CLOEXEC | FAN_NONBLOCK | FAN_REPORT_DFID_NAME_TARGET | FAN_UNLIMITED_QUEUE;
+  const unsigned flags =
+      FAN_CLASS_NOTIF | FAN_CLOEXEC | FAN_NONBLOCK | FAN_REPORT_DFID_NAME_TARGET | FAN_UNLIMITED_QUEUE;
   const int fd = ::fanotify_init(flags, O_RDONLY | O_LARGEFILE | O_CLOEXEC);
   if (fd < 0) {
     error = std::string("fanotify_init: ") + std::strerror(errno);

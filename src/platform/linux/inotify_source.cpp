@@ -29,12 +29,14 @@ constexpr int kMoveHalfWaitMs = 20;
 constexpr std::size_t kReadBytes = 256u << 10;
 constexpr std::size_t kLargestEvent = sizeof(struct inotify_event) + NAME_MAX + 1;
 
-constexpr std::uint32_t kDirMask = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_ATTRIB | IN_MODIFY |
-                                   IN_CLOSE_WRITE | IN_DELETE_SELF | IN_ONLYDIR | IN_DONT_FOLLOW | IN_EXCL_UNLINK;
+constexpr std::uint32_t kDirMask = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_ATTRIB |
+                                   IN_MODIFY | IN_CLOSE_WRITE | IN_DELETE_SELF | IN_ONLYDIR | IN_DONT_FOLLOW |
+                                   IN_EXCL_UNLINK;
 
 class InotifySource : public ChangeSource {
  public:
-  InotifySource(int fd, std::string root, bool recursive) : inotifyFd(fd), root(std::move(root)), recursive(recursive) {}
+  InotifySource(int fd, std::string root, bool recursive)
+      : inotifyFd(fd), root(std::move(root)), recursive(recursive) {}
   ~InotifySource() override { ::close(inotifyFd); }
 
   bool start(ChangeSink& sink, std::string& error) {
@@ -77,7 +79,9 @@ class InotifySource : public ChangeSource {
       // between them: give the second half a moment before a lone first half counts as a
       // move out.
       if (!pending) break;
-      struct pollfd wait {inotifyFd, POLLIN, 0};
+      struct pollfd wait {
+        inotifyFd, POLLIN, 0
+      };
       if (::poll(&wait, 1, kMoveHalfWaitMs) <= 0) break;
     }
     flushPendingMove(sink);
@@ -292,7 +296,8 @@ class InotifySource : public ChangeSource {
 
   int inotifyFd;
   std::vector<char> buffer = std::vector<char>(kReadBytes);
-  std::vector<char> entries = std::vector<char>(std::size_t{64} * 1024);  // folder entries of a walk  // operator new aligns it for the events
+  std::vector<char> entries = std::vector<char>(
+      std::size_t{64} * 1024);  // folder entries of a walk  // operator new aligns it for the events
   std::string root;
   bool recursive;
   dev_t rootDev = 0;

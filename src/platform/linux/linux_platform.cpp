@@ -5,10 +5,10 @@
 #include <langinfo.h>
 #include <locale.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/sysmacros.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -24,9 +24,9 @@
 #include <sstream>
 #include <thread>
 
-#include "platform/linux/mount_table.h"
 #include "core/settings/extensions.h"
 #include "core/settings/ini_text.h"
+#include "platform/linux/mount_table.h"
 #include "platform/linux/notify_window.h"
 
 extern char** environ;

@@ -1,11 +1,11 @@
 #pragma once
 
+#include <atomic>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <shared_mutex>
 #include <string>
-#include <atomic>
-#include <cstdint>
 #include <unordered_map>
 #include <vector>
 

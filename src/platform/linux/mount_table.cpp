@@ -33,17 +33,23 @@ bool parseNumber(std::string_view text, T& out) {
 bool isOctal(char c) { return c >= '0' && c <= '7'; }
 
 const std::set<std::string, std::less<>> kNetwork = {
-    "nfs",       "nfs4",      "cifs",          "smb3",        "smbfs",     "ncpfs", "9p",
-    "afs",       "ceph",      "glusterfs",     "lustre",      "davfs",     "coda",  "fuse.sshfs",
-    "fuse.rclone", "fuse.s3fs", "fuse.glusterfs", "fuse.davfs2", "fuse.cephfs", "gfs2", "ocfs2"};
+    "nfs",         "nfs4",      "cifs",           "smb3",        "smbfs",       "ncpfs", "9p",
+    "afs",         "ceph",      "glusterfs",      "lustre",      "davfs",       "coda",  "fuse.sshfs",
+    "fuse.rclone", "fuse.s3fs", "fuse.glusterfs", "fuse.davfs2", "fuse.cephfs", "gfs2",  "ocfs2"};
 const std::set<std::string, std::less<>> kRam = {"tmpfs", "ramfs"};
 const std::set<std::string, std::less<>> kOptical = {"iso9660", "udf"};
-const std::set<std::string, std::less<>> kPseudo = {
-    "proc",       "sysfs",     "cgroup",     "cgroup2",     "devpts",  "devtmpfs",  "securityfs",
-    "debugfs",    "tracefs",   "configfs",   "fusectl",     "mqueue",  "hugetlbfs", "pstore",
-    "bpf",        "binfmt_misc", "autofs",   "efivarfs",    "rpc_pipefs", "nsfs",   "overlay",
-    "aufs",       "squashfs",  "erofs",      "selinuxfs",   "nfsd",    "fuse.gvfsd-fuse",
-    "fuse.portal", "fuse.lxcfs", "fuse.snapfuse", "cramfs", "devfs", "usbfs", "zonefs"};
+const std::set<std::string, std::less<>> kPseudo = {"proc",        "sysfs",      "cgroup",
+                                                    "cgroup2",     "devpts",     "devtmpfs",
+                                                    "securityfs",  "debugfs",    "tracefs",
+                                                    "configfs",    "fusectl",    "mqueue",
+                                                    "hugetlbfs",   "pstore",     "bpf",
+                                                    "binfmt_misc", "autofs",     "efivarfs",
+                                                    "rpc_pipefs",  "nsfs",       "overlay",
+                                                    "aufs",        "squashfs",   "erofs",
+                                                    "selinuxfs",   "nfsd",       "fuse.gvfsd-fuse",
+                                                    "fuse.portal", "fuse.lxcfs", "fuse.snapfuse",
+                                                    "cramfs",      "devfs",      "usbfs",
+                                                    "zonefs"};
 
 std::string withSlash(std::string path) {
   if (path.empty() || path.back() != '/') path.push_back('/');
@@ -158,7 +164,8 @@ std::vector<DriveInfo> drivesFromMountInfo(std::string_view text, MountProbe& pr
     if (isBind) continue;
     drives.push_back({withSlash(c.entry->mountPoint), c.type});
   }
-  std::sort(drives.begin(), drives.end(), [](const DriveInfo& a, const DriveInfo& b) { return a.root < b.root; });
+  std::sort(drives.begin(), drives.end(),
+            [](const DriveInfo& a, const DriveInfo& b) { return a.root < b.root; });
   drives.erase(std::unique(drives.begin(), drives.end(),
                            [](const DriveInfo& a, const DriveInfo& b) { return a.root == b.root; }),
                drives.end());

@@ -242,7 +242,8 @@ void LinuxNotifyWindow::checkMounts() {
   const auto reporter = [this](const std::string& mp) -> linuxfs::Registration* {
     linuxfs::Registration* best = nullptr;
     for (const auto& r : registrations) {
-      if (linuxfs::isSameOrBelowPath(mp, r->root) && (!best || r->root.size() > best->root.size())) best = r.get();
+      if (linuxfs::isSameOrBelowPath(mp, r->root) && (!best || r->root.size() > best->root.size()))
+        best = r.get();
     }
     if (best) return best;
     for (const auto& r : registrations) {
@@ -299,7 +300,9 @@ std::int32_t LinuxNotifyWindow::getMessage(ThreadMessage& msg) {
     }
     if (gatherNext) {
       gatherNext = false;
-      struct pollfd posted {queue->eventFd, POLLIN, 0};
+      struct pollfd posted {
+        queue->eventFd, POLLIN, 0
+      };
       const int waited = ::poll(&posted, 1, linuxfs::kGatherMs);
       if (waited < 0 && errno != EINTR) return -1;
     }
@@ -346,7 +349,8 @@ std::string LinuxNotifyWindow::currentProcessName() {
   if (currentPid <= 0) return {};
   const auto now = std::chrono::steady_clock::now();
   auto known = processNames.find(currentPid);
-  if (known != processNames.end() && now - known->second.readAt < std::chrono::seconds(1)) return known->second.name;
+  if (known != processNames.end() && now - known->second.readAt < std::chrono::seconds(1))
+    return known->second.name;
   if (processNames.size() > 4096) processNames.clear();
   std::string name;
   const std::string file = "/proc/" + std::to_string(currentPid) + "/comm";

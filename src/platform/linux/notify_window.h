@@ -138,7 +138,7 @@ class LinuxNotifyWindow : public NotifyWindow {
   std::vector<std::unique_ptr<linuxfs::Registration>> registrations;
   std::deque<Pending> pending;
   int mountFd = -1;
-  bool gatherNext = false;  // the last poll read changes: let the next ones gather first
+  bool gatherNext = false;             // the last poll read changes: let the next ones gather first
   std::vector<DriveInfo> knownDrives;  // block-device drives at the last look
   // The items of the message getMessage returned last; valid until the next call.
   linuxfs::IdList currentItems[2];

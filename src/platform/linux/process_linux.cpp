@@ -27,7 +27,8 @@ void prepareStopRequests() {
 
 bool waitForStopRequest(std::optional<std::chrono::milliseconds> timeout) {
   const sigset_t set = stopSignals();
-  const auto deadline = timeout ? std::chrono::steady_clock::now() + *timeout : std::chrono::steady_clock::time_point{};
+  const auto deadline =
+      timeout ? std::chrono::steady_clock::now() + *timeout : std::chrono::steady_clock::time_point{};
   for (;;) {
     int result = 0;
     if (!timeout) {

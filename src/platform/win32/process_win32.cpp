@@ -30,7 +30,8 @@ void prepareStopRequests() {
 }
 
 bool waitForStopRequest(std::optional<std::chrono::milliseconds> timeout) {
-  const DWORD wait = timeout ? static_cast<DWORD>(std::min<long long>(timeout->count(), INFINITE - 1)) : INFINITE;
+  const DWORD wait =
+      timeout ? static_cast<DWORD>(std::min<long long>(timeout->count(), INFINITE - 1)) : INFINITE;
   return WaitForSingleObject(stopEvent(), wait) == WAIT_OBJECT_0;
 }
 

@@ -36,7 +36,8 @@ std::wstring widen(std::string_view utf8) {
         value = (value << 6) | (byte(i + k) & 0x3F);
       }
       // Surrogates are allowed here (lone ones from Windows names); overlong forms are not.
-      if (ok && ((need == 3 && value < 0x800) || (need == 4 && (value < 0x10000 || value > 0x10FFFF)))) ok = false;
+      if (ok && ((need == 3 && value < 0x800) || (need == 4 && (value < 0x10000 || value > 0x10FFFF))))
+        ok = false;
       if (ok) {
         cp = value;
         len = need;

@@ -9,9 +9,9 @@
 
 #include <algorithm>
 
-#include "platform/win32/wide_text.h"
 #include "core/settings/extensions.h"
 #include "core/settings/ini_text.h"
+#include "platform/win32/wide_text.h"
 
 namespace tw {
 
@@ -34,9 +34,9 @@ void ensureCom() {
 
 std::string systemMessage(DWORD code) {
   wchar_t* text = nullptr;
-  const DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                     FORMAT_MESSAGE_IGNORE_INSERTS,
-                                 nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  const DWORD n = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+      code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
   std::string message = n > 0 ? narrow(std::wstring_view(text, n)) : "error " + std::to_string(code);
   if (text != nullptr) LocalFree(text);
   while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == ' ')) {
@@ -53,7 +53,8 @@ LRESULT CALLBACK notifyWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPa
   if (msg >= WM_USER && msg <= 0x7FFF) {
     auto* handler = reinterpret_cast<NotifyHandler*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (handler != nullptr && *handler) {
-      (*handler)(ThreadMessage{msg, static_cast<std::uintptr_t>(wParam), static_cast<std::intptr_t>(lParam), true});
+      (*handler)(
+          ThreadMessage{msg, static_cast<std::uintptr_t>(wParam), static_cast<std::intptr_t>(lParam), true});
     }
     return 0;
   }
@@ -74,7 +75,8 @@ bool registerWindowClass() {
 
 class Win32NotifyWindow : public NotifyWindow {
  public:
-  Win32NotifyWindow(HWND hwnd, std::unique_ptr<NotifyHandler> handler) : hwnd(hwnd), handler(std::move(handler)) {
+  Win32NotifyWindow(HWND hwnd, std::unique_ptr<NotifyHandler> handler)
+      : hwnd(hwnd), handler(std::move(handler)) {
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this->handler.get()));
   }
   ~Win32NotifyWindow() override {
@@ -93,8 +95,8 @@ class Win32NotifyWindow : public NotifyWindow {
   void dispatchMessage(const ThreadMessage& msg) override {
     MSG m = last;
     if (m.message != msg.message || static_cast<std::uintptr_t>(m.wParam) != msg.wParam) {
-      m = MSG{msg.forWindow ? hwnd : nullptr, msg.message, static_cast<WPARAM>(msg.wParam),
-              static_cast<LPARAM>(msg.lParam), 0, {}};
+      m = MSG{msg.forWindow ? hwnd : nullptr,  msg.message, static_cast<WPARAM>(msg.wParam),
+              static_cast<LPARAM>(msg.lParam), 0,           {}};
     }
     TranslateMessage(&m);
     DispatchMessageW(&m);
@@ -126,7 +128,8 @@ std::optional<std::string> Win32Platform::fileSystemName(std::string_view root) 
   wchar_t name[MAX_PATH + 1] = {};
   DWORD maxComponent = 0;
   DWORD flags = 0;
-  if (!GetVolumeInformationW(widen(root).c_str(), nullptr, 0, nullptr, &maxComponent, &flags, name, MAX_PATH + 1)) {
+  if (!GetVolumeInformationW(widen(root).c_str(), nullptr, 0, nullptr, &maxComponent, &flags, name,
+                             MAX_PATH + 1)) {
     return std::nullopt;
   }
   return narrow(name);
@@ -136,7 +139,8 @@ std::optional<DiskSpace> Win32Platform::diskSpace(std::string_view path) {
   ULARGE_INTEGER freeToCaller{};
   ULARGE_INTEGER total{};
   if (!GetDiskFreeSpaceExW(widen(path).c_str(), &freeToCaller, &total, nullptr)) return std::nullopt;
-  return DiskSpace{static_cast<std::int64_t>(total.QuadPart), static_cast<std::int64_t>(freeToCaller.QuadPart)};
+  return DiskSpace{static_cast<std::int64_t>(total.QuadPart),
+                   static_cast<std::int64_t>(freeToCaller.QuadPart)};
 }
 
 std::string Win32Platform::systemDirectory() {
@@ -195,7 +199,8 @@ std::string Win32Platform::writeFileAtomically(std::string_view path, std::strin
   const auto fail = [&](const char* what, DWORD code) {
     return "Cannot " + std::string(what) + " " + std::string(path) + ": " + systemMessage(code);
   };
-  HANDLE file = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file =
+      CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return fail("write", GetLastError());
   std::size_t done = 0;
   while (done < bytes.size()) {
@@ -254,8 +259,8 @@ std::string Win32Platform::pathFromIdList(ItemIdList pidl) {
   ensureCom();
   // The extended call takes a buffer of the longest path Windows has, so long paths are not cut.
   std::wstring buffer(32768, L'\0');
-  if (!SHGetPathFromIDListEx(static_cast<PCIDLIST_ABSOLUTE>(pidl), buffer.data(), static_cast<DWORD>(buffer.size()),
-                             GPFIDL_DEFAULT)) {
+  if (!SHGetPathFromIDListEx(static_cast<PCIDLIST_ABSOLUTE>(pidl), buffer.data(),
+                             static_cast<DWORD>(buffer.size()), GPFIDL_DEFAULT)) {
     return {};
   }
   return narrow(std::wstring_view(buffer.c_str()));
@@ -264,14 +269,15 @@ std::string Win32Platform::pathFromIdList(ItemIdList pidl) {
 std::unique_ptr<NotifyWindow> Win32Platform::createNotifyWindow(NotifyHandler handler) {
   ensureCom();
   if (!registerWindowClass()) return nullptr;
-  HWND hwnd = CreateWindowExW(0, kWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleW(nullptr),
-                              nullptr);
+  HWND hwnd = CreateWindowExW(0, kWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                              GetModuleHandleW(nullptr), nullptr);
   if (hwnd == nullptr) return nullptr;
   return std::make_unique<Win32NotifyWindow>(hwnd, std::make_unique<NotifyHandler>(std::move(handler)));
 }
 
-std::uint32_t Win32Platform::changeNotifyRegister(NotifyWindow& window, std::int32_t sourceFlags, std::int32_t events,
-                                                  std::uint32_t message, const NotifyEntry& entry) {
+std::uint32_t Win32Platform::changeNotifyRegister(NotifyWindow& window, std::int32_t sourceFlags,
+                                                  std::int32_t events, std::uint32_t message,
+                                                  const NotifyEntry& entry) {
   SHChangeNotifyEntry shellEntry{};
   shellEntry.pidl = static_cast<PCIDLIST_ABSOLUTE>(entry.pidl);
   shellEntry.fRecursive = entry.fRecursive;
@@ -302,11 +308,13 @@ Platform::FileRead Win32Platform::readFileContent(std::string_view path,
   if (path.empty() || attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
     return FileRead::Missing;
   }
-  HANDLE file = CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                            nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  HANDLE file =
+      CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                  OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     const DWORD code = GetLastError();
-    return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ? FileRead::Missing : FileRead::Unreadable;
+    return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ? FileRead::Missing
+                                                                        : FileRead::Unreadable;
   }
   LARGE_INTEGER size{};
   if (!GetFileSizeEx(file, &size)) {
@@ -354,19 +362,20 @@ bool Win32Platform::fileExists(std::string_view path) {
 std::string Win32Platform::toReportEncoding(std::string_view utf8) {
   const std::wstring wide = widen(utf8);
   if (wide.empty()) return {};
-  const int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr,
-                                    nullptr);
+  const int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
+                                    nullptr, nullptr);
   std::string out(static_cast<std::size_t>(std::max(n, 0)), '\0');
   if (n > 0) {
-    WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n, nullptr, nullptr);
+    WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n, nullptr,
+                        nullptr);
   }
   return out;
 }
 
 // Settings.
 
-std::string Win32Platform::readProfileString(std::string_view path, std::string_view section, std::string_view key,
-                                             std::string_view defaultValue) {
+std::string Win32Platform::readProfileString(std::string_view path, std::string_view section,
+                                             std::string_view key, std::string_view defaultValue) {
   const std::wstring file = widen(path);
   const std::wstring sectionW = widen(section);
   const std::wstring keyW = widen(key);
@@ -377,13 +386,14 @@ std::string Win32Platform::readProfileString(std::string_view path, std::string_
   for (;;) {
     const DWORD n = GetPrivateProfileStringW(sectionW.c_str(), keyW.c_str(), fallback.c_str(), buffer.data(),
                                              static_cast<DWORD>(buffer.size()), file.c_str());
-    if (n + 1 < buffer.size() || buffer.size() >= (1u << 26)) return narrow(std::wstring_view(buffer.data(), n));
+    if (n + 1 < buffer.size() || buffer.size() >= (1u << 26))
+      return narrow(std::wstring_view(buffer.data(), n));
     buffer.resize(buffer.size() * 4);
   }
 }
 
-std::string Win32Platform::writeProfileString(std::string_view path, std::string_view section, std::string_view key,
-                                              std::string_view value) {
+std::string Win32Platform::writeProfileString(std::string_view path, std::string_view section,
+                                              std::string_view key, std::string_view value) {
   if (const std::string refused = iniCheckEntry(section, key, value); !refused.empty()) {
     return "Cannot write " + std::string(path) + ": " + refused;
   }

@@ -17,15 +17,24 @@ struct KindRow {
 
 // The whole table of event kinds: number, display name, shell bit, file event.
 const KindRow kTable[] = {
-    {0, "Association", 0x08000000, false},   {1, "Attributes", 0x00000800, false},
-    {2, "Create", 0x00000002, true},         {3, "Delete", 0x00000004, true},
-    {4, "Adding Drive", 0x00000100, false},  {5, "Explorer Drive Added", 0x00010000, false},
-    {6, "Drive removed", 0x00000080, false}, {7, "Adding Media", 0x00000020, false},
-    {8, "Media removed", 0x00000040, false}, {9, "New Directory", 0x00000008, false},
-    {10, "Network Share", 0x00000200, false}, {11, "Network UnShare", 0x00000400, false},
-    {12, "Rename Folder", 0x00020000, false}, {13, "Rename File", 0x00000001, true},
-    {14, "Delete Directory", 0x00000010, false}, {15, "Server Disconnect", 0x00004000, false},
-    {16, "Update Directory", 0x00001000, false}, {17, "Update Image", 0x00008000, false},
+    {0, "Association", 0x08000000, false},
+    {1, "Attributes", 0x00000800, false},
+    {2, "Create", 0x00000002, true},
+    {3, "Delete", 0x00000004, true},
+    {4, "Adding Drive", 0x00000100, false},
+    {5, "Explorer Drive Added", 0x00010000, false},
+    {6, "Drive removed", 0x00000080, false},
+    {7, "Adding Media", 0x00000020, false},
+    {8, "Media removed", 0x00000040, false},
+    {9, "New Directory", 0x00000008, false},
+    {10, "Network Share", 0x00000200, false},
+    {11, "Network UnShare", 0x00000400, false},
+    {12, "Rename Folder", 0x00020000, false},
+    {13, "Rename File", 0x00000001, true},
+    {14, "Delete Directory", 0x00000010, false},
+    {15, "Server Disconnect", 0x00004000, false},
+    {16, "Update Directory", 0x00001000, false},
+    {17, "Update Image", 0x00008000, false},
     {18, "Update File", 0x00002000, true},
 };
 

@@ -32,24 +32,96 @@ TEST(CaptureList, CellsIconsAndMarksOfEveryRowKind) {
   const auto W = PathStyle::Windows;
   const auto P = PathStyle::Posix;
   const RowCase cases[] = {
-      {"rename file", W, "C:\\docs\\a.txt", "C:\\docs\\b.txt", evRenameItem, {"a.txt", "b.txt", "Rename File", "C:\\docs\\"}, 20, 60, 1},
-      {"rename folder", W, "C:\\docs\\old", "C:\\docs\\new", evRenameFolder, {"old", "new", "Rename Folder", "C:\\docs\\"}, 50, 60, 1},
+      {"rename file",
+       W,
+       "C:\\docs\\a.txt",
+       "C:\\docs\\b.txt",
+       evRenameItem,
+       {"a.txt", "b.txt", "Rename File", "C:\\docs\\"},
+       20,
+       60,
+       1},
+      {"rename folder",
+       W,
+       "C:\\docs\\old",
+       "C:\\docs\\new",
+       evRenameFolder,
+       {"old", "new", "Rename Folder", "C:\\docs\\"},
+       50,
+       60,
+       1},
       {"create", W, "C:\\docs\\c.txt", "", evCreate, {"c.txt", "-", "Create", "C:\\docs\\"}, 20, 60, 3},
       {"new directory", W, "C:\\docs\\n", "", evMkDir, {"n", "-", "New Directory", "C:\\docs\\"}, 50, 60, 3},
       {"delete", W, "C:\\docs\\gone.bin", "", evDelete, {"gone.bin", "-", "Delete", "C:\\docs\\"}, 9, 60, 2},
-      {"delete directory", W, "D:\\tmp\\x", "", evRmDir, {"x", "-", "Delete Directory", "D:\\tmp\\"}, 50, 61, 2},
+      {"delete directory",
+       W,
+       "D:\\tmp\\x",
+       "",
+       evRmDir,
+       {"x", "-", "Delete Directory", "D:\\tmp\\"},
+       50,
+       61,
+       2},
       {"drive", W, "E:\\", "", evDriveAdd, {"E:\\", "-", "Adding Drive", "E:\\"}, 50, 62, 0},
       {"both empty", W, "", "", evAssociation, {"-", "-", "Association", ""}, 50, 0, 0},
-      {"second path a root", W, "C:\\docs\\a", "D:\\", evRenameFolder, {"a", "", "Rename Folder", "C:\\docs\\"}, 50, 60, 1},
-      {"update file", W, "C:\\docs\\a.txt", "", evUpdateItem, {"a.txt", "-", "Update File", "C:\\docs\\"}, 20, 60, 0},
-      {"update directory", W, "C:\\docs\\", "", evUpdateDir, {"C:\\docs\\", "-", "Update Directory", "C:\\docs\\"}, 50, 60, 0},
+      {"second path a root",
+       W,
+       "C:\\docs\\a",
+       "D:\\",
+       evRenameFolder,
+       {"a", "", "Rename Folder", "C:\\docs\\"},
+       50,
+       60,
+       1},
+      {"update file",
+       W,
+       "C:\\docs\\a.txt",
+       "",
+       evUpdateItem,
+       {"a.txt", "-", "Update File", "C:\\docs\\"},
+       20,
+       60,
+       0},
+      {"update directory",
+       W,
+       "C:\\docs\\",
+       "",
+       evUpdateDir,
+       {"C:\\docs\\", "-", "Update Directory", "C:\\docs\\"},
+       50,
+       60,
+       0},
       {"colon ends the folder", W, "C:x.txt", "", evCreate, {"x.txt", "-", "Create", "C:"}, 20, 0, 3},
       {"spaces kept", W, " \\ a ", "  ", evCreate, {" a ", "-", "Create", " \\"}, 9, 0, 3},
-      {"blank name, whole path", W, "C:\\docs\\ ", "", evCreate, {"C:\\docs\\ ", "-", "Create", "C:\\docs\\"}, 9, 60, 3},
+      {"blank name, whole path",
+       W,
+       "C:\\docs\\ ",
+       "",
+       evCreate,
+       {"C:\\docs\\ ", "-", "Create", "C:\\docs\\"},
+       9,
+       60,
+       3},
       {"blank first path", W, "   ", "C:\\b", evRenameItem, {"-", "b", "Rename File", ""}, 9, 0, 1},
       {"unknown number", W, "C:\\a", "", 42, {"a", "-", "Unknown", "C:\\"}, 50, 0, 0},
-      {"posix rename", P, "/home/u/a.txt", "/home/u/b:c", evRenameItem, {"a.txt", "b:c", "Rename File", "/home/u/"}, 30, 41, 1},
-      {"posix colon is ordinary", P, "/home/u/x:y", "", evCreate, {"x:y", "-", "Create", "/home/u/"}, 8, 41, 3},
+      {"posix rename",
+       P,
+       "/home/u/a.txt",
+       "/home/u/b:c",
+       evRenameItem,
+       {"a.txt", "b:c", "Rename File", "/home/u/"},
+       30,
+       41,
+       1},
+      {"posix colon is ordinary",
+       P,
+       "/home/u/x:y",
+       "",
+       evCreate,
+       {"x:y", "-", "Create", "/home/u/"},
+       8,
+       41,
+       3},
       {"posix root", P, "/", "", evUpdateDir, {"/", "-", "Update Directory", "/"}, 40, 0, 0},
   };
   for (const auto& c : cases) {
@@ -88,14 +160,16 @@ TEST(CaptureList, RowsInDeliveryOrderAnnouncedInBatches) {
   list.setObserver(&recorder);
   list.addListItem("C:\\0", "", evCreate, PathStyle::Windows);
   list.beginBatch();
-  for (int i = 1; i <= 10; ++i) list.addListItem("C:\\" + std::to_string(i), "", evCreate, PathStyle::Windows);
+  for (int i = 1; i <= 10; ++i)
+    list.addListItem("C:\\" + std::to_string(i), "", evCreate, PathStyle::Windows);
   EXPECT_EQ(list.rowCount(), 1);  // not announced yet
   list.endBatch();
   ASSERT_EQ(list.rowCount(), 11);
   for (int i = 0; i <= 10; ++i) EXPECT_EQ(list.cell(i, colFrom), std::to_string(i));
   list.clear();
-  EXPECT_EQ(recorder.calls, (std::vector<std::string>{"about 0..0 of 0", "inserted 0..0 of 1", "about 1..10 of 1",
-                                                       "inserted 1..10 of 11", "clearing", "cleared 0"}));
+  EXPECT_EQ(recorder.calls,
+            (std::vector<std::string>{"about 0..0 of 0", "inserted 0..0 of 1", "about 1..10 of 1",
+                                      "inserted 1..10 of 11", "clearing", "cleared 0"}));
 }
 
 // A batch longer than one group of icon lookups: every row still gets its folder's icon, and
@@ -115,7 +189,8 @@ TEST(CaptureList, LongBatchesAskFolderIconsInGroupsAndAnnounceOnce) {
   const int rows = static_cast<int>(3 * TCaptureList::kIconLookupGroup + 7);
   const char* folders[] = {"C:\\a\\", "C:\\b\\", "C:\\c\\"};
   list.beginBatch();
-  for (int i = 0; i < rows; ++i) list.addListItem(std::string(folders[i % 3]) + "f" + std::to_string(i), "", evCreate);
+  for (int i = 0; i < rows; ++i)
+    list.addListItem(std::string(folders[i % 3]) + "f" + std::to_string(i), "", evCreate);
   EXPECT_EQ(counter.announcements, 0);
   list.endBatch();
   EXPECT_EQ(counter.announcements, 1);

@@ -8,9 +8,9 @@
 
 #include "core/events/event_kinds.h"
 #include "core/model/path_parts.h"
-#include "platform/fake/fake_platform.h"
 #include "core/text/functions.h"
 #include "core/text/text_lines.h"
+#include "platform/fake/fake_platform.h"
 
 namespace tw {
 namespace {
@@ -66,7 +66,8 @@ TEST(PathSegments, WindowsSplitIsTheLineSplitOfThePathWithBreaksForBackslashes) 
     }
     const auto lines = splitLines(replaced);
     const auto segments = splitPathSegments(path, Win);
-    ASSERT_EQ(std::vector<std::string>(segments.begin(), segments.end()), lines) << testing::PrintToString(path);
+    ASSERT_EQ(std::vector<std::string>(segments.begin(), segments.end()), lines)
+        << testing::PrintToString(path);
   }
 }
 
@@ -103,8 +104,8 @@ class TreeTest : public testing::Test {
     tree.forEachNode([&](NodeId n, int level) {
       EXPECT_EQ(tree.level(n), level);
       EXPECT_EQ(tree.selectedImageIndex(n), tree.imageIndex(n));
-      lines.push_back(std::string(static_cast<std::size_t>(level) * 2, ' ') + std::string(tree.text(n)) + " {" +
-                      std::to_string(tree.mark(n)) + "," + std::to_string(tree.imageIndex(n)) + "}");
+      lines.push_back(std::string(static_cast<std::size_t>(level) * 2, ' ') + std::string(tree.text(n)) +
+                      " {" + std::to_string(tree.mark(n)) + "," + std::to_string(tree.imageIndex(n)) + "}");
     });
     return lines;
   }
@@ -134,18 +135,18 @@ TEST_F(TreeTest, CaseFoldingIsAsciiOnlyAndSpacesCount) {
   tree.addDirectoryFile("C:\\ a ", "", evCreate, Win);
   tree.addDirectoryFile("C:\\a", "", evCreate, Win);
   tree.addDirectoryFile("C:\\A", "", evCreate, Win);
-  EXPECT_EQ(dump(), (std::vector<std::string>{"C: {0,9}", "  \xC3\x84 {0,0}", "  \xC3\xA4 {0,0}", "   a  {0,0}",
-                                              "  a {0,60}"}));
+  EXPECT_EQ(dump(), (std::vector<std::string>{"C: {0,9}", "  \xC3\x84 {0,0}", "  \xC3\xA4 {0,0}",
+                                              "   a  {0,0}", "  a {0,60}"}));
 }
 
 TEST_F(TreeTest, SegmentGapsAndRoots) {
-  tree.addDirectoryFile("C:\\\\a", "", evCreate, Win);                 // a directly under C:
-  tree.addDirectoryFile("\\\\srv\\share\\f", "", evCreate, Win);       // srv becomes a root
-  tree.addDirectoryFile("C:\\a/b", "", evCreate, Win);                 // one segment a/b
-  tree.addDirectoryFile("C:\\a\\ ", "", evDelete, Win);                // blank last segment: no treatment
-  tree.addDirectoryFile("C:", "", evDelete, Win);                      // one segment: no treatment
-  EXPECT_EQ(dump(), (std::vector<std::string>{"C: {0,9}", "  a {0,60}", "  a/b {0,0}", "srv {0,0}", "  share {0,0}",
-                                              "    f {0,0}"}));
+  tree.addDirectoryFile("C:\\\\a", "", evCreate, Win);            // a directly under C:
+  tree.addDirectoryFile("\\\\srv\\share\\f", "", evCreate, Win);  // srv becomes a root
+  tree.addDirectoryFile("C:\\a/b", "", evCreate, Win);            // one segment a/b
+  tree.addDirectoryFile("C:\\a\\ ", "", evDelete, Win);           // blank last segment: no treatment
+  tree.addDirectoryFile("C:", "", evDelete, Win);                 // one segment: no treatment
+  EXPECT_EQ(dump(), (std::vector<std::string>{"C: {0,9}", "  a {0,60}", "  a/b {0,0}", "srv {0,0}",
+                                              "  share {0,0}", "    f {0,0}"}));
   const NodeId srv = tree.findNode("SRV", kNoNode);
   EXPECT_EQ(tree.getNodePath(srv, Win), "srv");
   EXPECT_EQ(tree.getNodePath(tree.child(tree.child(srv, 0), 0), Win), "srv\\share\\f\\");
@@ -161,11 +162,11 @@ TEST_F(TreeTest, TreatmentsAndTheFreshNodeBesideATreatedOne) {
     int event;
   } steps[] = {
       {"C:\\a\\b.txt", "", evCreate},
-      {"C:\\a\\b.txt", "", evDelete},        // the plain node is treated
-      {"C:\\a\\b.txt", "", evCreate},        // a fresh node beside it
-      {"C:\\a\\B.TXT", "", evUpdateItem},    // finds the fresh one
+      {"C:\\a\\b.txt", "", evDelete},      // the plain node is treated
+      {"C:\\a\\b.txt", "", evCreate},      // a fresh node beside it
+      {"C:\\a\\B.TXT", "", evUpdateItem},  // finds the fresh one
       {"C:\\a\\b.txt", "C:\\a\\c.doc", evRenameItem},
-      {"C:\\a\\b.txt", "", evDelete},        // no plain b.txt left: a new node, treated at once
+      {"C:\\a\\b.txt", "", evDelete},  // no plain b.txt left: a new node, treated at once
       {"C:\\a\\old", "C:\\a\\new\\", evRenameFolder},
       {"C:\\a\\x", "", evRmDir},
   };
@@ -187,7 +188,8 @@ TEST_F(TreeTest, DeleteDirectoryRemovesTheSubtreeAndLookupsStayRight) {
   tree.addDirectoryFile("C:\\b\\u.txt", "", evCreate, Win);
   EXPECT_EQ(tree.nodeCount(), 7u);
   tree.addDirectoryFile("C:\\a", "", evRmDir, Win);
-  EXPECT_EQ(dump(), (std::vector<std::string>{"C: {0,9}", "  (14:03:27) a {2,50}", "  b {0,0}", "    u.txt {0,0}"}));
+  EXPECT_EQ(dump(),
+            (std::vector<std::string>{"C: {0,9}", "  (14:03:27) a {2,50}", "  b {0,0}", "    u.txt {0,0}"}));
   EXPECT_EQ(tree.nodeCount(), 4u);
   // The removed nodes are gone from the index: the folder comes back as a fresh node.
   tree.addDirectoryFile("C:\\a\\s\\deep.txt", "", evUpdateItem, Win);
@@ -264,8 +266,8 @@ TEST(PosixTree, CreatedFileNodeIsNotAskedForAFolderIcon) {
       {Posix, "/d/a.txt", evUpdateItem, "/d/a.txt/", false, 0},
       {Posix, "/d/a.txt", evMkDir, "/d/a.txt/", true, 70},
       {Posix, "/d/a.txt", evUpdateDir, "/d/a.txt/", true, 70},
-      {Posix, "/d/a.txt", evDelete, "/d/a.txt/", false, 5},  // the file type's icon
-      {Posix, "/d/a.txt", evRmDir, "/d/a.txt/", false, 9},   // the system folder's icon
+      {Posix, "/d/a.txt", evDelete, "/d/a.txt/", false, 5},         // the file type's icon
+      {Posix, "/d/a.txt", evRmDir, "/d/a.txt/", false, 9},          // the system folder's icon
       {Win, "C:\\d\\a.txt", evCreate, "C:\\d\\a.txt\\", true, 70},  // the shell is asked
   };
   for (const Case& c : cases) {
@@ -397,8 +399,8 @@ class ScanTree {
 std::vector<std::string> describe(const TCaptureTree& tree) {
   std::vector<std::string> lines;
   tree.forEachNode([&](NodeId n, int level) {
-    lines.push_back(std::to_string(level) + "|" + std::string(tree.text(n)) + "|" + std::to_string(tree.mark(n)) +
-                    "|" + std::to_string(tree.imageIndex(n)));
+    lines.push_back(std::to_string(level) + "|" + std::string(tree.text(n)) + "|" +
+                    std::to_string(tree.mark(n)) + "|" + std::to_string(tree.imageIndex(n)));
   });
   return lines;
 }
@@ -408,8 +410,8 @@ std::vector<std::string> describe(const ScanTree& scan) {
   for (int n : scan.absoluteOrder()) {
     int level = 0;
     for (int p = scan.nodes[n].parent; p >= 0; p = scan.nodes[p].parent) ++level;
-    lines.push_back(std::to_string(level) + "|" + scan.nodes[n].text + "|" + std::to_string(scan.nodes[n].mark) +
-                    "|" + std::to_string(scan.nodes[n].image));
+    lines.push_back(std::to_string(level) + "|" + scan.nodes[n].text + "|" +
+                    std::to_string(scan.nodes[n].mark) + "|" + std::to_string(scan.nodes[n].image));
   }
   return lines;
 }
@@ -425,10 +427,11 @@ TEST(TreeIndex, GivesExactlyWhatTheScansGive) {
     TCaptureTree tree(platform);
     ScanTree scan(platform);
     std::mt19937 random(style == Win ? 11 : 12);
-    const std::vector<std::string> names = {"a",     "A",       "b.t",   "B.T",   "(1) a", "(1) b.t", "a -> b",
-                                            "a -> b.t", "b.t -> a", "(1) A", " ",     "",        "x"};
+    const std::vector<std::string> names = {
+        "a", "A", "b.t", "B.T", "(1) a", "(1) b.t", "a -> b", "a -> b.t", "b.t -> a", "(1) A", " ", "", "x"};
     const std::vector<std::string> roots = {"R", "r", "Q"};
-    const int events[] = {evCreate, evDelete, evMkDir, evRenameFolder, evRenameItem, evRmDir, evUpdateDir, evUpdateItem};
+    const int events[] = {evCreate,     evDelete, evMkDir,     evRenameFolder,
+                          evRenameItem, evRmDir,  evUpdateDir, evUpdateItem};
     const char sep = pathSeparator(style);
     for (int round = 0; round < 4000; ++round) {
       const auto pick = [&](const std::vector<std::string>& from) { return from[random() % from.size()]; };
@@ -440,7 +443,8 @@ TEST(TreeIndex, GivesExactlyWhatTheScansGive) {
       tree.addDirectoryFile(path, newName, event, style);
       scan.add(path, newName, event, style);
       if (round % 50 == 0 || round == 3999) {
-        ASSERT_EQ(describe(tree), describe(scan)) << "after " << round << " events, last " << path << " " << event;
+        ASSERT_EQ(describe(tree), describe(scan))
+            << "after " << round << " events, last " << path << " " << event;
       }
     }
     EXPECT_GT(tree.nodeCount(), 100u);
@@ -495,7 +499,8 @@ class MirrorObserver : public TCaptureTreeObserver {
   void check() const {
     std::vector<std::string> mine;
     std::vector<std::pair<NodeId, int>> stack;
-    for (auto it = children.at(kNoNode).rbegin(); it != children.at(kNoNode).rend(); ++it) stack.push_back({*it, 0});
+    for (auto it = children.at(kNoNode).rbegin(); it != children.at(kNoNode).rend(); ++it)
+      stack.push_back({*it, 0});
     while (!stack.empty()) {
       const auto [n, level] = stack.back();
       stack.pop_back();
@@ -504,7 +509,8 @@ class MirrorObserver : public TCaptureTreeObserver {
       for (auto it = list.rbegin(); it != list.rend(); ++it) stack.push_back({*it, level + 1});
     }
     std::vector<std::string> real;
-    tree.forEachNode([&](NodeId n, int level) { real.push_back(std::to_string(level) + std::string(tree.text(n))); });
+    tree.forEachNode(
+        [&](NodeId n, int level) { real.push_back(std::to_string(level) + std::string(tree.text(n))); });
     EXPECT_EQ(mine, real);
   }
 
@@ -574,7 +580,8 @@ TEST(TreeObserver, ABatchAnnouncesOneBlockPerShownParent) {
       for (NodeId id : n) calls.push_back("changed " + std::string(tree->text(id)));
     }
     void nodesAboutToBeRemoved(NodeId p, int f, int l) override {
-      calls.push_back("remove " + std::string(tree->text(p)) + " " + std::to_string(f) + ".." + std::to_string(l));
+      calls.push_back("remove " + std::string(tree->text(p)) + " " + std::to_string(f) + ".." +
+                      std::to_string(l));
     }
     void nodesRemoved(NodeId, int, int) override {}
     void treeAboutToBeCleared() override { calls.push_back("clear"); }
@@ -596,13 +603,14 @@ TEST(TreeObserver, ABatchAnnouncesOneBlockPerShownParent) {
   EXPECT_EQ(tree.childCount(tree.findNode("a", tree.findNode("C:", kNoNode))), 1);
   tree.endBatch();
   EXPECT_EQ(recorder.calls, (std::vector<std::string>{"insert a 1..2", "insert C: 1..1", "insert top 1..1",
-                                                       "changed (12:34:56) 1"}));
+                                                      "changed (12:34:56) 1"}));
   recorder.calls.clear();
   tree.beginBatch();
   tree.addDirectoryFile("C:\\a\\4", "", evCreate, Win);
   tree.addDirectoryFile("C:\\a", "", evRmDir, Win);  // announces what came before, then removes
   tree.endBatch();
-  EXPECT_EQ(recorder.calls, (std::vector<std::string>{"insert a 3..3", "remove a 0..3", "changed (12:34:56) a"}));
+  EXPECT_EQ(recorder.calls,
+            (std::vector<std::string>{"insert a 3..3", "remove a 0..3", "changed (12:34:56) a"}));
 }
 
 }  // namespace

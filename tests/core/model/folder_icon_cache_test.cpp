@@ -46,19 +46,14 @@ TEST(FolderIconCache, AnswersAreKeptForTheWindowOnly) {
     int answer;
     int lookups;
   } steps[] = {
-      {0ms, "/a/", 5, 5, 1},
-      {10ms, "/a/", 5, 5, 1},       // kept
-      {20ms, "/b/", 5, 6, 2},
-      {500ms, "/a/", 0, 5, 2},      // deleted on disk, but the answer is 500 ms old
-      {999ms, "/a/", 0, 5, 2},
-      {1000ms, "/a/", 0, 0, 3},     // a window later the disk is asked again: gone
-      {1500ms, "/a/", 7, 0, 3},     // created again; the answer "gone" is kept too
-      {1900ms, "/b/", 7, 6, 4},     // /b/ was last asked 1880 ms ago
-      {2001ms, "/a/", 7, 7, 5},
-      {2500ms, "/a/", 7, 7, 5},
-      {2999ms, "/a/", 0, 7, 5},     // carried into the next generation while still fresh
-      {3001ms, "/a/", 0, 0, 6},
-      {9000ms, "/a/", 8, 8, 7},     // a long pause: nothing old survives
+      {0ms, "/a/", 5, 5, 1},    {10ms, "/a/", 5, 5, 1},    // kept
+      {20ms, "/b/", 5, 6, 2},   {500ms, "/a/", 0, 5, 2},   // deleted on disk, but the answer is 500 ms old
+      {999ms, "/a/", 0, 5, 2},  {1000ms, "/a/", 0, 0, 3},  // a window later the disk is asked again: gone
+      {1500ms, "/a/", 7, 0, 3},                            // created again; the answer "gone" is kept too
+      {1900ms, "/b/", 7, 6, 4},                            // /b/ was last asked 1880 ms ago
+      {2001ms, "/a/", 7, 7, 5}, {2500ms, "/a/", 7, 7, 5},
+      {2999ms, "/a/", 0, 7, 5},  // carried into the next generation while still fresh
+      {3001ms, "/a/", 0, 0, 6}, {9000ms, "/a/", 8, 8, 7},  // a long pause: nothing old survives
   };
   for (const auto& s : steps) {
     SCOPED_TRACE(testing::Message() << "at " << s.at.count() << " ms, " << s.path);

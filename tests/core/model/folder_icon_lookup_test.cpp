@@ -118,9 +118,9 @@ TEST(FolderIconLookups, InTheBackgroundGiveWhatIsOnDisk) {
     }
   }
   const std::lock_guard<std::mutex> hold(platform.lock);
-  EXPECT_TRUE(std::any_of(platform.threads.begin(), platform.threads.end(),
-                          [](std::thread::id id) { return id != std::this_thread::get_id(); }))
-      << "every lookup ran on the test's thread";
+  EXPECT_TRUE(std::any_of(platform.threads.begin(), platform.threads.end(), [](std::thread::id id) {
+    return id != std::this_thread::get_id();
+  })) << "every lookup ran on the test's thread";
 }
 
 // A random recording delivered in batches to a tree and a list that share a cache: with the
@@ -141,7 +141,8 @@ TEST(FolderIconLookups, ViewsGetTheSameIconsInTheBackground) {
       for (int i = 0; i < depth; ++i) path += std::string("/") + names[random() % 5];
       return path;
     };
-    for (int i = 0; i < 300; ++i) platform.pathIcons[somePath(1 + static_cast<int>(random() % 4)) + "/"] = 20 + i;
+    for (int i = 0; i < 300; ++i)
+      platform.pathIcons[somePath(1 + static_cast<int>(random() % 4)) + "/"] = 20 + i;
     platform.pathIcons["/usr/"] = 9;
     TTextPool pool;
     TFolderIconCache cache(platform, 1h);
@@ -199,7 +200,8 @@ TEST(FolderIconLookups, ViewsGetTheSameIconsInTheBackground) {
   const Run background = record(true);
   EXPECT_EQ(background.nodeIcons, plain.nodeIcons);
   EXPECT_EQ(background.rowIcons, plain.rowIcons);
-  EXPECT_GT(std::count_if(plain.nodeIcons.begin(), plain.nodeIcons.end(), [](int icon) { return icon >= 20; }), 10);
+  EXPECT_GT(
+      std::count_if(plain.nodeIcons.begin(), plain.nodeIcons.end(), [](int icon) { return icon >= 20; }), 10);
 }
 
 // Views cleared, and a cache destroyed, while lookups are under way.

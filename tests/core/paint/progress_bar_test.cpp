@@ -122,7 +122,8 @@ TEST(VistaProBar, TrackAloneWhenEmptyOrRangeless) {
     const char* name;
     const VistaProBarState* bar;
   };
-  for (const Case& c : {Case{"Max 0, Position 0", &rangeless}, Case{"Position 50, then Max and Min 0", &collapsed}}) {
+  for (const Case& c :
+       {Case{"Max 0, Position 0", &rangeless}, Case{"Position 50, then Max and Min 0", &collapsed}}) {
     const RgbaImage img = paintVistaProBar(*c.bar, 150, 17);
     for (int y = 0; y < 17; ++y)
       for (int x = 0; x < 150; ++x)

@@ -36,7 +36,8 @@ bool delivered(const FilterCase& c, bool dirFilter, PathStyle style) {
   InlineDispatcher ui;
   RecordingView view;
   EXPECT_TRUE(stack.wakeUp(ui, view, style));
-  return std::any_of(view.log.begin(), view.log.end(), [](const std::string& l) { return l.starts_with("list "); });
+  return std::any_of(view.log.begin(), view.log.end(),
+                     [](const std::string& l) { return l.starts_with("list "); });
 }
 
 TEST(DispatchFilters, ExcludedPathsWindowsStyle) {
@@ -45,7 +46,7 @@ TEST(DispatchFilters, ExcludedPathsWindowsStyle) {
       {"C:\\Windows\\\r\n", "C:\\Windows", "", 14, false},  // the appended backslash matches
       {"C:\\Windows\\\r\n", "C:\\WindowsApps\\y.dll", "", 2, true},
       {"C:\\Temp\r\n", "C:\\Temporary\\z.txt", "", 2, false},  // no final backslash: a plain prefix
-      {"c:\\temp\\\r\n", "C:\\TEMP\\a.txt", "", 2, false},      // ASCII case does not matter
+      {"c:\\temp\\\r\n", "C:\\TEMP\\a.txt", "", 2, false},     // ASCII case does not matter
       {"C:\\\xC3\xA9t\xC3\xA9\\\r\n", "C:\\\xC3\x89T\xC3\x89\\a.txt", "", 2, true},  // é is not É
       {"\r\n", "C:\\anything", "", 1, false},  // an empty entry drops every event
       {"\r\n", "", "", 0, false},
@@ -64,21 +65,21 @@ TEST(DispatchFilters, ExtensionsWindowsStyle) {
   const FilterCase cases[] = {
       {".txt\r\n", "C:\\a.TXT", "", 2, true},
       {".txt\r\n", "C:\\a.doc", "", 2, false},
-      {".txt\r\n", "C:\\dir", "", 9, true},                   // not a file event
-      {".txt\r\n", "C:\\a.doc", "C:\\a.txt", 13, true},       // passes through item2
-      {".txt\r\n", "C:\\b", "", 18, false},                   // no extension
-      {".txt\r\n", "C:\\a.doc", "", 1, true},                 // attributes are not tested
+      {".txt\r\n", "C:\\dir", "", 9, true},              // not a file event
+      {".txt\r\n", "C:\\a.doc", "C:\\a.txt", 13, true},  // passes through item2
+      {".txt\r\n", "C:\\b", "", 18, false},              // no extension
+      {".txt\r\n", "C:\\a.doc", "", 1, true},            // attributes are not tested
       {".txt\r\n", "C:\\a.doc", "", 3, false},
-      {".txt\r\n", "C:\\a.doc", "", 42, true},                // out of range: not a file event
-      {"txt\r\n", "C:\\a.txt", "", 2, false},                 // an entry without its dot never matches
-      {"\r\n", "C:\\a.txt", "", 2, true},                     // empty entry: item2 has no extension
-      {"\r\n", "C:\\a.txt", "C:\\b.doc", 13, false},          // both have extensions
+      {".txt\r\n", "C:\\a.doc", "", 42, true},        // out of range: not a file event
+      {"txt\r\n", "C:\\a.txt", "", 2, false},         // an entry without its dot never matches
+      {"\r\n", "C:\\a.txt", "", 2, true},             // empty entry: item2 has no extension
+      {"\r\n", "C:\\a.txt", "C:\\b.doc", 13, false},  // both have extensions
       {"\r\n", "C:\\noext", "C:\\b.doc", 13, true},
-      {".txt\r\n", "C:\\dir.txt\\file", "", 2, false},        // the dot must follow the last separator
+      {".txt\r\n", "C:\\dir.txt\\file", "", 2, false},  // the dot must follow the last separator
       {".txt\r\n", "C:.txt", "", 2, true},
       {".txt\r\n", "C:\\x\\C:", "", 2, false},
       {".gz\r\n", "C:\\a.tar.gz", "", 2, true},
-      {".tar.gz\r\n", "C:\\a.tar.gz", "", 2, false},          // only from the last dot
+      {".tar.gz\r\n", "C:\\a.tar.gz", "", 2, false},  // only from the last dot
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.filters) + " / " + c.item1 + " / " + c.item2);
@@ -98,7 +99,7 @@ TEST(DispatchFilters, PosixStyle) {
       {".txt\r\n", "/home/u/a.txt", "", 2, true},
       {".txt\r\n", "/home/u.txt/a", "", 2, false},
       {".txt\r\n", "/home/u/c:a.txt", "", 2, true},  // a colon is an ordinary character
-      {".d\r\n", "/etc/x.d\\y", "", 2, false},         // a backslash too: the extension is ".d\y"
+      {".d\r\n", "/etc/x.d\\y", "", 2, false},       // a backslash too: the extension is ".d\y"
   };
   for (const auto& c : extCases) EXPECT_EQ(delivered(c, false, PathStyle::Posix), c.delivered) << c.item1;
 }
@@ -106,22 +107,29 @@ TEST(DispatchFilters, PosixStyle) {
 TEST(DispatchLoop, BatchOrderTreeBeforeListAndBarPositions) {
   TItemsStack stack;
   stack.setExtFilters(".txt\r\n");
-  stack.addItem("C:\\a.txt", "", 2);      // 0: tree + list
-  stack.addItem("C:\\b.doc", "", 2);      // 1: dropped
-  stack.addItem("C:\\x", "", 1);          // 2: list only
-  stack.addItem("C:\\d", "C:\\e", 12);    // 3: tree + list
-  stack.addItem("", "", 0);               // 4: list only
-  stack.addItem("C:\\f.txt", "", 42);     // 5: list only, out of range
+  stack.addItem("C:\\a.txt", "", 2);    // 0: tree + list
+  stack.addItem("C:\\b.doc", "", 2);    // 1: dropped
+  stack.addItem("C:\\x", "", 1);        // 2: list only
+  stack.addItem("C:\\d", "C:\\e", 12);  // 3: tree + list
+  stack.addItem("", "", 0);             // 4: list only
+  stack.addItem("C:\\f.txt", "", 42);   // 5: list only, out of range
   InlineDispatcher ui;
   RecordingView view;
   ASSERT_TRUE(stack.wakeUp(ui, view, PathStyle::Windows));
   const Lines expected = {
       "show 6",
-      "tree C:\\a.txt||2", "list C:\\a.txt||2", "pos 0",
-      "list C:\\x||1", "pos 2",
-      "tree C:\\d|C:\\e|12", "list C:\\d|C:\\e|12", "pos 3",
-      "list ||0", "pos 4",
-      "list C:\\f.txt||42", "pos 5",
+      "tree C:\\a.txt||2",
+      "list C:\\a.txt||2",
+      "pos 0",
+      "list C:\\x||1",
+      "pos 2",
+      "tree C:\\d|C:\\e|12",
+      "list C:\\d|C:\\e|12",
+      "pos 3",
+      "list ||0",
+      "pos 4",
+      "list C:\\f.txt||42",
+      "pos 5",
       "hide",
   };
   EXPECT_EQ(view.log, expected);
@@ -290,7 +298,8 @@ TEST(DispatchThread, DeliversOnTheUiThreadAndEndsAfterTerminate) {
   EXPECT_TRUE(stack->waitForEnd(std::chrono::seconds(3)));
   stack.reset();
   // The thread lets go of the queue just after it signals its end.
-  for (int i = 0; i < 200 && !watch.expired(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  for (int i = 0; i < 200 && !watch.expired(); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
   EXPECT_TRUE(watch.expired()) << "the queue is freed once its thread has ended";
   ui.quit();
   uiThread.join();

@@ -6,8 +6,8 @@
 #include <stdexcept>
 #include <thread>
 
-#include "platform/fake/fake_platform.h"
 #include "core/queue/recording_view.h"
+#include "platform/fake/fake_platform.h"
 #include "support/fake_settings_controls.h"
 
 namespace tw {
@@ -64,7 +64,8 @@ class FakeControls : public MonitorControls {
 class MonitorTest : public ::testing::Test {
  protected:
   MonitorTest() : uiThread([this] { ui.exec(); }) {
-    platform.driveTable = {{"C:\\", DriveType::Fixed}, {"D:\\", DriveType::CdRom}, {"E:\\", DriveType::Removable}};
+    platform.driveTable = {
+        {"C:\\", DriveType::Fixed}, {"D:\\", DriveType::CdRom}, {"E:\\", DriveType::Removable}};
     platform.parseablePaths = {"C:\\", "E:\\"};
     choices.setDrives({{"C:\\", true}, {"E:\\", true}});
   }
@@ -149,8 +150,10 @@ TEST(ShellNotifier, ParseRegisterAndDestroyInOrder) {
   const auto freeSub = std::find(deregister, calls.end(), "free C:\\");
   EXPECT_NE(freeSub, calls.end()) << "the registration ends before its list is freed";
   EXPECT_EQ(std::count(calls.begin(), calls.end(), "free C:\\"), 2);
-  EXPECT_EQ(std::count_if(calls.begin(), calls.end(), [](const std::string& c) { return c.starts_with("deregister"); }),
-            1) << "a registration that returned 0 is not ended";
+  EXPECT_EQ(std::count_if(calls.begin(), calls.end(),
+                          [](const std::string& c) { return c.starts_with("deregister"); }),
+            1)
+      << "a registration that returned 0 is not ended";
   EXPECT_EQ(platform.idListsAllocated(), platform.idListsFreed());
 }
 
@@ -204,14 +207,15 @@ TEST_F(MonitorTest, RecordsDeliversAndStops) {
 
   ASSERT_TRUE(platform.injectShellNotify(regs[0].id, 0x80000001u, "C:\\docs\\a.txt", "C:\\docs\\b.txt"));
   ASSERT_TRUE(platform.injectShellNotify(regs[1].id, 0x00000002u, "E:\\new.txt"));
-  ASSERT_TRUE(platform.injectShellNotify(regs[0].id, 0x08000000u, "", ""));  // association: no items
+  ASSERT_TRUE(platform.injectShellNotify(regs[0].id, 0x08000000u, "", ""));          // association: no items
   ASSERT_TRUE(platform.injectShellNotify(regs[0].id, 0x00000006u, "C:\\two-bits"));  // no event number
   ASSERT_TRUE(platform.injectShellNotify(regs[0].id, 0x00040000u, "C:\\free-space"));
   // The five notifications may straddle a wake-up of the queue thread: compare what was
   // delivered, whatever the batches.
   ASSERT_TRUE(waitForDelivered(3));
-  EXPECT_EQ(delivered(), (Lines{"tree C:\\docs\\a.txt|C:\\docs\\b.txt|13", "list C:\\docs\\a.txt|C:\\docs\\b.txt|13",
-                               "tree E:\\new.txt||2", "list E:\\new.txt||2", "list ||0"}));
+  EXPECT_EQ(delivered(),
+            (Lines{"tree C:\\docs\\a.txt|C:\\docs\\b.txt|13", "list C:\\docs\\a.txt|C:\\docs\\b.txt|13",
+                   "tree E:\\new.txt||2", "list E:\\new.txt||2", "list ||0"}));
 
   monitor->stop();
   ASSERT_TRUE(monitor->waitForEnd(5s));
@@ -247,7 +251,7 @@ TEST_F(MonitorTest, EventListEmptyOrAllOffAndShortLists) {
     std::vector<bool> rows;
     std::uint32_t mask;
   } cases[] = {
-      {{}, 0x0803FFFFu},                        // empty list: every kind
+      {{}, 0x0803FFFFu},                            // empty list: every kind
       {std::vector<bool>(kEventCount, false), 0u},  // every row unchecked: nothing
       {{true, false}, 0x0803FFFFu & ~0x00000800u},  // kinds beyond the last row stay on
   };
@@ -295,10 +299,9 @@ TEST_F(MonitorTest, PauseHoldsEventsAndButtonsFollow) {
   monitor->stop();
   ASSERT_TRUE(monitor->waitForEnd(5s));
   monitor->setPause(false);  // after the stop: reaches nothing
-  EXPECT_EQ(onUi(controls.log),
-            (Lines{"record image 11", "record Stop", "pause shown", "pause Resume", "pause image 6", "pause Pause",
-                   "pause image 7", "pause Resume", "pause image 6", "record image 8", "record Record",
-                   "pause hidden"}));
+  EXPECT_EQ(onUi(controls.log), (Lines{"record image 11", "record Stop", "pause shown", "pause Resume",
+                                       "pause image 6", "pause Pause", "pause image 7", "pause Resume",
+                                       "pause image 6", "record image 8", "record Record", "pause hidden"}));
 }
 
 TEST_F(MonitorTest, StopBeforeTheMessageQueueExistsIsHonoured) {
@@ -309,7 +312,7 @@ TEST_F(MonitorTest, StopBeforeTheMessageQueueExistsIsHonoured) {
   std::thread blocker([&] { ui.synchronize([&] { std::lock_guard wait(gate); }); });
   std::this_thread::sleep_for(50ms);
   auto monitor = TShellMonitor::start(context());
-  monitor->stop();  // no message queue yet: remembered
+  monitor->stop();          // no message queue yet: remembered
   monitor->setPause(true);  // no queue yet: nothing happens
   hold.unlock();
   blocker.join();

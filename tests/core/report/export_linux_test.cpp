@@ -94,7 +94,8 @@ TEST(ExportLinux, ListedFoldersGiveTheSameReportAsAskingEachPath) {
   ASSERT_EQ(symlink((root + "/many/f0.txt").c_str(), (root + "/many/link").c_str()), 0);
   tree.addDirectoryFile(root + "/many/link", "", evCreate, PathStyle::Posix);
   tree.addDirectoryFile(root + "/many/f3.txt", "", evDelete, PathStyle::Posix);  // "(time) f3.txt"
-  for (int i = 0; i < 10; ++i) tree.addDirectoryFile(root + "/gone/g" + std::to_string(i), "", evCreate, PathStyle::Posix);
+  for (int i = 0; i < 10; ++i)
+    tree.addDirectoryFile(root + "/gone/g" + std::to_string(i), "", evCreate, PathStyle::Posix);
   tree.addDirectoryFile(root + "/gone/deeper/x", "", evCreate, PathStyle::Posix);
   TCaptureList list(platform);
 

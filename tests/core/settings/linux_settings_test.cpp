@@ -16,11 +16,11 @@
 #include <optional>
 #include <sstream>
 
-#include "platform/linux/linux_platform.h"
 #include "core/settings/base64.h"
-#include "support/fake_settings_controls.h"
 #include "core/settings/ini_utils.h"
 #include "core/settings/settings_file.h"
+#include "platform/linux/linux_platform.h"
+#include "support/fake_settings_controls.h"
 #include "support/temp_dir.h"
 
 namespace tw {
@@ -149,7 +149,8 @@ TEST(LinuxProfile, FullDiskLeavesTheOldFileWhole) {
   struct rlimit small = old;
   small.rlim_cur = before.size() + 16;
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-  const std::string refused = platform.writeProfileString(path, "FILTERS", "EXTENSIONS", std::string(4096, 'Q'));
+  const std::string refused =
+      platform.writeProfileString(path, "FILTERS", "EXTENSIONS", std::string(4096, 'Q'));
   setrlimit(RLIMIT_FSIZE, &old);
   std::signal(SIGXFSZ, oldHandler);
   EXPECT_NE(refused.find("Cannot write " + path), std::string::npos) << refused;

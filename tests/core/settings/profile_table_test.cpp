@@ -8,8 +8,8 @@
 #include <tuple>
 #include <vector>
 
-#include "platform/platform.h"
 #include "core/settings/ini_read_cases.h"
+#include "platform/platform.h"
 #include "support/temp_dir.h"
 
 namespace tw {
@@ -63,16 +63,33 @@ std::vector<WriteCase> writeCases() {
   const std::string longValue(5000, 'L');
   return {
       {"a new file", std::nullopt, "S", "K", "v", {{"S", "K", "v"}}},
-      {"a value replaced, its neighbours kept", "[S]\r\nK=old\r\nO=1\r\n", "S", "K", "new",
+      {"a value replaced, its neighbours kept",
+       "[S]\r\nK=old\r\nO=1\r\n",
+       "S",
+       "K",
+       "new",
        {{"S", "K", "new"}, {"S", "O", "1"}}},
-      {"section and key found without case", "[s]\r\nk=old\r\n", "S", "K", "new", {{"S", "K", "new"}, {"s", "k", "new"}}},
+      {"section and key found without case",
+       "[s]\r\nk=old\r\n",
+       "S",
+       "K",
+       "new",
+       {{"S", "K", "new"}, {"s", "k", "new"}}},
       {"a new section", "[A]\r\nX=1\r\n", "B", "Y", "2", {{"B", "Y", "2"}, {"A", "X", "1"}}},
-      {"a new key stays in its section", "[A]\r\nX=1\r\n[B]\r\nZ=3\r\n", "A", "Y", "2",
+      {"a new key stays in its section",
+       "[A]\r\nX=1\r\n[B]\r\nZ=3\r\n",
+       "A",
+       "Y",
+       "2",
        {{"A", "Y", "2"}, {"A", "X", "1"}, {"B", "Z", "3"}, {"B", "Y", std::nullopt}}},
       {"a long value", "[S]\r\nK=short\r\n", "S", "K", longValue, {{"S", "K", longValue}}},
       {"spaces inside a value", std::nullopt, "S", "K", "a b  c", {{"S", "K", "a b  c"}}},
       {"an empty value is a value", "[S]\r\nK=old\r\n", "S", "K", "", {{"S", "K", ""}}},
-      {"Base64 text as the settings file writes it", std::nullopt, "FILTERS", "EXTENSIONS", "LmV4ZQ0KLmJhdA0K",
+      {"Base64 text as the settings file writes it",
+       std::nullopt,
+       "FILTERS",
+       "EXTENSIONS",
+       "LmV4ZQ0KLmJhdA0K",
        {{"FILTERS", "EXTENSIONS", "LmV4ZQ0KLmJhdA0K"}}},
   };
 }

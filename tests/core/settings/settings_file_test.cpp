@@ -3,11 +3,11 @@
 #include <gtest/gtest.h>
 
 #include "core/events/event_kinds.h"
-#include "platform/fake/fake_platform.h"
 #include "core/settings/base64.h"
 #include "core/settings/extensions.h"
-#include "support/fake_settings_controls.h"
 #include "core/settings/ini_utils.h"
+#include "platform/fake/fake_platform.h"
+#include "support/fake_settings_controls.h"
 
 namespace tw {
 namespace {

@@ -21,8 +21,8 @@ class Captions : public CaptionList {
 
 TEST(Drives, OnlyFixedAndRemovableInPlatformOrder) {
   FakePlatform p;
-  p.driveTable = {{"A:\\", DriveType::Removable}, {"C:\\", DriveType::Fixed},  {"D:\\", DriveType::CdRom},
-                  {"E:\\", DriveType::Removable}, {"F:\\", DriveType::Remote}, {"G:\\", DriveType::RamDisk},
+  p.driveTable = {{"A:\\", DriveType::Removable}, {"C:\\", DriveType::Fixed},    {"D:\\", DriveType::CdRom},
+                  {"E:\\", DriveType::Removable}, {"F:\\", DriveType::Remote},   {"G:\\", DriveType::RamDisk},
                   {"H:\\", DriveType::Unknown},   {"I:\\", DriveType::NoRootDir}};
   EXPECT_EQ(getDrivesList(p), "A:\\\r\nC:\\\r\nE:\\\r\n");
 
@@ -118,7 +118,8 @@ TEST(YesNo, OnlyExactlyUpperYIsTrue) {
   struct Case {
     const char* text;
     bool value;
-  } cases[] = {{"Y", true}, {"y", false}, {"Yes", false}, {" Y", false}, {"Y ", false}, {"N", false}, {"", false}};
+  } cases[] = {{"Y", true},   {"y", false}, {"Yes", false}, {" Y", false},
+               {"Y ", false}, {"N", false}, {"", false}};
   for (const auto& c : cases) EXPECT_EQ(ynToBool(c.text), c.value) << c.text;
 }
 

@@ -95,8 +95,8 @@ std::unique_ptr<QWidget> buildControlsDemo() {
     int x, width;
     bool arrow;
   };
-  for (const Tool& t : {Tool{"tbRecord", "Record", 0, 4, 89, false}, Tool{"tbsettings", "", 1, 557, 27, false},
-                        Tool{"tbhelp", "", 2, 588, 43, true}}) {
+  for (const Tool& t : {Tool{"tbRecord", "Record", 0, 4, 89, false},
+                        Tool{"tbsettings", "", 1, 557, 27, false}, Tool{"tbhelp", "", 2, 588, 43, true}}) {
     auto* b = new TW7ToolButton(toolBar);
     b->setObjectName(QString::fromLatin1(t.name));
     b->setGeometry(t.x, 3, t.width, 24);

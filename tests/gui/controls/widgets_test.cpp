@@ -120,8 +120,10 @@ TEST_F(ToolButtonFixture, LooksThroughTheWidget) {
 
 TEST(ToolButtonCaption, AccessMarksAreNotShown) {
   const std::pair<QString, QString> cases[] = {
-      {"&Add", "Add"}, {"&Cancel", "Cancel"}, {"Save && quit", "Save & quit"}, {"end&", "end&"}, {"", ""}, {"Plain", "Plain"}};
-  for (const auto& [caption, shown] : cases) EXPECT_EQ(withoutAccessMarks(caption), shown) << caption.toStdString();
+      {"&Add", "Add"}, {"&Cancel", "Cancel"}, {"Save && quit", "Save & quit"}, {"end&", "end&"},
+      {"", ""},        {"Plain", "Plain"}};
+  for (const auto& [caption, shown] : cases)
+    EXPECT_EQ(withoutAccessMarks(caption), shown) << caption.toStdString();
 
   // "&Add" is drawn where "Add" is: the same letters, only the underline of the A differs.
   Window window;

@@ -53,8 +53,8 @@ class CaptureModelsTest : public testing::Test {
   }
 
   static bool isTreeEvent(int num) {
-    return num == evCreate || num == evDelete || num == evMkDir || num == evRenameFolder || num == evRenameItem ||
-           num == evRmDir || num == evUpdateDir || num == evUpdateItem;
+    return num == evCreate || num == evDelete || num == evMkDir || num == evRenameFolder ||
+           num == evRenameItem || num == evRmDir || num == evUpdateDir || num == evUpdateItem;
   }
 
   // The tree as the core holds it, and as the model presents it: one line per node in absolute
@@ -139,10 +139,10 @@ TEST_F(CaptureModelsTest, ModelsFollowARecordingThroughBatchesRemovalsAndClean) 
     ASSERT_EQ(listModel.rowCount(), rows);
     expectFullyExpanded(view);
   }
-  EXPECT_EQ(modelDump(), (std::vector<std::string>{"C:", "  (14:03:27) a", "  Users", "    bob", "      doc.doc",
-                                                   "      (14:03:27) new", "      new", "        again.txt", "  a",
-                                                   "    s.txt", "D:", "  tmp -> temp", "    y.txt", "  tmp",
-                                                   "    w.txt"}));
+  EXPECT_EQ(modelDump(), (std::vector<std::string>{
+                             "C:", "  (14:03:27) a", "  Users", "    bob", "      doc.doc",
+                             "      (14:03:27) new", "      new", "        again.txt", "  a", "    s.txt",
+                             "D:", "  tmp -> temp", "    y.txt", "  tmp", "    w.txt"}));
   // A single event outside a batch is announced at once.
   tree.addDirectoryFile("E:\\solo.txt", "", evCreate, Win);
   list.addListItem("E:\\solo.txt", "", evCreate, Win);
@@ -155,14 +155,16 @@ TEST_F(CaptureModelsTest, ModelsFollowARecordingThroughBatchesRemovalsAndClean) 
   EXPECT_EQ(listModel.rowCount(), 0);
   deliver({{"C:\\after\\clean.txt", "", evCreate}, {"C:\\after\\more\\x.doc", "", evCreate}});
   view.expandNew();
-  EXPECT_EQ(modelDump(), (std::vector<std::string>{"C:", "  after", "    clean.txt", "    more", "      x.doc"}));
+  EXPECT_EQ(modelDump(),
+            (std::vector<std::string>{"C:", "  after", "    clean.txt", "    more", "      x.doc"}));
   EXPECT_EQ(listModel.rowCount(), 2);
   expectFullyExpanded(view);
 }
 
 TEST_F(CaptureModelsTest, ChangedNodesAreSignalledAndKeepTheirPersistentIndexes) {
   deliver({{"C:\\a\\b.txt", "", evCreate}, {"C:\\a\\c.txt", "", evCreate}, {"C:\\a\\d.txt", "", evCreate}});
-  const QPersistentModelIndex b = treeModel.indexOf(tree.findNode("b.txt", tree.findNode("a", tree.findNode("C:", kNoNode))));
+  const QPersistentModelIndex b =
+      treeModel.indexOf(tree.findNode("b.txt", tree.findNode("a", tree.findNode("C:", kNoNode))));
   const QPersistentModelIndex c = b.sibling(1, 0);
   const QPersistentModelIndex d = b.sibling(2, 0);
   ASSERT_TRUE(b.isValid());
@@ -175,7 +177,8 @@ TEST_F(CaptureModelsTest, ChangedNodesAreSignalledAndKeepTheirPersistentIndexes)
   EXPECT_EQ(b.data().toString(), QStringLiteral("b.txt -> b2.txt"));
   EXPECT_EQ(c.data().toString(), QStringLiteral("(14:03:27) c.txt"));
   changed.clear();
-  deliver({{"C:\\a\\b.txt", "", evCreate}, {"C:\\a\\d.txt", "", evDelete}, {"C:\\a", "C:\\a2", evRenameFolder}});
+  deliver(
+      {{"C:\\a\\b.txt", "", evCreate}, {"C:\\a\\d.txt", "", evDelete}, {"C:\\a", "C:\\a2", evRenameFolder}});
   // d (row 2 of a) and a (row 0 of C:) are two ranges.
   ASSERT_EQ(changed.count(), 2);
   EXPECT_EQ(d.data().toString(), QStringLiteral("(14:03:27) d.txt"));
@@ -211,9 +214,9 @@ TEST_F(CaptureModelsTest, EveryListCellTakesTheColourOfItsRowsEvent) {
     int event;
     std::optional<QColor> colour;
   } cases[] = {
-      {evCreate, QColor(0, 128, 0)},     {evMkDir, QColor(0, 128, 0)},      {evDelete, QColor(255, 0, 0)},
-      {evRmDir, QColor(255, 0, 0)},      {evRenameItem, QColor(0, 0, 255)}, {evRenameFolder, QColor(0, 0, 255)},
-      {evUpdateItem, std::nullopt},      {evUpdateDir, std::nullopt},       {evAssociation, std::nullopt},
+      {evCreate, QColor(0, 128, 0)}, {evMkDir, QColor(0, 128, 0)},      {evDelete, QColor(255, 0, 0)},
+      {evRmDir, QColor(255, 0, 0)},  {evRenameItem, QColor(0, 0, 255)}, {evRenameFolder, QColor(0, 0, 255)},
+      {evUpdateItem, std::nullopt},  {evUpdateDir, std::nullopt},       {evAssociation, std::nullopt},
       {evAttributes, std::nullopt},
   };
   for (const auto& c : cases) deliver({{"C:\\docs\\a.txt", "C:\\docs\\b.txt", c.event}});
@@ -251,15 +254,16 @@ TEST_F(CaptureModelsTest, IconsComeFromTheSystemIconIndexes) {
   const QModelIndex root = treeModel.index(0, 0);
   const QModelIndex a = treeModel.index(0, 0, root);
   const QModelIndex b = treeModel.index(0, 0, a);
-  EXPECT_TRUE(sameIcon(iconOf(root), 9));   // C: by its name: the unknown type
-  EXPECT_TRUE(sameIcon(iconOf(a), 60));     // C:\a\ on disk
-  EXPECT_TRUE(sameIcon(iconOf(b), 20));     // a deleted .txt file keeps its type
+  EXPECT_TRUE(sameIcon(iconOf(root), 9));  // C: by its name: the unknown type
+  EXPECT_TRUE(sameIcon(iconOf(a), 60));    // C:\a\ on disk
+  EXPECT_TRUE(sameIcon(iconOf(b), 20));    // a deleted .txt file keeps its type
   deliver({{"C:\\a\\nothere", "", evMkDir}});
   EXPECT_FALSE(iconOf(treeModel.index(1, 0, a)).isValid());  // index 0: no icon
 
   // The list: the row's icon in From, the folder's in Work Path, none elsewhere.
   const int row = listModel.rowCount();
-  deliver({{"C:\\docs\\a.txt", "C:\\docs\\b.txt", evRenameItem}, {"C:\\docs\\old", "C:\\docs\\new", evRenameFolder}});
+  deliver({{"C:\\docs\\a.txt", "C:\\docs\\b.txt", evRenameItem},
+           {"C:\\docs\\old", "C:\\docs\\new", evRenameFolder}});
   EXPECT_TRUE(sameIcon(iconOf(listModel.index(row, colFrom)), 20));
   EXPECT_TRUE(sameIcon(iconOf(listModel.index(row, colWorkPath)), 70));
   EXPECT_FALSE(iconOf(listModel.index(row, colTo)).isValid());
@@ -312,7 +316,8 @@ TEST_F(CaptureModelsTest, TreeViewExpandsOnlyNewNodesAndTheWholeTreeEndsExpanded
 
   // After the relayout the deepest row is on screen.
   QApplication::processEvents();
-  const NodeId e = tree.findNode("e.txt", tree.findNode("d", tree.findNode("c", tree.findNode("C:", kNoNode))));
+  const NodeId e =
+      tree.findNode("e.txt", tree.findNode("d", tree.findNode("c", tree.findNode("C:", kNoNode))));
   EXPECT_TRUE(view.visualRect(treeModel.indexOf(e)).isValid());
 
   // A node the user folds opens again with the next batch.

@@ -17,8 +17,8 @@
 #include "gui/main/frm_main.h"
 #include "gui/main/qt_ui_dispatcher.h"
 #include "gui/main/system_icons.h"
-#include "platform/linux/linux_platform.h"
 #include "gui/settings/frm_settings.h"
+#include "platform/linux/linux_platform.h"
 
 namespace fs = std::filesystem;
 
@@ -80,9 +80,7 @@ int main(int argc, char** argv) {
   tw::QtUiDispatcher dispatcher(&app);
   tw::SystemIcons settingsIcons(real);
   const std::string ini = (fs::temp_directory_path() / "tarnwatch-demo.ini").string();
-  {
-    std::ofstream(ini) << "";
-  }
+  { std::ofstream(ini) << ""; }
 
   tw::TFrmMain main(platform, dialogs, dispatcher);
   tw::TFrmSettings settings(real, settingsIcons, dialogs, ini, &main);
@@ -119,9 +117,11 @@ int main(int argc, char** argv) {
   settings.show();
   pause(300);
   const char* pages[] = {"General Settings", "Drives to Monitor", "Extension and Folders", "Events Filters"};
-  const char* files[] = {"settings-general.png", "settings-drives.png", "settings-filters.png", "settings-events.png"};
+  const char* files[] = {"settings-general.png", "settings-drives.png", "settings-filters.png",
+                         "settings-events.png"};
   for (int i = 0; i < 4; ++i) {
-    const auto found = settings.Tree()->findItems(QString::fromUtf8(pages[i]), Qt::MatchExactly | Qt::MatchRecursive);
+    const auto found =
+        settings.Tree()->findItems(QString::fromUtf8(pages[i]), Qt::MatchExactly | Qt::MatchRecursive);
     if (found.isEmpty()) continue;
     settings.Tree()->setCurrentItem(found.first());
     settings.TreeClick();

@@ -17,9 +17,9 @@
 #include "gui/controls/w7_panels.h"
 #include "gui/main/dialogs.h"
 #include "gui/main/system_icons.h"
-#include "platform/fake/fake_platform.h"
 #include "gui/settings/frm_add_extension.h"
 #include "gui/settings/frm_settings.h"
+#include "platform/fake/fake_platform.h"
 
 namespace {
 

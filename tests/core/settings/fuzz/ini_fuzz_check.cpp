@@ -5,14 +5,14 @@
 #include <vector>
 
 #include "core/events/event_kinds.h"
-#include "platform/fake/fake_platform.h"
 #include "core/settings/base64.h"
-#include "support/fake_settings_controls.h"
 #include "core/settings/ini_text.h"
 #include "core/settings/ini_utils.h"
 #include "core/settings/settings_file.h"
 #include "core/text/path_style.h"
 #include "core/text/text_lines.h"
+#include "platform/fake/fake_platform.h"
+#include "support/fake_settings_controls.h"
 
 namespace tw::test {
 
