@@ -46,7 +46,7 @@ struct RunResult {
 
 // Delivers `count` events as the queue thread does: in batches, each event to the tree and the
 // list. Events are made 10,000 at a time outside the timed part.
-RunResult run(Workload& work, tw::TCaptureTree& tree, tw::TCaptureList& list, std::size_t count) {
+RunResult run(Workload& work, tw::CaptureTree& tree, tw::CaptureList& list, std::size_t count) {
   std::vector<Event> batch(10000);
   double total = 0;
   for (std::size_t done = 0; done < count;) {
@@ -96,10 +96,10 @@ void benchEvents(const fs::path& root) {
   const long before = rssKiB();
   double perEventAt1M = 0;
   {
-    tw::TTextPool pool;
-    tw::TFolderIconCache icons(platform);
-    tw::TCaptureTree tree(platform, &pool, &icons);
-    tw::TCaptureList list(platform, &pool, &icons);
+    tw::TextPool pool;
+    tw::FolderIconCache icons(platform);
+    tw::CaptureTree tree(platform, &pool, &icons);
+    tw::CaptureList list(platform, &pool, &icons);
     platform.diskLookups = 0;
     const RunResult r = run(work, tree, list, 1000000);
     const long after = rssKiB();
@@ -121,10 +121,10 @@ void benchEvents(const fs::path& root) {
   std::printf("== Time per event as the views grow\n");
   double perEventAt10k = 0;
   for (const std::size_t count : {10000u, 100000u}) {
-    tw::TTextPool pool;
-    tw::TFolderIconCache icons(platform);
-    tw::TCaptureTree tree(platform, &pool, &icons);
-    tw::TCaptureList list(platform, &pool, &icons);
+    tw::TextPool pool;
+    tw::FolderIconCache icons(platform);
+    tw::CaptureTree tree(platform, &pool, &icons);
+    tw::CaptureList list(platform, &pool, &icons);
     const RunResult r = run(work, tree, list, count);
     const double perEvent = r.seconds / static_cast<double>(count);
     if (count == 10000) perEventAt10k = perEvent;
@@ -162,10 +162,10 @@ void benchMd5(const fs::path& root) {
     peer.assign(out, n);
     bestPeer = std::min(bestPeer, seconds(start));
     start = Clock::now();
-    ours = tw::getFileMD5(platform, path);
+    ours = tw::fileDigestText(platform, path);
     best = std::min(best, seconds(start));
   }
-  std::printf("getFileMD5: %.0f MiB/s (%s)\nmd5sum:     %.0f MiB/s (%s)\n", mib / best, ours.c_str(),
+  std::printf("fileDigestText: %.0f MiB/s (%s)\nmd5sum:     %.0f MiB/s (%s)\n", mib / best, ours.c_str(),
               mib / bestPeer, peer.c_str());
   std::printf("ratio: %.2f of md5sum (goal >= 0.9); digests %s\n", bestPeer / best,
               ours == peer ? "agree" : "DIFFER");
@@ -175,9 +175,9 @@ void benchMd5(const fs::path& root) {
 void benchReport(const fs::path& root) {
   std::printf("== Report of a 100,000-node tree and a 100,000-row list\n");
   tw::LinuxPlatform platform;
-  tw::TTextPool pool;
-  tw::TCaptureTree tree(platform, &pool);
-  tw::TCaptureList list(platform, &pool);
+  tw::TextPool pool;
+  tw::CaptureTree tree(platform, &pool);
+  tw::CaptureList list(platform, &pool);
   // 100,000 files in 1,000 folders, of which 1,000 files exist on disk and get a digest.
   const fs::path base = root / "report";
   fs::create_directories(base);
@@ -196,7 +196,7 @@ void benchReport(const fs::path& root) {
   const std::string text =
       tw::buildExportReport("Tarnwatch v1.0 - BENCH", tree, list, platform, tw::PathStyle::Posix);
   const double built = seconds(start);
-  const bool saved = tw::saveTextToFile(platform, (root / "report.txt").string(), text);
+  const bool saved = tw::writeReportFile(platform, (root / "report.txt").string(), text);
   const double total = seconds(start);
   std::printf(
       "%zu nodes, %d rows: built in %.3f s, written in %.3f s, %.3f s in all (goal < 0.5); %.1f MiB, %s\n",

@@ -23,11 +23,11 @@ void measure(const char* name, int rounds, const std::function<void(int)>& step)
 int main() {
   using namespace tw;
   volatile unsigned sink = 0;
-  VistaProBarState bar;
+  ProgressBarState bar;
   bar.setMax(1000);
   measure("progress bar 619 x 9, position moving", 5000, [&](int i) {
     bar.setPosition(i % 1000);
-    sink = sink + paintVistaProBar(bar, 619, 9).pixel(100, 4);
+    sink = sink + paintProgressBar(bar, 619, 9).pixel(100, 4);
   });
   SpeedButtonImages images;
   measure("speed button 81 x 27, fading (images kept)", 20000, [&](int i) {

@@ -53,7 +53,7 @@ double msSince(Clock::time_point since) {
 // loop runs (layouts, paints, timers).
 class Delivery {
  public:
-  Delivery(Workload& work, tw::TCaptureTree& tree, tw::TCaptureList& list, tw::CaptureTreeView& view)
+  Delivery(Workload& work, tw::CaptureTree& tree, tw::CaptureList& list, tw::CaptureTreeView& view)
       : work(work), tree(tree), list(list), view(view) {}
 
   struct Figures {
@@ -115,8 +115,8 @@ class Delivery {
 
  private:
   Workload& work;
-  tw::TCaptureTree& tree;
-  tw::TCaptureList& list;
+  tw::CaptureTree& tree;
+  tw::CaptureList& list;
   tw::CaptureTreeView& view;
 };
 
@@ -143,10 +143,10 @@ int main(int argc, char** argv) {
               msSince(start) / 1000);
 
   tw::LinuxPlatform platform;
-  tw::TTextPool pool;
-  tw::TFolderIconCache folderIcons(platform);
-  tw::TCaptureTree tree(platform, &pool, &folderIcons);
-  tw::TCaptureList list(platform, &pool, &folderIcons);
+  tw::TextPool pool;
+  tw::FolderIconCache folderIcons(platform);
+  tw::CaptureTree tree(platform, &pool, &folderIcons);
+  tw::CaptureList list(platform, &pool, &folderIcons);
   tw::SystemIcons icons(platform);
   tw::CaptureTreeModel treeModel(tree, icons);
   tw::CaptureListModel listModel(list, icons);

@@ -14,13 +14,13 @@
 #include "core/events/event_kinds.h"
 #include "core/settings/settings_file.h"
 #include "gui/controls/svg_images.h"
+#include "gui/main/about_box.h"
 #include "gui/main/dialogs.h"
-#include "gui/main/frm_about.h"
-#include "gui/main/frm_main.h"
+#include "gui/main/main_window.h"
 #include "gui/main/qt_ui_dispatcher.h"
 #include "gui/main/system_icons.h"
-#include "gui/settings/frm_add_extension.h"
-#include "gui/settings/frm_settings.h"
+#include "gui/settings/extension_dialog.h"
+#include "gui/settings/settings_window.h"
 #include "platform/linux/linux_platform.h"
 
 namespace {
@@ -28,7 +28,7 @@ namespace {
 // The main window's view of the settings window.
 class SettingsLink : public tw::SettingsWindowLink {
  public:
-  SettingsLink(tw::TFrmSettings& window, QWidget* over) : window(window), over(over) {}
+  SettingsLink(tw::SettingsWindow& window, QWidget* over) : window(window), over(over) {}
   tw::SettingsControls& settingsControls() override { return window; }
   void setRecordMode(bool b) override { window.setRecordMode(b); }
   void showSettings() override {
@@ -37,7 +37,7 @@ class SettingsLink : public tw::SettingsWindowLink {
   }
 
  private:
-  tw::TFrmSettings& window;
+  tw::SettingsWindow& window;
   QWidget* over;
 };
 
@@ -68,13 +68,13 @@ int main(int argc, char** argv) {
   tw::SystemIcons settingsIcons(platform);
 
   // The four windows, in order.
-  auto frmMain = std::make_unique<tw::TFrmMain>(platform, dialogs, dispatcher);
-  auto frmSettings = std::make_unique<tw::TFrmSettings>(platform, settingsIcons, dialogs,
-                                                        tw::settingsFilePath(platform), frmMain.get());
+  auto frmMain = std::make_unique<tw::MainWindow>(platform, dialogs, dispatcher);
+  auto frmSettings = std::make_unique<tw::SettingsWindow>(platform, settingsIcons, dialogs,
+                                                          tw::settingsFilePath(platform), frmMain.get());
   auto frmAddExtension =
-      std::make_unique<tw::TFrmAddExtension>(*frmSettings, frmSettings->Img16(), frmMain.get());
+      std::make_unique<tw::ExtensionDialog>(*frmSettings, frmSettings->images(), frmMain.get());
   frmSettings->setAddExtensionDialog(frmAddExtension.get());
-  auto frmAbout = std::make_unique<tw::TFrmAbout>(platform, frmMain.get());
+  auto frmAbout = std::make_unique<tw::AboutBox>(platform, frmMain.get());
 
   SettingsLink link(*frmSettings, frmMain.get());
   frmMain->setSettingsWindow(&link);

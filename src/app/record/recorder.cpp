@@ -113,7 +113,7 @@ int writeReport(const RecordOptions& options, Platform& platform, const Recorder
   const std::string text =
       buildExportReport(mainWindowCaption(platform), view.tree(), view.list(), platform, style);
   std::string error;
-  if (!saveTextToFile(platform, *options.exportFile, text, &error)) {
+  if (!writeReportFile(platform, *options.exportFile, text, &error)) {
     err << "tarnwatch-record: cannot write the report " << *options.exportFile;
     if (!error.empty()) err << ": " << error;
     err << "\n";
@@ -243,7 +243,7 @@ void RecorderView::setEventProcess(std::int32_t processId, const std::string& pr
 
 void RecorderView::showError(const std::string& message) { errorMessages.push_back(message); }
 
-std::string tsvLine(const TCaptureList& list, int row) {
+std::string tsvLine(const CaptureList& list, int row) {
   std::string line;
   for (int column = 0; column < kListColumnCount; ++column) {
     if (column > 0) line.push_back('\t');

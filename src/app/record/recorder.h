@@ -43,8 +43,8 @@ class RecorderView : public BatchView, public MonitorControls {
   void clearList() override {}
   void showError(const std::string& message) override;
 
-  const TCaptureTree& tree() const { return captureTree; }
-  const TCaptureList& list() const { return captureList; }
+  const CaptureTree& tree() const { return captureTree; }
+  const CaptureList& list() const { return captureList; }
   const std::vector<std::string>& errors() const { return errorMessages; }
 
   std::uint64_t delivered() const { return deliveredCount.load(); }
@@ -56,9 +56,9 @@ class RecorderView : public BatchView, public MonitorControls {
   std::ostream& out;
   OutputFormat format;
   PathStyle style;
-  TTextPool pool;
-  TCaptureTree captureTree;
-  TCaptureList captureList;
+  TextPool pool;
+  CaptureTree captureTree;
+  CaptureList captureList;
   std::vector<std::string> errorMessages;
   std::int32_t eventPid = 0;  // of the event being delivered
   std::string eventProcess;
@@ -71,7 +71,7 @@ class RecorderView : public BatchView, public MonitorControls {
 // TAB, with TAB, CR and LF in a cell written as \t, \r and \n (a backslash stays as it is, so
 // Windows paths read naturally; the jsonl form is the exact one); jsonl, one JSON object with
 // "time", "event", "action", "item1" and "item2".
-std::string tsvLine(const TCaptureList& list, int row);
+std::string tsvLine(const CaptureList& list, int row);
 // "pid" and "process" follow when the process that made the change is known (pid not 0);
 // "process" only when its name is known too.
 std::string jsonLine(std::string_view isoTime, int eventNum, std::string_view item1, std::string_view item2,

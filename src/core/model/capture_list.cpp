@@ -22,14 +22,13 @@ int listMarkForEvent(int eventNum) {
   }
 }
 
-TCaptureList::TCaptureList(Platform& platform, TTextPool* sharedPool, TFolderIconCache* sharedIcons)
+CaptureList::CaptureList(Platform& platform, TextPool* sharedPool, FolderIconCache* sharedIcons)
     : platform(platform),
       pool(sharedPool != nullptr ? sharedPool : &ownPool),
       ownIcons(platform),
       icons(sharedIcons != nullptr ? sharedIcons : &ownIcons) {}
 
-void TCaptureList::addListItem(std::string_view item1, std::string_view item2, int eventNum,
-                               PathStyle style) {
+void CaptureList::addListItem(std::string_view item1, std::string_view item2, int eventNum, PathStyle style) {
   Row row{};
   std::string_view from = fileNamePart(item1, style);
   if (isBlank(from)) from = item1;
@@ -57,7 +56,7 @@ void TCaptureList::addListItem(std::string_view item1, std::string_view item2, i
   }
 }
 
-TextId TCaptureList::constantText(std::size_t which) {
+TextId CaptureList::constantText(std::size_t which) {
   if (constantsOf != pool->clears()) {
     constants.fill(kEmptyText);
     constantsOf = pool->clears();
@@ -69,15 +68,15 @@ TextId TCaptureList::constantText(std::size_t which) {
   return constants[which];
 }
 
-std::string_view TCaptureList::cell(int row, int column) const {
+std::string_view CaptureList::cell(int row, int column) const {
   return pool->text(at(row).cells[static_cast<std::size_t>(column)]);
 }
 
-void TCaptureList::endBatch() {
+void CaptureList::endBatch() {
   if (batchDepth > 0 && --batchDepth == 0) flush();
 }
 
-void TCaptureList::startPendingIcons() {
+void CaptureList::startPendingIcons() {
   if (pendingIcons.empty()) return;
   std::vector<TextId> paths;
   paths.reserve(pendingIcons.size());
@@ -86,7 +85,7 @@ void TCaptureList::startPendingIcons() {
   pendingIcons.clear();
 }
 
-void TCaptureList::finishIcons() {
+void CaptureList::finishIcons() {
   startPendingIcons();
   for (IconLookup& started : iconLookups) {
     const std::vector<int> answers = icons->finish(*started.lookup);
@@ -95,7 +94,7 @@ void TCaptureList::finishIcons() {
   iconLookups.clear();
 }
 
-void TCaptureList::flush() {
+void CaptureList::flush() {
   finishIcons();
   if (published == rows.size()) return;
   const int first = static_cast<int>(published);
@@ -105,7 +104,7 @@ void TCaptureList::flush() {
   if (observer != nullptr) observer->rowsInserted(first, last);
 }
 
-void TCaptureList::clear() {
+void CaptureList::clear() {
   if (observer != nullptr) observer->listAboutToBeCleared();
   rows.clear();
   rows.shrink_to_fit();

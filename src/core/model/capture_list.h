@@ -20,9 +20,9 @@ namespace tw {
 // and its partner the list still answers with the old rows.
 //
 // Thread: called on the user-interface thread from within the list's own methods.
-class TCaptureListObserver {
+class CaptureListObserver {
  public:
-  virtual ~TCaptureListObserver() = default;
+  virtual ~CaptureListObserver() = default;
   virtual void rowsAboutToBeInserted(int first, int last) = 0;
   virtual void rowsInserted(int first, int last) = 0;
   virtual void listAboutToBeCleared() = 0;
@@ -38,18 +38,18 @@ inline constexpr std::string_view kListColumnCaptions[kListColumnCount] = {"From
 
 // The capture list: one row per delivered event, in delivery order, never changed afterwards.
 //
-// Folder icons come through a TFolderIconCache: an answer may be up to its window old. Views
+// Folder icons come through a FolderIconCache: an answer may be up to its window old. Views
 // that share a cache share their text pool too: the cache keeps answers by the pool's ids.
 //
 // Thread: the user-interface thread only. Uses, but does not own, the platform, the text pool
 // and the icon cache (when given) and the observer.
-class TCaptureList {
+class CaptureList {
  public:
   // `pool` and `icons` may be shared with the capture tree; without them the list keeps its
   // own.
-  explicit TCaptureList(Platform& platform, TTextPool* pool = nullptr, TFolderIconCache* icons = nullptr);
-  TCaptureList(const TCaptureList&) = delete;
-  TCaptureList& operator=(const TCaptureList&) = delete;
+  explicit CaptureList(Platform& platform, TextPool* pool = nullptr, FolderIconCache* icons = nullptr);
+  CaptureList(const CaptureList&) = delete;
+  CaptureList& operator=(const CaptureList&) = delete;
 
   // Appends the row of one event: its first and second paths and its event number.
   void addListItem(std::string_view item1, std::string_view item2, int eventNum, PathStyle style);
@@ -73,7 +73,7 @@ class TCaptureList {
   int workPathImageIndex(int row) const { return at(row).workPathImage; }
   int mark(int row) const { return at(row).mark; }
 
-  void setObserver(TCaptureListObserver* newObserver) { observer = newObserver; }
+  void setObserver(CaptureListObserver* newObserver) { observer = newObserver; }
   // During a long batch, the folder icons of this many new rows are asked together, so that
   // no single step at the batch's end does all the asking.
   static constexpr std::size_t kIconLookupGroup = 64;
@@ -100,17 +100,17 @@ class TCaptureList {
   void finishIcons();
 
   Platform& platform;
-  TTextPool ownPool;
-  TTextPool* pool;
-  TFolderIconCache ownIcons;
-  TFolderIconCache* icons;
-  TCaptureListObserver* observer = nullptr;
+  TextPool ownPool;
+  TextPool* pool;
+  FolderIconCache ownIcons;
+  FolderIconCache* icons;
+  CaptureListObserver* observer = nullptr;
   std::vector<Row> rows;
   // Rows whose Work Path icon is still to be asked: in groups of kIconLookupGroup as a batch
   // goes, the rest when it ends; every answer is in before the observer hears of the rows.
   std::vector<std::size_t> pendingIcons;
   struct IconLookup {
-    std::shared_ptr<TFolderIconCache::Lookup> lookup;
+    std::shared_ptr<FolderIconCache::Lookup> lookup;
     std::vector<std::size_t> rows;
   };
   std::vector<IconLookup> iconLookups;  // started, not finished

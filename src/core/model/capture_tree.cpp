@@ -10,18 +10,18 @@
 namespace tw {
 
 // Ends a batch when it goes out of scope, also when an icon lookup throws.
-class TCaptureTree::Batch {
+class CaptureTree::Batch {
  public:
-  explicit Batch(TCaptureTree& tree) : tree(tree) { tree.beginBatch(); }
+  explicit Batch(CaptureTree& tree) : tree(tree) { tree.beginBatch(); }
   ~Batch() { tree.endBatch(); }
   Batch(const Batch&) = delete;
   Batch& operator=(const Batch&) = delete;
 
  private:
-  TCaptureTree& tree;
+  CaptureTree& tree;
 };
 
-TCaptureTree::TCaptureTree(Platform& platform, TTextPool* sharedPool, TFolderIconCache* sharedIcons)
+CaptureTree::CaptureTree(Platform& platform, TextPool* sharedPool, FolderIconCache* sharedIcons)
     : platform(platform),
       pool(sharedPool != nullptr ? sharedPool : &ownPool),
       ownIcons(platform),
@@ -33,7 +33,7 @@ TCaptureTree::TCaptureTree(Platform& platform, TTextPool* sharedPool, TFolderIco
   index.assign(1024, IndexSlot{kNoNode, 0});
 }
 
-void TCaptureTree::clear() {
+void CaptureTree::clear() {
   if (observer != nullptr) observer->treeAboutToBeCleared();
   nodes.resize(1);
   nodes.shrink_to_fit();
@@ -58,11 +58,11 @@ void TCaptureTree::clear() {
   if (observer != nullptr) observer->treeCleared();
 }
 
-const std::vector<NodeId>& TCaptureTree::childList(NodeId parent) const {
+const std::vector<NodeId>& CaptureTree::childList(NodeId parent) const {
   return childLists[nodes[parent].children];
 }
 
-int TCaptureTree::childCount(NodeId parent) const {
+int CaptureTree::childCount(NodeId parent) const {
   const auto& list = childList(parent);
   // Children are appended in id order, so those not yet announced are a tail of the list.
   if (list.empty() || list.back() < published || (parent != kNoNode && parent >= published) ||
@@ -72,18 +72,18 @@ int TCaptureTree::childCount(NodeId parent) const {
   return static_cast<int>(std::lower_bound(list.begin(), list.end(), published) - list.begin());
 }
 
-int TCaptureTree::row(NodeId node) const {
+int CaptureTree::row(NodeId node) const {
   const auto& list = childList(nodes[node].parent);
   return static_cast<int>(std::lower_bound(list.begin(), list.end(), node) - list.begin());
 }
 
-int TCaptureTree::level(NodeId node) const {
+int CaptureTree::level(NodeId node) const {
   int depth = 0;
   for (NodeId n = nodes[node].parent; n != kNoNode; n = nodes[n].parent) ++depth;
   return depth;
 }
 
-std::string TCaptureTree::getNodePath(NodeId node, PathStyle style) const {
+std::string CaptureTree::nodePath(NodeId node, PathStyle style) const {
   NodeId chain[64];
   std::vector<NodeId> longChain;
   std::size_t depth = 0;
@@ -109,14 +109,14 @@ std::string TCaptureTree::getNodePath(NodeId node, PathStyle style) const {
   return path;
 }
 
-NodeId TCaptureTree::findNode(std::string_view value, NodeId parent) const {
-  const NodeId first = indexFind(parent, value, TTextPool::hashFolded(value));
+NodeId CaptureTree::findNode(std::string_view value, NodeId parent) const {
+  const NodeId first = indexFind(parent, value, TextPool::hashFolded(value));
   if (first == kNoNode || nodes[first].mark == markDeleted) return kNoNode;
   return first;
 }
 
-void TCaptureTree::addDirectoryFile(std::string_view directoryPath, std::string_view newName, int eventnum,
-                                    PathStyle style) {
+void CaptureTree::addDirectoryFile(std::string_view directoryPath, std::string_view newName, int eventnum,
+                                   PathStyle style) {
   const Batch batch(*this);
   std::vector<std::string_view>& segments = segmentScratch;
   splitPathSegments(directoryPath, style, segments);
@@ -156,7 +156,7 @@ void TCaptureTree::addDirectoryFile(std::string_view directoryPath, std::string_
     if (i == 0) {
       if (node == kNoNode) {
         node = appendNode(kNoNode, s);
-        nodes[node].image = getFileIconIndex(platform, getNodePath(node, style));
+        nodes[node].image = getFileIconIndex(platform, nodePath(node, style));
         addedOnTheWay = true;
       }
       parent = node;
@@ -176,13 +176,13 @@ void TCaptureTree::addDirectoryFile(std::string_view directoryPath, std::string_
         nodes[node].image = 0;
       } else {
         nodes[node].iconPending = 1;
-        pendingIcons.emplace_back(node, pool->intern(getNodePath(node, style)));
+        pendingIcons.emplace_back(node, pool->intern(nodePath(node, style)));
         if (pendingIcons.size() >= kIconLookupGroup) startPendingIcons();
       }
     }
     if (treated && i == n - 1) {
       nodes[node].iconPending = 0;  // the treatment decides the icon
-      std::string path = getNodePath(node, style);
+      std::string path = nodePath(node, style);
       if (eventnum == evDelete || eventnum == evRenameItem) {
         // The type is decided by the name, so the name is asked without the separator that
         // ends a node path (with it, the name would have no type).
@@ -205,7 +205,7 @@ void TCaptureTree::addDirectoryFile(std::string_view directoryPath, std::string_
   }
 }
 
-NodeId TCaptureTree::appendNode(NodeId parent, std::string_view value) {
+NodeId CaptureTree::appendNode(NodeId parent, std::string_view value) {
   if (nodes.size() >= kRemoved - 1) throw std::length_error("the capture tree is full");
   const auto id = static_cast<NodeId>(nodes.size());
   nodes.push_back(Node{pool->intern(value), parent, 0, 0, id, id, markPlain, 0});
@@ -230,7 +230,7 @@ NodeId TCaptureTree::appendNode(NodeId parent, std::string_view value) {
   return id;
 }
 
-void TCaptureTree::setText(NodeId node, std::string_view value) {
+void CaptureTree::setText(NodeId node, std::string_view value) {
   // Walks through a node with children, as it was, would now go elsewhere.
   if (nodes[node].children != 0) forgetFolders();
   indexUnlink(node);
@@ -238,7 +238,7 @@ void TCaptureTree::setText(NodeId node, std::string_view value) {
   indexLink(node);
 }
 
-void TCaptureTree::forgetFolders() {
+void CaptureTree::forgetFolders() {
   // Every entry of an older round counts as none.
   if (++folderRound == 0) {
     std::vector<KnownFolder>().swap(folders);
@@ -246,13 +246,13 @@ void TCaptureTree::forgetFolders() {
   }
 }
 
-NodeId TCaptureTree::knownFolder(TextId text) const {
+NodeId CaptureTree::knownFolder(TextId text) const {
   if (foldersOf != pool->clears() || text >= folders.size() || folders[text].round != folderRound)
     return kNoNode;
   return folders[text].node;
 }
 
-void TCaptureTree::keepFolder(TextId text, NodeId node) {
+void CaptureTree::keepFolder(TextId text, NodeId node) {
   if (foldersOf != pool->clears()) {
     std::vector<KnownFolder>().swap(folders);
     foldersOf = pool->clears();
@@ -262,11 +262,11 @@ void TCaptureTree::keepFolder(TextId text, NodeId node) {
   folders[text] = KnownFolder{node, folderRound};
 }
 
-void TCaptureTree::changed(NodeId node) {
+void CaptureTree::changed(NodeId node) {
   if (node < published) changedNodes.push_back(node);
 }
 
-void TCaptureTree::removeChildren(NodeId node) {
+void CaptureTree::removeChildren(NodeId node) {
   if (nodes[node].children == 0 || childList(node).empty()) return;
   // The observer must see the rows before they go: announce what the batch has added so far.
   flush();
@@ -293,11 +293,11 @@ void TCaptureTree::removeChildren(NodeId node) {
   if (observer != nullptr) observer->nodesRemoved(node, 0, count - 1);
 }
 
-void TCaptureTree::endBatch() {
+void CaptureTree::endBatch() {
   if (batchDepth > 0 && --batchDepth == 0) flush();
 }
 
-void TCaptureTree::startPendingIcons() {
+void CaptureTree::startPendingIcons() {
   if (pendingIcons.empty()) return;
   std::vector<TextId> paths;
   std::vector<NodeId> asking;
@@ -312,7 +312,7 @@ void TCaptureTree::startPendingIcons() {
   pendingIcons.clear();
 }
 
-void TCaptureTree::finishIcons() {
+void CaptureTree::finishIcons() {
   startPendingIcons();
   for (IconLookup& started : iconLookups) {
     const std::vector<int> answers = icons->finish(*started.lookup);
@@ -328,7 +328,7 @@ void TCaptureTree::finishIcons() {
   iconLookups.clear();
 }
 
-void TCaptureTree::flush() {
+void CaptureTree::flush() {
   // At a batch's end every icon is in before the observer hears of the nodes; a flush inside a
   // batch (before a removal) does not wait for the disk.
   if (batchDepth == 0) {
@@ -358,7 +358,7 @@ void TCaptureTree::flush() {
   published = static_cast<NodeId>(nodes.size());
 }
 
-void TCaptureTree::forEachNode(const std::function<void(NodeId node, int level)>& visit) const {
+void CaptureTree::forEachNode(const std::function<void(NodeId node, int level)>& visit) const {
   struct Frame {
     const std::vector<NodeId>* list;
     std::size_t next;
@@ -377,7 +377,7 @@ void TCaptureTree::forEachNode(const std::function<void(NodeId node, int level)>
   }
 }
 
-std::size_t TCaptureTree::bytesUsed() const {
+std::size_t CaptureTree::bytesUsed() const {
   std::size_t bytes = nodes.capacity() * sizeof(Node) + index.capacity() * sizeof(IndexSlot) +
                       childLists.capacity() * sizeof(std::vector<NodeId>) +
                       folders.capacity() * sizeof(KnownFolder);
@@ -388,13 +388,13 @@ std::size_t TCaptureTree::bytesUsed() const {
 // The index. It holds, for each (parent, text without ASCII case), the first of the siblings
 // with that text; the others follow it in their circular list.
 
-std::uint32_t TCaptureTree::keyHash(NodeId parent, std::uint32_t folded) const {
+std::uint32_t CaptureTree::keyHash(NodeId parent, std::uint32_t folded) const {
   std::uint64_t h = (static_cast<std::uint64_t>(parent) << 32 | folded) * 0x9e3779b97f4a7c15ULL;
   h ^= h >> 29;
   return static_cast<std::uint32_t>(h >> 16);
 }
 
-NodeId TCaptureTree::indexFind(NodeId parent, std::string_view value, std::uint32_t folded) const {
+NodeId CaptureTree::indexFind(NodeId parent, std::string_view value, std::uint32_t folded) const {
   const std::size_t mask = index.size() - 1;
   const std::uint32_t key = keyHash(parent, folded);
   for (std::size_t slot = key & mask; index[slot].node != kNoNode; slot = (slot + 1) & mask) {
@@ -408,14 +408,14 @@ NodeId TCaptureTree::indexFind(NodeId parent, std::string_view value, std::uint3
   return kNoNode;
 }
 
-std::size_t TCaptureTree::slotOf(NodeId head) const {
+std::size_t CaptureTree::slotOf(NodeId head) const {
   const std::size_t mask = index.size() - 1;
   std::size_t slot = keyHash(nodes[head].parent, pool->foldedHash(nodes[head].text)) & mask;
   while (index[slot].node != head) slot = (slot + 1) & mask;
   return slot;
 }
 
-void TCaptureTree::indexLink(NodeId node) {
+void CaptureTree::indexLink(NodeId node) {
   Node& n = nodes[node];
   const std::uint32_t folded = pool->foldedHash(n.text);
   const NodeId head = indexFind(n.parent, pool->text(n.text), folded);
@@ -446,7 +446,7 @@ void TCaptureTree::indexLink(NodeId node) {
   nodes[before].prevSame = node;
 }
 
-void TCaptureTree::indexUnlink(NodeId node) {
+void CaptureTree::indexUnlink(NodeId node) {
   Node& n = nodes[node];
   const NodeId head = indexFind(n.parent, pool->text(n.text), pool->foldedHash(n.text));
   if (n.nextSame != node) {
@@ -474,7 +474,7 @@ void TCaptureTree::indexUnlink(NodeId node) {
   --indexed;
 }
 
-void TCaptureTree::indexGrow() {
+void CaptureTree::indexGrow() {
   std::vector<IndexSlot> old(index.size() * 2, IndexSlot{kNoNode, 0});
   old.swap(index);
   const std::size_t mask = index.size() - 1;

@@ -29,9 +29,9 @@ inline constexpr NodeId kNoNode = 0;
 //
 // Thread: called on the user-interface thread, from within the tree's own methods; an
 // observer only reads the tree while it is called.
-class TCaptureTreeObserver {
+class CaptureTreeObserver {
  public:
-  virtual ~TCaptureTreeObserver() = default;
+  virtual ~CaptureTreeObserver() = default;
   // Rows first..last of parent's children are about to appear / have appeared.
   virtual void nodesAboutToBeInserted(NodeId parent, int first, int last) = 0;
   virtual void nodesInserted(NodeId parent, int first, int last) = 0;
@@ -54,20 +54,20 @@ class TCaptureTreeObserver {
 // scan of the children in order would give: the first match, and none when that first match is
 // marked deleted. So an event costs O(path depth), whatever the size of the tree.
 //
-// Folder icons come through a TFolderIconCache: an answer may be up to its window old. Views
+// Folder icons come through a FolderIconCache: an answer may be up to its window old. Views
 // that share a cache share their text pool too: the cache keeps answers by the pool's ids.
 //
 // Thread: the user-interface thread only (events arrive through synchronised calls). Owns its
 // nodes; uses, but does not own, the platform, the text pool and the icon cache (when given)
 // and the observer.
-class TCaptureTree {
+class CaptureTree {
  public:
   // `pool` may be shared with the capture list so that texts both show are kept once, and
   // `icons` so that a folder both ask for is looked up once; without them the tree keeps its
   // own.
-  explicit TCaptureTree(Platform& platform, TTextPool* pool = nullptr, TFolderIconCache* icons = nullptr);
-  TCaptureTree(const TCaptureTree&) = delete;
-  TCaptureTree& operator=(const TCaptureTree&) = delete;
+  explicit CaptureTree(Platform& platform, TextPool* pool = nullptr, FolderIconCache* icons = nullptr);
+  CaptureTree(const CaptureTree&) = delete;
+  CaptureTree& operator=(const CaptureTree&) = delete;
 
   // Files one event under its first path (`directoryPath`); `newName` is the second path
   // (renames only), `eventnum` the event number.
@@ -80,7 +80,7 @@ class TCaptureTree {
   // The full path of a node: a root's text alone (C:), else the texts from the root down
   // joined by the separator with one more at the end (C:\Users\bob\). POSIX style does not
   // double the separator after the root "/" (/home/).
-  std::string getNodePath(NodeId node, PathStyle style) const;
+  std::string nodePath(NodeId node, PathStyle style) const;
 
   // The first root (parent kNoNode) or first child of parent whose text equals `text` without
   // ASCII case; none when there is no match or the first match is marked deleted.
@@ -119,7 +119,7 @@ class TCaptureTree {
   void forEachNode(const std::function<void(NodeId node, int level)>& visit) const;
 
   // The observer, or none; not owned.
-  void setObserver(TCaptureTreeObserver* newObserver) { observer = newObserver; }
+  void setObserver(CaptureTreeObserver* newObserver) { observer = newObserver; }
 
   // Bytes held by the nodes, child lists, index and known folders (texts not included), for the
   // benchmarks.
@@ -162,11 +162,11 @@ class TCaptureTree {
   void indexGrow();
 
   Platform& platform;
-  TTextPool ownPool;
-  TTextPool* pool;
-  TFolderIconCache ownIcons;
-  TFolderIconCache* icons;
-  TCaptureTreeObserver* observer = nullptr;
+  TextPool ownPool;
+  TextPool* pool;
+  FolderIconCache ownIcons;
+  FolderIconCache* icons;
+  CaptureTreeObserver* observer = nullptr;
 
   std::vector<Node> nodes;                      // nodes[0] stands for the top level
   std::vector<std::vector<NodeId>> childLists;  // [0] is never used
@@ -193,7 +193,7 @@ class TCaptureTree {
   static constexpr std::size_t kIconLookupGroup = 16;
   std::vector<std::pair<NodeId, TextId>> pendingIcons;  // the nodes and their paths
   struct IconLookup {
-    std::shared_ptr<TFolderIconCache::Lookup> lookup;
+    std::shared_ptr<FolderIconCache::Lookup> lookup;
     std::vector<NodeId> nodes;
   };
   std::vector<IconLookup> iconLookups;           // started, not finished

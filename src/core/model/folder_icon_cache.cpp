@@ -14,18 +14,18 @@
 
 namespace tw {
 
-TFolderIconCache::TFolderIconCache(Platform& platform, std::chrono::milliseconds window, Now now)
+FolderIconCache::FolderIconCache(Platform& platform, std::chrono::milliseconds window, Now now)
     : platform(platform),
       window(window),
       now(std::move(now)),
       currentSince(this->now()),
       made(currentSince) {}
 
-std::int64_t TFolderIconCache::msSinceMade(Clock::time_point at) const {
+std::int64_t FolderIconCache::msSinceMade(Clock::time_point at) const {
   return std::chrono::duration_cast<std::chrono::milliseconds>(at - made).count() + 1;
 }
 
-TFolderIconCache::Clock::time_point TFolderIconCache::tick() {
+FolderIconCache::Clock::time_point FolderIconCache::tick() {
   const Clock::time_point at = now();
   if (at - currentSince >= window) {
     previous.swap(current);
@@ -35,8 +35,8 @@ TFolderIconCache::Clock::time_point TFolderIconCache::tick() {
   return at;
 }
 
-const TFolderIconCache::Entry* TFolderIconCache::kept(std::string_view path, Clock::time_point at) {
-  const std::uint64_t hash = TTextPool::hashExact(path);
+const FolderIconCache::Entry* FolderIconCache::kept(std::string_view path, Clock::time_point at) {
+  const std::uint64_t hash = TextPool::hashExact(path);
   if (const Entry* entry = current.find(path, hash)) return entry;
   if (const Entry* entry = previous.find(path, hash); entry != nullptr && at - entry->askedAt < window) {
     return &current.add(path, hash, *entry);
@@ -44,15 +44,15 @@ const TFolderIconCache::Entry* TFolderIconCache::kept(std::string_view path, Clo
   return nullptr;
 }
 
-int TFolderIconCache::folderIcon(std::string_view path) {
+int FolderIconCache::folderIcon(std::string_view path) {
   const Clock::time_point at = tick();
   if (const Entry* entry = kept(path, at)) return entry->icon;
   const int icon = getFolderIconIndex(platform, path);
-  current.add(path, TTextPool::hashExact(path), Entry{icon, at});
+  current.add(path, TextPool::hashExact(path), Entry{icon, at});
   return icon;
 }
 
-class TFolderIconCache::Lookup {
+class FolderIconCache::Lookup {
  public:
   Clock::time_point at;
   std::vector<int> result;
@@ -65,7 +65,7 @@ class TFolderIconCache::Lookup {
   bool done = false;                  // written under the worker's lock when there is one
 };
 
-struct TFolderIconCache::Worker {
+struct FolderIconCache::Worker {
   std::mutex lock;
   std::condition_variable wake;      // a lookup queued, or the end
   std::condition_variable finished;  // a lookup done
@@ -74,7 +74,7 @@ struct TFolderIconCache::Worker {
   std::thread thread;
 };
 
-TFolderIconCache::~TFolderIconCache() {
+FolderIconCache::~FolderIconCache() {
   if (!worker) return;
   {
     const std::lock_guard<std::mutex> hold(worker->lock);
@@ -85,11 +85,11 @@ TFolderIconCache::~TFolderIconCache() {
   worker->thread.join();
 }
 
-std::vector<int> TFolderIconCache::folderIcons(const std::vector<std::string_view>& paths) {
+std::vector<int> FolderIconCache::folderIcons(const std::vector<std::string_view>& paths) {
   return finish(*start(paths));
 }
 
-bool TFolderIconCache::haveWorker() {
+bool FolderIconCache::haveWorker() {
   if (worker || noWorker || !platform.iconLookupsOnAnyThread()) return worker != nullptr;
   worker = std::make_unique<Worker>();
   try {
@@ -116,9 +116,9 @@ bool TFolderIconCache::haveWorker() {
 }
 
 template <typename KeptIcon, typename PathOf, typename Same>
-std::shared_ptr<TFolderIconCache::Lookup> TFolderIconCache::begin(std::size_t count, Clock::time_point at,
-                                                                  KeptIcon keptIcon, PathOf pathOf,
-                                                                  Same sameAs) {
+std::shared_ptr<FolderIconCache::Lookup> FolderIconCache::begin(std::size_t count, Clock::time_point at,
+                                                                KeptIcon keptIcon, PathOf pathOf,
+                                                                Same sameAs) {
   auto lookup = std::make_shared<Lookup>();
   lookup->at = at;
   lookup->result.assign(count, 0);
@@ -154,8 +154,7 @@ std::shared_ptr<TFolderIconCache::Lookup> TFolderIconCache::begin(std::size_t co
   return lookup;
 }
 
-std::shared_ptr<TFolderIconCache::Lookup> TFolderIconCache::start(
-    const std::vector<std::string_view>& paths) {
+std::shared_ptr<FolderIconCache::Lookup> FolderIconCache::start(const std::vector<std::string_view>& paths) {
   const Clock::time_point at = tick();
   return begin(
       paths.size(), at,
@@ -168,8 +167,8 @@ std::shared_ptr<TFolderIconCache::Lookup> TFolderIconCache::start(
       [&](std::size_t a, std::size_t b) { return paths[a] == paths[b]; });
 }
 
-std::shared_ptr<TFolderIconCache::Lookup> TFolderIconCache::start(const TTextPool& pool,
-                                                                  const std::vector<TextId>& paths) {
+std::shared_ptr<FolderIconCache::Lookup> FolderIconCache::start(const TextPool& pool,
+                                                                const std::vector<TextId>& paths) {
   if (idPool != &pool || idPoolClears != pool.clears()) {
     std::vector<IdEntry>().swap(byId);
     idPool = &pool;
@@ -193,7 +192,7 @@ std::shared_ptr<TFolderIconCache::Lookup> TFolderIconCache::start(const TTextPoo
   return lookup;
 }
 
-void TFolderIconCache::ask(Lookup& lookup) {
+void FolderIconCache::ask(Lookup& lookup) {
   const std::vector<std::string_view> paths(lookup.ask.begin(), lookup.ask.end());
   try {
     lookup.answers = platform.pathIconIndexes(paths);
@@ -203,7 +202,7 @@ void TFolderIconCache::ask(Lookup& lookup) {
   lookup.answers.resize(paths.size(), 0);
 }
 
-std::vector<int> TFolderIconCache::finish(Lookup& lookup) {
+std::vector<int> FolderIconCache::finish(Lookup& lookup) {
   if (worker) {
     std::unique_lock<std::mutex> hold(worker->lock);
     auto& queue = worker->queue;
@@ -233,7 +232,7 @@ std::vector<int> TFolderIconCache::finish(Lookup& lookup) {
   } else {
     for (std::size_t j = 0; j < lookup.ask.size(); ++j) {
       // Another lookup may have kept the same path meanwhile.
-      const std::uint64_t hash = TTextPool::hashExact(lookup.ask[j]);
+      const std::uint64_t hash = TextPool::hashExact(lookup.ask[j]);
       if (current.find(lookup.ask[j], hash) == nullptr)
         current.add(lookup.ask[j], hash, Entry{lookup.answers[j], lookup.at});
     }
@@ -244,12 +243,12 @@ std::vector<int> TFolderIconCache::finish(Lookup& lookup) {
   return std::move(lookup.result);
 }
 
-int TFolderIconCache::systemFolderIcon() {
+int FolderIconCache::systemFolderIcon() {
   if (systemIcon == 0) systemIcon = getFolderIconIndex(platform, getWindowsDir(platform));
   return systemIcon;
 }
 
-void TFolderIconCache::clear() {
+void FolderIconCache::clear() {
   Generation().swap(current);
   Generation().swap(previous);
   std::vector<IdEntry>().swap(byId);
@@ -258,7 +257,7 @@ void TFolderIconCache::clear() {
   systemIcon = 0;
 }
 
-std::size_t TFolderIconCache::bytesUsed() const {
+std::size_t FolderIconCache::bytesUsed() const {
   return current.bytesUsed() + previous.bytesUsed() + byId.capacity() * sizeof(IdEntry);
 }
 

@@ -34,18 +34,18 @@ namespace tw {
 // (started at the first background lookup) only asks the platform. Uses, but does not own, the
 // platform. The memory held is bounded by the distinct paths asked within the last two windows
 // (kept by path) or by the size of the text pool (kept by id).
-class TFolderIconCache {
+class FolderIconCache {
  public:
   using Clock = std::chrono::steady_clock;
   // The time source; tests give their own.
   using Now = std::function<Clock::time_point()>;
   static constexpr std::chrono::milliseconds kDefaultWindow{1000};
 
-  explicit TFolderIconCache(Platform& platform, std::chrono::milliseconds window = kDefaultWindow,
-                            Now now = &Clock::now);
-  ~TFolderIconCache();
-  TFolderIconCache(const TFolderIconCache&) = delete;
-  TFolderIconCache& operator=(const TFolderIconCache&) = delete;
+  explicit FolderIconCache(Platform& platform, std::chrono::milliseconds window = kDefaultWindow,
+                           Now now = &Clock::now);
+  ~FolderIconCache();
+  FolderIconCache(const FolderIconCache&) = delete;
+  FolderIconCache& operator=(const FolderIconCache&) = delete;
 
   // getFolderIconIndex(path), asked at most once per window for the same path.
   int folderIcon(std::string_view path);
@@ -62,7 +62,7 @@ class TFolderIconCache {
   // The same for paths held by a text pool, kept by their ids (cheaper: no path is hashed or
   // compared). The answers kept this way and those kept by path are apart; the ids' are
   // forgotten when another pool is given or the pool was cleared.
-  std::shared_ptr<Lookup> start(const TTextPool& pool, const std::vector<TextId>& paths);
+  std::shared_ptr<Lookup> start(const TextPool& pool, const std::vector<TextId>& paths);
   std::vector<int> finish(Lookup& lookup);
   // getFolderIconIndex(getWindowsDir()), asked once.
   int systemFolderIcon();
@@ -117,7 +117,7 @@ class TFolderIconCache {
     int icon;
   };
   std::vector<IdEntry> byId;
-  const TTextPool* idPool = nullptr;
+  const TextPool* idPool = nullptr;
   std::uint64_t idPoolClears = 0;
   Clock::time_point made;
 };

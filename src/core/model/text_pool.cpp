@@ -21,9 +21,9 @@ std::uint32_t mix32(std::uint64_t h) {
 
 }  // namespace
 
-TTextPool::TTextPool() { clear(); }
+TextPool::TextPool() { clear(); }
 
-std::uint32_t TTextPool::hashFolded(std::string_view text) {
+std::uint32_t TextPool::hashFolded(std::string_view text) {
   std::uint64_t h = 0xcbf29ce484222325ULL;
   for (const char c : text) {
     h ^= static_cast<unsigned char>(asciiUpper(c));
@@ -32,7 +32,7 @@ std::uint32_t TTextPool::hashFolded(std::string_view text) {
   return mix32(h);
 }
 
-std::uint64_t TTextPool::hashExact(std::string_view text) {
+std::uint64_t TextPool::hashExact(std::string_view text) {
   std::uint64_t h = 0x9e3779b97f4a7c15ULL ^ text.size();
   std::size_t i = 0;
   for (; i + 8 <= text.size(); i += 8) {
@@ -48,7 +48,7 @@ std::uint64_t TTextPool::hashExact(std::string_view text) {
   return h;
 }
 
-void TTextPool::clear() {
+void TextPool::clear() {
   ++clearCount;
   entries.clear();
   entries.shrink_to_fit();
@@ -62,7 +62,7 @@ void TTextPool::clear() {
   table[h & (table.size() - 1)] = Slot{0, static_cast<std::uint32_t>(h >> 32)};
 }
 
-const char* TTextPool::store(std::string_view text) {
+const char* TextPool::store(std::string_view text) {
   if (text.size() > kOwnBlockAbove) {
     blocks.emplace_back(new char[text.size()]);
     std::memcpy(blocks.back().get(), text.data(), text.size());
@@ -80,7 +80,7 @@ const char* TTextPool::store(std::string_view text) {
   return at;
 }
 
-void TTextPool::grow() {
+void TextPool::grow() {
   std::vector<Slot> bigger(table.size() * 2, Slot{kEmptySlot, 0});
   const std::size_t mask = bigger.size() - 1;
   for (const Slot& entry : table) {
@@ -92,7 +92,7 @@ void TTextPool::grow() {
   table.swap(bigger);
 }
 
-TextId TTextPool::intern(std::string_view value) {
+TextId TextPool::intern(std::string_view value) {
   const std::size_t mask = table.size() - 1;
   const std::uint64_t h = hashExact(value);
   const auto tag = static_cast<std::uint32_t>(h >> 32);
@@ -114,7 +114,7 @@ TextId TTextPool::intern(std::string_view value) {
   return id;
 }
 
-std::size_t TTextPool::bytesUsed() const {
+std::size_t TextPool::bytesUsed() const {
   return textBytes + entries.capacity() * sizeof(Entry) + table.capacity() * sizeof(Slot);
 }
 

@@ -8,7 +8,7 @@
 
 namespace tw {
 
-// Identifies a text held by a TTextPool. 0 is always the empty text.
+// Identifies a text held by a TextPool. 0 is always the empty text.
 using TextId = std::uint32_t;
 
 // Keeps each distinct text once and hands out a 32-bit id for it, so that the thousands of
@@ -17,11 +17,11 @@ using TextId = std::uint32_t;
 // before are then meaningless).
 //
 // Thread: whoever owns the pool (the user-interface thread for the capture models); no lock.
-class TTextPool {
+class TextPool {
  public:
-  TTextPool();
-  TTextPool(const TTextPool&) = delete;
-  TTextPool& operator=(const TTextPool&) = delete;
+  TextPool();
+  TextPool(const TextPool&) = delete;
+  TextPool& operator=(const TextPool&) = delete;
 
   // The id of `text`, adding it when it is new.
   TextId intern(std::string_view text);

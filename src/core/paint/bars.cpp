@@ -18,8 +18,8 @@ void paintToolBar(RgbaImage& img, bool showTopBorder) {
 void paintInformationBar(RgbaImage& img) {
   const int w = img.width();
   img.fillRect(Rect{0, 0, w, img.height()}, rgb(241, 245, 251));
-  const TColor rows[5] = {rgb(204, 217, 234), rgb(217, 227, 240), rgb(232, 238, 247), rgb(237, 242, 249),
-                          rgb(240, 244, 250)};
+  const Color rows[5] = {rgb(204, 217, 234), rgb(217, 227, 240), rgb(232, 238, 247), rgb(237, 242, 249),
+                         rgb(240, 244, 250)};
   for (int y = 0; y < 5; ++y) img.hLine(0, w - 1, y, rows[y]);
 }
 

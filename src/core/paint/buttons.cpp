@@ -4,33 +4,35 @@
 
 namespace tw {
 
-int arrowHeight(TArrowType type) { return type == TArrowType::atDown || type == TArrowType::atUp ? 5 : 9; }
+int arrowHeight(ArrowDirection type) {
+  return type == ArrowDirection::Down || type == ArrowDirection::Up ? 5 : 9;
+}
 
-int iconHeight(TIconSize size) {
+int iconHeight(IconSize size) {
   switch (size) {
-    case TIconSize::is16px:
+    case IconSize::Px16:
       return 16;
-    case TIconSize::is24px:
+    case IconSize::Px24:
       return 24;
-    case TIconSize::is32px:
+    case IconSize::Px32:
       return 32;
-    case TIconSize::is48px:
+    case IconSize::Px48:
       return 48;
   }
   return 16;
 }
 
-void drawButtonArrow(RgbaImage& img, int x, int y, TArrowType type, TColor c) {
+void drawButtonArrow(RgbaImage& img, int x, int y, ArrowDirection type, Color c) {
   // The glyph is described pointing down, u across (0..8) and v down (0..4), and turned into place.
   auto place = [&](int u, int v) -> std::pair<int, int> {
     switch (type) {
-      case TArrowType::atDown:
+      case ArrowDirection::Down:
         return {x + u, y + v};
-      case TArrowType::atUp:
+      case ArrowDirection::Up:
         return {x + u, y + 4 - v};
-      case TArrowType::atRight:
+      case ArrowDirection::Right:
         return {x + v, y + u};
-      case TArrowType::atLeft:
+      case ArrowDirection::Left:
         return {x + 4 - v, y + u};
     }
     return {x + u, y + v};
@@ -64,7 +66,7 @@ ToolButtonLook toolButtonLook(bool leftPressed, bool keyPressed, bool pointerOve
 
 namespace {
 
-constexpr TColor kToolFrameOuter = rgb(187, 202, 219);
+constexpr Color kToolFrameOuter = rgb(187, 202, 219);
 
 void paintToolFrame(RgbaImage& img) {
   const int w = img.width(), h = img.height();
@@ -123,14 +125,14 @@ namespace {
 // A glow: `rows` rows from `top`, columns `left` to `right` (both included). Each row runs from
 // its side colour at both ends to its centre colour at x = centreX; the side and centre colours
 // step down the rows as the rows of a vertical two-vertex gradient would.
-void paintGlow(RgbaImage& img, int top, int rows, int left, int right, int centreX, TColor side0,
-               TColor side1, TColor centre0, TColor centre1) {
+void paintGlow(RgbaImage& img, int top, int rows, int left, int right, int centreX, Color side0, Color side1,
+               Color centre0, Color centre1) {
   RgbaImage sides(1, rows), centres(1, rows);
   fillGradient(sides, Rect{0, 0, 1, rows}, side0, side1, GradientDirection::Vertical);
   fillGradient(centres, Rect{0, 0, 1, rows}, centre0, centre1, GradientDirection::Vertical);
   for (int i = 0; i < rows; ++i) {
     const int y = top + i;
-    const TColor side = sides.pixel(0, i), centre = centres.pixel(0, i);
+    const Color side = sides.pixel(0, i), centre = centres.pixel(0, i);
     fillGradient(img, Rect{left, y, centreX, y + 1}, side, centre, GradientDirection::Horizontal);
     fillGradient(img, Rect{centreX, y, right + 1, y + 1}, centre, side, GradientDirection::Horizontal);
   }
@@ -139,7 +141,7 @@ void paintGlow(RgbaImage& img, int top, int rows, int left, int right, int centr
 RgbaImage buildHoverFace(int w, int h) {
   RgbaImage img(w, h);
   drawRoundOutline(img, Rect{0, 0, w, h}, rgb(255, 219, 0));
-  drawRoundOutline(img, Rect{1, 1, w - 1, h - 1}, clWhite);
+  drawRoundOutline(img, Rect{1, 1, w - 1, h - 1}, kWhite);
   drawCornerPixels(img, {rgb(247, 213, 62), rgb(255, 236, 190), rgb(247, 213, 62), rgb(255, 246, 207)});
   img.hLine(2, w - 3, 1, rgb(255, 239, 202));
   img.vLine(1, 2, h - 3, rgb(255, 239, 204));
@@ -171,7 +173,7 @@ RgbaImage buildPressedFace(int w, int h) {
 }  // namespace
 
 SpeedButtonImages buildSpeedButtonImages(int w, int h) {
-  return SpeedButtonImages{RgbaImage(w, h, clWhite), buildHoverFace(w, h), buildPressedFace(w, h)};
+  return SpeedButtonImages{RgbaImage(w, h, kWhite), buildHoverFace(w, h), buildPressedFace(w, h)};
 }
 
 void paintSpeedButton(RgbaImage& img, SpeedButtonImages& images, const SpeedButtonPaintState& s) {
@@ -293,8 +295,9 @@ void SpeedButtonFader::setEnabled(bool enabled) {
 ButtonLayout layoutButtonContent(const ButtonLayoutInput& in) {
   ButtonLayout out;
   const int w = in.width, h = in.height;
-  const int a =
-      in.showArrow ? (in.arrowType == TArrowType::atDown || in.arrowType == TArrowType::atUp ? 14 : 10) : 0;
+  const int a = in.showArrow
+                    ? (in.arrowType == ArrowDirection::Down || in.arrowType == ArrowDirection::Up ? 14 : 10)
+                    : 0;
   out.iconHeight = iconHeight(in.iconSize);
   const int i = in.imageShown ? out.iconHeight + 5 : 0;
   const int t = in.textWidth + a + i;
@@ -307,17 +310,17 @@ ButtonLayout layoutButtonContent(const ButtonLayoutInput& in) {
     out.textRect.left = i + m + p;
     out.textRect.right = w - m - (1 - p) - a;
   } else {
-    const TCaptionAlignment align = speed ? TCaptionAlignment::Center : in.alignment;
+    const CaptionAlignment align = speed ? CaptionAlignment::Center : in.alignment;
     switch (align) {
-      case TCaptionAlignment::Center:
+      case CaptionAlignment::Center:
         out.textRect.left = w / 2 + i + p - t / 2;
         out.textRect.right = out.textRect.left + in.textWidth;
         break;
-      case TCaptionAlignment::Left:
+      case CaptionAlignment::Left:
         out.textRect.left = i + p + 2;
         out.textRect.right = out.textRect.left + in.textWidth;
         break;
-      case TCaptionAlignment::Right:
+      case CaptionAlignment::Right:
         out.textRect.left = w + p - i - t - 2;
         out.textRect.right = w - 2;
         break;

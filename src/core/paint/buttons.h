@@ -9,18 +9,18 @@
 
 namespace tw {
 
-enum class TArrowType { atDown, atUp, atLeft, atRight };
-enum class TIconSize { is16px, is24px, is32px, is48px };
-enum class TCaptionAlignment { Left, Right, Center };
+enum class ArrowDirection { Down, Up, Left, Right };
+enum class IconSize { Px16, Px24, Px32, Px48 };
+enum class CaptionAlignment { Left, Right, Center };
 
-// Glyph height: 5 for atDown and atUp, 9 for atLeft and atRight.
-int arrowHeight(TArrowType type);
+// Glyph height: 5 for Down and Up, 9 for Left and Right.
+int arrowHeight(ArrowDirection type);
 // Icon height in pixels: 16, 24, 32 or 48.
-int iconHeight(TIconSize size);
+int iconHeight(IconSize size);
 
 // The arrow glyph with its top-left corner at (x, y): 9 × 5 pixels pointing down or up, 5 × 9
 // pointing left or right, its slanted edges softened by blending c into what lies beneath.
-void drawButtonArrow(RgbaImage& img, int x, int y, TArrowType type, TColor c);
+void drawButtonArrow(RgbaImage& img, int x, int y, ArrowDirection type, Color c);
 
 // ---- Tool button ----------------------------------------------------------------------------
 
@@ -116,11 +116,11 @@ struct ButtonLayoutInput {
   ButtonKind kind = ButtonKind::Tool;
   int width = 0;
   int height = 0;
-  TCaptionAlignment alignment = TCaptionAlignment::Center;  // a speed button is always centred
+  CaptionAlignment alignment = CaptionAlignment::Center;  // a speed button is always centred
   bool showArrow = false;
-  TArrowType arrowType = TArrowType::atDown;
+  ArrowDirection arrowType = ArrowDirection::Down;
   bool imageShown = false;
-  TIconSize iconSize = TIconSize::is16px;
+  IconSize iconSize = IconSize::Px16;
   int textWidth = 0;   // the caption's width in the font
   int textHeight = 0;  // the caption's height in the font
   bool pressed = false;

@@ -8,7 +8,7 @@ namespace tw {
 namespace {
 
 // The classic desktop colour scheme, indexed like the platform's system colours.
-constexpr std::array<TColor, 31> kSystemColors = {
+constexpr std::array<Color, 31> kSystemColors = {
     rgb(200, 200, 200),  // 0 scroll bar
     rgb(0, 0, 0),        // 1 background
     rgb(153, 180, 209),  // 2 active caption
@@ -47,13 +47,13 @@ constexpr int floorDiv(int n, int d) { return n >= 0 ? n / d : -((-n + d - 1) / 
 
 }  // namespace
 
-TColor resolveColor(TColor c) {
+Color resolveColor(Color c) {
   if (!isSystemColor(c)) return c & 0x00FFFFFF;
   const std::uint32_t index = c & 0xFF;
-  return index < kSystemColors.size() ? kSystemColors[index] : clBlack;
+  return index < kSystemColors.size() ? kSystemColors[index] : kBlack;
 }
 
-TColor blendByWeight(TColor a, TColor b, int w) {
+Color blendByWeight(Color a, Color b, int w) {
   a = resolveColor(a);
   b = resolveColor(b);
   w = std::clamp(w, 0, 255);
@@ -66,7 +66,7 @@ TColor blendByWeight(TColor a, TColor b, int w) {
   return rgb(channel(redOf(a), redOf(b)), channel(greenOf(a), greenOf(b)), channel(blueOf(a), blueOf(b)));
 }
 
-TColor blendByPercent(TColor c, TColor base, int p) {
+Color blendByPercent(Color c, Color base, int p) {
   c = resolveColor(c);
   base = resolveColor(base);
   // p × 2.56 = 64p / 25; its fraction is never exactly one half (64p + 12.5 is never a multiple

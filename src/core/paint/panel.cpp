@@ -2,36 +2,36 @@
 
 namespace tw {
 
-void applyPanelStyle(PanelLook& look, TPanelStyle style) {
+void applyPanelStyle(PanelLook& look, PanelStyle style) {
   struct Preset {
-    TColor a, b, c, d;
+    Color a, b, c, d;
   };
   Preset p{};
   switch (style) {
-    case TPanelStyle::wpsCustom:
+    case PanelStyle::Custom:
       return;
-    case TPanelStyle::wpsNavy:
+    case PanelStyle::Navy:
       p = {rgb(70, 90, 130), rgb(30, 45, 80), rgb(25, 38, 70), rgb(45, 65, 110)};
       break;
-    case TPanelStyle::wpsDarkGrey:
+    case PanelStyle::DarkGrey:
       p = {rgb(110, 110, 110), rgb(70, 70, 70), rgb(60, 60, 60), rgb(90, 90, 90)};
       break;
-    case TPanelStyle::wpsBlue:
+    case PanelStyle::Blue:
       p = {rgb(120, 170, 230), rgb(60, 120, 200), rgb(50, 105, 185), rgb(90, 150, 220)};
       break;
-    case TPanelStyle::wpsBlack:
+    case PanelStyle::Black:
       p = {rgb(60, 60, 60), rgb(10, 10, 10), rgb(0, 0, 0), rgb(30, 30, 30)};
       break;
-    case TPanelStyle::wpsLightBlack:
+    case PanelStyle::LightBlack:
       p = {rgb(90, 90, 90), rgb(45, 45, 45), rgb(35, 35, 35), rgb(65, 65, 65)};
       break;
-    case TPanelStyle::wpsSilver:
+    case PanelStyle::Silver:
       p = {rgb(250, 250, 250), rgb(215, 215, 220), rgb(205, 205, 210), rgb(235, 235, 240)};
       break;
-    case TPanelStyle::wpsWinCalc:
-      p = {rgb(237, 243, 252), clWhite, rgb(217, 228, 241), rgb(237, 243, 252)};
+    case PanelStyle::Calculator:
+      p = {rgb(237, 243, 252), kWhite, rgb(217, 228, 241), rgb(237, 243, 252)};
       break;
-    case TPanelStyle::wpsGreen:
+    case PanelStyle::Green:
       p = {rgb(150, 210, 140), rgb(80, 160, 70), rgb(70, 145, 60), rgb(120, 190, 110)};
       break;
   }
@@ -47,12 +47,12 @@ RgbaImage paintPanelFace(const PanelLook& look, const RgbaImage& parent) {
   const GradientDirection dir =
       look.verticalGradient ? GradientDirection::Vertical : GradientDirection::Horizontal;
   switch (look.fillStyle) {
-    case TPanelFillStyle::pfsSolid:
+    case PanelFill::Solid:
       break;
-    case TPanelFillStyle::pfsGradient:
+    case PanelFill::Gradient:
       fillGradient(face, Rect{0, 0, w, h}, look.colorA, look.colorB, dir);
       break;
-    case TPanelFillStyle::pfsDoubleGradient:
+    case PanelFill::DoubleGradient:
       if (look.verticalGradient) {
         fillGradient(face, Rect{0, 0, w, h / 2}, look.colorA, look.colorB, dir);
         fillGradient(face, Rect{0, h / 2, w, h}, look.colorC, look.colorD, dir);
@@ -62,16 +62,16 @@ RgbaImage paintPanelFace(const PanelLook& look, const RgbaImage& parent) {
       }
       break;
   }
-  const TColor in = look.innerBorderColor;
-  if (look.innerBorders & wpbLeft) face.vLine(1, 1, h - 2, in);
-  if (look.innerBorders & wpbTop) face.hLine(1, w - 2, 1, in);
-  if (look.innerBorders & wpbRight) face.vLine(w - 2, 1, h - 2, in);
-  if (look.innerBorders & wpbBottom) face.hLine(1, w - 2, h - 2, in);
-  const TColor out = look.outerBorderColor;
-  if (look.outerBorders & wpbLeft) face.vLine(0, 0, h - 1, out);
-  if (look.outerBorders & wpbTop) face.hLine(0, w - 1, 0, out);
-  if (look.outerBorders & wpbRight) face.vLine(w - 1, 0, h - 1, out);
-  if (look.outerBorders & wpbBottom) face.hLine(0, w - 1, h - 1, out);
+  const Color in = look.innerBorderColor;
+  if (look.innerBorders & kLeftBorder) face.vLine(1, 1, h - 2, in);
+  if (look.innerBorders & kTopBorder) face.hLine(1, w - 2, 1, in);
+  if (look.innerBorders & kRightBorder) face.vLine(w - 2, 1, h - 2, in);
+  if (look.innerBorders & kBottomBorder) face.hLine(1, w - 2, h - 2, in);
+  const Color out = look.outerBorderColor;
+  if (look.outerBorders & kLeftBorder) face.vLine(0, 0, h - 1, out);
+  if (look.outerBorders & kTopBorder) face.hLine(0, w - 1, 0, out);
+  if (look.outerBorders & kRightBorder) face.vLine(w - 1, 0, h - 1, out);
+  if (look.outerBorders & kBottomBorder) face.hLine(0, w - 1, h - 1, out);
 
   if (look.rounded && w >= 2 && h >= 2) {
     // (cx, cy) the corner, (dx, dy) the step from it into the panel.

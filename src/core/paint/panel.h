@@ -4,42 +4,32 @@
 
 namespace tw {
 
-enum class TPanelFillStyle { pfsSolid, pfsGradient, pfsDoubleGradient };
-enum class TPanelStyle {
-  wpsNavy,
-  wpsDarkGrey,
-  wpsBlue,
-  wpsBlack,
-  wpsLightBlack,
-  wpsSilver,
-  wpsWinCalc,
-  wpsGreen,
-  wpsCustom
-};
+enum class PanelFill { Solid, Gradient, DoubleGradient };
+enum class PanelStyle { Navy, DarkGrey, Blue, Black, LightBlack, Silver, Calculator, Green, Custom };
 
 // A set of panel sides.
-enum TPanelBorder : unsigned { wpbLeft = 1, wpbTop = 2, wpbRight = 4, wpbBottom = 8 };
-using TPanelBorders = unsigned;
-constexpr TPanelBorders kAllPanelBorders = wpbLeft | wpbTop | wpbRight | wpbBottom;
+enum PanelBorder : unsigned { kLeftBorder = 1, kTopBorder = 2, kRightBorder = 4, kBottomBorder = 8 };
+using PanelBorders = unsigned;
+constexpr PanelBorders kAllPanelBorders = kLeftBorder | kTopBorder | kRightBorder | kBottomBorder;
 
 // The properties of a gradient panel that its painting reads, with their values at creation.
 struct PanelLook {
-  TPanelFillStyle fillStyle = TPanelFillStyle::pfsGradient;
+  PanelFill fillStyle = PanelFill::Gradient;
   bool verticalGradient = true;
-  TColor colorA = rgb(237, 243, 252);
-  TColor colorB = clWhite;
-  TColor colorC = clBlack;
-  TColor colorD = clBlack;
-  TPanelBorders innerBorders = kAllPanelBorders;
-  TPanelBorders outerBorders = kAllPanelBorders;
-  TColor innerBorderColor = clWhite;
-  TColor outerBorderColor = rgb(142, 156, 173);
+  Color colorA = rgb(237, 243, 252);
+  Color colorB = kWhite;
+  Color colorC = kBlack;
+  Color colorD = kBlack;
+  PanelBorders innerBorders = kAllPanelBorders;
+  PanelBorders outerBorders = kAllPanelBorders;
+  Color innerBorderColor = kWhite;
+  Color outerBorderColor = rgb(142, 156, 173);
   bool rounded = true;
   int opacity = 255;
 };
 
-// The colours a named preset gives ColorA to ColorD (wpsCustom: the colours as they are).
-void applyPanelStyle(PanelLook& look, TPanelStyle style);
+// The colours a named preset gives ColorA to ColorD (Custom: the colours as they are).
+void applyPanelStyle(PanelLook& look, PanelStyle style);
 
 // The panel's face (fill, borders, corners blended with `parent`, the parent's picture under the
 // panel, of the same size), before the caption is drawn and before it is laid over the parent.

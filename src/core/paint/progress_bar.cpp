@@ -5,7 +5,7 @@
 
 namespace tw {
 
-bool VistaProBarState::setPosition(std::int32_t value) {
+bool ProgressBarState::setPosition(std::int32_t value) {
   if (value == position_) return false;
   if (value > max_)
     position_ = max_;
@@ -16,24 +16,24 @@ bool VistaProBarState::setPosition(std::int32_t value) {
   return true;
 }
 
-bool VistaProBarState::setMin(std::int32_t value) {
+bool ProgressBarState::setMin(std::int32_t value) {
   if (value == min_) return false;
   min_ = value;
   return true;
 }
 
-bool VistaProBarState::setMax(std::int32_t value) {
+bool ProgressBarState::setMax(std::int32_t value) {
   if (value == max_) return false;
   max_ = value;
   return true;
 }
 
-double VistaProBarState::fraction() const {
+double ProgressBarState::fraction() const {
   if (max_ == min_) return 0.0;
   return (static_cast<double>(position_) - min_) / (static_cast<double>(max_) - min_);
 }
 
-std::int64_t VistaProBarState::filledExtent(int n) const {
+std::int64_t ProgressBarState::filledExtent(int n) const {
   if (max_ == min_) return 0;
   // round(n × num / den), halves to even, in exact integer arithmetic (64 bits hold it: |n| < 2^31,
   // |num|, |den| < 2^32).
@@ -52,10 +52,10 @@ std::int64_t VistaProBarState::filledExtent(int n) const {
   return q;
 }
 
-GlossColors glossColorsFor(TColor c) {
-  return GlossColors{blendByPercent(c, clWhite, 5),  blendByPercent(c, clWhite, 50),
-                     blendByPercent(c, clBlack, 60), blendByPercent(c, clBlack, 80),
-                     blendByPercent(c, clBlack, 50), blendByPercent(c, clWhite, 50)};
+GlossColors glossColorsFor(Color c) {
+  return GlossColors{blendByPercent(c, kWhite, 5),  blendByPercent(c, kWhite, 50),
+                     blendByPercent(c, kBlack, 60), blendByPercent(c, kBlack, 80),
+                     blendByPercent(c, kBlack, 50), blendByPercent(c, kWhite, 50)};
 }
 
 GlossColors glossGreyColors() {
@@ -71,7 +71,7 @@ int floorDiv(int n, int d) { return n >= 0 ? n / d : -((-n + d - 1) / d); }
 struct Channels {
   int r, g, b;
 };
-Channels channelsOf(TColor c) { return {redOf(c), greenOf(c), blueOf(c)}; }
+Channels channelsOf(Color c) { return {redOf(c), greenOf(c), blueOf(c)}; }
 
 // The pixels of a horizontal glossy fill, width × height, as a picture of its own.
 RgbaImage glossyArea(int width, int height, const GlossColors& colors) {
@@ -96,7 +96,7 @@ RgbaImage glossyArea(int width, int height, const GlossColors& colors) {
   for (int c = 0; c <= (width - 1) / 2; ++c) {
     // Column c of the left half, mirrored to the same distance from the right end.
     for (int k = 0; k < height; ++k) {
-      const TColor col = rgb(pixel(c, k, &Channels::r), pixel(c, k, &Channels::g), pixel(c, k, &Channels::b));
+      const Color col = rgb(pixel(c, k, &Channels::r), pixel(c, k, &Channels::g), pixel(c, k, &Channels::b));
       area.setPixel(c, k, col);
       area.setPixel(width - 1 - c, k, col);
     }
@@ -122,24 +122,24 @@ void paintGlossyFill(RgbaImage& img, const Rect& r, const GlossColors& colors, b
     for (int x = 0; x < width; ++x) img.setPixel(r.left + x, r.top + y, area.pixel(y, x));
 }
 
-RgbaImage paintVistaProBar(const VistaProBarState& bar, int w, int h, TColor windowColor) {
+RgbaImage paintProgressBar(const ProgressBarState& bar, int w, int h, Color windowColor) {
   RgbaImage img(w, h, windowColor);
   if (w <= 0 || h <= 0) return img;
-  const TColor outline = rgb(160, 160, 160);
+  const Color outline = rgb(160, 160, 160);
   img.hLine(0, w - 1, 0, outline);
   img.hLine(0, w - 1, h - 1, outline);
   img.vLine(0, 0, h - 1, outline);
   img.vLine(w - 1, 0, h - 1, outline);
   if (bar.rounded) {
     img.hLine(1, w - 2, 0, rgb(192, 192, 192));
-    const TColor corner = blendByPercent(clWhite, rgb(192, 192, 192), 50);
+    const Color corner = blendByPercent(kWhite, rgb(192, 192, 192), 50);
     img.setPixel(0, 0, corner);
     img.setPixel(w - 1, 0, corner);
     img.setPixel(0, h - 1, corner);
     img.setPixel(w - 1, h - 1, corner);
   }
   const Rect inner = bar.specialMode ? Rect{0, 1, w, h + 1} : Rect{1, 1, w, h};
-  const bool vertical = bar.orientation == TVistaProBarOrientation::vpbVertical;
+  const bool vertical = bar.orientation == ProgressBarOrientation::Vertical;
   if (!bar.altMode) paintGlossyFill(img, inner, glossGreyColors(), vertical);
 
   Rect filled = inner;
@@ -164,7 +164,7 @@ RgbaImage paintVistaProBar(const VistaProBarState& bar, int w, int h, TColor win
   return img;
 }
 
-std::string vistaProBarText(const VistaProBarState& bar) {
+std::string progressBarText(const ProgressBarState& bar) {
   std::string value;
   if (bar.percentage) {
     value = std::to_string(bar.filledExtent(100)) + "%";

@@ -7,11 +7,11 @@
 
 namespace tw {
 
-enum class TVistaProBarOrientation { vpbHorizontal, vpbVertical };
+enum class ProgressBarOrientation { Horizontal, Vertical };
 
 // The values of a progress bar, with their values at creation, and the rules for changing them.
 // Each setter returns true when the bar must repaint.
-class VistaProBarState {
+class ProgressBarState {
  public:
   std::int32_t min() const { return min_; }
   std::int32_t max() const { return max_; }
@@ -28,8 +28,8 @@ class VistaProBarState {
   // round(n × f) with halves to even, computed exactly; the filled extent along n pixels.
   std::int64_t filledExtent(int n) const;
 
-  TColor color = rgb(0, 255, 0);
-  TVistaProBarOrientation orientation = TVistaProBarOrientation::vpbHorizontal;
+  Color color = rgb(0, 255, 0);
+  ProgressBarOrientation orientation = ProgressBarOrientation::Horizontal;
   bool rounded = true;
   bool specialMode = false;
   bool altMode = false;
@@ -52,20 +52,20 @@ class VistaProBarState {
 
 // The six colours of a glossy fill.
 struct GlossColors {
-  TColor upperStart, upperEnd, lowerStart, lowerEnd, endDark, endLight;
+  Color upperStart, upperEnd, lowerStart, lowerEnd, endDark, endLight;
 };
-GlossColors glossColorsFor(TColor c);  // the colour variant
-GlossColors glossGreyColors();         // the grey variant (the empty track)
+GlossColors glossColorsFor(Color c);  // the colour variant
+GlossColors glossGreyColors();        // the grey variant (the empty track)
 
 // The glossy fill over the rectangle r (exclusive edges): an area r.width() − 1 by r.height() − 1
 // from (r.left, r.top); nothing unless that is at least 1 wide and 2 high.
 void paintGlossyFill(RgbaImage& img, const Rect& r, const GlossColors& colors, bool vertical = false);
 
 // The whole bar, w × h; windowColor is the platform's window background.
-RgbaImage paintVistaProBar(const VistaProBarState& bar, int w, int h, TColor windowColor = clWindow);
+RgbaImage paintProgressBar(const ProgressBarState& bar, int w, int h, Color windowColor = kWindowColor);
 
 // The text printed in the middle with ShowPosText: round(100 × f) and "%" with Percentage, else
 // Position, between the prefix and the suffix.
-std::string vistaProBarText(const VistaProBarState& bar);
+std::string progressBarText(const ProgressBarState& bar);
 
 }  // namespace tw

@@ -7,7 +7,7 @@
 
 namespace tw {
 
-RgbaImage::RgbaImage(int width, int height, TColor fill) {
+RgbaImage::RgbaImage(int width, int height, Color fill) {
   if (width < 0 || height < 0) throw std::invalid_argument("An image cannot have a negative size.");
   width_ = width;
   height_ = height;
@@ -15,13 +15,13 @@ RgbaImage::RgbaImage(int width, int height, TColor fill) {
   fillRect(Rect{0, 0, width, height}, fill);
 }
 
-TColor RgbaImage::pixel(int x, int y) const {
-  if (!contains(x, y)) return clBlack;
+Color RgbaImage::pixel(int x, int y) const {
+  if (!contains(x, y)) return kBlack;
   const std::uint8_t* p = &data_[(static_cast<std::size_t>(y) * width_ + x) * 4];
   return rgb(p[0], p[1], p[2]);
 }
 
-void RgbaImage::setPixel(int x, int y, TColor c) {
+void RgbaImage::setPixel(int x, int y, Color c) {
   if (!contains(x, y)) return;
   c = resolveColor(c);
   std::uint8_t* p = &data_[(static_cast<std::size_t>(y) * width_ + x) * 4];
@@ -31,7 +31,7 @@ void RgbaImage::setPixel(int x, int y, TColor c) {
   p[3] = 255;
 }
 
-void RgbaImage::fillRect(const Rect& r, TColor c) {
+void RgbaImage::fillRect(const Rect& r, Color c) {
   const int x0 = std::max(r.left, 0), x1 = std::min(r.right, width_);
   const int y0 = std::max(r.top, 0), y1 = std::min(r.bottom, height_);
   if (x0 >= x1 || y0 >= y1) return;
@@ -44,18 +44,18 @@ void RgbaImage::fillRect(const Rect& r, TColor c) {
   }
 }
 
-void RgbaImage::hLine(int x0, int x1, int y, TColor c) { fillRect(Rect{x0, y, x1 + 1, y + 1}, c); }
+void RgbaImage::hLine(int x0, int x1, int y, Color c) { fillRect(Rect{x0, y, x1 + 1, y + 1}, c); }
 
-void RgbaImage::vLine(int x, int y0, int y1, TColor c) { fillRect(Rect{x, y0, x + 1, y1 + 1}, c); }
+void RgbaImage::vLine(int x, int y0, int y1, Color c) { fillRect(Rect{x, y0, x + 1, y1 + 1}, c); }
 
-void fillGradient(RgbaImage& img, const Rect& r, TColor a, TColor b, GradientDirection dir) {
+void fillGradient(RgbaImage& img, const Rect& r, Color a, Color b, GradientDirection dir) {
   if (r.empty()) return;
   a = resolveColor(a);
   b = resolveColor(b);
   const int n = dir == GradientDirection::Vertical ? r.height() : r.width();
   auto mix = [n](int ca, int cb, int i) { return (ca * (n - i) + cb * i) / n; };
   for (int i = 0; i < n; ++i) {
-    const TColor c =
+    const Color c =
         rgb(mix(redOf(a), redOf(b), i), mix(greenOf(a), greenOf(b), i), mix(blueOf(a), blueOf(b), i));
     if (dir == GradientDirection::Vertical)
       img.fillRect(Rect{r.left, r.top + i, r.right, r.top + i + 1}, c);
@@ -64,7 +64,7 @@ void fillGradient(RgbaImage& img, const Rect& r, TColor a, TColor b, GradientDir
   }
 }
 
-void drawRoundOutline(RgbaImage& img, const Rect& r, TColor c) {
+void drawRoundOutline(RgbaImage& img, const Rect& r, Color c) {
   if (r.width() < 2 || r.height() < 2) return;
   const int l = r.left, t = r.top, rr = r.right - 1, b = r.bottom - 1;
   img.hLine(l + 1, rr - 1, t, c);

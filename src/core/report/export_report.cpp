@@ -17,13 +17,13 @@ Platform::FileRead digestFile(Platform& platform, std::string_view fileName, Md5
 
 }  // namespace
 
-std::optional<Md5Digest> md5File(Platform& platform, std::string_view fileName) {
+std::optional<Md5Digest> fileDigest(Platform& platform, std::string_view fileName) {
   Md5Digest digest{};
   if (digestFile(platform, fileName, digest) != Platform::FileRead::Done) return std::nullopt;
   return digest;
 }
 
-std::string getFileMD5(Platform& platform, std::string_view fileName) {
+std::string fileDigestText(Platform& platform, std::string_view fileName) {
   Md5Digest digest{};
   switch (digestFile(platform, fileName, digest)) {
     case Platform::FileRead::Done:
@@ -36,7 +36,7 @@ std::string getFileMD5(Platform& platform, std::string_view fileName) {
   return {};
 }
 
-std::string getLevelIndent(int level) {
+std::string levelIndent(int level) {
   if (level <= 0) return {};
   std::string indent;
   indent.reserve(static_cast<std::size_t>(level) * 3);
@@ -45,7 +45,7 @@ std::string getLevelIndent(int level) {
   return indent.substr(1);  // the leading space; nothing else is blank
 }
 
-std::string listViewRowsToText(const TCaptureList& list) {
+std::string listRowsText(const CaptureList& list) {
   std::string text;
   const int rows = list.rowCount();
   for (int row = 0; row < rows; ++row) {
@@ -58,7 +58,7 @@ std::string listViewRowsToText(const TCaptureList& list) {
   return text;
 }
 
-std::string buildExportReport(std::string_view caption, const TCaptureTree& tree, const TCaptureList& list,
+std::string buildExportReport(std::string_view caption, const CaptureTree& tree, const CaptureList& list,
                               Platform& platform, PathStyle style) {
   std::string text;
   const auto line = [&text](std::string_view content) {
@@ -73,7 +73,7 @@ std::string buildExportReport(std::string_view caption, const TCaptureTree& tree
   line("Exported tree contents ( " + std::to_string(tree.nodeCount()) + " events)");
   line(kReportRule);
   line("");
-  // The node's path without the separator that ends a node path (getNodePath without its last
+  // The node's path without the separator that ends a node path (nodePath without its last
   // character; a root's text), built as the walk goes down instead of once per node.
   std::string path;
   std::vector<std::size_t> pathEnds;  // the length of the path at each level of the walk
@@ -88,7 +88,7 @@ std::string buildExportReport(std::string_view caption, const TCaptureTree& tree
   std::vector<Listing> listings;  // the listing of the folder of the node at each level
   const char sep = pathSeparator(style);
   tree.forEachNode([&](NodeId node, int level) {
-    text += getLevelIndent(level);
+    text += levelIndent(level);
     text += tree.text(node);
     const auto depth = static_cast<std::size_t>(level);
     if (depth == 0) {
@@ -118,7 +118,7 @@ std::string buildExportReport(std::string_view caption, const TCaptureTree& tree
         std::sort(listing.names.begin(), listing.names.end());
       }
     }
-    const std::string digest = mayExist ? getFileMD5(platform, path) : std::string();
+    const std::string digest = mayExist ? fileDigestText(platform, path) : std::string();
     if (!digest.empty()) {
       text += " - [MD5:";
       text += digest;
@@ -131,14 +131,14 @@ std::string buildExportReport(std::string_view caption, const TCaptureTree& tree
   line("Exported list contents ( " + std::to_string(list.rowCount()) + " events)");
   line(kReportRule);
   line("");
-  text += listViewRowsToText(list);
+  text += listRowsText(list);
   text += "\r\n\r\n\r\n";
   text += kReportRule;
   return text;
 }
 
-bool saveTextToFile(Platform& platform, std::string_view fileName, std::string_view text,
-                    std::string* error) {
+bool writeReportFile(Platform& platform, std::string_view fileName, std::string_view text,
+                     std::string* error) {
   // The line rule of splitLines, applied in place: every line, the last included, ends in CR LF.
   std::string content;
   content.reserve(text.size() + text.size() / 16 + 2);

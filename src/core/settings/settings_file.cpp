@@ -5,7 +5,7 @@
 #include "core/events/event_kinds.h"
 #include "core/settings/base64.h"
 #include "core/settings/extensions.h"
-#include "core/settings/ini_utils.h"
+#include "core/settings/ini_store.h"
 #include "core/text/functions.h"
 #include "core/text/text_lines.h"
 
@@ -38,7 +38,7 @@ void defaultEventList(SettingsControls& controls) {
 void saveSettings(SettingsControls& controls, Platform& platform, const std::string& iniFile) {
   std::exception_ptr failure;
   {
-    TIniUtilsObj ini(platform, iniFile);
+    IniStore ini(platform, iniFile);
     try {
       ini.setWorkingSection("EVENTS");
       std::string events;
@@ -66,7 +66,7 @@ void saveSettings(SettingsControls& controls, Platform& platform, const std::str
 }
 
 void restoreSettings(SettingsControls& controls, Platform& platform, const std::string& iniFile) {
-  TIniUtilsObj ini(platform, iniFile);
+  IniStore ini(platform, iniFile);
 
   std::string events;
   try {

@@ -23,7 +23,7 @@ QPixmap svgPixmap(const QString& resource, int size) {
   return pixmap;
 }
 
-void fillImageList(TW7ImageList& list, const QString& folder, int count, int size) {
+void fillImageList(ImageList& list, const QString& folder, int count, int size) {
   for (int i = 0; i < count; ++i) list.add(svgPixmap(folder + QStringLiteral("/%1.svg").arg(i), size));
 }
 

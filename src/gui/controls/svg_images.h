@@ -3,7 +3,7 @@
 #include <QPixmap>
 #include <QString>
 
-#include "gui/controls/w7_controls.h"
+#include "gui/controls/themed_control.h"
 
 namespace tw {
 
@@ -19,6 +19,6 @@ QPixmap svgPixmap(const QString& resource, int size);
 
 // Appends images 0..count-1 of an image list to `list`, from `folder` + "/<index>.svg"; an
 // index without a file gets a transparent picture, so the indexes stay in place.
-void fillImageList(TW7ImageList& list, const QString& folder, int count, int size = 16);
+void fillImageList(ImageList& list, const QString& folder, int count, int size = 16);
 
 }  // namespace tw

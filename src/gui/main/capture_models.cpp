@@ -25,7 +25,7 @@ QString displayText(std::string_view text) {
 
 // --- CaptureTreeModel ---
 
-CaptureTreeModel::CaptureTreeModel(TCaptureTree& tree, SystemIcons& icons, QObject* parent)
+CaptureTreeModel::CaptureTreeModel(CaptureTree& tree, SystemIcons& icons, QObject* parent)
     : QAbstractItemModel(parent), tree(tree), icons(icons) {
   tree.setObserver(this);
 }
@@ -171,7 +171,7 @@ void CaptureTreeModel::treeCleared() {
 
 // --- CaptureListModel ---
 
-CaptureListModel::CaptureListModel(TCaptureList& list, SystemIcons& icons, QObject* parent)
+CaptureListModel::CaptureListModel(CaptureList& list, SystemIcons& icons, QObject* parent)
     : QAbstractTableModel(parent), list(list), icons(icons) {
   list.setObserver(this);
 }

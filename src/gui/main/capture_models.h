@@ -27,11 +27,11 @@ QVariant markForeground(int mark);
 //
 // Thread: the user-interface thread. Uses, but does not own, the tree and the icons; it is the
 // tree's observer from its construction to its destruction (so it must not outlive the tree).
-class CaptureTreeModel : public QAbstractItemModel, public TCaptureTreeObserver {
+class CaptureTreeModel : public QAbstractItemModel, public CaptureTreeObserver {
   Q_OBJECT
 
  public:
-  CaptureTreeModel(TCaptureTree& tree, SystemIcons& icons, QObject* parent = nullptr);
+  CaptureTreeModel(CaptureTree& tree, SystemIcons& icons, QObject* parent = nullptr);
   ~CaptureTreeModel() override;
 
   QModelIndex index(int row, int column, const QModelIndex& parent = QModelIndex()) const override;
@@ -54,7 +54,7 @@ class CaptureTreeModel : public QAbstractItemModel, public TCaptureTreeObserver 
   // once; some may be gone again by now), and forgets them. Emptied by a model reset.
   std::vector<NodeId> takeNodesToExpand();
 
-  // TCaptureTreeObserver
+  // CaptureTreeObserver
   void nodesAboutToBeInserted(NodeId parent, int first, int last) override;
   void nodesInserted(NodeId parent, int first, int last) override;
   void nodesChanged(const std::vector<NodeId>& nodes) override;
@@ -67,7 +67,7 @@ class CaptureTreeModel : public QAbstractItemModel, public TCaptureTreeObserver 
   QModelIndex parentIndex(NodeId parent) const;
   void noteRow(NodeId node, int row);
 
-  TCaptureTree& tree;
+  CaptureTree& tree;
   SystemIcons& icons;
   std::vector<NodeId> toExpand;
   // The row of each node the views know, by id. Rows never change: children are only
@@ -82,11 +82,11 @@ class CaptureTreeModel : public QAbstractItemModel, public TCaptureTreeObserver 
 //
 // Thread: the user-interface thread. Uses, but does not own, the list and the icons; it is the
 // list's observer from its construction to its destruction (so it must not outlive the list).
-class CaptureListModel : public QAbstractTableModel, public TCaptureListObserver {
+class CaptureListModel : public QAbstractTableModel, public CaptureListObserver {
   Q_OBJECT
 
  public:
-  CaptureListModel(TCaptureList& list, SystemIcons& icons, QObject* parent = nullptr);
+  CaptureListModel(CaptureList& list, SystemIcons& icons, QObject* parent = nullptr);
   ~CaptureListModel() override;
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -95,14 +95,14 @@ class CaptureListModel : public QAbstractTableModel, public TCaptureListObserver
   QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
   Qt::ItemFlags flags(const QModelIndex& index) const override;
 
-  // TCaptureListObserver
+  // CaptureListObserver
   void rowsAboutToBeInserted(int first, int last) override;
   void rowsInserted(int first, int last) override;
   void listAboutToBeCleared() override;
   void listCleared() override;
 
  private:
-  TCaptureList& list;
+  CaptureList& list;
   SystemIcons& icons;
 };
 

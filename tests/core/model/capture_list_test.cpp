@@ -127,7 +127,7 @@ TEST(CaptureList, CellsIconsAndMarksOfEveryRowKind) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     FakePlatform& platform = c.style == W ? win : posix;
-    TCaptureList list(platform);
+    CaptureList list(platform);
     list.addListItem(c.item1, c.item2, c.event, c.style);
     ASSERT_EQ(list.rowCount(), 1);
     std::vector<std::string> cells;
@@ -141,9 +141,9 @@ TEST(CaptureList, CellsIconsAndMarksOfEveryRowKind) {
 
 TEST(CaptureList, RowsInDeliveryOrderAnnouncedInBatches) {
   FakePlatform platform(PathStyle::Windows);
-  TCaptureList list(platform);
-  struct Recorder : TCaptureListObserver {
-    const TCaptureList* list = nullptr;
+  CaptureList list(platform);
+  struct Recorder : CaptureListObserver {
+    const CaptureList* list = nullptr;
     std::vector<std::string> calls;
     void rowsAboutToBeInserted(int f, int l) override {
       calls.push_back("about " + std::to_string(f) + ".." + std::to_string(l) + " of " +
@@ -177,8 +177,8 @@ TEST(CaptureList, RowsInDeliveryOrderAnnouncedInBatches) {
 TEST(CaptureList, LongBatchesAskFolderIconsInGroupsAndAnnounceOnce) {
   FakePlatform platform(PathStyle::Windows);
   platform.pathIcons = {{"C:\\a\\", 21}, {"C:\\b\\", 22}, {"C:\\c\\", 23}};
-  TCaptureList list(platform);
-  struct Counter : TCaptureListObserver {
+  CaptureList list(platform);
+  struct Counter : CaptureListObserver {
     int announcements = 0;
     void rowsAboutToBeInserted(int, int) override {}
     void rowsInserted(int, int) override { ++announcements; }
@@ -186,7 +186,7 @@ TEST(CaptureList, LongBatchesAskFolderIconsInGroupsAndAnnounceOnce) {
     void listCleared() override {}
   } counter;
   list.setObserver(&counter);
-  const int rows = static_cast<int>(3 * TCaptureList::kIconLookupGroup + 7);
+  const int rows = static_cast<int>(3 * CaptureList::kIconLookupGroup + 7);
   const char* folders[] = {"C:\\a\\", "C:\\b\\", "C:\\c\\"};
   list.beginBatch();
   for (int i = 0; i < rows; ++i)
@@ -200,8 +200,8 @@ TEST(CaptureList, LongBatchesAskFolderIconsInGroupsAndAnnounceOnce) {
 
 TEST(CaptureList, SharedPoolKeepsEachTextOnce) {
   FakePlatform platform(PathStyle::Windows);
-  TTextPool pool;
-  TCaptureList list(platform, &pool);
+  TextPool pool;
+  CaptureList list(platform, &pool);
   for (int i = 0; i < 100; ++i) list.addListItem("C:\\docs\\a.txt", "", evUpdateItem, PathStyle::Windows);
   // The empty text, a.txt, "-", "Update File", C:\docs\.
   EXPECT_EQ(pool.size(), 5u);
@@ -212,10 +212,10 @@ TEST(CaptureList, SharedPoolKeepsEachTextOnce) {
 // pool hands out new ones, and the rows after it still show the right texts.
 TEST(CaptureList, RowsAfterAClearedPoolShowTheirOwnTexts) {
   FakePlatform platform(PathStyle::Windows);
-  TTextPool pool;
-  TCaptureList shared(platform, &pool);
-  TCaptureList own(platform);
-  for (TCaptureList* list : {&shared, &own}) {
+  TextPool pool;
+  CaptureList shared(platform, &pool);
+  CaptureList own(platform);
+  for (CaptureList* list : {&shared, &own}) {
     list->addListItem("C:\\docs\\a.txt", "", evUpdateItem, PathStyle::Windows);
     list->addListItem("C:\\docs\\b", "", evRmDir, PathStyle::Windows);
     list->clear();
@@ -232,7 +232,7 @@ TEST(CaptureList, RowsAfterAClearedPoolShowTheirOwnTexts) {
 }
 
 TEST(TextPool, InternsAndFoldsOnlyAsciiCase) {
-  TTextPool pool;
+  TextPool pool;
   std::vector<TextId> ids;
   for (int i = 0; i < 5000; ++i) ids.push_back(pool.intern("name" + std::to_string(i)));
   for (int i = 0; i < 5000; ++i) {
@@ -244,8 +244,8 @@ TEST(TextPool, InternsAndFoldsOnlyAsciiCase) {
   EXPECT_EQ(pool.intern(""), 0u);
   EXPECT_EQ(pool.foldedHash(pool.intern("abc.TXT")), pool.foldedHash(pool.intern("ABC.txt")));
   EXPECT_NE(pool.intern("abc.TXT"), pool.intern("ABC.txt"));
-  EXPECT_EQ(TTextPool::hashFolded("\xC3\xA4"), TTextPool::hashFolded("\xC3\xA4"));
-  EXPECT_NE(TTextPool::hashFolded("\xC3\xA4"), TTextPool::hashFolded("\xC3\x84"));
+  EXPECT_EQ(TextPool::hashFolded("\xC3\xA4"), TextPool::hashFolded("\xC3\xA4"));
+  EXPECT_NE(TextPool::hashFolded("\xC3\xA4"), TextPool::hashFolded("\xC3\x84"));
   pool.clear();
   EXPECT_EQ(pool.size(), 1u);
   EXPECT_EQ(pool.text(pool.intern("again")), "again");

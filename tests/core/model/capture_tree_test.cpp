@@ -111,7 +111,7 @@ class TreeTest : public testing::Test {
   }
 
   FakePlatform platform{PathStyle::Windows};
-  TCaptureTree tree{platform};
+  CaptureTree tree{platform};
 };
 
 TEST_F(TreeTest, CreateFilesOneNodePerSegmentWithIcons) {
@@ -124,9 +124,9 @@ TEST_F(TreeTest, CreateFilesOneNodePerSegmentWithIcons) {
   const NodeId c = tree.findNode("C:", kNoNode);
   const NodeId a = tree.findNode("a", c);
   const NodeId b = tree.findNode("b.txt", a);
-  EXPECT_EQ(tree.getNodePath(c, Win), "C:");
-  EXPECT_EQ(tree.getNodePath(a, Win), "C:\\a\\");
-  EXPECT_EQ(tree.getNodePath(b, Win), "C:\\a\\b.txt\\");
+  EXPECT_EQ(tree.nodePath(c, Win), "C:");
+  EXPECT_EQ(tree.nodePath(a, Win), "C:\\a\\");
+  EXPECT_EQ(tree.nodePath(b, Win), "C:\\a\\b.txt\\");
 }
 
 TEST_F(TreeTest, CaseFoldingIsAsciiOnlyAndSpacesCount) {
@@ -148,8 +148,8 @@ TEST_F(TreeTest, SegmentGapsAndRoots) {
   EXPECT_EQ(dump(), (std::vector<std::string>{"C: {0,9}", "  a {0,60}", "  a/b {0,0}", "srv {0,0}",
                                               "  share {0,0}", "    f {0,0}"}));
   const NodeId srv = tree.findNode("SRV", kNoNode);
-  EXPECT_EQ(tree.getNodePath(srv, Win), "srv");
-  EXPECT_EQ(tree.getNodePath(tree.child(tree.child(srv, 0), 0), Win), "srv\\share\\f\\");
+  EXPECT_EQ(tree.nodePath(srv, Win), "srv");
+  EXPECT_EQ(tree.nodePath(tree.child(tree.child(srv, 0), 0), Win), "srv\\share\\f\\");
   // A root reached past blank segments can be treated: it is the last segment.
   tree.addDirectoryFile("\\\\srv", "", evDelete, Win);
   EXPECT_EQ(tree.text(srv), "(14:03:27) srv");
@@ -219,7 +219,7 @@ TEST(PosixTree, RootSlashAndNoDoubledSeparator) {
   platform.pathIcons = {{"/home/", 3}, {"/usr/", 4}};
   platform.typeIcons = {{".txt", 5}};
   platform.clock = "09:00:00";
-  TCaptureTree tree(platform);
+  CaptureTree tree(platform);
   tree.addDirectoryFile("/home/u/a.txt", "", evCreate, Posix);
   tree.addDirectoryFile("/home//u/ ", "", evCreate, Posix);  // a name of one space is a name
   tree.addDirectoryFile("/home/u/a\\b:c", "", evCreate, Posix);
@@ -229,9 +229,9 @@ TEST(PosixTree, RootSlashAndNoDoubledSeparator) {
   ASSERT_NE(root, kNoNode);
   const NodeId home = tree.findNode("home", root);
   const NodeId u = tree.findNode("u", home);
-  EXPECT_EQ(tree.getNodePath(root, Posix), "/");
-  EXPECT_EQ(tree.getNodePath(home, Posix), "/home/");
-  EXPECT_EQ(tree.getNodePath(u, Posix), "/home/u/");
+  EXPECT_EQ(tree.nodePath(root, Posix), "/");
+  EXPECT_EQ(tree.nodePath(home, Posix), "/home/");
+  EXPECT_EQ(tree.nodePath(u, Posix), "/home/u/");
   EXPECT_EQ(tree.imageIndex(home), 3);
   ASSERT_EQ(tree.childCount(u), 4);
   EXPECT_EQ(tree.text(tree.child(u, 0)), "a.txt -> z.txt");
@@ -275,7 +275,7 @@ TEST(PosixTree, CreatedFileNodeIsNotAskedForAFolderIcon) {
     platform.pathIcons = {{"/d/", 60}, {"C:\\d\\", 60}, {c.filePath, 70}, {"/usr/", 9}};
     platform.systemDir = "/usr";
     platform.typeIcons = {{".txt", 5}};
-    TCaptureTree tree(platform);
+    CaptureTree tree(platform);
     tree.addDirectoryFile(c.path, "", c.event, c.style);
     const NodeId d = tree.findNode("d", tree.child(kNoNode, 0));
     ASSERT_NE(d, kNoNode) << c.path;
@@ -396,7 +396,7 @@ class ScanTree {
   Platform& platform;
 };
 
-std::vector<std::string> describe(const TCaptureTree& tree) {
+std::vector<std::string> describe(const CaptureTree& tree) {
   std::vector<std::string> lines;
   tree.forEachNode([&](NodeId n, int level) {
     lines.push_back(std::to_string(level) + "|" + std::string(tree.text(n)) + "|" +
@@ -424,7 +424,7 @@ TEST(TreeIndex, GivesExactlyWhatTheScansGive) {
     platform.clock = "1";
     platform.typeIcons = {{".t", 7}};
     platform.pathIcons = {{style == Win ? "C:\\Windows\\" : "C:\\Windows/", 8}};
-    TCaptureTree tree(platform);
+    CaptureTree tree(platform);
     ScanTree scan(platform);
     std::mt19937 random(style == Win ? 11 : 12);
     const std::vector<std::string> names = {
@@ -454,9 +454,9 @@ TEST(TreeIndex, GivesExactlyWhatTheScansGive) {
 
 // An observer that keeps its own copy of the tree, as a view would, from the calls alone,
 // and checks every call against what the tree answers at that moment.
-class MirrorObserver : public TCaptureTreeObserver {
+class MirrorObserver : public CaptureTreeObserver {
  public:
-  explicit MirrorObserver(const TCaptureTree& tree) : tree(tree) { children[kNoNode]; }
+  explicit MirrorObserver(const CaptureTree& tree) : tree(tree) { children[kNoNode]; }
 
   void nodesAboutToBeInserted(NodeId parent, int first, int last) override {
     ++insertCalls;
@@ -531,7 +531,7 @@ class MirrorObserver : public TCaptureTreeObserver {
     }
   }
 
-  const TCaptureTree& tree;
+  const CaptureTree& tree;
   std::map<NodeId, std::vector<NodeId>> children;
   std::map<NodeId, std::string> texts;
   std::tuple<NodeId, int, int> pending;
@@ -539,7 +539,7 @@ class MirrorObserver : public TCaptureTreeObserver {
 
 TEST(TreeObserver, BatchesAnnounceEveryChangeAndAViewCanFollow) {
   FakePlatform platform(Win);
-  TCaptureTree tree(platform);
+  CaptureTree tree(platform);
   MirrorObserver mirror(tree);
   tree.setObserver(&mirror);
   std::mt19937 random(5);
@@ -567,10 +567,10 @@ TEST(TreeObserver, BatchesAnnounceEveryChangeAndAViewCanFollow) {
 
 TEST(TreeObserver, ABatchAnnouncesOneBlockPerShownParent) {
   FakePlatform platform(Win);
-  TCaptureTree tree(platform);
-  struct Recorder : TCaptureTreeObserver {
+  CaptureTree tree(platform);
+  struct Recorder : CaptureTreeObserver {
     std::vector<std::string> calls;
-    const TCaptureTree* tree = nullptr;
+    const CaptureTree* tree = nullptr;
     void nodesAboutToBeInserted(NodeId p, int f, int l) override {
       calls.push_back("insert " + (p == kNoNode ? std::string("top") : std::string(tree->text(p))) + " " +
                       std::to_string(f) + ".." + std::to_string(l));

@@ -18,8 +18,8 @@ TEST(FolderIconCacheLinux, AFolderDeletedGivesZeroOnceTheWindowHasPassed) {
   test::TempDir tmp;
   const std::string folder = tmp.file("work") + "/";
   std::filesystem::create_directory(folder);
-  TFolderIconCache::Clock::time_point now{};
-  TFolderIconCache cache(platform, 1000ms, [&now] { return now; });
+  FolderIconCache::Clock::time_point now{};
+  FolderIconCache cache(platform, 1000ms, [&now] { return now; });
 
   const int icon = cache.folderIcon(folder);
   ASSERT_NE(icon, 0);

@@ -25,8 +25,8 @@ struct CountingPlatform : FakePlatform {
 };
 
 struct ManualClock {
-  TFolderIconCache::Clock::time_point now{};
-  TFolderIconCache::Now source() {
+  FolderIconCache::Clock::time_point now{};
+  FolderIconCache::Now source() {
     return [this] { return now; };
   }
 };
@@ -35,7 +35,7 @@ TEST(FolderIconCache, AnswersAreKeptForTheWindowOnly) {
   CountingPlatform platform;
   platform.pathIcons = {{"/a/", 5}, {"/b/", 6}};
   ManualClock clock;
-  TFolderIconCache cache(platform, 1000ms, clock.source());
+  FolderIconCache cache(platform, 1000ms, clock.source());
 
   // Each step: time since the start, the path asked, what the disk holds then, the answer and
   // the number of disk lookups so far.
@@ -57,7 +57,7 @@ TEST(FolderIconCache, AnswersAreKeptForTheWindowOnly) {
   };
   for (const auto& s : steps) {
     SCOPED_TRACE(testing::Message() << "at " << s.at.count() << " ms, " << s.path);
-    clock.now = TFolderIconCache::Clock::time_point(s.at);
+    clock.now = FolderIconCache::Clock::time_point(s.at);
     if (s.onDisk != 0) {
       platform.pathIcons["/a/"] = s.onDisk;
     } else {
@@ -71,7 +71,7 @@ TEST(FolderIconCache, AnswersAreKeptForTheWindowOnly) {
 TEST(FolderIconCache, SystemFolderIconIsAskedOnceUnlessItFailed) {
   CountingPlatform platform;
   ManualClock clock;
-  TFolderIconCache cache(platform, 1000ms, clock.source());
+  FolderIconCache cache(platform, 1000ms, clock.source());
   EXPECT_EQ(cache.systemFolderIcon(), 0);  // a failed query is not kept
   EXPECT_EQ(platform.lookups, 1);
   platform.pathIcons = {{"/usr/", 4}};
@@ -89,7 +89,7 @@ TEST(FolderIconCache, ClearForgetsEveryAnswer) {
   CountingPlatform platform;
   platform.pathIcons = {{"/a/", 5}};
   ManualClock clock;
-  TFolderIconCache cache(platform, 1000ms, clock.source());
+  FolderIconCache cache(platform, 1000ms, clock.source());
   EXPECT_EQ(cache.folderIcon("/a/"), 5);
   platform.pathIcons.clear();
   EXPECT_EQ(cache.folderIcon("/a/"), 5);
@@ -105,10 +105,10 @@ TEST(FolderIconCache, SharedByTreeAndList) {
   platform.pathIcons = {{"/home/", 3}, {"/home/u/", 4}, {"/usr/", 9}};
   platform.typeIcons = {{".txt", 7}};
   ManualClock clock;
-  TFolderIconCache cache(platform, 1000ms, clock.source());
-  TTextPool pool;  // views that share a cache share their texts too
-  TCaptureTree tree(platform, &pool, &cache);
-  TCaptureList list(platform, &pool, &cache);
+  FolderIconCache cache(platform, 1000ms, clock.source());
+  TextPool pool;  // views that share a cache share their texts too
+  CaptureTree tree(platform, &pool, &cache);
+  CaptureList list(platform, &pool, &cache);
   const auto deliver = [&](const char* path, int event) {
     tree.addDirectoryFile(path, "", event, PathStyle::Posix);
     list.addListItem(path, "", event, PathStyle::Posix);

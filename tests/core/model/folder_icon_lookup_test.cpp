@@ -50,9 +50,9 @@ struct BackgroundPlatform : FakePlatform {
 TEST(FolderIconLookups, ByIdFollowTheWindowAndForgetAClearedPool) {
   BackgroundPlatform platform(false);
   platform.pathIcons = {{"/a/", 5}, {"/b/", 6}};
-  TFolderIconCache::Clock::time_point now{};
-  TFolderIconCache cache(platform, 1000ms, [&] { return now; });
-  TTextPool pool;
+  FolderIconCache::Clock::time_point now{};
+  FolderIconCache cache(platform, 1000ms, [&] { return now; });
+  TextPool pool;
   const TextId a = pool.intern("/a/");
   const TextId b = pool.intern("/b/");
   const auto ask = [&](std::vector<TextId> ids) { return cache.finish(*cache.start(pool, ids)); };
@@ -76,7 +76,7 @@ TEST(FolderIconLookups, ByIdFollowTheWindowAndForgetAClearedPool) {
   platform.pathIcons["/b/"] = 7;
   EXPECT_EQ(ask({b2}), std::vector<int>{7});
   EXPECT_EQ(platform.calls, 6);
-  TTextPool other;
+  TextPool other;
   const TextId otherB = other.intern("/b/");
   platform.pathIcons["/b/"] = 8;
   EXPECT_EQ(cache.finish(*cache.start(other, {otherB})), std::vector<int>{8});
@@ -91,9 +91,9 @@ TEST(FolderIconLookups, InTheBackgroundGiveWhatIsOnDisk) {
     if (i % 3 != 0) platform.pathIcons[paths.back()] = 10 + i;
   }
   platform.slow = true;
-  TFolderIconCache cache(platform);
-  TTextPool pool;
-  std::vector<std::pair<std::shared_ptr<TFolderIconCache::Lookup>, std::vector<std::size_t>>> started;
+  FolderIconCache cache(platform);
+  TextPool pool;
+  std::vector<std::pair<std::shared_ptr<FolderIconCache::Lookup>, std::vector<std::size_t>>> started;
   std::mt19937 random(3);
   for (int group = 0; group < 40; ++group) {
     std::vector<std::size_t> which;
@@ -144,13 +144,13 @@ TEST(FolderIconLookups, ViewsGetTheSameIconsInTheBackground) {
     for (int i = 0; i < 300; ++i)
       platform.pathIcons[somePath(1 + static_cast<int>(random() % 4)) + "/"] = 20 + i;
     platform.pathIcons["/usr/"] = 9;
-    TTextPool pool;
-    TFolderIconCache cache(platform, 1h);
-    TCaptureTree tree(platform, &pool, &cache);
-    TCaptureList list(platform, &pool, &cache);
+    TextPool pool;
+    FolderIconCache cache(platform, 1h);
+    CaptureTree tree(platform, &pool, &cache);
+    CaptureList list(platform, &pool, &cache);
     // What a view shows: each node's icon when it is announced, and again when it changes.
-    struct Shown : TCaptureTreeObserver {
-      explicit Shown(const TCaptureTree& tree) : tree(tree) {}
+    struct Shown : CaptureTreeObserver {
+      explicit Shown(const CaptureTree& tree) : tree(tree) {}
       void nodesAboutToBeInserted(NodeId, int, int) override {}
       void nodesInserted(NodeId parent, int first, int last) override {
         for (int r = first; r <= last; ++r) take(tree.child(parent, r));
@@ -167,7 +167,7 @@ TEST(FolderIconLookups, ViewsGetTheSameIconsInTheBackground) {
       void nodesRemoved(NodeId, int, int) override {}
       void treeAboutToBeCleared() override {}
       void treeCleared() override {}
-      const TCaptureTree& tree;
+      const CaptureTree& tree;
       std::map<NodeId, int> icons;
     } shown(tree);
     tree.setObserver(&shown);
@@ -210,10 +210,10 @@ TEST(FolderIconLookups, ClearAndDestroyWithLookupsUnderWay) {
   for (int i = 0; i < 100; ++i) platform.pathIcons["/f" + std::to_string(i) + "/"] = i + 1;
   platform.slow = true;
   for (int round = 0; round < 20; ++round) {
-    TTextPool pool;
-    TFolderIconCache cache(platform);
-    TCaptureTree tree(platform, &pool, &cache);
-    TCaptureList list(platform, &pool, &cache);
+    TextPool pool;
+    FolderIconCache cache(platform);
+    CaptureTree tree(platform, &pool, &cache);
+    CaptureList list(platform, &pool, &cache);
     tree.beginBatch();
     list.beginBatch();
     for (int i = 0; i < 300; ++i) {

@@ -8,63 +8,63 @@
 namespace tw {
 namespace {
 
-constexpr TColor kParent = rgb(90, 60, 30);
+constexpr Color kParent = rgb(90, 60, 30);
 
 // ---- Arrow glyph ----------------------------------------------------------------------------
 
 TEST(ButtonArrow, FourDirections) {
-  const TColor soft = rgb(222, 222, 222);       // black blended into white with weight 222
-  const TColor softTwice = rgb(193, 193, 193);  // the tip, softened from both sides
+  const Color soft = rgb(222, 222, 222);       // black blended into white with weight 222
+  const Color softTwice = rgb(193, 193, 193);  // the tip, softened from both sides
   struct Case {
-    TArrowType type;
+    ArrowDirection type;
     std::vector<NamedPoint> points;
   };
   const std::vector<Case> cases = {
-      {TArrowType::atDown,
-       {{"row 0 start", 1, 0, clBlack},
-        {"row 0 end", 7, 0, clBlack},
-        {"row 1 start", 2, 1, clBlack},
-        {"row 2 end", 5, 2, clBlack},
-        {"tip", 4, 3, clBlack},
+      {ArrowDirection::Down,
+       {{"row 0 start", 1, 0, kBlack},
+        {"row 0 end", 7, 0, kBlack},
+        {"row 1 start", 2, 1, kBlack},
+        {"row 2 end", 5, 2, kBlack},
+        {"tip", 4, 3, kBlack},
         {"slant left, top", 0, 0, soft},
         {"slant right, top", 8, 0, soft},
         {"slant, row 1", 1, 1, soft},
         {"slant, row 3", 5, 3, soft},
         {"below the tip", 4, 4, softTwice},
-        {"outside", 9, 0, clWhite},
-        {"row 1 beside", 0, 1, clWhite}}},
-      {TArrowType::atUp,
-       {{"row 4 start", 1, 4, clBlack},
-        {"row 3 start", 2, 3, clBlack},
-        {"tip", 4, 1, clBlack},
+        {"outside", 9, 0, kWhite},
+        {"row 1 beside", 0, 1, kWhite}}},
+      {ArrowDirection::Up,
+       {{"row 4 start", 1, 4, kBlack},
+        {"row 3 start", 2, 3, kBlack},
+        {"tip", 4, 1, kBlack},
         {"slant, bottom", 0, 4, soft},
         {"slant, row 3", 7, 3, soft},
         {"above the tip", 4, 0, softTwice}}},
-      {TArrowType::atRight,
-       {{"column 0 top", 0, 1, clBlack},
-        {"column 0 bottom", 0, 7, clBlack},
-        {"column 2", 2, 5, clBlack},
-        {"tip", 3, 4, clBlack},
+      {ArrowDirection::Right,
+       {{"column 0 top", 0, 1, kBlack},
+        {"column 0 bottom", 0, 7, kBlack},
+        {"column 2", 2, 5, kBlack},
+        {"tip", 3, 4, kBlack},
         {"slant", 0, 0, soft},
         {"slant lower", 1, 7, soft},
         {"beyond the tip", 4, 4, softTwice}}},
-      {TArrowType::atLeft,
-       {{"column 4 top", 4, 1, clBlack},
-        {"column 4 bottom", 4, 7, clBlack},
-        {"tip", 1, 4, clBlack},
+      {ArrowDirection::Left,
+       {{"column 4 top", 4, 1, kBlack},
+        {"column 4 bottom", 4, 7, kBlack},
+        {"tip", 1, 4, kBlack},
         {"slant", 4, 0, soft},
         {"slant lower", 3, 7, soft},
         {"beyond the tip", 0, 4, softTwice}}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(static_cast<int>(c.type));
-    RgbaImage img(12, 12, clWhite);
-    drawButtonArrow(img, 0, 0, c.type, clBlack);
+    RgbaImage img(12, 12, kWhite);
+    drawButtonArrow(img, 0, 0, c.type, kBlack);
     for (const NamedPoint& p : c.points) expectPixels(img, {p});
   }
-  RgbaImage offset(20, 20, clWhite);
-  drawButtonArrow(offset, 5, 7, TArrowType::atDown, clBlack);
-  expectPixels(offset, {{"placed at (x, y)", 6, 7, clBlack}, {"tip", 9, 10, clBlack}});
+  RgbaImage offset(20, 20, kWhite);
+  drawButtonArrow(offset, 5, 7, ArrowDirection::Down, kBlack);
+  expectPixels(offset, {{"placed at (x, y)", 6, 7, kBlack}, {"tip", 9, 10, kBlack}});
 }
 
 // ---- Tool button ----------------------------------------------------------------------------
@@ -155,7 +155,7 @@ TEST(ToolButton, FacePixels) {
 TEST(SpeedButton, FaceImages) {
   const int w = 81, h = 27;
   const SpeedButtonImages images = buildSpeedButtonImages(w, h);
-  expectPixels(images.background, {{"white background", 40, 13, clWhite}});
+  expectPixels(images.background, {{"white background", 40, 13, kWhite}});
   expectPixels(images.hoverFace, {
                                      {"outline", 40, 0, rgb(255, 219, 0)},
                                      {"outline, left", 0, 13, rgb(255, 219, 0)},
@@ -163,7 +163,7 @@ TEST(SpeedButton, FaceImages) {
                                      {"top inner", w - 2, 1, rgb(255, 236, 190)},
                                      {"bottom edge", 0, h - 2, rgb(247, 213, 62)},
                                      {"bottom inner", 1, h - 2, rgb(255, 246, 207)},
-                                     {"white inner outline, bottom", 40, h - 2, clWhite},
+                                     {"white inner outline, bottom", 40, h - 2, kWhite},
                                      {"row 1", 40, 1, rgb(255, 239, 202)},
                                      {"column 1", 1, 10, rgb(255, 239, 204)},
                                      {"row 2", 40, 2, rgb(255, 218, 119)},
@@ -200,19 +200,19 @@ TEST(SpeedButton, PaintedLooks) {
   const RgbaImage parent = patternedParent(w, h);
 
   const RgbaImage idle = paint({});
-  expectPixels(idle,
-               {
-                   {"frame", 40, 0, rgb(135, 151, 170)},
-                   {"inner frame under the wash", 40, 1, blendByWeight(rgb(246, 250, 254), clWhite, 20)},
-                   {"top edge", 1, 0, rgb(155, 170, 187)},
-                   {"top inner under the wash", 1, 1, blendByWeight(rgb(155, 170, 187), clWhite, 20)},
-                   {"top inner on the right, under the wash", w - 2, 1,
-                    blendByWeight(rgb(155, 170, 187), clWhite, 20)},
-                   {"bottom inner under the wash", 1, h - 2, blendByWeight(rgb(217, 222, 228), clWhite, 20)},
-                   {"bottom edge", w - 2, h - 1, rgb(155, 170, 187)},
-                   {"corner shows the parent", 0, 0, parent.pixel(0, 0)},
-                   {"white wash at 20", 40, 13, blendByWeight(parent.pixel(40, 13), clWhite, 20)},
-               });
+  expectPixels(
+      idle,
+      {
+          {"frame", 40, 0, rgb(135, 151, 170)},
+          {"inner frame under the wash", 40, 1, blendByWeight(rgb(246, 250, 254), kWhite, 20)},
+          {"top edge", 1, 0, rgb(155, 170, 187)},
+          {"top inner under the wash", 1, 1, blendByWeight(rgb(155, 170, 187), kWhite, 20)},
+          {"top inner on the right, under the wash", w - 2, 1, blendByWeight(rgb(155, 170, 187), kWhite, 20)},
+          {"bottom inner under the wash", 1, h - 2, blendByWeight(rgb(217, 222, 228), kWhite, 20)},
+          {"bottom edge", w - 2, h - 1, rgb(155, 170, 187)},
+          {"corner shows the parent", 0, 0, parent.pixel(0, 0)},
+          {"white wash at 20", 40, 13, blendByWeight(parent.pixel(40, 13), kWhite, 20)},
+      });
 
   const RgbaImage hover = paint({.pointerInside = true, .opacity = 255});
   expectPixels(hover, {
@@ -223,7 +223,7 @@ TEST(SpeedButton, PaintedLooks) {
                       });
 
   const RgbaImage fading = paint({.opacity = 100});
-  const TColor washed = blendByWeight(parent.pixel(40, 13), clWhite, 20);
+  const Color washed = blendByWeight(parent.pixel(40, 13), kWhite, 20);
   expectPixels(fading,
                {{"fading face at 100/255", 40, 13, blendByWeight(washed, ref.hoverFace.pixel(40, 13), 100)}});
 
@@ -244,14 +244,14 @@ TEST(SpeedButton, PaintedLooks) {
       disabled,
       {
           {"pale frame", 40, 0, rgb(180, 194, 209)},
-          {"no inner frame", 40, 1, blendByWeight(parent.pixel(40, 1), clWhite, 10)},
+          {"no inner frame", 40, 1, blendByWeight(parent.pixel(40, 1), kWhite, 10)},
           {"top edge", 1, 0, rgb(189, 202, 217)},
-          {"top inner under the wash", 1, 1, blendByWeight(rgb(205, 217, 230), clWhite, 10)},
+          {"top inner under the wash", 1, 1, blendByWeight(rgb(205, 217, 230), kWhite, 10)},
           {"bottom edge", 0, h - 2, rgb(189, 202, 217)},
-          {"bottom inner under the wash", 1, h - 2, blendByWeight(rgb(205, 217, 230), clWhite, 10)},
+          {"bottom inner under the wash", 1, h - 2, blendByWeight(rgb(205, 217, 230), kWhite, 10)},
           {"bottom inner on the right, under the wash", w - 2, h - 2,
-           blendByWeight(rgb(205, 217, 230), clWhite, 10)},
-          {"fainter wash, never the hover face", 40, 13, blendByWeight(parent.pixel(40, 13), clWhite, 10)},
+           blendByWeight(rgb(205, 217, 230), kWhite, 10)},
+          {"fainter wash, never the hover face", 40, 13, blendByWeight(parent.pixel(40, 13), kWhite, 10)},
       });
 }
 
@@ -422,7 +422,7 @@ TEST_F(FaderFixture, DisabledByItsOwnClickNeverShowsTheHoverFace) {
     RgbaImage img(w, h, kParent);
     paintSpeedButton(img, images, fader.paintState());
     expectPixels(img, {{"disabled frame", 40, 0, rgb(180, 194, 209)},
-                       {"disabled wash", 40, 13, blendByWeight(kParent, clWhite, 10)}});
+                       {"disabled wash", 40, 13, blendByWeight(kParent, kWhite, 10)}});
     if (timer.running) fader.tick();
   }
 }
@@ -499,7 +499,7 @@ TEST(ButtonLayout, ToolButtonPlacements) {
        {.width = 100,
         .height = 24,
         .showArrow = true,
-        .arrowType = TArrowType::atRight,
+        .arrowType = ArrowDirection::Right,
         .textWidth = 40,
         .textHeight = 16},
        {25, 3, 65, 20},
@@ -511,7 +511,7 @@ TEST(ButtonLayout, ToolButtonPlacements) {
       {"left aligned with image",
        {.width = 100,
         .height = 24,
-        .alignment = TCaptionAlignment::Left,
+        .alignment = CaptionAlignment::Left,
         .imageShown = true,
         .textWidth = 40,
         .textHeight = 16},
@@ -522,7 +522,7 @@ TEST(ButtonLayout, ToolButtonPlacements) {
        -1,
        true},
       {"right aligned",
-       {.width = 100, .height = 24, .alignment = TCaptionAlignment::Right, .textWidth = 40, .textHeight = 16},
+       {.width = 100, .height = 24, .alignment = CaptionAlignment::Right, .textWidth = 40, .textHeight = 16},
        {58, 3, 98, 20},
        -1,
        -1,
@@ -533,7 +533,7 @@ TEST(ButtonLayout, ToolButtonPlacements) {
        {.width = 100,
         .height = 24,
         .imageShown = true,
-        .iconSize = TIconSize::is16px,
+        .iconSize = IconSize::Px16,
         .textWidth = 200,
         .textHeight = 16},
        {24, 3, 96, 20},
@@ -554,7 +554,7 @@ TEST(ButtonLayout, ToolButtonPlacements) {
        {.width = 100,
         .height = 40,
         .imageShown = true,
-        .iconSize = TIconSize::is32px,
+        .iconSize = IconSize::Px32,
         .textWidth = 20,
         .textHeight = 16},
        {59, 11, 79, 28},

@@ -12,8 +12,8 @@ namespace {
 TEST(ColorArithmetic, BlendExamples) {
   struct Case {
     const char* name;
-    TColor got;
-    TColor expected;
+    Color got;
+    Color expected;
   };
   const Case cases[] = {
       {"red over white at 50 percent", blendByPercent(0x0000FF, 0xFFFFFF, 50), rgb(255, 127, 127)},
@@ -21,49 +21,49 @@ TEST(ColorArithmetic, BlendExamples) {
        rgb(12, 34, 56)},
       {"weight 255 gives the second colour", blendByWeight(rgb(12, 34, 56), rgb(200, 100, 0), 255),
        rgb(200, 100, 0)},
-      {"weight 128 of black and white rounds up", blendByWeight(clBlack, clWhite, 128), rgb(128, 128, 128)},
-      {"weight 127 of black and white rounds down", blendByWeight(clBlack, clWhite, 127), rgb(127, 127, 127)},
+      {"weight 128 of black and white rounds up", blendByWeight(kBlack, kWhite, 128), rgb(128, 128, 128)},
+      {"weight 127 of black and white rounds down", blendByWeight(kBlack, kWhite, 127), rgb(127, 127, 127)},
       {"weight rounds to nearest, not down", blendByWeight(rgb(0, 0, 0), rgb(1, 2, 3), 128), rgb(1, 1, 2)},
-      {"percent 5 tints the base by 13/256", blendByPercent(clWhite, clBlack, 5), rgb(12, 12, 12)},
-      {"percent 60 is d = 154", blendByPercent(clWhite, clBlack, 60), rgb(153, 153, 153)},
-      {"percent 80 is d = 205", blendByPercent(clWhite, clBlack, 80), rgb(204, 204, 204)},
-      {"percent floors toward minus infinity", blendByPercent(clBlack, rgb(10, 10, 10), 5), rgb(9, 9, 9)},
-      {"percent 100 wraps d to 0 and keeps the base", blendByPercent(clWhite, rgb(1, 2, 3), 100),
+      {"percent 5 tints the base by 13/256", blendByPercent(kWhite, kBlack, 5), rgb(12, 12, 12)},
+      {"percent 60 is d = 154", blendByPercent(kWhite, kBlack, 60), rgb(153, 153, 153)},
+      {"percent 80 is d = 205", blendByPercent(kWhite, kBlack, 80), rgb(204, 204, 204)},
+      {"percent floors toward minus infinity", blendByPercent(kBlack, rgb(10, 10, 10), 5), rgb(9, 9, 9)},
+      {"percent 100 wraps d to 0 and keeps the base", blendByPercent(kWhite, rgb(1, 2, 3), 100),
        rgb(1, 2, 3)},
-      {"white over grey 192 at 50 is 223", blendByPercent(clWhite, rgb(192, 192, 192), 50),
+      {"white over grey 192 at 50 is 223", blendByPercent(kWhite, rgb(192, 192, 192), 50),
        rgb(223, 223, 223)},
-      {"a system colour is resolved first (window: white)", blendByPercent(clWindow, clBlack, 50),
+      {"a system colour is resolved first (window: white)", blendByPercent(kWindowColor, kBlack, 50),
        rgb(127, 127, 127)},
-      {"a system colour is resolved in a weight blend (button face)", blendByWeight(clBtnFace, clBlack, 0),
-       rgb(240, 240, 240)},
+      {"a system colour is resolved in a weight blend (button face)",
+       blendByWeight(kButtonFaceColor, kBlack, 0), rgb(240, 240, 240)},
   };
   for (const Case& c : cases) EXPECT_EQ(colorText(c.got), colorText(c.expected)) << c.name;
 }
 
 TEST(ColorArithmetic, ResolvesColours) {
   EXPECT_EQ(resolveColor(0x12345678), 0x345678u) << "the unused top byte of a plain colour is dropped";
-  EXPECT_EQ(resolveColor(clWindow), clWhite);
-  EXPECT_EQ(resolveColor(kSystemColorFlag | 200), clBlack) << "an unknown system colour";
+  EXPECT_EQ(resolveColor(kWindowColor), kWhite);
+  EXPECT_EQ(resolveColor(kSystemColorFlag | 200), kBlack) << "an unknown system colour";
 }
 
 TEST(FillGradient, StartsAtTheFirstColourAndStopsOneStepShortOfTheSecond) {
-  RgbaImage img(6, 10, clBlack);
+  RgbaImage img(6, 10, kBlack);
   fillGradient(img, Rect{1, 2, 5, 7}, rgb(0, 100, 250), rgb(250, 0, 0), GradientDirection::Vertical);
   expectPixels(img, {
                         {"first row", 1, 2, rgb(0, 100, 250)},
                         {"second row", 4, 3, rgb(50, 80, 200)},
                         {"last row", 2, 6, rgb(200, 20, 50)},
-                        {"outside, above", 1, 1, clBlack},
-                        {"outside, right", 5, 4, clBlack},
-                        {"outside, below", 1, 7, clBlack},
+                        {"outside, above", 1, 1, kBlack},
+                        {"outside, right", 5, 4, kBlack},
+                        {"outside, below", 1, 7, kBlack},
                     });
-  RgbaImage h(4, 2, clBlack);
+  RgbaImage h(4, 2, kBlack);
   fillGradient(h, Rect{0, 0, 4, 2}, rgb(0, 0, 0), rgb(255, 255, 255), GradientDirection::Horizontal);
   expectPixels(h, {{"column 0", 0, 1, rgb(0, 0, 0)}, {"column 3", 3, 0, rgb(191, 191, 191)}});
 }
 
 TEST(ToolBar, Pixels31High) {
-  RgbaImage img(300, 31, clBlack);
+  RgbaImage img(300, 31, kBlack);
   paintToolBar(img, false);
   // Upper gradient over rows 0..14 (15 rows), lower over rows 15..30 (16 rows).
   expectPixels(img, {
@@ -85,7 +85,7 @@ TEST(ToolBar, Pixels31High) {
     expectPixels(img, {{"left side column", 0, y, rgb(228, 239, 251)},
                        {"right side column", 299, y, rgb(228, 239, 251)}});
   }
-  RgbaImage top(300, 31, clBlack);
+  RgbaImage top(300, 31, kBlack);
   paintToolBar(top, true);
   expectPixels(top, {
                         {"top border", 150, 0, rgb(205, 218, 234)},
@@ -95,7 +95,7 @@ TEST(ToolBar, Pixels31High) {
 }
 
 TEST(InformationBar, TopShading) {
-  RgbaImage img(300, 53, clBlack);
+  RgbaImage img(300, 53, kBlack);
   paintInformationBar(img);
   expectPixels(img, {
                         {"row 0", 0, 0, rgb(204, 217, 234)},
@@ -114,7 +114,7 @@ TEST(Panel, BordersOfA424By321Panel) {
   const RgbaImage parent = patternedParent(424, 321);
   const PanelLook look;
   const RgbaImage img = composePanel(look, parent, paintPanelFace(look, parent));
-  const TColor inner = clWhite, outer = rgb(142, 156, 173);
+  const Color inner = kWhite, outer = rgb(142, 156, 173);
   expectPixels(img, {
                         {"inner left", 1, 160, inner},
                         {"inner top", 200, 1, inner},
@@ -137,7 +137,7 @@ TEST(Panel, RoundedCornersBlendWithTheParent) {
   const RgbaImage parent = patternedParent(w, h);
   const PanelLook look;
   const RgbaImage img = composePanel(look, parent, paintPanelFace(look, parent));
-  const TColor outer = rgb(142, 156, 173), inner = clWhite;
+  const Color outer = rgb(142, 156, 173), inner = kWhite;
   // (corner, the two edge neighbours, the diagonal pixel) for each corner.
   struct Corner {
     const char* name;
@@ -147,7 +147,7 @@ TEST(Panel, RoundedCornersBlendWithTheParent) {
        {Corner{"top left", 0, 0, 1, 1}, Corner{"top right", w - 1, 0, -1, 1},
         Corner{"bottom left", 0, h - 1, 1, -1}, Corner{"bottom right", w - 1, h - 1, -1, -1}}) {
     SCOPED_TRACE(c.name);
-    const TColor edgeOnDiagonalRow = blendByWeight(outer, parent.pixel(c.cx, c.cy + c.dy), 60);
+    const Color edgeOnDiagonalRow = blendByWeight(outer, parent.pixel(c.cx, c.cy + c.dy), 60);
     expectPixels(img,
                  {
                      {"corner", c.cx, c.cy, blendByWeight(outer, parent.pixel(c.cx, c.cy), 230)},
@@ -172,8 +172,8 @@ TEST(Panel, WithoutBordersShowsTheGradientToItsEdgesStillRounded) {
   look.innerBorders = 0;
   look.outerBorders = 0;
   const RgbaImage img = composePanel(look, parent, paintPanelFace(look, parent));
-  const TColor a = rgb(237, 243, 252);
-  const TColor lastRow = rgb((237 + 255 * 99) / 100, (243 + 255 * 99) / 100, (252 + 255 * 99) / 100);
+  const Color a = rgb(237, 243, 252);
+  const Color lastRow = rgb((237 + 255 * 99) / 100, (243 + 255 * 99) / 100, (252 + 255 * 99) / 100);
   expectPixels(
       img, {
                {"row 0 is the gradient's first colour", 100, 0, a},
@@ -194,11 +194,11 @@ TEST(Panel, FillStylesAndOpacity) {
   PanelLook look;
   look.innerBorders = look.outerBorders = 0;
   look.rounded = false;
-  look.fillStyle = TPanelFillStyle::pfsSolid;
+  look.fillStyle = PanelFill::Solid;
   look.colorA = rgb(1, 2, 3);
   expectPixels(paintPanelFace(look, parent), {{"solid", 99, 49, rgb(1, 2, 3)}});
 
-  look.fillStyle = TPanelFillStyle::pfsDoubleGradient;
+  look.fillStyle = PanelFill::DoubleGradient;
   look.colorA = rgb(0, 0, 0);
   look.colorB = rgb(100, 100, 100);
   look.colorC = rgb(200, 0, 0);
@@ -211,8 +211,8 @@ TEST(Panel, FillStylesAndOpacity) {
   expectPixels(paintPanelFace(look, parent), {{"left half starts with A", 0, 10, rgb(0, 0, 0)},
                                               {"right half starts with C", 50, 10, rgb(200, 0, 0)}});
 
-  look.fillStyle = TPanelFillStyle::pfsSolid;
-  look.colorA = clWhite;
+  look.fillStyle = PanelFill::Solid;
+  look.colorA = kWhite;
   look.opacity = 128;
   const RgbaImage half = composePanel(look, parent, paintPanelFace(look, parent));
   expectPixels(half, {{"opacity 128 over black", 50, 25, rgb(128, 128, 128)}});

@@ -10,7 +10,7 @@
 namespace tw {
 
 // A colour as "RGB(r,g,b)", so that a failed pixel check reads like the values it is checked against.
-inline std::string colorText(TColor c) {
+inline std::string colorText(Color c) {
   char buf[32];
   std::snprintf(buf, sizeof buf, "RGB(%d,%d,%d)", redOf(c), greenOf(c), blueOf(c));
   return buf;
@@ -21,7 +21,7 @@ struct NamedPoint {
   const char* name;
   int x;
   int y;
-  TColor expected;
+  Color expected;
 };
 
 inline void expectPixels(const RgbaImage& img, std::initializer_list<NamedPoint> points) {

@@ -6,16 +6,16 @@
 namespace tw {
 namespace {
 
-constexpr TColor kLime = rgb(0, 255, 0);
+constexpr Color kLime = rgb(0, 255, 0);
 
-bool isGrey(TColor c) { return redOf(c) == greenOf(c) && greenOf(c) == blueOf(c); }
+bool isGrey(Color c) { return redOf(c) == greenOf(c) && greenOf(c) == blueOf(c); }
 
 TEST(VistaProBar, ColoursOfTheLimeFill) {
   const GlossColors c = glossColorsFor(kLime);
   struct Case {
     const char* name;
-    TColor got;
-    TColor expected;
+    Color got;
+    Color expected;
   };
   const Case cases[] = {
       {"upper start U0: lime over white at 5", c.upperStart, rgb(242, 255, 242)},
@@ -29,10 +29,10 @@ TEST(VistaProBar, ColoursOfTheLimeFill) {
 }
 
 TEST(VistaProBar, NinePixelBarHasTwoBandsInItsSevenRowFill) {
-  VistaProBarState bar;
+  ProgressBarState bar;
   bar.setPosition(100);
   const int w = 100, h = 9;
-  const RgbaImage img = paintVistaProBar(bar, w, h);
+  const RgbaImage img = paintProgressBar(bar, w, h);
   // Column 50 is more than 25 pixels from both ends: the end shade is E1 = RGB(127,255,127).
   // Fill row k is image row k + 1; s = trunc(7 / 2.25) = 3.
   expectPixels(img, {
@@ -61,10 +61,10 @@ TEST(VistaProBar, NinePixelBarHasTwoBandsInItsSevenRowFill) {
 }
 
 TEST(VistaProBar, EndsAreMirrored) {
-  VistaProBarState bar;
+  ProgressBarState bar;
   bar.setPosition(100);
   const int w = 120, h = 9;
-  const RgbaImage img = paintVistaProBar(bar, w, h);
+  const RgbaImage img = paintProgressBar(bar, w, h);
   for (int j = 0; j < 30; ++j)
     for (int y = 1; y <= 7; ++y)
       ASSERT_EQ(img.pixel(1 + j, y), img.pixel(w - 2 - j, y))
@@ -75,10 +75,10 @@ TEST(VistaProBar, EndsAreMirrored) {
 }
 
 TEST(VistaProBar, QuarterOf619FillsUpToColumn153) {
-  VistaProBarState bar;
+  ProgressBarState bar;
   bar.setMax(4);
   bar.setPosition(1);
-  const RgbaImage img = paintVistaProBar(bar, 619, 9);
+  const RgbaImage img = paintProgressBar(bar, 619, 9);
   // The filled rectangle ends at round(619 / 4) = 155, so the fill covers columns 1 to 153 and
   // column 153 is its outermost column on the right (j = 0: the profile moved an eighth of the
   // way toward E0). Column 154 is the grey track, 153 columns from its left end (E1 = 253).
@@ -100,58 +100,58 @@ TEST(VistaProBar, QuarterOf619FillsUpToColumn153) {
 }
 
 TEST(VistaProBar, TrackAloneWhenEmptyOrRangeless) {
-  VistaProBarState empty;
-  VistaProBarState rangeless;
+  ProgressBarState empty;
+  ProgressBarState rangeless;
   rangeless.setMax(0);
   rangeless.setPosition(0);
   // Position 50, then Max and Min both 0: Position is not clamped again and stays 50, while the
   // fraction of an empty range is 0.
-  VistaProBarState collapsed;
+  ProgressBarState collapsed;
   collapsed.setPosition(50);
   collapsed.setMax(0);
   collapsed.setMin(0);
   ASSERT_EQ(collapsed.position(), 50);
   ASSERT_EQ(collapsed.max(), collapsed.min());
 
-  const RgbaImage track = paintVistaProBar(empty, 150, 17);
+  const RgbaImage track = paintProgressBar(empty, 150, 17);
   for (int y = 1; y < 16; ++y)
     for (int x = 1; x < 149; ++x) ASSERT_TRUE(isGrey(track.pixel(x, y))) << x << "," << y;
   expectPixels(track, {{"grey track, upper start", 75, 1, rgb(253, 253, 253)},
                        {"grey track, outermost column", 1, 1, rgb(246, 246, 246)}});
   struct Case {
     const char* name;
-    const VistaProBarState* bar;
+    const ProgressBarState* bar;
   };
   for (const Case& c :
        {Case{"Max 0, Position 0", &rangeless}, Case{"Position 50, then Max and Min 0", &collapsed}}) {
-    const RgbaImage img = paintVistaProBar(*c.bar, 150, 17);
+    const RgbaImage img = paintProgressBar(*c.bar, 150, 17);
     for (int y = 0; y < 17; ++y)
       for (int x = 0; x < 150; ++x)
         ASSERT_EQ(colorText(img.pixel(x, y)), colorText(track.pixel(x, y)))
             << c.name << ": the empty track alone, at " << x << "," << y;
   }
 
-  VistaProBarState alt;
+  ProgressBarState alt;
   alt.altMode = true;
-  const RgbaImage noTrack = paintVistaProBar(alt, 150, 17);
-  expectPixels(noTrack, {{"AltMode leaves the window colour", 75, 8, clWhite}});
+  const RgbaImage noTrack = paintProgressBar(alt, 150, 17);
+  expectPixels(noTrack, {{"AltMode leaves the window colour", 75, 8, kWhite}});
 }
 
 TEST(VistaProBar, SpecialModeStartsAtColumnZero) {
-  VistaProBarState bar;
+  ProgressBarState bar;
   bar.specialMode = true;
   bar.setPosition(100);
-  const RgbaImage img = paintVistaProBar(bar, 100, 9);
+  const RgbaImage img = paintProgressBar(bar, 100, 9);
   EXPECT_FALSE(isGrey(img.pixel(0, 4))) << "column 0 is filled";
   EXPECT_FALSE(isGrey(img.pixel(50, 8))) << "the fill reaches the bottom row";
 }
 
 TEST(VistaProBar, ColourAndSquareCorners) {
-  VistaProBarState bar;
+  ProgressBarState bar;
   bar.color = rgb(255, 0, 0);
   bar.rounded = false;
   bar.setPosition(50);
-  const RgbaImage img = paintVistaProBar(bar, 100, 9);
+  const RgbaImage img = paintProgressBar(bar, 100, 9);
   expectPixels(
       img, {{"square corner", 0, 0, rgb(160, 160, 160)}, {"top row is outline", 50, 0, rgb(160, 160, 160)}});
   EXPECT_GT(redOf(img.pixel(20, 4)), greenOf(img.pixel(20, 4)));
@@ -163,7 +163,7 @@ TEST(VistaProBar, PositionIsClampedAndAnUnchangedValueRepaintsNothing) {
     bool repaint;
     int stored;
   };
-  VistaProBarState bar;
+  ProgressBarState bar;
   for (const Step& s : {Step{150, true, 100}, Step{100, false, 100}, Step{-5, true, 0}, Step{0, false, 0},
                         Step{42, true, 42}, Step{42, false, 42}}) {
     EXPECT_EQ(bar.setPosition(s.set), s.repaint) << "set " << s.set;
@@ -173,7 +173,7 @@ TEST(VistaProBar, PositionIsClampedAndAnUnchangedValueRepaintsNothing) {
   EXPECT_TRUE(bar.setMax(10));
   EXPECT_EQ(bar.position(), 42) << "changing Max does not clamp Position again";
   // Position beyond the range: the fill stops at the bar's edge.
-  const RgbaImage img = paintVistaProBar(bar, 60, 9);
+  const RgbaImage img = paintProgressBar(bar, 60, 9);
   EXPECT_FALSE(isGrey(img.pixel(58, 4)));
   expectPixels(img, {{"outline stays", 59, 4, rgb(160, 160, 160)}});
   EXPECT_TRUE(bar.setMin(50));
@@ -182,7 +182,7 @@ TEST(VistaProBar, PositionIsClampedAndAnUnchangedValueRepaintsNothing) {
 }
 
 TEST(VistaProBar, FilledExtentRoundsHalvesToEven) {
-  VistaProBarState bar;
+  ProgressBarState bar;
   bar.setMax(4);
   bar.setPosition(1);
   EXPECT_EQ(bar.filledExtent(619), 155);  // 154.75
@@ -195,14 +195,14 @@ TEST(VistaProBar, FilledExtentRoundsHalvesToEven) {
 }
 
 TEST(VistaProBar, PositionText) {
-  VistaProBarState bar;
+  ProgressBarState bar;
   bar.setMax(4);
   bar.setPosition(1);
-  EXPECT_EQ(vistaProBarText(bar), "1");
+  EXPECT_EQ(progressBarText(bar), "1");
   bar.percentage = true;
   bar.posTextPrefix = "Used: ";
   bar.posTextSuffix = " of the drive";
-  EXPECT_EQ(vistaProBarText(bar), "Used: 25% of the drive");
+  EXPECT_EQ(progressBarText(bar), "Used: 25% of the drive");
 }
 
 }  // namespace

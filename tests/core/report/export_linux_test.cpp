@@ -44,20 +44,20 @@ TEST(ExportLinux, DigestsAgreeWithMd5sum) {
   for (const auto& [name, content] : std::vector<std::pair<std::string, std::string>>{
            {"small.txt", "hello\n"}, {"empty", ""}, {"big.bin", big}}) {
     const std::string path = dir.write(name, content);
-    EXPECT_EQ(getFileMD5(platform, path), md5sum(path)) << name;
+    EXPECT_EQ(fileDigestText(platform, path), md5sum(path)) << name;
   }
-  EXPECT_EQ(getFileMD5(platform, dir.file("empty")), "d41d8cd98f00b204e9800998ecf8427e");
+  EXPECT_EQ(fileDigestText(platform, dir.file("empty")), "d41d8cd98f00b204e9800998ecf8427e");
   // Links are followed; a folder, a dangling link and nothing at all are not files.
   ASSERT_EQ(symlink(dir.file("small.txt").c_str(), dir.file("link").c_str()), 0);
   ASSERT_EQ(symlink(dir.file("gone").c_str(), dir.file("dangling").c_str()), 0);
-  EXPECT_EQ(getFileMD5(platform, dir.file("link")), md5sum(dir.file("small.txt")));
-  EXPECT_EQ(getFileMD5(platform, dir.path().string()), "");
-  EXPECT_EQ(getFileMD5(platform, dir.file("dangling")), "");
-  EXPECT_EQ(getFileMD5(platform, dir.file("nothing")), "");
-  EXPECT_EQ(getFileMD5(platform, ""), "");
+  EXPECT_EQ(fileDigestText(platform, dir.file("link")), md5sum(dir.file("small.txt")));
+  EXPECT_EQ(fileDigestText(platform, dir.path().string()), "");
+  EXPECT_EQ(fileDigestText(platform, dir.file("dangling")), "");
+  EXPECT_EQ(fileDigestText(platform, dir.file("nothing")), "");
+  EXPECT_EQ(fileDigestText(platform, ""), "");
   // A FIFO is not a file, and asking for its digest must not block.
   ASSERT_EQ(mkfifo(dir.file("fifo").c_str(), 0600), 0);
-  EXPECT_EQ(getFileMD5(platform, dir.file("fifo")), "");
+  EXPECT_EQ(fileDigestText(platform, dir.file("fifo")), "");
   EXPECT_FALSE(platform.fileExists(dir.file("fifo")));
   EXPECT_TRUE(platform.fileExists(dir.file("link")));
 }
@@ -80,7 +80,7 @@ TEST(ExportLinux, ListedFoldersGiveTheSameReportAsAskingEachPath) {
   NoListing perPath(platform);
   test::TempDir dir;
   const std::string root = dir.path().string();
-  TCaptureTree tree(platform);
+  CaptureTree tree(platform);
   for (int i = 0; i < 20; ++i) {
     const std::string file = root + "/many/f" + std::to_string(i) + ".txt";
     if (i % 3 == 0) {
@@ -97,7 +97,7 @@ TEST(ExportLinux, ListedFoldersGiveTheSameReportAsAskingEachPath) {
   for (int i = 0; i < 10; ++i)
     tree.addDirectoryFile(root + "/gone/g" + std::to_string(i), "", evCreate, PathStyle::Posix);
   tree.addDirectoryFile(root + "/gone/deeper/x", "", evCreate, PathStyle::Posix);
-  TCaptureList list(platform);
+  CaptureList list(platform);
 
   const std::string listed = buildExportReport("T", tree, list, platform, PathStyle::Posix);
   const std::string asked = buildExportReport("T", tree, list, perPath, PathStyle::Posix);
@@ -113,13 +113,13 @@ TEST(ExportLinux, AFileThatCannotBeReadIsSaidSo) {
   // Readable as a file by its owner, but reading it from the start fails (address 0 is not
   // mapped), whoever runs the test.
   EXPECT_TRUE(platform.fileExists("/proc/self/mem"));
-  EXPECT_EQ(getFileMD5(platform, "/proc/self/mem"), "unreadable");
-  EXPECT_EQ(md5File(platform, "/proc/self/mem"), std::nullopt);
+  EXPECT_EQ(fileDigestText(platform, "/proc/self/mem"), "unreadable");
+  EXPECT_EQ(fileDigest(platform, "/proc/self/mem"), std::nullopt);
   if (geteuid() != 0) {
     test::TempDir dir;
     const std::string path = dir.write("locked", "secret");
     ASSERT_EQ(chmod(path.c_str(), 0), 0);
-    EXPECT_EQ(getFileMD5(platform, path), "unreadable");
+    EXPECT_EQ(fileDigestText(platform, path), "unreadable");
   }
 }
 
@@ -138,14 +138,14 @@ TEST(ExportLinux, AFileOver4GiB) {
   struct stat st {};
   ASSERT_EQ(::stat(path.c_str(), &st), 0);
   ASSERT_GT(st.st_size, fourGiB);
-  EXPECT_EQ(getFileMD5(platform, path), md5sum(path));
+  EXPECT_EQ(fileDigestText(platform, path), md5sum(path));
 }
 
 TEST(ExportLinux, ReportFilesCreatedReplacedOrRefused) {
   LinuxPlatform platform;
   test::TempDir dir;
-  TCaptureTree tree(platform);
-  TCaptureList list(platform);
+  CaptureTree tree(platform);
+  CaptureList list(platform);
   const std::string data = dir.write("data.txt", "content");
   tree.addDirectoryFile(data, "", evCreate, PathStyle::Posix);
   list.addListItem(data, "", evCreate, PathStyle::Posix);
@@ -153,18 +153,18 @@ TEST(ExportLinux, ReportFilesCreatedReplacedOrRefused) {
   EXPECT_NE(report.find("-->data.txt - [MD5:" + md5sum(data) + "]\r\n"), std::string::npos);
 
   const std::string out = dir.file("report.txt");
-  ASSERT_TRUE(saveTextToFile(platform, out, report));
+  ASSERT_TRUE(writeReportFile(platform, out, report));
   const std::string written = readAll(out);
   EXPECT_EQ(written, report + "\r\n");
   // Replaced without a question.
-  ASSERT_TRUE(saveTextToFile(platform, out, "short"));
+  ASSERT_TRUE(writeReportFile(platform, out, "short"));
   EXPECT_EQ(readAll(out), "short\r\n");
 
   // Paths that cannot be written: a missing folder, a folder itself.
   std::string error;
-  EXPECT_FALSE(saveTextToFile(platform, dir.file("missing/report.txt"), report, &error));
+  EXPECT_FALSE(writeReportFile(platform, dir.file("missing/report.txt"), report, &error));
   EXPECT_NE(error.find("missing/report.txt"), std::string::npos);
-  EXPECT_FALSE(saveTextToFile(platform, dir.path().string(), report, &error));
+  EXPECT_FALSE(writeReportFile(platform, dir.path().string(), report, &error));
 
   // A write that fails part-way (the file size limit stands in for a full disk) leaves the
   // old report whole and nothing else behind.
@@ -174,7 +174,7 @@ TEST(ExportLinux, ReportFilesCreatedReplacedOrRefused) {
   struct rlimit small = old;
   small.rlim_cur = 64;
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-  const bool saved = saveTextToFile(platform, out, report, &error);
+  const bool saved = writeReportFile(platform, out, report, &error);
   setrlimit(RLIMIT_FSIZE, &old);
   std::signal(SIGXFSZ, oldHandler);
   EXPECT_FALSE(saved);

@@ -17,13 +17,13 @@ const std::string kRule(48, '-');
 TEST(ExportReport, LevelIndent) {
   const std::pair<int, std::string> cases[] = {
       {0, ""}, {1, "-->"}, {2, "-- -->"}, {3, "-- -- -->"}, {-1, ""}};
-  for (const auto& [level, indent] : cases) EXPECT_EQ(getLevelIndent(level), indent) << level;
+  for (const auto& [level, indent] : cases) EXPECT_EQ(levelIndent(level), indent) << level;
 }
 
 TEST(ExportReport, EmptyTreeAndListByteForByte) {
   FakePlatform platform(PathStyle::Windows);
-  TCaptureTree tree(platform);
-  TCaptureList list(platform);
+  CaptureTree tree(platform);
+  CaptureList list(platform);
   const std::string report =
       buildExportReport("Tarnwatch v1.0 - OFFICE7", tree, list, platform, PathStyle::Windows);
   const std::string expected =
@@ -34,7 +34,7 @@ TEST(ExportReport, EmptyTreeAndListByteForByte) {
       "Exported list contents ( 0 events)\r\n" +
       kRule + "\r\n\r\n" + "\r\n\r\n\r\n" + kRule;
   EXPECT_EQ(report, expected);
-  EXPECT_EQ(listViewRowsToText(list), "");
+  EXPECT_EQ(listRowsText(list), "");
 }
 
 TEST(ExportReport, TreeLinesWithDigestsAndListRows) {
@@ -43,8 +43,8 @@ TEST(ExportReport, TreeLinesWithDigestsAndListRows) {
   platform.fakeFiles["C:\\Users\\empty.txt"] = "";
   platform.unreadableFiles.insert("C:\\Users\\locked.db");
   platform.clock = "10:00:00";
-  TCaptureTree tree(platform);
-  TCaptureList list(platform);
+  CaptureTree tree(platform);
+  CaptureList list(platform);
   const auto add = [&](const std::string& a, const std::string& b, int event) {
     tree.addDirectoryFile(a, b, event, PathStyle::Windows);
     list.addListItem(a, b, event, PathStyle::Windows);
@@ -80,15 +80,15 @@ TEST(ExportReport, TreeLinesWithDigestsAndListRows) {
   EXPECT_EQ(report, expected);
 
   // Before the rename, the file's digest is shown.
-  TCaptureTree fresh(platform);
+  CaptureTree fresh(platform);
   fresh.addDirectoryFile("C:\\Users\\f.txt", "", evCreate, PathStyle::Windows);
-  TCaptureList none(platform);
+  CaptureList none(platform);
   EXPECT_NE(buildExportReport("T", fresh, none, platform, PathStyle::Windows)
                 .find("\r\n-- -->f.txt - [MD5:5d41402abc4b2a76b9719d911017c592]\r\n"),
             std::string::npos);
-  EXPECT_EQ(getFileMD5(platform, "C:\\Users\\missing"), "");
-  EXPECT_EQ(md5File(platform, "C:\\Users\\locked.db"), std::nullopt);
-  EXPECT_EQ(md5File(platform, "C:\\Users\\empty.txt"), md5Of(""));
+  EXPECT_EQ(fileDigestText(platform, "C:\\Users\\missing"), "");
+  EXPECT_EQ(fileDigest(platform, "C:\\Users\\locked.db"), std::nullopt);
+  EXPECT_EQ(fileDigest(platform, "C:\\Users\\empty.txt"), md5Of(""));
 }
 
 TEST(ExportReport, SaveWritesCrLfLinesInTheReportEncoding) {
@@ -106,18 +106,18 @@ TEST(ExportReport, SaveWritesCrLfLinesInTheReportEncoding) {
       {"caf\xC3\xA9", "caf\xC3\xA9\r\n"},  // no byte-order mark, UTF-8 as it is
   };
   for (const auto& [text, bytes] : cases) {
-    ASSERT_TRUE(saveTextToFile(platform, file, text));
+    ASSERT_TRUE(writeReportFile(platform, file, text));
     EXPECT_EQ(read(), bytes);
   }
   platform.ansiReport = true;
-  ASSERT_TRUE(saveTextToFile(platform, file, "caf\xC3\xA9 \xE2\x82\xAC"));
+  ASSERT_TRUE(writeReportFile(platform, file, "caf\xC3\xA9 \xE2\x82\xAC"));
   EXPECT_EQ(read(), "caf? ?\r\n");
 
   std::string error;
-  EXPECT_FALSE(saveTextToFile(platform, (dir / "no" / "such" / "r.txt").string(), "x", &error));
+  EXPECT_FALSE(writeReportFile(platform, (dir / "no" / "such" / "r.txt").string(), "x", &error));
   EXPECT_FALSE(error.empty());
   platform.refuseWrites[file] = "Cannot write " + file + ": No space left on device";
-  EXPECT_FALSE(saveTextToFile(platform, file, "new", &error));
+  EXPECT_FALSE(writeReportFile(platform, file, "new", &error));
   EXPECT_EQ(error, platform.refuseWrites[file]);
   EXPECT_EQ(read(), "caf? ?\r\n");  // the old report stays whole
   std::filesystem::remove_all(dir);

@@ -17,7 +17,7 @@
 #include <sstream>
 
 #include "core/settings/base64.h"
-#include "core/settings/ini_utils.h"
+#include "core/settings/ini_store.h"
 #include "core/settings/settings_file.h"
 #include "platform/linux/linux_platform.h"
 #include "support/fake_settings_controls.h"

@@ -5,7 +5,7 @@
 #include "core/events/event_kinds.h"
 #include "core/settings/base64.h"
 #include "core/settings/extensions.h"
-#include "core/settings/ini_utils.h"
+#include "core/settings/ini_store.h"
 #include "platform/fake/fake_platform.h"
 #include "support/fake_settings_controls.h"
 

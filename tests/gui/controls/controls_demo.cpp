@@ -5,11 +5,11 @@
 #include <QPainter>
 #include <QPainterPath>
 
-#include "gui/controls/vista_pro_bar.h"
-#include "gui/controls/w7_bars.h"
-#include "gui/controls/w7_buttons.h"
-#include "gui/controls/w7_labels.h"
-#include "gui/controls/w7_panels.h"
+#include "gui/controls/active_label.h"
+#include "gui/controls/bars.h"
+#include "gui/controls/buttons.h"
+#include "gui/controls/gradient_panel.h"
+#include "gui/controls/progress_bar.h"
 
 namespace tw {
 
@@ -81,11 +81,11 @@ std::unique_ptr<QWidget> buildControlsDemo() {
   window->resize(635, 351);
   window->setObjectName(QStringLiteral("demo"));
 
-  auto* small = new TW7ImageList(window.get());
+  auto* small = new ImageList(window.get());
   for (int k = 0; k <= 6; ++k) small->add(icon(k, 16));
 
   const QColor textColor(30, 57, 91);
-  auto* toolBar = new TW7ToolBar(window.get());
+  auto* toolBar = new ToolBar(window.get());
   toolBar->setObjectName(QStringLiteral("ToolBar"));
   toolBar->setGeometry(0, 0, 635, 31);
   struct Tool {
@@ -95,9 +95,10 @@ std::unique_ptr<QWidget> buildControlsDemo() {
     int x, width;
     bool arrow;
   };
-  for (const Tool& t : {Tool{"tbRecord", "Record", 0, 4, 89, false},
-                        Tool{"tbsettings", "", 1, 557, 27, false}, Tool{"tbhelp", "", 2, 588, 43, true}}) {
-    auto* b = new TW7ToolButton(toolBar);
+  for (const Tool& t :
+       {Tool{"recordButton", "Record", 0, 4, 89, false}, Tool{"settingsButton", "", 1, 557, 27, false},
+        Tool{"helpButton", "", 2, 588, 43, true}}) {
+    auto* b = new ToolButton(toolBar);
     b->setObjectName(QString::fromLatin1(t.name));
     b->setGeometry(t.x, 3, t.width, 24);
     b->setCaption(QString::fromLatin1(t.caption));
@@ -107,7 +108,7 @@ std::unique_ptr<QWidget> buildControlsDemo() {
     b->setShowArrow(t.arrow);
   }
 
-  auto* pTop = new TW7Panel(window.get());
+  auto* pTop = new GradientPanel(window.get());
   pTop->setObjectName(QStringLiteral("pTop"));
   pTop->setGeometry(8, 37, 619, 37);
   struct Speed {
@@ -117,9 +118,10 @@ std::unique_ptr<QWidget> buildControlsDemo() {
     int x, width;
     bool enabled;
   };
-  for (const Speed& s : {Speed{"tbTree", "Tree", 3, 4, 81, false}, Speed{"tbList", "List", 4, 91, 81, true},
-                         Speed{"tbClean", "", 5, 178, 31, true}, Speed{"tbsave", "", 6, 215, 31, true}}) {
-    auto* b = new TW7SpeedButton(pTop);
+  for (const Speed& s :
+       {Speed{"treeButton", "Tree", 3, 4, 81, false}, Speed{"listButton", "List", 4, 91, 81, true},
+        Speed{"cleanButton", "", 5, 178, 31, true}, Speed{"saveButton", "", 6, 215, 31, true}}) {
+    auto* b = new SpeedButton(pTop);
     b->setObjectName(QString::fromLatin1(s.name));
     b->setGeometry(s.x, 5, s.width, 27);
     b->setFlat(true);
@@ -132,36 +134,36 @@ std::unique_ptr<QWidget> buildControlsDemo() {
     b->setFontColor(textColor);
     b->setEnabled(s.enabled);
   }
-  auto* status = new TW7ActiveLabel(QStringLiteral("idle."), pTop);
+  auto* status = new ActiveLabel(QStringLiteral("idle."), pTop);
   status->adjustSize();
   status->move(pTop->width() - status->width() - 8, 11);
 
   // A dialog-style page: a gradient panel with headings, a link, drive bars and an information bar.
-  auto* page = new TW7Panel(window.get());
+  auto* page = new GradientPanel(window.get());
   page->setObjectName(QStringLiteral("page"));
   page->setGeometry(8, 80, 619, 249);
-  auto* heading = new TW7ActiveLabel(QStringLiteral("Drives to watch"), page);
+  auto* heading = new ActiveLabel(QStringLiteral("Drives to watch"), page);
   heading->setGeometry(16, 14, 200, 18);
-  auto* link = new TW7ActiveLabel(QStringLiteral("Open the help pages"), page);
+  auto* link = new ActiveLabel(QStringLiteral("Open the help pages"), page);
   link->setObjectName(QStringLiteral("link"));
   link->setGeometry(16, 38, 200, 18);
   for (int i = 0; i < 3; ++i) {
-    auto* drive = new TVistaProBar(page);
+    auto* drive = new ProgressBar(page);
     drive->setGeometry(230, 16 + 22 * i, 365, 17);
     drive->setPosition(i == 2 ? 93 : 35 + 25 * i);
     if (i == 2) drive->setColor(rgb(255, 0, 0));
   }
-  auto* info = new TW7InformationBar(page);
+  auto* info = new InformationBar(page);
   info->resize(info->width(), 40);
   for (int i = 0; i < 2; ++i) {
-    auto* b = new TW7ToolButton(info);
+    auto* b = new ToolButton(info);
     b->setObjectName(i == 0 ? QStringLiteral("ok") : QStringLiteral("cancel"));
     b->setGeometry(427 + 90 * i, 9, 82, 24);
     b->setCaption(i == 0 ? QStringLiteral("OK") : QStringLiteral("Cancel"));
     b->setFontColor(textColor);
   }
 
-  auto* bar = new TVistaProBar(window.get());
+  auto* bar = new ProgressBar(window.get());
   bar->setObjectName(QStringLiteral("P"));
   bar->setGeometry(8, 335, 619, 9);
   bar->setRounded(true);
@@ -176,8 +178,8 @@ void stageControlsDemo(QWidget& demo) {
     QEnterEvent e(QPointF(5, 5), w->mapToGlobal(QPointF(5, 5)), w->mapToGlobal(QPointF(5, 5)));
     QApplication::sendEvent(w, &e);
   };
-  enter(demo.findChild<QWidget*>(QStringLiteral("tbsettings")));
-  enter(demo.findChild<QWidget*>(QStringLiteral("tbList")));
+  enter(demo.findChild<QWidget*>(QStringLiteral("settingsButton")));
+  enter(demo.findChild<QWidget*>(QStringLiteral("listButton")));
   enter(demo.findChild<QWidget*>(QStringLiteral("link")));
   demo.activateWindow();
   if (auto* ok = demo.findChild<QWidget*>(QStringLiteral("ok"))) ok->setFocus(Qt::TabFocusReason);

@@ -11,16 +11,16 @@
 #include <vector>
 
 #include "core/paint/paint_test_util.h"
-#include "gui/controls/vista_pro_bar.h"
-#include "gui/controls/w7_bars.h"
-#include "gui/controls/w7_buttons.h"
-#include "gui/controls/w7_labels.h"
-#include "gui/controls/w7_panels.h"
+#include "gui/controls/active_label.h"
+#include "gui/controls/bars.h"
+#include "gui/controls/buttons.h"
+#include "gui/controls/gradient_panel.h"
+#include "gui/controls/progress_bar.h"
 
 namespace tw {
 namespace {
 
-constexpr TColor kBack = rgb(90, 60, 30);
+constexpr Color kBack = rgb(90, 60, 30);
 
 void sendEnter(QWidget* w) {
   QEnterEvent e(QPointF(5, 5), w->mapToGlobal(QPointF(5, 5)), w->mapToGlobal(QPointF(5, 5)));
@@ -45,7 +45,7 @@ RgbaImage grabbed(QWidget* w) {
 
 // A top-level window of one plain colour holding the control under test.
 struct Window {
-  explicit Window(TColor back = kBack) {
+  explicit Window(Color back = kBack) {
     widget.resize(300, 120);
     QPalette pal = widget.palette();
     pal.setColor(QPalette::Window, toQColor(back));
@@ -64,7 +64,7 @@ struct Window {
 
 struct ToolButtonFixture : ::testing::Test {
   Window window;
-  TW7ToolButton* button = new TW7ToolButton(&window.widget);
+  ToolButton* button = new ToolButton(&window.widget);
   void SetUp() override {
     button->setGeometry(20, 10, 100, 24);
     window.show();
@@ -72,14 +72,14 @@ struct ToolButtonFixture : ::testing::Test {
 };
 
 TEST_F(ToolButtonFixture, ValuesAtCreation) {
-  TW7ToolButton fresh;
+  ToolButton fresh;
   EXPECT_EQ(fresh.size(), QSize(100, 24));
-  EXPECT_EQ(fresh.captionAlignment(), TCaptionAlignment::Center);
+  EXPECT_EQ(fresh.captionAlignment(), CaptionAlignment::Center);
   EXPECT_TRUE(fresh.setFocusOnClick());
   EXPECT_FALSE(fresh.showArrow());
   EXPECT_EQ(fresh.imageIndex(), -1);
-  EXPECT_EQ(fresh.iconSize(), TIconSize::is16px);
-  EXPECT_EQ(fresh.arrowType(), TArrowType::atDown);
+  EXPECT_EQ(fresh.iconSize(), IconSize::Px16);
+  EXPECT_EQ(fresh.arrowType(), ArrowDirection::Down);
   EXPECT_EQ(fresh.fontColor(), QColor(30, 57, 91));
   EXPECT_EQ(fresh.focusPolicy(), Qt::TabFocus);
   EXPECT_EQ(fresh.property("Version").toString(), QStringLiteral("1.0.2.0"));
@@ -88,7 +88,7 @@ TEST_F(ToolButtonFixture, ValuesAtCreation) {
 }
 
 TEST_F(ToolButtonFixture, LooksThroughTheWidget) {
-  const TColor frame = rgb(187, 202, 219);
+  const Color frame = rgb(187, 202, 219);
   button->clearFocus();  // the window hands its first focusable control the focus
   expectPixels(grabbed(button), {{"idle shows the parent", 50, 0, kBack}, {"idle middle", 5, 12, kBack}});
   EXPECT_EQ(button->look(), ToolButtonLook::Idle);
@@ -107,7 +107,7 @@ TEST_F(ToolButtonFixture, LooksThroughTheWidget) {
   EXPECT_TRUE(button->leftButtonPressed());
   expectPixels(grabbed(button), {{"pressed: shadow", 50, 1, rgb(201, 212, 228)},
                                  {"pressed: lower face", 5, 20, rgb(207, 219, 236)}});
-  QSignalSpy clicks(button, &TW7ToolButton::clicked);
+  QSignalSpy clicks(button, &ToolButton::clicked);
   QTest::mouseRelease(button, Qt::LeftButton, {}, QPoint(10, 10));
   EXPECT_EQ(clicks.count(), 1);
   EXPECT_EQ(button->look(), ToolButtonLook::Hover);
@@ -127,8 +127,8 @@ TEST(ToolButtonCaption, AccessMarksAreNotShown) {
 
   // "&Add" is drawn where "Add" is: the same letters, only the underline of the A differs.
   Window window;
-  auto* marked = new TW7ToolButton(&window.widget);
-  auto* plain = new TW7ToolButton(&window.widget);
+  auto* marked = new ToolButton(&window.widget);
+  auto* plain = new ToolButton(&window.widget);
   marked->setGeometry(10, 10, 100, 24);
   plain->setGeometry(10, 40, 100, 24);
   marked->setCaption("&Add");
@@ -151,7 +151,7 @@ TEST(ToolButtonCaption, AccessMarksAreNotShown) {
 }
 
 TEST_F(ToolButtonFixture, EnterAndSpaceShowThePressedFaceWithoutClicking) {
-  QSignalSpy clicks(button, &TW7ToolButton::clicked);
+  QSignalSpy clicks(button, &ToolButton::clicked);
   button->setFocus(Qt::TabFocusReason);
   for (Qt::Key key : {Qt::Key_Space, Qt::Key_Return, Qt::Key_Enter}) {
     QTest::keyPress(button, key);
@@ -167,7 +167,7 @@ TEST_F(ToolButtonFixture, EnterAndSpaceShowThePressedFaceWithoutClicking) {
 }
 
 TEST_F(ToolButtonFixture, LosingTheFocusWhilePressedDropsThePressedLook) {
-  auto* other = new TW7ToolButton(&window.widget);
+  auto* other = new ToolButton(&window.widget);
   other->setGeometry(150, 10, 100, 24);
   other->show();
   QTest::mousePress(button, Qt::LeftButton, {}, QPoint(10, 10));
@@ -178,8 +178,8 @@ TEST_F(ToolButtonFixture, LosingTheFocusWhilePressedDropsThePressedLook) {
 }
 
 TEST_F(ToolButtonFixture, DisabledShowsTheParentAndGreyText) {
-  Window white(clWhite);
-  auto* b = new TW7ToolButton(&white.widget);
+  Window white(kWhite);
+  auto* b = new ToolButton(&white.widget);
   b->setGeometry(10, 10, 100, 24);
   b->setCaption(QStringLiteral("Record"));
   white.show();
@@ -188,7 +188,7 @@ TEST_F(ToolButtonFixture, DisabledShowsTheParentAndGreyText) {
     int bluish = 0, nonGrey = 0, dark = 0;
     for (int y = 2; y < 22; ++y)
       for (int x = 20; x < 80; ++x) {
-        const TColor c = img.pixel(x, y);
+        const Color c = img.pixel(x, y);
         if (blueOf(c) - redOf(c) > 30) ++bluish;
         if (!(redOf(c) == greenOf(c) && greenOf(c) == blueOf(c))) ++nonGrey;
         if (redOf(c) < 200) ++dark;
@@ -202,21 +202,21 @@ TEST_F(ToolButtonFixture, DisabledShowsTheParentAndGreyText) {
   std::tie(bluish, nonGrey, dark) = textPixels();
   EXPECT_EQ(nonGrey, 0) << "disabled: grey text over the parent, no face";
   EXPECT_GT(dark, 5) << "the caption is still drawn";
-  expectPixels(grabbed(b), {{"no frame while disabled", 50, 0, clWhite}});
+  expectPixels(grabbed(b), {{"no frame while disabled", 50, 0, kWhite}});
   // A press alone: a button that took it would hold it until the release.
-  QSignalSpy clicks(b, &TW7ToolButton::clicked);
+  QSignalSpy clicks(b, &ToolButton::clicked);
   QTest::mousePress(b, Qt::LeftButton, {}, QPoint(10, 10));
   EXPECT_FALSE(b->leftButtonPressed()) << "a disabled button takes no input";
-  expectPixels(grabbed(b), {{"no pressed shadow while the button is held", 50, 1, clWhite},
-                            {"no pressed face while the button is held", 5, 20, clWhite}});
+  expectPixels(grabbed(b), {{"no pressed shadow while the button is held", 50, 1, kWhite},
+                            {"no pressed face while the button is held", 5, 20, kWhite}});
   QTest::mouseRelease(b, Qt::LeftButton, {}, QPoint(10, 10));
   EXPECT_EQ(clicks.count(), 0);
 }
 
 TEST_F(ToolButtonFixture, ShowsThePanelBeneathIt) {
-  auto* panel = new TW7Panel(&window.widget);
+  auto* panel = new GradientPanel(&window.widget);
   panel->setGeometry(0, 40, 300, 80);
-  auto* onPanel = new TW7ToolButton(panel);
+  auto* onPanel = new ToolButton(panel);
   onPanel->setGeometry(30, 20, 100, 24);
   panel->show();
   onPanel->hide();
@@ -231,7 +231,7 @@ TEST_F(ToolButtonFixture, ShowsThePanelBeneathIt) {
 
 TEST(SpeedButtonWidget, ValuesAtCreationAndInput) {
   Window window;
-  auto* b = new TW7SpeedButton(&window.widget);
+  auto* b = new SpeedButton(&window.widget);
   EXPECT_EQ(b->size(), QSize(34, 27));
   EXPECT_EQ(b->focusPolicy(), Qt::NoFocus);
   EXPECT_FALSE(b->flat());
@@ -247,7 +247,7 @@ TEST(SpeedButtonWidget, ValuesAtCreationAndInput) {
   b->setGeometry(10, 10, 81, 27);
   window.show();
 
-  QSignalSpy clicks(b, &TW7SpeedButton::clicked);
+  QSignalSpy clicks(b, &SpeedButton::clicked);
   sendEnter(b);
   EXPECT_EQ(b->fader().opacity(), 1);
   EXPECT_TRUE(b->fader().timerRunning());
@@ -258,7 +258,7 @@ TEST(SpeedButtonWidget, ValuesAtCreationAndInput) {
 
 TEST(SpeedButtonWidget, DisabledLookWithThePointerOnIt) {
   Window window;
-  auto* b = new TW7SpeedButton(&window.widget);
+  auto* b = new SpeedButton(&window.widget);
   b->setGeometry(10, 10, 81, 27);
   b->setFlat(true);
   b->setFadeInInterval(0);  // show the hover face at once
@@ -266,11 +266,11 @@ TEST(SpeedButtonWidget, DisabledLookWithThePointerOnIt) {
   sendEnter(b);
   expectPixels(grabbed(b), {{"hover outline", 40, 0, rgb(255, 219, 0)}});
   // Disabled by its own click while the pointer is still on it.
-  QObject::connect(b, &TW7SpeedButton::clicked, b, [b] { b->setEnabled(false); });
+  QObject::connect(b, &SpeedButton::clicked, b, [b] { b->setEnabled(false); });
   QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(10, 10));
   ASSERT_FALSE(b->isEnabled());
   expectPixels(grabbed(b), {{"pale frame", 40, 0, rgb(180, 194, 209)},
-                            {"fainter wash, no hover face", 60, 4, blendByWeight(kBack, clWhite, 10)},
+                            {"fainter wash, no hover face", 60, 4, blendByWeight(kBack, kWhite, 10)},
                             {"corner shows the parent", 0, 0, kBack}});
   sendLeave(b);
   EXPECT_FALSE(b->fader().pointerInside()) << "a disabled button keeps its pointer flag up to date";
@@ -282,11 +282,11 @@ TEST(SpeedButtonWidget, DisabledShowsItsImageInColourAndItsCaptionInGrey) {
   QImage picture(16, 16, QImage::Format_RGB32);
   for (int y = 0; y < 16; ++y)
     for (int x = 0; x < 16; ++x) picture.setPixel(x, y, qRgb(255 - 8 * x, 16 * x, 15 * y));
-  TW7ImageList images;
+  ImageList images;
   images.add(QPixmap::fromImage(picture));
 
-  Window window(clWhite);
-  auto* b = new TW7SpeedButton(&window.widget);
+  Window window(kWhite);
+  auto* b = new SpeedButton(&window.widget);
   b->setGeometry(10, 10, 81, 27);
   b->setFlat(true);
   b->setCaption(QStringLiteral("Tree"));
@@ -322,7 +322,7 @@ TEST(SpeedButtonWidget, DisabledShowsItsImageInColourAndItsCaptionInGrey) {
     for (int y = 2; y < 27 - 2; ++y)
       for (int x = 2; x < 81 - 2; ++x) {
         if (imageBox.contains(x, y)) continue;
-        const TColor c = img.pixel(x, y);
+        const Color c = img.pixel(x, y);
         if (!(redOf(c) == greenOf(c) && greenOf(c) == blueOf(c))) ++nonGrey;
         if (redOf(c) < 200) ++dark;
       }
@@ -334,40 +334,40 @@ TEST(SpeedButtonWidget, DisabledShowsItsImageInColourAndItsCaptionInGrey) {
 // ---- Panel ----------------------------------------------------------------------------------
 
 TEST(PanelWidget, ValuesAtCreationAndStyle) {
-  TW7Panel panel;
+  GradientPanel panel;
   EXPECT_EQ(panel.size(), QSize(350, 75));
-  EXPECT_EQ(panel.style(), TPanelStyle::wpsWinCalc);
-  EXPECT_EQ(panel.fillStyle(), TPanelFillStyle::pfsGradient);
+  EXPECT_EQ(panel.style(), PanelStyle::Calculator);
+  EXPECT_EQ(panel.fillStyle(), PanelFill::Gradient);
   EXPECT_EQ(panel.colorA(), rgb(237, 243, 252));
-  EXPECT_EQ(panel.colorB(), clWhite);
+  EXPECT_EQ(panel.colorB(), kWhite);
   EXPECT_EQ(panel.outerBorderColor(), rgb(142, 156, 173));
   EXPECT_EQ(panel.opacity(), 255);
 
-  panel.setStyle(TPanelStyle::wpsNavy);
-  const TColor a = panel.colorA(), b = panel.colorB(), d = panel.colorD();
+  panel.setStyle(PanelStyle::Navy);
+  const Color a = panel.colorA(), b = panel.colorB(), d = panel.colorD();
   panel.setColorC(rgb(1, 2, 3));
-  EXPECT_EQ(panel.style(), TPanelStyle::wpsCustom);
+  EXPECT_EQ(panel.style(), PanelStyle::Custom);
   EXPECT_EQ(panel.colorA(), a);
   EXPECT_EQ(panel.colorB(), b);
   EXPECT_EQ(panel.colorD(), d);
   EXPECT_EQ(panel.colorC(), rgb(1, 2, 3));
-  panel.setStyle(TPanelStyle::wpsNavy);
-  panel.setFillStyle(TPanelFillStyle::pfsSolid);
-  EXPECT_EQ(panel.style(), TPanelStyle::wpsCustom);
+  panel.setStyle(PanelStyle::Navy);
+  panel.setFillStyle(PanelFill::Solid);
+  EXPECT_EQ(panel.style(), PanelStyle::Custom);
 }
 
 TEST(PanelWidget, PaintsOverItsParent) {
   Window window;
   window.widget.resize(440, 340);
-  auto* panel = new TW7Panel(&window.widget);
+  auto* panel = new GradientPanel(&window.widget);
   panel->setGeometry(8, 8, 424, 321);
   window.show();
   const RgbaImage img = grabbed(panel);
-  const TColor outer = rgb(142, 156, 173);
+  const Color outer = rgb(142, 156, 173);
   expectPixels(img, {{"outer left", 0, 160, outer},
                      {"outer bottom", 200, 320, outer},
-                     {"inner right", 422, 160, clWhite},
-                     {"inner bottom", 200, 319, clWhite},
+                     {"inner right", 422, 160, kWhite},
+                     {"inner bottom", 200, 319, kWhite},
                      {"corner blended with the parent", 0, 0, blendByWeight(outer, kBack, 230)},
                      {"edge blended with the parent", 423, 1, blendByWeight(outer, kBack, 60)}});
 }
@@ -376,10 +376,10 @@ TEST(PanelWidget, PaintsOverItsParent) {
 
 TEST(ActiveLabel, InAndOutLooks) {
   Window window;
-  auto* label = new TW7ActiveLabel(QStringLiteral("Drives to watch"), &window.widget);
+  auto* label = new ActiveLabel(QStringLiteral("Drives to watch"), &window.widget);
   label->setGeometry(10, 10, 150, 18);
   window.show();
-  QSignalSpy enters(label, &TW7ActiveLabel::mouseEnter), leaves(label, &TW7ActiveLabel::mouseLeave);
+  QSignalSpy enters(label, &ActiveLabel::mouseEnter), leaves(label, &ActiveLabel::mouseLeave);
 
   EXPECT_EQ(label->textColor(), QColor(21, 28, 85));
   EXPECT_FALSE(label->font().underline());
@@ -399,14 +399,14 @@ TEST(ActiveLabel, InAndOutLooks) {
   EXPECT_EQ(label->cursor().shape(), Qt::ArrowCursor);
   EXPECT_EQ(leaves.count(), 1);
 
-  QSignalSpy clicks(label, &TW7ActiveLabel::clicked);
+  QSignalSpy clicks(label, &ActiveLabel::clicked);
   QTest::mouseClick(label, Qt::LeftButton, {}, QPoint(5, 5));
   EXPECT_EQ(clicks.count(), 1);
 }
 
 TEST(ActiveLabel, AnUnderlinedFontLosesItsUnderlineAtTheFirstLeave) {
   Window window;
-  auto* label = new TW7ActiveLabel(QStringLiteral("Notice"), &window.widget);
+  auto* label = new ActiveLabel(QStringLiteral("Notice"), &window.widget);
   QFont f = label->font();
   f.setUnderline(true);
   label->setFont(f);
@@ -420,7 +420,7 @@ TEST(ActiveLabel, AnUnderlinedFontLosesItsUnderlineAtTheFirstLeave) {
 
 TEST(Bars, ToolBarDocksAtTheTopAndPaintsItsStrip) {
   Window window;
-  auto* bar = new TW7ToolBar(&window.widget);
+  auto* bar = new ToolBar(&window.widget);
   EXPECT_EQ(bar->height(), 31);
   EXPECT_FALSE(bar->showTopBorder());
   window.show();
@@ -437,7 +437,7 @@ TEST(Bars, ToolBarDocksAtTheTopAndPaintsItsStrip) {
 
 TEST(Bars, InformationBarDocksAtTheBottom) {
   Window window;
-  auto* bar = new TW7InformationBar(&window.widget);
+  auto* bar = new InformationBar(&window.widget);
   window.show();
   EXPECT_EQ(bar->geometry(), QRect(0, 120 - 53, 300, 53));
   bar->resize(bar->width(), 40);
@@ -467,15 +467,15 @@ bool waitFor(Pred done) {
 TEST(PointerRepaints, BarsAndPanelIgnoreThePointerWhileAToolButtonRepaints) {
   Window window;
   window.widget.resize(300, 200);
-  auto* toolBar = new TW7ToolBar(&window.widget);
-  auto* infoBar = new TW7InformationBar(&window.widget);
-  auto* panel = new TW7Panel(&window.widget);
+  auto* toolBar = new ToolBar(&window.widget);
+  auto* infoBar = new InformationBar(&window.widget);
+  auto* panel = new GradientPanel(&window.widget);
   panel->setGeometry(0, 40, 140, 100);
-  auto* progress = new TVistaProBar(&window.widget);
+  auto* progress = new ProgressBar(&window.widget);
   progress->setGeometry(150, 100, 140, 9);
   // The probe repaints on pointer enter and leave: once its paint has arrived, any repaint the
   // others had asked for at the same time has arrived too.
-  auto* probe = new TW7ToolButton(&window.widget);
+  auto* probe = new ToolButton(&window.widget);
   probe->setGeometry(160, 50, 100, 24);
   window.show();
   ASSERT_EQ(toolBar->geometry(), QRect(0, 0, 300, 31));
@@ -485,7 +485,7 @@ TEST(PointerRepaints, BarsAndPanelIgnoreThePointerWhileAToolButtonRepaints) {
   struct Watched {
     const char* name;
     QWidget* widget;
-    TW7Control* control;  // raises mouseEnter and mouseLeave; null for the progress bar
+    ThemedControl* control;  // raises mouseEnter and mouseLeave; null for the progress bar
   };
   const Watched watched[] = {{"toolbar", toolBar, toolBar},
                              {"information bar", infoBar, infoBar},
@@ -498,8 +498,8 @@ TEST(PointerRepaints, BarsAndPanelIgnoreThePointerWhileAToolButtonRepaints) {
   for (size_t i = 0; i < std::size(watched); ++i) {
     watched[i].widget->installEventFilter(&counters[i]);
     if (watched[i].control) {
-      enters.push_back(std::make_unique<QSignalSpy>(watched[i].control, &TW7Control::mouseEnter));
-      leaves.push_back(std::make_unique<QSignalSpy>(watched[i].control, &TW7Control::mouseLeave));
+      enters.push_back(std::make_unique<QSignalSpy>(watched[i].control, &ThemedControl::mouseEnter));
+      leaves.push_back(std::make_unique<QSignalSpy>(watched[i].control, &ThemedControl::mouseLeave));
     }
   }
 
@@ -521,7 +521,7 @@ TEST(PointerRepaints, BarsAndPanelIgnoreThePointerWhileAToolButtonRepaints) {
 
 TEST(VistaProBarWidget, RepaintsAtOnceOnlyWhenAValueChanges) {
   Window window;
-  auto* bar = new TVistaProBar(&window.widget);
+  auto* bar = new ProgressBar(&window.widget);
   EXPECT_EQ(bar->size(), QSize(150, 17));
   EXPECT_EQ(bar->color(), rgb(0, 255, 0));
   EXPECT_EQ(bar->max(), 100);
@@ -556,7 +556,7 @@ TEST(VistaProBarWidget, RepaintsAtOnceOnlyWhenAValueChanges) {
   bar->setPosition(1);
   const RgbaImage img = grabbed(bar);
   const RgbaImage expected =
-      paintVistaProBar(bar->state(), 292, 9, fromQColor(bar->palette().color(QPalette::Base)));
+      paintProgressBar(bar->state(), 292, 9, fromQColor(bar->palette().color(QPalette::Base)));
   for (int x : {0, 1, 40, 72, 73, 74, 150, 291})
     for (int y : {0, 3, 4, 8})
       ASSERT_EQ(colorText(img.pixel(x, y)), colorText(expected.pixel(x, y))) << x << "," << y;

@@ -86,14 +86,14 @@ class CaptureModelsTest : public testing::Test {
     tree.forEachNode([&](NodeId n, int) {
       if (tree.childCount(n) == 0) return;
       ++checked;
-      EXPECT_TRUE(view.isExpanded(treeModel.indexOf(n))) << tree.getNodePath(n, Win);
+      EXPECT_TRUE(view.isExpanded(treeModel.indexOf(n))) << tree.nodePath(n, Win);
     });
     EXPECT_GT(checked, 0);
   }
 
   FakePlatform platform{PathStyle::Windows};
-  TCaptureTree tree{platform};
-  TCaptureList list{platform};
+  CaptureTree tree{platform};
+  CaptureList list{platform};
   SystemIcons icons{platform};
   CaptureTreeModel treeModel{tree, icons};
   CaptureListModel listModel{list, icons};

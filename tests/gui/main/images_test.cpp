@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "gui/controls/svg_images.h"
-#include "gui/controls/w7_controls.h"
+#include "gui/controls/themed_control.h"
 
 namespace {
 
@@ -64,7 +64,7 @@ TEST(ProgramPictures, EveryPictureIsAValidSvgDrawnForItsSizeAndVisibleAt16Pixels
 }
 
 TEST(ProgramPictures, MainWindowImageListHoldsFifteenDistinctPictures) {
-  tw::TW7ImageList list;
+  tw::ImageList list;
   tw::fillImageList(list, QStringLiteral(":/img/main"), 15);
   ASSERT_EQ(list.count(), 15);
   QSet<QByteArray> seen;

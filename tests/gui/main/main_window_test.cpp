@@ -17,8 +17,8 @@
 #include "core/events/event_kinds.h"
 #include "core/report/export_report.h"
 #include "core/report/main_caption.h"
-#include "gui/main/frm_about.h"
-#include "gui/main/frm_main.h"
+#include "gui/main/about_box.h"
+#include "gui/main/main_window.h"
 #include "gui/main/qt_ui_dispatcher.h"
 #include "platform/fake/fake_platform.h"
 #include "platform/linux/linux_platform.h"
@@ -53,9 +53,9 @@ class FakeSettingsWindow : public SettingsWindowLink {
   void showSettings() override { ++shown; }
 };
 
-class MainWindow : public ::testing::Test {
+class MainWindowTest : public ::testing::Test {
  protected:
-  MainWindow()
+  MainWindowTest()
       : platform(real, {tmp.path().string()}), dispatcher(qApp), window(platform, dialogs, dispatcher) {
     for (int n = 0; n < kEventCount; ++n)
       settings.controls.events.rows.push_back({getEventName(n), "", 0, true});
@@ -63,7 +63,7 @@ class MainWindow : public ::testing::Test {
     window.setAboutBox([this] { ++aboutShown; });
     window.exitProcess = [this](int code) { exitCodes.push_back(code); };
   }
-  ~MainWindow() override {
+  ~MainWindowTest() override {
     stopRecording();
     dispatcher.shutdown();
   }
@@ -76,7 +76,7 @@ class MainWindow : public ::testing::Test {
   }
   // Starts a recording from the Record button and waits until it watches the folder.
   std::shared_ptr<TShellMonitor> record() {
-    window.tbRecordClick();
+    window.onRecord();
     auto monitor = window.shellMonitor();
     EXPECT_NE(monitor, nullptr);
     if (monitor == nullptr) return nullptr;
@@ -104,112 +104,113 @@ class MainWindow : public ::testing::Test {
   test::FakeDialogs dialogs;
   FakeSettingsWindow settings;
   QtUiDispatcher dispatcher;
-  TFrmMain window;
+  MainWindow window;
   int aboutShown = 0;
   std::vector<int> exitCodes;
 };
 
-TEST_F(MainWindow, DesignedControlsAndCaption) {
+TEST_F(MainWindowTest, DesignedControlsAndCaption) {
   EXPECT_TRUE(window.windowTitle().startsWith("Tarnwatch v1.0 - "));
   EXPECT_EQ(window.windowTitle(), QString::fromStdString(mainWindowCaption(real)));
-  EXPECT_EQ(window.lMater->text(), "idle.");
-  EXPECT_EQ(window.tbRecord->caption(), "Record");
-  EXPECT_EQ(window.tbRecord->imageIndex(), kImgRecord);
-  EXPECT_TRUE(window.tbPause->isHidden());
-  EXPECT_FALSE(window.tbTree->isEnabled());
-  EXPECT_TRUE(window.tbList->isEnabled());
-  EXPECT_TRUE(window.List->isHidden());
-  EXPECT_TRUE(window.P->isHidden());
-  EXPECT_EQ(window.Img16->count(), 15);
-  const QStringList items = {window.Likeus1->text(), window.About1->text(), window.ExitProgram1->text()};
+  EXPECT_EQ(window.statusLabel->text(), "idle.");
+  EXPECT_EQ(window.recordButton->caption(), "Record");
+  EXPECT_EQ(window.recordButton->imageIndex(), kImgRecord);
+  EXPECT_TRUE(window.pauseButton->isHidden());
+  EXPECT_FALSE(window.treeButton->isEnabled());
+  EXPECT_TRUE(window.listButton->isEnabled());
+  EXPECT_TRUE(window.listView->isHidden());
+  EXPECT_TRUE(window.progressBar->isHidden());
+  EXPECT_EQ(window.images->count(), 15);
+  const QStringList items = {window.likeUsAction->text(), window.aboutAction->text(),
+                             window.exitAction->text()};
   EXPECT_EQ(items, (QStringList{"Like us !", "About", "Exit Program"}));
-  EXPECT_TRUE(window.PopAbout->actions().at(2)->isSeparator());
+  EXPECT_TRUE(window.helpMenu->actions().at(2)->isSeparator());
   EXPECT_EQ(window.listModel().headerData(3, Qt::Horizontal).toString(), "Work Path");
 }
 
-TEST_F(MainWindow, LayoutAtTheDesignedSize) {
+TEST_F(MainWindowTest, LayoutAtTheDesignedSize) {
   window.resize(635, 351);
   window.show();
   ASSERT_TRUE(waitUntil([&] { return window.isVisible(); }));
   window.resize(635, 351);
   window.processResize();
-  EXPECT_EQ(window.pTop->geometry(), QRect(4, 35, 627, 37));
-  EXPECT_EQ(window.Tree->geometry(), QRect(4, 76, 627, 271));
-  EXPECT_EQ(window.List->geometry(), QRect(4, 76, 627, 271));
-  EXPECT_EQ(window.tbhelp->x(), 588);
-  EXPECT_EQ(window.tbsettings->x(), 557);
-  EXPECT_EQ(window.tbPause->x(), 97);
-  EXPECT_EQ(window.tbsave->x(), 4 + 81 + 4 + 81 + 4 + 31 + 4);
-  EXPECT_EQ(window.lMater->x() + window.lMater->width(), 627 - 8);
+  EXPECT_EQ(window.viewBar->geometry(), QRect(4, 35, 627, 37));
+  EXPECT_EQ(window.treeView->geometry(), QRect(4, 76, 627, 271));
+  EXPECT_EQ(window.listView->geometry(), QRect(4, 76, 627, 271));
+  EXPECT_EQ(window.helpButton->x(), 588);
+  EXPECT_EQ(window.settingsButton->x(), 557);
+  EXPECT_EQ(window.pauseButton->x(), 97);
+  EXPECT_EQ(window.saveButton->x(), 4 + 81 + 4 + 81 + 4 + 31 + 4);
+  EXPECT_EQ(window.statusLabel->x() + window.statusLabel->width(), 627 - 8);
 
   window.showBatchProgress(10);
-  EXPECT_EQ(window.Tree->height(), 258);
-  EXPECT_EQ(window.List->height(), 258);
-  EXPECT_EQ(window.P->geometry(), QRect(4, 338, 627, 9));
+  EXPECT_EQ(window.treeView->height(), 258);
+  EXPECT_EQ(window.listView->height(), 258);
+  EXPECT_EQ(window.progressBar->geometry(), QRect(4, 338, 627, 9));
   window.hideBatchProgress();
-  EXPECT_EQ(window.Tree->height(), 271);
-  EXPECT_EQ(window.P->position(), 0);
+  EXPECT_EQ(window.treeView->height(), 271);
+  EXPECT_EQ(window.progressBar->position(), 0);
 
   // Any size keeps the margins.
   window.resize(900, 500);
   window.processResize();
-  EXPECT_EQ(window.Tree->geometry(), QRect(4, 76, 892, 500 - 31 - 37 - 12));
-  EXPECT_EQ(window.tbhelp->x(), 900 - 43 - 4);
+  EXPECT_EQ(window.treeView->geometry(), QRect(4, 76, 892, 500 - 31 - 37 - 12));
+  EXPECT_EQ(window.helpButton->x(), 900 - 43 - 4);
 }
 
-TEST_F(MainWindow, TheViewButtonsSwitchOnlyVisibility) {
+TEST_F(MainWindowTest, TheViewButtonsSwitchOnlyVisibility) {
   window.show();
-  window.tbListClick();
-  EXPECT_FALSE(window.tbList->isEnabled());
-  EXPECT_TRUE(window.tbTree->isEnabled());
-  EXPECT_TRUE(window.Tree->isHidden());
-  EXPECT_FALSE(window.List->isHidden());
+  window.onShowList();
+  EXPECT_FALSE(window.listButton->isEnabled());
+  EXPECT_TRUE(window.treeButton->isEnabled());
+  EXPECT_TRUE(window.treeView->isHidden());
+  EXPECT_FALSE(window.listView->isHidden());
   window.showBatchProgress(1);
   window.addDirectoryFile("/srv/a.txt", "", evCreate);
   window.addListItem("/srv/a.txt", "", evCreate);
   window.hideBatchProgress();
-  window.tbTreeClick();
-  EXPECT_FALSE(window.tbTree->isEnabled());
-  EXPECT_TRUE(window.List->isHidden());
+  window.onShowTree();
+  EXPECT_FALSE(window.treeButton->isEnabled());
+  EXPECT_TRUE(window.listView->isHidden());
   // Both views were filled while hidden.
   EXPECT_EQ(window.listModel().rowCount(), 1);
   EXPECT_GT(window.treeModel().rowCount(), 0);
 }
 
-TEST_F(MainWindow, AutomaticCaptureStartsOnceOnTheFirstShowOnly) {
+TEST_F(MainWindowTest, AutomaticCaptureStartsOnceOnTheFirstShowOnly) {
   settings.controls.autoCapture.setChecked(true);
   settings.controls.tray.setChecked(true);
   window.trayAvailable = [] { return true; };
   window.show();
   auto first = window.shellMonitor();
   ASSERT_NE(first, nullptr);
-  EXPECT_EQ(window.lMater->text(), "Live Capture.");
+  EXPECT_EQ(window.statusLabel->text(), "Live Capture.");
   EXPECT_EQ(settings.recordModes, std::vector<bool>{true});
-  ASSERT_TRUE(waitUntil([&] { return window.tbRecord->imageIndex() == kImgStop; }));
+  ASSERT_TRUE(waitUntil([&] { return window.recordButton->imageIndex() == kImgStop; }));
 
   // Closed to the notification area and restored: no second recording.
   window.close();
   EXPECT_TRUE(window.isHidden());
-  EXPECT_TRUE(window.Tray->isVisible());
-  window.TrayClick();
+  EXPECT_TRUE(window.trayIcon->isVisible());
+  window.onTrayActivated();
   EXPECT_TRUE(window.isVisible());
-  EXPECT_FALSE(window.Tray->isVisible());
+  EXPECT_FALSE(window.trayIcon->isVisible());
   EXPECT_EQ(window.shellMonitor(), first);
   EXPECT_EQ(settings.recordModes, std::vector<bool>{true});
 }
 
-TEST_F(MainWindow, NoAutomaticCaptureWhenUnchecked) {
+TEST_F(MainWindowTest, NoAutomaticCaptureWhenUnchecked) {
   window.show();
   EXPECT_EQ(window.shellMonitor(), nullptr);
-  EXPECT_EQ(window.lMater->text(), "idle.");
+  EXPECT_EQ(window.statusLabel->text(), "idle.");
 }
 
-TEST_F(MainWindow, ARecordingFillsBothViewsWithTheirColours) {
+TEST_F(MainWindowTest, ARecordingFillsBothViewsWithTheirColours) {
   window.show();
   auto monitor = record();
   ASSERT_NE(monitor, nullptr);
-  EXPECT_EQ(window.tbRecord->caption(), "Stop");
-  EXPECT_FALSE(window.tbPause->isHidden());
+  EXPECT_EQ(window.recordButton->caption(), "Stop");
+  EXPECT_FALSE(window.pauseButton->isHidden());
   QAbstractItemModelTester treeTester(&window.treeModel(),
                                       QAbstractItemModelTester::FailureReportingMode::Fatal);
   QAbstractItemModelTester listTester(&window.listModel(),
@@ -240,7 +241,7 @@ TEST_F(MainWindow, ARecordingFillsBothViewsWithTheirColours) {
   int expandedLevels = 0;
   QModelIndex deepest = node;
   while (window.treeModel().rowCount(deepest) > 0) {
-    EXPECT_TRUE(window.Tree->isExpanded(deepest)) << deepest.data().toString().toStdString();
+    EXPECT_TRUE(window.treeView->isExpanded(deepest)) << deepest.data().toString().toStdString();
     ++expandedLevels;
     deepest = window.treeModel().index(0, 0, deepest);
   }
@@ -263,62 +264,62 @@ TEST_F(MainWindow, ARecordingFillsBothViewsWithTheirColours) {
   stopRecording();
 }
 
-TEST_F(MainWindow, PauseResumeAndStopWhilePaused) {
+TEST_F(MainWindowTest, PauseResumeAndStopWhilePaused) {
   settings.controls.autoclean.setChecked(false);
   window.show();
   auto monitor = record();
   ASSERT_NE(monitor, nullptr);
-  ASSERT_TRUE(waitUntil([&] { return window.tbRecord->imageIndex() == kImgStop; }));
-  EXPECT_EQ(window.tbPause->caption(), "Pause");
-  EXPECT_EQ(window.tbPause->imageIndex(), kImgPause);
+  ASSERT_TRUE(waitUntil([&] { return window.recordButton->imageIndex() == kImgStop; }));
+  EXPECT_EQ(window.pauseButton->caption(), "Pause");
+  EXPECT_EQ(window.pauseButton->imageIndex(), kImgPause);
 
-  window.tbPauseClick();
-  ASSERT_TRUE(waitUntil([&] { return window.tbPause->imageIndex() == kImgResume; }));
-  EXPECT_EQ(window.tbPause->caption(), "Resume");
-  EXPECT_EQ(window.lMater->text(), "Live Capture.");
+  window.onPause();
+  ASSERT_TRUE(waitUntil([&] { return window.pauseButton->imageIndex() == kImgResume; }));
+  EXPECT_EQ(window.pauseButton->caption(), "Resume");
+  EXPECT_EQ(window.statusLabel->text(), "Live Capture.");
   std::ofstream(tmp.path() / "held.txt") << "x";
   QThread::msleep(1500);
   QCoreApplication::processEvents();
   EXPECT_EQ(listRowWith(0, "held.txt"), -1) << "delivered while paused";
 
-  window.tbPauseClick();
-  ASSERT_TRUE(waitUntil([&] { return window.tbPause->imageIndex() == kImgPause; }));
+  window.onPause();
+  ASSERT_TRUE(waitUntil([&] { return window.pauseButton->imageIndex() == kImgPause; }));
   ASSERT_TRUE(waitUntil([&] { return listRowWith(0, "held.txt") >= 0; }));
 
   // Stop while paused: the next recording's Pause button still shows "Resume".
-  window.tbPauseClick();
-  ASSERT_TRUE(waitUntil([&] { return window.tbPause->imageIndex() == kImgResume; }));
-  window.tbRecordClick();
-  EXPECT_EQ(window.lMater->text(), "idle.");
+  window.onPause();
+  ASSERT_TRUE(waitUntil([&] { return window.pauseButton->imageIndex() == kImgResume; }));
+  window.onRecord();
+  EXPECT_EQ(window.statusLabel->text(), "idle.");
   ASSERT_TRUE(waitUntil([&] { return monitor->hasEnded(); }));
-  EXPECT_EQ(window.tbRecord->imageIndex(), kImgRecord);
-  EXPECT_EQ(window.tbRecord->caption(), "Record");
-  EXPECT_TRUE(window.tbPause->isHidden());
+  EXPECT_EQ(window.recordButton->imageIndex(), kImgRecord);
+  EXPECT_EQ(window.recordButton->caption(), "Record");
+  EXPECT_TRUE(window.pauseButton->isHidden());
   EXPECT_EQ(settings.recordModes, (std::vector<bool>{true, false}));
   EXPECT_GT(window.listModel().rowCount(), 0) << "cleaned without cautoclean";
 
   auto second = record();
   ASSERT_NE(second, nullptr);
-  ASSERT_TRUE(waitUntil([&] { return window.tbRecord->imageIndex() == kImgStop; }));
-  EXPECT_EQ(window.tbPause->caption(), "Resume");
-  window.tbPauseClick();
-  ASSERT_TRUE(waitUntil([&] { return window.tbPause->caption() == "Pause"; }));
+  ASSERT_TRUE(waitUntil([&] { return window.recordButton->imageIndex() == kImgStop; }));
+  EXPECT_EQ(window.pauseButton->caption(), "Resume");
+  window.onPause();
+  ASSERT_TRUE(waitUntil([&] { return window.pauseButton->caption() == "Pause"; }));
   stopRecording();
 }
 
-TEST_F(MainWindow, StopWithAutomaticCleanEmptiesTheViews) {
+TEST_F(MainWindowTest, StopWithAutomaticCleanEmptiesTheViews) {
   window.show();
   auto monitor = record();
   ASSERT_NE(monitor, nullptr);
   std::ofstream(tmp.path() / "a.txt") << "x";
   ASSERT_TRUE(waitUntil([&] { return window.listModel().rowCount() > 0; }));
-  window.tbRecordClick();
+  window.onRecord();
   ASSERT_TRUE(waitUntil([&] { return monitor->hasEnded(); }));
   EXPECT_EQ(window.listModel().rowCount(), 0);
   EXPECT_EQ(window.treeModel().rowCount(), 0);
 }
 
-TEST_F(MainWindow, CleanDuringARecordingAndLaterEventsFillAgain) {
+TEST_F(MainWindowTest, CleanDuringARecordingAndLaterEventsFillAgain) {
   window.show();
   auto monitor = record();
   ASSERT_NE(monitor, nullptr);
@@ -326,7 +327,7 @@ TEST_F(MainWindow, CleanDuringARecordingAndLaterEventsFillAgain) {
                                       QAbstractItemModelTester::FailureReportingMode::Fatal);
   std::ofstream(tmp.path() / "one.txt") << "x";
   ASSERT_TRUE(waitUntil([&] { return window.listModel().rowCount() > 0; }));
-  window.tbCleanClick();
+  window.onClean();
   EXPECT_EQ(window.listModel().rowCount(), 0);
   EXPECT_EQ(window.treeModel().rowCount(), 0);
   std::ofstream(tmp.path() / "two.txt") << "x";
@@ -337,7 +338,7 @@ TEST_F(MainWindow, CleanDuringARecordingAndLaterEventsFillAgain) {
   stopRecording();
 }
 
-TEST_F(MainWindow, ClosingWithAndWithoutTheNotificationArea) {
+TEST_F(MainWindowTest, ClosingWithAndWithoutTheNotificationArea) {
   struct Case {
     bool tray;
     bool trayAvailable;
@@ -348,7 +349,7 @@ TEST_F(MainWindow, ClosingWithAndWithoutTheNotificationArea) {
   for (const Case c : {Case{false, true, false, false, true}, Case{true, true, true, false, false},
                        Case{true, false, false, true, false}}) {
     SCOPED_TRACE(testing::Message() << "cTray " << c.tray << ", tray available " << c.trayAvailable);
-    TFrmMain w(platform, dialogs, dispatcher);
+    MainWindow w(platform, dialogs, dispatcher);
     w.setSettingsWindow(&settings);
     settings.controls.tray.setChecked(c.tray);
     w.trayAvailable = [&] { return c.trayAvailable; };
@@ -357,7 +358,7 @@ TEST_F(MainWindow, ClosingWithAndWithoutTheNotificationArea) {
     QCoreApplication::sendEvent(&w, &close);
     EXPECT_EQ(close.isAccepted(), c.accepted);
     EXPECT_EQ(w.isHidden(), c.hidden);
-    EXPECT_EQ(w.Tray->isVisible(), c.hidden);
+    EXPECT_EQ(w.trayIcon->isVisible(), c.hidden);
     EXPECT_EQ(w.isMinimized() || (w.windowState() & Qt::WindowMinimized), c.minimized);
     if (c.hidden) {
       EXPECT_EQ(w.lastBalloonTitle, "Working in background");
@@ -368,10 +369,10 @@ TEST_F(MainWindow, ClosingWithAndWithoutTheNotificationArea) {
   EXPECT_TRUE(dialogs.shown.empty()) << "closing asks nothing";
 }
 
-TEST_F(MainWindow, ExitProgramAsksAndEndsOnlyOnYes) {
+TEST_F(MainWindowTest, ExitProgramAsksAndEndsOnlyOnYes) {
   window.show();
   dialogs.yesNo = {false};
-  window.ExitProgram1Click();
+  window.onExitProgram();
   ASSERT_EQ(dialogs.shown.size(), 1u);
   EXPECT_EQ(dialogs.shown[0].kind, "task");
   EXPECT_EQ(dialogs.shown[0].title, window.windowTitle());
@@ -380,18 +381,18 @@ TEST_F(MainWindow, ExitProgramAsksAndEndsOnlyOnYes) {
   EXPECT_TRUE(exitCodes.empty());
   EXPECT_TRUE(window.isVisible());
   dialogs.yesNo = {true};
-  window.ExitProgram1Click();
+  window.onExitProgram();
   EXPECT_EQ(exitCodes, std::vector<int>{0});
 }
 
-TEST_F(MainWindow, HelpMenuAndSettings) {
-  window.About1Click();
+TEST_F(MainWindowTest, HelpMenuAndSettings) {
+  window.onAbout();
   EXPECT_EQ(aboutShown, 1);
-  window.tbsettingsClick();
+  window.onSettings();
   EXPECT_EQ(settings.shown, 1);
 }
 
-TEST_F(MainWindow, ExportWritesTheReportAndTellsTheOutcome) {
+TEST_F(MainWindowTest, ExportWritesTheReportAndTellsTheOutcome) {
   window.showBatchProgress(2);
   const std::string file = root() + "data.bin";
   std::ofstream(file) << "abc";
@@ -401,7 +402,7 @@ TEST_F(MainWindow, ExportWritesTheReportAndTellsTheOutcome) {
 
   const QString report = QString::fromStdString((tmp.path() / "report.txt").string());
   dialogs.saveNames = {report};
-  window.tbsaveClick();
+  window.onExport();
   ASSERT_EQ(dialogs.shown.size(), 2u);
   EXPECT_EQ(dialogs.shown[0].kind, "save");
   EXPECT_EQ(dialogs.shown[0].title, "txt");
@@ -420,7 +421,7 @@ TEST_F(MainWindow, ExportWritesTheReportAndTellsTheOutcome) {
   // A place that cannot be written: the failure message.
   dialogs.shown.clear();
   dialogs.saveNames = {QString::fromStdString(root() + "missing/dir/report.txt")};
-  window.tbsaveClick();
+  window.onExport();
   ASSERT_EQ(dialogs.shown.size(), 2u);
   EXPECT_EQ(dialogs.shown[1].title, "Exportation");
   EXPECT_EQ(dialogs.shown[1].text,
@@ -431,16 +432,16 @@ TEST_F(MainWindow, ExportWritesTheReportAndTellsTheOutcome) {
   // Cancel, and a blank name: nothing written, nothing said.
   dialogs.shown.clear();
   dialogs.saveNames = {std::nullopt, QString("  ")};
-  window.tbsaveClick();
-  window.tbsaveClick();
+  window.onExport();
+  window.onExport();
   EXPECT_EQ(dialogs.shown.size(), 2u);
   EXPECT_FALSE(fs::exists(tmp.path() / "  "));
 }
 
-TEST_F(MainWindow, AnErrorInACommandReachesTheGeneralErrorBox) {
+TEST_F(MainWindowTest, AnErrorInACommandReachesTheGeneralErrorBox) {
   // A click runs its command guarded: an exception becomes a message, the window goes on.
-  TFrmMain lonely(platform, dialogs, dispatcher);  // no settings window: Record cannot start
-  emit lonely.tbRecord->clicked();
+  MainWindow lonely(platform, dialogs, dispatcher);  // no settings window: Record cannot start
+  emit lonely.recordButton->clicked();
   ASSERT_EQ(dialogs.shown.size(), 1u);
   EXPECT_EQ(dialogs.shown[0].kind, "message");
   EXPECT_EQ(dialogs.shown[0].title, "Tarnwatch");
@@ -451,14 +452,14 @@ TEST_F(MainWindow, AnErrorInACommandReachesTheGeneralErrorBox) {
 
 TEST(AboutBox, DesignAndAddresses) {
   FakePlatform platform;
-  TFrmAbout about(platform);
+  AboutBox about(platform);
   EXPECT_EQ(about.windowTitle(), "About");
   EXPECT_EQ(about.size(), QSize(297, 128));
   EXPECT_EQ(about.panel->geometry(), QRect(8, 8, 281, 113));
-  EXPECT_EQ(about.ImgProg->geometry(), QRect(8, 8, 64, 64));
-  EXPECT_EQ(about.W7ActiveLabel1->pos(), QPoint(78, 47));
-  EXPECT_EQ(about.W7ActiveLabel1->text().toStdString(), kMakerWebPage);
-  const TW7ToolButton* buttons[] = {about.W7ToolButton1, about.W7ToolButton2, about.W7ToolButton3};
+  EXPECT_EQ(about.programPicture->geometry(), QRect(8, 8, 64, 64));
+  EXPECT_EQ(about.webAddress->pos(), QPoint(78, 47));
+  EXPECT_EQ(about.webAddress->text().toStdString(), kMakerWebPage);
+  const ToolButton* buttons[] = {about.facebookButton, about.twitterButton, about.googlePlusButton};
   const QString captions[] = {"Facebook", "Twitter", "Google+"};
   const int lefts[] = {8, 98, 188};
   const int images[] = {1, 2, 0};
@@ -467,10 +468,10 @@ TEST(AboutBox, DesignAndAddresses) {
     EXPECT_EQ(buttons[i]->geometry(), QRect(lefts[i], 80, 84, 24));
     EXPECT_EQ(buttons[i]->imageIndex(), images[i]);
   }
-  emit about.W7ActiveLabel1->clicked();
-  emit about.W7ToolButton1->clicked();
-  emit about.W7ToolButton2->clicked();
-  emit about.W7ToolButton3->clicked();
+  emit about.webAddress->clicked();
+  emit about.facebookButton->clicked();
+  emit about.twitterButton->clicked();
+  emit about.googlePlusButton->clicked();
   EXPECT_EQ(platform.opened(), (std::vector<std::string>{std::string(kMakerWebPage), kMakerFacebookPage,
                                                          kMakerTwitterPage, kMakerGooglePlusPage}));
 }

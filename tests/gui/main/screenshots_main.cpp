@@ -14,10 +14,10 @@
 
 #include "app/record/recorder.h"
 #include "gui/main/dialogs.h"
-#include "gui/main/frm_main.h"
+#include "gui/main/main_window.h"
 #include "gui/main/qt_ui_dispatcher.h"
 #include "gui/main/system_icons.h"
-#include "gui/settings/frm_settings.h"
+#include "gui/settings/settings_window.h"
 #include "platform/linux/linux_platform.h"
 
 namespace fs = std::filesystem;
@@ -45,13 +45,13 @@ bool save(QWidget& window, const QString& folder, const QString& name) {
 
 class Link : public tw::SettingsWindowLink {
  public:
-  explicit Link(tw::TFrmSettings& window) : window(window) {}
+  explicit Link(tw::SettingsWindow& window) : window(window) {}
   tw::SettingsControls& settingsControls() override { return window; }
   void setRecordMode(bool b) override { window.setRecordMode(b); }
   void showSettings() override { window.show(); }
 
  private:
-  tw::TFrmSettings& window;
+  tw::SettingsWindow& window;
 };
 
 }  // namespace
@@ -82,8 +82,8 @@ int main(int argc, char** argv) {
   const std::string ini = (fs::temp_directory_path() / "tarnwatch-demo.ini").string();
   { std::ofstream(ini) << ""; }
 
-  tw::TFrmMain main(platform, dialogs, dispatcher);
-  tw::TFrmSettings settings(real, settingsIcons, dialogs, ini, &main);
+  tw::MainWindow main(platform, dialogs, dispatcher);
+  tw::SettingsWindow settings(real, settingsIcons, dialogs, ini, &main);
   settings.addExtensions(".html,.jpg,.css,.txt");
   Link link(settings);
   main.setSettingsWindow(&link);
@@ -92,7 +92,7 @@ int main(int argc, char** argv) {
   main.show();
   pause(300);
 
-  main.tbRecordClick();
+  main.onRecord();
   pause(800);
   // A few minutes of someone's work, in a few seconds.
   std::ofstream(demo / "projects" / "site" / "style.css") << "body {}";
@@ -107,10 +107,10 @@ int main(int argc, char** argv) {
   pause(2500);
 
   bool ok = save(main, out, "main-tree.png");
-  main.tbListClick();
+  main.onShowList();
   pause(300);
   ok = save(main, out, "main-list.png") && ok;
-  main.tbTreeClick();
+  main.onShowTree();
 
   // The settings pages, while the recording runs (the capture choices are locked).
   settings.move(80, 80);
@@ -120,17 +120,17 @@ int main(int argc, char** argv) {
   const char* files[] = {"settings-general.png", "settings-drives.png", "settings-filters.png",
                          "settings-events.png"};
   for (int i = 0; i < 4; ++i) {
-    const auto found =
-        settings.Tree()->findItems(QString::fromUtf8(pages[i]), Qt::MatchExactly | Qt::MatchRecursive);
+    const auto found = settings.navigationTree()->findItems(QString::fromUtf8(pages[i]),
+                                                            Qt::MatchExactly | Qt::MatchRecursive);
     if (found.isEmpty()) continue;
-    settings.Tree()->setCurrentItem(found.first());
-    settings.TreeClick();
+    settings.navigationTree()->setCurrentItem(found.first());
+    settings.onNavigationClicked();
     pause(300);
     ok = save(settings, out, QString::fromUtf8(files[i])) && ok;
   }
   settings.hide();
 
-  main.tbRecordClick();
+  main.onRecord();
   if (auto monitor = main.shellMonitor()) {
     while (!monitor->hasEnded()) pause(50);
   }

@@ -17,16 +17,16 @@
 #include <vector>
 
 #include "core/events/event_kinds.h"
+#include "gui/controls/active_label.h"
+#include "gui/controls/bars.h"
+#include "gui/controls/buttons.h"
+#include "gui/controls/gradient_panel.h"
+#include "gui/controls/progress_bar.h"
 #include "gui/controls/svg_images.h"
-#include "gui/controls/vista_pro_bar.h"
-#include "gui/controls/w7_bars.h"
-#include "gui/controls/w7_buttons.h"
-#include "gui/controls/w7_labels.h"
-#include "gui/controls/w7_panels.h"
 #include "gui/main/dialogs.h"
 #include "gui/main/system_icons.h"
-#include "gui/settings/frm_add_extension.h"
-#include "gui/settings/frm_settings.h"
+#include "gui/settings/extension_dialog.h"
+#include "gui/settings/settings_window.h"
 #include "platform/fake/fake_platform.h"
 
 namespace tw {
@@ -99,9 +99,9 @@ void doubleClick(QWidget* widget, QPoint pos) {
 bool reddish(const QColor& c) { return c.red() > 150 && c.green() < 90 && c.blue() < 90; }
 bool darkGrey(const QColor& c) { return c.red() < 110 && c.green() < 110 && c.blue() < 110; }
 
-class SettingsWindow : public ::testing::Test {
+class SettingsWindowTest : public ::testing::Test {
  protected:
-  SettingsWindow() {
+  SettingsWindowTest() {
     platform.systemRoot = std::string("/srv/");
     platform.driveTable = {{"/", DriveType::Fixed},
                            {"/media/usb/", DriveType::Removable},
@@ -112,13 +112,13 @@ class SettingsWindow : public ::testing::Test {
     platform.typeIcons = {{".exe", 5}, {".bat", 6}, {".com", 7}, {".scr", 8}, {".pif", 9}};
     platform.typeDescriptions = {{".exe", "Application"}};
   }
-  ~SettingsWindow() override { window.reset(); }
+  ~SettingsWindowTest() override { window.reset(); }
 
-  TFrmSettings& open() {
-    window = std::make_unique<TFrmSettings>(platform, icons, dialogs, kIni);
+  SettingsWindow& open() {
+    window = std::make_unique<SettingsWindow>(platform, icons, dialogs, kIni);
     return *window;
   }
-  TFrmSettings& openShown() {
+  SettingsWindow& openShown() {
     open().show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     return *window;
@@ -126,14 +126,14 @@ class SettingsWindow : public ::testing::Test {
 
   QTreeWidgetItem* node(const QString& text) {
     const QList<QTreeWidgetItem*> found =
-        window->Tree()->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
+        window->navigationTree()->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
     return found.isEmpty() ? nullptr : found.constFirst();
   }
   void clickNode(const QString& text) {
     QTreeWidgetItem* item = node(text);
     ASSERT_NE(item, nullptr) << text.toStdString();
-    QTest::mouseClick(window->Tree()->viewport(), Qt::LeftButton, {},
-                      window->Tree()->visualItemRect(item).center());
+    QTest::mouseClick(window->navigationTree()->viewport(), Qt::LeftButton, {},
+                      window->navigationTree()->visualItemRect(item).center());
   }
   void selectRows(QTableWidget* list, std::initializer_list<int> rows) {
     list->clearSelection();
@@ -145,84 +145,83 @@ class SettingsWindow : public ::testing::Test {
   FakePlatform platform{PathStyle::Posix};
   SystemIcons icons{platform};
   FakeDialogs dialogs;
-  std::unique_ptr<TFrmSettings> window;
+  std::unique_ptr<SettingsWindow> window;
 };
 
 // --- Window, tree and pages ---------------------------------------------------------------
 
-TEST_F(SettingsWindow, FirstOpenShowsTheGeneralPageWithNoNodeSelected) {
-  TFrmSettings& w = openShown();
+TEST_F(SettingsWindowTest, FirstOpenShowsTheGeneralPageWithNoNodeSelected) {
+  SettingsWindow& w = openShown();
   EXPECT_EQ(w.windowTitle(), "Settings");
   EXPECT_EQ(w.size(), QSize(627, 329));
   EXPECT_EQ(w.minimumSize(), w.maximumSize());
   EXPECT_FALSE(w.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
-  EXPECT_EQ(w.shownPage(), w.P1());
-  EXPECT_TRUE(w.Tree()->selectedItems().isEmpty());
+  EXPECT_EQ(w.shownPage(), w.generalPage());
+  EXPECT_TRUE(w.navigationTree()->selectedItems().isEmpty());
 
   // Six nodes, in order, with their images; the tree expanded in full.
   const std::vector<std::pair<QString, int>> nodes = {{"General Settings", 0}, {"Drives to Monitor", 1},
                                                       {"Filters Manager", 2},  {"Extension and Folders", 9},
                                                       {"Events Filters", 10},  {"About", 3}};
   std::vector<std::pair<QString, int>> seen;
-  for (QTreeWidgetItemIterator it(w.Tree()); *it; ++it)
+  for (QTreeWidgetItemIterator it(w.navigationTree()); *it; ++it)
     seen.emplace_back((*it)->text(0), (*it)->data(0, kImageIndexRole).toInt());
   EXPECT_EQ(seen, nodes);
   EXPECT_TRUE(node("Filters Manager")->isExpanded());
   EXPECT_EQ(node("Events Filters")->parent(), node("Filters Manager"));
 
   // No settings file: the defaults, every event kind checked with the tick.
-  EXPECT_FALSE(w.cAutoCaptureBox()->isChecked());
-  EXPECT_FALSE(w.cTrayBox()->isChecked());
-  EXPECT_TRUE(w.cautocleanBox()->isChecked());
-  ASSERT_EQ(w.lsteventsView()->rowCount(), static_cast<int>(eventNames().size()));
-  for (int row = 0; row < w.lsteventsView()->rowCount(); ++row) {
-    EXPECT_EQ(captionAt(w.lsteventsView(), row), eventNames()[static_cast<std::size_t>(row)]);
+  EXPECT_FALSE(w.autoCaptureBox()->isChecked());
+  EXPECT_FALSE(w.trayBox()->isChecked());
+  EXPECT_TRUE(w.autoCleanBox()->isChecked());
+  ASSERT_EQ(w.eventList()->rowCount(), static_cast<int>(eventNames().size()));
+  for (int row = 0; row < w.eventList()->rowCount(); ++row) {
+    EXPECT_EQ(captionAt(w.eventList(), row), eventNames()[static_cast<std::size_t>(row)]);
     EXPECT_TRUE(w.lstevents().isChecked(row));
-    EXPECT_EQ(imageOf(w.lsteventsView(), row), kEventImageCaptured);
+    EXPECT_EQ(imageOf(w.eventList(), row), kEventImageCaptured);
   }
-  EXPECT_EQ(w.ListDrivesView()->rowCount(), 0);  // filled when the page is opened
+  EXPECT_EQ(w.driveList()->rowCount(), 0);  // filled when the page is opened
 }
 
-TEST_F(SettingsWindow, EveryControlAtItsPlaceAndSize) {
-  TFrmSettings& w = open();
+TEST_F(SettingsWindowTest, EveryControlAtItsPlaceAndSize) {
+  SettingsWindow& w = open();
   const std::vector<std::pair<QWidget*, QRect>> places = {
-      {w.Tree(), {4, 4, 189, 321}},
-      {w.P1(), {199, 4, 424, 321}},
-      {w.p2(), {199, 4, 424, 321}},
-      {w.P3(), {199, 4, 424, 321}},
-      {w.P4(), {199, 4, 424, 321}},
-      {w.cAutoCaptureBox(), {8, 8, 321, 17}},
-      {w.cTrayBox(), {8, 26, 321, 17}},
-      {w.cautocleanBox(), {8, 44, 321, 17}},
-      {w.ListDrivesView(), {8, 29, 408, 284}},
-      {w.lstextView(), {8, 29, 385, 124}},
-      {w.tbAddExt(), {397, 29, 22, 22}},
-      {w.tbDeleteExt(), {397, 55, 22, 22}},
-      {w.lstpathView(), {8, 180, 385, 133}},
-      {w.tbAddPath(), {397, 180, 22, 22}},
-      {w.tbDelPath(), {397, 206, 22, 22}},
-      {w.lsteventsView(), {8, 29, 408, 284}},
+      {w.navigationTree(), {4, 4, 189, 321}},
+      {w.generalPage(), {199, 4, 424, 321}},
+      {w.drivesPage(), {199, 4, 424, 321}},
+      {w.filtersPage(), {199, 4, 424, 321}},
+      {w.eventsPage(), {199, 4, 424, 321}},
+      {w.autoCaptureBox(), {8, 8, 321, 17}},
+      {w.trayBox(), {8, 26, 321, 17}},
+      {w.autoCleanBox(), {8, 44, 321, 17}},
+      {w.driveList(), {8, 29, 408, 284}},
+      {w.extensionList(), {8, 29, 385, 124}},
+      {w.addExtensionButton(), {397, 29, 22, 22}},
+      {w.deleteExtensionButton(), {397, 55, 22, 22}},
+      {w.excludedFolderList(), {8, 180, 385, 133}},
+      {w.addFolderButton(), {397, 180, 22, 22}},
+      {w.deleteFolderButton(), {397, 206, 22, 22}},
+      {w.eventList(), {8, 29, 408, 284}},
   };
   for (const auto& [widget, rect] : places)
     EXPECT_EQ(widget->geometry(), rect) << widget->metaObject()->className();
-  EXPECT_EQ(w.cAutoCaptureBox()->text(), "Automatically start the capture on program startup.");
-  EXPECT_EQ(w.cTrayBox()->text(), "Minimize application to tray on close.");
-  EXPECT_EQ(w.cautocleanBox()->text(), "Clean Tree / List when you decide to stop record.");
-  EXPECT_EQ(w.Tree()->indentation(), 19);
-  for (int c = 0; c < 3; ++c)
-    EXPECT_EQ(w.ListDrivesView()->columnWidth(c), std::vector<int>({100, 90, 205})[c]);
-  EXPECT_EQ(w.lstextView()->columnWidth(0), 100);
-  EXPECT_EQ(w.tbAddExt()->imageIndex(), kImgAdd);
-  EXPECT_EQ(w.tbDeleteExt()->imageIndex(), kImgDelete);
+  EXPECT_EQ(w.autoCaptureBox()->text(), "Automatically start the capture on program startup.");
+  EXPECT_EQ(w.trayBox()->text(), "Minimize application to tray on close.");
+  EXPECT_EQ(w.autoCleanBox()->text(), "Clean Tree / List when you decide to stop record.");
+  EXPECT_EQ(w.navigationTree()->indentation(), 19);
+  for (int c = 0; c < 3; ++c) EXPECT_EQ(w.driveList()->columnWidth(c), std::vector<int>({100, 90, 205})[c]);
+  EXPECT_EQ(w.extensionList()->columnWidth(0), 100);
+  EXPECT_EQ(w.addExtensionButton()->imageIndex(), kImgAdd);
+  EXPECT_EQ(w.deleteExtensionButton()->imageIndex(), kImgDelete);
 
-  const std::vector<std::pair<TW7Panel*, QString>> headings = {
-      {w.p2(), "Select Drives to Monitor (default capture all)"},
-      {w.P3(), "Only capture the following extensions (default capture all) :"},
-      {w.P3(), "Do not capture following paths :"},
-      {w.P4(), "Select Events you need to capture (Default capture all)"}};
+  const std::vector<std::pair<GradientPanel*, QString>> headings = {
+      {w.drivesPage(), "Select Drives to Monitor (default capture all)"},
+      {w.filtersPage(), "Only capture the following extensions (default capture all) :"},
+      {w.filtersPage(), "Do not capture following paths :"},
+      {w.eventsPage(), "Select Events you need to capture (Default capture all)"}};
   for (const auto& [page, text] : headings) {
     bool found = false;
-    for (TW7ActiveLabel* label : page->findChildren<TW7ActiveLabel*>())
+    for (ActiveLabel* label : page->findChildren<ActiveLabel*>())
       found = found || (label->text() == text && label->pos().x() == 8);
     EXPECT_TRUE(found) << text.toStdString();
   }
@@ -238,66 +237,69 @@ TEST_F(SettingsWindow, EveryControlAtItsPlaceAndSize) {
   }
 }
 
-TEST_F(SettingsWindow, MouseClicksSwitchPagesByTheNodeImage) {
-  TFrmSettings& w = openShown();
+TEST_F(SettingsWindowTest, MouseClicksSwitchPagesByTheNodeImage) {
+  SettingsWindow& w = openShown();
   int abouts = 0;
   w.onAbout = [&] { ++abouts; };
 
   struct Step {
     QString node;
-    TW7Panel* page;
+    GradientPanel* page;
   };
-  const std::vector<Step> steps = {{"Drives to Monitor", w.p2()},     {"Filters Manager", w.p2()},
-                                   {"Extension and Folders", w.P3()}, {"About", w.P3()},
-                                   {"Events Filters", w.P4()},        {"General Settings", w.P1()}};
+  const std::vector<Step> steps = {
+      {"Drives to Monitor", w.drivesPage()},      {"Filters Manager", w.drivesPage()},
+      {"Extension and Folders", w.filtersPage()}, {"About", w.filtersPage()},
+      {"Events Filters", w.eventsPage()},         {"General Settings", w.generalPage()}};
   for (const Step& step : steps) {
     clickNode(step.node);
     EXPECT_EQ(w.shownPage(), step.page) << step.node.toStdString();
     int visible = 0;
-    for (TW7Panel* page : {w.P1(), w.p2(), w.P3(), w.P4()}) visible += page->isHidden() ? 0 : 1;
+    for (GradientPanel* page : {w.generalPage(), w.drivesPage(), w.filtersPage(), w.eventsPage()})
+      visible += page->isHidden() ? 0 : 1;
     EXPECT_EQ(visible, 1);
   }
   EXPECT_EQ(abouts, 1);
-  EXPECT_EQ(w.ListDrivesView()->rowCount(), 2);
+  EXPECT_EQ(w.driveList()->rowCount(), 2);
 
   // The image decides, not the text.
   node("General Settings")->setData(0, kImageIndexRole, kImgEvents);
   clickNode("General Settings");
-  EXPECT_EQ(w.shownPage(), w.P4());
+  EXPECT_EQ(w.shownPage(), w.eventsPage());
 }
 
-TEST_F(SettingsWindow, KeyboardMovesSwitchNothingUntilTheNextMouseClick) {
-  TFrmSettings& w = openShown();
+TEST_F(SettingsWindowTest, KeyboardMovesSwitchNothingUntilTheNextMouseClick) {
+  SettingsWindow& w = openShown();
   clickNode("General Settings");
-  w.Tree()->setFocus();
-  QTest::keyClick(w.Tree(), Qt::Key_Down);
-  QTest::keyClick(w.Tree(), Qt::Key_Down);
-  QTest::keyClick(w.Tree(), Qt::Key_Down);
-  ASSERT_EQ(w.Tree()->selectedItems().size(), 1);
-  EXPECT_EQ(w.Tree()->selectedItems().constFirst()->text(0), "Extension and Folders");
-  EXPECT_EQ(w.shownPage(), w.P1());
-  QTest::keyClick(w.Tree(), Qt::Key_Up);
-  QTest::keyClick(w.Tree(), Qt::Key_Up);
-  EXPECT_EQ(w.shownPage(), w.P1());
-  EXPECT_EQ(w.ListDrivesView()->rowCount(), 0);
+  w.navigationTree()->setFocus();
+  QTest::keyClick(w.navigationTree(), Qt::Key_Down);
+  QTest::keyClick(w.navigationTree(), Qt::Key_Down);
+  QTest::keyClick(w.navigationTree(), Qt::Key_Down);
+  ASSERT_EQ(w.navigationTree()->selectedItems().size(), 1);
+  EXPECT_EQ(w.navigationTree()->selectedItems().constFirst()->text(0), "Extension and Folders");
+  EXPECT_EQ(w.shownPage(), w.generalPage());
+  QTest::keyClick(w.navigationTree(), Qt::Key_Up);
+  QTest::keyClick(w.navigationTree(), Qt::Key_Up);
+  EXPECT_EQ(w.shownPage(), w.generalPage());
+  EXPECT_EQ(w.driveList()->rowCount(), 0);
 
   // A click below the last node acts on the node selected then (Drives to Monitor).
-  const QRect last = w.Tree()->visualItemRect(node("About"));
-  QTest::mouseClick(w.Tree()->viewport(), Qt::LeftButton, {}, QPoint(last.center().x(), last.bottom() + 40));
-  EXPECT_EQ(w.shownPage(), w.p2());
-  EXPECT_EQ(w.ListDrivesView()->rowCount(), 2);
+  const QRect last = w.navigationTree()->visualItemRect(node("About"));
+  QTest::mouseClick(w.navigationTree()->viewport(), Qt::LeftButton, {},
+                    QPoint(last.center().x(), last.bottom() + 40));
+  EXPECT_EQ(w.shownPage(), w.drivesPage());
+  EXPECT_EQ(w.driveList()->rowCount(), 2);
 }
 
 // --- Drive list --------------------------------------------------------------------------
 
-TEST_F(SettingsWindow, EachRefillLeavesOneCheckedRowAndOneBarPerDrive) {
-  TFrmSettings& w = openShown();
+TEST_F(SettingsWindowTest, EachRefillLeavesOneCheckedRowAndOneBarPerDrive) {
+  SettingsWindow& w = openShown();
   clickNode("Drives to Monitor");
-  w.ListDrivesView()->item(1, 0)->setCheckState(Qt::Unchecked);
+  w.driveList()->item(1, 0)->setCheckState(Qt::Unchecked);
   EXPECT_FALSE(w.ListDrives().isChecked(1));
   clickNode("Drives to Monitor");
 
-  QTableWidget* list = w.ListDrivesView();
+  QTableWidget* list = w.driveList();
   EXPECT_EQ(captionsOf(list), (std::vector<std::string>{"/", "/media/usb/"}));
   ASSERT_EQ(w.ListDrives().rowCount(), 2);
   EXPECT_EQ(w.ListDrives().caption(1), "/media/usb/");
@@ -305,11 +307,11 @@ TEST_F(SettingsWindow, EachRefillLeavesOneCheckedRowAndOneBarPerDrive) {
   EXPECT_EQ(list->item(0, 1)->text(), "ext4");
   EXPECT_EQ(list->item(1, 1)->text(), "vfat");
   EXPECT_EQ(w.usageBars().size(), 2u);
-  EXPECT_EQ(list->viewport()->findChildren<TVistaProBar*>().size(), 2);
+  EXPECT_EQ(list->viewport()->findChildren<ProgressBar*>().size(), 2);
   EXPECT_EQ(w.usageBars()[0]->position(), 50);
   EXPECT_EQ(w.usageBars()[1]->position(), 0);
   for (int row = 0; row < 2; ++row) {
-    TVistaProBar* bar = w.usageBars()[static_cast<std::size_t>(row)];
+    ProgressBar* bar = w.usageBars()[static_cast<std::size_t>(row)];
     EXPECT_TRUE(bar->isVisible());
     const UsageBarPlace place = usageBarPlace(list->columnViewportPosition(0), list->rowViewportPosition(row),
                                               list->rowHeight(row), 190, 205);
@@ -344,20 +346,20 @@ TEST(UsageBar, PercentageRoundsTowardZeroAndSurvivesEdgeSizes) {
     EXPECT_EQ(usedPercentage(c.total, c.free), c.percent) << c.total << " " << c.free;
 }
 
-TEST_F(SettingsWindow, UsageBarsTurnRedFromNinetyPercent) {
+TEST_F(SettingsWindowTest, UsageBarsTurnRedFromNinetyPercent) {
   platform.spaces = {{"/", DiskSpace{1000, 100}}, {"/media/usb/", DiskSpace{1000, 101}}};
   platform.driveTable.push_back({"/media/card/", DriveType::Removable});  // total reads 0
-  TFrmSettings& w = open();
+  SettingsWindow& w = open();
   w.refreshDrives();
   ASSERT_EQ(w.usageBars().size(), 3u);
-  const TColor red = rgb(255, 0, 0), green = rgb(0, 255, 0);
+  const Color red = rgb(255, 0, 0), green = rgb(0, 255, 0);
   EXPECT_EQ(w.usageBars()[0]->position(), 90);
   EXPECT_EQ(w.usageBars()[0]->color(), red);
   EXPECT_EQ(w.usageBars()[1]->position(), 89);
   EXPECT_EQ(w.usageBars()[1]->color(), green);
   EXPECT_EQ(w.usageBars()[2]->position(), 0);
   EXPECT_EQ(w.usageBars()[2]->color(), green);
-  for (TVistaProBar* bar : w.usageBars()) {
+  for (ProgressBar* bar : w.usageBars()) {
     EXPECT_EQ(bar->min(), 0);
     EXPECT_EQ(bar->max(), 100);
     EXPECT_FALSE(bar->marquee());
@@ -366,10 +368,10 @@ TEST_F(SettingsWindow, UsageBarsTurnRedFromNinetyPercent) {
 
 // --- Filter lists ------------------------------------------------------------------------
 
-TEST_F(SettingsWindow, DeletingWithNothingSelectedIsRefused) {
-  TFrmSettings& w = open();
+TEST_F(SettingsWindowTest, DeletingWithNothingSelectedIsRefused) {
+  SettingsWindow& w = open();
   w.addExtensions(".exe,.bat");
-  for (TW7ToolButton* button : {w.tbDeleteExt(), w.tbDelPath()}) {
+  for (ToolButton* button : {w.deleteExtensionButton(), w.deleteFolderButton()}) {
     dialogs.messages.clear();
     QTest::mouseClick(button, Qt::LeftButton);
     ASSERT_EQ(dialogs.messages.size(), 1u);
@@ -378,17 +380,17 @@ TEST_F(SettingsWindow, DeletingWithNothingSelectedIsRefused) {
     EXPECT_EQ(dialogs.messages[0].icon, MessageIcon::Error);
   }
   EXPECT_TRUE(dialogs.questions.empty());
-  EXPECT_EQ(w.lstextView()->rowCount(), 2);
+  EXPECT_EQ(w.extensionList()->rowCount(), 2);
 }
 
-TEST_F(SettingsWindow, DeletingAsksAndRemovesTheSelectedRowsOnYesOnly) {
-  TFrmSettings& w = open();
+TEST_F(SettingsWindowTest, DeletingAsksAndRemovesTheSelectedRowsOnYesOnly) {
+  SettingsWindow& w = open();
   w.addExtensions(".exe,.bat,.com");
   w.lstpath().addRow("/a/", "", 0);
   w.lstpath().addRow("/b/", "", 0);
   w.lstpath().addRow("/c/", "", 0);
 
-  for (QTableWidget* list : {w.lstextView(), w.lstpathView()}) {
+  for (QTableWidget* list : {w.extensionList(), w.excludedFolderList()}) {
     const std::vector<std::string> before = captionsOf(list);
     selectRows(list, {0, 2});
     dialogs.answerYes = false;
@@ -406,39 +408,40 @@ TEST_F(SettingsWindow, DeletingAsksAndRemovesTheSelectedRowsOnYesOnly) {
   EXPECT_TRUE(dialogs.messages.empty());
 }
 
-TEST_F(SettingsWindow, RecordModeLocksAndUnlocksTheCaptureChoices) {
-  TFrmSettings& w = open();
+TEST_F(SettingsWindowTest, RecordModeLocksAndUnlocksTheCaptureChoices) {
+  SettingsWindow& w = open();
   for (bool recording : {true, false, true, false}) {
     w.setRecordMode(recording);
-    for (QWidget* list : {static_cast<QWidget*>(w.ListDrivesView()), static_cast<QWidget*>(w.lstpathView()),
-                          static_cast<QWidget*>(w.lstextView()), static_cast<QWidget*>(w.lsteventsView())})
+    for (QWidget* list : {static_cast<QWidget*>(w.driveList()), static_cast<QWidget*>(w.excludedFolderList()),
+                          static_cast<QWidget*>(w.extensionList()), static_cast<QWidget*>(w.eventList())})
       EXPECT_EQ(list->isEnabled(), !recording);
-    for (TW7ToolButton* button : {w.tbAddPath(), w.tbDelPath(), w.tbAddExt(), w.tbDeleteExt()})
+    for (ToolButton* button :
+         {w.addFolderButton(), w.deleteFolderButton(), w.addExtensionButton(), w.deleteExtensionButton()})
       EXPECT_EQ(button->isEnabled(), !recording);
-    EXPECT_EQ(w.tbAddPath()->imageIndex(), recording ? 6 : 4);
-    EXPECT_EQ(w.tbAddExt()->imageIndex(), recording ? 6 : 4);
-    EXPECT_EQ(w.tbDelPath()->imageIndex(), recording ? 7 : 5);
-    EXPECT_EQ(w.tbDeleteExt()->imageIndex(), recording ? 7 : 5);
+    EXPECT_EQ(w.addFolderButton()->imageIndex(), recording ? 6 : 4);
+    EXPECT_EQ(w.addExtensionButton()->imageIndex(), recording ? 6 : 4);
+    EXPECT_EQ(w.deleteFolderButton()->imageIndex(), recording ? 7 : 5);
+    EXPECT_EQ(w.deleteExtensionButton()->imageIndex(), recording ? 7 : 5);
     for (int i = 0; i < 3; ++i) {
       EXPECT_EQ(w.lockPicture(i)->isHidden(), !recording);
       EXPECT_EQ(w.lockLabel(i)->isHidden(), !recording);
     }
-    EXPECT_EQ(w.ListDrivesView()->height(), recording ? 266 : 284);
-    EXPECT_EQ(w.lsteventsView()->height(), recording ? 266 : 284);
-    EXPECT_EQ(w.lstpathView()->height(), recording ? 115 : 133);
+    EXPECT_EQ(w.driveList()->height(), recording ? 266 : 284);
+    EXPECT_EQ(w.eventList()->height(), recording ? 266 : 284);
+    EXPECT_EQ(w.excludedFolderList()->height(), recording ? 115 : 133);
     // The general options are never locked.
-    EXPECT_TRUE(w.cAutoCaptureBox()->isEnabled());
-    EXPECT_TRUE(w.cTrayBox()->isEnabled());
-    EXPECT_TRUE(w.cautocleanBox()->isEnabled());
+    EXPECT_TRUE(w.autoCaptureBox()->isEnabled());
+    EXPECT_TRUE(w.trayBox()->isEnabled());
+    EXPECT_TRUE(w.autoCleanBox()->isEnabled());
   }
 }
 
 // --- Event checklist ---------------------------------------------------------------------
 
-TEST_F(SettingsWindow, DoubleClickTurnsCheckImageAndColourOverTogether) {
-  TFrmSettings& w = openShown();
+TEST_F(SettingsWindowTest, DoubleClickTurnsCheckImageAndColourOverTogether) {
+  SettingsWindow& w = openShown();
   clickNode("Events Filters");
-  QTableWidget* list = w.lsteventsView();
+  QTableWidget* list = w.eventList();
   const QRect row2 = list->visualRect(list->model()->index(2, 0));
   // The text part of the row, right of the check box and the image.
   const QRect text(row2.left() + 40, row2.top() + 2, 120, row2.height() - 4);
@@ -468,28 +471,28 @@ TEST_F(SettingsWindow, DoubleClickTurnsCheckImageAndColourOverTogether) {
   for (int row : {0, 1, 3, 4, 6}) EXPECT_TRUE(w.lstevents().isChecked(row)) << row;
 }
 
-TEST_F(SettingsWindow, DoubleClickWithNothingSelectedDoesNothing) {
-  TFrmSettings& w = open();
-  w.lsteventsView()->clearSelection();
-  w.lsteventsDblClick();
-  for (int row = 0; row < w.lsteventsView()->rowCount(); ++row) EXPECT_TRUE(w.lstevents().isChecked(row));
-  w.lstpathDblClick();
+TEST_F(SettingsWindowTest, DoubleClickWithNothingSelectedDoesNothing) {
+  SettingsWindow& w = open();
+  w.eventList()->clearSelection();
+  w.onEventDoubleClicked();
+  for (int row = 0; row < w.eventList()->rowCount(); ++row) EXPECT_TRUE(w.lstevents().isChecked(row));
+  w.onExcludedFolderDoubleClicked();
   EXPECT_TRUE(platform.opened().empty());
 }
 
 // --- Excluded paths ----------------------------------------------------------------------
 
-TEST_F(SettingsWindow, ExcludedPathTurnsRedWithinASecondOfItsFolderGoing) {
+TEST_F(SettingsWindowTest, ExcludedPathTurnsRedWithinASecondOfItsFolderGoing) {
   platform.pathIcons = {{"/data/logs/", 21}, {"/data/cache/", 22}};
-  TFrmSettings& w = openShown();
+  SettingsWindow& w = openShown();
   w.lstpath().addRow("/data/logs/", "", 21);
   w.lstpath().addRow("/data/cache/", "", 22);
   w.lstpath().addRow("/data/never/", "", 0);
-  QTableWidget* list = w.lstpathView();
+  QTableWidget* list = w.excludedFolderList();
   EXPECT_EQ(list->item(0, 0)->foreground().color(), QColor(0, 0, 0));
   EXPECT_EQ(list->item(2, 0)->foreground().color(), QColor(255, 0, 0));
-  EXPECT_TRUE(w.Timer().isActive());
-  EXPECT_EQ(w.Timer().interval(), 1000);
+  EXPECT_TRUE(w.missingFolderTimer().isActive());
+  EXPECT_EQ(w.missingFolderTimer().interval(), 1000);
 
   platform.pathIcons.erase("/data/logs/");
   EXPECT_TRUE(
@@ -505,12 +508,12 @@ TEST_F(SettingsWindow, ExcludedPathTurnsRedWithinASecondOfItsFolderGoing) {
   EXPECT_EQ(list->rowCount(), 3);
 
   w.hide();
-  EXPECT_FALSE(w.Timer().isActive());
+  EXPECT_FALSE(w.missingFolderTimer().isActive());
 }
 
-TEST_F(SettingsWindow, FolderPickerAddsTheChosenFolderOnce) {
+TEST_F(SettingsWindowTest, FolderPickerAddsTheChosenFolderOnce) {
   platform.pathIcons = {{"/home/u/Temp/", 31}, {"/", 32}};
-  TFrmSettings& w = open();
+  SettingsWindow& w = open();
 
   struct Pick {
     QString answer;
@@ -527,8 +530,8 @@ TEST_F(SettingsWindow, FolderPickerAddsTheChosenFolderOnce) {
   };
   for (const Pick& pick : picks) {
     dialogs.folder = pick.answer;
-    QTest::mouseClick(w.tbAddPath(), Qt::LeftButton);
-    EXPECT_EQ(captionsOf(w.lstpathView()), pick.rows) << pick.answer.toStdString();
+    QTest::mouseClick(w.addFolderButton(), Qt::LeftButton);
+    EXPECT_EQ(captionsOf(w.excludedFolderList()), pick.rows) << pick.answer.toStdString();
   }
   ASSERT_EQ(dialogs.browses.size(), picks.size());
   for (const auto& browse : dialogs.browses) {
@@ -536,58 +539,58 @@ TEST_F(SettingsWindow, FolderPickerAddsTheChosenFolderOnce) {
     EXPECT_EQ(browse.initial, "/srv/");
     EXPECT_FALSE(browse.allowNewFolder);
   }
-  EXPECT_EQ(imageOf(w.lstpathView(), 0), 31);
-  EXPECT_EQ(imageOf(w.lstpathView(), 1), 32);
+  EXPECT_EQ(imageOf(w.excludedFolderList(), 0), 31);
+  EXPECT_EQ(imageOf(w.excludedFolderList(), 1), 32);
 }
 
-TEST_F(SettingsWindow, FolderPickerOnWindowsPathsUsesBackslashes) {
+TEST_F(SettingsWindowTest, FolderPickerOnWindowsPathsUsesBackslashes) {
   platform.style = PathStyle::Windows;
   platform.systemRoot = std::nullopt;  // the query fails: "c:\"
-  TFrmSettings& w = open();
+  SettingsWindow& w = open();
   for (const QString& answer : {QString("C:/Temp"), QString("c:\\temp\\"), QString("D:/")}) {
     dialogs.folder = answer;
-    w.tbAddPathClick();
+    w.onAddFolder();
   }
-  EXPECT_EQ(captionsOf(w.lstpathView()), (std::vector<std::string>{"C:\\Temp\\", "D:\\"}));
+  EXPECT_EQ(captionsOf(w.excludedFolderList()), (std::vector<std::string>{"C:\\Temp\\", "D:\\"}));
   EXPECT_EQ(dialogs.browses.at(0).initial, "c:\\");
 }
 
 // --- Extension dialog --------------------------------------------------------------------
 
-class ExtensionDialog : public SettingsWindow {
+class ExtensionDialogTest : public SettingsWindowTest {
  protected:
-  TFrmAddExtension& dialog() {
+  ExtensionDialog& dialog() {
     if (!window) open();
     return *window->addExtensionDialog();
   }
   // Shows the dialog, types `text` and presses `key` in the entry field.
   void enter(const QString& text, Qt::Key key) {
-    TFrmAddExtension& d = dialog();
+    ExtensionDialog& d = dialog();
     d.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&d));
-    QTest::keyClicks(d.edtext(), text);
-    QTest::keyClick(d.edtext(), key);
+    QTest::keyClicks(d.extensionField(), text);
+    QTest::keyClick(d.extensionField(), key);
   }
 };
 
-TEST_F(ExtensionDialog, LayoutAndButtons) {
-  TFrmAddExtension& d = dialog();
+TEST_F(ExtensionDialogTest, LayoutAndButtons) {
+  ExtensionDialog& d = dialog();
   EXPECT_EQ(d.windowTitle(), "Extension Filter");
   EXPECT_EQ(d.size(), QSize(308, 126));
   EXPECT_EQ(d.minimumSize(), d.maximumSize());
-  EXPECT_EQ(d.pCore()->geometry(), QRect(0, 0, 308, 126));
-  EXPECT_EQ(d.pCore()->outerBorders(), 0u);
-  EXPECT_EQ(d.edtext()->geometry(), QRect(130, 5, 112, 23));
-  EXPECT_EQ(d.W7InformationBar1()->geometry(), QRect(0, 86, 308, 40));
-  EXPECT_EQ(d.W7ToolButton1()->geometry(), QRect(200, 9, 100, 24));
-  EXPECT_EQ(d.W7ToolButton2()->geometry(), QRect(94, 9, 100, 24));
-  EXPECT_EQ(d.W7ToolButton1()->caption(), "&Add");
-  EXPECT_EQ(d.W7ToolButton2()->caption(), "&Cancel");
-  EXPECT_EQ(d.W7ToolButton1()->imageIndex(), 4);
-  EXPECT_EQ(d.W7ToolButton2()->imageIndex(), 5);
-  EXPECT_EQ(d.W7ToolButton1()->images(), window->Img16());
+  EXPECT_EQ(d.contentPanel()->geometry(), QRect(0, 0, 308, 126));
+  EXPECT_EQ(d.contentPanel()->outerBorders(), 0u);
+  EXPECT_EQ(d.extensionField()->geometry(), QRect(130, 5, 112, 23));
+  EXPECT_EQ(d.buttonBar()->geometry(), QRect(0, 86, 308, 40));
+  EXPECT_EQ(d.addButton()->geometry(), QRect(200, 9, 100, 24));
+  EXPECT_EQ(d.cancelButton()->geometry(), QRect(94, 9, 100, 24));
+  EXPECT_EQ(d.addButton()->caption(), "&Add");
+  EXPECT_EQ(d.cancelButton()->caption(), "&Cancel");
+  EXPECT_EQ(d.addButton()->imageIndex(), 4);
+  EXPECT_EQ(d.cancelButton()->imageIndex(), 5);
+  EXPECT_EQ(d.addButton()->images(), window->images());
   QStringList texts;
-  for (QLabel* label : d.pCore()->findChildren<QLabel*>()) texts << label->text();
+  for (QLabel* label : d.contentPanel()->findChildren<QLabel*>()) texts << label->text();
   EXPECT_TRUE(texts.contains("Extension to capture : "));
   EXPECT_TRUE(texts.contains("( ex: .exe )"));
   EXPECT_TRUE(
@@ -595,7 +598,7 @@ TEST_F(ExtensionDialog, LayoutAndButtons) {
                      "(example: .exe,.bat,.com,.scr,.pif) "));
 }
 
-TEST_F(ExtensionDialog, EnterAddsAndClosesEscapeClosesWithoutAdding) {
+TEST_F(ExtensionDialogTest, EnterAddsAndClosesEscapeClosesWithoutAdding) {
   struct Case {
     QString typed;
     Qt::Key key;
@@ -610,86 +613,86 @@ TEST_F(ExtensionDialog, EnterAddsAndClosesEscapeClosesWithoutAdding) {
   for (const Case& c : cases) {
     enter(c.typed, c.key);
     EXPECT_TRUE(dialog().isHidden()) << c.typed.toStdString();
-    EXPECT_EQ(captionsOf(window->lstextView()), c.rows) << c.typed.toStdString();
+    EXPECT_EQ(captionsOf(window->extensionList()), c.rows) << c.typed.toStdString();
   }
-  EXPECT_EQ(window->lstextView()->item(0, 1)->text(), "Application");
-  EXPECT_EQ(imageOf(window->lstextView(), 1), 6);
+  EXPECT_EQ(window->extensionList()->item(0, 1)->text(), "Application");
+  EXPECT_EQ(imageOf(window->extensionList(), 1), 6);
 }
 
-TEST_F(ExtensionDialog, EachShowingStartsEmptyWithTheFocusInTheField) {
-  TFrmAddExtension& d = dialog();
-  d.edtext()->setText(".left");
+TEST_F(ExtensionDialogTest, EachShowingStartsEmptyWithTheFocusInTheField) {
+  ExtensionDialog& d = dialog();
+  d.extensionField()->setText(".left");
   d.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&d));
-  EXPECT_TRUE(d.edtext()->text().isEmpty());
-  EXPECT_EQ(d.focusWidget(), d.edtext());
-  QTest::mouseClick(d.W7ToolButton2(), Qt::LeftButton);
+  EXPECT_TRUE(d.extensionField()->text().isEmpty());
+  EXPECT_EQ(d.focusWidget(), d.extensionField());
+  QTest::mouseClick(d.cancelButton(), Qt::LeftButton);
   EXPECT_TRUE(d.isHidden());
-  EXPECT_EQ(window->lstextView()->rowCount(), 0);
+  EXPECT_EQ(window->extensionList()->rowCount(), 0);
 }
 
-TEST_F(ExtensionDialog, AddButtonOpensItModallyAndAddButtonInsideSaves) {
+TEST_F(ExtensionDialogTest, AddButtonOpensItModallyAndAddButtonInsideSaves) {
   open();
   bool sawModal = false;
   QTimer::singleShot(0, [&] {
-    TFrmAddExtension& d = *window->addExtensionDialog();
+    ExtensionDialog& d = *window->addExtensionDialog();
     sawModal = d.isVisible() && d.isModal();
-    QTest::keyClicks(d.edtext(), "bat");
-    QTest::mouseClick(d.W7ToolButton1(), Qt::LeftButton);
+    QTest::keyClicks(d.extensionField(), "bat");
+    QTest::mouseClick(d.addButton(), Qt::LeftButton);
   });
-  QTest::mouseClick(window->tbAddExt(), Qt::LeftButton);  // returns when the dialog has closed
+  QTest::mouseClick(window->addExtensionButton(), Qt::LeftButton);  // returns when the dialog has closed
   EXPECT_TRUE(sawModal);
-  EXPECT_EQ(captionsOf(window->lstextView()), std::vector<std::string>{".bat"});
+  EXPECT_EQ(captionsOf(window->extensionList()), std::vector<std::string>{".bat"});
 }
 
 // --- Settings file through the window ----------------------------------------------------
 
-TEST_F(SettingsWindow, SettingsSurviveClosingAndANewWindow) {
+TEST_F(SettingsWindowTest, SettingsSurviveClosingAndANewWindow) {
   platform.pathIcons = {{"/home/u/Temp/", 31}};
   {
-    TFrmSettings& w = openShown();
-    w.cAutoCaptureBox()->setChecked(true);
-    w.cTrayBox()->setChecked(true);
-    w.cautocleanBox()->setChecked(false);
+    SettingsWindow& w = openShown();
+    w.autoCaptureBox()->setChecked(true);
+    w.trayBox()->setChecked(true);
+    w.autoCleanBox()->setChecked(false);
     w.addExtensions(".exe,.Bat");
     dialogs.folder = "/home/u/Temp";
-    w.tbAddPathClick();
-    w.lsteventsView()->item(3, 0)->setCheckState(Qt::Unchecked);
-    w.lsteventsView()->item(18, 0)->setCheckState(Qt::Unchecked);
+    w.onAddFolder();
+    w.eventList()->item(3, 0)->setCheckState(Qt::Unchecked);
+    w.eventList()->item(18, 0)->setCheckState(Qt::Unchecked);
     w.close();  // hides: the settings are saved
     EXPECT_TRUE(w.isHidden());
   }
   ASSERT_TRUE(platform.profileText(kIni).has_value());
   EXPECT_NE(platform.profileText(kIni)->find("AUTOCAPTURE=Y"), std::string::npos);
 
-  TFrmSettings& again = open();
-  EXPECT_TRUE(again.cAutoCaptureBox()->isChecked());
-  EXPECT_TRUE(again.cTrayBox()->isChecked());
-  EXPECT_FALSE(again.cautocleanBox()->isChecked());
-  EXPECT_EQ(captionsOf(again.lstextView()), (std::vector<std::string>{".exe", ".Bat"}));
-  EXPECT_EQ(captionsOf(again.lstpathView()), std::vector<std::string>{"/home/u/Temp/"});
-  EXPECT_EQ(imageOf(again.lstpathView(), 0), 31);
-  for (int row = 0; row < again.lsteventsView()->rowCount(); ++row) {
+  SettingsWindow& again = open();
+  EXPECT_TRUE(again.autoCaptureBox()->isChecked());
+  EXPECT_TRUE(again.trayBox()->isChecked());
+  EXPECT_FALSE(again.autoCleanBox()->isChecked());
+  EXPECT_EQ(captionsOf(again.extensionList()), (std::vector<std::string>{".exe", ".Bat"}));
+  EXPECT_EQ(captionsOf(again.excludedFolderList()), std::vector<std::string>{"/home/u/Temp/"});
+  EXPECT_EQ(imageOf(again.excludedFolderList(), 0), 31);
+  for (int row = 0; row < again.eventList()->rowCount(); ++row) {
     const bool on = row != 3 && row != 18;
     EXPECT_EQ(again.lstevents().isChecked(row), on) << row;
-    EXPECT_EQ(imageOf(again.lsteventsView(), row), on ? kEventImageCaptured : kEventImageNotCaptured);
-    EXPECT_EQ(again.lsteventsView()->item(row, 0)->foreground().color(),
+    EXPECT_EQ(imageOf(again.eventList(), row), on ? kEventImageCaptured : kEventImageNotCaptured);
+    EXPECT_EQ(again.eventList()->item(row, 0)->foreground().color(),
               on ? QColor(0, 0, 0) : QColor(255, 0, 0));
   }
 }
 
-TEST_F(SettingsWindow, RefusedSaveIsReportedAfterClosingAndTheControlsShowTheFile) {
-  TFrmSettings& w = openShown();
+TEST_F(SettingsWindowTest, RefusedSaveIsReportedAfterClosingAndTheControlsShowTheFile) {
+  SettingsWindow& w = openShown();
   w.close();  // a first save: the file holds the defaults
   platform.refuseWrites[kIni] = "disk full";
   w.show();
-  w.cTrayBox()->setChecked(true);
+  w.trayBox()->setChecked(true);
   w.close();
   ASSERT_EQ(dialogs.messages.size(), 1u);
   EXPECT_EQ(dialogs.messages[0].title, "Tarnwatch");
   EXPECT_EQ(dialogs.messages[0].text, QString("Unable to write to ") + kIni);
   EXPECT_EQ(dialogs.messages[0].icon, MessageIcon::Error);
-  EXPECT_FALSE(w.cTrayBox()->isChecked());  // restored from the file
+  EXPECT_FALSE(w.trayBox()->isChecked());  // restored from the file
 
   int reported = 0;
   w.onSaveError = [&](const std::exception&) { ++reported; };
@@ -702,7 +705,7 @@ TEST_F(SettingsWindow, RefusedSaveIsReportedAfterClosingAndTheControlsShowTheFil
 // --- Pictures ----------------------------------------------------------------------------
 
 TEST(SettingsImages, ThirteenDistinctPicturesAndTheRecordDot) {
-  TW7ImageList list;
+  ImageList list;
   fillImageList(list, ":/img/settings", kSettingsImageCount);
   ASSERT_EQ(list.count(), 13);
   std::vector<QImage> images;

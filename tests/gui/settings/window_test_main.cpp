@@ -13,12 +13,12 @@
 #include <cstring>
 #include <iostream>
 
+#include "gui/controls/gradient_panel.h"
 #include "gui/controls/svg_images.h"
-#include "gui/controls/w7_panels.h"
 #include "gui/main/dialogs.h"
 #include "gui/main/system_icons.h"
-#include "gui/settings/frm_add_extension.h"
-#include "gui/settings/frm_settings.h"
+#include "gui/settings/extension_dialog.h"
+#include "gui/settings/settings_window.h"
 #include "platform/fake/fake_platform.h"
 
 namespace {
@@ -53,19 +53,20 @@ int savePagePictures(const char* prefix) {
   platform.pathIcons = {{"/var/cache/", 1}};
   tw::SystemIcons icons(platform);
   tw::QtDialogs dialogs;
-  tw::TFrmSettings window(platform, icons, dialogs, "/nonexistent/config.ini");
+  tw::SettingsWindow window(platform, icons, dialogs, "/nonexistent/config.ini");
   window.addExtensions(".exe,.txt");
   window.lstpath().addRow("/var/cache/", "", 1);
   window.lstpath().addRow("/gone/folder/", "", 0);
-  window.lsteventsView()->item(2, 0)->setCheckState(Qt::Unchecked);
+  window.eventList()->item(2, 0)->setCheckState(Qt::Unchecked);
   window.refreshDrives();
   window.setRecordMode(true);
   window.show();
   QApplication::processEvents();
   bool ok = true;
-  const QList<tw::TW7Panel*> pages = {window.P1(), window.p2(), window.P3(), window.P4()};
+  const QList<tw::GradientPanel*> pages = {window.generalPage(), window.drivesPage(), window.filtersPage(),
+                                           window.eventsPage()};
   for (int i = 0; i < pages.size(); ++i) {
-    for (tw::TW7Panel* page : pages) page->setVisible(page == pages[i]);
+    for (tw::GradientPanel* page : pages) page->setVisible(page == pages[i]);
     QApplication::processEvents();
     ok = window.grab().save(QStringLiteral("%1-%2.png").arg(QString::fromLocal8Bit(prefix)).arg(i + 1)) && ok;
   }

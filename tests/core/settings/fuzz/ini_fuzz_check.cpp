@@ -6,8 +6,8 @@
 
 #include "core/events/event_kinds.h"
 #include "core/settings/base64.h"
+#include "core/settings/ini_store.h"
 #include "core/settings/ini_text.h"
-#include "core/settings/ini_utils.h"
 #include "core/settings/settings_file.h"
 #include "core/text/path_style.h"
 #include "core/text/text_lines.h"

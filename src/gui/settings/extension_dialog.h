@@ -7,11 +7,11 @@ class QLineEdit;
 
 namespace tw {
 
-class TFrmSettings;
-class TW7ImageList;
-class TW7InformationBar;
-class TW7Panel;
-class TW7ToolButton;
+class SettingsWindow;
+class ImageList;
+class InformationBar;
+class GradientPanel;
+class ToolButton;
 
 // The extension entry dialog: the user types one or several extensions ("," ";" and spaces
 // separate them) and "Add" (or Enter) hands the text to the settings window's addExtensions.
@@ -20,22 +20,22 @@ class TW7ToolButton;
 // Created once (after the settings window) and shown modally by the settings window's tbAddExt.
 // Thread: the user-interface thread. Uses, but does not own, the settings window and its image
 // list (images 4 and 5 on the buttons).
-class TFrmAddExtension : public QDialog {
+class ExtensionDialog : public QDialog {
   Q_OBJECT
  public:
-  TFrmAddExtension(TFrmSettings& settings, TW7ImageList* settingsImages, QWidget* parent = nullptr);
+  ExtensionDialog(SettingsWindow& settings, ImageList* settingsImages, QWidget* parent = nullptr);
 
-  QLineEdit* edtext() const { return edtext_; }
-  TW7Panel* pCore() const { return pCore_; }
-  TW7InformationBar* W7InformationBar1() const { return bar_; }
-  TW7ToolButton* W7ToolButton1() const { return add_; }     // "&Add"
-  TW7ToolButton* W7ToolButton2() const { return cancel_; }  // "&Cancel"
+  QLineEdit* extensionField() const { return edtext_; }
+  GradientPanel* contentPanel() const { return pCore_; }
+  InformationBar* buttonBar() const { return bar_; }
+  ToolButton* addButton() const { return add_; }        // "&Add"
+  ToolButton* cancelButton() const { return cancel_; }  // "&Cancel"
 
  public slots:
   // Hands the entry field's text, as it stands, to the settings window, then closes.
   void save();
-  void W7ToolButton1Click() { save(); }
-  void W7ToolButton2Click() { close(); }
+  void onAdd() { save(); }
+  void onCancel() { close(); }
 
  protected:
   void showEvent(QShowEvent* e) override;
@@ -44,15 +44,15 @@ class TFrmAddExtension : public QDialog {
   void keyPressEvent(QKeyEvent* e) override;
 
  private:
-  void FormShow();
+  void prepareForShow();
   bool FormKeyDown(int key);
 
-  TFrmSettings& settings_;
-  TW7Panel* pCore_ = nullptr;
+  SettingsWindow& settings_;
+  GradientPanel* pCore_ = nullptr;
   QLineEdit* edtext_ = nullptr;
-  TW7InformationBar* bar_ = nullptr;
-  TW7ToolButton* add_ = nullptr;
-  TW7ToolButton* cancel_ = nullptr;
+  InformationBar* bar_ = nullptr;
+  ToolButton* add_ = nullptr;
+  ToolButton* cancel_ = nullptr;
 };
 
 }  // namespace tw

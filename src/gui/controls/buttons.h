@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "core/paint/buttons.h"
-#include "gui/controls/w7_controls.h"
+#include "gui/controls/themed_control.h"
 
 namespace tw {
 
@@ -18,41 +18,41 @@ QString withoutAccessMarks(const QString& caption);
 struct ButtonContent {
   QString caption;
   bool showArrow = false;
-  TArrowType arrowType = TArrowType::atDown;
-  QPointer<TW7ImageList> images;
+  ArrowDirection arrowType = ArrowDirection::Down;
+  QPointer<ImageList> images;
   int imageIndex = -1;
-  TIconSize iconSize = TIconSize::is16px;
+  IconSize iconSize = IconSize::Px16;
   QColor fontColor = QColor(30, 57, 91);
 
   bool imageShown() const { return images && imageIndex >= 0 && imageIndex < images->count(); }
 };
 
 // The focusable push button that shows its parent until the pointer is over it.
-class TW7ToolButton : public TW7TransparentControl {
+class ToolButton : public TransparentThemedControl {
   Q_OBJECT
   Q_PROPERTY(QString Caption READ caption WRITE setCaption)
   Q_PROPERTY(bool ShowArrow READ showArrow WRITE setShowArrow)
   Q_PROPERTY(bool SetFocusOnClick READ setFocusOnClick WRITE setSetFocusOnClick)
   Q_PROPERTY(int ImageIndex READ imageIndex WRITE setImageIndex)
  public:
-  explicit TW7ToolButton(QWidget* parent = nullptr);
+  explicit ToolButton(QWidget* parent = nullptr);
 
   QString caption() const { return content_.caption; }
   void setCaption(const QString& text);
-  TCaptionAlignment captionAlignment() const { return alignment_; }
-  void setCaptionAlignment(TCaptionAlignment a);
+  CaptionAlignment captionAlignment() const { return alignment_; }
+  void setCaptionAlignment(CaptionAlignment a);
   bool showArrow() const { return content_.showArrow; }
   void setShowArrow(bool value);
   bool setFocusOnClick() const { return setFocusOnClick_; }
   void setSetFocusOnClick(bool value);
-  TW7ImageList* images() const { return content_.images; }
-  void setImages(TW7ImageList* images);
+  ImageList* images() const { return content_.images; }
+  void setImages(ImageList* images);
   int imageIndex() const { return content_.imageIndex; }
   void setImageIndex(int index);
-  TIconSize iconSize() const { return content_.iconSize; }
-  void setIconSize(TIconSize size);
-  TArrowType arrowType() const { return content_.arrowType; }
-  void setArrowType(TArrowType type);
+  IconSize iconSize() const { return content_.iconSize; }
+  void setIconSize(IconSize size);
+  ArrowDirection arrowType() const { return content_.arrowType; }
+  void setArrowType(ArrowDirection type);
   QColor fontColor() const { return content_.fontColor; }
   void setFontColor(const QColor& c);
 
@@ -76,14 +76,14 @@ class TW7ToolButton : public TW7TransparentControl {
 
  private:
   ButtonContent content_;
-  TCaptionAlignment alignment_ = TCaptionAlignment::Center;
+  CaptionAlignment alignment_ = CaptionAlignment::Center;
   bool setFocusOnClick_ = true;
   bool keyPressed_ = false;
   bool pointerOver_ = false;
 };
 
 // The light, non-focusable button whose gold hover face fades in and out under the pointer.
-class TW7SpeedButton : public QWidget {
+class SpeedButton : public QWidget {
   Q_OBJECT
   Q_PROPERTY(QString Caption READ caption WRITE setCaption)
   Q_PROPERTY(bool Flat READ flat WRITE setFlat)
@@ -92,21 +92,21 @@ class TW7SpeedButton : public QWidget {
   Q_PROPERTY(int FadeOutInterval READ fadeOutInterval WRITE setFadeOutInterval)
   Q_PROPERTY(bool PressButtonEffect READ pressButtonEffect WRITE setPressButtonEffect)
  public:
-  explicit TW7SpeedButton(QWidget* parent = nullptr);
-  ~TW7SpeedButton() override;
+  explicit SpeedButton(QWidget* parent = nullptr);
+  ~SpeedButton() override;
 
   QString caption() const { return content_.caption; }
   void setCaption(const QString& text);
   bool showArrow() const { return content_.showArrow; }
   void setShowArrow(bool value);
-  TW7ImageList* images() const { return content_.images; }
-  void setImages(TW7ImageList* images);
+  ImageList* images() const { return content_.images; }
+  void setImages(ImageList* images);
   int imageIndex() const { return content_.imageIndex; }
   void setImageIndex(int index);
-  TIconSize iconSize() const { return content_.iconSize; }
-  void setIconSize(TIconSize size);
-  TArrowType arrowType() const { return content_.arrowType; }
-  void setArrowType(TArrowType type);
+  IconSize iconSize() const { return content_.iconSize; }
+  void setIconSize(IconSize size);
+  ArrowDirection arrowType() const { return content_.arrowType; }
+  void setArrowType(ArrowDirection type);
   QColor fontColor() const { return content_.fontColor; }
   void setFontColor(const QColor& c);
   bool flat() const { return flat_; }
@@ -139,7 +139,7 @@ class TW7SpeedButton : public QWidget {
   // The fade timer on a QTimer: each timeout is one tick of the fader.
   class QtFadeTimer : public SpeedButtonFader::Timer {
    public:
-    explicit QtFadeTimer(TW7SpeedButton* owner);
+    explicit QtFadeTimer(SpeedButton* owner);
     void start(int intervalMs) override { timer.start(intervalMs); }
     void stop() override { timer.stop(); }
     QTimer timer;

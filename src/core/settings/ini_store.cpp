@@ -1,11 +1,10 @@
-#include "core/settings/ini_utils.h"
+#include "core/settings/ini_store.h"
 
 namespace tw {
 
-TIniUtilsObj::TIniUtilsObj(Platform& platform, std::string iniFile)
-    : platform(platform), INI(std::move(iniFile)) {}
+IniStore::IniStore(Platform& platform, std::string iniFile) : platform(platform), INI(std::move(iniFile)) {}
 
-TIniUtilsObj::~TIniUtilsObj() {
+IniStore::~IniStore() {
   try {
     platform.flushProfile(INI);
   } catch (...) {
@@ -13,29 +12,29 @@ TIniUtilsObj::~TIniUtilsObj() {
   }
 }
 
-void TIniUtilsObj::setWorkingSection(std::string_view str) { workingSection = str; }
+void IniStore::setWorkingSection(std::string_view str) { workingSection = str; }
 
-void TIniUtilsObj::writeString(std::string_view name, std::string_view value) {
+void IniStore::writeString(std::string_view name, std::string_view value) {
   if (!platform.writeProfileString(INI, workingSection, name, value).empty()) throw IniWriteError(INI);
 }
 
-void TIniUtilsObj::writeInteger(std::string_view name, std::int32_t value) {
+void IniStore::writeInteger(std::string_view name, std::int32_t value) {
   writeString(name, std::to_string(value));
 }
 
-void TIniUtilsObj::writeBool(std::string_view name, bool value) { writeString(name, value ? "1" : "0"); }
+void IniStore::writeBool(std::string_view name, bool value) { writeString(name, value ? "1" : "0"); }
 
-std::string TIniUtilsObj::readString(std::string_view name, std::string_view def) {
+std::string IniStore::readString(std::string_view name, std::string_view def) {
   return platform.readProfileString(INI, workingSection, name, def);
 }
 
-std::int32_t TIniUtilsObj::readInteger(std::string_view name, std::int32_t def) {
+std::int32_t IniStore::readInteger(std::string_view name, std::int32_t def) {
   std::string text = readString(name, "");
   if (text.size() >= 3 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) text.replace(0, 2, "$");
   return parseInt32(text).value_or(def);
 }
 
-bool TIniUtilsObj::readBool(std::string_view name, bool def) { return readInteger(name, def ? 1 : 0) != 0; }
+bool IniStore::readBool(std::string_view name, bool def) { return readInteger(name, def ? 1 : 0) != 0; }
 
 std::optional<std::int32_t> parseInt32(std::string_view text) {
   bool negative = false;

@@ -9,15 +9,15 @@ namespace tw {
 
 // The glossy progress bar. Opaque; repaints at once (synchronously) whenever one of its values
 // changes. Used on the user-interface thread only.
-class TVistaProBar : public QWidget {
+class ProgressBar : public QWidget {
   Q_OBJECT
   Q_PROPERTY(int Min READ min WRITE setMin)
   Q_PROPERTY(int Max READ max WRITE setMax)
   Q_PROPERTY(int Position READ position WRITE setPosition)
  public:
-  explicit TVistaProBar(QWidget* parent = nullptr);
+  explicit ProgressBar(QWidget* parent = nullptr);
 
-  const VistaProBarState& state() const { return state_; }
+  const ProgressBarState& state() const { return state_; }
 
   int min() const { return state_.min(); }
   void setMin(int value);
@@ -27,10 +27,10 @@ class TVistaProBar : public QWidget {
   // Equal to the current value: nothing. Otherwise clamped to Min..Max and repainted at once.
   void setPosition(int value);
 
-  TColor color() const { return state_.color; }
-  void setColor(TColor c);
-  TVistaProBarOrientation orientation() const { return state_.orientation; }
-  void setOrientation(TVistaProBarOrientation o);
+  Color color() const { return state_.color; }
+  void setColor(Color c);
+  ProgressBarOrientation orientation() const { return state_.orientation; }
+  void setOrientation(ProgressBarOrientation o);
   bool rounded() const { return state_.rounded; }
   void setRounded(bool v);
   bool specialMode() const { return state_.specialMode; }
@@ -60,7 +60,7 @@ class TVistaProBar : public QWidget {
  private:
   void changed();
   void marqueeStep();
-  VistaProBarState state_;
+  ProgressBarState state_;
   QTimer marqueeTimer_;
 };
 

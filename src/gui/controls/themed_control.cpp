@@ -1,4 +1,4 @@
-#include "gui/controls/w7_controls.h"
+#include "gui/controls/themed_control.h"
 
 #include <QApplication>
 #include <QEnterEvent>
@@ -39,12 +39,12 @@ QFont windowFont() {
   return font;
 }
 
-QColor toQColor(TColor c) {
+QColor toQColor(Color c) {
   c = resolveColor(c);
   return QColor(redOf(c), greenOf(c), blueOf(c));
 }
 
-TColor fromQColor(const QColor& c) { return rgb(c.red(), c.green(), c.blue()); }
+Color fromQColor(const QColor& c) { return rgb(c.red(), c.green(), c.blue()); }
 
 QImage imageView(RgbaImage& img) {
   return QImage(img.bits(), img.width(), img.height(), static_cast<qsizetype>(img.width()) * 4,
@@ -70,44 +70,44 @@ RgbaImage parentPicture(const QWidget* widget) {
   return picture;
 }
 
-TW7Control::TW7Control(QWidget* parent) : QWidget(parent) { setFont(defaultControlFont()); }
+ThemedControl::ThemedControl(QWidget* parent) : QWidget(parent) { setFont(defaultControlFont()); }
 
-void TW7Control::enterEvent(QEnterEvent* e) {
+void ThemedControl::enterEvent(QEnterEvent* e) {
   if (repaintOnPointer_) update();
   emit mouseEnter();
   QWidget::enterEvent(e);
 }
 
-void TW7Control::leaveEvent(QEvent* e) {
+void ThemedControl::leaveEvent(QEvent* e) {
   if (repaintOnPointer_) update();
   emit mouseLeave();
   QWidget::leaveEvent(e);
 }
 
-void TW7Control::mousePressEvent(QMouseEvent* e) {
+void ThemedControl::mousePressEvent(QMouseEvent* e) {
   if (e->button() == Qt::LeftButton) leftPressed_ = true;
   update();
   e->accept();
 }
 
-void TW7Control::mouseReleaseEvent(QMouseEvent* e) {
+void ThemedControl::mouseReleaseEvent(QMouseEvent* e) {
   leftPressed_ = false;
   update();
   e->accept();
 }
 
-void TW7Control::focusInEvent(QFocusEvent* e) {
+void ThemedControl::focusInEvent(QFocusEvent* e) {
   update();
   QWidget::focusInEvent(e);
 }
 
-void TW7Control::focusOutEvent(QFocusEvent* e) {
+void ThemedControl::focusOutEvent(QFocusEvent* e) {
   leftPressed_ = false;
   update();
   QWidget::focusOutEvent(e);
 }
 
-void TW7Control::changeEvent(QEvent* e) {
+void ThemedControl::changeEvent(QEvent* e) {
   if (e->type() == QEvent::EnabledChange) {
     update();
     leftPressed_ = false;
@@ -115,7 +115,7 @@ void TW7Control::changeEvent(QEvent* e) {
   QWidget::changeEvent(e);
 }
 
-void TW7Control::blit(RgbaImage& img) {
+void ThemedControl::blit(RgbaImage& img) {
   QPainter painter(this);
   painter.drawImage(0, 0, imageView(img));
 }

@@ -22,14 +22,14 @@ namespace tw {
 
 class Dialogs;
 class SystemIcons;
-class TFrmAddExtension;
-class TVistaProBar;
-class TW7ActiveLabel;
-class TW7ImageList;
-class TW7Panel;
-class TW7ToolButton;
+class ExtensionDialog;
+class ProgressBar;
+class ActiveLabel;
+class ImageList;
+class GradientPanel;
+class ToolButton;
 
-// Images of the settings window's image list Img16 (":/img/settings/<index>.svg").
+// Images of the settings window's image list (":/img/settings/<index>.svg").
 inline constexpr int kSettingsImageCount = 13;
 inline constexpr int kImgGear = 0;
 inline constexpr int kImgDrive = 1;
@@ -43,8 +43,8 @@ inline constexpr int kImgFolders = 9;
 inline constexpr int kImgEvents = 10;
 
 // The item data role under which the settings window's list rows keep the index of their image
-// (a system icon index, or an Img16 index in the event checklist), and the one under which they
-// keep their caption's bytes exactly as the core gave them (paths need not be valid UTF-8).
+// (a system icon index, or an index into the window's own images in the event checklist), and the one under
+// which they keep their caption's bytes exactly as the core gave them (paths need not be valid UTF-8).
 inline constexpr int kImageIndexRole = Qt::UserRole + 1;
 inline constexpr int kCaptionBytesRole = Qt::UserRole + 2;
 
@@ -72,12 +72,12 @@ int usedPercentage(std::int64_t total, std::int64_t free);
 //
 // Thread: the user-interface thread only. Uses, but does not own, the platform, the system
 // icons and the dialogs; they must outlive the window.
-class TFrmSettings : public QDialog, public SettingsControls {
+class SettingsWindow : public QDialog, public SettingsControls {
   Q_OBJECT
  public:
-  TFrmSettings(Platform& platform, SystemIcons& icons, Dialogs& dialogs, std::string iniFile,
-               QWidget* parent = nullptr);
-  ~TFrmSettings() override;
+  SettingsWindow(Platform& platform, SystemIcons& icons, Dialogs& dialogs, std::string iniFile,
+                 QWidget* parent = nullptr);
+  ~SettingsWindow() override;
 
   // SettingsControls.
   CheckList& ListDrives() override;
@@ -105,46 +105,46 @@ class TFrmSettings : public QDialog, public SettingsControls {
 
   // The extension dialog that tbAddExt opens; the window creates it on first use when none was
   // given. Not owned unless created here.
-  void setAddExtensionDialog(TFrmAddExtension* dialog) { addExtensionDialog_ = dialog; }
-  TFrmAddExtension* addExtensionDialog();
+  void setAddExtensionDialog(ExtensionDialog* dialog) { addExtensionDialog_ = dialog; }
+  ExtensionDialog* addExtensionDialog();
 
   // The controls, by their window names, for the main window and for tests.
-  QTreeWidget* Tree() const { return tree_; }
-  TW7Panel* P1() const { return pages_[0]; }
-  TW7Panel* p2() const { return pages_[1]; }
-  TW7Panel* P3() const { return pages_[2]; }
-  TW7Panel* P4() const { return pages_[3]; }
-  QTableWidget* ListDrivesView() const { return listDrives_; }
-  QTableWidget* lsteventsView() const { return lstevents_; }
-  QTableWidget* lstextView() const { return lstext_; }
-  QTableWidget* lstpathView() const { return lstpath_; }
-  QCheckBox* cAutoCaptureBox() const { return cAutoCapture_; }
-  QCheckBox* cTrayBox() const { return cTray_; }
-  QCheckBox* cautocleanBox() const { return cautoclean_; }
-  TW7ToolButton* tbAddExt() const { return tbAddExt_; }
-  TW7ToolButton* tbDeleteExt() const { return tbDeleteExt_; }
-  TW7ToolButton* tbAddPath() const { return tbAddPath_; }
-  TW7ToolButton* tbDelPath() const { return tbDelPath_; }
-  TW7ImageList* Img16() const { return img16_; }
-  const QTimer& Timer() const { return timer_; }
+  QTreeWidget* navigationTree() const { return tree_; }
+  GradientPanel* generalPage() const { return pages_[0]; }
+  GradientPanel* drivesPage() const { return pages_[1]; }
+  GradientPanel* filtersPage() const { return pages_[2]; }
+  GradientPanel* eventsPage() const { return pages_[3]; }
+  QTableWidget* driveList() const { return listDrives_; }
+  QTableWidget* eventList() const { return lstevents_; }
+  QTableWidget* extensionList() const { return lstext_; }
+  QTableWidget* excludedFolderList() const { return lstpath_; }
+  QCheckBox* autoCaptureBox() const { return cAutoCapture_; }
+  QCheckBox* trayBox() const { return cTray_; }
+  QCheckBox* autoCleanBox() const { return cautoclean_; }
+  ToolButton* addExtensionButton() const { return tbAddExt_; }
+  ToolButton* deleteExtensionButton() const { return tbDeleteExt_; }
+  ToolButton* addFolderButton() const { return tbAddPath_; }
+  ToolButton* deleteFolderButton() const { return tbDelPath_; }
+  ImageList* images() const { return img16_; }
+  const QTimer& missingFolderTimer() const { return timer_; }
   // The record-lock notes of p2, P3 and P4 (index 0..2): the red dot and its label.
   QLabel* lockPicture(int page) const { return lockPictures_.at(static_cast<std::size_t>(page)); }
-  TW7ActiveLabel* lockLabel(int page) const { return lockLabels_.at(static_cast<std::size_t>(page)); }
+  ActiveLabel* lockLabel(int page) const { return lockLabels_.at(static_cast<std::size_t>(page)); }
   // The usage bars of the drive rows, in row order.
-  const std::vector<TVistaProBar*>& usageBars() const { return usageBars_; }
+  const std::vector<ProgressBar*>& usageBars() const { return usageBars_; }
   // The page shown now.
-  TW7Panel* shownPage() const;
+  GradientPanel* shownPage() const;
 
  public slots:
-  void TreeClick();
-  void tbAddExtClick();
-  void tbAddPathClick();
-  void tbDeleteExtClick();
-  void tbDelPathClick();
-  void lsteventsDblClick();
-  void lstpathDblClick();
+  void onNavigationClicked();
+  void onAddExtension();
+  void onAddFolder();
+  void onDeleteExtensions();
+  void onDeleteFolders();
+  void onEventDoubleClicked();
+  void onExcludedFolderDoubleClicked();
   // Once a second while shown: the excluded paths whose folder is gone turn red, the others black.
-  void TimerTimer();
+  void markMissingFolders();
 
  protected:
   void showEvent(QShowEvent* e) override;
@@ -155,10 +155,10 @@ class TFrmSettings : public QDialog, public SettingsControls {
   class TableFilterList;
   class QtCheckBox;
 
-  void FormCreate();
-  void FormShow();
-  void FormHide();
-  void showPage(TW7Panel* page);
+  void restoreAtCreation();
+  void startMissingFolderTimer();
+  void saveOnHide();
+  void showPage(GradientPanel* page);
   void lsteventsItemChecked(int row);
   void placeUsageBars();
   void markPathRow(int row);
@@ -169,9 +169,9 @@ class TFrmSettings : public QDialog, public SettingsControls {
   Dialogs& dialogs_;
   std::string iniFile_;
 
-  TW7ImageList* img16_ = nullptr;
+  ImageList* img16_ = nullptr;
   QTreeWidget* tree_ = nullptr;
-  TW7Panel* pages_[4] = {};
+  GradientPanel* pages_[4] = {};
   QCheckBox* cAutoCapture_ = nullptr;
   QCheckBox* cTray_ = nullptr;
   QCheckBox* cautoclean_ = nullptr;
@@ -179,13 +179,13 @@ class TFrmSettings : public QDialog, public SettingsControls {
   QTableWidget* lstext_ = nullptr;
   QTableWidget* lstpath_ = nullptr;
   QTableWidget* lstevents_ = nullptr;
-  TW7ToolButton* tbAddExt_ = nullptr;
-  TW7ToolButton* tbDeleteExt_ = nullptr;
-  TW7ToolButton* tbAddPath_ = nullptr;
-  TW7ToolButton* tbDelPath_ = nullptr;
+  ToolButton* tbAddExt_ = nullptr;
+  ToolButton* tbDeleteExt_ = nullptr;
+  ToolButton* tbAddPath_ = nullptr;
+  ToolButton* tbDelPath_ = nullptr;
   std::vector<QLabel*> lockPictures_;
-  std::vector<TW7ActiveLabel*> lockLabels_;
-  std::vector<TVistaProBar*> usageBars_;
+  std::vector<ActiveLabel*> lockLabels_;
+  std::vector<ProgressBar*> usageBars_;
   QTimer timer_;
   bool updatingEvents_ = false;
 
@@ -195,7 +195,7 @@ class TFrmSettings : public QDialog, public SettingsControls {
   std::unique_ptr<TableFilterList> pathAdapter_;
   std::unique_ptr<QtCheckBox> autocleanAdapter_, autoCaptureAdapter_, trayAdapter_;
 
-  TFrmAddExtension* addExtensionDialog_ = nullptr;
+  ExtensionDialog* addExtensionDialog_ = nullptr;
 };
 
 }  // namespace tw

@@ -7,11 +7,11 @@ namespace tw {
 
 // The text label of headings, notices, status texts and links: dark blue, it turns bright blue
 // and underlined with a hand pointer while the pointer is over it.
-class TW7ActiveLabel : public QLabel {
+class ActiveLabel : public QLabel {
   Q_OBJECT
  public:
-  explicit TW7ActiveLabel(QWidget* parent = nullptr);
-  explicit TW7ActiveLabel(const QString& text, QWidget* parent = nullptr);
+  explicit ActiveLabel(QWidget* parent = nullptr);
+  explicit ActiveLabel(const QString& text, QWidget* parent = nullptr);
 
   QColor mouseInColor() const { return inColor_; }
   void setMouseInColor(const QColor& c) { inColor_ = c; }

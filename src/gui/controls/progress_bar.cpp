@@ -1,68 +1,68 @@
-#include "gui/controls/vista_pro_bar.h"
+#include "gui/controls/progress_bar.h"
 
 #include <QPainter>
 
 #include <algorithm>
 
-#include "gui/controls/w7_controls.h"
+#include "gui/controls/themed_control.h"
 
 namespace tw {
 
-TVistaProBar::TVistaProBar(QWidget* parent) : QWidget(parent) {
+ProgressBar::ProgressBar(QWidget* parent) : QWidget(parent) {
   setFont(defaultControlFont());
   setAttribute(Qt::WA_OpaquePaintEvent);
   resize(150, 17);
-  connect(&marqueeTimer_, &QTimer::timeout, this, &TVistaProBar::marqueeStep);
+  connect(&marqueeTimer_, &QTimer::timeout, this, &ProgressBar::marqueeStep);
 }
 
-void TVistaProBar::changed() { repaint(); }  // repaint() does nothing while hidden
+void ProgressBar::changed() { repaint(); }  // repaint() does nothing while hidden
 
-void TVistaProBar::setMin(int value) {
+void ProgressBar::setMin(int value) {
   if (state_.setMin(value)) changed();
 }
-void TVistaProBar::setMax(int value) {
+void ProgressBar::setMax(int value) {
   if (state_.setMax(value)) changed();
 }
-void TVistaProBar::setPosition(int value) {
+void ProgressBar::setPosition(int value) {
   if (state_.setPosition(value)) changed();
 }
-void TVistaProBar::setColor(TColor c) {
+void ProgressBar::setColor(Color c) {
   state_.color = c;
   changed();
 }
-void TVistaProBar::setOrientation(TVistaProBarOrientation o) {
+void ProgressBar::setOrientation(ProgressBarOrientation o) {
   state_.orientation = o;
   changed();
 }
-void TVistaProBar::setRounded(bool v) {
+void ProgressBar::setRounded(bool v) {
   state_.rounded = v;
   changed();
 }
-void TVistaProBar::setSpecialMode(bool v) {
+void ProgressBar::setSpecialMode(bool v) {
   state_.specialMode = v;
   changed();
 }
-void TVistaProBar::setAltMode(bool v) {
+void ProgressBar::setAltMode(bool v) {
   state_.altMode = v;
   changed();
 }
-void TVistaProBar::setShowPosText(bool v) {
+void ProgressBar::setShowPosText(bool v) {
   state_.showPosText = v;
   changed();
 }
-void TVistaProBar::setPercentage(bool v) {
+void ProgressBar::setPercentage(bool v) {
   state_.percentage = v;
   changed();
 }
-void TVistaProBar::setPosTextPrefix(const QString& s) {
+void ProgressBar::setPosTextPrefix(const QString& s) {
   state_.posTextPrefix = s.toStdString();
   changed();
 }
-void TVistaProBar::setPosTextSuffix(const QString& s) {
+void ProgressBar::setPosTextSuffix(const QString& s) {
   state_.posTextSuffix = s.toStdString();
   changed();
 }
-void TVistaProBar::setMarquee(bool v) {
+void ProgressBar::setMarquee(bool v) {
   state_.marquee = v;
   state_.marqueeOffset = 0;
   if (v)
@@ -71,36 +71,36 @@ void TVistaProBar::setMarquee(bool v) {
     marqueeTimer_.stop();
   changed();
 }
-void TVistaProBar::setMarqueeSize(int v) {
+void ProgressBar::setMarqueeSize(int v) {
   state_.marqueeSize = std::clamp(v, 0, 255);
   changed();
 }
-void TVistaProBar::setMarqueeFade(int v) {
+void ProgressBar::setMarqueeFade(int v) {
   state_.marqueeFade = std::clamp(v, 0, 255);
   changed();
 }
-void TVistaProBar::setMarqueeSpeed(int v) {
+void ProgressBar::setMarqueeSpeed(int v) {
   state_.marqueeSpeed = std::clamp(v, 0, 255);
   if (marqueeTimer_.isActive()) marqueeTimer_.start(std::max(1, state_.marqueeSpeed));
   changed();
 }
 
-void TVistaProBar::marqueeStep() {
-  const int length = state_.orientation == TVistaProBarOrientation::vpbVertical ? height() : width();
+void ProgressBar::marqueeStep() {
+  const int length = state_.orientation == ProgressBarOrientation::Vertical ? height() : width();
   state_.marqueeOffset += 2;
   if (state_.marqueeOffset > length) state_.marqueeOffset = -state_.marqueeSize;
   repaint();
 }
 
-void TVistaProBar::paintEvent(QPaintEvent*) {
-  RgbaImage img = paintVistaProBar(state_, width(), height(), fromQColor(palette().color(QPalette::Base)));
+void ProgressBar::paintEvent(QPaintEvent*) {
+  RgbaImage img = paintProgressBar(state_, width(), height(), fromQColor(palette().color(QPalette::Base)));
   QPainter painter(this);
   painter.drawImage(0, 0, imageView(img));
   if (state_.showPosText) {
     painter.setFont(font());
     painter.setPen(palette().color(QPalette::WindowText));
     painter.drawText(rect(), Qt::AlignCenter | Qt::TextSingleLine,
-                     QString::fromStdString(vistaProBarText(state_)));
+                     QString::fromStdString(progressBarText(state_)));
   }
 }
 

@@ -1,4 +1,4 @@
-#include "gui/controls/w7_panels.h"
+#include "gui/controls/gradient_panel.h"
 
 #include <QFontMetrics>
 #include <QPainter>
@@ -7,75 +7,75 @@
 
 namespace tw {
 
-TW7Panel::TW7Panel(QWidget* parent) : TW7TransparentControl(parent) {
+GradientPanel::GradientPanel(QWidget* parent) : TransparentThemedControl(parent) {
   repaintOnPointer_ = false;
   resize(350, 75);
 }
 
-void TW7Panel::customised() {
-  style_ = TPanelStyle::wpsCustom;
+void GradientPanel::customised() {
+  style_ = PanelStyle::Custom;
   update();
 }
 
-void TW7Panel::setFillStyle(TPanelFillStyle s) {
+void GradientPanel::setFillStyle(PanelFill s) {
   look_.fillStyle = s;
   customised();
 }
-void TW7Panel::setVerticalGradient(bool v) {
+void GradientPanel::setVerticalGradient(bool v) {
   look_.verticalGradient = v;
   update();
 }
-void TW7Panel::setColorA(TColor c) {
+void GradientPanel::setColorA(Color c) {
   look_.colorA = c;
   customised();
 }
-void TW7Panel::setColorB(TColor c) {
+void GradientPanel::setColorB(Color c) {
   look_.colorB = c;
   customised();
 }
-void TW7Panel::setColorC(TColor c) {
+void GradientPanel::setColorC(Color c) {
   look_.colorC = c;
   customised();
 }
-void TW7Panel::setColorD(TColor c) {
+void GradientPanel::setColorD(Color c) {
   look_.colorD = c;
   customised();
 }
-void TW7Panel::setInnerBorders(TPanelBorders b) {
+void GradientPanel::setInnerBorders(PanelBorders b) {
   look_.innerBorders = b;
   update();
 }
-void TW7Panel::setOuterBorders(TPanelBorders b) {
+void GradientPanel::setOuterBorders(PanelBorders b) {
   look_.outerBorders = b;
   update();
 }
-void TW7Panel::setInnerBorderColor(TColor c) {
+void GradientPanel::setInnerBorderColor(Color c) {
   look_.innerBorderColor = c;
   update();
 }
-void TW7Panel::setOuterBorderColor(TColor c) {
+void GradientPanel::setOuterBorderColor(Color c) {
   look_.outerBorderColor = c;
   update();
 }
-void TW7Panel::setRounded(bool v) {
+void GradientPanel::setRounded(bool v) {
   look_.rounded = v;
   update();
 }
-void TW7Panel::setOpacity(int v) {
+void GradientPanel::setOpacity(int v) {
   look_.opacity = std::clamp(v, 0, 255);
   update();
 }
-void TW7Panel::setStyle(TPanelStyle s) {
+void GradientPanel::setStyle(PanelStyle s) {
   style_ = s;
   applyPanelStyle(look_, s);
   update();
 }
-void TW7Panel::setCaption(const QString& text) {
+void GradientPanel::setCaption(const QString& text) {
   caption_ = text;
   update();
 }
 
-void TW7Panel::paintEvent(QPaintEvent*) {
+void GradientPanel::paintEvent(QPaintEvent*) {
   const RgbaImage parent = parentPicture(this);
   RgbaImage face = paintPanelFace(look_, parent);
   if (!caption_.isEmpty()) {

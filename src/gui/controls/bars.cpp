@@ -1,33 +1,33 @@
-#include "gui/controls/w7_bars.h"
+#include "gui/controls/bars.h"
 
 #include "core/paint/bars.h"
 
 namespace tw {
 
-TW7ToolBar::TW7ToolBar(QWidget* parent) : TW7Control(parent) {
+ToolBar::ToolBar(QWidget* parent) : ThemedControl(parent) {
   repaintOnPointer_ = false;
   resize(300, 31);
   new EdgeDock(this, EdgeDock::Edge::Top);
 }
 
-void TW7ToolBar::setShowTopBorder(bool value) {
+void ToolBar::setShowTopBorder(bool value) {
   showTopBorder_ = value;
   repaint();
 }
 
-void TW7ToolBar::paintEvent(QPaintEvent*) {
+void ToolBar::paintEvent(QPaintEvent*) {
   RgbaImage img(width(), height());
   paintToolBar(img, showTopBorder_);
   blit(img);
 }
 
-TW7InformationBar::TW7InformationBar(QWidget* parent) : TW7Control(parent) {
+InformationBar::InformationBar(QWidget* parent) : ThemedControl(parent) {
   repaintOnPointer_ = false;
   resize(300, 53);
   new EdgeDock(this, EdgeDock::Edge::Bottom);
 }
 
-void TW7InformationBar::paintEvent(QPaintEvent*) {
+void InformationBar::paintEvent(QPaintEvent*) {
   RgbaImage img(width(), height());
   paintInformationBar(img);
   blit(img);

@@ -21,14 +21,14 @@ class IniWriteError : public std::runtime_error {
 //
 // Used on the user-interface thread only; each store belongs to the call that created it and
 // lives for one save or one restore. The platform must outlive it.
-class TIniUtilsObj {
+class IniStore {
  public:
   // Nothing is read or written here; the working section is "DEFAULT".
-  TIniUtilsObj(Platform& platform, std::string iniFile);
+  IniStore(Platform& platform, std::string iniFile);
   // Flushes the platform's buffered writes of the file.
-  ~TIniUtilsObj();
-  TIniUtilsObj(const TIniUtilsObj&) = delete;
-  TIniUtilsObj& operator=(const TIniUtilsObj&) = delete;
+  ~IniStore();
+  IniStore(const IniStore&) = delete;
+  IniStore& operator=(const IniStore&) = delete;
 
   // Any text is accepted.
   void setWorkingSection(std::string_view str);

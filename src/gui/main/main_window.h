@@ -16,11 +16,11 @@
 #include "core/recording/monitor_controls.h"
 #include "core/recording/shell_monitor.h"
 #include "core/settings/settings_controls.h"
-#include "gui/controls/vista_pro_bar.h"
-#include "gui/controls/w7_bars.h"
-#include "gui/controls/w7_buttons.h"
-#include "gui/controls/w7_labels.h"
-#include "gui/controls/w7_panels.h"
+#include "gui/controls/active_label.h"
+#include "gui/controls/bars.h"
+#include "gui/controls/buttons.h"
+#include "gui/controls/gradient_panel.h"
+#include "gui/controls/progress_bar.h"
 #include "gui/main/capture_models.h"
 #include "gui/main/capture_views.h"
 #include "gui/main/dialogs.h"
@@ -55,12 +55,12 @@ inline constexpr const char* kMakerGooglePlusPage = "https://velvane.example/soc
 // the MonitorControls and BatchView methods only through UiDispatcher::synchronize. Owns its
 // controls, the core tree and list and their models. Uses, but does not own, the platform, the
 // dialogs, the dispatcher, the settings window and the about box, which outlive it.
-class TFrmMain : public QWidget, public MonitorControls, public BatchView {
+class MainWindow : public QWidget, public MonitorControls, public BatchView {
   Q_OBJECT
 
  public:
-  TFrmMain(Platform& platform, Dialogs& dialogs, UiDispatcher& ui, QWidget* parent = nullptr);
-  ~TFrmMain() override;
+  MainWindow(Platform& platform, Dialogs& dialogs, UiDispatcher& ui, QWidget* parent = nullptr);
+  ~MainWindow() override;
 
   // Set once at start-up, after the settings window and the about box exist.
   void setSettingsWindow(SettingsWindowLink* link) { settings = link; }
@@ -71,7 +71,7 @@ class TFrmMain : public QWidget, public MonitorControls, public BatchView {
   void closeProgram();
 
   // The monitor of the latest recording while it runs (empty otherwise).
-  std::shared_ptr<TShellMonitor> shellMonitor() const { return ShellMonitor.lock(); }
+  std::shared_ptr<TShellMonitor> shellMonitor() const { return monitor.lock(); }
 
   // BatchView (queue thread, through synchronised calls).
   void showBatchProgress(int count) override;
@@ -91,29 +91,29 @@ class TFrmMain : public QWidget, public MonitorControls, public BatchView {
   void showError(const std::string& message) override;
 
   // The controls, by their names, for the program's own tests and screenshots.
-  TW7ToolBar* ToolBar = nullptr;
-  TW7ToolButton* tbRecord = nullptr;
-  TW7ToolButton* tbPause = nullptr;
-  TW7ToolButton* tbsettings = nullptr;
-  TW7ToolButton* tbhelp = nullptr;
-  TW7Panel* pTop = nullptr;
-  TW7SpeedButton* tbTree = nullptr;
-  TW7SpeedButton* tbList = nullptr;
-  TW7SpeedButton* tbClean = nullptr;
-  TW7SpeedButton* tbsave = nullptr;
-  TW7ActiveLabel* lMater = nullptr;
-  CaptureTreeView* Tree = nullptr;
-  CaptureListView* List = nullptr;
-  TVistaProBar* P = nullptr;
-  TW7ImageList* Img16 = nullptr;
-  QSystemTrayIcon* Tray = nullptr;
-  QMenu* PopAbout = nullptr;
-  QAction* Likeus1 = nullptr;
-  QAction* About1 = nullptr;
-  QAction* ExitProgram1 = nullptr;
+  ToolBar* toolBar = nullptr;
+  ToolButton* recordButton = nullptr;
+  ToolButton* pauseButton = nullptr;
+  ToolButton* settingsButton = nullptr;
+  ToolButton* helpButton = nullptr;
+  GradientPanel* viewBar = nullptr;
+  SpeedButton* treeButton = nullptr;
+  SpeedButton* listButton = nullptr;
+  SpeedButton* cleanButton = nullptr;
+  SpeedButton* saveButton = nullptr;
+  ActiveLabel* statusLabel = nullptr;
+  CaptureTreeView* treeView = nullptr;
+  CaptureListView* listView = nullptr;
+  ProgressBar* progressBar = nullptr;
+  ImageList* images = nullptr;
+  QSystemTrayIcon* trayIcon = nullptr;
+  QMenu* helpMenu = nullptr;
+  QAction* likeUsAction = nullptr;
+  QAction* aboutAction = nullptr;
+  QAction* exitAction = nullptr;
 
-  const TCaptureTree& captureTree() const { return tree; }
-  const TCaptureList& captureList() const { return list; }
+  const CaptureTree& captureTree() const { return tree; }
+  const CaptureList& captureList() const { return list; }
   CaptureTreeModel& treeModel() { return *treeModel_; }
   CaptureListModel& listModel() { return *listModel_; }
 
@@ -125,23 +125,23 @@ class TFrmMain : public QWidget, public MonitorControls, public BatchView {
   QString lastBalloonText;
 
   // The handlers, public so that the tests can run them as a click would.
-  void tbRecordClick();
-  void tbPauseClick();
-  void tbsettingsClick();
-  void tbhelpClick();
-  void tbTreeClick();
-  void tbListClick();
-  void tbCleanClick();
-  void tbsaveClick();
-  void TrayClick();
-  void Likeus1Click();
-  void About1Click();
-  void ExitProgram1Click();
+  void onRecord();
+  void onPause();
+  void onSettings();
+  void onHelp();
+  void onShowTree();
+  void onShowList();
+  void onClean();
+  void onExport();
+  void onTrayActivated();
+  void onLikeUs();
+  void onAbout();
+  void onExitProgram();
 
  protected:
-  void showEvent(QShowEvent* e) override;      // FormShow
-  void resizeEvent(QResizeEvent* e) override;  // FormResize
-  void closeEvent(QCloseEvent* e) override;    // FormCloseQuery
+  void showEvent(QShowEvent* e) override;
+  void resizeEvent(QResizeEvent* e) override;
+  void closeEvent(QCloseEvent* e) override;
 
  private:
   void buildControls();
@@ -155,14 +155,14 @@ class TFrmMain : public QWidget, public MonitorControls, public BatchView {
   SettingsWindowLink* settings = nullptr;
   std::function<void()> showAbout;
 
-  std::weak_ptr<TShellMonitor> ShellMonitor;
+  std::weak_ptr<TShellMonitor> monitor;
   bool loaded = false;
 
-  TTextPool pool;
-  TFolderIconCache folderIcons;
-  TCaptureTree tree;
-  TCaptureList list;
-  SystemIcons ImgSys;
+  TextPool pool;
+  FolderIconCache folderIcons;
+  CaptureTree tree;
+  CaptureList list;
+  SystemIcons systemIcons;
   std::unique_ptr<CaptureTreeModel> treeModel_;
   std::unique_ptr<CaptureListModel> listModel_;
 

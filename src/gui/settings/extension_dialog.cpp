@@ -1,4 +1,4 @@
-#include "gui/settings/frm_add_extension.h"
+#include "gui/settings/extension_dialog.h"
 
 #include <QKeyEvent>
 #include <QLabel>
@@ -6,22 +6,22 @@
 #include <QShortcut>
 #include <QShowEvent>
 
-#include "gui/controls/w7_bars.h"
-#include "gui/controls/w7_buttons.h"
-#include "gui/controls/w7_panels.h"
-#include "gui/settings/frm_settings.h"
+#include "gui/controls/bars.h"
+#include "gui/controls/buttons.h"
+#include "gui/controls/gradient_panel.h"
+#include "gui/settings/settings_window.h"
 
 namespace tw {
 
-TFrmAddExtension::TFrmAddExtension(TFrmSettings& settings, TW7ImageList* settingsImages, QWidget* parent)
+ExtensionDialog::ExtensionDialog(SettingsWindow& settings, ImageList* settingsImages, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                           Qt::MSWindowsFixedSizeDialogHint),
       settings_(settings) {
   setWindowTitle(QStringLiteral("Extension Filter"));
   setFixedSize(308, 126);
 
-  pCore_ = new TW7Panel(this);
-  pCore_->setStyle(TPanelStyle::wpsCustom);
+  pCore_ = new GradientPanel(this);
+  pCore_->setStyle(PanelStyle::Custom);
   pCore_->setInnerBorders(0);
   pCore_->setOuterBorders(0);
   pCore_->setGeometry(0, 0, 308, 126);
@@ -42,10 +42,10 @@ TFrmAddExtension::TFrmAddExtension(TFrmSettings& settings, TW7ImageList* setting
   label3->setWordWrap(true);
   label3->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-  bar_ = new TW7InformationBar(pCore_);
+  bar_ = new InformationBar(pCore_);
   bar_->setGeometry(0, 86, 308, 40);
   auto button = [&](int x, const QString& caption, int image) {
-    auto* b = new TW7ToolButton(bar_);
+    auto* b = new ToolButton(bar_);
     b->setGeometry(x, 9, 100, 24);
     b->setCaption(caption);
     b->setImages(settingsImages);
@@ -54,13 +54,13 @@ TFrmAddExtension::TFrmAddExtension(TFrmSettings& settings, TW7ImageList* setting
   };
   add_ = button(200, QStringLiteral("&Add"), kImgAdd);
   cancel_ = button(94, QStringLiteral("&Cancel"), kImgDelete);
-  connect(add_, &TW7ToolButton::clicked, this, &TFrmAddExtension::W7ToolButton1Click);
-  connect(cancel_, &TW7ToolButton::clicked, this, &TFrmAddExtension::W7ToolButton2Click);
+  connect(add_, &ToolButton::clicked, this, &ExtensionDialog::onAdd);
+  connect(cancel_, &ToolButton::clicked, this, &ExtensionDialog::onCancel);
   // The access keys of the two captions.
   connect(new QShortcut(QKeySequence(Qt::ALT | Qt::Key_A), this), &QShortcut::activated, this,
-          &TFrmAddExtension::W7ToolButton1Click);
+          &ExtensionDialog::onAdd);
   connect(new QShortcut(QKeySequence(Qt::ALT | Qt::Key_C), this), &QShortcut::activated, this,
-          &TFrmAddExtension::W7ToolButton2Click);
+          &ExtensionDialog::onCancel);
 
   for (QWidget* child :
        {static_cast<QWidget*>(edtext_), static_cast<QWidget*>(add_), static_cast<QWidget*>(cancel_)})
@@ -69,17 +69,17 @@ TFrmAddExtension::TFrmAddExtension(TFrmSettings& settings, TW7ImageList* setting
   setTabOrder(add_, cancel_);
 }
 
-void TFrmAddExtension::showEvent(QShowEvent* e) {
+void ExtensionDialog::showEvent(QShowEvent* e) {
   QDialog::showEvent(e);
-  if (!e->spontaneous()) FormShow();
+  if (!e->spontaneous()) prepareForShow();
 }
 
-void TFrmAddExtension::FormShow() {
+void ExtensionDialog::prepareForShow() {
   edtext_->clear();
   edtext_->setFocus(Qt::OtherFocusReason);
 }
 
-bool TFrmAddExtension::FormKeyDown(int key) {
+bool ExtensionDialog::FormKeyDown(int key) {
   switch (key) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
@@ -93,16 +93,16 @@ bool TFrmAddExtension::FormKeyDown(int key) {
   }
 }
 
-bool TFrmAddExtension::eventFilter(QObject* watched, QEvent* e) {
+bool ExtensionDialog::eventFilter(QObject* watched, QEvent* e) {
   if (e->type() == QEvent::KeyPress && FormKeyDown(static_cast<QKeyEvent*>(e)->key())) return true;
   return QDialog::eventFilter(watched, e);
 }
 
-void TFrmAddExtension::keyPressEvent(QKeyEvent* e) {
+void ExtensionDialog::keyPressEvent(QKeyEvent* e) {
   if (!FormKeyDown(e->key())) QDialog::keyPressEvent(e);
 }
 
-void TFrmAddExtension::save() {
+void ExtensionDialog::save() {
   const QByteArray text = edtext_->text().toUtf8();
   settings_.addExtensions(std::string(text.constData(), static_cast<std::size_t>(text.size())));
   close();

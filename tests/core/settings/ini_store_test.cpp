@@ -1,4 +1,4 @@
-#include "core/settings/ini_utils.h"
+#include "core/settings/ini_store.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@ constexpr const char* kFile = "C:\\Tarnwatch\\config.ini";
 TEST(IniStore, MissingFileReadsDefaultsAndFirstWriteCreatesIt) {
   FakePlatform platform;
   {
-    TIniUtilsObj ini(platform, kFile);
+    IniStore ini(platform, kFile);
     EXPECT_EQ(ini.getWorkingSection(), "DEFAULT");
     EXPECT_EQ(ini.readString("A", "dflt"), "dflt");
     EXPECT_EQ(ini.readInteger("A", -7), -7);
@@ -29,7 +29,7 @@ TEST(IniStore, MissingFileReadsDefaultsAndFirstWriteCreatesIt) {
 
 TEST(IniStore, TypedWritesAndTheWorkingSection) {
   FakePlatform platform;
-  TIniUtilsObj ini(platform, kFile);
+  IniStore ini(platform, kFile);
   ini.setWorkingSection("GLOBAL");
   ini.writeInteger("N", -2147483647 - 1);
   ini.writeInteger("P", 42);
@@ -80,7 +80,7 @@ TEST(IniStore, IntegerForms) {
       {"00x1F", 77},
   };
   FakePlatform platform;
-  TIniUtilsObj ini(platform, kFile);
+  IniStore ini(platform, kFile);
   for (const auto& c : cases) {
     ini.writeString("I", c.stored);
     EXPECT_EQ(ini.readInteger("I", 77), c.expected) << c.stored;
@@ -90,7 +90,7 @@ TEST(IniStore, IntegerForms) {
 
 TEST(IniStore, BoolReadsThroughInteger) {
   FakePlatform platform;
-  TIniUtilsObj ini(platform, kFile);
+  IniStore ini(platform, kFile);
   const std::pair<const char*, bool> cases[] = {{"0", false}, {"1", true},    {"2", true},
                                                 {"-1", true}, {"0x0", false}, {"$0", false}};
   for (const auto& [stored, expected] : cases) {
@@ -105,7 +105,7 @@ TEST(IniStore, BoolReadsThroughInteger) {
 TEST(IniStore, RefusedWriteThrowsWithThePath) {
   FakePlatform platform;
   platform.refuseWrites[kFile] = "Cannot write: read-only folder";
-  TIniUtilsObj ini(platform, kFile);
+  IniStore ini(platform, kFile);
   try {
     ini.writeString("A", "x");
     FAIL() << "no error";
@@ -119,7 +119,7 @@ TEST(IniStore, RefusedWriteThrowsWithThePath) {
 
 TEST(IniStore, ValuesThatCannotBeStoredAreRefused) {
   FakePlatform platform;
-  TIniUtilsObj ini(platform, kFile);
+  IniStore ini(platform, kFile);
   ini.writeString("A", "1");
   EXPECT_THROW(ini.writeString("B", "two\r\nC=lines"), IniWriteError);
   ini.setWorkingSection("S]");

@@ -1,4 +1,4 @@
-#include "gui/controls/w7_buttons.h"
+#include "gui/controls/buttons.h"
 
 #include <QEnterEvent>
 #include <QFontMetrics>
@@ -20,13 +20,13 @@ QString withoutAccessMarks(const QString& caption) {
 
 namespace {
 
-constexpr TColor kArrowColor = rgb(30, 57, 91);
-constexpr TColor kDisabledText = rgb(128, 128, 128);
+constexpr Color kArrowColor = rgb(30, 57, 91);
+constexpr Color kDisabledText = rgb(128, 128, 128);
 
 // Lays out and draws a button's content over `img` (the button's picture so far): the arrow into
 // the picture, then the picture onto the widget, then caption and image with QPainter.
-void paintContent(QWidget* w, RgbaImage& img, const ButtonContent& c, ButtonKind kind,
-                  TCaptionAlignment align, bool pressed, const QColor& textColor, TColor arrowColor) {
+void paintContent(QWidget* w, RgbaImage& img, const ButtonContent& c, ButtonKind kind, CaptionAlignment align,
+                  bool pressed, const QColor& textColor, Color arrowColor) {
   const QFontMetrics fm(w->font());
   ButtonLayoutInput in;
   in.kind = kind;
@@ -75,54 +75,54 @@ void paintContent(QWidget* w, RgbaImage& img, const ButtonContent& c, ButtonKind
 
 // ---- Tool button ----------------------------------------------------------------------------
 
-TW7ToolButton::TW7ToolButton(QWidget* parent) : TW7TransparentControl(parent) {
+ToolButton::ToolButton(QWidget* parent) : TransparentThemedControl(parent) {
   resize(100, 24);
   setFocusPolicy(Qt::TabFocus);
 }
 
-void TW7ToolButton::setCaption(const QString& text) {
+void ToolButton::setCaption(const QString& text) {
   content_.caption = text;
   update();
 }
-void TW7ToolButton::setCaptionAlignment(TCaptionAlignment a) {
+void ToolButton::setCaptionAlignment(CaptionAlignment a) {
   alignment_ = a;
   update();
 }
-void TW7ToolButton::setShowArrow(bool value) {
+void ToolButton::setShowArrow(bool value) {
   content_.showArrow = value;
   update();
 }
-void TW7ToolButton::setSetFocusOnClick(bool value) {
+void ToolButton::setSetFocusOnClick(bool value) {
   setFocusOnClick_ = value;
   update();
 }
-void TW7ToolButton::setImages(TW7ImageList* images) {
+void ToolButton::setImages(ImageList* images) {
   content_.images = images;
   update();
 }
-void TW7ToolButton::setImageIndex(int index) {
+void ToolButton::setImageIndex(int index) {
   content_.imageIndex = index;
   update();
 }
-void TW7ToolButton::setIconSize(TIconSize size) {
+void ToolButton::setIconSize(IconSize size) {
   content_.iconSize = size;
   update();
 }
-void TW7ToolButton::setArrowType(TArrowType type) {
+void ToolButton::setArrowType(ArrowDirection type) {
   content_.arrowType = type;
   update();
 }
-void TW7ToolButton::setFontColor(const QColor& c) {
+void ToolButton::setFontColor(const QColor& c) {
   content_.fontColor = c;
   update();
 }
 
-ToolButtonLook TW7ToolButton::look() const {
+ToolButtonLook ToolButton::look() const {
   if (!isEnabled()) return ToolButtonLook::Idle;
   return toolButtonLook(leftPressed_, keyPressed_, pointerOver_, hasFocus());
 }
 
-void TW7ToolButton::paintEvent(QPaintEvent*) {
+void ToolButton::paintEvent(QPaintEvent*) {
   RgbaImage img = parentPicture(this);
   paintToolButtonFace(img, look());
   const bool enabled = isEnabled();
@@ -130,28 +130,28 @@ void TW7ToolButton::paintEvent(QPaintEvent*) {
                enabled ? content_.fontColor : toQColor(kDisabledText), enabled ? kArrowColor : kDisabledText);
 }
 
-void TW7ToolButton::enterEvent(QEnterEvent* e) {
+void ToolButton::enterEvent(QEnterEvent* e) {
   pointerOver_ = true;
-  TW7TransparentControl::enterEvent(e);
+  TransparentThemedControl::enterEvent(e);
 }
 
-void TW7ToolButton::leaveEvent(QEvent* e) {
+void ToolButton::leaveEvent(QEvent* e) {
   pointerOver_ = false;
-  TW7TransparentControl::leaveEvent(e);
+  TransparentThemedControl::leaveEvent(e);
 }
 
-void TW7ToolButton::mousePressEvent(QMouseEvent* e) {
+void ToolButton::mousePressEvent(QMouseEvent* e) {
   if (e->button() == Qt::LeftButton && setFocusOnClick_) setFocus(Qt::MouseFocusReason);
-  TW7TransparentControl::mousePressEvent(e);
+  TransparentThemedControl::mousePressEvent(e);
 }
 
-void TW7ToolButton::mouseReleaseEvent(QMouseEvent* e) {
+void ToolButton::mouseReleaseEvent(QMouseEvent* e) {
   const bool wasPressed = leftPressed_;
-  TW7TransparentControl::mouseReleaseEvent(e);
+  TransparentThemedControl::mouseReleaseEvent(e);
   if (wasPressed && e->button() == Qt::LeftButton && rect().contains(e->position().toPoint())) emit clicked();
 }
 
-void TW7ToolButton::keyPressEvent(QKeyEvent* e) {
+void ToolButton::keyPressEvent(QKeyEvent* e) {
   const int key = e->key();
   if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
     keyPressed_ = true;
@@ -160,123 +160,123 @@ void TW7ToolButton::keyPressEvent(QKeyEvent* e) {
     e->accept();  // the keys change the look only; they do not click
     return;
   }
-  TW7TransparentControl::keyPressEvent(e);
+  TransparentThemedControl::keyPressEvent(e);
 }
 
-void TW7ToolButton::keyReleaseEvent(QKeyEvent* e) {
+void ToolButton::keyReleaseEvent(QKeyEvent* e) {
   if (e->isAutoRepeat()) return;  // a held key stays pressed
   keyPressed_ = false;
   update();
-  TW7TransparentControl::keyReleaseEvent(e);
+  TransparentThemedControl::keyReleaseEvent(e);
 }
 
-void TW7ToolButton::changeEvent(QEvent* e) {
+void ToolButton::changeEvent(QEvent* e) {
   if (e->type() == QEvent::EnabledChange) keyPressed_ = false;
-  TW7TransparentControl::changeEvent(e);
+  TransparentThemedControl::changeEvent(e);
 }
 
 // ---- Speed button ---------------------------------------------------------------------------
 
-TW7SpeedButton::QtFadeTimer::QtFadeTimer(TW7SpeedButton* owner) {
+SpeedButton::QtFadeTimer::QtFadeTimer(SpeedButton* owner) {
   QObject::connect(&timer, &QTimer::timeout, owner, [owner] { owner->fader_.tick(); });
 }
 
-TW7SpeedButton::TW7SpeedButton(QWidget* parent)
+SpeedButton::SpeedButton(QWidget* parent)
     : QWidget(parent), timer_(this), fader_(timer_, [this] { update(); }) {
   setFont(defaultControlFont());
   setFocusPolicy(Qt::NoFocus);
   resize(34, 27);
 }
 
-TW7SpeedButton::~TW7SpeedButton() { timer_.timer.stop(); }
+SpeedButton::~SpeedButton() { timer_.timer.stop(); }
 
-void TW7SpeedButton::setCaption(const QString& text) {
+void SpeedButton::setCaption(const QString& text) {
   content_.caption = text;
   update();
 }
-void TW7SpeedButton::setShowArrow(bool value) {
+void SpeedButton::setShowArrow(bool value) {
   content_.showArrow = value;
   update();
 }
-void TW7SpeedButton::setImages(TW7ImageList* images) {
+void SpeedButton::setImages(ImageList* images) {
   content_.images = images;
   update();
 }
-void TW7SpeedButton::setImageIndex(int index) {
+void SpeedButton::setImageIndex(int index) {
   content_.imageIndex = index;
   update();
 }
-void TW7SpeedButton::setIconSize(TIconSize size) {
+void SpeedButton::setIconSize(IconSize size) {
   content_.iconSize = size;
   update();
 }
-void TW7SpeedButton::setArrowType(TArrowType type) {
+void SpeedButton::setArrowType(ArrowDirection type) {
   content_.arrowType = type;
   update();
 }
-void TW7SpeedButton::setFontColor(const QColor& c) {
+void SpeedButton::setFontColor(const QColor& c) {
   content_.fontColor = c;
   update();
 }
-void TW7SpeedButton::setFlat(bool value) {
+void SpeedButton::setFlat(bool value) {
   flat_ = value;
   images_ = {};
   update();
 }
-void TW7SpeedButton::setLight(bool value) {
+void SpeedButton::setLight(bool value) {
   light_ = value;
   if (value) flat_ = false;
   images_ = {};
   update();
 }
-void TW7SpeedButton::setFadeInInterval(int ms) {
+void SpeedButton::setFadeInInterval(int ms) {
   fader_.fadeInInterval = ms;
   update();
 }
-void TW7SpeedButton::setFadeOutInterval(int ms) {
+void SpeedButton::setFadeOutInterval(int ms) {
   fader_.fadeOutInterval = ms;
   update();
 }
-void TW7SpeedButton::setPressButtonEffect(bool value) {
+void SpeedButton::setPressButtonEffect(bool value) {
   pressButtonEffect_ = value;
   update();
 }
 
-void TW7SpeedButton::paintEvent(QPaintEvent*) {
+void SpeedButton::paintEvent(QPaintEvent*) {
   RgbaImage img = parentPicture(this);
   // The glossy looks (Light, or neither Flat nor Light) are painted as the flat look.
   paintSpeedButton(img, images_, fader_.paintState());
   const bool enabled = isEnabled();
-  paintContent(this, img, content_, ButtonKind::Speed, TCaptionAlignment::Center,
+  paintContent(this, img, content_, ButtonKind::Speed, CaptionAlignment::Center,
                fader_.leftPressed() && pressButtonEffect_,
                enabled ? content_.fontColor : toQColor(kDisabledText), kArrowColor);
 }
 
-void TW7SpeedButton::enterEvent(QEnterEvent* e) {
+void SpeedButton::enterEvent(QEnterEvent* e) {
   fader_.pointerEnter();
   emit mouseEnter();
   QWidget::enterEvent(e);
 }
 
-void TW7SpeedButton::leaveEvent(QEvent* e) {
+void SpeedButton::leaveEvent(QEvent* e) {
   fader_.pointerLeave();
   emit mouseLeave();
   QWidget::leaveEvent(e);
 }
 
-void TW7SpeedButton::mousePressEvent(QMouseEvent* e) {
+void SpeedButton::mousePressEvent(QMouseEvent* e) {
   fader_.mouseDown(e->button() == Qt::LeftButton);
   e->accept();
 }
 
-void TW7SpeedButton::mouseReleaseEvent(QMouseEvent* e) {
+void SpeedButton::mouseReleaseEvent(QMouseEvent* e) {
   const bool wasPressed = fader_.leftPressed();
   fader_.mouseUp();
   if (wasPressed && e->button() == Qt::LeftButton && rect().contains(e->position().toPoint())) emit clicked();
   e->accept();
 }
 
-void TW7SpeedButton::changeEvent(QEvent* e) {
+void SpeedButton::changeEvent(QEvent* e) {
   if (e->type() == QEvent::EnabledChange) {
     images_ = {};
     fader_.setEnabled(isEnabled());

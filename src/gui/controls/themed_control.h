@@ -20,8 +20,8 @@ QFont defaultControlFont();
 // The font of the windows themselves: "Tahoma" 8 points, substituted in the same way.
 QFont windowFont();
 
-QColor toQColor(TColor c);
-TColor fromQColor(const QColor& c);
+QColor toQColor(Color c);
+Color fromQColor(const QColor& c);
 
 // A QImage that shares the picture's bytes (valid while the picture lives and is not resized).
 QImage imageView(RgbaImage& img);
@@ -34,10 +34,10 @@ RgbaImage parentPicture(const QWidget* widget);
 
 // The images a button shows before its caption. Owned by whoever creates it (a window); buttons
 // keep a guarded pointer to it.
-class TW7ImageList : public QObject {
+class ImageList : public QObject {
   Q_OBJECT
  public:
-  explicit TW7ImageList(QObject* parent = nullptr) : QObject(parent) {}
+  explicit ImageList(QObject* parent = nullptr) : QObject(parent) {}
   void add(const QPixmap& pixmap) { images_.append(pixmap); }
   int count() const { return static_cast<int>(images_.size()); }
   QPixmap image(int index) const { return images_.value(index); }
@@ -48,11 +48,11 @@ class TW7ImageList : public QObject {
 
 // A windowed themed control: tracks the left button and the focus and repaints on the
 // notifications of the control base (pointer enter and leave only when repaintOnPointer).
-class TW7Control : public QWidget {
+class ThemedControl : public QWidget {
   Q_OBJECT
   Q_PROPERTY(QString Version READ version WRITE setVersion)
  public:
-  explicit TW7Control(QWidget* parent = nullptr);
+  explicit ThemedControl(QWidget* parent = nullptr);
 
   QString version() const { return QStringLiteral("1.0.2.0"); }
   void setVersion(const QString&) {}  // read-only: setting it does nothing
@@ -80,10 +80,10 @@ class TW7Control : public QWidget {
 };
 
 // A themed control that paints its parent's picture behind itself before anything of its own.
-class TW7TransparentControl : public TW7Control {
+class TransparentThemedControl : public ThemedControl {
   Q_OBJECT
  public:
-  using TW7Control::TW7Control;
+  using ThemedControl::ThemedControl;
 };
 
 // A docking helper for the bars: keeps `bar` along the top or bottom edge of its parent, as wide

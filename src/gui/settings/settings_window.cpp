@@ -1,4 +1,4 @@
-#include "gui/settings/frm_settings.h"
+#include "gui/settings/settings_window.h"
 
 #include <QCheckBox>
 #include <QFile>
@@ -18,21 +18,21 @@
 #include "core/settings/settings_file.h"
 #include "core/text/functions.h"
 #include "core/text/text_lines.h"
+#include "gui/controls/active_label.h"
+#include "gui/controls/buttons.h"
+#include "gui/controls/gradient_panel.h"
+#include "gui/controls/progress_bar.h"
 #include "gui/controls/svg_images.h"
-#include "gui/controls/vista_pro_bar.h"
-#include "gui/controls/w7_buttons.h"
-#include "gui/controls/w7_labels.h"
-#include "gui/controls/w7_panels.h"
 #include "gui/main/dialogs.h"
 #include "gui/main/system_icons.h"
-#include "gui/settings/frm_add_extension.h"
+#include "gui/settings/extension_dialog.h"
 
 namespace tw {
 
 namespace {
 
-constexpr TColor kUsageGreen = rgb(0, 255, 0);
-constexpr TColor kUsageRed = rgb(255, 0, 0);  // 0x0000FF
+constexpr Color kUsageGreen = rgb(0, 255, 0);
+constexpr Color kUsageRed = rgb(255, 0, 0);  // 0x0000FF
 const QColor kRowBlack(0, 0, 0);
 const QColor kRowRed(255, 0, 0);
 
@@ -89,8 +89,8 @@ bool isBlankText(const QString& text) {
   return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() <= 0x20; });
 }
 
-TW7ActiveLabel* heading(QWidget* page, const QString& text, int x, int y) {
-  auto* label = new TW7ActiveLabel(text, page);
+ActiveLabel* heading(QWidget* page, const QString& text, int x, int y) {
+  auto* label = new ActiveLabel(text, page);
   label->move(x, y);
   label->adjustSize();
   return label;
@@ -129,7 +129,7 @@ int usedPercentage(std::int64_t total, std::int64_t free) {
 }
 
 // `ListDrives` and `lstevents`: a check box in the first column of each row.
-class TFrmSettings::TableCheckList : public EventCheckList {
+class SettingsWindow::TableCheckList : public EventCheckList {
  public:
   TableCheckList(QTableWidget* list, std::function<void(QTableWidgetItem*, int imageIndex)> decorate)
       : list(list), decorate(std::move(decorate)) {}
@@ -157,7 +157,7 @@ class TFrmSettings::TableCheckList : public EventCheckList {
 };
 
 // `lstext` and `lstpath`: caption with a system icon, and in lstext the type description.
-class TFrmSettings::TableFilterList : public FilterList {
+class SettingsWindow::TableFilterList : public FilterList {
  public:
   TableFilterList(QTableWidget* list, SystemIcons& icons, std::function<void(int row)> added)
       : list(list), icons(icons), added(std::move(added)) {}
@@ -186,7 +186,7 @@ class TFrmSettings::TableFilterList : public FilterList {
   std::function<void(int)> added;
 };
 
-class TFrmSettings::QtCheckBox : public CheckBox {
+class SettingsWindow::QtCheckBox : public CheckBox {
  public:
   explicit QtCheckBox(QCheckBox* box) : box(box) {}
   bool isChecked() const override { return box->isChecked(); }
@@ -196,8 +196,8 @@ class TFrmSettings::QtCheckBox : public CheckBox {
   QCheckBox* box;
 };
 
-TFrmSettings::TFrmSettings(Platform& platform, SystemIcons& icons, Dialogs& dialogs, std::string iniFile,
-                           QWidget* parent)
+SettingsWindow::SettingsWindow(Platform& platform, SystemIcons& icons, Dialogs& dialogs, std::string iniFile,
+                               QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                           Qt::MSWindowsFixedSizeDialogHint),
       platform_(platform),
@@ -208,7 +208,7 @@ TFrmSettings::TFrmSettings(Platform& platform, SystemIcons& icons, Dialogs& dial
   setFixedSize(627, 329);
   setFont(windowFont());
 
-  img16_ = new TW7ImageList(this);
+  img16_ = new ImageList(this);
   fillImageList(*img16_, QStringLiteral(":/img/settings"), kSettingsImageCount);
 
   // Navigation tree: each node keeps its image index, which decides what a click does.
@@ -234,28 +234,28 @@ TFrmSettings::TFrmSettings(Platform& platform, SystemIcons& icons, Dialogs& dial
   node(filters, QStringLiteral("Extension and Folders"), kImgFolders);
   node(filters, QStringLiteral("Events Filters"), kImgEvents);
   node(nullptr, QStringLiteral("About"), kImgAbout);
-  tree->onClick = [this] { TreeClick(); };
+  tree->onClick = [this] { onNavigationClicked(); };
 
   for (auto*& page : pages_) {
-    page = new TW7Panel(this);
-    page->setStyle(TPanelStyle::wpsCustom);
+    page = new GradientPanel(this);
+    page->setStyle(PanelStyle::Custom);
     page->setGeometry(199, 4, 424, 321);
   }
   const QPixmap lockImage = svgPixmap(QStringLiteral(":/img/settings/lock.svg"), 16);
-  auto lockNote = [&](TW7Panel* page, const QString& text) {
+  auto lockNote = [&](GradientPanel* page, const QString& text) {
     auto* picture = new QLabel(page);
     picture->setPixmap(lockImage);
     picture->setGeometry(8, 300, 16, 16);
     picture->hide();
-    TW7ActiveLabel* label = heading(page, text, 24, 299);
+    ActiveLabel* label = heading(page, text, 24, 299);
     label->hide();
     lockPictures_.push_back(picture);
     lockLabels_.push_back(label);
   };
 
-  // P1: General Settings.
+  // The general page.
   auto option = [&](const QString& caption, int top) {
-    auto* box = new QCheckBox(caption, P1());
+    auto* box = new QCheckBox(caption, generalPage());
     box->setGeometry(8, top, 321, 17);
     return box;
   };
@@ -265,48 +265,49 @@ TFrmSettings::TFrmSettings(Platform& platform, SystemIcons& icons, Dialogs& dial
   cautoclean_->setChecked(true);
 
   // p2: Drives to Monitor.
-  heading(p2(), QStringLiteral("Select Drives to Monitor (default capture all)"), 8, 8);
-  listDrives_ = makeList(p2(), 3, QRect(8, 29, 408, 284));
+  heading(drivesPage(), QStringLiteral("Select Drives to Monitor (default capture all)"), 8, 8);
+  listDrives_ = makeList(drivesPage(), 3, QRect(8, 29, 408, 284));
   for (int c = 0; c < 3; ++c) listDrives_->setColumnWidth(c, kDriveColumnWidths[c]);
-  lockNote(p2(), QStringLiteral("You can't change drive to Monitor while recording."));
+  lockNote(drivesPage(), QStringLiteral("You can't change drive to Monitor while recording."));
   connect(listDrives_->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { placeUsageBars(); });
   connect(listDrives_->horizontalScrollBar(), &QScrollBar::valueChanged, this, [this] { placeUsageBars(); });
 
   // P3: Extension and Folders.
   auto toolButton = [&](int x, int y, int image) {
-    auto* button = new TW7ToolButton(P3());
+    auto* button = new ToolButton(filtersPage());
     button->setGeometry(x, y, 22, 22);
     button->setImages(img16_);
     button->setImageIndex(image);
     return button;
   };
-  heading(P3(), QStringLiteral("Only capture the following extensions (default capture all) :"), 8, 8);
-  lstext_ = makeList(P3(), 2, QRect(8, 29, 385, 124));
+  heading(filtersPage(), QStringLiteral("Only capture the following extensions (default capture all) :"), 8,
+          8);
+  lstext_ = makeList(filtersPage(), 2, QRect(8, 29, 385, 124));
   lstext_->setColumnWidth(0, 100);
   lstext_->horizontalHeader()->setStretchLastSection(true);
   tbAddExt_ = toolButton(397, 29, kImgAdd);
   tbDeleteExt_ = toolButton(397, 55, kImgDelete);
-  heading(P3(), QStringLiteral("Do not capture following paths :"), 8, 159);
-  lstpath_ = makeList(P3(), 1, QRect(8, 180, 385, 133));
+  heading(filtersPage(), QStringLiteral("Do not capture following paths :"), 8, 159);
+  lstpath_ = makeList(filtersPage(), 1, QRect(8, 180, 385, 133));
   lstpath_->horizontalHeader()->setStretchLastSection(true);
   tbAddPath_ = toolButton(397, 180, kImgAdd);
   tbDelPath_ = toolButton(397, 206, kImgDelete);
-  lockNote(P3(), QStringLiteral("You can't change filters while recording."));
-  connect(tbAddExt_, &TW7ToolButton::clicked, this, &TFrmSettings::tbAddExtClick);
-  connect(tbDeleteExt_, &TW7ToolButton::clicked, this, &TFrmSettings::tbDeleteExtClick);
-  connect(tbAddPath_, &TW7ToolButton::clicked, this, &TFrmSettings::tbAddPathClick);
-  connect(tbDelPath_, &TW7ToolButton::clicked, this, &TFrmSettings::tbDelPathClick);
-  connect(lstpath_, &QTableWidget::doubleClicked, this, &TFrmSettings::lstpathDblClick);
+  lockNote(filtersPage(), QStringLiteral("You can't change filters while recording."));
+  connect(tbAddExt_, &ToolButton::clicked, this, &SettingsWindow::onAddExtension);
+  connect(tbDeleteExt_, &ToolButton::clicked, this, &SettingsWindow::onDeleteExtensions);
+  connect(tbAddPath_, &ToolButton::clicked, this, &SettingsWindow::onAddFolder);
+  connect(tbDelPath_, &ToolButton::clicked, this, &SettingsWindow::onDeleteFolders);
+  connect(lstpath_, &QTableWidget::doubleClicked, this, &SettingsWindow::onExcludedFolderDoubleClicked);
 
   // P4: Events Filters.
-  heading(P4(), QStringLiteral("Select Events you need to capture (Default capture all)"), 8, 8);
-  lstevents_ = makeList(P4(), 1, QRect(8, 29, 408, 284));
+  heading(eventsPage(), QStringLiteral("Select Events you need to capture (Default capture all)"), 8, 8);
+  lstevents_ = makeList(eventsPage(), 1, QRect(8, 29, 408, 284));
   lstevents_->horizontalHeader()->setStretchLastSection(true);
-  lockNote(P4(), QStringLiteral("You can't change events status while recording."));
+  lockNote(eventsPage(), QStringLiteral("You can't change events status while recording."));
   connect(lstevents_, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
     if (!updatingEvents_ && item->column() == 0) lsteventsItemChecked(item->row());
   });
-  connect(lstevents_, &QTableWidget::doubleClicked, this, &TFrmSettings::lsteventsDblClick);
+  connect(lstevents_, &QTableWidget::doubleClicked, this, &SettingsWindow::onEventDoubleClicked);
 
   drivesAdapter_ = std::make_unique<TableCheckList>(listDrives_, [this](QTableWidgetItem* item, int image) {
     item->setIcon(icons_.icon(image));
@@ -324,14 +325,14 @@ TFrmSettings::TFrmSettings(Platform& platform, SystemIcons& icons, Dialogs& dial
   trayAdapter_ = std::make_unique<QtCheckBox>(cTray_);
 
   timer_.setInterval(1000);
-  connect(&timer_, &QTimer::timeout, this, &TFrmSettings::TimerTimer);
+  connect(&timer_, &QTimer::timeout, this, &SettingsWindow::markMissingFolders);
 
   // The General page shows until the user clicks a node.
-  showPage(P1());
-  FormCreate();
+  showPage(generalPage());
+  restoreAtCreation();
 }
 
-TFrmSettings::~TFrmSettings() {
+SettingsWindow::~SettingsWindow() {
   // The child widgets outlive this class's members: cut their connections to the window first,
   // so that nothing they signal while being destroyed reaches a member already gone.
   timer_.stop();
@@ -339,24 +340,24 @@ TFrmSettings::~TFrmSettings() {
   static_cast<NavigationTree*>(tree_)->onClick = nullptr;
 }
 
-CheckList& TFrmSettings::ListDrives() { return *drivesAdapter_; }
-EventCheckList& TFrmSettings::lstevents() { return *eventsAdapter_; }
-FilterList& TFrmSettings::lstext() { return *extAdapter_; }
-FilterList& TFrmSettings::lstpath() { return *pathAdapter_; }
-CheckBox& TFrmSettings::cautoclean() { return *autocleanAdapter_; }
-CheckBox& TFrmSettings::cAutoCapture() { return *autoCaptureAdapter_; }
-CheckBox& TFrmSettings::cTray() { return *trayAdapter_; }
+CheckList& SettingsWindow::ListDrives() { return *drivesAdapter_; }
+EventCheckList& SettingsWindow::lstevents() { return *eventsAdapter_; }
+FilterList& SettingsWindow::lstext() { return *extAdapter_; }
+FilterList& SettingsWindow::lstpath() { return *pathAdapter_; }
+CheckBox& SettingsWindow::cautoclean() { return *autocleanAdapter_; }
+CheckBox& SettingsWindow::cAutoCapture() { return *autoCaptureAdapter_; }
+CheckBox& SettingsWindow::cTray() { return *trayAdapter_; }
 
-QPixmap TFrmSettings::settingsImage(int index) const { return img16_->image(index); }
+QPixmap SettingsWindow::settingsImage(int index) const { return img16_->image(index); }
 
-void TFrmSettings::FormCreate() {
+void SettingsWindow::restoreAtCreation() {
   tree_->expandAll();
   restoreSettings(*this, platform_, iniFile_);
 }
 
-void TFrmSettings::FormShow() { timer_.start(); }
+void SettingsWindow::startMissingFolderTimer() { timer_.start(); }
 
-void TFrmSettings::FormHide() {
+void SettingsWindow::saveOnHide() {
   timer_.stop();
   try {
     saveSettings(*this, platform_, iniFile_);
@@ -372,45 +373,45 @@ void TFrmSettings::FormHide() {
   }
 }
 
-void TFrmSettings::showEvent(QShowEvent* e) {
+void SettingsWindow::showEvent(QShowEvent* e) {
   QDialog::showEvent(e);
-  if (!e->spontaneous()) FormShow();
+  if (!e->spontaneous()) startMissingFolderTimer();
 }
 
-void TFrmSettings::hideEvent(QHideEvent* e) {
+void SettingsWindow::hideEvent(QHideEvent* e) {
   QDialog::hideEvent(e);
-  if (!e->spontaneous()) FormHide();
+  if (!e->spontaneous()) saveOnHide();
 }
 
-TW7Panel* TFrmSettings::shownPage() const {
-  for (TW7Panel* page : pages_) {
+GradientPanel* SettingsWindow::shownPage() const {
+  for (GradientPanel* page : pages_) {
     if (!page->isHidden()) return page;
   }
   return nullptr;
 }
 
-void TFrmSettings::showPage(TW7Panel* page) {
-  for (TW7Panel* p : pages_) p->hide();
+void SettingsWindow::showPage(GradientPanel* page) {
+  for (GradientPanel* p : pages_) p->hide();
   page->show();
 }
 
-void TFrmSettings::TreeClick() {
+void SettingsWindow::onNavigationClicked() {
   const QList<QTreeWidgetItem*> selected = tree_->selectedItems();
   if (selected.isEmpty()) return;
   switch (selected.constFirst()->data(0, kImageIndexRole).toInt()) {
     case kImgGear:
-      showPage(P1());
+      showPage(generalPage());
       break;
     case kImgDrive:
-      for (TW7Panel* p : pages_) p->hide();
+      for (GradientPanel* p : pages_) p->hide();
       refreshDrives();
-      p2()->show();
+      drivesPage()->show();
       break;
     case kImgFolders:
-      showPage(P3());
+      showPage(filtersPage());
       break;
     case kImgEvents:
-      showPage(P4());
+      showPage(eventsPage());
       break;
     case kImgAbout:
       if (onAbout) onAbout();
@@ -420,9 +421,9 @@ void TFrmSettings::TreeClick() {
   }
 }
 
-void TFrmSettings::refreshDrives() {
+void SettingsWindow::refreshDrives() {
   listDrives_->setRowCount(0);
-  for (TVistaProBar* bar : usageBars_) delete bar;
+  for (ProgressBar* bar : usageBars_) delete bar;
   usageBars_.clear();
 
   const std::vector<DriveInfo> drives = platform_.drives();
@@ -435,7 +436,7 @@ void TFrmSettings::refreshDrives() {
   for (const std::string& root : splitLines(getDrivesList(platform_))) {
     const DriveType kind = kindOf(root);
     if (kind != DriveType::Fixed && kind != DriveType::Removable) continue;
-    auto* bar = new TVistaProBar(listDrives_->viewport());
+    auto* bar = new ProgressBar(listDrives_->viewport());
     bar->setMin(0);
     bar->setMax(100);
     bar->setColor(kUsageGreen);
@@ -458,7 +459,7 @@ void TFrmSettings::refreshDrives() {
   placeUsageBars();
 }
 
-void TFrmSettings::placeUsageBars() {
+void SettingsWindow::placeUsageBars() {
   const int leading = listDrives_->columnWidth(0) + listDrives_->columnWidth(1);
   const int rowLeft = listDrives_->columnViewportPosition(0);
   for (std::size_t i = 0; i < usageBars_.size(); ++i) {
@@ -470,24 +471,26 @@ void TFrmSettings::placeUsageBars() {
   }
 }
 
-void TFrmSettings::setRecordMode(bool b) {
+void SettingsWindow::setRecordMode(bool b) {
   for (QTableWidget* list : {listDrives_, lstpath_, lstext_, lstevents_}) list->setEnabled(!b);
   for (QLabel* picture : lockPictures_) picture->setVisible(b);
-  for (TW7ActiveLabel* label : lockLabels_) label->setVisible(b);
-  for (TW7ToolButton* button : {tbAddPath_, tbDelPath_, tbAddExt_, tbDeleteExt_}) button->setEnabled(!b);
+  for (ActiveLabel* label : lockLabels_) label->setVisible(b);
+  for (ToolButton* button : {tbAddPath_, tbDelPath_, tbAddExt_, tbDeleteExt_}) button->setEnabled(!b);
   tbAddPath_->setImageIndex(b ? kImgAddLocked : kImgAdd);
   tbAddExt_->setImageIndex(b ? kImgAddLocked : kImgAdd);
   tbDelPath_->setImageIndex(b ? kImgDeleteLocked : kImgDelete);
   tbDeleteExt_->setImageIndex(b ? kImgDeleteLocked : kImgDelete);
-  const int listHeight = p2()->height() - (b ? 55 : 37);
+  const int listHeight = drivesPage()->height() - (b ? 55 : 37);
   listDrives_->resize(listDrives_->width(), listHeight);
   lstevents_->resize(lstevents_->width(), listHeight);
   lstpath_->resize(lstpath_->width(), b ? 115 : 133);
 }
 
-void TFrmSettings::addExtensions(const std::string& str) { tw::addExtensions(*extAdapter_, platform_, str); }
+void SettingsWindow::addExtensions(const std::string& str) {
+  tw::addExtensions(*extAdapter_, platform_, str);
+}
 
-void TFrmSettings::deleteListItems(QTableWidget* lst) {
+void SettingsWindow::deleteListItems(QTableWidget* lst) {
   if (lst == nullptr) return;
   QModelIndexList rows = lst->selectionModel()->selectedRows();
   if (rows.isEmpty()) {
@@ -506,18 +509,18 @@ void TFrmSettings::deleteListItems(QTableWidget* lst) {
   for (int row : numbers) lst->removeRow(row);
 }
 
-TFrmAddExtension* TFrmSettings::addExtensionDialog() {
-  if (addExtensionDialog_ == nullptr) addExtensionDialog_ = new TFrmAddExtension(*this, img16_, this);
+ExtensionDialog* SettingsWindow::addExtensionDialog() {
+  if (addExtensionDialog_ == nullptr) addExtensionDialog_ = new ExtensionDialog(*this, img16_, this);
   return addExtensionDialog_;
 }
 
-void TFrmSettings::tbAddExtClick() { addExtensionDialog()->exec(); }
+void SettingsWindow::onAddExtension() { addExtensionDialog()->exec(); }
 
-void TFrmSettings::tbDeleteExtClick() { deleteListItems(lstext_); }
+void SettingsWindow::onDeleteExtensions() { deleteListItems(lstext_); }
 
-void TFrmSettings::tbDelPathClick() { deleteListItems(lstpath_); }
+void SettingsWindow::onDeleteFolders() { deleteListItems(lstpath_); }
 
-void TFrmSettings::tbAddPathClick() {
+void SettingsWindow::onAddFolder() {
   const std::string initial = getSystemDriveRoot(platform_);
   QString chosen = dialogs_.browseForFolder(this, QStringLiteral("Select path to exclude from capture"),
                                             QFile::decodeName(QByteArray::fromStdString(initial)), false);
@@ -532,7 +535,7 @@ void TFrmSettings::tbAddPathClick() {
   pathAdapter_->addRow(path, std::string(), getFolderIconIndex(platform_, path));
 }
 
-void TFrmSettings::lsteventsItemChecked(int row) {
+void SettingsWindow::lsteventsItemChecked(int row) {
   QTableWidgetItem* item = lstevents_->item(row, 0);
   if (item == nullptr) return;
   const bool checked = item->checkState() == Qt::Checked;
@@ -544,7 +547,7 @@ void TFrmSettings::lsteventsItemChecked(int row) {
   updatingEvents_ = false;
 }
 
-void TFrmSettings::lsteventsDblClick() {
+void SettingsWindow::onEventDoubleClicked() {
   const int row = firstSelectedRow(lstevents_);
   if (row < 0) return;
   QTableWidgetItem* item = lstevents_->item(row, 0);
@@ -552,13 +555,13 @@ void TFrmSettings::lsteventsDblClick() {
   item->setCheckState(item->checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
 }
 
-void TFrmSettings::lstpathDblClick() {
+void SettingsWindow::onExcludedFolderDoubleClicked() {
   const int row = firstSelectedRow(lstpath_);
   if (row < 0) return;
   shellOpen(platform_, captionOf(lstpath_->item(row, 0)));
 }
 
-void TFrmSettings::markPathRow(int row) {
+void SettingsWindow::markPathRow(int row) {
   QTableWidgetItem* item = lstpath_->item(row, 0);
   if (item == nullptr) return;
   const bool exists = getFolderIconIndex(platform_, captionOf(item)) != 0;
@@ -567,7 +570,7 @@ void TFrmSettings::markPathRow(int row) {
     item->setForeground(colour);
 }
 
-void TFrmSettings::TimerTimer() {
+void SettingsWindow::markMissingFolders() {
   if (lstpath_->rowCount() == 0) return;
   for (int row = 0; row < lstpath_->rowCount(); ++row) markPathRow(row);
   lstpath_->viewport()->update();
