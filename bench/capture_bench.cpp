@@ -74,13 +74,13 @@ RunResult run(Workload& work, tw::CaptureTree& tree, tw::CaptureList& list, std:
 
 // The real platform, counting the icon lookups that go to the disk.
 struct CountingPlatform : tw::LinuxPlatform {
-  int pathIconIndex(std::string_view path) override {
+  int pathIcon(std::string_view path) override {
     ++diskLookups;
-    return LinuxPlatform::pathIconIndex(path);
+    return LinuxPlatform::pathIcon(path);
   }
-  std::vector<int> pathIconIndexes(const std::vector<std::string_view>& paths) override {
+  std::vector<int> pathIcons(const std::vector<std::string_view>& paths) override {
     diskLookups += paths.size();
-    return LinuxPlatform::pathIconIndexes(paths);
+    return LinuxPlatform::pathIcons(paths);
   }
   std::size_t diskLookups = 0;
 };
@@ -97,9 +97,9 @@ void benchEvents(const fs::path& root) {
   double perEventAt1M = 0;
   {
     tw::TextPool pool;
-    tw::FolderIconCache icons(platform);
-    tw::CaptureTree tree(platform, &pool, &icons);
-    tw::CaptureList list(platform, &pool, &icons);
+    tw::FolderIconCache icons(platform, platform);
+    tw::CaptureTree tree(platform, platform, &pool, &icons);
+    tw::CaptureList list(platform, platform, &pool, &icons);
     platform.diskLookups = 0;
     const RunResult r = run(work, tree, list, 1000000);
     const long after = rssKiB();
@@ -122,9 +122,9 @@ void benchEvents(const fs::path& root) {
   double perEventAt10k = 0;
   for (const std::size_t count : {10000u, 100000u}) {
     tw::TextPool pool;
-    tw::FolderIconCache icons(platform);
-    tw::CaptureTree tree(platform, &pool, &icons);
-    tw::CaptureList list(platform, &pool, &icons);
+    tw::FolderIconCache icons(platform, platform);
+    tw::CaptureTree tree(platform, platform, &pool, &icons);
+    tw::CaptureList list(platform, platform, &pool, &icons);
     const RunResult r = run(work, tree, list, count);
     const double perEvent = r.seconds / static_cast<double>(count);
     if (count == 10000) perEventAt10k = perEvent;
@@ -176,8 +176,8 @@ void benchReport(const fs::path& root) {
   std::printf("== Report of a 100,000-node tree and a 100,000-row list\n");
   tw::LinuxPlatform platform;
   tw::TextPool pool;
-  tw::CaptureTree tree(platform, &pool);
-  tw::CaptureList list(platform, &pool);
+  tw::CaptureTree tree(platform, platform, &pool);
+  tw::CaptureList list(platform, platform, &pool);
   // 100,000 files in 1,000 folders, of which 1,000 files exist on disk and get a digest.
   const fs::path base = root / "report";
   fs::create_directories(base);

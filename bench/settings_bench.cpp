@@ -72,7 +72,7 @@ void BM_SaveSettings(benchmark::State& state) {
   const std::string file = dir + "/config.ini";
   Controls controls;
   fill(controls, platform, static_cast<int>(state.range(0)));
-  for (auto _ : state) saveSettings(controls, platform, file);  // six atomic writes, then a restore
+  for (auto _ : state) saveSettings(controls, platform, platform, file);  // six atomic writes, then a restore
   state.counters["file_bytes"] = static_cast<double>(std::filesystem::file_size(file));
   std::filesystem::remove_all(dir);
 }
@@ -84,10 +84,10 @@ void BM_RestoreSettings(benchmark::State& state) {
   const std::string file = dir + "/config.ini";
   Controls controls;
   fill(controls, platform, static_cast<int>(state.range(0)));
-  saveSettings(controls, platform, file);
+  saveSettings(controls, platform, platform, file);
   for (auto _ : state) {
     Controls fresh;
-    restoreSettings(fresh, platform, file);
+    restoreSettings(fresh, platform, platform, file);
     benchmark::DoNotOptimize(fresh.paths.rows.size());
   }
   std::filesystem::remove_all(dir);

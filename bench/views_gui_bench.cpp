@@ -144,9 +144,9 @@ int main(int argc, char** argv) {
 
   tw::LinuxPlatform platform;
   tw::TextPool pool;
-  tw::FolderIconCache folderIcons(platform);
-  tw::CaptureTree tree(platform, &pool, &folderIcons);
-  tw::CaptureList list(platform, &pool, &folderIcons);
+  tw::FolderIconCache folderIcons(platform, platform);
+  tw::CaptureTree tree(platform, platform, &pool, &folderIcons);
+  tw::CaptureList list(platform, platform, &pool, &folderIcons);
   tw::SystemIcons icons(platform);
   tw::CaptureTreeModel treeModel(tree, icons);
   tw::CaptureListModel listModel(list, icons);

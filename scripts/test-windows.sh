@@ -7,8 +7,8 @@ cd "$(dirname "$0")/.."
 scripts/deps.sh g++-mingw-w64-x86-64-posix wine64
 
 build=build/win
-cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw64.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DTARNWATCH_BUILD_GUI=OFF -DTARNWATCH_BUILD_BENCH=OFF >/dev/null
+cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw64.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DTARNWATCH_BUILD_GUI=OFF -DTARNWATCH_BUILD_BENCH=OFF -DTARNWATCH_WERROR=ON >/dev/null
 
 # A fresh Wine prefix of our own, and one wine server kept running for the whole run, so that
 # neither test discovery (at build time) nor the tests pay Wine's start-up each time.

@@ -51,7 +51,8 @@ class Pipeline : public ::testing::TestWithParam<bool> {
   }
 
   std::shared_ptr<TShellMonitor> start() {
-    auto monitor = TShellMonitor::start(MonitorContext{platform, ui, controls, settings, view});
+    auto monitor =
+        TShellMonitor::start(MonitorContext{real.parts().withDrives(folders), ui, controls, settings, view});
     while (monitor->registeredCount() < 0) std::this_thread::sleep_for(5ms);
     EXPECT_EQ(monitor->registeredCount(), 1);
     return monitor;
@@ -78,7 +79,7 @@ class Pipeline : public ::testing::TestWithParam<bool> {
   test::TempDir tmp;
   fs::path root = tmp.path() / "watched";
   LinuxPlatform real;
-  record::FolderDrivesPlatform platform{real, {root.string()}};
+  record::FolderDrives folders{real, PathStyle::Posix, {root.string()}};
   QueuedUiDispatcher ui;
   Controls controls;
   test::FakeSettingsControls settings;

@@ -39,7 +39,7 @@ class ReplayTest : public ::testing::Test {
     options.exportFile = tmp.file("report.txt");
     out.str("");
     err.str("");
-    return runRecorder(options, platform, out, err);
+    return runRecorder(options, platform.parts(), out, err);
   }
 
   test::TempDir tmp;
@@ -151,7 +151,7 @@ TEST_F(ReplayTest, TsvCellsEscapeTheirSeparators) {
 TEST_F(ReplayTest, FailuresSayWhatAndExitOne) {
   RecordOptions options;
   options.replay = tmp.file("missing.jsonl");
-  EXPECT_EQ(runRecorder(options, platform, out, err), 1);
+  EXPECT_EQ(runRecorder(options, platform.parts(), out, err), 1);
   EXPECT_NE(err.str().find("cannot read"), std::string::npos);
 
   err.str("");
@@ -163,7 +163,7 @@ TEST_F(ReplayTest, FailuresSayWhatAndExitOne) {
   err.str("");
   RecordOptions watch;
   watch.drives = {tmp.file("no-such-folder")};
-  EXPECT_EQ(runRecorder(watch, platform, out, err), 1);
+  EXPECT_EQ(runRecorder(watch, platform.parts(), out, err), 1);
   EXPECT_NE(err.str().find("no such folder"), std::string::npos) << err.str();
 }
 

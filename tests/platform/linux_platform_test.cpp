@@ -14,7 +14,6 @@
 #include <sstream>
 #include <thread>
 
-#include "core/text/functions.h"
 #include "platform/linux/mount_table.h"
 #include "support/temp_dir.h"
 
@@ -28,20 +27,12 @@ using tw::test::readFile;
 
 TEST(LinuxPlatform, DrivesAreTheRealBlockFileSystemsOnly) {
   LinuxPlatform platform;
-  const std::string list = getDrivesList(platform);
-  ASSERT_FALSE(list.empty()) << "this machine has at least one disk";
+  const std::vector<std::string> roots = recordableDriveRoots(platform);
+  ASSERT_FALSE(roots.empty()) << "this machine has at least one disk";
   const auto entries = linuxfs::parseMountInfo(readFile("/proc/self/mountinfo"));
   const std::set<std::string> pseudo = {"proc",   "sysfs",   "tmpfs",   "devtmpfs", "devpts",
                                         "cgroup", "cgroup2", "overlay", "squashfs", "nfs",
                                         "nfs4",   "cifs",    "iso9660"};
-  std::vector<std::string> roots;
-  std::size_t pos = 0;
-  while (pos < list.size()) {
-    const auto end = list.find("\r\n", pos);
-    ASSERT_NE(end, std::string::npos) << "every root ends in CR LF";
-    roots.push_back(list.substr(pos, end - pos));
-    pos = end + 2;
-  }
   EXPECT_TRUE(std::is_sorted(roots.begin(), roots.end()));
   for (const std::string& root : roots) {
     SCOPED_TRACE(root);
@@ -124,55 +115,58 @@ TEST(LinuxPlatform, DrivesFromAFixtureSysfs) {
                         {m + "/zram/", DriveType::RamDisk},
                     }))
       << shown;
-  EXPECT_EQ(getDrivesList(platform),
-            m + "/USB STICK/\r\n" + m + "/home/\r\n" + m + "/root/\r\n" + m + "/whole/\r\n");
+  EXPECT_EQ(recordableDriveRoots(platform),
+            (std::vector<std::string>{m + "/USB STICK/", m + "/home/", m + "/root/", m + "/whole/"}));
 }
 
 TEST(LinuxPlatform, VolumeQueries) {
   LinuxPlatform platform;
-  const std::string root = getSystemDriveRoot(platform);
+  const std::string root = platform.systemDriveRoot().valueOrThrow();
   EXPECT_EQ(root.back(), '/');
-  EXPECT_FALSE(getFileSystemName(platform, root).empty());
-  EXPECT_EQ(getFileSystemName(platform, "/no/such/mount/"), "");
+  EXPECT_FALSE(platform.fileSystemName(root).valueOr("").empty());
+  const auto noMount = platform.fileSystemName("/no/such/mount/");
+  EXPECT_FALSE(noMount.ok());
+  EXPECT_NE(noMount.error().find("/no/such/mount"), std::string::npos) << noMount.error();
 
-  const auto total = getDiskSpace(platform, root, true);
-  const auto free = getDiskSpace(platform, root, false);
-  EXPECT_GT(total, 0);
-  EXPECT_GE(free, 0);
-  EXPECT_LE(free, total);
-  EXPECT_EQ(getDiskSpace(platform, "/no/such/path", true), 0);
-  EXPECT_EQ(getDiskSpace(platform, "", false), 0);
+  const DiskSpace space = platform.diskSpace(root).valueOrThrow();
+  EXPECT_GT(space.total, 0);
+  EXPECT_GE(space.freeToCaller, 0);
+  EXPECT_LE(space.freeToCaller, space.total);
+  const auto noPath = platform.diskSpace("/no/such/path");
+  EXPECT_FALSE(noPath.ok());
+  EXPECT_NE(noPath.error().find("/no/such/path"), std::string::npos) << noPath.error();
+  EXPECT_FALSE(platform.diskSpace("").ok());
 }
 
 TEST(LinuxPlatform, SystemFolder) {
   LinuxPlatform platform;
-  EXPECT_EQ(getWindowsDir(platform), "/usr/");
+  EXPECT_EQ(platform.systemFolder().valueOr(""), "/usr");
   const auto root = platform.systemDriveRoot();
-  ASSERT_TRUE(root.has_value());
+  ASSERT_TRUE(root.ok()) << root.error();
   EXPECT_TRUE(std::string("/usr/").starts_with(*root));
   // The system folder shows the plain folder icon, which later events reuse.
-  const int folder = getFolderIconIndex(platform, getWindowsDir(platform));
+  const int folder = platform.pathIcon("/usr/");
   EXPECT_NE(folder, 0);
   test::TempDir plain;
-  EXPECT_EQ(folder, getFolderIconIndex(platform, plain.path().string()))
+  EXPECT_EQ(folder, platform.pathIcon(plain.path().string()))
       << platform.iconName(folder) << " is not the icon of a plain folder";
 }
 
 TEST(LinuxPlatform, FileTypeIconsComeFromTheNameAlone) {
   LinuxPlatform platform;
-  const int txt = getFileIconIndex(platform, "report.txt");
+  const int txt = platform.fileTypeIcon("report.txt");
   EXPECT_NE(txt, 0);
-  EXPECT_EQ(getFileIconIndex(platform, ".txt"), txt);
-  EXPECT_EQ(getFileIconIndex(platform, "/gone/for/good/notes.TXT"), txt);
-  EXPECT_EQ(getFileIconIndex(platform, "\xFF\xFE bad bytes.txt"), txt);
-  const int png = getFileIconIndex(platform, "photo.png");
+  EXPECT_EQ(platform.fileTypeIcon(".txt"), txt);
+  EXPECT_EQ(platform.fileTypeIcon("/gone/for/good/notes.TXT"), txt);
+  EXPECT_EQ(platform.fileTypeIcon("\xFF\xFE bad bytes.txt"), txt);
+  const int png = platform.fileTypeIcon("photo.png");
   EXPECT_NE(png, 0);
   EXPECT_NE(png, txt);
   EXPECT_NE(platform.iconName(png).find("image"), std::string::npos) << platform.iconName(png);
-  EXPECT_EQ(getFileIconIndex(platform, "archive.tar.gz"), getFileIconIndex(platform, ".tar.gz"));
+  EXPECT_EQ(platform.fileTypeIcon("archive.tar.gz"), platform.fileTypeIcon(".tar.gz"));
   // Unknown types and empty names get the generic icon, never a failure.
-  EXPECT_NE(getFileIconIndex(platform, "no-extension-at-all"), 0);
-  EXPECT_NE(getFileIconIndex(platform, ""), 0);
+  EXPECT_NE(platform.fileTypeIcon("no-extension-at-all"), 0);
+  EXPECT_NE(platform.fileTypeIcon(""), 0);
   EXPECT_EQ(platform.iconName(0), "");
   EXPECT_EQ(platform.iconName(1'000'000), "");
 }
@@ -181,31 +175,31 @@ TEST(LinuxPlatform, PathIconsLookAtTheDisk) {
   LinuxPlatform platform;
   test::TempDir tmp;
   const std::string gone = tmp.file("report.txt");
-  EXPECT_EQ(getFolderIconIndex(platform, gone), 0);
-  EXPECT_NE(getFileIconIndex(platform, gone), 0);
-  EXPECT_EQ(getFolderIconIndex(platform, ""), 0);
+  EXPECT_EQ(platform.pathIcon(gone), 0);
+  EXPECT_NE(platform.fileTypeIcon(gone), 0);
+  EXPECT_EQ(platform.pathIcon(""), 0);
 
-  const int folder = getFolderIconIndex(platform, tmp.path().string());
+  const int folder = platform.pathIcon(tmp.path().string());
   EXPECT_NE(folder, 0);
-  EXPECT_EQ(getFolderIconIndex(platform, tmp.path().string() + "/"), folder);
-  EXPECT_NE(getFolderIconIndex(platform, "/"), folder) << "a drive root has its drive icon";
+  EXPECT_EQ(platform.pathIcon(tmp.path().string() + "/"), folder);
+  EXPECT_NE(platform.pathIcon("/"), folder) << "a drive root has its drive icon";
 
   tmp.write("report.txt", "plain text\n");
-  const int file = getFolderIconIndex(platform, gone);
+  const int file = platform.pathIcon(gone);
   EXPECT_NE(file, 0);
   EXPECT_NE(file, folder);
   const std::string odd = tmp.write(std::string("odd\xFF\x01name"), "x");
-  EXPECT_NE(getFolderIconIndex(platform, odd), 0);
+  EXPECT_NE(platform.pathIcon(odd), 0);
   // A file with a trailing separator is not a folder.
-  EXPECT_EQ(getFolderIconIndex(platform, gone + "/"), 0);
+  EXPECT_EQ(platform.pathIcon(gone + "/"), 0);
 }
 
 TEST(LinuxPlatform, ExistingFilesShowTheTypeOfTheirNameElseOfTheirContent) {
   LinuxPlatform platform;
   test::TempDir tmp;
   const std::string pdfMagic = "%PDF-1.4\n%\xE2\xE3\xCF\xD3\n1 0 obj\n<<>>\nendobj\n";
-  const int pdf = platform.fileTypeIconIndex("x.pdf");
-  const int txt = platform.fileTypeIconIndex("x.txt");
+  const int pdf = platform.fileTypeIcon("x.pdf");
+  const int txt = platform.fileTypeIcon("x.txt");
   ASSERT_NE(pdf, txt);
   struct Case {
     const char* name;
@@ -218,21 +212,21 @@ TEST(LinuxPlatform, ExistingFilesShowTheTypeOfTheirNameElseOfTheirContent) {
       {"paper.PDF", "not really\n", pdf},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(platform.pathIconIndex(tmp.write(c.name, c.content)), c.icon)
-        << c.name << ": " << platform.iconName(platform.pathIconIndex(tmp.file(c.name)));
+    EXPECT_EQ(platform.pathIcon(tmp.write(c.name, c.content)), c.icon)
+        << c.name << ": " << platform.iconName(platform.pathIcon(tmp.file(c.name)));
   }
 }
 
 TEST(LinuxPlatform, MountRootsShowTheDriveIcon) {
   LinuxPlatform platform;
   test::TempDir tmp;
-  const int drive = platform.pathIconIndex("/");
+  const int drive = platform.pathIcon("/");
   EXPECT_NE(platform.iconName(drive).find("drive"), std::string::npos) << platform.iconName(drive);
   // /proc is a mount of its own on every Linux system; a folder inside it is not.
-  EXPECT_EQ(platform.pathIconIndex("/proc"), drive);
-  EXPECT_EQ(platform.pathIconIndex("/proc/"), drive);
-  EXPECT_EQ(platform.pathIconIndex("/proc/self/fd/../fd"), platform.pathIconIndex(tmp.path().string()));
-  EXPECT_NE(platform.pathIconIndex(tmp.path().string()), drive);
+  EXPECT_EQ(platform.pathIcon("/proc"), drive);
+  EXPECT_EQ(platform.pathIcon("/proc/"), drive);
+  EXPECT_EQ(platform.pathIcon("/proc/self/fd/../fd"), platform.pathIcon(tmp.path().string()));
+  EXPECT_NE(platform.pathIcon(tmp.path().string()), drive);
 }
 
 // Many paths at once give what one path at a time gives, in any order: links, "..", doubled
@@ -308,28 +302,26 @@ TEST(LinuxPlatform, BatchLookupsAgreeWithSingleLookups) {
   std::sort(sorted.begin(), sorted.end());
   for (const auto* order : {&paths, &sorted}) {
     const std::vector<std::string_view> views(order->begin(), order->end());
-    const std::vector<int> icons = platform.pathIconIndexes(views);
+    const std::vector<int> icons = platform.pathIcons(views);
     ASSERT_EQ(icons.size(), order->size());
     for (std::size_t i = 0; i < order->size(); ++i) {
       const std::string& path = (*order)[i];
       SCOPED_TRACE(path.size() > 200 ? path.substr(0, 200) + "..." : path);
-      EXPECT_EQ(icons[i], platform.pathIconIndex(path));
+      EXPECT_EQ(icons[i], platform.pathIcon(path));
     }
   }
   // The cases mean what they say.
-  const auto icon = [&](const std::string& p) {
-    return platform.pathIconIndexes({std::string_view(p)}).front();
-  };
+  const auto icon = [&](const std::string& p) { return platform.pathIcons({std::string_view(p)}).front(); };
   EXPECT_NE(icon(t + "/a/b/c/notes.txt"), 0);
   EXPECT_EQ(icon(t + "/a/b/c/notes.txt/"), 0);
-  EXPECT_EQ(icon(t + "/a/b/c/"), platform.pathIconIndex(t));
+  EXPECT_EQ(icon(t + "/a/b/c/"), platform.pathIcon(t));
   EXPECT_EQ(icon(t + "/link/c/notes.txt"), icon(t + "/a/b/c/notes.txt"));
-  EXPECT_EQ(icon(t + "/a/b/../d/photo.png"), platform.fileTypeIconIndex("x.png"));
+  EXPECT_EQ(icon(t + "/a/b/../d/photo.png"), platform.fileTypeIcon("x.png"));
   EXPECT_EQ(icon(t + "/dangling"), 0);
   EXPECT_EQ(icon("/proc"), icon("/"));
   EXPECT_NE(icon(deep + "/leaf.txt"), 0);
   EXPECT_EQ(icon(t + "/a/d/to-notes"), icon(t + "/a/b/c/notes.txt"));
-  EXPECT_TRUE(platform.pathIconIndexes({}).empty());
+  EXPECT_TRUE(platform.pathIcons({}).empty());
 }
 
 TEST(LinuxPlatform, IconIndexesAreStableAcrossThreads) {
@@ -341,7 +333,7 @@ TEST(LinuxPlatform, IconIndexesAreStableAcrossThreads) {
   for (std::size_t t = 0; t < seen.size(); ++t) {
     threads.emplace_back([&, t] {
       for (int round = 0; round < 50; ++round) {
-        for (const auto& name : names) seen[t].push_back(platform.fileTypeIconIndex(name));
+        for (const auto& name : names) seen[t].push_back(platform.fileTypeIcon(name));
       }
     });
   }
@@ -378,8 +370,8 @@ TEST(LinuxPlatform, ShellOpenRunsXdgOpenWithTheTargetAsOneArgument) {
 
   LinuxPlatform platform;
   const std::string target = "/tmp/a folder; rm -rf nothing $(echo hi) `x`";
-  shellOpen(platform, target);
-  shellOpen(platform, "");  // nothing to open: nothing happens
+  platform.open(target);
+  platform.open("");  // nothing to open: nothing happens
   setenv("PATH", savedPath.c_str(), 1);
   const auto waitFor = [](const std::string& path) {
     for (int i = 0; i < 1000 && !fs::exists(path); ++i)
@@ -399,19 +391,19 @@ TEST(LinuxPlatform, ShellOpenWithoutXdgOpenDoesNothing) {
   test::TempDir empty;
   setenv("PATH", empty.path().c_str(), 1);
   LinuxPlatform platform;
-  EXPECT_NO_THROW(platform.shellOpen("https://example.invalid/"));
+  EXPECT_NO_THROW(platform.open("https://example.invalid/"));
   setenv("PATH", savedPath.c_str(), 1);
 }
 
 TEST(LinuxPlatform, ComputerNameAndTimeOfDay) {
   LinuxPlatform platform;
   const auto name = platform.computerName();
-  ASSERT_TRUE(name.has_value());
+  ASSERT_TRUE(name.ok()) << name.error();
   // The kernel's own record of the name, read another way.
   std::string expected = readFile("/proc/sys/kernel/hostname");
   while (!expected.empty() && expected.back() == '\n') expected.pop_back();
   EXPECT_EQ(*name, expected);
-  const std::string time = platform.timeOfDay();
+  const std::string time = platform.timeOfDay(std::chrono::system_clock::now());
   EXPECT_TRUE(std::regex_search(time, std::regex("[0-9]{1,2}.[0-9]{2}.[0-9]{2}"))) << time;
 }
 
@@ -425,14 +417,14 @@ TEST(LinuxPlatformFiles, AtomicWriteCreatesReplacesAndKeepsModes) {
   LinuxPlatform platform;
   test::TempDir tmp;
   const std::string path = tmp.file("config.ini");
-  EXPECT_EQ(platform.writeFileAtomically(path, "first"), "");
+  EXPECT_TRUE(platform.writeFileAtomically(path, "first").ok());
   EXPECT_EQ(readFile(path), "first");
   fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
   const std::string binary("a\0b\r\n\xFF", 6);
-  EXPECT_EQ(platform.writeFileAtomically(path, binary), "");
+  EXPECT_TRUE(platform.writeFileAtomically(path, binary).ok());
   EXPECT_EQ(readFile(path), binary);
   EXPECT_EQ(fs::status(path).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
-  EXPECT_EQ(platform.writeFileAtomically(path, ""), "");
+  EXPECT_TRUE(platform.writeFileAtomically(path, "").ok());
   EXPECT_EQ(fs::file_size(path), 0u);
   // Only the file is left behind: no temporary files.
   EXPECT_EQ(std::distance(fs::directory_iterator(tmp.path()), fs::directory_iterator()), 1);
@@ -451,11 +443,11 @@ TEST(LinuxPlatformFiles, AtomicWriteReplacesWhatALinkPointsTo) {
   fs::create_symlink("loop-b.ini", tmp.file("loop-a.ini"));
   fs::create_symlink("loop-a.ini", tmp.file("loop-b.ini"));
 
-  EXPECT_EQ(platform.writeFileAtomically(tmp.file("absolute.ini"), "one"), "");
+  EXPECT_TRUE(platform.writeFileAtomically(tmp.file("absolute.ini"), "one").ok());
   EXPECT_EQ(readFile(real), "one");
-  EXPECT_EQ(platform.writeFileAtomically(tmp.file("chain.ini"), "two"), "");
+  EXPECT_TRUE(platform.writeFileAtomically(tmp.file("chain.ini"), "two").ok());
   EXPECT_EQ(readFile(real), "two");
-  EXPECT_EQ(platform.writeFileAtomically(tmp.file("dangling.ini"), "three"), "");
+  EXPECT_TRUE(platform.writeFileAtomically(tmp.file("dangling.ini"), "three").ok());
   EXPECT_EQ(readFile(tmp.file("real/new.ini")), "three");
   for (const char* link : {"absolute.ini", "dangling.ini", "chain.ini"}) {
     EXPECT_TRUE(fs::is_symlink(tmp.file(link))) << link;
@@ -475,7 +467,7 @@ TEST(LinuxPlatformFiles, AtomicWriteDoesNotFollowAnotherUsersLink) {
   const std::string planted = tmp.file("report.txt");
   fs::create_symlink(victim, planted);
   ASSERT_EQ(lchown(planted.c_str(), 65534, 65534), 0);
-  EXPECT_EQ(platform.writeFileAtomically(planted, "report"), "");
+  EXPECT_TRUE(platform.writeFileAtomically(planted, "report").ok());
   EXPECT_EQ(readFile(victim), "keep");
   EXPECT_FALSE(fs::is_symlink(planted));
   EXPECT_EQ(readFile(planted), "report");
@@ -485,7 +477,7 @@ TEST(LinuxPlatformFiles, AtomicWriteFailuresNameThePathAndLeaveTheOldFile) {
   LinuxPlatform platform;
   test::TempDir tmp;
   const std::string missing = tmp.file("no/such/dir/report.txt");
-  const std::string message = platform.writeFileAtomically(missing, "x");
+  const std::string message = platform.writeFileAtomically(missing, "x").error();
   EXPECT_NE(message.find(missing), std::string::npos) << message;
   EXPECT_FALSE(fs::exists(missing));
 
@@ -493,7 +485,7 @@ TEST(LinuxPlatformFiles, AtomicWriteFailuresNameThePathAndLeaveTheOldFile) {
   const std::string folder = tmp.file("a-folder");
   fs::create_directory(folder);
   tmp.write("a-folder/keep", "keep");
-  EXPECT_NE(platform.writeFileAtomically(folder, "x"), "");
+  EXPECT_FALSE(platform.writeFileAtomically(folder, "x").ok());
   EXPECT_EQ(readFile(tmp.file("a-folder/keep")), "keep");
   EXPECT_EQ(std::distance(fs::directory_iterator(tmp.path()), fs::directory_iterator()), 1);
 }

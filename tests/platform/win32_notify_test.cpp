@@ -38,14 +38,15 @@ TEST(Win32Notify, AnnouncedChangesReachTheTreeAndTheList) {
   test::TempDir tmp;
   const std::string root = tmp.path().string();
   Win32Platform real;
-  record::FolderDrivesPlatform platform(real, {root});
+  record::FolderDrives folders(real, PathStyle::Windows, {root});
   QueuedUiDispatcher ui;
   std::thread uiThread([&] { ui.exec(); });
   test::FakeSettingsControls settings;
   NullControls controls;
   test::RecordingView view;
 
-  auto monitor = TShellMonitor::start(MonitorContext{platform, ui, controls, settings, view});
+  auto monitor =
+      TShellMonitor::start(MonitorContext{real.parts().withDrives(folders), ui, controls, settings, view});
   for (int i = 0; i < 500 && monitor->registeredCount() < 0; ++i) std::this_thread::sleep_for(10ms);
   ASSERT_EQ(monitor->registeredCount(), 1);
 
@@ -86,13 +87,13 @@ TEST(Win32Platform, DrivesFoldersAndNames) {
   const auto drives = p.drives();
   ASSERT_FALSE(drives.empty());
   for (const auto& d : drives) EXPECT_EQ(d.root.substr(1), ":\\") << d.root;
-  EXPECT_FALSE(p.systemDirectory().empty());
-  ASSERT_TRUE(p.systemDriveRoot().has_value());
+  EXPECT_FALSE(p.systemFolder().valueOr("").empty());
+  ASSERT_TRUE(p.systemDriveRoot().ok());
   EXPECT_EQ(p.systemDriveRoot()->substr(1), ":\\");
-  EXPECT_TRUE(p.computerName().has_value());
-  EXPECT_FALSE(p.timeOfDay().empty());
-  EXPECT_FALSE(p.executableDirectory().empty());
-  EXPECT_EQ(p.executableDirectory().back(), '\\');
+  EXPECT_TRUE(p.computerName().ok());
+  EXPECT_FALSE(p.timeOfDay(std::chrono::system_clock::now()).empty());
+  ASSERT_TRUE(p.executableDirectory().ok());
+  EXPECT_EQ(p.executableDirectory()->back(), '\\');
 }
 
 bool underWine() {

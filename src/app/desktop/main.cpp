@@ -65,16 +65,17 @@ int main(int argc, char** argv) {
   tw::LinuxPlatform platform;
   tw::QtDialogs dialogs;
   tw::QtUiDispatcher dispatcher(&app);
+  const tw::Platform parts = platform.parts();
   tw::SystemIcons settingsIcons(platform);
 
   // The four windows, in order.
-  auto frmMain = std::make_unique<tw::MainWindow>(platform, dialogs, dispatcher);
-  auto frmSettings = std::make_unique<tw::SettingsWindow>(platform, settingsIcons, dialogs,
+  auto frmMain = std::make_unique<tw::MainWindow>(parts, dialogs, dispatcher);
+  auto frmSettings = std::make_unique<tw::SettingsWindow>(parts, settingsIcons, dialogs,
                                                           tw::settingsFilePath(platform), frmMain.get());
   auto frmAddExtension =
       std::make_unique<tw::ExtensionDialog>(*frmSettings, frmSettings->images(), frmMain.get());
   frmSettings->setAddExtensionDialog(frmAddExtension.get());
-  auto frmAbout = std::make_unique<tw::AboutBox>(platform, frmMain.get());
+  auto frmAbout = std::make_unique<tw::AboutBox>(parts.shell, frmMain.get());
 
   SettingsLink link(*frmSettings, frmMain.get());
   frmMain->setSettingsWindow(&link);

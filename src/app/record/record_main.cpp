@@ -6,7 +6,7 @@
 #include "app/record/options.h"
 #include "app/record/recorder.h"
 #include "core/events/event_kinds.h"
-#include "platform/process.h"
+#include "platform/stop_requests.h"
 #ifndef _WIN32
 #include "platform/linux/linux_platform.h"
 #endif
@@ -31,9 +31,9 @@ int main(int argc, char** argv) {
     std::cout << "tarnwatch-record 1.0\n";
     return 0;
   }
-  tw::Platform& platform = tw::systemPlatform();
+  const tw::Platform platform = tw::systemPlatform();
 #ifndef _WIN32
-  if (options->forceInotify) static_cast<tw::LinuxPlatform&>(platform).setForceInotify(true);
+  if (options->forceInotify) static_cast<tw::LinuxPlatform&>(platform.notify).setForceInotify(true);
 #endif
   try {
     return tw::record::runRecorder(*options, platform, std::cout, std::cerr);

@@ -18,9 +18,8 @@
 #include "core/report/main_caption.h"
 #include "core/settings/plain_settings_controls.h"
 #include "core/settings/settings_file.h"
-#include "core/text/functions.h"
 #include "core/text/text_lines.h"
-#include "platform/process.h"
+#include "platform/stop_requests.h"
 
 namespace tw::record {
 
@@ -107,13 +106,13 @@ class ProgressLine {
   std::thread thread;
 };
 
-int writeReport(const RecordOptions& options, Platform& platform, const RecorderView& view, PathStyle style,
+int writeReport(const RecordOptions& options, Platform platform, const RecorderView& view, PathStyle style,
                 std::ostream& err) {
   if (!options.exportFile) return 0;
-  const std::string text =
-      buildExportReport(mainWindowCaption(platform), view.tree(), view.list(), platform, style);
+  const std::string text = buildExportReport(mainWindowCaption(platform.environment), view.tree(),
+                                             view.list(), platform.files, style);
   std::string error;
-  if (!writeReportFile(platform, *options.exportFile, text, &error)) {
+  if (!writeReportFile(platform.files, *options.exportFile, text, &error)) {
     err << "tarnwatch-record: cannot write the report " << *options.exportFile;
     if (!error.empty()) err << ": " << error;
     err << "\n";
@@ -122,7 +121,7 @@ int writeReport(const RecordOptions& options, Platform& platform, const Recorder
   return 0;
 }
 
-int replay(const RecordOptions& options, Platform& platform, SettingsControls& settings, std::ostream& out,
+int replay(const RecordOptions& options, Platform platform, SettingsControls& settings, std::ostream& out,
            std::ostream& err) {
   std::ifstream in(std::filesystem::path(std::u8string(options.replay->begin(), options.replay->end())),
                    std::ios::binary);
@@ -130,7 +129,7 @@ int replay(const RecordOptions& options, Platform& platform, SettingsControls& s
     err << "tarnwatch-record: cannot read " << *options.replay << "\n";
     return 1;
   }
-  const PathStyle style = options.pathStyle.value_or(platform.pathStyle());
+  const PathStyle style = options.pathStyle.value_or(platform.environment.pathStyle());
   RecorderView view(platform, out, options.format, style);
   TItemsStack queue;
   setQueueFilters(queue, settings);
@@ -156,9 +155,9 @@ int replay(const RecordOptions& options, Platform& platform, SettingsControls& s
   return writeReport(options, platform, view, style, err);
 }
 
-int record(const RecordOptions& options, Platform& platform, SettingsControls& settings, std::ostream& out,
+int record(const RecordOptions& options, Platform platform, SettingsControls& settings, std::ostream& out,
            std::ostream& err) {
-  const PathStyle style = platform.pathStyle();
+  const PathStyle style = platform.environment.pathStyle();
   RecorderView view(platform, out, options.format, style);
   QueuedUiDispatcher ui;
   const auto monitor = TShellMonitor::start(MonitorContext{platform, ui, view, settings, view});
@@ -208,13 +207,13 @@ int record(const RecordOptions& options, Platform& platform, SettingsControls& s
 
 }  // namespace
 
-RecorderView::RecorderView(Platform& platform, std::ostream& out, OutputFormat format, PathStyle style)
+RecorderView::RecorderView(Platform platform, std::ostream& out, OutputFormat format, PathStyle style)
     : platform(platform),
       out(out),
       format(format),
       style(style),
-      captureTree(platform, &pool),
-      captureList(platform, &pool) {}
+      captureTree(platform.environment, platform.icons, &pool),
+      captureList(platform.environment, platform.icons, &pool) {}
 
 void RecorderView::showBatchProgress(int) { ++batchCount; }
 
@@ -281,16 +280,14 @@ std::string isoTimeNow() {
   return text;
 }
 
-std::vector<DriveInfo> FolderDrivesPlatform::drives() {
+std::vector<DriveInfo> FolderDrives::drives() {
   std::vector<DriveInfo> result;
-  for (const auto& root : roots)
-    result.push_back({withTrailingSeparator(root, pathStyle()), DriveType::Fixed});
+  for (const auto& root : roots) result.push_back({withTrailingSeparator(root, style), DriveType::Fixed});
   return result;
 }
 
-int runRecorder(const RecordOptions& options, Platform& platform, std::ostream& out, std::ostream& err) {
-  Platform* active = &platform;
-  std::unique_ptr<FolderDrivesPlatform> folders;
+int runRecorder(const RecordOptions& options, Platform platform, std::ostream& out, std::ostream& err) {
+  std::unique_ptr<FolderDrives> folders;
   if (!options.drives.empty()) {
     std::vector<std::string> roots;
     for (const auto& drive : options.drives) {
@@ -304,16 +301,16 @@ int runRecorder(const RecordOptions& options, Platform& platform, std::ostream& 
       const std::u8string text = absolute.u8string();
       roots.emplace_back(text.begin(), text.end());
     }
-    folders = std::make_unique<FolderDrivesPlatform>(platform, roots);
-    active = folders.get();
+    folders = std::make_unique<FolderDrives>(platform.drives, platform.environment.pathStyle(), roots);
   }
+  const Platform active = folders ? platform.withDrives(*folders) : platform;
 
   PlainSettingsControls settings;
-  const std::string config = options.config.value_or(settingsFilePath(*active));
-  restoreSettings(settings, *active, config);
+  const std::string config = options.config.value_or(settingsFilePath(active.environment));
+  restoreSettings(settings, active.profiles, active.icons, config);
 
-  return options.replay ? replay(options, *active, settings, out, err)
-                        : record(options, *active, settings, out, err);
+  return options.replay ? replay(options, active, settings, out, err)
+                        : record(options, active, settings, out, err);
 }
 
 }  // namespace tw::record

@@ -12,7 +12,7 @@
 #include "core/model/text_pool.h"
 #include "core/queue/batch_view.h"
 #include "core/recording/monitor_controls.h"
-#include "platform/forwarding_platform.h"
+#include "platform/platform.h"
 
 namespace tw::record {
 
@@ -23,7 +23,7 @@ namespace tw::record {
 // counters may be read from any thread.
 class RecorderView : public BatchView, public MonitorControls {
  public:
-  RecorderView(Platform& platform, std::ostream& out, OutputFormat format, PathStyle style);
+  RecorderView(Platform platform, std::ostream& out, OutputFormat format, PathStyle style);
 
   void showBatchProgress(int count) override;
   void addDirectoryFile(const std::string& directoryPath, const std::string& newName, int eventnum) override;
@@ -52,7 +52,7 @@ class RecorderView : public BatchView, public MonitorControls {
   std::uint64_t overflows() const { return overflowCount.load(); }
 
  private:
-  Platform& platform;
+  Platform platform;
   std::ostream& out;
   OutputFormat format;
   PathStyle style;
@@ -81,18 +81,22 @@ std::string isoTimeNow();
 
 // A platform that watches the given folders instead of the drives: each one, with its
 // separator appended, is a fixed drive.
-class FolderDrivesPlatform : public ForwardingPlatform {
+class FolderDrives : public Drives {
  public:
-  FolderDrivesPlatform(Platform& base, std::vector<std::string> roots)
-      : ForwardingPlatform(base), roots(std::move(roots)) {}
+  FolderDrives(Drives& base, PathStyle style, std::vector<std::string> roots)
+      : base(base), style(style), roots(std::move(roots)) {}
   std::vector<DriveInfo> drives() override;
+  Result<std::string> fileSystemName(std::string_view root) override { return base.fileSystemName(root); }
+  Result<DiskSpace> diskSpace(std::string_view path) override { return base.diskSpace(path); }
 
  private:
+  Drives& base;
+  PathStyle style;
   std::vector<std::string> roots;
 };
 
 // The whole program, after the options are read: records (or replays) and prints, then writes
 // the report when asked. Returns the exit code: 0, or 1 after a runtime failure (said on `err`).
-int runRecorder(const RecordOptions& options, Platform& platform, std::ostream& out, std::ostream& err);
+int runRecorder(const RecordOptions& options, Platform platform, std::ostream& out, std::ostream& err);
 
 }  // namespace tw::record

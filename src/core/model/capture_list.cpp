@@ -2,7 +2,7 @@
 
 #include "core/events/event_kinds.h"
 #include "core/model/path_parts.h"
-#include "core/text/functions.h"
+#include "core/text/text_lines.h"
 
 namespace tw {
 
@@ -22,10 +22,12 @@ int listMarkForEvent(int eventNum) {
   }
 }
 
-CaptureList::CaptureList(Platform& platform, TextPool* sharedPool, FolderIconCache* sharedIcons)
-    : platform(platform),
+CaptureList::CaptureList(Environment& environment, IconSource& iconSource, TextPool* sharedPool,
+                         FolderIconCache* sharedIcons)
+    : environment(environment),
+      iconSource(iconSource),
       pool(sharedPool != nullptr ? sharedPool : &ownPool),
-      ownIcons(platform),
+      ownIcons(environment, iconSource),
       icons(sharedIcons != nullptr ? sharedIcons : &ownIcons) {}
 
 void CaptureList::addListItem(std::string_view item1, std::string_view item2, int eventNum, PathStyle style) {
@@ -35,7 +37,7 @@ void CaptureList::addListItem(std::string_view item1, std::string_view item2, in
   if (isBlank(item1)) from = "-";
   const std::string_view to = isBlank(item2) ? std::string_view("-") : fileNamePart(item2, style);
   const std::string_view workPath = folderPart(item1, style);
-  row.image = isNotFileEvent(eventNum) ? icons->systemFolderIcon() : getFileIconIndex(platform, item1);
+  row.image = isNotFileEvent(eventNum) ? icons->systemFolderIcon() : iconSource.fileTypeIcon(item1);
   row.workPathImage = 0;  // asked with the batch's others when it ends
   row.mark = static_cast<std::uint8_t>(listMarkForEvent(eventNum));
   row.cells[colFrom] = pool->intern(from);

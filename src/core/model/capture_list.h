@@ -10,7 +10,8 @@
 #include "core/model/folder_icon_cache.h"
 #include "core/model/marks.h"
 #include "core/model/text_pool.h"
-#include "platform/platform.h"
+#include "platform/environment.h"
+#include "platform/icons.h"
 
 namespace tw {
 
@@ -41,20 +42,21 @@ inline constexpr std::string_view kListColumnCaptions[kListColumnCount] = {"From
 // Folder icons come through a FolderIconCache: an answer may be up to its window old. Views
 // that share a cache share their text pool too: the cache keeps answers by the pool's ids.
 //
-// Thread: the user-interface thread only. Uses, but does not own, the platform, the text pool
-// and the icon cache (when given) and the observer.
+// Thread: the user-interface thread only. Uses, but does not own, the environment, the icon source, the text
+// pool and the icon cache (when given) and the observer.
 class CaptureList {
  public:
   // `pool` and `icons` may be shared with the capture tree; without them the list keeps its
   // own.
-  explicit CaptureList(Platform& platform, TextPool* pool = nullptr, FolderIconCache* icons = nullptr);
+  CaptureList(Environment& environment, IconSource& iconSource, TextPool* pool = nullptr,
+              FolderIconCache* icons = nullptr);
   CaptureList(const CaptureList&) = delete;
   CaptureList& operator=(const CaptureList&) = delete;
 
   // Appends the row of one event: its first and second paths and its event number.
   void addListItem(std::string_view item1, std::string_view item2, int eventNum, PathStyle style);
   void addListItem(std::string_view item1, std::string_view item2, int eventNum) {
-    addListItem(item1, item2, eventNum, platform.pathStyle());
+    addListItem(item1, item2, eventNum, environment.pathStyle());
   }
 
   // Removes every row (the Clean command).
@@ -99,7 +101,8 @@ class CaptureList {
   void startPendingIcons();
   void finishIcons();
 
-  Platform& platform;
+  Environment& environment;
+  IconSource& iconSource;
   TextPool ownPool;
   TextPool* pool;
   FolderIconCache ownIcons;

@@ -5,7 +5,7 @@
 
 #include "core/events/event_kinds.h"
 #include "core/model/path_parts.h"
-#include "core/text/functions.h"
+#include "core/text/text_lines.h"
 
 namespace tw {
 
@@ -21,10 +21,12 @@ class CaptureTree::Batch {
   CaptureTree& tree;
 };
 
-CaptureTree::CaptureTree(Platform& platform, TextPool* sharedPool, FolderIconCache* sharedIcons)
-    : platform(platform),
+CaptureTree::CaptureTree(Environment& environment, IconSource& iconSource, TextPool* sharedPool,
+                         FolderIconCache* sharedIcons)
+    : environment(environment),
+      iconSource(iconSource),
       pool(sharedPool != nullptr ? sharedPool : &ownPool),
-      ownIcons(platform),
+      ownIcons(environment, iconSource),
       icons(sharedIcons != nullptr ? sharedIcons : &ownIcons) {
   nodes.push_back(Node{0, kNoNode, 0, 0, kNoNode, kNoNode, markPlain, 0});
   childLists.emplace_back();  // slot 0 means "no children"
@@ -156,7 +158,7 @@ void CaptureTree::addDirectoryFile(std::string_view directoryPath, std::string_v
     if (i == 0) {
       if (node == kNoNode) {
         node = appendNode(kNoNode, s);
-        nodes[node].image = getFileIconIndex(platform, nodePath(node, style));
+        nodes[node].image = iconSource.fileTypeIcon(nodePath(node, style));
         addedOnTheWay = true;
       }
       parent = node;
@@ -187,13 +189,14 @@ void CaptureTree::addDirectoryFile(std::string_view directoryPath, std::string_v
         // The type is decided by the name, so the name is asked without the separator that
         // ends a node path (with it, the name would have no type).
         if (nodes[node].parent != kNoNode && !path.empty()) path.pop_back();
-        nodes[node].image = getFileIconIndex(platform, path);
+        nodes[node].image = iconSource.fileTypeIcon(path);
       } else {
         nodes[node].image = icons->systemFolderIcon();
       }
       if (eventnum == evDelete || eventnum == evRmDir) {
         if (eventnum == evRmDir) removeChildren(node);
-        setText(node, "(" + platform.timeOfDay() + ") " + std::string(text(node)));
+        setText(node, "(" + environment.timeOfDay(std::chrono::system_clock::now()) + ") " +
+                          std::string(text(node)));
         nodes[node].mark = markDeleted;
       } else {
         setText(node, std::string(text(node)) + " -> " + std::string(getLastSegment(newName, style)));

@@ -11,7 +11,8 @@
 #include "core/model/folder_icon_cache.h"
 #include "core/model/marks.h"
 #include "core/model/text_pool.h"
-#include "platform/platform.h"
+#include "platform/environment.h"
+#include "platform/icons.h"
 
 namespace tw {
 
@@ -58,14 +59,15 @@ class CaptureTreeObserver {
 // that share a cache share their text pool too: the cache keeps answers by the pool's ids.
 //
 // Thread: the user-interface thread only (events arrive through synchronised calls). Owns its
-// nodes; uses, but does not own, the platform, the text pool and the icon cache (when given)
-// and the observer.
+// nodes; uses, but does not own, the environment, the icon source, the text pool and the icon cache (when
+// given) and the observer.
 class CaptureTree {
  public:
   // `pool` may be shared with the capture list so that texts both show are kept once, and
   // `icons` so that a folder both ask for is looked up once; without them the tree keeps its
   // own.
-  explicit CaptureTree(Platform& platform, TextPool* pool = nullptr, FolderIconCache* icons = nullptr);
+  CaptureTree(Environment& environment, IconSource& iconSource, TextPool* pool = nullptr,
+              FolderIconCache* icons = nullptr);
   CaptureTree(const CaptureTree&) = delete;
   CaptureTree& operator=(const CaptureTree&) = delete;
 
@@ -74,7 +76,7 @@ class CaptureTree {
   void addDirectoryFile(std::string_view directoryPath, std::string_view newName, int eventnum,
                         PathStyle style);
   void addDirectoryFile(std::string_view directoryPath, std::string_view newName, int eventnum) {
-    addDirectoryFile(directoryPath, newName, eventnum, platform.pathStyle());
+    addDirectoryFile(directoryPath, newName, eventnum, environment.pathStyle());
   }
 
   // The full path of a node: a root's text alone (C:), else the texts from the root down
@@ -161,7 +163,8 @@ class CaptureTree {
   std::size_t slotOf(NodeId head) const;
   void indexGrow();
 
-  Platform& platform;
+  Environment& environment;
+  IconSource& iconSource;
   TextPool ownPool;
   TextPool* pool;
   FolderIconCache ownIcons;

@@ -10,12 +10,13 @@
 #include <utility>
 
 #include "core/model/text_pool.h"
-#include "core/text/functions.h"
 
 namespace tw {
 
-FolderIconCache::FolderIconCache(Platform& platform, std::chrono::milliseconds window, Now now)
-    : platform(platform),
+FolderIconCache::FolderIconCache(Environment& environment, IconSource& icons,
+                                 std::chrono::milliseconds window, Now now)
+    : environment(environment),
+      icons(icons),
       window(window),
       now(std::move(now)),
       currentSince(this->now()),
@@ -47,7 +48,7 @@ const FolderIconCache::Entry* FolderIconCache::kept(std::string_view path, Clock
 int FolderIconCache::folderIcon(std::string_view path) {
   const Clock::time_point at = tick();
   if (const Entry* entry = kept(path, at)) return entry->icon;
-  const int icon = getFolderIconIndex(platform, path);
+  const int icon = icons.pathIcon(path);
   current.add(path, TextPool::hashExact(path), Entry{icon, at});
   return icon;
 }
@@ -90,7 +91,7 @@ std::vector<int> FolderIconCache::folderIcons(const std::vector<std::string_view
 }
 
 bool FolderIconCache::haveWorker() {
-  if (worker || noWorker || !platform.iconLookupsOnAnyThread()) return worker != nullptr;
+  if (worker || noWorker || !icons.lookupsOnAnyThread()) return worker != nullptr;
   worker = std::make_unique<Worker>();
   try {
     worker->thread = std::thread([this, &w = *worker] {
@@ -195,7 +196,7 @@ std::shared_ptr<FolderIconCache::Lookup> FolderIconCache::start(const TextPool& 
 void FolderIconCache::ask(Lookup& lookup) {
   const std::vector<std::string_view> paths(lookup.ask.begin(), lookup.ask.end());
   try {
-    lookup.answers = platform.pathIconIndexes(paths);
+    lookup.answers = icons.pathIcons(paths);
   } catch (const std::exception&) {
     lookup.answers.clear();  // every answer 0, as a failed query gives
   }
@@ -244,7 +245,12 @@ std::vector<int> FolderIconCache::finish(Lookup& lookup) {
 }
 
 int FolderIconCache::systemFolderIcon() {
-  if (systemIcon == 0) systemIcon = getFolderIconIndex(platform, getWindowsDir(platform));
+  if (systemIcon == 0) {
+    // The lone separator when the system folder is unknown (its icon is then that of the root).
+    std::string folder = environment.systemFolder().valueOr(std::string());
+    folder.push_back(pathSeparator(environment.pathStyle()));
+    systemIcon = icons.pathIcon(folder);
+  }
   return systemIcon;
 }
 

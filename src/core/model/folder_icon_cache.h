@@ -11,11 +11,12 @@
 
 #include "core/model/flat_text_map.h"
 #include "core/model/text_pool.h"
-#include "platform/platform.h"
+#include "platform/environment.h"
+#include "platform/icons.h"
 
 namespace tw {
 
-// The folder icons of the capture views (`getFolderIconIndex` of a path on disk), with each
+// The folder icons of the capture views (the icon source's `pathIcon` of a path on disk), with each
 // answer kept for a short window.
 //
 // Why an answer may be kept: the views receive each event up to a second after it happened
@@ -26,14 +27,14 @@ namespace tw {
 // asks for the icon of its work folder. After the window the disk is asked again, so a folder
 // deleted meanwhile then gives 0 and a folder created meanwhile its icon.
 //
-// The system folder's icon (`getFolderIconIndex` of `getWindowsDir`, the plain folder icon
+// The system folder's icon (`pathIcon` of the system folder, the plain folder icon
 // that non-file rows and treated folders show) does not change while the program runs: it is
 // asked once, and again only while the answer is 0 (a failed query is not kept).
 //
 // Thread: the user-interface thread only, like the views it serves. Its own lookup thread
 // (started at the first background lookup) only asks the platform. Uses, but does not own, the
-// platform. The memory held is bounded by the distinct paths asked within the last two windows
-// (kept by path) or by the size of the text pool (kept by id).
+// environment and the icon source. The memory held is bounded by the distinct paths asked within the last two
+// windows (kept by path) or by the size of the text pool (kept by id).
 class FolderIconCache {
  public:
   using Clock = std::chrono::steady_clock;
@@ -41,13 +42,13 @@ class FolderIconCache {
   using Now = std::function<Clock::time_point()>;
   static constexpr std::chrono::milliseconds kDefaultWindow{1000};
 
-  explicit FolderIconCache(Platform& platform, std::chrono::milliseconds window = kDefaultWindow,
-                           Now now = &Clock::now);
+  FolderIconCache(Environment& environment, IconSource& icons,
+                  std::chrono::milliseconds window = kDefaultWindow, Now now = &Clock::now);
   ~FolderIconCache();
   FolderIconCache(const FolderIconCache&) = delete;
   FolderIconCache& operator=(const FolderIconCache&) = delete;
 
-  // getFolderIconIndex(path), asked at most once per window for the same path.
+  // pathIcon(path), asked at most once per window for the same path.
   int folderIcon(std::string_view path);
   // folderIcon of each path, in order. What is not kept is asked of the platform in one call,
   // sorted, so that the paths' shared folders are looked up once.
@@ -64,7 +65,7 @@ class FolderIconCache {
   // forgotten when another pool is given or the pool was cleared.
   std::shared_ptr<Lookup> start(const TextPool& pool, const std::vector<TextId>& paths);
   std::vector<int> finish(Lookup& lookup);
-  // getFolderIconIndex(getWindowsDir()), asked once.
+  // The icon of the system folder with its separator, asked once.
   int systemFolderIcon();
   // Forgets every answer.
   void clear();
@@ -99,7 +100,8 @@ class FolderIconCache {
   // Milliseconds since the cache was made, plus one (0 stands for never).
   std::int64_t msSinceMade(Clock::time_point at) const;
 
-  Platform& platform;
+  Environment& environment;
+  IconSource& icons;
   Clock::duration window;
   Now now;
   // Two generations: `current` holds what was asked since `currentSince` (less than a window

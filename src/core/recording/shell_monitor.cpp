@@ -5,7 +5,6 @@
 #include <stdexcept>
 #include <thread>
 
-#include "core/text/functions.h"
 #include "core/text/text_lines.h"
 
 namespace tw {
@@ -17,7 +16,7 @@ TShellMonitor::~TShellMonitor() = default;
 std::shared_ptr<TShellMonitor> TShellMonitor::start(MonitorContext context) {
   auto monitor = std::make_shared<TShellMonitor>(context);
   std::thread([monitor] {
-    monitor->ctx.platform.setCurrentThreadPriorityHighest();
+    monitor->ctx.platform.notify.setCurrentThreadPriorityHighest();
     monitor->Execute();
   }).detach();
   return monitor;
@@ -45,7 +44,7 @@ void TShellMonitor::stop() {
   // once its queue exists.
   stopRequested.store(true);
   const std::uint64_t id = threadId.load();
-  if (id != 0) ctx.platform.postThreadMessage(id, WM_STOPMONITOR, 0, 0);
+  if (id != 0) ctx.platform.notify.postThreadMessage(id, WM_STOPMONITOR, 0, 0);
 }
 
 bool TShellMonitor::hasQueuedEvents() const {
@@ -87,7 +86,7 @@ bool TShellMonitor::waitForEnd(std::chrono::milliseconds timeout) const {
 }
 
 void TShellMonitor::Execute() {
-  threadId.store(ctx.platform.currentThreadId());
+  threadId.store(ctx.platform.notify.currentThreadId());
   std::string error;
   try {
     setUp();
@@ -118,7 +117,8 @@ void TShellMonitor::setUp() {
     ctx.controls.setPauseVisible(true);
   });
 
-  FWndHandle = ctx.platform.createNotifyWindow([this](const ThreadMessage& msg) { handleNotify(msg); });
+  FWndHandle =
+      ctx.platform.notify.createNotifyWindow([this](const ThreadMessage& msg) { handleNotify(msg); });
   if (!FWndHandle) throw std::runtime_error("Cannot create the window that receives change notifications.");
 
   auto queue = std::make_shared<TItemsStack>();
@@ -132,11 +132,11 @@ void TShellMonitor::setUp() {
     if (ctx.settings.lstpath().rowCount() > 0) queue->setDirFilters(listViewToText(ctx.settings.lstpath()));
     if (ctx.settings.lstext().rowCount() > 0) queue->setExtFilters(listViewToText(ctx.settings.lstext()));
   });
-  Platform& platform = ctx.platform;
-  TItemsStack::start(queue, ctx.ui, ctx.view, platform.pathStyle(),
-                     [&platform] { platform.setCurrentThreadPriorityHighest(); });
+  ShellNotify& notify = ctx.platform.notify;
+  TItemsStack::start(queue, ctx.ui, ctx.view, ctx.platform.environment.pathStyle(),
+                     [&notify] { notify.setCurrentThreadPriorityHighest(); });
 
-  const std::vector<std::string> drives = splitLines(getDrivesList(platform));
+  const std::vector<std::string> drives = recordableDriveRoots(ctx.platform.drives);
   std::vector<std::string> toNotCapture;
   std::vector<std::string> eventsToCapture;
   int listDriveCnt = 0;
@@ -157,7 +157,7 @@ void TShellMonitor::setUp() {
 
   for (const std::string& root : drives) {
     if (isInStringList(root, toNotCapture)) continue;
-    auto notifier = std::make_unique<TShellNotifierObj>(platform, root, true);
+    auto notifier = std::make_unique<TShellNotifierObj>(notify, root, true);
     notifier->setAllEvents(true);
     for (std::size_t n = 0; n < eventsToCapture.size(); ++n) {
       if (eventsToCapture[n] == "N") notifier->setEventsMon(false, static_cast<std::uint16_t>(n));
@@ -168,7 +168,7 @@ void TShellMonitor::setUp() {
   int registered = 0;
   for (const auto& notifier : NotifyList) {
     if (!notifier || !notifier->getStatusParse()) continue;
-    notifier->setNotifierHandle(platform.changeNotifyRegister(
+    notifier->setNotifierHandle(notify.changeNotifyRegister(
         *FWndHandle, kNotifySourceFlags, notifier->getEventsMon(), WM_SHELLNOTIFY, notifier->getNotifider()));
     if (notifier->getNotifierHandle() != 0) ++registered;
   }
@@ -216,7 +216,7 @@ void TShellMonitor::handleNotify(const ThreadMessage& msg) {
   // than queued under a number nothing set.
   const auto eventNum = eventNumFromBit(value);
   if (!eventNum) return;
-  Platform::ChangeProcess process = ctx.platform.notifyProcess(*FWndHandle);
+  ShellNotify::ChangeProcess process = ctx.platform.notify.notifyProcess(*FWndHandle);
   ItemsStack->addItem(std::move(item1), std::move(item2), *eventNum, process.pid, std::move(process.name));
 }
 
@@ -225,7 +225,7 @@ std::string TShellMonitor::getItemPath(const ThreadMessage& msg, int position) {
   const auto* items = reinterpret_cast<const ItemIdList*>(msg.wParam);  // NOLINT(performance-no-int-to-ptr)
   if (items == nullptr) return {};
   try {
-    return ctx.platform.pathFromIdList(items[position - 1]);
+    return ctx.platform.notify.pathFromIdList(items[position - 1]);
   } catch (...) {
     return {};
   }

@@ -28,7 +28,7 @@ inline constexpr std::int32_t kNotifySourceFlags = 0x1003;
 // Everything a recording works with. The referenced objects must outlive the recording's
 // threads (waitForEnd tells when they have ended).
 struct MonitorContext {
-  Platform& platform;
+  Platform platform;
   UiDispatcher& ui;
   MonitorControls& controls;
   SettingsControls& settings;  // the capture choices: read on the UI thread when recording starts

@@ -4,7 +4,7 @@
 
 namespace tw {
 
-TShellNotifierObj::TShellNotifierObj(Platform& platform, std::string _path, bool _sub)
+TShellNotifierObj::TShellNotifierObj(ShellNotify& platform, std::string _path, bool _sub)
     : platform(platform), Path(std::move(_path)), Sub(_sub) {
   statusAlloc = platform.getShellMalloc();
   _pidl = platform.parseDisplayName(Path);

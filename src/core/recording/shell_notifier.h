@@ -15,7 +15,7 @@ namespace tw {
 // path is freed.
 class TShellNotifierObj {
  public:
-  TShellNotifierObj(Platform& platform, std::string _path, bool _sub);
+  TShellNotifierObj(ShellNotify& platform, std::string _path, bool _sub);
   ~TShellNotifierObj();
   TShellNotifierObj(const TShellNotifierObj&) = delete;
   TShellNotifierObj& operator=(const TShellNotifierObj&) = delete;
@@ -34,7 +34,7 @@ class TShellNotifierObj {
   std::int32_t getEventsMon() const;
 
  private:
-  Platform& platform;
+  ShellNotify& platform;
   NotifyEntry Notifier;
   std::string Path;
   bool Sub;

@@ -7,30 +7,29 @@ namespace tw {
 
 namespace {
 
-Platform::FileRead digestFile(Platform& platform, std::string_view fileName, Md5Digest& digest) {
+Files::ReadResult digestFile(Files& files, std::string_view fileName, Md5Digest& digest) {
   TMD5 md5;
-  const auto result =
-      platform.readFileContent(fileName, [&md5](std::string_view chunk) { md5.update(chunk); });
-  if (result == Platform::FileRead::Done) digest = md5.finish();
+  const auto result = files.readFileContent(fileName, [&md5](std::string_view chunk) { md5.update(chunk); });
+  if (result == Files::ReadResult::Done) digest = md5.finish();
   return result;
 }
 
 }  // namespace
 
-std::optional<Md5Digest> fileDigest(Platform& platform, std::string_view fileName) {
+std::optional<Md5Digest> fileDigest(Files& files, std::string_view fileName) {
   Md5Digest digest{};
-  if (digestFile(platform, fileName, digest) != Platform::FileRead::Done) return std::nullopt;
+  if (digestFile(files, fileName, digest) != Files::ReadResult::Done) return std::nullopt;
   return digest;
 }
 
-std::string fileDigestText(Platform& platform, std::string_view fileName) {
+std::string fileDigestText(Files& files, std::string_view fileName) {
   Md5Digest digest{};
-  switch (digestFile(platform, fileName, digest)) {
-    case Platform::FileRead::Done:
+  switch (digestFile(files, fileName, digest)) {
+    case Files::ReadResult::Done:
       return digestToHex(digest);
-    case Platform::FileRead::Unreadable:
+    case Files::ReadResult::Unreadable:
       return std::string(kUnreadableDigest);
-    case Platform::FileRead::Missing:
+    case Files::ReadResult::Missing:
       break;
   }
   return {};
@@ -59,7 +58,7 @@ std::string listRowsText(const CaptureList& list) {
 }
 
 std::string buildExportReport(std::string_view caption, const CaptureTree& tree, const CaptureList& list,
-                              Platform& platform, PathStyle style) {
+                              Files& files, PathStyle style) {
   std::string text;
   const auto line = [&text](std::string_view content) {
     text += content;
@@ -113,12 +112,12 @@ std::string buildExportReport(std::string_view caption, const CaptureTree& tree,
         listing.known = true;  // no folder here: nothing below it exists either
         listing.names.clear();
       } else {
-        const auto listed = platform.folderNames(path, listing.names);
-        listing.known = listed != Platform::FileRead::Unreadable;
+        const auto listed = files.folderNames(path, listing.names);
+        listing.known = listed != Files::ReadResult::Unreadable;
         std::sort(listing.names.begin(), listing.names.end());
       }
     }
-    const std::string digest = mayExist ? fileDigestText(platform, path) : std::string();
+    const std::string digest = mayExist ? fileDigestText(files, path) : std::string();
     if (!digest.empty()) {
       text += " - [MD5:";
       text += digest;
@@ -137,8 +136,7 @@ std::string buildExportReport(std::string_view caption, const CaptureTree& tree,
   return text;
 }
 
-bool writeReportFile(Platform& platform, std::string_view fileName, std::string_view text,
-                     std::string* error) {
+bool writeReportFile(Files& files, std::string_view fileName, std::string_view text, std::string* error) {
   // The line rule of splitLines, applied in place: every line, the last included, ends in CR LF.
   std::string content;
   content.reserve(text.size() + text.size() / 16 + 2);
@@ -159,12 +157,12 @@ bool writeReportFile(Platform& platform, std::string_view fileName, std::string_
     content.append(text.substr(start));
     content += "\r\n";
   }
-  const std::string failure = platform.writeFileAtomically(fileName, platform.toReportEncoding(content));
-  if (!failure.empty()) {
-    if (error != nullptr) *error = failure;
+  const Status written = files.writeFileAtomically(fileName, files.toReportEncoding(content));
+  if (!written) {
+    if (error != nullptr) *error = written.error();
     return false;
   }
-  if (!platform.fileExists(fileName)) {
+  if (!files.fileExists(fileName)) {
     if (error != nullptr) *error = "No file exists at " + std::string(fileName) + " after writing it";
     return false;
   }

@@ -7,7 +7,7 @@
 #include "core/model/capture_list.h"
 #include "core/model/capture_tree.h"
 #include "core/report/md5.h"
-#include "platform/platform.h"
+#include "platform/files.h"
 
 namespace tw {
 
@@ -23,11 +23,11 @@ inline constexpr std::string_view kUnreadableDigest = "unreadable";
 
 // The digest of a file's whole content, of any size; none when there is no file at the path
 // or it cannot be read to its end. A zero-length file gives the digest of empty content.
-std::optional<Md5Digest> fileDigest(Platform& platform, std::string_view fileName);
+std::optional<Md5Digest> fileDigest(Files& files, std::string_view fileName);
 
 // The digest text of the file at fileName (links followed); "unreadable" for a file that
 // exists but cannot be read; empty when there is no file (nothing there, or a folder).
-std::string fileDigestText(Platform& platform, std::string_view fileName);
+std::string fileDigestText(Files& files, std::string_view fileName);
 
 // The indentation of a tree line: nothing for level 0, else level copies of " --" and ">",
 // without the leading space: -->, -- -->, -- -- -->.
@@ -40,14 +40,14 @@ std::string listRowsText(const CaptureList& list);
 // main window's caption. The tree's paths are read in `style` (without the separator at their
 // end) to find the files whose digest is shown.
 std::string buildExportReport(std::string_view caption, const CaptureTree& tree, const CaptureList& list,
-                              Platform& platform, PathStyle style);
+                              Files& files, PathStyle style);
 
 // Writes `text` to fileName as a report file: split into lines (CR LF, lone CR and lone LF
 // each end one; a break at the very end adds no empty line), each line ended by CR LF, in
 // the platform's report encoding. Creates or replaces the file so that a failed write leaves
 // the old file whole. True when the write succeeded and a file exists at fileName
 // afterwards; `error`, when given, receives the system's reason otherwise.
-bool writeReportFile(Platform& platform, std::string_view fileName, std::string_view text,
+bool writeReportFile(Files& files, std::string_view fileName, std::string_view text,
                      std::string* error = nullptr);
 
 }  // namespace tw

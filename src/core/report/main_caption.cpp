@@ -2,13 +2,13 @@
 
 namespace tw {
 
-std::string getComputerName(Platform& platform) {
-  const auto name = platform.computerName();
+std::string getComputerName(Environment& environment) {
+  const auto name = environment.computerName();
   return name && !name->empty() ? *name : std::string("Unknow");
 }
 
-std::string mainWindowCaption(Platform& platform) {
-  return std::string(kDesignCaption) + " - " + getComputerName(platform);
+std::string mainWindowCaption(Environment& environment) {
+  return std::string(kDesignCaption) + " - " + getComputerName(environment);
 }
 
 }  // namespace tw

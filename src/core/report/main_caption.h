@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/platform.h"
+#include "platform/environment.h"
 
 namespace tw {
 
@@ -11,9 +11,9 @@ namespace tw {
 inline constexpr std::string_view kDesignCaption = "Tarnwatch v1.0";
 
 // The computer's name; "Unknow" when it cannot be read.
-std::string getComputerName(Platform& platform);
+std::string getComputerName(Environment& environment);
 
 // The caption the main window shows: kDesignCaption + " - " + the computer name.
-std::string mainWindowCaption(Platform& platform);
+std::string mainWindowCaption(Environment& environment);
 
 }  // namespace tw

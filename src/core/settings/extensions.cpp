@@ -1,8 +1,5 @@
 #include "core/settings/extensions.h"
 
-#include <exception>
-
-#include "core/text/functions.h"
 #include "core/text/path_style.h"
 #include "core/text/text_lines.h"
 
@@ -28,7 +25,7 @@ std::string firstChars(std::string text, std::size_t maxChars) {
 
 }  // namespace
 
-void addExtensions(FilterList& lstext, Platform& platform, std::string_view str) {
+void addExtensions(FilterList& lstext, IconSource& icons, std::string_view str) {
   std::string text;
   text.reserve(str.size());
   for (const char c : str) {
@@ -40,15 +37,10 @@ void addExtensions(FilterList& lstext, Platform& platform, std::string_view str)
   }
   for (std::string& t : splitLines(text)) {
     if (isBlank(t)) continue;
-    if (!containsDot(t)) t.insert(t.begin(), '.');
+    if (t.find('.') == std::string::npos) t.insert(t.begin(), '.');
     if (isInListView(t, lstext)) continue;
-    std::string description;
-    try {
-      description = firstChars(platform.fileTypeDescription("*." + t), kMaxTypeDescriptionChars);
-    } catch (const std::exception&) {
-      description.clear();  // the row is added all the same
-    }
-    lstext.addRow(t, description, getFileIconIndex(platform, t));
+    const std::string description = firstChars(icons.fileTypeDescription("*." + t), kMaxTypeDescriptionChars);
+    lstext.addRow(t, description, icons.fileTypeIcon(t));
   }
 }
 

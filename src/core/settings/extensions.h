@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "core/settings/settings_controls.h"
-#include "platform/platform.h"
+#include "platform/icons.h"
 
 namespace tw {
 
@@ -22,7 +22,7 @@ inline constexpr std::size_t kMaxTypeDescriptionChars = 80;
 // - each new row: caption the entry; second column the platform's file-type description of the
 //   name "*." + entry, cut to kMaxTypeDescriptionChars characters (empty if the platform fails);
 //   image the file-type icon of the entry (0 if the platform fails).
-void addExtensions(FilterList& lstext, Platform& platform, std::string_view str);
+void addExtensions(FilterList& lstext, IconSource& icons, std::string_view str);
 
 // The description of a file type that the system does not know: the name's extension (the text
 // after its last "."), in ASCII capitals, followed by " File" ("*.qqz" -> "QQZ File"); "File"

@@ -2,20 +2,15 @@
 
 namespace tw {
 
-IniStore::IniStore(Platform& platform, std::string iniFile) : platform(platform), INI(std::move(iniFile)) {}
+IniStore::IniStore(ProfileStore& profiles, std::string iniFile)
+    : profiles(profiles), iniFile(std::move(iniFile)) {}
 
-IniStore::~IniStore() {
-  try {
-    platform.flushProfile(INI);
-  } catch (...) {
-    // A destructor must not throw; every write has reported its own outcome already.
-  }
-}
+IniStore::~IniStore() { profiles.flush(iniFile); }
 
 void IniStore::setWorkingSection(std::string_view str) { workingSection = str; }
 
 void IniStore::writeString(std::string_view name, std::string_view value) {
-  if (!platform.writeProfileString(INI, workingSection, name, value).empty()) throw IniWriteError(INI);
+  if (!profiles.writeString(iniFile, workingSection, name, value)) throw IniWriteError(iniFile);
 }
 
 void IniStore::writeInteger(std::string_view name, std::int32_t value) {
@@ -25,7 +20,7 @@ void IniStore::writeInteger(std::string_view name, std::int32_t value) {
 void IniStore::writeBool(std::string_view name, bool value) { writeString(name, value ? "1" : "0"); }
 
 std::string IniStore::readString(std::string_view name, std::string_view def) {
-  return platform.readProfileString(INI, workingSection, name, def);
+  return profiles.readString(iniFile, workingSection, name, def);
 }
 
 std::int32_t IniStore::readInteger(std::string_view name, std::int32_t def) {

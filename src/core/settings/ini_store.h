@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/platform.h"
+#include "platform/profile_store.h"
 
 namespace tw {
 
@@ -24,7 +24,7 @@ class IniWriteError : public std::runtime_error {
 class IniStore {
  public:
   // Nothing is read or written here; the working section is "DEFAULT".
-  IniStore(Platform& platform, std::string iniFile);
+  IniStore(ProfileStore& profiles, std::string iniFile);
   // Flushes the platform's buffered writes of the file.
   ~IniStore();
   IniStore(const IniStore&) = delete;
@@ -50,8 +50,8 @@ class IniStore {
   bool readBool(std::string_view name, bool def);
 
  private:
-  Platform& platform;
-  std::string INI;  // the file's path
+  ProfileStore& profiles;
+  std::string iniFile;
   std::string workingSection = "DEFAULT";
 };
 

@@ -2,7 +2,8 @@
 
 #include <string>
 
-#include "core/text/functions.h"
+#include <string_view>
+#include <vector>
 
 namespace tw {
 
@@ -15,6 +16,21 @@ namespace tw {
 // controls only inside synchronised calls (UiDispatcher::synchronize), which run there too, so
 // no lock guards them. The settings window owns the controls; callers hold references only for
 // the length of one call.
+
+// The rows of a list control, as far as the settings read them: the caption (first column
+// text) of each row.
+class CaptionList {
+ public:
+  virtual ~CaptionList() = default;
+  virtual int rowCount() const = 0;
+  virtual std::string caption(int row) const = 0;
+};
+
+// Each caption in row order followed by CR LF; empty for an empty list.
+std::string listViewToText(const CaptionList& list);
+
+// True when some row's caption equals `text` without ASCII case.
+bool isInListView(std::string_view text, const CaptionList& list);
 
 // Images of the event checklist rows, in the settings window's image list.
 inline constexpr int kEventImageCaptured = 11;     // green tick

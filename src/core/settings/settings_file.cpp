@@ -6,7 +6,7 @@
 #include "core/settings/base64.h"
 #include "core/settings/extensions.h"
 #include "core/settings/ini_store.h"
-#include "core/text/functions.h"
+#include "core/text/path_style.h"
 #include "core/text/text_lines.h"
 
 namespace tw {
@@ -27,7 +27,27 @@ std::string replaceAll(std::string_view text, std::string_view what, std::string
 
 }  // namespace
 
-std::string settingsFilePath(Platform& platform) { return platform.executableDirectory() + "config.ini"; }
+std::string settingsFilePath(Environment& environment) {
+  return environment.executableDirectory().valueOr(std::string()) + "config.ini";
+}
+
+std::string listViewToText(const CaptionList& list) {
+  std::string text;
+  const int rows = list.rowCount();
+  for (int row = 0; row < rows; ++row) {
+    text += list.caption(row);
+    text += "\r\n";
+  }
+  return text;
+}
+
+bool isInListView(std::string_view text, const CaptionList& list) {
+  const int rows = list.rowCount();
+  for (int row = 0; row < rows; ++row) {
+    if (equalsIgnoreAsciiCase(list.caption(row), text)) return true;
+  }
+  return false;
+}
 
 void defaultEventList(SettingsControls& controls) {
   EventCheckList& list = controls.lstevents();
@@ -35,10 +55,11 @@ void defaultEventList(SettingsControls& controls) {
   for (const std::string& name : eventNames()) list.addRow(name, true, kEventImageCaptured);
 }
 
-void saveSettings(SettingsControls& controls, Platform& platform, const std::string& iniFile) {
+void saveSettings(SettingsControls& controls, ProfileStore& profiles, IconSource& icons,
+                  const std::string& iniFile) {
   std::exception_ptr failure;
   {
-    IniStore ini(platform, iniFile);
+    IniStore ini(profiles, iniFile);
     try {
       ini.setWorkingSection("EVENTS");
       std::string events;
@@ -61,12 +82,13 @@ void saveSettings(SettingsControls& controls, Platform& platform, const std::str
       failure = std::current_exception();
     }
   }  // the store is freed (and the file flushed) before the restore
-  restoreSettings(controls, platform, iniFile);
+  restoreSettings(controls, profiles, icons, iniFile);
   if (failure) std::rethrow_exception(failure);
 }
 
-void restoreSettings(SettingsControls& controls, Platform& platform, const std::string& iniFile) {
-  IniStore ini(platform, iniFile);
+void restoreSettings(SettingsControls& controls, ProfileStore& profiles, IconSource& icons,
+                     const std::string& iniFile) {
+  IniStore ini(profiles, iniFile);
 
   std::string events;
   try {
@@ -102,7 +124,7 @@ void restoreSettings(SettingsControls& controls, Platform& platform, const std::
   const std::string extensions = ini.readString("EXTENSIONS", "");
   if (!isBlank(extensions)) {
     try {
-      addExtensions(controls.lstext(), platform, replaceAll(decodeBase64(extensions), "\r\n", ","));
+      addExtensions(controls.lstext(), icons, replaceAll(decodeBase64(extensions), "\r\n", ","));
     } catch (const std::exception&) {
       // A list that cannot be applied keeps its rows.
     }
@@ -113,18 +135,17 @@ void restoreSettings(SettingsControls& controls, Platform& platform, const std::
       // A value that holds something but decodes to nothing is junk, not an empty list (an
       // empty list is stored as an empty value): the list keeps its rows.
       const std::string content = decodeBase64(directories);
-      if (!content.empty()) restoreDirsFilters(controls, platform, content);
+      if (!content.empty()) restoreDirsFilters(controls, icons, content);
     } catch (const std::exception&) {
       // As above.
     }
   }
 }
 
-void restoreDirsFilters(SettingsControls& controls, Platform& platform, std::string_view content) {
+void restoreDirsFilters(SettingsControls& controls, IconSource& icons, std::string_view content) {
   FilterList& list = controls.lstpath();
   list.clearRows();
-  for (const std::string& line : splitLines(content))
-    list.addRow(line, "", getFolderIconIndex(platform, line));
+  for (const std::string& line : splitLines(content)) list.addRow(line, "", icons.pathIcon(line));
 }
 
 }  // namespace tw

@@ -1,5 +1,9 @@
 #include "core/text/text_lines.h"
 
+#include <algorithm>
+
+#include "core/text/path_style.h"
+
 namespace tw {
 
 std::vector<std::string> splitLines(std::string_view text) {
@@ -34,6 +38,15 @@ std::string joinLinesCrLf(const std::vector<std::string>& lines) {
     text += "\r\n";
   }
   return text;
+}
+
+std::string boolToYN(bool b) { return b ? "Y" : "N"; }
+
+bool ynToBool(std::string_view text) { return text == "Y"; }
+
+bool isInStringList(std::string_view text, const std::vector<std::string>& list) {
+  return std::any_of(list.begin(), list.end(),
+                     [&](const std::string& entry) { return equalsIgnoreAsciiCase(entry, text); });
 }
 
 }  // namespace tw

@@ -15,6 +15,13 @@ std::vector<std::string> splitLines(std::string_view text);
 // other control characters), or nothing at all.
 bool isBlank(std::string_view text);
 
+// The yes/no text of a Boolean: "Y" or "N"; only exactly "Y" reads as true.
+std::string boolToYN(bool b);
+bool ynToBool(std::string_view text);
+
+// True when some entry equals `text` without ASCII case.
+bool isInStringList(std::string_view text, const std::vector<std::string>& list);
+
 // The entries, each followed by CR LF (the last included): the row-caption text form.
 std::string joinLinesCrLf(const std::vector<std::string>& lines);
 

@@ -7,7 +7,7 @@
 
 namespace tw {
 
-AboutBox::AboutBox(Platform& platform, QWidget* parent) : QDialog(parent), platform(platform) {
+AboutBox::AboutBox(Shell& shell, QWidget* parent) : QDialog(parent), shell(shell) {
   setWindowTitle(QStringLiteral("About"));
   setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                  Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
@@ -60,9 +60,9 @@ void AboutBox::showModalOver(QWidget* over) {
   exec();
 }
 
-void AboutBox::onWebAddress() { platform.shellOpen(kMakerWebPage); }
-void AboutBox::onFacebook() { platform.shellOpen(kMakerFacebookPage); }
-void AboutBox::onTwitter() { platform.shellOpen(kMakerTwitterPage); }
-void AboutBox::onGooglePlus() { platform.shellOpen(kMakerGooglePlusPage); }
+void AboutBox::onWebAddress() { shell.open(kMakerWebPage); }
+void AboutBox::onFacebook() { shell.open(kMakerFacebookPage); }
+void AboutBox::onTwitter() { shell.open(kMakerTwitterPage); }
+void AboutBox::onGooglePlus() { shell.open(kMakerGooglePlusPage); }
 
 }  // namespace tw

@@ -6,7 +6,7 @@
 #include "gui/controls/active_label.h"
 #include "gui/controls/buttons.h"
 #include "gui/controls/gradient_panel.h"
-#include "platform/platform.h"
+#include "platform/shell.h"
 
 namespace tw {
 
@@ -18,7 +18,7 @@ class AboutBox : public QDialog {
   Q_OBJECT
 
  public:
-  explicit AboutBox(Platform& platform, QWidget* parent = nullptr);
+  explicit AboutBox(Shell& shell, QWidget* parent = nullptr);
 
   // Shows the box modally, centred on `over` (or its parent).
   void showModalOver(QWidget* over);
@@ -37,7 +37,7 @@ class AboutBox : public QDialog {
   void onGooglePlus();
 
  private:
-  Platform& platform;
+  Shell& shell;
   ImageList* images = nullptr;
 };
 

@@ -53,22 +53,22 @@ SpeedButton* speedButton(QWidget* parent, ImageList* images, const QString& capt
 
 }  // namespace
 
-MainWindow::MainWindow(Platform& platform, Dialogs& dialogs, UiDispatcher& ui, QWidget* parent)
+MainWindow::MainWindow(Platform platform, Dialogs& dialogs, UiDispatcher& ui, QWidget* parent)
     : QWidget(parent),
       platform(platform),
       dialogs(dialogs),
       ui(ui),
-      folderIcons(platform),
-      tree(platform, &pool, &folderIcons),
-      list(platform, &pool, &folderIcons),
-      systemIcons(platform) {
+      folderIcons(platform.environment, platform.icons),
+      tree(platform.environment, platform.icons, &pool, &folderIcons),
+      list(platform.environment, platform.icons, &pool, &folderIcons),
+      systemIcons(platform.icons) {
   exitProcess = [](int code) { std::_Exit(code); };
   buildControls();
 
   // At creation.
   loaded = false;
   setStatus(QStringLiteral("idle."));
-  setWindowTitle(fromUtf8(mainWindowCaption(platform)));
+  setWindowTitle(fromUtf8(mainWindowCaption(platform.environment)));
 
   positionTimer.setSingleShot(true);
   positionTimer.setInterval(0);
@@ -279,9 +279,9 @@ void MainWindow::onExport() {
   if (!chosen) return;
   const std::string fileName = QFile::encodeName(*chosen).toStdString();
   if (isBlank(fileName)) return;
-  const std::string text =
-      buildExportReport(windowTitle().toStdString(), tree, list, platform, platform.pathStyle());
-  if (writeReportFile(platform, fileName, text)) {
+  const std::string text = buildExportReport(windowTitle().toStdString(), tree, list, platform.files,
+                                             platform.environment.pathStyle());
+  if (writeReportFile(platform.files, fileName, text)) {
     dialogs.message(this, QStringLiteral("Exportation"),
                     QStringLiteral("Data successfully exported to \r\n") + *chosen, MessageIcon::Information);
   } else {
@@ -300,7 +300,7 @@ void MainWindow::onTrayActivated() {
   activateWindow();
 }
 
-void MainWindow::onLikeUs() { platform.shellOpen(kMakerFacebookPage); }
+void MainWindow::onLikeUs() { platform.shell.open(kMakerFacebookPage); }
 
 void MainWindow::onAbout() {
   if (showAbout) showAbout();

@@ -59,7 +59,7 @@ class MainWindow : public QWidget, public MonitorControls, public BatchView {
   Q_OBJECT
 
  public:
-  MainWindow(Platform& platform, Dialogs& dialogs, UiDispatcher& ui, QWidget* parent = nullptr);
+  MainWindow(Platform platform, Dialogs& dialogs, UiDispatcher& ui, QWidget* parent = nullptr);
   ~MainWindow() override;
 
   // Set once at start-up, after the settings window and the about box exist.
@@ -149,7 +149,7 @@ class MainWindow : public QWidget, public MonitorControls, public BatchView {
   // Runs a command; an exception from it reaches the user in the general error message box.
   void runCommand(const std::function<void()>& command);
 
-  Platform& platform;
+  Platform platform;
   Dialogs& dialogs;
   UiDispatcher& ui;
   SettingsWindowLink* settings = nullptr;

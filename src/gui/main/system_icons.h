@@ -3,7 +3,7 @@
 #include <QHash>
 #include <QIcon>
 
-#include "platform/platform.h"
+#include "platform/icons.h"
 
 namespace tw {
 
@@ -16,7 +16,7 @@ namespace tw {
 // Thread: the user-interface thread. Uses, but does not own, the platform.
 class SystemIcons {
  public:
-  explicit SystemIcons(Platform& platform) : platform(platform) {}
+  explicit SystemIcons(IconSource& platform) : platform(platform) {}
 
   QIcon icon(int index);
 
@@ -26,7 +26,7 @@ class SystemIcons {
   static void chooseIconTheme();
 
  private:
-  Platform& platform;
+  IconSource& platform;
   QHash<int, QIcon> cache;
 };
 

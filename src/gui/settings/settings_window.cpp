@@ -16,7 +16,6 @@
 #include "core/events/event_kinds.h"
 #include "core/settings/extensions.h"
 #include "core/settings/settings_file.h"
-#include "core/text/functions.h"
 #include "core/text/text_lines.h"
 #include "gui/controls/active_label.h"
 #include "gui/controls/buttons.h"
@@ -196,7 +195,7 @@ class SettingsWindow::QtCheckBox : public CheckBox {
   QCheckBox* box;
 };
 
-SettingsWindow::SettingsWindow(Platform& platform, SystemIcons& icons, Dialogs& dialogs, std::string iniFile,
+SettingsWindow::SettingsWindow(Platform platform, SystemIcons& icons, Dialogs& dialogs, std::string iniFile,
                                QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                           Qt::MSWindowsFixedSizeDialogHint),
@@ -352,7 +351,7 @@ QPixmap SettingsWindow::settingsImage(int index) const { return img16_->image(in
 
 void SettingsWindow::restoreAtCreation() {
   tree_->expandAll();
-  restoreSettings(*this, platform_, iniFile_);
+  restoreSettings(*this, platform_.profiles, platform_.icons, iniFile_);
 }
 
 void SettingsWindow::startMissingFolderTimer() { timer_.start(); }
@@ -360,7 +359,7 @@ void SettingsWindow::startMissingFolderTimer() { timer_.start(); }
 void SettingsWindow::saveOnHide() {
   timer_.stop();
   try {
-    saveSettings(*this, platform_, iniFile_);
+    saveSettings(*this, platform_.profiles, platform_.icons, iniFile_);
   } catch (const std::exception& error) {
     // The save has already restored the controls from the file; the user learns why the file
     // does not hold them.
@@ -426,30 +425,23 @@ void SettingsWindow::refreshDrives() {
   for (ProgressBar* bar : usageBars_) delete bar;
   usageBars_.clear();
 
-  const std::vector<DriveInfo> drives = platform_.drives();
-  auto kindOf = [&](std::string_view root) {
-    for (const DriveInfo& d : drives) {
-      if (d.root == root) return d.type;
-    }
-    return DriveType::Unknown;
-  };
-  for (const std::string& root : splitLines(getDrivesList(platform_))) {
-    const DriveType kind = kindOf(root);
-    if (kind != DriveType::Fixed && kind != DriveType::Removable) continue;
+  for (const std::string& root : recordableDriveRoots(platform_.drives)) {
     auto* bar = new ProgressBar(listDrives_->viewport());
     bar->setMin(0);
     bar->setMax(100);
     bar->setColor(kUsageGreen);
     bar->setMarquee(false);
 
-    drivesAdapter_->addRow(root, true, getFileIconIndex(platform_, root));
+    drivesAdapter_->addRow(root, true, platform_.icons.fileTypeIcon(root));
     const int row = listDrives_->rowCount() - 1;
-    auto* fileSystem = new QTableWidgetItem(fromBytes(getFileSystemName(platform_, root)));
+    auto* fileSystem =
+        new QTableWidgetItem(fromBytes(platform_.drives.fileSystemName(root).valueOr(std::string())));
     fileSystem->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
     listDrives_->setItem(row, 1, fileSystem);
 
-    const int percent =
-        usedPercentage(getDiskSpace(platform_, root, true), getDiskSpace(platform_, root, false));
+    // A volume whose size cannot be read (a drive without a medium) shows 0 %.
+    const auto space = platform_.drives.diskSpace(root);
+    const int percent = space ? usedPercentage(space->total, space->freeToCaller) : 0;
     bar->setMax(100);
     bar->setPosition(percent);
     if (percent > 89) bar->setColor(kUsageRed);
@@ -487,7 +479,7 @@ void SettingsWindow::setRecordMode(bool b) {
 }
 
 void SettingsWindow::addExtensions(const std::string& str) {
-  tw::addExtensions(*extAdapter_, platform_, str);
+  tw::addExtensions(*extAdapter_, platform_.icons, str);
 }
 
 void SettingsWindow::deleteListItems(QTableWidget* lst) {
@@ -521,18 +513,19 @@ void SettingsWindow::onDeleteExtensions() { deleteListItems(lstext_); }
 void SettingsWindow::onDeleteFolders() { deleteListItems(lstpath_); }
 
 void SettingsWindow::onAddFolder() {
-  const std::string initial = getSystemDriveRoot(platform_);
+  const std::string initial = platform_.environment.systemDriveRoot().valueOr(
+      platform_.environment.pathStyle() == PathStyle::Windows ? "c:\\" : "/");
   QString chosen = dialogs_.browseForFolder(this, QStringLiteral("Select path to exclude from capture"),
                                             QFile::decodeName(QByteArray::fromStdString(initial)), false);
   if (isBlankText(chosen)) return;  // cancelled, or an item without a file-system path
-  const PathStyle style = platform_.pathStyle();
+  const PathStyle style = platform_.environment.pathStyle();
   // Qt names Windows folders with "/"; the lists hold the platform's own separator.
   if (style == PathStyle::Windows) chosen.replace(QLatin1Char('/'), QLatin1Char('\\'));
   const QByteArray encoded = QFile::encodeName(chosen);
   std::string path(encoded.constData(), static_cast<std::size_t>(encoded.size()));
   if (path.back() != pathSeparator(style)) path.push_back(pathSeparator(style));
   if (isInListView(path, *pathAdapter_)) return;
-  pathAdapter_->addRow(path, std::string(), getFolderIconIndex(platform_, path));
+  pathAdapter_->addRow(path, std::string(), platform_.icons.pathIcon(path));
 }
 
 void SettingsWindow::lsteventsItemChecked(int row) {
@@ -558,13 +551,13 @@ void SettingsWindow::onEventDoubleClicked() {
 void SettingsWindow::onExcludedFolderDoubleClicked() {
   const int row = firstSelectedRow(lstpath_);
   if (row < 0) return;
-  shellOpen(platform_, captionOf(lstpath_->item(row, 0)));
+  platform_.shell.open(captionOf(lstpath_->item(row, 0)));
 }
 
 void SettingsWindow::markPathRow(int row) {
   QTableWidgetItem* item = lstpath_->item(row, 0);
   if (item == nullptr) return;
-  const bool exists = getFolderIconIndex(platform_, captionOf(item)) != 0;
+  const bool exists = platform_.icons.pathIcon(captionOf(item)) != 0;
   const QColor colour = exists ? kRowBlack : kRowRed;
   if (item->foreground().color() != colour || item->foreground().style() == Qt::NoBrush)
     item->setForeground(colour);

@@ -75,7 +75,7 @@ int usedPercentage(std::int64_t total, std::int64_t free);
 class SettingsWindow : public QDialog, public SettingsControls {
   Q_OBJECT
  public:
-  SettingsWindow(Platform& platform, SystemIcons& icons, Dialogs& dialogs, std::string iniFile,
+  SettingsWindow(Platform platform, SystemIcons& icons, Dialogs& dialogs, std::string iniFile,
                  QWidget* parent = nullptr);
   ~SettingsWindow() override;
 
@@ -164,7 +164,7 @@ class SettingsWindow : public QDialog, public SettingsControls {
   void markPathRow(int row);
   QPixmap settingsImage(int index) const;
 
-  Platform& platform_;
+  Platform platform_;
   SystemIcons& icons_;
   Dialogs& dialogs_;
   std::string iniFile_;

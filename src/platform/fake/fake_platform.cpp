@@ -11,21 +11,35 @@
 
 namespace tw {
 
-std::optional<std::string> FakePlatform::fileSystemName(std::string_view root) {
-  if (fileSystemThrows) throw std::runtime_error("volume query raised an error");
+Result<std::string> FakePlatform::computerName() {
+  if (!hostName) return Result<std::string>::failure("no computer name");
+  return *hostName;
+}
+
+Result<std::string> FakePlatform::systemFolder() {
+  if (systemDir.empty()) return Result<std::string>::failure("no system folder");
+  return systemDir;
+}
+
+Result<std::string> FakePlatform::systemDriveRoot() {
+  if (!systemRoot) return Result<std::string>::failure("no system drive");
+  return *systemRoot;
+}
+
+Result<std::string> FakePlatform::fileSystemName(std::string_view root) {
   auto it = fileSystems.find(root);
-  if (it == fileSystems.end()) return std::nullopt;
-  return it->second;
+  if (it == fileSystems.end() || !it->second)
+    return Result<std::string>::failure("no volume at " + std::string(root));
+  return *it->second;
 }
 
-std::optional<DiskSpace> FakePlatform::diskSpace(std::string_view path) {
-  if (diskSpaceThrows) throw std::runtime_error("disk space query raised an error");
+Result<DiskSpace> FakePlatform::diskSpace(std::string_view path) {
   auto it = spaces.find(path);
-  if (it == spaces.end()) return std::nullopt;
+  if (it == spaces.end()) return Result<DiskSpace>::failure("no volume at " + std::string(path));
   return it->second;
 }
 
-int FakePlatform::fileTypeIconIndex(std::string_view name) {
+int FakePlatform::fileTypeIcon(std::string_view name) {
   const auto sep = name.find_last_of(style == PathStyle::Windows ? "\\:" : "/");
   const std::string_view last = sep == std::string_view::npos ? name : name.substr(sep + 1);
   const auto dot = last.rfind('.');
@@ -36,20 +50,21 @@ int FakePlatform::fileTypeIconIndex(std::string_view name) {
   return it == typeIcons.end() ? unknownTypeIcon : it->second;
 }
 
-int FakePlatform::pathIconIndex(std::string_view path) {
-  auto it = pathIcons.find(path);
-  return it == pathIcons.end() ? 0 : it->second;
+int FakePlatform::pathIcon(std::string_view path) {
+  auto it = objectIcons.find(path);
+  return it == objectIcons.end() ? 0 : it->second;
 }
 
 std::string FakePlatform::iconName(int index) { return index > 0 ? "icon-" + std::to_string(index) : ""; }
 
-void FakePlatform::shellOpen(std::string_view target) {
+void FakePlatform::open(std::string_view target) {
   std::lock_guard guard(recordLock);
   openedTargets.emplace_back(target);
 }
 
-std::string FakePlatform::writeFileAtomically(std::string_view path, std::string_view bytes) {
-  if (auto refused = refuseWrites.find(path); refused != refuseWrites.end()) return refused->second;
+Status FakePlatform::writeFileAtomically(std::string_view path, std::string_view bytes) {
+  if (auto refused = refuseWrites.find(path); refused != refuseWrites.end())
+    return Status::failure(refused->second);
   const std::filesystem::path target{std::string(path)};
   std::filesystem::path temp = target;
   temp += ".tmp-fake";
@@ -59,39 +74,39 @@ std::string FakePlatform::writeFileAtomically(std::string_view path, std::string
     if (!out.flush()) {
       std::error_code ignored;
       std::filesystem::remove(temp, ignored);
-      return "Cannot write " + std::string(path);
+      return Status::failure("Cannot write " + std::string(path));
     }
   }
   std::error_code ec;
   std::filesystem::rename(temp, target, ec);
   if (ec) {
     std::filesystem::remove(temp, ec);
-    return "Cannot replace " + std::string(path);
+    return Status::failure("Cannot replace " + std::string(path));
   }
   return {};
 }
 
-Platform::FileRead FakePlatform::readFileContent(std::string_view path,
-                                                 const std::function<void(std::string_view)>& sink) {
-  if (unreadableFiles.contains(path)) return FileRead::Unreadable;
+Files::ReadResult FakePlatform::readFileContent(std::string_view path,
+                                                const std::function<void(std::string_view)>& sink) {
+  if (unreadableFiles.contains(path)) return ReadResult::Unreadable;
   if (auto it = fakeFiles.find(path); it != fakeFiles.end()) {
     // Two chunks when there is more than one byte, so that callers must join chunks.
     const std::string_view content = it->second;
     const std::size_t half = content.size() / 2;
     if (half > 0) sink(content.substr(0, half));
     if (content.size() > half) sink(content.substr(half));
-    return FileRead::Done;
+    return ReadResult::Done;
   }
   std::error_code ec;
   const std::filesystem::path real{std::string(path)};
-  if (path.empty() || !std::filesystem::is_regular_file(real, ec)) return FileRead::Missing;
+  if (path.empty() || !std::filesystem::is_regular_file(real, ec)) return ReadResult::Missing;
   std::ifstream in(real, std::ios::binary);
-  if (!in) return FileRead::Unreadable;
+  if (!in) return ReadResult::Unreadable;
   char buffer[4096];
   while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
     sink(std::string_view(buffer, static_cast<std::size_t>(in.gcount())));
   }
-  return in.bad() ? FileRead::Unreadable : FileRead::Done;
+  return in.bad() ? ReadResult::Unreadable : ReadResult::Done;
 }
 
 bool FakePlatform::fileExists(std::string_view path) {
@@ -136,18 +151,19 @@ int FakePlatform::profileFlushes() const {
   return flushes;
 }
 
-std::string FakePlatform::readProfileString(std::string_view path, std::string_view section,
-                                            std::string_view key, std::string_view defaultValue) {
+std::string FakePlatform::readString(std::string_view path, std::string_view section, std::string_view key,
+                                     std::string_view defaultValue) {
   const auto text = profileText(path);
   if (!text) return std::string(defaultValue);
   return iniReadValue(*text, section, key).value_or(std::string(defaultValue));
 }
 
-std::string FakePlatform::writeProfileString(std::string_view path, std::string_view section,
-                                             std::string_view key, std::string_view value) {
-  if (auto refused = refuseWrites.find(path); refused != refuseWrites.end()) return refused->second;
+Status FakePlatform::writeString(std::string_view path, std::string_view section, std::string_view key,
+                                 std::string_view value) {
+  if (auto refused = refuseWrites.find(path); refused != refuseWrites.end())
+    return Status::failure(refused->second);
   if (const std::string bad = iniCheckEntry(section, key, value); !bad.empty()) {
-    return "Cannot write " + std::string(path) + ": " + bad;
+    return Status::failure("Cannot write " + std::string(path) + ": " + bad);
   }
   std::lock_guard guard(recordLock);
   std::string& text = profileFiles[std::string(path)];
@@ -155,7 +171,7 @@ std::string FakePlatform::writeProfileString(std::string_view path, std::string_
   return {};
 }
 
-void FakePlatform::flushProfile(std::string_view) {
+void FakePlatform::flush(std::string_view) {
   std::lock_guard guard(recordLock);
   ++flushes;
 }

@@ -135,36 +135,42 @@ std::vector<DriveInfo> LinuxPlatform::drives() {
   return linuxfs::drivesFromMountInfo(readMountInfo(), probe);
 }
 
-std::optional<std::string> LinuxPlatform::fileSystemName(std::string_view root) {
+Result<std::string> LinuxPlatform::fileSystemName(std::string_view root) {
   const std::string mountPoint = withoutTrailingSlash(root);
   std::optional<std::string> name;
   for (const auto& entry : linuxfs::parseMountInfo(readMountInfo())) {
     if (entry.mountPoint == mountPoint) name = entry.fsType;  // the last mount there is visible
   }
-  return name;
+  if (!name) return Result<std::string>::failure(mountPoint + " is not a mount point");
+  return *name;
 }
 
-std::optional<DiskSpace> LinuxPlatform::diskSpace(std::string_view path) {
+Result<DiskSpace> LinuxPlatform::diskSpace(std::string_view path) {
   struct statvfs st {};
-  if (statvfs(std::string(path).c_str(), &st) != 0) return std::nullopt;
+  if (statvfs(std::string(path).c_str(), &st) != 0) {
+    return Result<DiskSpace>::failure("Cannot read the size of " + std::string(path) + ": " +
+                                      std::strerror(errno));
+  }
   DiskSpace space;
   space.total = static_cast<std::int64_t>(st.f_blocks) * static_cast<std::int64_t>(st.f_frsize);
   space.freeToCaller = static_cast<std::int64_t>(st.f_bavail) * static_cast<std::int64_t>(st.f_frsize);
   return space;
 }
 
-std::string LinuxPlatform::systemDirectory() {
+Result<std::string> LinuxPlatform::systemFolder() {
   struct stat st {};
-  return stat("/usr", &st) == 0 && S_ISDIR(st.st_mode) ? std::string("/usr") : std::string();
+  if (stat("/usr", &st) == 0 && S_ISDIR(st.st_mode)) return std::string("/usr");
+  return Result<std::string>::failure("/usr is not a folder");
 }
 
-std::optional<std::string> LinuxPlatform::systemDriveRoot() {
-  const std::string dir = systemDirectory();
-  if (dir.empty()) return std::nullopt;
+Result<std::string> LinuxPlatform::systemDriveRoot() {
+  const auto folder = systemFolder();
+  if (!folder) return folder;
+  const std::string& dir = folder.value();
   char resolved[PATH_MAX];
   const std::string real = realpath(dir.c_str(), resolved) != nullptr ? std::string(resolved) : dir;
   const auto entry = linuxfs::mountHolding(linuxfs::parseMountInfo(readMountInfo()), real);
-  if (!entry) return std::nullopt;
+  if (!entry) return Result<std::string>::failure("No mount holds " + real);
   std::string root = entry->mountPoint;
   if (root.back() != '/') root.push_back('/');
   return root;
@@ -189,14 +195,14 @@ LinuxPlatform::TypeIcon LinuxPlatform::typeIconByName(std::string_view name) {
   return icon;
 }
 
-int LinuxPlatform::fileTypeIconIndex(std::string_view name) { return typeIconByName(name).index; }
+int LinuxPlatform::fileTypeIcon(std::string_view name) { return typeIconByName(name).index; }
 
-int LinuxPlatform::pathIconIndex(std::string_view path) {
+int LinuxPlatform::pathIcon(std::string_view path) {
   if (path.empty()) return 0;
   return iconAt(AT_FDCWD, std::string(path), path);
 }
 
-std::vector<int> LinuxPlatform::pathIconIndexes(const std::vector<std::string_view>& paths) {
+std::vector<int> LinuxPlatform::pathIcons(const std::vector<std::string_view>& paths) {
   // Opening a folder costs about as much as looking a whole path up, and saves only the walk
   // to it for each path looked up from there: a folder is opened for a run of at least this
   // many paths in it (sorted paths in one folder come together), other paths are looked up
@@ -266,7 +272,7 @@ int LinuxPlatform::iconAt(int dirFd, const std::string& rest, std::string_view p
 
 std::string LinuxPlatform::iconName(int index) { return icons.name(index); }
 
-void LinuxPlatform::shellOpen(std::string_view target) {
+void LinuxPlatform::open(std::string_view target) {
   if (target.empty()) return;
   const std::string arg(target);
   // No shell in between: the target is one argument, whatever characters it holds.
@@ -282,21 +288,24 @@ void LinuxPlatform::shellOpen(std::string_view target) {
   }).detach();
 }
 
-std::optional<std::string> LinuxPlatform::computerName() {
+Result<std::string> LinuxPlatform::computerName() {
   char name[HOST_NAME_MAX + 1] = {};
-  if (gethostname(name, sizeof name) != 0) return std::nullopt;
+  if (gethostname(name, sizeof name) != 0) {
+    return Result<std::string>::failure(std::string("Cannot read the computer's name: ") +
+                                        std::strerror(errno));
+  }
   name[HOST_NAME_MAX] = '\0';
-  if (name[0] == '\0') return std::nullopt;
+  if (name[0] == '\0') return Result<std::string>::failure("The computer has no name");
   return std::string(name);
 }
 
-std::string LinuxPlatform::timeOfDay() {
+std::string LinuxPlatform::timeOfDay(std::chrono::system_clock::time_point moment) {
   // The user's time format comes from LC_ALL, LC_TIME or LANG; "C" when none is usable.
   static const locale_t userLocale = [] {
     locale_t loc = newlocale(LC_TIME_MASK, "", nullptr);
     return loc != nullptr ? loc : newlocale(LC_TIME_MASK, "C", nullptr);
   }();
-  const time_t now = time(nullptr);
+  const time_t now = std::chrono::system_clock::to_time_t(moment);
   struct tm local {};
   localtime_r(&now, &local);
   char text[128] = {};
@@ -330,10 +339,10 @@ std::string followLinks(std::string path) {
 
 }  // namespace
 
-std::string LinuxPlatform::writeFileAtomically(std::string_view path, std::string_view bytes) {
+Status LinuxPlatform::writeFileAtomically(std::string_view path, std::string_view bytes) {
   const std::string target = followLinks(std::string(path));
   const auto fail = [&](const char* what) {
-    return "Cannot " + std::string(what) + " " + target + ": " + std::strerror(errno);
+    return Status::failure("Cannot " + std::string(what) + " " + target + ": " + std::strerror(errno));
   };
   const auto slash = target.rfind('/');
   const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : target.substr(0, slash));
@@ -354,22 +363,22 @@ std::string LinuxPlatform::writeFileAtomically(std::string_view path, std::strin
     const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
-      std::string message = fail("write");
+      Status failed = fail("write");
       ::close(fd);
       ::unlink(temp.c_str());
-      return message;
+      return failed;
     }
     done += static_cast<std::size_t>(n);
   }
   if (::fsync(fd) != 0 || ::close(fd) != 0) {
-    std::string message = fail("write");
+    Status failed = fail("write");
     ::unlink(temp.c_str());
-    return message;
+    return failed;
   }
   if (::rename(temp.c_str(), target.c_str()) != 0) {
-    std::string message = fail("replace");
+    Status failed = fail("replace");
     ::unlink(temp.c_str());
-    return message;
+    return failed;
   }
   // Make the rename itself durable.
   const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -380,23 +389,23 @@ std::string LinuxPlatform::writeFileAtomically(std::string_view path, std::strin
   return {};
 }
 
-Platform::FileRead LinuxPlatform::folderNames(std::string_view folder, std::vector<std::string>& names) {
+Files::ReadResult LinuxPlatform::folderNames(std::string_view folder, std::vector<std::string>& names) {
   names.clear();
   const std::string p(folder);
-  if (p.empty()) return FileRead::Missing;
+  if (p.empty()) return ReadResult::Missing;
   const int fd = ::open(p.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return errno == ENOENT || errno == ENOTDIR ? FileRead::Missing : FileRead::Unreadable;
+  if (fd < 0) return errno == ENOENT || errno == ENOTDIR ? ReadResult::Missing : ReadResult::Unreadable;
   DIR* dir = ::fdopendir(fd);
   if (dir == nullptr) {
     ::close(fd);
-    return FileRead::Unreadable;
+    return ReadResult::Unreadable;
   }
-  FileRead result = FileRead::Done;
+  ReadResult result = ReadResult::Done;
   for (;;) {
     errno = 0;
     const dirent* entry = ::readdir(dir);
     if (entry == nullptr) {
-      if (errno != 0) result = FileRead::Unreadable;
+      if (errno != 0) result = ReadResult::Unreadable;
       break;
     }
     const std::string_view name(entry->d_name);
@@ -404,23 +413,23 @@ Platform::FileRead LinuxPlatform::folderNames(std::string_view folder, std::vect
     names.emplace_back(name);
   }
   ::closedir(dir);
-  if (result != FileRead::Done) names.clear();
+  if (result != ReadResult::Done) names.clear();
   return result;
 }
 
-Platform::FileRead LinuxPlatform::readFileContent(std::string_view path,
-                                                  const std::function<void(std::string_view)>& sink) {
+Files::ReadResult LinuxPlatform::readFileContent(std::string_view path,
+                                                 const std::function<void(std::string_view)>& sink) {
   const std::string p(path);
   struct stat st {};
   // Only regular files are files: a folder is not, and opening a FIFO or a device could block
   // or never end.
-  if (p.empty() || ::stat(p.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return FileRead::Missing;
+  if (p.empty() || ::stat(p.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return ReadResult::Missing;
   const int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-  if (fd < 0) return errno == ENOENT ? FileRead::Missing : FileRead::Unreadable;
+  if (fd < 0) return errno == ENOENT ? ReadResult::Missing : ReadResult::Unreadable;
   // The path may have been replaced by something else between stat and open.
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     ::close(fd);
-    return FileRead::Missing;
+    return ReadResult::Missing;
   }
   ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
   // A buffer that stays in the processor's cache while the digest reads it; the reads go on
@@ -428,12 +437,12 @@ Platform::FileRead LinuxPlatform::readFileContent(std::string_view path,
   // files still being written do not keep to.
   constexpr std::size_t kChunk = std::size_t{128} * 1024;
   const std::unique_ptr<char[]> buffer(new char[kChunk]);
-  FileRead result = FileRead::Done;
+  ReadResult result = ReadResult::Done;
   for (;;) {
     const ssize_t n = ::read(fd, buffer.get(), kChunk);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
-      result = FileRead::Unreadable;
+      result = ReadResult::Unreadable;
       break;
     }
     if (n == 0) break;
@@ -488,31 +497,32 @@ std::optional<std::string> readProfileFile(const std::string& path) {
 
 }  // namespace
 
-std::string LinuxPlatform::readProfileString(std::string_view path, std::string_view section,
-                                             std::string_view key, std::string_view defaultValue) {
+std::string LinuxPlatform::readString(std::string_view path, std::string_view section, std::string_view key,
+                                      std::string_view defaultValue) {
   const auto text = readProfileFile(std::string(path));
   if (!text) return std::string(defaultValue);
   return iniReadValue(*text, section, key).value_or(std::string(defaultValue));
 }
 
-std::string LinuxPlatform::writeProfileString(std::string_view path, std::string_view section,
-                                              std::string_view key, std::string_view value) {
+Status LinuxPlatform::writeString(std::string_view path, std::string_view section, std::string_view key,
+                                  std::string_view value) {
   const std::string target(path);
   if (const std::string refused = iniCheckEntry(section, key, value); !refused.empty()) {
-    return "Cannot write " + target + ": " + refused;
+    return Status::failure("Cannot write " + target + ": " + refused);
   }
   std::lock_guard guard(profileLock);
   auto text = readProfileFile(target);
   if (!text) {
     // A file that exists but cannot be read is never replaced: its other keys would be lost.
-    if (errno == kNotARegularFile) return "Cannot write " + target + ": it is not a regular file";
-    if (errno != ENOENT) return "Cannot read " + target + ": " + std::strerror(errno);
+    if (errno == kNotARegularFile)
+      return Status::failure("Cannot write " + target + ": it is not a regular file");
+    if (errno != ENOENT) return Status::failure("Cannot read " + target + ": " + std::strerror(errno));
     text.emplace();
   }
   return writeFileAtomically(target, iniWriteValue(*text, section, key, value));
 }
 
-void LinuxPlatform::flushProfile(std::string_view) {}
+void LinuxPlatform::flush(std::string_view) {}
 
 std::string LinuxPlatform::fileTypeDescription(std::string_view name) {
   const QMimeDatabase db;
@@ -524,12 +534,12 @@ std::string LinuxPlatform::fileTypeDescription(std::string_view name) {
   return comment.empty() ? genericFileTypeDescription(name) : comment;
 }
 
-std::string LinuxPlatform::executableDirectory() {
+Result<std::string> LinuxPlatform::executableDirectory() {
   const std::string link = procRoot + "/self/exe";
   std::string target(PATH_MAX, '\0');
   for (;;) {
     const ssize_t n = ::readlink(link.c_str(), target.data(), target.size());
-    if (n < 0) return {};
+    if (n < 0) return Result<std::string>::failure("Cannot read " + link + ": " + std::strerror(errno));
     if (static_cast<std::size_t>(n) < target.size()) {
       target.resize(static_cast<std::size_t>(n));
       break;
@@ -538,7 +548,7 @@ std::string LinuxPlatform::executableDirectory() {
   }
   // A replaced or deleted executable reads as "<path> (deleted)"; its folder is still the one.
   const auto slash = target.rfind('/');
-  if (slash == std::string::npos) return {};
+  if (slash == std::string::npos) return Result<std::string>::failure(link + " names no folder");
   return target.substr(0, slash + 1);
 }
 
@@ -636,7 +646,7 @@ std::int32_t LinuxPlatform::messageProcessId(const NotifyWindow& window) {
   return linuxWindow ? linuxWindow->currentProcessId() : 0;
 }
 
-Platform::ChangeProcess LinuxPlatform::notifyProcess(NotifyWindow& window) {
+ShellNotify::ChangeProcess LinuxPlatform::notifyProcess(NotifyWindow& window) {
   // The window is the monitor thread's own; so is its cache of process names.
   auto* linuxWindow = dynamic_cast<LinuxNotifyWindow*>(&window);
   if (linuxWindow == nullptr || linuxWindow->currentProcessId() == 0) return {};
@@ -672,9 +682,9 @@ void LinuxPlatform::setCurrentThreadPriorityHighest() {
   if (best < current) ::setpriority(PRIO_PROCESS, tid, best);
 }
 
-Platform& systemPlatform() {
+Platform systemPlatform() {
   static LinuxPlatform platform;
-  return platform;
+  return platform.parts();
 }
 
 }  // namespace tw

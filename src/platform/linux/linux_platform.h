@@ -18,39 +18,61 @@ namespace tw {
 // database, xdg-open for the desktop. Every method is safe to call from any thread.
 class LinuxNotifyWindow;
 
-class LinuxPlatform : public Platform {
+class LinuxPlatform : public Environment,
+                      public Drives,
+                      public IconSource,
+                      public Files,
+                      public ProfileStore,
+                      public Shell,
+                      public ShellNotify {
  public:
   // `procRoot` and `sysRoot` are where /proc and /sys are read from.
   explicit LinuxPlatform(std::string procRoot = "/proc", std::string sysRoot = "/sys");
   ~LinuxPlatform() override;
 
-  PathStyle pathStyle() const override { return PathStyle::Posix; }
-  std::vector<DriveInfo> drives() override;
-  std::optional<std::string> fileSystemName(std::string_view root) override;
-  std::optional<DiskSpace> diskSpace(std::string_view path) override;
-  std::string systemDirectory() override;
-  std::optional<std::string> systemDriveRoot() override;
-  int fileTypeIconIndex(std::string_view name) override;
-  int pathIconIndex(std::string_view path) override;
-  std::string iconName(int index) override;
-  void shellOpen(std::string_view target) override;
-  std::optional<std::string> computerName() override;
-  std::string timeOfDay() override;
-  std::string writeFileAtomically(std::string_view path, std::string_view bytes) override;
+  // Every part of this platform.
+  Platform parts() { return Platform{*this, *this, *this, *this, *this, *this, *this}; }
 
-  // Export report.
-  FileRead readFileContent(std::string_view path, const std::function<void(std::string_view)>& sink) override;
-  bool fileExists(std::string_view path) override;
-  FileRead folderNames(std::string_view folder, std::vector<std::string>& names) override;
-  std::string toReportEncoding(std::string_view utf8) override { return std::string(utf8); }
-  // Settings.
-  std::string readProfileString(std::string_view path, std::string_view section, std::string_view key,
-                                std::string_view defaultValue) override;
-  std::string writeProfileString(std::string_view path, std::string_view section, std::string_view key,
-                                 std::string_view value) override;
-  void flushProfile(std::string_view path) override;
+  // Environment.
+  PathStyle pathStyle() const override { return PathStyle::Posix; }
+  Result<std::string> computerName() override;
+  Result<std::string> systemFolder() override;
+  Result<std::string> systemDriveRoot() override;
+  Result<std::string> executableDirectory() override;
+  std::string timeOfDay(std::chrono::system_clock::time_point moment) override;
+
+  // Drives.
+  std::vector<DriveInfo> drives() override;
+  Result<std::string> fileSystemName(std::string_view root) override;
+  Result<DiskSpace> diskSpace(std::string_view path) override;
+
+  // Icons. The icon tables are locked, the rest is per call, so path lookups may run on any
+  // thread; many paths at once look each folder they share up once (in sorted order).
+  int fileTypeIcon(std::string_view name) override;
+  int pathIcon(std::string_view path) override;
+  std::vector<int> pathIcons(const std::vector<std::string_view>& paths) override;
+  bool lookupsOnAnyThread() const override { return true; }
+  std::string iconName(int index) override;
   std::string fileTypeDescription(std::string_view name) override;
-  std::string executableDirectory() override;
+
+  // Files.
+  Status writeFileAtomically(std::string_view path, std::string_view bytes) override;
+  ReadResult readFileContent(std::string_view path,
+                             const std::function<void(std::string_view)>& sink) override;
+  bool fileExists(std::string_view path) override;
+  ReadResult folderNames(std::string_view folder, std::vector<std::string>& names) override;
+  std::string toReportEncoding(std::string_view utf8) override { return std::string(utf8); }
+
+  // Settings.
+  std::string readString(std::string_view path, std::string_view section, std::string_view key,
+                         std::string_view defaultValue) override;
+  Status writeString(std::string_view path, std::string_view section, std::string_view key,
+                     std::string_view value) override;
+  void flush(std::string_view path) override;
+
+  // Shell.
+  void open(std::string_view target) override;
+
   // Change capture: notification windows, registrations, thread messages.
   bool getShellMalloc() override { return true; }
   ItemIdList parseDisplayName(std::string_view path) override;
@@ -77,11 +99,6 @@ class LinuxPlatform : public Platform {
   ChangeProcess notifyProcess(NotifyWindow& window) override;
   // Called by a window that is being destroyed.
   void forgetWindow(LinuxNotifyWindow& window);
-  // Capture views: many paths at once, each folder the paths share looked up once (in sorted
-  // order).
-  // The icon tables are locked, the rest is per call.
-  bool iconLookupsOnAnyThread() const override { return true; }
-  std::vector<int> pathIconIndexes(const std::vector<std::string_view>& paths) override;
 
  private:
   std::string readMountInfo() const;

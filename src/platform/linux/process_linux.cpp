@@ -4,7 +4,7 @@
 #include <cerrno>
 #include <ctime>
 
-#include "platform/process.h"
+#include "platform/stop_requests.h"
 
 namespace tw {
 

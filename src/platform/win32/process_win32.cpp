@@ -3,7 +3,7 @@
 #include <io.h>
 #include <stdio.h>
 
-#include "platform/process.h"
+#include "platform/stop_requests.h"
 
 namespace tw {
 

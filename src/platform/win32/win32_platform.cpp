@@ -124,40 +124,48 @@ std::vector<DriveInfo> Win32Platform::drives() {
   return result;
 }
 
-std::optional<std::string> Win32Platform::fileSystemName(std::string_view root) {
+Result<std::string> Win32Platform::fileSystemName(std::string_view root) {
   wchar_t name[MAX_PATH + 1] = {};
   DWORD maxComponent = 0;
   DWORD flags = 0;
   if (!GetVolumeInformationW(widen(root).c_str(), nullptr, 0, nullptr, &maxComponent, &flags, name,
                              MAX_PATH + 1)) {
-    return std::nullopt;
+    return Result<std::string>::failure("Cannot read the volume " + std::string(root) + ": " +
+                                        systemMessage(GetLastError()));
   }
   return narrow(name);
 }
 
-std::optional<DiskSpace> Win32Platform::diskSpace(std::string_view path) {
+Result<DiskSpace> Win32Platform::diskSpace(std::string_view path) {
   ULARGE_INTEGER freeToCaller{};
   ULARGE_INTEGER total{};
-  if (!GetDiskFreeSpaceExW(widen(path).c_str(), &freeToCaller, &total, nullptr)) return std::nullopt;
+  if (!GetDiskFreeSpaceExW(widen(path).c_str(), &freeToCaller, &total, nullptr)) {
+    return Result<DiskSpace>::failure("Cannot read the size of " + std::string(path) + ": " +
+                                      systemMessage(GetLastError()));
+  }
   return DiskSpace{static_cast<std::int64_t>(total.QuadPart),
                    static_cast<std::int64_t>(freeToCaller.QuadPart)};
 }
 
-std::string Win32Platform::systemDirectory() {
+Result<std::string> Win32Platform::systemFolder() {
   wchar_t dir[MAX_PATH] = {};
   const UINT n = GetWindowsDirectoryW(dir, MAX_PATH);
-  if (n == 0 || n >= MAX_PATH) return {};
+  if (n == 0 || n >= MAX_PATH) {
+    return Result<std::string>::failure("Cannot find the Windows folder: " + systemMessage(GetLastError()));
+  }
   return narrow(std::wstring_view(dir, n));
 }
 
-std::optional<std::string> Win32Platform::systemDriveRoot() {
+Result<std::string> Win32Platform::systemDriveRoot() {
   wchar_t dir[MAX_PATH] = {};
   const UINT n = GetWindowsDirectoryW(dir, MAX_PATH);
-  if (n < 2 || n >= MAX_PATH) return std::nullopt;
+  if (n < 2 || n >= MAX_PATH) {
+    return Result<std::string>::failure("Cannot find the Windows folder: " + systemMessage(GetLastError()));
+  }
   return narrow(std::wstring_view(dir, 2)) + "\\";
 }
 
-int Win32Platform::fileTypeIconIndex(std::string_view name) {
+int Win32Platform::fileTypeIcon(std::string_view name) {
   ensureCom();
   SHFILEINFOW info{};
   SHGetFileInfoW(widen(name).c_str(), FILE_ATTRIBUTE_NORMAL, &info, sizeof info,
@@ -165,7 +173,7 @@ int Win32Platform::fileTypeIconIndex(std::string_view name) {
   return info.iIcon;
 }
 
-int Win32Platform::pathIconIndex(std::string_view path) {
+int Win32Platform::pathIcon(std::string_view path) {
   ensureCom();
   SHFILEINFOW info{};
   if (SHGetFileInfoW(widen(path).c_str(), 0, &info, sizeof info, SHGFI_SYSICONINDEX) == 0) return 0;
@@ -174,30 +182,41 @@ int Win32Platform::pathIconIndex(std::string_view path) {
 
 std::string Win32Platform::iconName(int index) { return index > 0 ? std::to_string(index) : std::string(); }
 
-void Win32Platform::shellOpen(std::string_view target) {
+void Win32Platform::open(std::string_view target) {
   ensureCom();
   ShellExecuteW(nullptr, L"open", widen(target).c_str(), nullptr, nullptr, SW_SHOW);
 }
 
-std::optional<std::string> Win32Platform::computerName() {
+Result<std::string> Win32Platform::computerName() {
   wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
   DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
-  if (!GetComputerNameW(name, &size) || size == 0) return std::nullopt;
+  if (!GetComputerNameW(name, &size) || size == 0) {
+    return Result<std::string>::failure("Cannot read the computer's name: " + systemMessage(GetLastError()));
+  }
   return narrow(std::wstring_view(name, size));
 }
 
-std::string Win32Platform::timeOfDay() {
+std::string Win32Platform::timeOfDay(std::chrono::system_clock::time_point moment) {
+  // The moment as a FILETIME (100 ns since 1601), then as local time.
+  const auto since1970 =
+      std::chrono::duration_cast<std::chrono::microseconds>(moment.time_since_epoch()).count();
+  const ULONGLONG ticks = static_cast<ULONGLONG>(since1970) * 10ULL + 116444736000000000ULL;
+  FILETIME utc{static_cast<DWORD>(ticks & 0xFFFFFFFFULL), static_cast<DWORD>(ticks >> 32)};
+  FILETIME local{};
+  SYSTEMTIME shown{};
+  if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToSystemTime(&local, &shown)) return {};
   wchar_t text[128] = {};
-  const int n = GetTimeFormatEx(LOCALE_NAME_USER_DEFAULT, 0, nullptr, nullptr, text, 128);
+  const int n = GetTimeFormatEx(LOCALE_NAME_USER_DEFAULT, 0, &shown, nullptr, text, 128);
   return n > 1 ? narrow(std::wstring_view(text, static_cast<std::size_t>(n - 1))) : std::string();
 }
 
-std::string Win32Platform::writeFileAtomically(std::string_view path, std::string_view bytes) {
+Status Win32Platform::writeFileAtomically(std::string_view path, std::string_view bytes) {
   const std::wstring target = widen(path);
   const std::wstring temp = target + L".tarnwatch-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
                             std::to_wstring(GetCurrentThreadId());
   const auto fail = [&](const char* what, DWORD code) {
-    return "Cannot " + std::string(what) + " " + std::string(path) + ": " + systemMessage(code);
+    return Status::failure("Cannot " + std::string(what) + " " + std::string(path) + ": " +
+                           systemMessage(code));
   };
   HANDLE file =
       CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -301,34 +320,34 @@ void Win32Platform::setCurrentThreadPriorityHighest() {
 
 // Export report.
 
-Platform::FileRead Win32Platform::readFileContent(std::string_view path,
-                                                  const std::function<void(std::string_view)>& sink) {
+Files::ReadResult Win32Platform::readFileContent(std::string_view path,
+                                                 const std::function<void(std::string_view)>& sink) {
   const std::wstring wide = widen(path);
   const DWORD attributes = GetFileAttributesW(wide.c_str());
   if (path.empty() || attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-    return FileRead::Missing;
+    return ReadResult::Missing;
   }
   HANDLE file =
       CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                   OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     const DWORD code = GetLastError();
-    return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ? FileRead::Missing
-                                                                        : FileRead::Unreadable;
+    return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ? ReadResult::Missing
+                                                                        : ReadResult::Unreadable;
   }
   LARGE_INTEGER size{};
   if (!GetFileSizeEx(file, &size)) {
     CloseHandle(file);
-    return FileRead::Unreadable;
+    return ReadResult::Unreadable;
   }
   if (size.QuadPart == 0) {  // an empty file cannot be mapped; its digest is that of no bytes
     CloseHandle(file);
-    return FileRead::Done;
+    return ReadResult::Done;
   }
   HANDLE mapping = CreateFileMappingW(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
   if (mapping == nullptr) {
     CloseHandle(file);
-    return FileRead::Unreadable;
+    return ReadResult::Unreadable;
   }
   // The file is mapped a window at a time, so files of any size fit in the address space.
   SYSTEM_INFO system{};
@@ -336,13 +355,13 @@ Platform::FileRead Win32Platform::readFileContent(std::string_view path,
   const std::uint64_t window = std::max<std::uint64_t>(system.dwAllocationGranularity, 64ull << 20) /
                                system.dwAllocationGranularity * system.dwAllocationGranularity;
   const auto total = static_cast<std::uint64_t>(size.QuadPart);
-  FileRead result = FileRead::Done;
+  ReadResult result = ReadResult::Done;
   for (std::uint64_t offset = 0; offset < total; offset += window) {
     const std::size_t length = static_cast<std::size_t>(std::min(window, total - offset));
     const void* view = MapViewOfFile(mapping, FILE_MAP_READ, static_cast<DWORD>(offset >> 32),
                                      static_cast<DWORD>(offset & 0xFFFFFFFFu), length);
     if (view == nullptr) {
-      result = FileRead::Unreadable;
+      result = ReadResult::Unreadable;
       break;
     }
     sink(std::string_view(static_cast<const char*>(view), length));
@@ -374,8 +393,8 @@ std::string Win32Platform::toReportEncoding(std::string_view utf8) {
 
 // Settings.
 
-std::string Win32Platform::readProfileString(std::string_view path, std::string_view section,
-                                             std::string_view key, std::string_view defaultValue) {
+std::string Win32Platform::readString(std::string_view path, std::string_view section, std::string_view key,
+                                      std::string_view defaultValue) {
   const std::wstring file = widen(path);
   const std::wstring sectionW = widen(section);
   const std::wstring keyW = widen(key);
@@ -392,19 +411,19 @@ std::string Win32Platform::readProfileString(std::string_view path, std::string_
   }
 }
 
-std::string Win32Platform::writeProfileString(std::string_view path, std::string_view section,
-                                              std::string_view key, std::string_view value) {
+Status Win32Platform::writeString(std::string_view path, std::string_view section, std::string_view key,
+                                  std::string_view value) {
   if (const std::string refused = iniCheckEntry(section, key, value); !refused.empty()) {
-    return "Cannot write " + std::string(path) + ": " + refused;
+    return Status::failure("Cannot write " + std::string(path) + ": " + refused);
   }
   if (!WritePrivateProfileStringW(widen(section).c_str(), widen(key).c_str(), widen(value).c_str(),
                                   widen(path).c_str())) {
-    return "Cannot write " + std::string(path) + ": " + systemMessage(GetLastError());
+    return Status::failure("Cannot write " + std::string(path) + ": " + systemMessage(GetLastError()));
   }
   return {};
 }
 
-void Win32Platform::flushProfile(std::string_view path) {
+void Win32Platform::flush(std::string_view path) {
   WritePrivateProfileStringW(nullptr, nullptr, nullptr, widen(path).c_str());
 }
 
@@ -419,20 +438,23 @@ std::string Win32Platform::fileTypeDescription(std::string_view name) {
   return genericFileTypeDescription(name);
 }
 
-std::string Win32Platform::executableDirectory() {
+Result<std::string> Win32Platform::executableDirectory() {
+  const auto failed = [] {
+    return Result<std::string>::failure("Cannot find the program's folder: " + systemMessage(GetLastError()));
+  };
   std::wstring buffer(MAX_PATH, L'\0');
   for (;;) {
     const DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-    if (n == 0) return {};
+    if (n == 0) return failed();
     if (n < buffer.size()) {
       buffer.resize(n);
       break;
     }
-    if (buffer.size() >= 32768) return {};
+    if (buffer.size() >= 32768) return failed();
     buffer.resize(buffer.size() * 2);
   }
   const auto slash = buffer.find_last_of(L"\\/");
-  if (slash == std::wstring::npos) return {};
+  if (slash == std::wstring::npos) return failed();
   return narrow(std::wstring_view(buffer.data(), slash + 1));
 }
 
@@ -444,9 +466,9 @@ void Win32Platform::announceChange(std::uint32_t eventBit, std::string_view path
                  path2.empty() ? nullptr : second.c_str());
 }
 
-Platform& systemPlatform() {
+Platform systemPlatform() {
   static Win32Platform platform;
-  return platform;
+  return platform.parts();
 }
 
 }  // namespace tw

@@ -8,22 +8,54 @@ namespace tw {
 // system image list, the shell's open verb. UTF-16 is converted at this boundary only.
 // Every method may be called from any thread; the shell calls initialise COM on the calling
 // thread first.
-class Win32Platform : public Platform {
+class Win32Platform : public Environment,
+                      public Drives,
+                      public IconSource,
+                      public Files,
+                      public ProfileStore,
+                      public Shell,
+                      public ShellNotify {
  public:
-  PathStyle pathStyle() const override { return PathStyle::Windows; }
-  std::vector<DriveInfo> drives() override;
-  std::optional<std::string> fileSystemName(std::string_view root) override;
-  std::optional<DiskSpace> diskSpace(std::string_view path) override;
-  std::string systemDirectory() override;
-  std::optional<std::string> systemDriveRoot() override;
-  int fileTypeIconIndex(std::string_view name) override;
-  int pathIconIndex(std::string_view path) override;
-  std::string iconName(int index) override;
-  void shellOpen(std::string_view target) override;
-  std::optional<std::string> computerName() override;
-  std::string timeOfDay() override;
-  std::string writeFileAtomically(std::string_view path, std::string_view bytes) override;
+  // Every part of this platform.
+  Platform parts() { return Platform{*this, *this, *this, *this, *this, *this, *this}; }
 
+  // Environment.
+  PathStyle pathStyle() const override { return PathStyle::Windows; }
+  Result<std::string> computerName() override;
+  Result<std::string> systemFolder() override;
+  Result<std::string> systemDriveRoot() override;
+  Result<std::string> executableDirectory() override;
+  std::string timeOfDay(std::chrono::system_clock::time_point moment) override;
+
+  // Drives.
+  std::vector<DriveInfo> drives() override;
+  Result<std::string> fileSystemName(std::string_view root) override;
+  Result<DiskSpace> diskSpace(std::string_view path) override;
+
+  // Icons (asked on the user-interface thread).
+  int fileTypeIcon(std::string_view name) override;
+  int pathIcon(std::string_view path) override;
+  std::string iconName(int index) override;
+  std::string fileTypeDescription(std::string_view name) override;
+
+  // Files.
+  Status writeFileAtomically(std::string_view path, std::string_view bytes) override;
+  ReadResult readFileContent(std::string_view path,
+                             const std::function<void(std::string_view)>& sink) override;
+  bool fileExists(std::string_view path) override;
+  std::string toReportEncoding(std::string_view utf8) override;
+
+  // Settings.
+  std::string readString(std::string_view path, std::string_view section, std::string_view key,
+                         std::string_view defaultValue) override;
+  Status writeString(std::string_view path, std::string_view section, std::string_view key,
+                     std::string_view value) override;
+  void flush(std::string_view path) override;
+
+  // Shell.
+  void open(std::string_view target) override;
+
+  // Change notification.
   bool getShellMalloc() override;
   ItemIdList parseDisplayName(std::string_view path) override;
   void freeIdList(ItemIdList pidl) override;
@@ -36,20 +68,6 @@ class Win32Platform : public Platform {
   bool postThreadMessage(std::uint64_t threadId, std::uint32_t message, std::uintptr_t wParam,
                          std::intptr_t lParam) override;
   void setCurrentThreadPriorityHighest() override;
-
-  // Export report.
-  FileRead readFileContent(std::string_view path, const std::function<void(std::string_view)>& sink) override;
-  bool fileExists(std::string_view path) override;
-  std::string toReportEncoding(std::string_view utf8) override;
-
-  // Settings.
-  std::string readProfileString(std::string_view path, std::string_view section, std::string_view key,
-                                std::string_view defaultValue) override;
-  std::string writeProfileString(std::string_view path, std::string_view section, std::string_view key,
-                                 std::string_view value) override;
-  void flushProfile(std::string_view path) override;
-  std::string fileTypeDescription(std::string_view name) override;
-  std::string executableDirectory() override;
 
   // Tells the shell that a change happened (SHChangeNotify with SHCNF_PATHW, flushed), as any
   // program that changes files may; registrations that cover the path hear of it. `eventBit`

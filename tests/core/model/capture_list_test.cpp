@@ -23,12 +23,12 @@ TEST(CaptureList, CellsIconsAndMarksOfEveryRowKind) {
   FakePlatform win(PathStyle::Windows);
   win.typeIcons = {{".txt", 20}};
   win.unknownTypeIcon = 9;
-  win.pathIcons = {{"C:\\Windows\\", 50}, {"C:\\docs\\", 60}, {"D:\\tmp\\", 61}, {"E:\\", 62}};
+  win.objectIcons = {{"C:\\Windows\\", 50}, {"C:\\docs\\", 60}, {"D:\\tmp\\", 61}, {"E:\\", 62}};
   FakePlatform posix(PathStyle::Posix);
   posix.systemDir = "/usr";
   posix.typeIcons = {{".txt", 30}};
   posix.unknownTypeIcon = 8;
-  posix.pathIcons = {{"/usr/", 40}, {"/home/u/", 41}};
+  posix.objectIcons = {{"/usr/", 40}, {"/home/u/", 41}};
   const auto W = PathStyle::Windows;
   const auto P = PathStyle::Posix;
   const RowCase cases[] = {
@@ -127,7 +127,7 @@ TEST(CaptureList, CellsIconsAndMarksOfEveryRowKind) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     FakePlatform& platform = c.style == W ? win : posix;
-    CaptureList list(platform);
+    CaptureList list(platform, platform);
     list.addListItem(c.item1, c.item2, c.event, c.style);
     ASSERT_EQ(list.rowCount(), 1);
     std::vector<std::string> cells;
@@ -141,7 +141,7 @@ TEST(CaptureList, CellsIconsAndMarksOfEveryRowKind) {
 
 TEST(CaptureList, RowsInDeliveryOrderAnnouncedInBatches) {
   FakePlatform platform(PathStyle::Windows);
-  CaptureList list(platform);
+  CaptureList list(platform, platform);
   struct Recorder : CaptureListObserver {
     const CaptureList* list = nullptr;
     std::vector<std::string> calls;
@@ -176,8 +176,8 @@ TEST(CaptureList, RowsInDeliveryOrderAnnouncedInBatches) {
 // the rows are still announced once, at the end.
 TEST(CaptureList, LongBatchesAskFolderIconsInGroupsAndAnnounceOnce) {
   FakePlatform platform(PathStyle::Windows);
-  platform.pathIcons = {{"C:\\a\\", 21}, {"C:\\b\\", 22}, {"C:\\c\\", 23}};
-  CaptureList list(platform);
+  platform.objectIcons = {{"C:\\a\\", 21}, {"C:\\b\\", 22}, {"C:\\c\\", 23}};
+  CaptureList list(platform, platform);
   struct Counter : CaptureListObserver {
     int announcements = 0;
     void rowsAboutToBeInserted(int, int) override {}
@@ -201,7 +201,7 @@ TEST(CaptureList, LongBatchesAskFolderIconsInGroupsAndAnnounceOnce) {
 TEST(CaptureList, SharedPoolKeepsEachTextOnce) {
   FakePlatform platform(PathStyle::Windows);
   TextPool pool;
-  CaptureList list(platform, &pool);
+  CaptureList list(platform, platform, &pool);
   for (int i = 0; i < 100; ++i) list.addListItem("C:\\docs\\a.txt", "", evUpdateItem, PathStyle::Windows);
   // The empty text, a.txt, "-", "Update File", C:\docs\.
   EXPECT_EQ(pool.size(), 5u);
@@ -213,8 +213,8 @@ TEST(CaptureList, SharedPoolKeepsEachTextOnce) {
 TEST(CaptureList, RowsAfterAClearedPoolShowTheirOwnTexts) {
   FakePlatform platform(PathStyle::Windows);
   TextPool pool;
-  CaptureList shared(platform, &pool);
-  CaptureList own(platform);
+  CaptureList shared(platform, platform, &pool);
+  CaptureList own(platform, platform);
   for (CaptureList* list : {&shared, &own}) {
     list->addListItem("C:\\docs\\a.txt", "", evUpdateItem, PathStyle::Windows);
     list->addListItem("C:\\docs\\b", "", evRmDir, PathStyle::Windows);

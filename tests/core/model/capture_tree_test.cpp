@@ -8,7 +8,6 @@
 
 #include "core/events/event_kinds.h"
 #include "core/model/path_parts.h"
-#include "core/text/functions.h"
 #include "core/text/text_lines.h"
 #include "platform/fake/fake_platform.h"
 
@@ -94,7 +93,7 @@ class TreeTest : public testing::Test {
   TreeTest() {
     platform.typeIcons = {{".txt", 20}, {".doc", 21}};
     platform.unknownTypeIcon = 9;
-    platform.pathIcons = {{"C:\\Windows\\", 50}, {"C:\\a\\", 60}, {"C:\\Users\\", 61}};
+    platform.objectIcons = {{"C:\\Windows\\", 50}, {"C:\\a\\", 60}, {"C:\\Users\\", 61}};
     platform.clock = "14:03:27";
   }
 
@@ -111,7 +110,7 @@ class TreeTest : public testing::Test {
   }
 
   FakePlatform platform{PathStyle::Windows};
-  CaptureTree tree{platform};
+  CaptureTree tree{platform, platform};
 };
 
 TEST_F(TreeTest, CreateFilesOneNodePerSegmentWithIcons) {
@@ -216,10 +215,10 @@ TEST_F(TreeTest, ClearEmptiesEverything) {
 TEST(PosixTree, RootSlashAndNoDoubledSeparator) {
   FakePlatform platform(PathStyle::Posix);
   platform.systemDir = "/usr";
-  platform.pathIcons = {{"/home/", 3}, {"/usr/", 4}};
+  platform.objectIcons = {{"/home/", 3}, {"/usr/", 4}};
   platform.typeIcons = {{".txt", 5}};
   platform.clock = "09:00:00";
-  CaptureTree tree(platform);
+  CaptureTree tree(platform, platform);
   tree.addDirectoryFile("/home/u/a.txt", "", evCreate, Posix);
   tree.addDirectoryFile("/home//u/ ", "", evCreate, Posix);  // a name of one space is a name
   tree.addDirectoryFile("/home/u/a\\b:c", "", evCreate, Posix);
@@ -248,9 +247,9 @@ TEST(PosixTree, RootSlashAndNoDoubledSeparator) {
 TEST(PosixTree, CreatedFileNodeIsNotAskedForAFolderIcon) {
   struct AskingPlatform : FakePlatform {
     using FakePlatform::FakePlatform;
-    int pathIconIndex(std::string_view path) override {
+    int pathIcon(std::string_view path) override {
       asked.emplace_back(path);
-      return FakePlatform::pathIconIndex(path);
+      return FakePlatform::pathIcon(path);
     }
     std::vector<std::string> asked;
   };
@@ -272,10 +271,10 @@ TEST(PosixTree, CreatedFileNodeIsNotAskedForAFolderIcon) {
   };
   for (const Case& c : cases) {
     AskingPlatform platform(c.style);
-    platform.pathIcons = {{"/d/", 60}, {"C:\\d\\", 60}, {c.filePath, 70}, {"/usr/", 9}};
+    platform.objectIcons = {{"/d/", 60}, {"C:\\d\\", 60}, {c.filePath, 70}, {"/usr/", 9}};
     platform.systemDir = "/usr";
     platform.typeIcons = {{".txt", 5}};
-    CaptureTree tree(platform);
+    CaptureTree tree(platform, platform);
     tree.addDirectoryFile(c.path, "", c.event, c.style);
     const NodeId d = tree.findNode("d", tree.child(kNoNode, 0));
     ASSERT_NE(d, kNoNode) << c.path;
@@ -299,7 +298,7 @@ class ScanTree {
     bool removed = false;
   };
 
-  explicit ScanTree(Platform& platform) : platform(platform) {}
+  explicit ScanTree(FakePlatform& platform) : platform(platform) {}
 
   void add(std::string_view path, std::string_view newName, int eventnum, PathStyle style) {
     const auto segments = splitPathSegments(path, style);
@@ -312,25 +311,26 @@ class ScanTree {
       if (i == 0) {
         if (node < 0) {
           node = append(-1, s);
-          nodes[node].image = getFileIconIndex(platform, path_(node, style));
+          nodes[node].image = platform.fileTypeIcon(path_(node, style));
         }
         parent = node;
         continue;
       }
       if (node < 0) {
         node = append(parent, s);
-        nodes[node].image = getFolderIconIndex(platform, path_(node, style));
+        nodes[node].image = platform.pathIcon(path_(node, style));
       }
       if ((eventnum == 3 || eventnum == 12 || eventnum == 13 || eventnum == 14) && i == n - 1) {
         std::string p = path_(node, style);
         if (eventnum == 3 || eventnum == 13) {
           if (nodes[node].parent >= 0) p.pop_back();
-          nodes[node].image = getFileIconIndex(platform, p);
+          nodes[node].image = platform.fileTypeIcon(p);
         } else {
-          nodes[node].image = getFolderIconIndex(platform, getWindowsDir(platform));
+          nodes[node].image =
+              platform.pathIcon(platform.systemFolder().value() + (platform.pathStyle() == Win ? "\\" : "/"));
         }
         if (eventnum == 3 || eventnum == 14) {
-          nodes[node].text = "(" + platform.timeOfDay() + ") " + nodes[node].text;
+          nodes[node].text = "(" + platform.timeOfDay({}) + ") " + nodes[node].text;
           nodes[node].mark = 2;
           if (eventnum == 14) {
             for (int c : nodes[node].children) removeTree(c);
@@ -393,7 +393,7 @@ class ScanTree {
     return p;
   }
 
-  Platform& platform;
+  FakePlatform& platform;
 };
 
 std::vector<std::string> describe(const CaptureTree& tree) {
@@ -423,8 +423,8 @@ TEST(TreeIndex, GivesExactlyWhatTheScansGive) {
     FakePlatform platform(style);
     platform.clock = "1";
     platform.typeIcons = {{".t", 7}};
-    platform.pathIcons = {{style == Win ? "C:\\Windows\\" : "C:\\Windows/", 8}};
-    CaptureTree tree(platform);
+    platform.objectIcons = {{style == Win ? "C:\\Windows\\" : "C:\\Windows/", 8}};
+    CaptureTree tree(platform, platform);
     ScanTree scan(platform);
     std::mt19937 random(style == Win ? 11 : 12);
     const std::vector<std::string> names = {
@@ -539,7 +539,7 @@ class MirrorObserver : public CaptureTreeObserver {
 
 TEST(TreeObserver, BatchesAnnounceEveryChangeAndAViewCanFollow) {
   FakePlatform platform(Win);
-  CaptureTree tree(platform);
+  CaptureTree tree(platform, platform);
   MirrorObserver mirror(tree);
   tree.setObserver(&mirror);
   std::mt19937 random(5);
@@ -567,7 +567,7 @@ TEST(TreeObserver, BatchesAnnounceEveryChangeAndAViewCanFollow) {
 
 TEST(TreeObserver, ABatchAnnouncesOneBlockPerShownParent) {
   FakePlatform platform(Win);
-  CaptureTree tree(platform);
+  CaptureTree tree(platform, platform);
   struct Recorder : CaptureTreeObserver {
     std::vector<std::string> calls;
     const CaptureTree* tree = nullptr;

@@ -19,13 +19,13 @@ TEST(FolderIconCacheLinux, AFolderDeletedGivesZeroOnceTheWindowHasPassed) {
   const std::string folder = tmp.file("work") + "/";
   std::filesystem::create_directory(folder);
   FolderIconCache::Clock::time_point now{};
-  FolderIconCache cache(platform, 1000ms, [&now] { return now; });
+  FolderIconCache cache(platform, platform, 1000ms, [&now] { return now; });
 
   const int icon = cache.folderIcon(folder);
   ASSERT_NE(icon, 0);
-  EXPECT_EQ(icon, platform.pathIconIndex(folder));
+  EXPECT_EQ(icon, platform.pathIcon(folder));
   std::filesystem::remove(folder);
-  ASSERT_EQ(platform.pathIconIndex(folder), 0);
+  ASSERT_EQ(platform.pathIcon(folder), 0);
   now += 999ms;
   EXPECT_EQ(cache.folderIcon(folder), icon) << "within the window the answer is kept";
   now += 1ms;
@@ -34,7 +34,7 @@ TEST(FolderIconCacheLinux, AFolderDeletedGivesZeroOnceTheWindowHasPassed) {
   now += 1000ms;
   EXPECT_EQ(cache.folderIcon(folder), icon);
   // The system folder's icon is the plain folder icon.
-  EXPECT_EQ(cache.systemFolderIcon(), platform.pathIconIndex("/usr/"));
+  EXPECT_EQ(cache.systemFolderIcon(), platform.pathIcon("/usr/"));
 }
 
 }  // namespace

@@ -17,9 +17,9 @@ using namespace std::chrono_literals;
 // A scripted platform that counts the disk lookups, and a clock the test moves.
 struct CountingPlatform : FakePlatform {
   CountingPlatform() : FakePlatform(PathStyle::Posix) { systemDir = "/usr"; }
-  int pathIconIndex(std::string_view path) override {
+  int pathIcon(std::string_view path) override {
     ++lookups;
-    return FakePlatform::pathIconIndex(path);
+    return FakePlatform::pathIcon(path);
   }
   int lookups = 0;
 };
@@ -33,9 +33,9 @@ struct ManualClock {
 
 TEST(FolderIconCache, AnswersAreKeptForTheWindowOnly) {
   CountingPlatform platform;
-  platform.pathIcons = {{"/a/", 5}, {"/b/", 6}};
+  platform.objectIcons = {{"/a/", 5}, {"/b/", 6}};
   ManualClock clock;
-  FolderIconCache cache(platform, 1000ms, clock.source());
+  FolderIconCache cache(platform, platform, 1000ms, clock.source());
 
   // Each step: time since the start, the path asked, what the disk holds then, the answer and
   // the number of disk lookups so far.
@@ -59,9 +59,9 @@ TEST(FolderIconCache, AnswersAreKeptForTheWindowOnly) {
     SCOPED_TRACE(testing::Message() << "at " << s.at.count() << " ms, " << s.path);
     clock.now = FolderIconCache::Clock::time_point(s.at);
     if (s.onDisk != 0) {
-      platform.pathIcons["/a/"] = s.onDisk;
+      platform.objectIcons["/a/"] = s.onDisk;
     } else {
-      platform.pathIcons.erase("/a/");
+      platform.objectIcons.erase("/a/");
     }
     EXPECT_EQ(cache.folderIcon(s.path), s.answer);
     EXPECT_EQ(platform.lookups, s.lookups);
@@ -71,10 +71,10 @@ TEST(FolderIconCache, AnswersAreKeptForTheWindowOnly) {
 TEST(FolderIconCache, SystemFolderIconIsAskedOnceUnlessItFailed) {
   CountingPlatform platform;
   ManualClock clock;
-  FolderIconCache cache(platform, 1000ms, clock.source());
+  FolderIconCache cache(platform, platform, 1000ms, clock.source());
   EXPECT_EQ(cache.systemFolderIcon(), 0);  // a failed query is not kept
   EXPECT_EQ(platform.lookups, 1);
-  platform.pathIcons = {{"/usr/", 4}};
+  platform.objectIcons = {{"/usr/", 4}};
   for (int i = 0; i < 5; ++i) EXPECT_EQ(cache.systemFolderIcon(), 4);
   EXPECT_EQ(platform.lookups, 2);
   clock.now += 1h;
@@ -87,11 +87,11 @@ TEST(FolderIconCache, SystemFolderIconIsAskedOnceUnlessItFailed) {
 
 TEST(FolderIconCache, ClearForgetsEveryAnswer) {
   CountingPlatform platform;
-  platform.pathIcons = {{"/a/", 5}};
+  platform.objectIcons = {{"/a/", 5}};
   ManualClock clock;
-  FolderIconCache cache(platform, 1000ms, clock.source());
+  FolderIconCache cache(platform, platform, 1000ms, clock.source());
   EXPECT_EQ(cache.folderIcon("/a/"), 5);
-  platform.pathIcons.clear();
+  platform.objectIcons.clear();
   EXPECT_EQ(cache.folderIcon("/a/"), 5);
   EXPECT_GT(cache.bytesUsed(), 0u);
   cache.clear();
@@ -102,13 +102,13 @@ TEST(FolderIconCache, ClearForgetsEveryAnswer) {
 // follow the disk once the window has passed.
 TEST(FolderIconCache, SharedByTreeAndList) {
   CountingPlatform platform;
-  platform.pathIcons = {{"/home/", 3}, {"/home/u/", 4}, {"/usr/", 9}};
+  platform.objectIcons = {{"/home/", 3}, {"/home/u/", 4}, {"/usr/", 9}};
   platform.typeIcons = {{".txt", 7}};
   ManualClock clock;
-  FolderIconCache cache(platform, 1000ms, clock.source());
+  FolderIconCache cache(platform, platform, 1000ms, clock.source());
   TextPool pool;  // views that share a cache share their texts too
-  CaptureTree tree(platform, &pool, &cache);
-  CaptureList list(platform, &pool, &cache);
+  CaptureTree tree(platform, platform, &pool, &cache);
+  CaptureList list(platform, platform, &pool, &cache);
   const auto deliver = [&](const char* path, int event) {
     tree.addDirectoryFile(path, "", event, PathStyle::Posix);
     list.addListItem(path, "", event, PathStyle::Posix);
@@ -125,7 +125,7 @@ TEST(FolderIconCache, SharedByTreeAndList) {
   EXPECT_EQ(list.imageIndex(list.rowCount() - 1), 9);
   EXPECT_EQ(platform.lookups, 3);  // /usr/ (the treated node's own path is not asked)
   // /home/u/ goes; the list sees it once its answer is a window old.
-  platform.pathIcons.erase("/home/u/");
+  platform.objectIcons.erase("/home/u/");
   deliver("/home/u/b.txt", evCreate);
   EXPECT_EQ(list.workPathImageIndex(list.rowCount() - 1), 4);
   clock.now += 1001ms;

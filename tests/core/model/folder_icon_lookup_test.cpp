@@ -30,15 +30,15 @@ struct BackgroundPlatform : FakePlatform {
   explicit BackgroundPlatform(bool anyThread = true) : FakePlatform(PathStyle::Posix), anyThread(anyThread) {
     systemDir = "/usr";
   }
-  bool iconLookupsOnAnyThread() const override { return anyThread; }
-  int pathIconIndex(std::string_view path) override {
+  bool lookupsOnAnyThread() const override { return anyThread; }
+  int pathIcon(std::string_view path) override {
     {
       const std::lock_guard<std::mutex> hold(lock);
       threads.insert(std::this_thread::get_id());
     }
     ++calls;  // after the thread is noted, so that a test that sees a call sees its thread
     if (slow) std::this_thread::sleep_for(50us);
-    return FakePlatform::pathIconIndex(path);
+    return FakePlatform::pathIcon(path);
   }
   bool anyThread;
   bool slow = false;
@@ -49,9 +49,9 @@ struct BackgroundPlatform : FakePlatform {
 
 TEST(FolderIconLookups, ByIdFollowTheWindowAndForgetAClearedPool) {
   BackgroundPlatform platform(false);
-  platform.pathIcons = {{"/a/", 5}, {"/b/", 6}};
+  platform.objectIcons = {{"/a/", 5}, {"/b/", 6}};
   FolderIconCache::Clock::time_point now{};
-  FolderIconCache cache(platform, 1000ms, [&] { return now; });
+  FolderIconCache cache(platform, platform, 1000ms, [&] { return now; });
   TextPool pool;
   const TextId a = pool.intern("/a/");
   const TextId b = pool.intern("/b/");
@@ -59,7 +59,7 @@ TEST(FolderIconLookups, ByIdFollowTheWindowAndForgetAClearedPool) {
 
   EXPECT_EQ(ask({a, b, a}), (std::vector<int>{5, 6, 5}));
   EXPECT_EQ(platform.calls, 2);  // the same path once
-  platform.pathIcons.erase("/a/");
+  platform.objectIcons.erase("/a/");
   now += 999ms;
   EXPECT_EQ(ask({a}), std::vector<int>{5});  // kept for the window
   EXPECT_EQ(platform.calls, 2);
@@ -73,12 +73,12 @@ TEST(FolderIconLookups, ByIdFollowTheWindowAndForgetAClearedPool) {
   // Ids of a cleared pool, or of another pool, mean other texts: nothing kept is used.
   pool.clear();
   const TextId b2 = pool.intern("/b/");
-  platform.pathIcons["/b/"] = 7;
+  platform.objectIcons["/b/"] = 7;
   EXPECT_EQ(ask({b2}), std::vector<int>{7});
   EXPECT_EQ(platform.calls, 6);
   TextPool other;
   const TextId otherB = other.intern("/b/");
-  platform.pathIcons["/b/"] = 8;
+  platform.objectIcons["/b/"] = 8;
   EXPECT_EQ(cache.finish(*cache.start(other, {otherB})), std::vector<int>{8});
   EXPECT_EQ(platform.calls, 7);
 }
@@ -88,10 +88,10 @@ TEST(FolderIconLookups, InTheBackgroundGiveWhatIsOnDisk) {
   std::vector<std::string> paths;
   for (int i = 0; i < 400; ++i) {
     paths.push_back("/d" + std::to_string(i % 37) + "/s" + std::to_string(i) + "/");
-    if (i % 3 != 0) platform.pathIcons[paths.back()] = 10 + i;
+    if (i % 3 != 0) platform.objectIcons[paths.back()] = 10 + i;
   }
   platform.slow = true;
-  FolderIconCache cache(platform);
+  FolderIconCache cache(platform, platform);
   TextPool pool;
   std::vector<std::pair<std::shared_ptr<FolderIconCache::Lookup>, std::vector<std::size_t>>> started;
   std::mt19937 random(3);
@@ -142,12 +142,12 @@ TEST(FolderIconLookups, ViewsGetTheSameIconsInTheBackground) {
       return path;
     };
     for (int i = 0; i < 300; ++i)
-      platform.pathIcons[somePath(1 + static_cast<int>(random() % 4)) + "/"] = 20 + i;
-    platform.pathIcons["/usr/"] = 9;
+      platform.objectIcons[somePath(1 + static_cast<int>(random() % 4)) + "/"] = 20 + i;
+    platform.objectIcons["/usr/"] = 9;
     TextPool pool;
-    FolderIconCache cache(platform, 1h);
-    CaptureTree tree(platform, &pool, &cache);
-    CaptureList list(platform, &pool, &cache);
+    FolderIconCache cache(platform, platform, 1h);
+    CaptureTree tree(platform, platform, &pool, &cache);
+    CaptureList list(platform, platform, &pool, &cache);
     // What a view shows: each node's icon when it is announced, and again when it changes.
     struct Shown : CaptureTreeObserver {
       explicit Shown(const CaptureTree& tree) : tree(tree) {}
@@ -207,13 +207,13 @@ TEST(FolderIconLookups, ViewsGetTheSameIconsInTheBackground) {
 // Views cleared, and a cache destroyed, while lookups are under way.
 TEST(FolderIconLookups, ClearAndDestroyWithLookupsUnderWay) {
   BackgroundPlatform platform;
-  for (int i = 0; i < 100; ++i) platform.pathIcons["/f" + std::to_string(i) + "/"] = i + 1;
+  for (int i = 0; i < 100; ++i) platform.objectIcons["/f" + std::to_string(i) + "/"] = i + 1;
   platform.slow = true;
   for (int round = 0; round < 20; ++round) {
     TextPool pool;
-    FolderIconCache cache(platform);
-    CaptureTree tree(platform, &pool, &cache);
-    CaptureList list(platform, &pool, &cache);
+    FolderIconCache cache(platform, platform);
+    CaptureTree tree(platform, platform, &pool, &cache);
+    CaptureList list(platform, platform, &pool, &cache);
     tree.beginBatch();
     list.beginBatch();
     for (int i = 0; i < 300; ++i) {

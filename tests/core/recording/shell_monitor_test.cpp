@@ -74,7 +74,7 @@ class MonitorTest : public ::testing::Test {
     uiThread.join();
   }
 
-  MonitorContext context() { return MonitorContext{platform, ui, controls, choices, view}; }
+  MonitorContext context() { return MonitorContext{platform.parts(), ui, controls, choices, view}; }
 
   // Reads what the UI thread owns, on the UI thread.
   template <typename T>
@@ -260,7 +260,7 @@ TEST_F(MonitorTest, EventListEmptyOrAllOffAndShortLists) {
     local.driveTable = {{"C:\\", DriveType::Fixed}};
     local.parseablePaths = {"C:\\"};
     choices.setEvents(c.rows);
-    auto monitor = TShellMonitor::start(MonitorContext{local, ui, controls, choices, view});
+    auto monitor = TShellMonitor::start(MonitorContext{local.parts(), ui, controls, choices, view});
     ASSERT_TRUE(local.waitForRegistrations(1, 5s));
     monitor->stop();
     ASSERT_TRUE(monitor->waitForEnd(5s));
@@ -337,7 +337,7 @@ TEST_F(MonitorTest, MessageLoopEndsOnQuitOrErrorAndStopsCleanly) {
     FakePlatform local(PathStyle::Windows);
     local.driveTable = {{"C:\\", DriveType::Fixed}};
     local.parseablePaths = {"C:\\"};
-    auto monitor = TShellMonitor::start(MonitorContext{local, ui, controls, choices, view});
+    auto monitor = TShellMonitor::start(MonitorContext{local.parts(), ui, controls, choices, view});
     ASSERT_TRUE(local.waitForRegistrations(1, 5s));
     ASSERT_TRUE(local.injectGetMessageResult(local.registrations()[0].threadId, result));
     ASSERT_TRUE(monitor->waitForEnd(5s)) << result;

@@ -13,7 +13,6 @@
 
 #include "core/events/event_kinds.h"
 #include "core/report/export_report.h"
-#include "platform/forwarding_platform.h"
 #include "platform/linux/linux_platform.h"
 #include "support/temp_dir.h"
 
@@ -63,13 +62,25 @@ TEST(ExportLinux, DigestsAgreeWithMd5sum) {
 }
 
 // A platform that cannot list folders: the export then asks the disk for every node.
-class NoListing : public ForwardingPlatform {
+class NoListing : public Files {
  public:
-  using ForwardingPlatform::ForwardingPlatform;
-  FileRead folderNames(std::string_view, std::vector<std::string>& names) override {
-    names.clear();
-    return FileRead::Unreadable;
+  explicit NoListing(Files& base) : base(base) {}
+  Status writeFileAtomically(std::string_view path, std::string_view bytes) override {
+    return base.writeFileAtomically(path, bytes);
   }
+  ReadResult readFileContent(std::string_view path,
+                             const std::function<void(std::string_view)>& sink) override {
+    return base.readFileContent(path, sink);
+  }
+  bool fileExists(std::string_view path) override { return base.fileExists(path); }
+  ReadResult folderNames(std::string_view, std::vector<std::string>& names) override {
+    names.clear();
+    return ReadResult::Unreadable;
+  }
+  std::string toReportEncoding(std::string_view utf8) override { return base.toReportEncoding(utf8); }
+
+ private:
+  Files& base;
 };
 
 // Folders with many nodes are listed once; the report is the one that asking for every node
@@ -80,7 +91,7 @@ TEST(ExportLinux, ListedFoldersGiveTheSameReportAsAskingEachPath) {
   NoListing perPath(platform);
   test::TempDir dir;
   const std::string root = dir.path().string();
-  CaptureTree tree(platform);
+  CaptureTree tree(platform, platform);
   for (int i = 0; i < 20; ++i) {
     const std::string file = root + "/many/f" + std::to_string(i) + ".txt";
     if (i % 3 == 0) {
@@ -97,7 +108,7 @@ TEST(ExportLinux, ListedFoldersGiveTheSameReportAsAskingEachPath) {
   for (int i = 0; i < 10; ++i)
     tree.addDirectoryFile(root + "/gone/g" + std::to_string(i), "", evCreate, PathStyle::Posix);
   tree.addDirectoryFile(root + "/gone/deeper/x", "", evCreate, PathStyle::Posix);
-  CaptureList list(platform);
+  CaptureList list(platform, platform);
 
   const std::string listed = buildExportReport("T", tree, list, platform, PathStyle::Posix);
   const std::string asked = buildExportReport("T", tree, list, perPath, PathStyle::Posix);
@@ -144,8 +155,8 @@ TEST(ExportLinux, AFileOver4GiB) {
 TEST(ExportLinux, ReportFilesCreatedReplacedOrRefused) {
   LinuxPlatform platform;
   test::TempDir dir;
-  CaptureTree tree(platform);
-  CaptureList list(platform);
+  CaptureTree tree(platform, platform);
+  CaptureList list(platform, platform);
   const std::string data = dir.write("data.txt", "content");
   tree.addDirectoryFile(data, "", evCreate, PathStyle::Posix);
   list.addListItem(data, "", evCreate, PathStyle::Posix);

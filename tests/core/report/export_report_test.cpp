@@ -22,8 +22,8 @@ TEST(ExportReport, LevelIndent) {
 
 TEST(ExportReport, EmptyTreeAndListByteForByte) {
   FakePlatform platform(PathStyle::Windows);
-  CaptureTree tree(platform);
-  CaptureList list(platform);
+  CaptureTree tree(platform, platform);
+  CaptureList list(platform, platform);
   const std::string report =
       buildExportReport("Tarnwatch v1.0 - OFFICE7", tree, list, platform, PathStyle::Windows);
   const std::string expected =
@@ -43,8 +43,8 @@ TEST(ExportReport, TreeLinesWithDigestsAndListRows) {
   platform.fakeFiles["C:\\Users\\empty.txt"] = "";
   platform.unreadableFiles.insert("C:\\Users\\locked.db");
   platform.clock = "10:00:00";
-  CaptureTree tree(platform);
-  CaptureList list(platform);
+  CaptureTree tree(platform, platform);
+  CaptureList list(platform, platform);
   const auto add = [&](const std::string& a, const std::string& b, int event) {
     tree.addDirectoryFile(a, b, event, PathStyle::Windows);
     list.addListItem(a, b, event, PathStyle::Windows);
@@ -80,9 +80,9 @@ TEST(ExportReport, TreeLinesWithDigestsAndListRows) {
   EXPECT_EQ(report, expected);
 
   // Before the rename, the file's digest is shown.
-  CaptureTree fresh(platform);
+  CaptureTree fresh(platform, platform);
   fresh.addDirectoryFile("C:\\Users\\f.txt", "", evCreate, PathStyle::Windows);
-  CaptureList none(platform);
+  CaptureList none(platform, platform);
   EXPECT_NE(buildExportReport("T", fresh, none, platform, PathStyle::Windows)
                 .find("\r\n-- -->f.txt - [MD5:5d41402abc4b2a76b9719d911017c592]\r\n"),
             std::string::npos);

@@ -71,9 +71,9 @@ class RecordingTypes : public FakePlatform {
     described.emplace_back(name);
     return FakePlatform::fileTypeDescription(name);
   }
-  int fileTypeIconIndex(std::string_view name) override {
+  int fileTypeIcon(std::string_view name) override {
     iconed.emplace_back(name);
-    return FakePlatform::fileTypeIconIndex(name);
+    return FakePlatform::fileTypeIcon(name);
   }
 };
 
@@ -96,10 +96,11 @@ TEST(AddExtensions, LongDescriptionsAreCutAtEightyCharacters) {
   EXPECT_EQ(list.rows[0].detail, longText.substr(0, 160));
 }
 
+// A system that knows neither the type's description nor its icon (both queries fail).
 class FailingTypes : public FakePlatform {
  public:
-  std::string fileTypeDescription(std::string_view) override { throw std::runtime_error("shell failed"); }
-  int fileTypeIconIndex(std::string_view) override { throw std::runtime_error("shell failed"); }
+  std::string fileTypeDescription(std::string_view) override { return {}; }
+  int fileTypeIcon(std::string_view) override { return 0; }
 };
 
 TEST(AddExtensions, PlatformFailureStillAddsTheRow) {

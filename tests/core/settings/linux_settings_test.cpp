@@ -90,16 +90,16 @@ TEST(LinuxProfile, ReadAndWriteRealFiles) {
   test::TempDir dir;
   LinuxPlatform platform;
   const std::string path = dir.file("config.ini");
-  EXPECT_EQ(platform.readProfileString(path, "S", "K", "dflt"), "dflt");
-  EXPECT_EQ(platform.readProfileString(dir.file("missing/config.ini"), "S", "K", "dflt"), "dflt");
+  EXPECT_EQ(platform.readString(path, "S", "K", "dflt"), "dflt");
+  EXPECT_EQ(platform.readString(dir.file("missing/config.ini"), "S", "K", "dflt"), "dflt");
 
-  EXPECT_EQ(platform.writeProfileString(path, "S", "K", "v"), "");
+  EXPECT_TRUE(platform.writeString(path, "S", "K", "v").ok());
   EXPECT_EQ(readFile(path), "[S]\r\nK=v\r\n");
   chmod(path.c_str(), 0640);
   writeFile(path, "\xEF\xBB\xBF; mine\n[s]\nk = 'old'\nOTHER=1");
-  EXPECT_EQ(platform.readProfileString(path, "S", "K", ""), "old");
-  EXPECT_EQ(platform.writeProfileString(path, "S", "K", "new"), "");
-  EXPECT_EQ(platform.writeProfileString(path, "T", "A", "b"), "");
+  EXPECT_EQ(platform.readString(path, "S", "K", ""), "old");
+  EXPECT_TRUE(platform.writeString(path, "S", "K", "new").ok());
+  EXPECT_TRUE(platform.writeString(path, "T", "A", "b").ok());
   EXPECT_EQ(readFile(path), "\xEF\xBB\xBF; mine\n[s]\nk=new\nOTHER=1\n[T]\nA=b\n");
   struct stat st {};
   ASSERT_EQ(stat(path.c_str(), &st), 0);
@@ -107,14 +107,14 @@ TEST(LinuxProfile, ReadAndWriteRealFiles) {
   EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{"config.ini"}) << "no temporary file is left";
 
   const std::string big(3 << 20, 'Z');
-  EXPECT_EQ(platform.writeProfileString(path, "T", "BIG", big), "");
-  EXPECT_EQ(platform.readProfileString(path, "T", "BIG", ""), big);
+  EXPECT_TRUE(platform.writeString(path, "T", "BIG", big).ok());
+  EXPECT_EQ(platform.readString(path, "T", "BIG", ""), big);
 
-  EXPECT_NE(platform.writeProfileString(path, "T", "A", "two\nlines"), "");
-  EXPECT_EQ(platform.readProfileString(path, "T", "A", ""), "b");
-  EXPECT_NE(platform.writeProfileString(dir.file("missing/config.ini"), "S", "K", "v"), "");
-  platform.flushProfile(path);  // nothing is buffered on Linux
-  EXPECT_EQ(platform.readProfileString(path, "S", "K", ""), "new");
+  EXPECT_FALSE(platform.writeString(path, "T", "A", "two\nlines").ok());
+  EXPECT_EQ(platform.readString(path, "T", "A", ""), "b");
+  EXPECT_FALSE(platform.writeString(dir.file("missing/config.ini"), "S", "K", "v").ok());
+  platform.flush(path);  // nothing is buffered on Linux
+  EXPECT_EQ(platform.readString(path, "S", "K", ""), "new");
 }
 
 TEST(LinuxProfile, FileThatCannotBeReadIsNeverReplaced) {
@@ -125,8 +125,8 @@ TEST(LinuxProfile, FileThatCannotBeReadIsNeverReplaced) {
   const auto result = runUnprivileged([&]() -> std::string {
     if (access(path.c_str(), R_OK) == 0) return "readable";
     LinuxPlatform platform;
-    return platform.readProfileString(path, "S", "K", "dflt") + "|" +
-           platform.writeProfileString(path, "S", "N", "v");
+    return platform.readString(path, "S", "K", "dflt") + "|" +
+           platform.writeString(path, "S", "N", "v").error();
   });
   if (!result) GTEST_SKIP() << "cannot run as a user without rights here";
   if (*result == "readable") GTEST_SKIP() << "this user may read every file";
@@ -150,13 +150,13 @@ TEST(LinuxProfile, FullDiskLeavesTheOldFileWhole) {
   small.rlim_cur = before.size() + 16;
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
   const std::string refused =
-      platform.writeProfileString(path, "FILTERS", "EXTENSIONS", std::string(4096, 'Q'));
+      platform.writeString(path, "FILTERS", "EXTENSIONS", std::string(4096, 'Q')).error();
   setrlimit(RLIMIT_FSIZE, &old);
   std::signal(SIGXFSZ, oldHandler);
   EXPECT_NE(refused.find("Cannot write " + path), std::string::npos) << refused;
   EXPECT_EQ(readFile(path), before);
   EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{"config.ini"});
-  EXPECT_EQ(platform.readProfileString(path, "GLOBAL", "AUTOCAPTURE", ""), "Y");
+  EXPECT_EQ(platform.readString(path, "GLOBAL", "AUTOCAPTURE", ""), "Y");
 }
 
 // A config.ini that is a FIFO or a folder is not a settings file: reads give the defaults at
@@ -171,8 +171,8 @@ TEST(LinuxProfile, SomethingOtherThanAFileIsNeitherReadNorReplaced) {
   fs::create_directory(folder);
   for (const std::string& path : {fifo, folder}) {
     SCOPED_TRACE(path);
-    EXPECT_EQ(platform.readProfileString(path, "GLOBAL", "TRAY", "N"), "N");
-    const std::string refused = platform.writeProfileString(path, "GLOBAL", "TRAY", "Y");
+    EXPECT_EQ(platform.readString(path, "GLOBAL", "TRAY", "N"), "N");
+    const std::string refused = platform.writeString(path, "GLOBAL", "TRAY", "Y").error();
     EXPECT_EQ(refused, "Cannot write " + path + ": it is not a regular file");
   }
   EXPECT_TRUE(fs::is_fifo(fifo));
@@ -181,7 +181,7 @@ TEST(LinuxProfile, SomethingOtherThanAFileIsNeitherReadNorReplaced) {
 
   // The whole restore reads defaults from it rather than hanging.
   test::FakeSettingsControls controls;
-  restoreSettings(controls, platform, fifo);
+  restoreSettings(controls, platform, platform, fifo);
   EXPECT_FALSE(controls.tray.checked);
   EXPECT_TRUE(controls.autoclean.checked);
 }
@@ -213,7 +213,7 @@ TEST(LinuxSettings, UnwritableFolderReportsAndRestores) {
     controls.extensions.addRow(".c", "C source code", 0);
     std::string out;
     try {
-      saveSettings(controls, platform, path);
+      saveSettings(controls, platform, platform, path);
       out = "saved";
     } catch (const IniWriteError& e) {
       out = e.what();
@@ -249,15 +249,17 @@ TEST(LinuxPlatformSettings, FileTypeDescriptions) {
 
 TEST(LinuxPlatformSettings, ExecutableDirectory) {
   LinuxPlatform platform;
-  const std::string dir = platform.executableDirectory();
+  const std::string dir = platform.executableDirectory().valueOr("");
   EXPECT_EQ(dir, fs::canonical("/proc/self/exe").parent_path().string() + "/");
 
   // A scripted /proc: the link's folder, also for a replaced executable, and nothing for none.
   test::TempDir proc;
   fs::create_directory(proc.path() / "self");
   fs::create_symlink("/opt/tarn watch/bin/tarnwatch (deleted)", proc.path() / "self" / "exe");
-  EXPECT_EQ(LinuxPlatform(proc.path().string()).executableDirectory(), "/opt/tarn watch/bin/");
-  EXPECT_EQ(LinuxPlatform(proc.file("nothing")).executableDirectory(), "");
+  EXPECT_EQ(LinuxPlatform(proc.path().string()).executableDirectory().valueOr(""), "/opt/tarn watch/bin/");
+  const auto none = LinuxPlatform(proc.file("nothing")).executableDirectory();
+  EXPECT_FALSE(none.ok());
+  EXPECT_NE(none.error().find("nothing/self/exe"), std::string::npos) << none.error();
   EXPECT_EQ(settingsFilePath(platform), dir + "config.ini");
 }
 

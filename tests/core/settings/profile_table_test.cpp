@@ -34,11 +34,11 @@ const std::map<std::string, std::string>& windowsDiffers() {
 
 TEST(ProfileTable, PlatformReadsRealFilesByTheSameRules) {
   test::TempDir tmp;
-  Platform& platform = systemPlatform();
+  ProfileStore& platform = systemPlatform().profiles;
   int index = 0;
   for (const auto& c : test::iniReadCases()) {
     const std::string path = tmp.write("case" + std::to_string(index++) + ".ini", c.text);
-    const std::string got = platform.readProfileString(path, c.section, c.key, "<default>");
+    const std::string got = platform.readString(path, c.section, c.key, "<default>");
     const std::string expected = c.expected.value_or("<default>");
 #ifdef _WIN32
     if (auto why = windowsDiffers().find(c.what); why != windowsDiffers().end()) {
@@ -96,15 +96,15 @@ std::vector<WriteCase> writeCases() {
 
 TEST(ProfileTable, PlatformWritesRealFilesByTheSameRules) {
   test::TempDir tmp;
-  Platform& platform = systemPlatform();
+  ProfileStore& platform = systemPlatform().profiles;
   int index = 0;
   for (const auto& c : writeCases()) {
     const std::string path = tmp.file("write" + std::to_string(index++) + ".ini");
     if (c.before) tmp.write("write" + std::to_string(index - 1) + ".ini", *c.before);
-    EXPECT_EQ(platform.writeProfileString(path, c.section, c.key, c.value), "") << c.what;
-    platform.flushProfile(path);
+    EXPECT_TRUE(platform.writeString(path, c.section, c.key, c.value).ok()) << c.what;
+    platform.flush(path);
     for (const auto& [section, key, value] : c.after) {
-      EXPECT_EQ(platform.readProfileString(path, section, key, "<default>"), value.value_or("<default>"))
+      EXPECT_EQ(platform.readString(path, section, key, "<default>"), value.value_or("<default>"))
           << c.what << ": [" << section << "] " << key;
     }
   }

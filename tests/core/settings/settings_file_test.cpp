@@ -29,7 +29,7 @@ class SettingsFile : public ::testing::Test {
   SettingsFile() {
     platform.typeIcons = {{".exe", 5}, {".dll", 6}};
     platform.typeDescriptions = {{".exe", "Application"}, {".dll", "Application extension"}};
-    platform.pathIcons = {{"C:\\Temp\\", 9}};
+    platform.objectIcons = {{"C:\\Temp\\", 9}};
   }
 
   std::string file() const { return platform.profileText(kFile).value_or("<no file>"); }
@@ -48,16 +48,16 @@ TEST_F(SettingsFile, PathIsBesideTheExecutable) {
 }
 
 TEST_F(SettingsFile, WorkedExampleByteForByte) {
-  restoreSettings(controls, platform, kFile);  // the window's creation: no file yet
+  restoreSettings(controls, platform, platform, kFile);  // the window's creation: no file yet
   addExtensions(controls.lstext(), platform, ".exe,.dll");
-  saveSettings(controls, platform, kFile);
+  saveSettings(controls, platform, platform, kFile);
   EXPECT_EQ(file(), "[EVENTS]\r\nEVENTS=" + repeat("WQ0K", 19) +
                         "\r\n[GLOBAL]\r\nAUTOCAPTURE=N\r\nTRAY=N\r\nAUTOCLEAN=Y\r\n"
                         "[FILTERS]\r\nEXTENSIONS=LmV4ZQ0KLmRsbA0K\r\nDIRECTORIES=\r\n");
 
   controls.events.rows[2].checked = false;  // the third kind, Create
   const int flushes = platform.profileFlushes();
-  saveSettings(controls, platform, kFile);
+  saveSettings(controls, platform, platform, kFile);
   EXPECT_EQ(platform.profileFlushes(), flushes + 2) << "the save's store and the restore's, each flushed";
   EXPECT_EQ(file(), "[EVENTS]\r\nEVENTS=" + repeat("WQ0K", 2) + "Tg0K" + repeat("WQ0K", 16) +
                         "\r\n[GLOBAL]\r\nAUTOCAPTURE=N\r\nTRAY=N\r\nAUTOCLEAN=Y\r\n"
@@ -87,7 +87,7 @@ TEST_F(SettingsFile, DefaultsOfEveryKey) {
     window.autoclean.checked = false;  // the restore must set every box, not keep it
     window.autoCapture.checked = true;
     window.tray.checked = true;
-    restoreSettings(window, p, kFile);
+    restoreSettings(window, p, p, kFile);
     EXPECT_EQ(window.events.captions(), eventNames()) << c.what;
     EXPECT_EQ(window.events.checks(), allChecked()) << c.what;
     for (const auto& row : window.events.rows) EXPECT_EQ(row.image, kEventImageCaptured) << c.what;
@@ -104,7 +104,7 @@ TEST_F(SettingsFile, EventChoice) {
   const auto restoreEvents = [&](const std::string& text) {
     platform.setProfileText(kFile, "[EVENTS]\r\nEVENTS=" + encodeBase64(text) + "\r\n");
     FakeSettingsControls window;
-    restoreSettings(window, platform, kFile);
+    restoreSettings(window, platform, platform, kFile);
     EXPECT_EQ(window.events.captions(), eventNames());
     return window.events.checks();
   };
@@ -123,7 +123,7 @@ TEST_F(SettingsFile, EventChoice) {
   // A hand-edited value that is no Base64 at all decodes to nothing: the defaults.
   platform.setProfileText(kFile, "[EVENTS]\r\nEVENTS=!!!!\r\n");
   FakeSettingsControls window;
-  restoreSettings(window, platform, kFile);
+  restoreSettings(window, platform, platform, kFile);
   EXPECT_EQ(window.events.checks(), allChecked());
 }
 
@@ -133,7 +133,7 @@ TEST_F(SettingsFile, OnlyAnExactYIsOn) {
   for (const auto& [stored, on] : cases) {
     platform.setProfileText(kFile, std::string("[GLOBAL]\r\nAUTOCAPTURE=") + stored + "\r\nTRAY=" + stored +
                                        "\r\nAUTOCLEAN=" + stored + "\r\n");
-    restoreSettings(controls, platform, kFile);
+    restoreSettings(controls, platform, platform, kFile);
     EXPECT_EQ(controls.autoCapture.checked, on) << stored;
     EXPECT_EQ(controls.tray.checked, on) << stored;
     EXPECT_EQ(controls.autoclean.checked, on) << stored << " (AUTOCLEAN too)";
@@ -145,13 +145,13 @@ TEST_F(SettingsFile, ExtensionsAreAddedNotReplaced) {
   // An empty or blank value leaves the list as it is.
   for (const char* value : {"", "  "}) {
     platform.setProfileText(kFile, std::string("[FILTERS]\r\nEXTENSIONS=") + value + "\r\n");
-    restoreSettings(controls, platform, kFile);
+    restoreSettings(controls, platform, platform, kFile);
     EXPECT_EQ(controls.extensions.captions(), std::vector<std::string>{".dll"});
   }
   // A stored list is added to the rows there, duplicates (in any case) once, spelled as first seen.
   platform.setProfileText(
       kFile, "[FILTERS]\r\nEXTENSIONS=" + encodeBase64(".EXE\r\n.dll\r\n.exe\r\n.Txt\r\n") + "\r\n");
-  restoreSettings(controls, platform, kFile);
+  restoreSettings(controls, platform, platform, kFile);
   EXPECT_EQ(controls.extensions.captions(), (std::vector<std::string>{".dll", ".EXE", ".Txt"}));
   EXPECT_EQ(controls.extensions.rows[1], (FakeRow{".EXE", "Application", 5, false}));
 }
@@ -160,20 +160,20 @@ TEST_F(SettingsFile, DirectoriesAreReplacedAsStored) {
   addExtensions(controls.lstext(), platform, "exe");
   controls.paths.addRow("D:\\old\\", "", 1);
   platform.setProfileText(kFile, "[FILTERS]\r\nDIRECTORIES=\r\n");
-  restoreSettings(controls, platform, kFile);
+  restoreSettings(controls, platform, platform, kFile);
   EXPECT_EQ(controls.paths.captions(), std::vector<std::string>{"D:\\old\\"})
       << "an empty value keeps the list";
   // A hand-edited value with nothing decodable in it is ignored too.
   for (const char* junk : {"!!!!", "A", "====", "\xC3\xA9\xC3\xA9"}) {
     platform.setProfileText(kFile, std::string("[FILTERS]\r\nDIRECTORIES=") + junk + "\r\n");
-    restoreSettings(controls, platform, kFile);
+    restoreSettings(controls, platform, platform, kFile);
     EXPECT_EQ(controls.paths.captions(), std::vector<std::string>{"D:\\old\\"}) << junk;
   }
 
   // Lines as they stand: no trimming, no duplicate test, no separator added.
   const std::string stored = "C:\\Temp\\\r\n c:\\temp\\ \r\nC:\\Temp\\\r\nE:\\no slash";
   platform.setProfileText(kFile, "[FILTERS]\r\nDIRECTORIES=" + encodeBase64(stored) + "\r\n");
-  restoreSettings(controls, platform, kFile);
+  restoreSettings(controls, platform, platform, kFile);
   EXPECT_EQ(
       controls.paths.rows,
       (std::vector<FakeRow>{
@@ -190,9 +190,9 @@ TEST_F(SettingsFile, NonAsciiPathsSurviveSaveAndRestore) {
   };
   for (const auto& path : paths) controls.paths.addRow(path, "", 0);
   addExtensions(controls.lstext(), platform, ".\xC3\xA9t\xC3\xA9,.\xD1\x84");
-  saveSettings(controls, platform, kFile);
+  saveSettings(controls, platform, platform, kFile);
   FakeSettingsControls fresh;
-  restoreSettings(fresh, platform, kFile);
+  restoreSettings(fresh, platform, platform, kFile);
   EXPECT_EQ(fresh.paths.captions(), paths);
   EXPECT_EQ(fresh.extensions.captions(), (std::vector<std::string>{".\xC3\xA9t\xC3\xA9", ".\xD1\x84"}));
   // The file itself stays plain ASCII.
@@ -206,9 +206,9 @@ TEST_F(SettingsFile, LongListsAreKeptWhole) {
   for (int i = 0; i < 500; ++i) addExtensions(controls.lstext(), platform, ".e" + std::to_string(i));
   const auto paths = controls.paths.captions();
   const auto extensions = controls.extensions.captions();
-  saveSettings(controls, platform, kFile);
+  saveSettings(controls, platform, platform, kFile);
   FakeSettingsControls fresh;
-  restoreSettings(fresh, platform, kFile);
+  restoreSettings(fresh, platform, platform, kFile);
   EXPECT_EQ(fresh.paths.captions(), paths);
   EXPECT_EQ(fresh.extensions.captions(), extensions);
 }
@@ -218,9 +218,9 @@ TEST_F(SettingsFile, ExistingFileKeepsItsOtherLinesAndKeyPlaces) {
       kFile,
       "; written by hand\r\n[GLOBAL]\r\nTRAY=Y\r\nCOLOUR=blue\r\n\r\n[EVENTS]\r\nEVENTS=x\r\n"
       "[MINE]\r\nA=1\r\n");
-  restoreSettings(controls, platform, kFile);
+  restoreSettings(controls, platform, platform, kFile);
   EXPECT_TRUE(controls.tray.checked);
-  saveSettings(controls, platform, kFile);
+  saveSettings(controls, platform, platform, kFile);
   EXPECT_EQ(file(),
             "; written by hand\r\n[GLOBAL]\r\nTRAY=Y\r\nCOLOUR=blue\r\nAUTOCAPTURE=N\r\nAUTOCLEAN=Y\r\n\r\n"
             "[EVENTS]\r\nEVENTS=" +
@@ -243,7 +243,7 @@ TEST_F(SettingsFile, RefusedWriteReportsAndShowsWhatTheFileHolds) {
   controls.paths.addRow("D:\\x\\", "", 0);
 
   try {
-    saveSettings(controls, platform, kFile);
+    saveSettings(controls, platform, platform, kFile);
     FAIL() << "no error";
   } catch (const IniWriteError& e) {
     EXPECT_STREQ(e.what(), "Unable to write to C:\\Program Files\\Tarnwatch\\config.ini");

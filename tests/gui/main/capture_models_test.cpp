@@ -35,7 +35,7 @@ class CaptureModelsTest : public testing::Test {
   CaptureModelsTest() {
     platform.typeIcons = {{".txt", 20}, {".doc", 21}};
     platform.unknownTypeIcon = 9;
-    platform.pathIcons = {{"C:\\Windows\\", 50}, {"C:\\a\\", 60}, {"C:\\Users\\", 61}, {"C:\\docs\\", 70}};
+    platform.objectIcons = {{"C:\\Windows\\", 50}, {"C:\\a\\", 60}, {"C:\\Users\\", 61}, {"C:\\docs\\", 70}};
     platform.clock = "14:03:27";
   }
 
@@ -92,8 +92,8 @@ class CaptureModelsTest : public testing::Test {
   }
 
   FakePlatform platform{PathStyle::Windows};
-  CaptureTree tree{platform};
-  CaptureList list{platform};
+  CaptureTree tree{platform, platform};
+  CaptureList list{platform, platform};
   SystemIcons icons{platform};
   CaptureTreeModel treeModel{tree, icons};
   CaptureListModel listModel{list, icons};

@@ -56,7 +56,10 @@ class FakeSettingsWindow : public SettingsWindowLink {
 class MainWindowTest : public ::testing::Test {
  protected:
   MainWindowTest()
-      : platform(real, {tmp.path().string()}), dispatcher(qApp), window(platform, dialogs, dispatcher) {
+      : folders(real, PathStyle::Posix, {tmp.path().string()}),
+        platform(real.parts().withDrives(folders)),
+        dispatcher(qApp),
+        window(platform, dialogs, dispatcher) {
     for (int n = 0; n < kEventCount; ++n)
       settings.controls.events.rows.push_back({getEventName(n), "", 0, true});
     window.setSettingsWindow(&settings);
@@ -100,7 +103,8 @@ class MainWindowTest : public ::testing::Test {
 
   test::TempDir tmp;
   LinuxPlatform real;
-  record::FolderDrivesPlatform platform;
+  record::FolderDrives folders;
+  Platform platform;
   test::FakeDialogs dialogs;
   FakeSettingsWindow settings;
   QtUiDispatcher dispatcher;
@@ -452,7 +456,7 @@ TEST_F(MainWindowTest, AnErrorInACommandReachesTheGeneralErrorBox) {
 
 TEST(AboutBox, DesignAndAddresses) {
   FakePlatform platform;
-  AboutBox about(platform);
+  AboutBox about(platform.parts().shell);
   EXPECT_EQ(about.windowTitle(), "About");
   EXPECT_EQ(about.size(), QSize(297, 128));
   EXPECT_EQ(about.panel->geometry(), QRect(8, 8, 281, 113));
@@ -524,7 +528,7 @@ TEST(SystemIcons, IndexesBecomeThemeIconsOnce) {
   EXPECT_TRUE(icons.icon(0).isNull()) << "index 0 means no icon";
   for (const std::string& path :
        {tmp.path().string(), (tmp.path() / "notes.txt").string(), std::string("/")}) {
-    const int index = platform.pathIconIndex(path);
+    const int index = platform.pathIcon(path);
     ASSERT_NE(index, 0) << path;
     const QIcon icon = icons.icon(index);
     EXPECT_FALSE(icon.isNull()) << path;

@@ -75,7 +75,8 @@ int main(int argc, char** argv) {
   std::ofstream(demo / "photos" / "old-name.jpg") << "jpeg";
 
   tw::LinuxPlatform real;
-  tw::record::FolderDrivesPlatform platform(real, {demo.string()});
+  tw::record::FolderDrives folders(real, tw::PathStyle::Posix, {demo.string()});
+  const tw::Platform platform = real.parts().withDrives(folders);
   tw::QtDialogs dialogs;
   tw::QtUiDispatcher dispatcher(&app);
   tw::SystemIcons settingsIcons(real);
@@ -83,7 +84,7 @@ int main(int argc, char** argv) {
   { std::ofstream(ini) << ""; }
 
   tw::MainWindow main(platform, dialogs, dispatcher);
-  tw::SettingsWindow settings(real, settingsIcons, dialogs, ini, &main);
+  tw::SettingsWindow settings(real.parts(), settingsIcons, dialogs, ini, &main);
   settings.addExtensions(".html,.jpg,.css,.txt");
   Link link(settings);
   main.setSettingsWindow(&link);

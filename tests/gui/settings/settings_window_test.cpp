@@ -115,7 +115,7 @@ class SettingsWindowTest : public ::testing::Test {
   ~SettingsWindowTest() override { window.reset(); }
 
   SettingsWindow& open() {
-    window = std::make_unique<SettingsWindow>(platform, icons, dialogs, kIni);
+    window = std::make_unique<SettingsWindow>(platform.parts(), icons, dialogs, kIni);
     return *window;
   }
   SettingsWindow& openShown() {
@@ -483,7 +483,7 @@ TEST_F(SettingsWindowTest, DoubleClickWithNothingSelectedDoesNothing) {
 // --- Excluded paths ----------------------------------------------------------------------
 
 TEST_F(SettingsWindowTest, ExcludedPathTurnsRedWithinASecondOfItsFolderGoing) {
-  platform.pathIcons = {{"/data/logs/", 21}, {"/data/cache/", 22}};
+  platform.objectIcons = {{"/data/logs/", 21}, {"/data/cache/", 22}};
   SettingsWindow& w = openShown();
   w.lstpath().addRow("/data/logs/", "", 21);
   w.lstpath().addRow("/data/cache/", "", 22);
@@ -494,11 +494,11 @@ TEST_F(SettingsWindowTest, ExcludedPathTurnsRedWithinASecondOfItsFolderGoing) {
   EXPECT_TRUE(w.missingFolderTimer().isActive());
   EXPECT_EQ(w.missingFolderTimer().interval(), 1000);
 
-  platform.pathIcons.erase("/data/logs/");
+  platform.objectIcons.erase("/data/logs/");
   EXPECT_TRUE(
       QTest::qWaitFor([&] { return list->item(0, 0)->foreground().color() == QColor(255, 0, 0); }, 2500));
   EXPECT_EQ(list->item(1, 0)->foreground().color(), QColor(0, 0, 0));
-  platform.pathIcons["/data/never/"] = 23;  // created while the window is open
+  platform.objectIcons["/data/never/"] = 23;  // created while the window is open
   EXPECT_TRUE(
       QTest::qWaitFor([&] { return list->item(2, 0)->foreground().color() == QColor(0, 0, 0); }, 2500));
 
@@ -512,7 +512,7 @@ TEST_F(SettingsWindowTest, ExcludedPathTurnsRedWithinASecondOfItsFolderGoing) {
 }
 
 TEST_F(SettingsWindowTest, FolderPickerAddsTheChosenFolderOnce) {
-  platform.pathIcons = {{"/home/u/Temp/", 31}, {"/", 32}};
+  platform.objectIcons = {{"/home/u/Temp/", 31}, {"/", 32}};
   SettingsWindow& w = open();
 
   struct Pick {
@@ -648,7 +648,7 @@ TEST_F(ExtensionDialogTest, AddButtonOpensItModallyAndAddButtonInsideSaves) {
 // --- Settings file through the window ----------------------------------------------------
 
 TEST_F(SettingsWindowTest, SettingsSurviveClosingAndANewWindow) {
-  platform.pathIcons = {{"/home/u/Temp/", 31}};
+  platform.objectIcons = {{"/home/u/Temp/", 31}};
   {
     SettingsWindow& w = openShown();
     w.autoCaptureBox()->setChecked(true);

@@ -50,10 +50,10 @@ int savePagePictures(const char* prefix) {
   platform.driveTable = {{"/", tw::DriveType::Fixed}, {"/media/usb/", tw::DriveType::Removable}};
   platform.fileSystems = {{"/", std::string("ext4")}, {"/media/usb/", std::string("vfat")}};
   platform.spaces = {{"/", tw::DiskSpace{1000, 420}}, {"/media/usb/", tw::DiskSpace{1000, 40}}};
-  platform.pathIcons = {{"/var/cache/", 1}};
+  platform.objectIcons = {{"/var/cache/", 1}};
   tw::SystemIcons icons(platform);
   tw::QtDialogs dialogs;
-  tw::SettingsWindow window(platform, icons, dialogs, "/nonexistent/config.ini");
+  tw::SettingsWindow window(platform.parts(), icons, dialogs, "/nonexistent/config.ini");
   window.addExtensions(".exe,.txt");
   window.lstpath().addRow("/var/cache/", "", 1);
   window.lstpath().addRow("/gone/folder/", "", 0);

@@ -139,7 +139,7 @@ std::string checkRestore(std::string_view bytes) {
   FakePlatform platform;
   platform.setProfileText(kFile, std::string(bytes));
   FakeSettingsControls controls;
-  restoreSettings(controls, platform, kFile);
+  restoreSettings(controls, platform, platform, kFile);
 
   const std::vector<Entry> entries = plainEntries(bytes);
   const auto yes = [&](const char* key, const char* def) {
@@ -173,13 +173,13 @@ std::string checkRestore(std::string_view bytes) {
   // A save writes what the controls hold; the restore that ends it shows the same again.
   const Shown before = shown(controls);
   try {
-    saveSettings(controls, platform, kFile);
+    saveSettings(controls, platform, platform, kFile);
   } catch (const std::exception& e) {
     return std::string("the save failed: ") + e.what();
   }
   if (shown(controls) != before) return "a save and restore changed the controls";
   FakeSettingsControls fresh;
-  restoreSettings(fresh, platform, kFile);
+  restoreSettings(fresh, platform, platform, kFile);
   Shown again = shown(fresh);
   if (again != before) return "the saved file restores to other controls";
   return {};
