@@ -53,7 +53,8 @@ class Drives {
 inline std::vector<std::string> recordableDriveRoots(Drives& drives) {
   std::vector<std::string> roots;
   for (DriveInfo& drive : drives.drives()) {
-    if (drive.type == DriveType::Fixed || drive.type == DriveType::Removable) roots.push_back(std::move(drive.root));
+    if (drive.type == DriveType::Fixed || drive.type == DriveType::Removable)
+      roots.push_back(std::move(drive.root));
   }
   return roots;
 }

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "core/recording/capture_options.h"
+
 #include <string_view>
 #include <vector>
 
@@ -79,5 +81,8 @@ class SettingsControls {
   virtual CheckBox& cAutoCapture() = 0;
   virtual CheckBox& cTray() = 0;
 };
+
+// The capture options the controls show now (read on the user-interface thread).
+CaptureOptions captureOptionsFrom(SettingsControls& controls);
 
 }  // namespace tw

@@ -41,6 +41,28 @@ std::string listViewToText(const CaptionList& list) {
   return text;
 }
 
+CaptureOptions captureOptionsFrom(SettingsControls& controls) {
+  CaptureOptions options;
+  CheckList& drives = controls.ListDrives();
+  for (int row = 0; row < drives.rowCount(); ++row) {
+    if (!drives.isChecked(row)) options.skippedDrives.push_back(drives.caption(row));
+  }
+  // A row that is not checked leaves its kind out; kinds beyond the last row stay in.
+  EventCheckList& events = controls.lstevents();
+  for (int row = 0; row < events.rowCount() && row < kEventCount; ++row) {
+    options.kinds.set(static_cast<std::size_t>(row), events.isChecked(row));
+  }
+  for (int row = 0; row < controls.lstext().rowCount(); ++row)
+    options.extensions.push_back(controls.lstext().caption(row));
+  for (int row = 0; row < controls.lstpath().rowCount(); ++row) {
+    options.excludedFolders.push_back(controls.lstpath().caption(row));
+  }
+  options.autoCapture = controls.cAutoCapture().isChecked();
+  options.minimizeToTray = controls.cTray().isChecked();
+  options.cleanOnStop = controls.cautoclean().isChecked();
+  return options;
+}
+
 bool isInListView(std::string_view text, const CaptionList& list) {
   const int rows = list.rowCount();
   for (int row = 0; row < rows; ++row) {
