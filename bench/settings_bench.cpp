@@ -27,8 +27,9 @@ std::string tempFolder() {
 // Options with `paths` excluded folders and 20 extensions.
 CaptureOptions optionsWith(int paths) {
   CaptureOptions options;
-  addExtensions(options.extensions,
-                ".exe,.dll,.txt,.doc,.pdf,.png,.jpg,.c,.h,.cpp,.zip,.tar,.gz,.iso,.mp3,.mp4,.log,.ini,.bat,.sh");
+  addExtensions(
+      options.extensions,
+      ".exe,.dll,.txt,.doc,.pdf,.png,.jpg,.c,.h,.cpp,.zip,.tar,.gz,.iso,.mp3,.mp4,.log,.ini,.bat,.sh");
   for (int i = 0; i < paths; ++i)
     options.excludedFolders.push_back("/home/user/projects/folder-" + std::to_string(i) + "/");
   return options;
@@ -69,7 +70,8 @@ void BM_LoadLongList(benchmark::State& state) {
   const bool folders = state.range(1) == 1;
   std::string list;
   for (int i = 0; i < entries; ++i)
-    list += folders ? "/home/user/projects/folder-" + std::to_string(i) + "/\r\n" : ".ext" + std::to_string(i) + "\r\n";
+    list += folders ? "/home/user/projects/folder-" + std::to_string(i) + "/\r\n"
+                    : ".ext" + std::to_string(i) + "\r\n";
   std::string text = "[FILTERS]\r\n";
   text += folders ? "DIRECTORIES=" : "EXTENSIONS=";
   text += encodeBase64(list) + "\r\n";

@@ -1,8 +1,8 @@
 // The tarnwatch-record program, started, driven and stopped for real on a temporary folder.
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -229,11 +229,13 @@ TEST(RecordCliArgs, ConfigThatCannotBeReadIsAnError) {
   std::vector<Case> cases = {{tmp.file("missing.ini"), "no such file"},
                              {tmp.file("folder.ini"), "it is a folder"},
                              {fifo, "it is a FIFO, not a file"}};
-  if (access(locked.c_str(), R_OK) != 0) cases.push_back({locked, "it cannot be read (no permission, or a read error)"});  // not as root
+  if (access(locked.c_str(), R_OK) != 0)
+    cases.push_back({locked, "it cannot be read (no permission, or a read error)"});  // not as root
   for (const Case& c : cases) {
     Recorder run(tmp, {"--config", c.config, "--replay", events});
     EXPECT_EQ(run.stop(0), 1) << c.config;
-    EXPECT_EQ(run.errors(), "tarnwatch-record: cannot read the settings file " + c.config + ": " + c.reason + "\n");
+    EXPECT_EQ(run.errors(),
+              "tarnwatch-record: cannot read the settings file " + c.config + ": " + c.reason + "\n");
     EXPECT_TRUE(run.output().empty()) << "nothing replayed";
   }
   const std::string readable = tmp.write("config.ini", "[GLOBAL]\r\nTRAY=Y\r\n");

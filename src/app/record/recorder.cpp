@@ -63,7 +63,8 @@ std::string unreadableConfigReason(Files& files, const std::string& path) {
   const Files::ReadResult read = files.readFileContent(path, [](std::string_view) {});
   if (read == Files::ReadResult::Done) return {};
   std::error_code ec;
-  const auto status = std::filesystem::status(std::filesystem::path(std::u8string(path.begin(), path.end())), ec);
+  const auto status =
+      std::filesystem::status(std::filesystem::path(std::u8string(path.begin(), path.end())), ec);
   if (read == Files::ReadResult::Unreadable) return "it cannot be read (no permission, or a read error)";
   if (status.type() == std::filesystem::file_type::not_found) return "no such file";
   if (status.type() == std::filesystem::file_type::directory) return "it is a folder";
@@ -324,7 +325,8 @@ int runRecorder(const RecordOptions& options, Platform platform, std::ostream& o
   const std::string config = options.config.value_or(settingsFilePath(active.environment));
   const CaptureOptions capture = readCaptureOptions(active.profiles, config);
 
-  return options.replay ? replay(options, active, capture, out, err) : record(options, active, capture, out, err);
+  return options.replay ? replay(options, active, capture, out, err)
+                        : record(options, active, capture, out, err);
 }
 
 }  // namespace tw::record

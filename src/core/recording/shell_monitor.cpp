@@ -4,17 +4,18 @@
 #include <exception>
 #include <stdexcept>
 #include <thread>
+#include <utility>
 
 #include "core/text/text_lines.h"
 
 namespace tw {
 
-TShellMonitor::TShellMonitor(MonitorContext context) : ctx(context) {}
+TShellMonitor::TShellMonitor(MonitorContext context) : ctx(std::move(context)) {}
 
 TShellMonitor::~TShellMonitor() = default;
 
 std::shared_ptr<TShellMonitor> TShellMonitor::start(MonitorContext context) {
-  auto monitor = std::make_shared<TShellMonitor>(context);
+  auto monitor = std::make_shared<TShellMonitor>(std::move(context));
   std::thread([monitor] {
     monitor->ctx.platform.notify.setCurrentThreadPriorityHighest();
     monitor->Execute();

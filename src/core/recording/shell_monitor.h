@@ -12,9 +12,9 @@
 #include "core/queue/batch_view.h"
 #include "core/queue/items_stack.h"
 #include "core/queue/ui_dispatcher.h"
+#include "core/recording/capture_options.h"
 #include "core/recording/monitor_controls.h"
 #include "core/recording/shell_notifier.h"
-#include "core/recording/capture_options.h"
 #include "platform/platform.h"
 
 namespace tw {

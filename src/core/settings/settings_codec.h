@@ -37,7 +37,8 @@ std::string settingsFilePath(Environment& environment);
 // - DIRECTORIES: the stored lines replace base's list as they stand (no trimming, no duplicate
 //   test); a blank value, or one that decodes to nothing (junk), leaves base's list.
 // - The unticked drives are base's.
-CaptureOptions readCaptureOptions(ProfileStore& profiles, const std::string& iniFile, CaptureOptions base = {});
+CaptureOptions readCaptureOptions(ProfileStore& profiles, const std::string& iniFile,
+                                  CaptureOptions base = {});
 
 // Writes the six values of `options` to `iniFile` in the order EVENTS, GLOBAL (AUTOCAPTURE,
 // TRAY, AUTOCLEAN), FILTERS (EXTENSIONS, DIRECTORIES); an existing key is replaced where it

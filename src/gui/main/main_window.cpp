@@ -317,8 +317,7 @@ void MainWindow::showEvent(QShowEvent* e) {
     if (trayIcon->isVisible() && settings != nullptr && settings->captureOptions().minimizeToTray)
       trayIcon->hide();
     processResize();
-    if (!loaded && settings != nullptr && settings->captureOptions().autoCapture)
-      startCapture();
+    if (!loaded && settings != nullptr && settings->captureOptions().autoCapture) startCapture();
     loaded = true;
   });
 }

@@ -177,7 +177,10 @@ void ExcludedFolderModel::refreshLooks() {
 
 EventKindModel::EventKindModel(int tickImage, int crossImage, std::function<QIcon(int)> picture,
                                QObject* parent)
-    : QAbstractTableModel(parent), tickImage(tickImage), crossImage(crossImage), picture(std::move(picture)) {}
+    : QAbstractTableModel(parent),
+      tickImage(tickImage),
+      crossImage(crossImage),
+      picture(std::move(picture)) {}
 
 void EventKindModel::setKinds(const EventKindSet& kinds) {
   if (kinds == kinds_) return;
@@ -194,7 +197,8 @@ void EventKindModel::toggle(int row) {
 
 void EventKindModel::rowChanged(int row) {
   const QModelIndex changed = index(row, 0);
-  emit dataChanged(changed, changed, {Qt::CheckStateRole, Qt::DecorationRole, Qt::ForegroundRole, kImageIndexRole});
+  emit dataChanged(changed, changed,
+                   {Qt::CheckStateRole, Qt::DecorationRole, Qt::ForegroundRole, kImageIndexRole});
 }
 
 int EventKindModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : kEventCount; }

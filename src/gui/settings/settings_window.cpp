@@ -236,8 +236,8 @@ SettingsWindow::SettingsWindow(Platform platform, SystemIcons& icons, Dialogs& d
 
   // Events Filters.
   heading(eventsPage(), QStringLiteral("Select Events you need to capture (Default capture all)"), 8, 8);
-  eventModel_ = new EventKindModel(kImgEventOn, kImgEventOff,
-                                   [this](int image) { return QIcon(settingsImage(image)); }, this);
+  eventModel_ = new EventKindModel(
+      kImgEventOn, kImgEventOff, [this](int image) { return QIcon(settingsImage(image)); }, this);
   eventList_ = modelList(eventsPage(), eventModel_, QRect(8, 29, 408, 284));
   lockNote(eventsPage(), QStringLiteral("You can't change events status while recording."));
   connect(eventList_, &QTableView::doubleClicked, this, &SettingsWindow::onEventDoubleClicked);
@@ -266,7 +266,8 @@ CaptureOptions SettingsWindow::editedOptions() const {
   CaptureOptions options;
   for (int row = 0; row < driveList_->rowCount(); ++row) {
     const QTableWidgetItem* item = driveList_->item(row, 0);
-    if (item != nullptr && item->checkState() != Qt::Checked) options.skippedDrives.push_back(captionOf(item));
+    if (item != nullptr && item->checkState() != Qt::Checked)
+      options.skippedDrives.push_back(captionOf(item));
   }
   options.kinds = eventModel_->kinds();
   options.extensions = extensionModel_->entries();
@@ -421,8 +422,8 @@ void SettingsWindow::placeUsageBars() {
 }
 
 void SettingsWindow::setRecordMode(bool recording) {
-  for (QAbstractItemView* list : std::initializer_list<QAbstractItemView*>{driveList_, folderList_,
-                                                                           extensionList_, eventList_})
+  for (QAbstractItemView* list :
+       std::initializer_list<QAbstractItemView*>{driveList_, folderList_, extensionList_, eventList_})
     list->setEnabled(!recording);
   for (QLabel* picture : lockPictures_) picture->setVisible(recording);
   for (ActiveLabel* label : lockLabels_) label->setVisible(recording);

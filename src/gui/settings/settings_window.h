@@ -115,8 +115,8 @@ class SettingsWindow : public QDialog {
   // Asks, then removes the selected rows of the extension or the excluded-folder list.
   void deleteListItems(QTableView* list);
 
-  // The extension dialog that tbAddExt opens; the window creates it on first use when none was
-  // given. Not owned unless created here.
+  // The extension dialog that the add-extension button opens; the window creates it on first use when none
+  // was given. Not owned unless created here.
   void setAddExtensionDialog(ExtensionDialog* dialog) { addExtensionDialog_ = dialog; }
   ExtensionDialog* addExtensionDialog();
 

@@ -240,8 +240,8 @@ TEST_F(MonitorTest, EventKindsMakeTheMask) {
   } cases[] = {
       {std::vector<bool>(kEventCount, true), 0x0803FFFFu},  // every kind
       {std::vector<bool>(kEventCount, false), 0u},          // every kind off: nothing
-      {{true, false, true, true, true, true, true, true, true, true, true, true, true, true, true, true, true, true,
-        true},
+      {{true, false, true, true, true, true, true, true, true, true, true, true, true, true, true, true, true,
+        true, true},
        0x0803FFFFu & ~0x00000800u},  // one kind off: its bit alone is cleared
   };
   for (const auto& c : cases) {
@@ -313,7 +313,8 @@ TEST_F(MonitorTest, StopBeforeTheMessageQueueExistsIsHonoured) {
 
 TEST_F(MonitorTest, SetupErrorRunsTheWholeStopSequenceAndIsShown) {
   BrokenDrives broken;
-  auto monitor = TShellMonitor::start(MonitorContext{platform.parts().withDrives(broken), ui, controls, choices, view});
+  auto monitor =
+      TShellMonitor::start(MonitorContext{platform.parts().withDrives(broken), ui, controls, choices, view});
   ASSERT_TRUE(monitor->waitForEnd(5s)) << "the queue thread ends too";
   EXPECT_TRUE(platform.registrations().empty());
   EXPECT_EQ(platform.liveWindows(), 0);

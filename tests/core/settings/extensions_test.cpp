@@ -38,7 +38,7 @@ TEST(AddExtensions, Parsing) {
       {".\xC3\xA9t\xC3\xA9,.\xC3\x89T\xC3\x89",
        {},
        {".\xC3\xA9t\xC3\xA9", ".\xC3\x89T\xC3\x89"}},  // ASCII folding only
-      {"[,{,@,`", {".{"}, {".{", ".[", ".@", ".`"}},  // the neighbours of the letters are no letters
+      {"[,{,@,`", {".{"}, {".{", ".[", ".@", ".`"}},   // the neighbours of the letters are no letters
   };
   for (const auto& c : cases) {
     EXPECT_EQ(added(c.input, c.before), c.after) << c.input;

@@ -30,7 +30,9 @@ EventKindSet kindsWithout(std::initializer_list<int> off) {
 class SettingsCodec : public ::testing::Test {
  protected:
   std::string file() const { return platform.profileText(kFile).value_or("<no file>"); }
-  CaptureOptions read(CaptureOptions base = {}) { return readCaptureOptions(platform, kFile, std::move(base)); }
+  CaptureOptions read(CaptureOptions base = {}) {
+    return readCaptureOptions(platform, kFile, std::move(base));
+  }
 
   FakePlatform platform;
 };
@@ -105,7 +107,8 @@ TEST_F(SettingsCodec, EventChoice) {
   EXPECT_EQ(readEvents(repeat("Y\r\n", 2) + "N\r\n" + repeat("Y\r\n", 16)), kindsWithout({2}));
   // Any line but exactly "Y" turns its kind off; lone CR and LF split too; the last line may
   // have no ending; lines beyond the nineteenth are ignored.
-  EXPECT_EQ(readEvents("y\rYes\n Y\r\n\r\n" + repeat("Y\n", 14) + "N\r\nN\r\nN"), kindsWithout({0, 1, 2, 3, 18}));
+  EXPECT_EQ(readEvents("y\rYes\n Y\r\n\r\n" + repeat("Y\n", 14) + "N\r\nN\r\nN"),
+            kindsWithout({0, 1, 2, 3, 18}));
   // Fewer lines than kinds (a file of an older version): every kind on.
   EXPECT_EQ(readEvents(repeat("N\r\n", 10)), allEventKinds());
   EXPECT_EQ(readEvents(repeat("N\r\n", 18)), allEventKinds());
@@ -188,7 +191,8 @@ TEST_F(SettingsCodec, NonAsciiPathsSurviveSaveAndRestore) {
 TEST_F(SettingsCodec, LongListsAreKeptWhole) {
   // Far beyond the 2047 characters a 2048-character read buffer would hold.
   CaptureOptions options;
-  for (int i = 0; i < 2000; ++i) options.excludedFolders.push_back("C:\\folder number " + std::to_string(i) + "\\");
+  for (int i = 0; i < 2000; ++i)
+    options.excludedFolders.push_back("C:\\folder number " + std::to_string(i) + "\\");
   for (int i = 0; i < 500; ++i) addExtensions(options.extensions, ".e" + std::to_string(i));
   writeCaptureOptions(platform, kFile, options);
   EXPECT_EQ(read(), options);

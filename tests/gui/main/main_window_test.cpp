@@ -349,7 +349,8 @@ TEST_F(MainWindowTest, ClosingWithAndWithoutTheNotificationArea) {
   };
   for (const Case c : {Case{false, true, false, false, true}, Case{true, true, true, false, false},
                        Case{true, false, false, true, false}}) {
-    SCOPED_TRACE(testing::Message() << "cTray " << c.tray << ", tray available " << c.trayAvailable);
+    SCOPED_TRACE(testing::Message() << "minimize to tray " << c.tray << ", tray available "
+                                    << c.trayAvailable);
     MainWindow w(platform, dialogs, dispatcher);
     w.setSettingsWindow(&settings);
     settings.options.minimizeToTray = c.tray;

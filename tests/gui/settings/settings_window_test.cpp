@@ -443,7 +443,8 @@ TEST_F(SettingsWindowTest, DeletingManyScatteredRowsKeepsTheOthersInOrder) {
     if (i % 3 != 0) kept.push_back(folders.back());
   }
   w.excludedFolderModel()->append(folders);
-  QAbstractItemModelTester tester(w.excludedFolderModel(), QAbstractItemModelTester::FailureReportingMode::Fatal);
+  QAbstractItemModelTester tester(w.excludedFolderModel(),
+                                  QAbstractItemModelTester::FailureReportingMode::Fatal);
   QItemSelection selection;
   for (int i = 0; i < 3000; i += 3) {
     const QModelIndex index = w.excludedFolderModel()->index(i, 0);
@@ -547,12 +548,10 @@ TEST_F(SettingsWindowTest, ExcludedPathTurnsRedWithinASecondOfItsFolderGoing) {
   EXPECT_EQ(w.missingFolderTimer().interval(), 1000);
 
   platform.objectIcons.erase("/data/logs/");
-  EXPECT_TRUE(
-      QTest::qWaitFor([&] { return colourOf(model, 0) == QColor(255, 0, 0); }, 2500));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return colourOf(model, 0) == QColor(255, 0, 0); }, 2500));
   EXPECT_EQ(colourOf(model, 1), QColor(0, 0, 0));
   platform.objectIcons["/data/never/"] = 23;  // created while the window is open
-  EXPECT_TRUE(
-      QTest::qWaitFor([&] { return colourOf(model, 2) == QColor(0, 0, 0); }, 2500));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return colourOf(model, 2) == QColor(0, 0, 0); }, 2500));
   EXPECT_EQ(imageOf(model, 2), 23);
 
   // Double-clicking the gone folder asks the desktop to open it; nothing else happens.
@@ -800,12 +799,15 @@ TEST(SettingsWindowLongLists, HundredThousandEntriesAreShownAndOnlyVisibleRowsAs
   EXPECT_EQ(w.excludedFolderModel()->rowCount(), 100'000);
   EXPECT_EQ(captionAt(w.extensionModel(), 99'999), ".t99999");
   EXPECT_EQ(captionAt(w.excludedFolderModel(), 99'999), "/data/f99999/");
-  EXPECT_EQ(platform.descriptions + platform.typeIcons + platform.folderIcons, 0) << "nothing asked before shown";
+  EXPECT_EQ(platform.descriptions + platform.typeIcons + platform.folderIcons, 0)
+      << "nothing asked before shown";
 
   w.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
   w.navigationTree()->setCurrentItem(
-      w.navigationTree()->findItems("Extension and Folders", Qt::MatchExactly | Qt::MatchRecursive).constFirst());
+      w.navigationTree()
+          ->findItems("Extension and Folders", Qt::MatchExactly | Qt::MatchRecursive)
+          .constFirst());
   w.onNavigationClicked();
   w.extensionList()->scrollToBottom();
   QApplication::processEvents();
@@ -896,7 +898,8 @@ TEST(SettingsModels, EventKindsCheckImageAndColourTogether) {
     EXPECT_EQ(imageOf(&model, row), kImgEventOff);
     EXPECT_EQ(colourOf(&model, row), QColor(255, 0, 0));
   }
-  EXPECT_FALSE(model.setData(model.index(2, 0), Qt::Unchecked, Qt::DisplayRole)) << "only the check is edited";
+  EXPECT_FALSE(model.setData(model.index(2, 0), Qt::Unchecked, Qt::DisplayRole))
+      << "only the check is edited";
   model.setKinds(EventKindSet().set(0));
   EXPECT_TRUE(checkedAt(&model, 0));
   EXPECT_FALSE(checkedAt(&model, 2));
