@@ -71,8 +71,10 @@ void EntryListModel::removeRowSet(std::vector<int> rows) {
     std::size_t kept = 0;
     for (std::size_t i = 0; i < entries_.size(); ++i) {
       if (gone[i]) continue;
-      entries_[kept] = std::move(entries_[i]);
-      looks_[kept] = std::move(looks_[i]);
+      if (kept != i) {
+        entries_[kept] = std::move(entries_[i]);
+        looks_[kept] = std::move(looks_[i]);
+      }
       ++kept;
     }
     entries_.resize(kept);

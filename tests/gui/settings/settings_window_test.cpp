@@ -765,17 +765,20 @@ TEST_F(SettingsWindowTest, RefusedSaveIsReportedAfterClosingAndTheControlsShowTh
 class CountingPlatform : public FakePlatform {
  public:
   using FakePlatform::FakePlatform;
-  int descriptions = 0, typeIcons = 0, folderIcons = 0;
+  int descriptionsAsked = 0, typeIconsAsked = 0, folderIconsAsked = 0;
+  std::vector<std::string> described, iconed;  // the names asked
   std::string fileTypeDescription(std::string_view name) override {
-    ++descriptions;
+    ++descriptionsAsked;
+    described.emplace_back(name);
     return FakePlatform::fileTypeDescription(name);
   }
   int fileTypeIcon(std::string_view name) override {
-    ++typeIcons;
+    ++typeIconsAsked;
+    iconed.emplace_back(name);
     return FakePlatform::fileTypeIcon(name);
   }
   int pathIcon(std::string_view path) override {
-    ++folderIcons;
+    ++folderIconsAsked;
     return FakePlatform::pathIcon(path);
   }
 };
@@ -799,7 +802,7 @@ TEST(SettingsWindowLongLists, HundredThousandEntriesAreShownAndOnlyVisibleRowsAs
   EXPECT_EQ(w.excludedFolderModel()->rowCount(), 100'000);
   EXPECT_EQ(captionAt(w.extensionModel(), 99'999), ".t99999");
   EXPECT_EQ(captionAt(w.excludedFolderModel(), 99'999), "/data/f99999/");
-  EXPECT_EQ(platform.descriptions + platform.typeIcons + platform.folderIcons, 0)
+  EXPECT_EQ(platform.descriptionsAsked + platform.typeIconsAsked + platform.folderIconsAsked, 0)
       << "nothing asked before shown";
 
   w.show();
@@ -812,18 +815,18 @@ TEST(SettingsWindowLongLists, HundredThousandEntriesAreShownAndOnlyVisibleRowsAs
   w.extensionList()->scrollToBottom();
   QApplication::processEvents();
   w.filtersPage()->grab();  // paints the visible rows
-  EXPECT_GT(platform.descriptions, 0);
-  EXPECT_LT(platform.descriptions, 100);
-  EXPECT_LT(platform.typeIcons, 100);
-  EXPECT_GT(platform.folderIcons, 0);
-  EXPECT_LT(platform.folderIcons, 100);
+  EXPECT_GT(platform.descriptionsAsked, 0);
+  EXPECT_LT(platform.descriptionsAsked, 100);
+  EXPECT_LT(platform.typeIconsAsked, 100);
+  EXPECT_GT(platform.folderIconsAsked, 0);
+  EXPECT_LT(platform.folderIconsAsked, 100);
   const QAbstractItemModel* model = w.extensionModel();
   EXPECT_EQ(model->data(model->index(99'999, 1)).toString(), "T99999 File");
   w.onSaveError = [](const std::exception&) {};
 }
 
 TEST(SettingsModels, ExtensionRowsShowTypeDescriptionAndIcon) {
-  FakePlatform platform(PathStyle::Posix);
+  CountingPlatform platform(PathStyle::Posix);
   platform.typeIcons = {{".exe", 5}};
   platform.unknownTypeIcon = 2;
   platform.typeDescriptions = {{".exe", "Application"}};
@@ -836,6 +839,9 @@ TEST(SettingsModels, ExtensionRowsShowTypeDescriptionAndIcon) {
     EXPECT_EQ(model.data(model.index(row, 1)).toString(), expected[static_cast<std::size_t>(row)].first);
     EXPECT_EQ(imageOf(&model, row), expected[static_cast<std::size_t>(row)].second);
   }
+  // The description of "*." and the extension, the icon of the extension itself; each once.
+  EXPECT_EQ(platform.described, (std::vector<std::string>{"*..EXE", "*..qqz", "*.noext."}));
+  EXPECT_EQ(platform.iconed, (std::vector<std::string>{".EXE", ".qqz", "noext."}));
   model.removeRowSet({1, 7, -1, 1});
   EXPECT_EQ(captionsOf(&model), (std::vector<std::string>{".EXE", "noext."}));
   EXPECT_EQ(imageOf(&model, 1), 2) << "the looks move with their rows";
@@ -871,9 +877,9 @@ TEST(SettingsModels, FolderRowsAskAgainOnlyAfterARefresh) {
   model.setEntries({"/a/", "/b/"});
   EXPECT_EQ(colourOf(&model, 0), QColor(0, 0, 0));
   EXPECT_EQ(colourOf(&model, 1), QColor(255, 0, 0));
-  const int asked = platform.folderIcons;
+  const int asked = platform.folderIconsAsked;
   EXPECT_EQ(colourOf(&model, 0), QColor(0, 0, 0));
-  EXPECT_EQ(platform.folderIcons, asked) << "kept until the next refresh";
+  EXPECT_EQ(platform.folderIconsAsked, asked) << "kept until the next refresh";
   platform.objectIcons.erase("/a/");
   platform.objectIcons["/b/"] = 6;
   model.refreshLooks();
