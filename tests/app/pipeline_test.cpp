@@ -13,7 +13,6 @@
 #include "core/queue/recording_view.h"
 #include "core/recording/shell_monitor.h"
 #include "platform/linux/linux_platform.h"
-#include "support/fake_settings_controls.h"
 #include "support/temp_dir.h"
 
 namespace tw {
@@ -47,7 +46,6 @@ class Pipeline : public ::testing::TestWithParam<bool> {
     if (!GetParam() && geteuid() != 0) GTEST_SKIP() << "fanotify needs root";
     real.setForceInotify(GetParam());
     fs::create_directory(root);
-    for (int n = 0; n < kEventCount; ++n) settings.events.rows.push_back({getEventName(n), "", 0, true});
   }
 
   std::shared_ptr<TShellMonitor> start() {
@@ -82,7 +80,7 @@ class Pipeline : public ::testing::TestWithParam<bool> {
   record::FolderDrives folders{real, PathStyle::Posix, {root.string()}};
   QueuedUiDispatcher ui;
   Controls controls;
-  test::FakeSettingsControls settings;
+  CaptureOptions settings;  // every kind, no filter, clean on stop
   test::RecordingView view;
   std::thread uiThread;
 };
@@ -107,9 +105,9 @@ TEST_P(Pipeline, PauseHoldsEventsThenDeliversThemTogetherInOrder) {
 
 TEST_P(Pipeline, FiltersAndCleanOnStop) {
   fs::create_directory(path("skip"));
-  settings.paths.rows = {{path("skip") + "/", "", 0, false}};
-  settings.extensions.rows = {{".txt", "", 0, false}};
-  settings.autoclean.checked = true;
+  settings.excludedFolders = {path("skip") + "/"};
+  settings.extensions = {".txt"};
+  settings.cleanOnStop = true;
   auto monitor = start();
   std::ofstream(path("skip/in-excluded.txt")) << "x";
   std::ofstream(path("kept.TXT")) << "x";

@@ -10,7 +10,6 @@
 #include "core/queue/recording_view.h"
 #include "core/recording/shell_monitor.h"
 #include "platform/win32/win32_platform.h"
-#include "support/fake_settings_controls.h"
 #include "support/temp_dir.h"
 
 // Last: its macros (WM_USER among them) would clash with our own names above.
@@ -41,7 +40,7 @@ TEST(Win32Notify, AnnouncedChangesReachTheTreeAndTheList) {
   record::FolderDrives folders(real, PathStyle::Windows, {root});
   QueuedUiDispatcher ui;
   std::thread uiThread([&] { ui.exec(); });
-  test::FakeSettingsControls settings;
+  CaptureOptions settings;
   NullControls controls;
   test::RecordingView view;
 

@@ -16,8 +16,7 @@
 #include "core/recording/shell_monitor.h"
 #include "core/report/export_report.h"
 #include "core/report/main_caption.h"
-#include "core/settings/plain_settings_controls.h"
-#include "core/settings/settings_file.h"
+#include "core/settings/settings_codec.h"
 #include "core/text/text_lines.h"
 #include "platform/stop_requests.h"
 
@@ -51,17 +50,26 @@ void appendTsvCell(std::string& line, std::string_view cell) {
   }
 }
 
-// The filters of the settings, handed to the queue as a recording does.
-void setQueueFilters(TItemsStack& queue, SettingsControls& settings) {
-  if (settings.lstpath().rowCount() > 0) queue.setDirFilters(listViewToText(settings.lstpath()));
-  if (settings.lstext().rowCount() > 0) queue.setExtFilters(listViewToText(settings.lstext()));
+// The filters of the options, handed to the queue as a recording does.
+void setQueueFilters(TItemsStack& queue, const CaptureOptions& options) {
+  if (!options.excludedFolders.empty()) queue.setDirFilters(joinLinesCrLf(options.excludedFolders));
+  if (!options.extensions.empty()) queue.setExtFilters(joinLinesCrLf(options.extensions));
 }
 
-// True when the settings choose the event kind: a row that is not checked leaves it out,
-// kinds beyond the last row are in (as a registration's mask is built).
-bool kindChosen(SettingsControls& settings, int eventNum) {
-  EventCheckList& events = settings.lstevents();
-  return eventNum >= events.rowCount() || events.isChecked(eventNum);
+// Why the settings file that --config names cannot be read; empty when it can. Only a regular
+// file that can be read to its end is a settings file: a folder, a FIFO (which would block the
+// reader) or a device is not.
+std::string unreadableConfigReason(Files& files, const std::string& path) {
+  const Files::ReadResult read = files.readFileContent(path, [](std::string_view) {});
+  if (read == Files::ReadResult::Done) return {};
+  std::error_code ec;
+  const auto status =
+      std::filesystem::status(std::filesystem::path(std::u8string(path.begin(), path.end())), ec);
+  if (read == Files::ReadResult::Unreadable) return "it cannot be read (no permission, or a read error)";
+  if (status.type() == std::filesystem::file_type::not_found) return "no such file";
+  if (status.type() == std::filesystem::file_type::directory) return "it is a folder";
+  if (status.type() == std::filesystem::file_type::fifo) return "it is a FIFO, not a file";
+  return "it is not a regular file";
 }
 
 // A one-line progress display on a terminal, updated four times a second until stopped.
@@ -121,7 +129,7 @@ int writeReport(const RecordOptions& options, Platform platform, const RecorderV
   return 0;
 }
 
-int replay(const RecordOptions& options, Platform platform, SettingsControls& settings, std::ostream& out,
+int replay(const RecordOptions& options, Platform platform, const CaptureOptions& capture, std::ostream& out,
            std::ostream& err) {
   std::ifstream in(std::filesystem::path(std::u8string(options.replay->begin(), options.replay->end())),
                    std::ios::binary);
@@ -132,7 +140,7 @@ int replay(const RecordOptions& options, Platform platform, SettingsControls& se
   const PathStyle style = options.pathStyle.value_or(platform.environment.pathStyle());
   RecorderView view(platform, out, options.format, style);
   TItemsStack queue;
-  setQueueFilters(queue, settings);
+  setQueueFilters(queue, capture);
   std::string line;
   for (std::size_t number = 1; std::getline(in, line); ++number) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -146,7 +154,7 @@ int replay(const RecordOptions& options, Platform platform, SettingsControls& se
       err << "tarnwatch-record: " << *options.replay << ":" << number << ": " << error << "\n";
       continue;
     }
-    if (kindChosen(settings, event->event))
+    if (capture.kinds.test(static_cast<std::size_t>(event->event)))
       queue.addItem(event->item1, event->item2, event->event, event->pid, event->process);
   }
   ImmediateDispatcher ui;
@@ -155,12 +163,12 @@ int replay(const RecordOptions& options, Platform platform, SettingsControls& se
   return writeReport(options, platform, view, style, err);
 }
 
-int record(const RecordOptions& options, Platform platform, SettingsControls& settings, std::ostream& out,
+int record(const RecordOptions& options, Platform platform, const CaptureOptions& capture, std::ostream& out,
            std::ostream& err) {
   const PathStyle style = platform.environment.pathStyle();
   RecorderView view(platform, out, options.format, style);
   QueuedUiDispatcher ui;
-  const auto monitor = TShellMonitor::start(MonitorContext{platform, ui, view, settings, view});
+  const auto monitor = TShellMonitor::start(MonitorContext{platform, ui, view, capture, view});
   int exitCode = 0;
   std::string failure;
 
@@ -305,12 +313,20 @@ int runRecorder(const RecordOptions& options, Platform platform, std::ostream& o
   }
   const Platform active = folders ? platform.withDrives(*folders) : platform;
 
-  PlainSettingsControls settings;
+  // A file named on the command line must be there: a typing error must not record everything
+  // silently. Without --config, a missing file beside the executable gives the defaults.
+  if (options.config) {
+    const std::string reason = unreadableConfigReason(active.files, *options.config);
+    if (!reason.empty()) {
+      err << "tarnwatch-record: cannot read the settings file " << *options.config << ": " << reason << "\n";
+      return 1;
+    }
+  }
   const std::string config = options.config.value_or(settingsFilePath(active.environment));
-  restoreSettings(settings, active.profiles, active.icons, config);
+  const CaptureOptions capture = readCaptureOptions(active.profiles, config);
 
-  return options.replay ? replay(options, active, settings, out, err)
-                        : record(options, active, settings, out, err);
+  return options.replay ? replay(options, active, capture, out, err)
+                        : record(options, active, capture, out, err);
 }
 
 }  // namespace tw::record

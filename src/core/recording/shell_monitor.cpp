@@ -4,17 +4,18 @@
 #include <exception>
 #include <stdexcept>
 #include <thread>
+#include <utility>
 
 #include "core/text/text_lines.h"
 
 namespace tw {
 
-TShellMonitor::TShellMonitor(MonitorContext context) : ctx(context) {}
+TShellMonitor::TShellMonitor(MonitorContext context) : ctx(std::move(context)) {}
 
 TShellMonitor::~TShellMonitor() = default;
 
 std::shared_ptr<TShellMonitor> TShellMonitor::start(MonitorContext context) {
-  auto monitor = std::make_shared<TShellMonitor>(context);
+  auto monitor = std::make_shared<TShellMonitor>(std::move(context));
   std::thread([monitor] {
     monitor->ctx.platform.notify.setCurrentThreadPriorityHighest();
     monitor->Execute();
@@ -128,39 +129,19 @@ void TShellMonitor::setUp() {
     queueWatch = queue;
   }
 
-  ctx.ui.synchronize([&] {
-    if (ctx.settings.lstpath().rowCount() > 0) queue->setDirFilters(listViewToText(ctx.settings.lstpath()));
-    if (ctx.settings.lstext().rowCount() > 0) queue->setExtFilters(listViewToText(ctx.settings.lstext()));
-  });
+  if (!ctx.options.excludedFolders.empty()) queue->setDirFilters(joinLinesCrLf(ctx.options.excludedFolders));
+  if (!ctx.options.extensions.empty()) queue->setExtFilters(joinLinesCrLf(ctx.options.extensions));
   ShellNotify& notify = ctx.platform.notify;
   TItemsStack::start(queue, ctx.ui, ctx.view, ctx.platform.environment.pathStyle(),
                      [&notify] { notify.setCurrentThreadPriorityHighest(); });
 
   const std::vector<std::string> drives = recordableDriveRoots(ctx.platform.drives);
-  std::vector<std::string> toNotCapture;
-  std::vector<std::string> eventsToCapture;
-  int listDriveCnt = 0;
-  int listEventsCnt = 0;
-  ctx.ui.synchronize([&] {
-    listDriveCnt = ctx.settings.ListDrives().rowCount();
-    listEventsCnt = ctx.settings.lstevents().rowCount();
-  });
-  for (int i = 0; i < listDriveCnt; ++i) {
-    ctx.ui.synchronize([&] {
-      if (!ctx.settings.ListDrives().isChecked(i))
-        toNotCapture.push_back(ctx.settings.ListDrives().caption(i));
-    });
-  }
-  for (int i = 0; i < listEventsCnt; ++i) {
-    ctx.ui.synchronize([&] { eventsToCapture.push_back(boolToYN(ctx.settings.lstevents().isChecked(i))); });
-  }
-
   for (const std::string& root : drives) {
-    if (isInStringList(root, toNotCapture)) continue;
+    if (isInStringList(root, ctx.options.skippedDrives)) continue;
     auto notifier = std::make_unique<TShellNotifierObj>(notify, root, true);
     notifier->setAllEvents(true);
-    for (std::size_t n = 0; n < eventsToCapture.size(); ++n) {
-      if (eventsToCapture[n] == "N") notifier->setEventsMon(false, static_cast<std::uint16_t>(n));
+    for (std::size_t n = 0; n < ctx.options.kinds.size(); ++n) {
+      if (!ctx.options.kinds.test(n)) notifier->setEventsMon(false, static_cast<std::uint16_t>(n));
     }
     NotifyList.push_back(std::move(notifier));
   }
@@ -197,7 +178,7 @@ void TShellMonitor::stopSequence() {
       ctx.controls.setRecordImage(kImgRecord);
       ctx.controls.setRecordCaption("Record");
       ctx.controls.setPauseVisible(false);
-      if (ctx.settings.cautoclean().isChecked()) {
+      if (ctx.options.cleanOnStop) {
         ctx.controls.clearTree();
         ctx.controls.clearList();
       }

@@ -12,9 +12,9 @@
 #include "core/queue/batch_view.h"
 #include "core/queue/items_stack.h"
 #include "core/queue/ui_dispatcher.h"
+#include "core/recording/capture_options.h"
 #include "core/recording/monitor_controls.h"
 #include "core/recording/shell_notifier.h"
-#include "core/settings/settings_controls.h"
 #include "platform/platform.h"
 
 namespace tw {
@@ -31,7 +31,7 @@ struct MonitorContext {
   Platform platform;
   UiDispatcher& ui;
   MonitorControls& controls;
-  SettingsControls& settings;  // the capture choices: read on the UI thread when recording starts
+  CaptureOptions options;  // the snapshot of the capture options taken when the recording starts
   BatchView& view;
 };
 

@@ -221,7 +221,7 @@ void MainWindow::processResize() {
 void MainWindow::startCapture() {
   setStatus(QStringLiteral("Live Capture."));
   if (settings == nullptr) throw std::runtime_error("The settings window is not ready.");
-  monitor = TShellMonitor::start(MonitorContext{platform, ui, *this, settings->settingsControls(), *this});
+  monitor = TShellMonitor::start(MonitorContext{platform, ui, *this, settings->captureOptions(), *this});
   settings->setRecordMode(true);
 }
 
@@ -314,11 +314,10 @@ void MainWindow::showEvent(QShowEvent* e) {
   QWidget::showEvent(e);
   if (e->spontaneous()) return;  // the window system's own show (a restore), not ours
   runCommand([this] {
-    if (trayIcon->isVisible() && settings != nullptr && settings->settingsControls().cTray().isChecked())
+    if (trayIcon->isVisible() && settings != nullptr && settings->captureOptions().minimizeToTray)
       trayIcon->hide();
     processResize();
-    if (!loaded && settings != nullptr && settings->settingsControls().cAutoCapture().isChecked())
-      startCapture();
+    if (!loaded && settings != nullptr && settings->captureOptions().autoCapture) startCapture();
     loaded = true;
   });
 }
@@ -329,7 +328,7 @@ void MainWindow::resizeEvent(QResizeEvent* e) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* e) {
-  const bool toTray = settings != nullptr && settings->settingsControls().cTray().isChecked();
+  const bool toTray = settings != nullptr && settings->captureOptions().minimizeToTray;
   if (!toTray) {
     e->accept();
     return;

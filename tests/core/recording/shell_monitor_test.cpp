@@ -8,7 +8,6 @@
 
 #include "core/queue/recording_view.h"
 #include "platform/fake/fake_platform.h"
-#include "support/fake_settings_controls.h"
 
 namespace tw {
 namespace {
@@ -16,36 +15,26 @@ namespace {
 using namespace std::chrono_literals;
 using Lines = std::vector<std::string>;
 
-// The drive list of a settings window whose control has gone away.
-class BrokenDriveList : public test::FakeList {
+// Drives that cannot be listed: the recording's set-up fails.
+class BrokenDrives : public Drives {
  public:
-  int rowCount() const override { throw std::runtime_error("the drive list is gone"); }
+  std::vector<DriveInfo> drives() override { throw std::runtime_error("the drive list is gone"); }
+  Result<std::string> fileSystemName(std::string_view) override { return std::string(); }
+  Result<DiskSpace> diskSpace(std::string_view) override { return DiskSpace{}; }
 };
 
-// The settings window's capture choices, as a test sets them.
-class FakeChoices : public test::FakeSettingsControls {
- public:
-  FakeChoices() {
-    autoclean.checked = false;
-    for (int n = 0; n < kEventCount; ++n) events.rows.push_back({getEventName(n), "", 0, true});
-  }
-  void setDrives(const std::vector<std::pair<std::string, bool>>& rows) {
-    drives.rows.clear();
-    for (const auto& [caption, checked] : rows) drives.rows.push_back({caption, "", 0, checked});
-  }
-  void setEvents(const std::vector<bool>& checks) {
-    events.rows.clear();
-    for (std::size_t n = 0; n < checks.size(); ++n) {
-      events.rows.push_back({getEventName(static_cast<int>(n)), "", 0, checks[n]});
-    }
-  }
-  bool failOnDriveCount = false;
-  BrokenDriveList broken;
-  CheckList& ListDrives() override {
-    return failOnDriveCount ? static_cast<CheckList&>(static_cast<EventCheckList&>(broken))
-                            : test::FakeSettingsControls::ListDrives();
-  }
-};
+// The capture options of a recording, as a test sets them: every kind, no clean on stop.
+CaptureOptions testOptions() {
+  CaptureOptions options;
+  options.cleanOnStop = false;
+  return options;
+}
+
+EventKindSet kindsFrom(const std::vector<bool>& checks) {
+  EventKindSet kinds;
+  for (std::size_t n = 0; n < checks.size(); ++n) kinds.set(n, checks[n]);
+  return kinds;
+}
 
 class FakeControls : public MonitorControls {
  public:
@@ -67,7 +56,6 @@ class MonitorTest : public ::testing::Test {
     platform.driveTable = {
         {"C:\\", DriveType::Fixed}, {"D:\\", DriveType::CdRom}, {"E:\\", DriveType::Removable}};
     platform.parseablePaths = {"C:\\", "E:\\"};
-    choices.setDrives({{"C:\\", true}, {"E:\\", true}});
   }
   ~MonitorTest() override {
     ui.quit();
@@ -118,7 +106,7 @@ class MonitorTest : public ::testing::Test {
   FakePlatform platform{PathStyle::Windows};
   QueuedUiDispatcher ui;
   FakeControls controls;
-  FakeChoices choices;
+  CaptureOptions choices = testOptions();
   test::RecordingView view;
   std::thread uiThread;
 };
@@ -187,7 +175,7 @@ TEST(ShellNotifier, EventMasks) {
 }
 
 TEST_F(MonitorTest, RecordsDeliversAndStops) {
-  choices.autoclean.checked = true;
+  choices.cleanOnStop = true;
   auto monitor = TShellMonitor::start(context());
   ASSERT_TRUE(platform.waitForRegistrations(2, 5s));
   const auto regs = platform.registrations();
@@ -230,10 +218,9 @@ TEST_F(MonitorTest, RecordsDeliversAndStops) {
 TEST_F(MonitorTest, DriveAndEventChoices) {
   platform.driveTable.push_back({"F:\\", DriveType::Fixed});
   platform.parseablePaths.insert("F:\\");
-  choices.setDrives({{"C:\\", true}, {"e:\\", false}});  // F:\ is not listed at all: watched
-  std::vector<bool> checks(kEventCount, false);
-  checks[2] = checks[9] = true;
-  choices.setEvents(checks);
+  choices.skippedDrives = {"e:\\"};  // unticked, in other case; C:\ and F:\ are watched
+  choices.kinds.reset();
+  choices.kinds.set(2).set(9);
   auto monitor = TShellMonitor::start(context());
   ASSERT_TRUE(platform.waitForRegistrations(2, 5s));
   monitor->stop();
@@ -243,23 +230,25 @@ TEST_F(MonitorTest, DriveAndEventChoices) {
   EXPECT_EQ(regs[0].path, "C:\\");
   EXPECT_EQ(regs[1].path, "F:\\");
   EXPECT_EQ(regs[0].events, 0x0000000A);
-  EXPECT_EQ(onUi(controls.log).back(), "pause hidden") << "no clean when cautoclean is off";
+  EXPECT_EQ(onUi(controls.log).back(), "pause hidden") << "no clean when clean-on-stop is off";
 }
 
-TEST_F(MonitorTest, EventListEmptyOrAllOffAndShortLists) {
+TEST_F(MonitorTest, EventKindsMakeTheMask) {
   struct Case {
     std::vector<bool> rows;
     std::uint32_t mask;
   } cases[] = {
-      {{}, 0x0803FFFFu},                            // empty list: every kind
-      {std::vector<bool>(kEventCount, false), 0u},  // every row unchecked: nothing
-      {{true, false}, 0x0803FFFFu & ~0x00000800u},  // kinds beyond the last row stay on
+      {std::vector<bool>(kEventCount, true), 0x0803FFFFu},  // every kind
+      {std::vector<bool>(kEventCount, false), 0u},          // every kind off: nothing
+      {{true, false, true, true, true, true, true, true, true, true, true, true, true, true, true, true, true,
+        true, true},
+       0x0803FFFFu & ~0x00000800u},  // one kind off: its bit alone is cleared
   };
   for (const auto& c : cases) {
     FakePlatform local(PathStyle::Windows);
     local.driveTable = {{"C:\\", DriveType::Fixed}};
     local.parseablePaths = {"C:\\"};
-    choices.setEvents(c.rows);
+    choices.kinds = kindsFrom(c.rows);
     auto monitor = TShellMonitor::start(MonitorContext{local.parts(), ui, controls, choices, view});
     ASSERT_TRUE(local.waitForRegistrations(1, 5s));
     monitor->stop();
@@ -269,8 +258,8 @@ TEST_F(MonitorTest, EventListEmptyOrAllOffAndShortLists) {
 }
 
 TEST_F(MonitorTest, FiltersReachTheQueueOnlyWhenListed) {
-  choices.paths.rows = {{"C:\\Windows\\", "", 0, false}};
-  choices.extensions.rows = {{".txt", "", 0, false}};
+  choices.excludedFolders = {"C:\\Windows\\"};
+  choices.extensions = {".txt"};
   auto monitor = TShellMonitor::start(context());
   ASSERT_TRUE(platform.waitForRegistrations(2, 5s));
   const auto id = platform.registrations()[0].id;
@@ -323,8 +312,9 @@ TEST_F(MonitorTest, StopBeforeTheMessageQueueExistsIsHonoured) {
 }
 
 TEST_F(MonitorTest, SetupErrorRunsTheWholeStopSequenceAndIsShown) {
-  choices.failOnDriveCount = true;
-  auto monitor = TShellMonitor::start(context());
+  BrokenDrives broken;
+  auto monitor =
+      TShellMonitor::start(MonitorContext{platform.parts().withDrives(broken), ui, controls, choices, view});
   ASSERT_TRUE(monitor->waitForEnd(5s)) << "the queue thread ends too";
   EXPECT_TRUE(platform.registrations().empty());
   EXPECT_EQ(platform.liveWindows(), 0);

@@ -23,7 +23,6 @@
 #include "platform/fake/fake_platform.h"
 #include "platform/linux/linux_platform.h"
 #include "support/fake_dialogs.h"
-#include "support/fake_settings_controls.h"
 #include "support/temp_dir.h"
 
 namespace tw {
@@ -45,10 +44,10 @@ bool waitUntil(const std::function<bool()>& done, int ms = 10000) {
 
 class FakeSettingsWindow : public SettingsWindowLink {
  public:
-  test::FakeSettingsControls controls;
+  CaptureOptions options;
   std::vector<bool> recordModes;
   int shown = 0;
-  SettingsControls& settingsControls() override { return controls; }
+  const CaptureOptions& captureOptions() override { return options; }
   void setRecordMode(bool b) override { recordModes.push_back(b); }
   void showSettings() override { ++shown; }
 };
@@ -60,8 +59,6 @@ class MainWindowTest : public ::testing::Test {
         platform(real.parts().withDrives(folders)),
         dispatcher(qApp),
         window(platform, dialogs, dispatcher) {
-    for (int n = 0; n < kEventCount; ++n)
-      settings.controls.events.rows.push_back({getEventName(n), "", 0, true});
     window.setSettingsWindow(&settings);
     window.setAboutBox([this] { ++aboutShown; });
     window.exitProcess = [this](int code) { exitCodes.push_back(code); };
@@ -182,8 +179,8 @@ TEST_F(MainWindowTest, TheViewButtonsSwitchOnlyVisibility) {
 }
 
 TEST_F(MainWindowTest, AutomaticCaptureStartsOnceOnTheFirstShowOnly) {
-  settings.controls.autoCapture.setChecked(true);
-  settings.controls.tray.setChecked(true);
+  settings.options.autoCapture = true;
+  settings.options.minimizeToTray = true;
   window.trayAvailable = [] { return true; };
   window.show();
   auto first = window.shellMonitor();
@@ -269,7 +266,7 @@ TEST_F(MainWindowTest, ARecordingFillsBothViewsWithTheirColours) {
 }
 
 TEST_F(MainWindowTest, PauseResumeAndStopWhilePaused) {
-  settings.controls.autoclean.setChecked(false);
+  settings.options.cleanOnStop = false;
   window.show();
   auto monitor = record();
   ASSERT_NE(monitor, nullptr);
@@ -300,7 +297,7 @@ TEST_F(MainWindowTest, PauseResumeAndStopWhilePaused) {
   EXPECT_EQ(window.recordButton->caption(), "Record");
   EXPECT_TRUE(window.pauseButton->isHidden());
   EXPECT_EQ(settings.recordModes, (std::vector<bool>{true, false}));
-  EXPECT_GT(window.listModel().rowCount(), 0) << "cleaned without cautoclean";
+  EXPECT_GT(window.listModel().rowCount(), 0) << "cleaned without clean-on-stop";
 
   auto second = record();
   ASSERT_NE(second, nullptr);
@@ -352,10 +349,11 @@ TEST_F(MainWindowTest, ClosingWithAndWithoutTheNotificationArea) {
   };
   for (const Case c : {Case{false, true, false, false, true}, Case{true, true, true, false, false},
                        Case{true, false, false, true, false}}) {
-    SCOPED_TRACE(testing::Message() << "cTray " << c.tray << ", tray available " << c.trayAvailable);
+    SCOPED_TRACE(testing::Message() << "minimize to tray " << c.tray << ", tray available "
+                                    << c.trayAvailable);
     MainWindow w(platform, dialogs, dispatcher);
     w.setSettingsWindow(&settings);
-    settings.controls.tray.setChecked(c.tray);
+    settings.options.minimizeToTray = c.tray;
     w.trayAvailable = [&] { return c.trayAvailable; };
     w.show();
     QCloseEvent close;
