@@ -11,6 +11,8 @@
 #include "core/report/export_report.h"
 #include "core/report/main_caption.h"
 #include "core/text/text_lines.h"
+#include "core/ui/main_window_layout.h"
+#include "core/ui/texts.h"
 #include "gui/controls/svg_images.h"
 
 namespace tw {
@@ -19,7 +21,7 @@ namespace {
 
 const QColor kButtonTextColor(0x1E, 0x39, 0x5B);  // 0x5B391E
 
-QString fromUtf8(const std::string& text) {
+QString fromUtf8(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
@@ -67,7 +69,7 @@ MainWindow::MainWindow(Platform platform, Dialogs& dialogs, UiDispatcher& ui, QW
 
   // At creation.
   loaded = false;
-  setStatus(QStringLiteral("idle."));
+  setStatus(fromUtf8(kStatusIdle));
   setWindowTitle(fromUtf8(mainWindowCaption(platform.environment)));
 
   positionTimer.setSingleShot(true);
@@ -141,7 +143,7 @@ void MainWindow::buildControls() {
 
   trayIcon = new QSystemTrayIcon(this);
   trayIcon->setIcon(QIcon(svgPixmap(QStringLiteral(":/img/tray.svg"), 16)));
-  trayIcon->setToolTip(QStringLiteral("Tarnwatch"));
+  trayIcon->setToolTip(fromUtf8(kTrayTip));
 
   helpMenu = new QMenu(this);
   likeUsAction = helpMenu->addAction(QIcon(images->image(14)), QStringLiteral("Like us !"));
@@ -185,50 +187,50 @@ void MainWindow::runCommand(const std::function<void()>& command) {
 void MainWindow::setStatus(const QString& text) {
   statusLabel->setText(text);
   statusLabel->adjustSize();
-  statusLabel->move(viewBar->width() - statusLabel->width() - 8, 11);
+  statusLabel->move(statusLeft(viewBar->width(), statusLabel->width()), 11);
 }
 
 void MainWindow::processResize() {
-  const int CW = width();
-  const int CH = height();
-  // 1. The panel under the toolbar.
-  viewBar->setGeometry(4, toolBar->height() + 4, CW - 8, viewBar->height());
-  // 2. The tree below it.
-  treeView->setGeometry(4, toolBar->height() + 4 + viewBar->height() + 4, CW - 8, treeView->height());
-  // 3. The progress bar along the bottom.
-  progressBar->setGeometry(4, CH - progressBar->height() - 4, CW - 8, progressBar->height());
-  // 4. The tree ends 4 pixels above the bar, or above the bottom edge.
-  const int treeHeight = progressBar->isVisibleTo(this)
-                             ? CH - toolBar->height() - viewBar->height() - progressBar->height() - 16
-                             : CH - toolBar->height() - viewBar->height() - 12;
-  treeView->resize(treeView->width(), treeHeight);
-  // 5. The status text, right-aligned with an 8-pixel margin.
-  statusLabel->move(viewBar->width() - statusLabel->width() - 8, statusLabel->y());
-  // 6. The panel's buttons.
-  treeButton->move(4, treeButton->y());
-  listButton->move(treeButton->x() + treeButton->width() + 4, listButton->y());
-  cleanButton->move(listButton->x() + listButton->width() + 4, cleanButton->y());
-  saveButton->move(cleanButton->x() + cleanButton->width() + 4, saveButton->y());
-  // 7. The toolbar's buttons.
-  recordButton->move(4, recordButton->y());
-  pauseButton->move(recordButton->x() + recordButton->width() + 4, pauseButton->y());
-  helpButton->move(CW - helpButton->width() - 4, helpButton->y());
-  settingsButton->move(helpButton->x() - settingsButton->width() - 4, settingsButton->y());
-  // 8. The list over the tree.
-  listView->setGeometry(treeView->geometry());
+  MainWindowSizes sizes;
+  sizes.clientWidth = width();
+  sizes.clientHeight = height();
+  sizes.toolBarHeight = toolBar->height();
+  sizes.viewBarHeight = viewBar->height();
+  sizes.progressBarHeight = progressBar->height();
+  sizes.progressBarShown = progressBar->isVisibleTo(this);
+  sizes.statusWidth = statusLabel->width();
+  sizes.recordWidth = recordButton->width();
+  sizes.settingsWidth = settingsButton->width();
+  sizes.helpWidth = helpButton->width();
+  sizes.treeButtonWidth = treeButton->width();
+  sizes.listButtonWidth = listButton->width();
+  sizes.cleanButtonWidth = cleanButton->width();
+  const MainWindowPlaces p = layoutMainWindow(sizes);
+  const auto place = [](QWidget* w, const Rect& r) { w->setGeometry(r.left, r.top, r.width(), r.height()); };
+  place(viewBar, p.viewBar);
+  place(treeView, p.views);
+  place(progressBar, p.progressBar);
+  statusLabel->move(p.statusLeft, statusLabel->y());
+  treeButton->move(p.treeButtonLeft, treeButton->y());
+  listButton->move(p.listButtonLeft, listButton->y());
+  cleanButton->move(p.cleanButtonLeft, cleanButton->y());
+  saveButton->move(p.saveButtonLeft, saveButton->y());
+  recordButton->move(p.recordLeft, recordButton->y());
+  pauseButton->move(p.pauseLeft, pauseButton->y());
+  helpButton->move(p.helpLeft, helpButton->y());
+  settingsButton->move(p.settingsLeft, settingsButton->y());
+  place(listView, p.views);
 }
 
 void MainWindow::startCapture() {
-  setStatus(QStringLiteral("Live Capture."));
+  setStatus(fromUtf8(kStatusLiveCapture));
   if (settings == nullptr) throw std::runtime_error("The settings window is not ready.");
   monitor = TShellMonitor::start(MonitorContext{platform, ui, *this, settings->captureOptions(), *this});
   settings->setRecordMode(true);
 }
 
 void MainWindow::closeProgram() {
-  if (dialogs.askTask(
-          this, windowTitle(), QStringLiteral("Close Program"),
-          QStringLiteral("This action will close the process and all its background tasks. Are you sure?"))) {
+  if (dialogs.askTask(this, windowTitle(), fromUtf8(kCloseInstruction), fromUtf8(kCloseContent))) {
     exitProcess(0);
   }
 }
@@ -242,7 +244,7 @@ void MainWindow::onRecord() {
   }
   if (auto running = monitor.lock()) running->stop();
   if (settings != nullptr) settings->setRecordMode(false);
-  setStatus(QStringLiteral("idle."));
+  setStatus(fromUtf8(kStatusIdle));
 }
 
 void MainWindow::onPause() {
@@ -282,14 +284,10 @@ void MainWindow::onExport() {
   const std::string text = buildExportReport(windowTitle().toStdString(), tree, list, platform.files,
                                              platform.environment.pathStyle());
   if (writeReportFile(platform.files, fileName, text)) {
-    dialogs.message(this, QStringLiteral("Exportation"),
-                    QStringLiteral("Data successfully exported to \r\n") + *chosen, MessageIcon::Information);
+    dialogs.message(this, fromUtf8(kExportTitle), fromUtf8(kExportDoneText) + *chosen,
+                    MessageIcon::Information);
   } else {
-    dialogs.message(
-        this, QStringLiteral("Exportation"),
-        QStringLiteral("We were not able to export data to the location you chose. Are you sure you "
-                       "have access to this location from your administrator?"),
-        MessageIcon::Error);
+    dialogs.message(this, fromUtf8(kExportTitle), fromUtf8(kExportFailedText), MessageIcon::Error);
   }
 }
 
@@ -336,9 +334,8 @@ void MainWindow::closeEvent(QCloseEvent* e) {
   e->ignore();
   if (trayAvailable()) {
     trayIcon->show();
-    lastBalloonTitle = QStringLiteral("Working in background");
-    lastBalloonText = QStringLiteral(
-        "Tarnwatch is still running in background. Click on this icon to restore application.");
+    lastBalloonTitle = fromUtf8(kTrayBalloonTitle);
+    lastBalloonText = fromUtf8(kTrayBalloonText);
     trayIcon->showMessage(lastBalloonTitle, lastBalloonText, QSystemTrayIcon::Information);
     hide();
   } else {
@@ -392,10 +389,10 @@ void MainWindow::clearTree() { tree.clear(); }
 void MainWindow::clearList() { list.clear(); }
 
 void MainWindow::showError(const std::string& message) {
-  dialogs.message(this,
-                  QApplication::applicationName().isEmpty() ? QStringLiteral("Tarnwatch")
-                                                            : QApplication::applicationName(),
-                  fromUtf8(message), MessageIcon::Error);
+  dialogs.message(
+      this,
+      QApplication::applicationName().isEmpty() ? fromUtf8(kErrorTitle) : QApplication::applicationName(),
+      fromUtf8(message), MessageIcon::Error);
 }
 
 }  // namespace tw

@@ -20,6 +20,7 @@
 #include "core/settings/ini_store.h"
 #include "core/settings/settings_codec.h"
 #include "core/text/text_lines.h"
+#include "core/ui/texts.h"
 #include "gui/controls/active_label.h"
 #include "gui/controls/buttons.h"
 #include "gui/controls/gradient_panel.h"
@@ -41,7 +42,7 @@ constexpr int kListRowHeight = 19;
 // Column widths of the drive list.
 constexpr int kDriveColumnWidths[3] = {100, 90, 205};
 
-QString fromBytes(const std::string& text) {
+QString fromBytes(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
@@ -85,10 +86,6 @@ int firstSelectedRow(const QAbstractItemView* list) {
   return first;
 }
 
-bool isBlankText(const QString& text) {
-  return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() <= 0x20; });
-}
-
 ActiveLabel* heading(QWidget* page, const QString& text, int x, int y) {
   auto* label = new ActiveLabel(text, page);
   label->move(x, y);
@@ -114,19 +111,6 @@ class NavigationTree : public QTreeWidget {
 };
 
 }  // namespace
-
-UsageBarPlace usageBarPlace(int rowLeft, int rowTop, int rowHeight, int leadingColumnsWidth,
-                            int lastColumnWidth) {
-  const int left = rowLeft + leadingColumnsWidth + 4;
-  return {left, rowTop + 2, lastColumnWidth - 8, rowHeight - 6};
-}
-
-int usedPercentage(std::int64_t total, std::int64_t free) {
-  if (total <= 0) return 0;
-  // 128-bit product: a volume of more than 92 PB must not overflow the multiplication.
-  const __int128 used = static_cast<__int128>(total) - free;
-  return static_cast<int>(used * 100 / total);
-}
 
 SettingsWindow::SettingsWindow(Platform platform, SystemIcons& icons, Dialogs& dialogs, std::string iniFile,
                                QWidget* parent)
@@ -154,21 +138,16 @@ SettingsWindow::SettingsWindow(Platform platform, SystemIcons& icons, Dialogs& d
   tree_->setIconSize(QSize(16, 16));
   tree_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   tree_->setSelectionMode(QAbstractItemView::SingleSelection);
-  auto node = [this](QTreeWidgetItem* parentNode, const QString& text, NavigationTarget target, int image) {
-    auto* item = parentNode != nullptr ? new QTreeWidgetItem(parentNode) : new QTreeWidgetItem(tree_);
-    item->setText(0, text);
-    item->setIcon(0, QIcon(settingsImage(image)));
-    item->setData(0, kImageIndexRole, image);
-    item->setData(0, kNavigationTargetRole, static_cast<int>(target));
-    return item;
-  };
-  node(nullptr, QStringLiteral("General Settings"), NavigationTarget::GeneralPage, kImgGear);
-  node(nullptr, QStringLiteral("Drives to Monitor"), NavigationTarget::DrivesPage, kImgDrive);
-  QTreeWidgetItem* filters =
-      node(nullptr, QStringLiteral("Filters Manager"), NavigationTarget::FiltersHeading, kImgFilters);
-  node(filters, QStringLiteral("Extension and Folders"), NavigationTarget::FiltersPage, kImgFolders);
-  node(filters, QStringLiteral("Events Filters"), NavigationTarget::EventsPage, kImgEvents);
-  node(nullptr, QStringLiteral("About"), NavigationTarget::About, kImgAbout);
+  QTreeWidgetItem* lastTopNode = nullptr;
+  for (const NavigationNode& n : kNavigationNodes) {
+    auto* item =
+        n.child && lastTopNode != nullptr ? new QTreeWidgetItem(lastTopNode) : new QTreeWidgetItem(tree_);
+    item->setText(0, QString::fromUtf8(n.text.data(), static_cast<qsizetype>(n.text.size())));
+    item->setIcon(0, QIcon(settingsImage(n.image)));
+    item->setData(0, kImageIndexRole, n.image);
+    item->setData(0, kNavigationTargetRole, static_cast<int>(n.target));
+    if (!n.child) lastTopNode = item;
+  }
   tree->onClick = [this] { onNavigationClicked(); };
 
   for (auto*& page : pages_) {
@@ -316,7 +295,7 @@ void SettingsWindow::saveOnHide() {
   if (onSaveError) {
     onSaveError(*refused);
   } else {
-    dialogs_.message(parentWidget(), QStringLiteral("Tarnwatch"), QString::fromUtf8(refused->what()),
+    dialogs_.message(parentWidget(), fromBytes(kErrorTitle), QString::fromUtf8(refused->what()),
                      MessageIcon::Error);
   }
 }
@@ -402,7 +381,7 @@ void SettingsWindow::refreshDrives() {
     const int percent = space ? usedPercentage(space->total, space->freeToCaller) : 0;
     bar->setMax(100);
     bar->setPosition(percent);
-    if (percent > 89) bar->setColor(kUsageRed);
+    if (isHighUsage(percent)) bar->setColor(kUsageRed);
     bar->show();
     usageBars_.push_back(bar);
   }
@@ -422,23 +401,23 @@ void SettingsWindow::placeUsageBars() {
 }
 
 void SettingsWindow::setRecordMode(bool recording) {
+  const RecordLockLook look = recordLockLook(recording, drivesPage()->height());
   for (QAbstractItemView* list :
        std::initializer_list<QAbstractItemView*>{driveList_, folderList_, extensionList_, eventList_})
-    list->setEnabled(!recording);
-  for (QLabel* picture : lockPictures_) picture->setVisible(recording);
-  for (ActiveLabel* label : lockLabels_) label->setVisible(recording);
+    list->setEnabled(look.listsEnabled);
+  for (QLabel* picture : lockPictures_) picture->setVisible(look.notesShown);
+  for (ActiveLabel* label : lockLabels_) label->setVisible(look.notesShown);
   for (ToolButton* button :
        {addFolderButton_, deleteFolderButton_, addExtensionButton_, deleteExtensionButton_})
-    button->setEnabled(!recording);
-  addFolderButton_->setImageIndex(recording ? kImgAddLocked : kImgAdd);
-  addExtensionButton_->setImageIndex(recording ? kImgAddLocked : kImgAdd);
-  deleteFolderButton_->setImageIndex(recording ? kImgDeleteLocked : kImgDelete);
-  deleteExtensionButton_->setImageIndex(recording ? kImgDeleteLocked : kImgDelete);
+    button->setEnabled(look.buttonsEnabled);
+  addFolderButton_->setImageIndex(look.addImage);
+  addExtensionButton_->setImageIndex(look.addImage);
+  deleteFolderButton_->setImageIndex(look.deleteImage);
+  deleteExtensionButton_->setImageIndex(look.deleteImage);
   // The lists make room for the lock notes below them.
-  const int listHeight = drivesPage()->height() - (recording ? 55 : 37);
-  driveList_->resize(driveList_->width(), listHeight);
-  eventList_->resize(eventList_->width(), listHeight);
-  folderList_->resize(folderList_->width(), recording ? 115 : 133);
+  driveList_->resize(driveList_->width(), look.driveListHeight);
+  eventList_->resize(eventList_->width(), look.driveListHeight);
+  folderList_->resize(folderList_->width(), look.folderListHeight);
 }
 
 void SettingsWindow::addExtensions(const std::string& text) {
@@ -449,13 +428,10 @@ void SettingsWindow::deleteListItems(QTableView* list) {
   auto* model = list != nullptr ? dynamic_cast<EntryListModel*>(list->model()) : nullptr;
   if (model == nullptr) return;
   if (!list->selectionModel()->hasSelection()) {
-    dialogs_.message(this, QStringLiteral("No Selected Items"),
-                     QStringLiteral("You must at least select one item to use this!"), MessageIcon::Error);
+    dialogs_.message(this, fromBytes(kNoSelectionTitle), fromBytes(kNoSelectionText), MessageIcon::Error);
     return;
   }
-  if (!dialogs_.askYesNo(this, QStringLiteral("Remove extensions"),
-                         QStringLiteral("You are about to remove extensions filter(s), Are you sure?")))
-    return;
+  if (!dialogs_.askYesNo(this, fromBytes(kRemoveTitle), fromBytes(kRemoveText))) return;
   // The selection as it is now (a modal question may have run an event loop).
   std::vector<int> rows;
   for (const QModelIndex& index : list->selectionModel()->selectedRows()) rows.push_back(index.row());
@@ -476,17 +452,16 @@ void SettingsWindow::onDeleteFolders() { deleteListItems(folderList_); }
 void SettingsWindow::onAddFolder() {
   const std::string initial = platform_.environment.systemDriveRoot().valueOr(
       platform_.environment.pathStyle() == PathStyle::Windows ? "c:\\" : "/");
-  QString chosen = dialogs_.browseForFolder(this, QStringLiteral("Select path to exclude from capture"),
+  QString chosen = dialogs_.browseForFolder(this, fromBytes(kExcludeFolderTitle),
                                             QFile::decodeName(QByteArray::fromStdString(initial)), false);
-  if (isBlankText(chosen)) return;  // cancelled, or an item without a file-system path
   const PathStyle style = platform_.environment.pathStyle();
   // Qt names Windows folders with "/"; the options hold the platform's own separator.
   if (style == PathStyle::Windows) chosen.replace(QLatin1Char('/'), QLatin1Char('\\'));
   const QByteArray encoded = QFile::encodeName(chosen);
-  std::string path(encoded.constData(), static_cast<std::size_t>(encoded.size()));
-  if (path.back() != pathSeparator(style)) path.push_back(pathSeparator(style));
-  if (isInStringList(path, folderModel_->entries())) return;  // already excluded, in any case
-  folderModel_->append({path});
+  std::optional<std::string> path =
+      excludedFolderToAdd(std::string_view(encoded.constData(), static_cast<std::size_t>(encoded.size())),
+                          folderModel_->entries(), style);
+  if (path) folderModel_->append({std::move(*path)});
 }
 
 void SettingsWindow::onEventDoubleClicked() { eventModel_->toggle(firstSelectedRow(eventList_)); }

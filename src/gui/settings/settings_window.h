@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/recording/capture_options.h"
+#include "core/ui/settings_layout.h"
 #include "gui/settings/settings_models.h"
 #include "platform/platform.h"
 
@@ -31,46 +32,9 @@ class ImageList;
 class GradientPanel;
 class ToolButton;
 
-// Images of the settings window's image list (":/img/settings/<index>.svg").
-inline constexpr int kSettingsImageCount = 13;
-inline constexpr int kImgGear = 0;
-inline constexpr int kImgDrive = 1;
-inline constexpr int kImgFilters = 2;
-inline constexpr int kImgAbout = 3;
-inline constexpr int kImgAdd = 4;
-inline constexpr int kImgDelete = 5;
-inline constexpr int kImgAddLocked = 6;
-inline constexpr int kImgDeleteLocked = 7;
-inline constexpr int kImgFolders = 9;
-inline constexpr int kImgEvents = 10;
-inline constexpr int kImgEventOn = 11;   // green tick: the kind is recorded
-inline constexpr int kImgEventOff = 12;  // small red cross: the kind is left out
-
-// What a node of the navigation tree stands for; a click acts on it. Kept on each node under
+// What a node of the navigation tree stands for (NavigationTarget) is kept on each node under
 // kNavigationTargetRole.
-enum class NavigationTarget : int {
-  GeneralPage,
-  DrivesPage,
-  FiltersHeading,  // a heading only: a click does nothing
-  FiltersPage,
-  EventsPage,
-  About,
-};
 inline constexpr int kNavigationTargetRole = Qt::UserRole + 3;
-
-// Where the usage bar of a drive row goes: over the third column of the row whose full bounds
-// are `row`, with `leadingColumnsWidth` the summed widths of the columns before it. Plain
-// arithmetic so that it is checked without a display.
-struct UsageBarPlace {
-  int left, top, width, height;
-  bool operator==(const UsageBarPlace&) const = default;
-};
-UsageBarPlace usageBarPlace(int rowLeft, int rowTop, int rowHeight, int leadingColumnsWidth,
-                            int lastColumnWidth);
-
-// The used share of a drive in whole percent, rounded toward zero; 0 for a drive whose total
-// size reads 0 (a removable drive without a medium) or less.
-int usedPercentage(std::int64_t total, std::int64_t free);
 
 // The settings window: edits a copy of the capture options and saves it to config.ini when
 // hidden. Its lists show the copy (the extensions, the excluded folders and the event kinds

@@ -345,33 +345,6 @@ TEST_F(SettingsWindowTest, EachRefillLeavesOneCheckedRowAndOneBarPerDrive) {
   }
 }
 
-TEST(UsageBar, PlaceOverTheThirdColumn) {
-  // Row bounds at (0, 19), 19 high: 190 + 4 in, 205 - 8 wide, 2 down from the top and 4 up from
-  // the bottom.
-  EXPECT_EQ(usageBarPlace(0, 19, 19, 190, 205), (UsageBarPlace{194, 21, 197, 13}));
-  EXPECT_EQ(usageBarPlace(-30, 0, 17, 190, 205), (UsageBarPlace{164, 2, 197, 11}));
-}
-
-TEST(UsageBar, PercentageRoundsTowardZeroAndSurvivesEdgeSizes) {
-  struct Case {
-    std::int64_t total, free;
-    int percent;
-  };
-  const std::vector<Case> cases = {
-      {1000, 100, 90},
-      {1000, 101, 89},  // 89.9 %
-      {1000, 0, 100},
-      {1000, 1000, 0},
-      {0, 0, 0},  // a removable drive without a medium
-      {0, 4096, 0},
-      {-5, 0, 0},
-      {std::int64_t{8'000'000'000'000'000'000}, 0, 100},  // no overflow of (total - free) x 100
-      {std::int64_t{8'000'000'000'000'000'000}, std::int64_t{4'000'000'000'000'000'000}, 50},
-  };
-  for (const Case& c : cases)
-    EXPECT_EQ(usedPercentage(c.total, c.free), c.percent) << c.total << " " << c.free;
-}
-
 TEST_F(SettingsWindowTest, UsageBarsTurnRedFromNinetyPercent) {
   platform.spaces = {{"/", DiskSpace{1000, 100}}, {"/media/usb/", DiskSpace{1000, 101}}};
   platform.driveTable.push_back({"/media/card/", DriveType::Removable});  // total reads 0
