@@ -346,6 +346,16 @@ ButtonLayout layoutButtonContent(const ButtonLayoutInput& in) {
   return out;
 }
 
+std::string withoutAccessMarks(std::string_view caption) {
+  std::string text;
+  text.reserve(caption.size());
+  for (std::size_t i = 0; i < caption.size(); ++i) {
+    if (caption[i] == '&' && i + 1 < caption.size()) ++i;  // "&x" shows x, "&&" shows &
+    text.push_back(caption[i]);
+  }
+  return text;
+}
+
 std::string elideAtWordEnd(std::string_view text, int maxWidth,
                            const std::function<int(std::string_view)>& measure) {
   if (measure(text) <= maxWidth) return std::string(text);

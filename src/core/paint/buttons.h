@@ -136,6 +136,10 @@ struct ButtonLayout {
 
 ButtonLayout layoutButtonContent(const ButtonLayoutInput& in);
 
+// A caption as it reads on screen: "&" marks the access key ("&Add" reads "Add"), "&&" is one
+// "&", and a lone "&" at the end stays.
+std::string withoutAccessMarks(std::string_view caption);
+
 // Shortens text so that its width (by `measure`) plus the ellipsis "..." fits maxWidth, cutting
 // at the end of a word where one fits, else within the first word. Returns the text unchanged
 // when it fits, and "..." alone (or nothing) when not even one character does.

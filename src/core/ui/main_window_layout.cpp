@@ -19,9 +19,9 @@ MainWindowPlaces layoutMainWindow(const MainWindowSizes& s) {
   const int viewsTop = s.toolBarHeight + g + s.viewBarHeight + g;
   p.progressBar = box(g, s.clientHeight - s.progressBarHeight - g, width, s.progressBarHeight);
   // The views end a gap above the bar, or a gap above the bottom edge.
-  const int viewsHeight = s.progressBarShown
-                              ? s.clientHeight - s.toolBarHeight - s.viewBarHeight - s.progressBarHeight - 4 * g
-                              : s.clientHeight - s.toolBarHeight - s.viewBarHeight - 3 * g;
+  const int viewsHeight =
+      s.progressBarShown ? s.clientHeight - s.toolBarHeight - s.viewBarHeight - s.progressBarHeight - 4 * g
+                         : s.clientHeight - s.toolBarHeight - s.viewBarHeight - 3 * g;
   p.views = box(g, viewsTop, width, viewsHeight);
   p.statusLeft = statusLeft(width, s.statusWidth, g);
   p.treeButtonLeft = g;

@@ -4,6 +4,27 @@
 
 namespace tw {
 
+// The pictures of the main window's image list, by index (4 and 10 are not used by the window).
+enum class MainWindowImage : int {
+  TreeView = 0,
+  ListView = 1,
+  Settings = 2,
+  Help = 3,
+  Clean = 5,
+  Resume = 6,
+  Pause = 7,
+  Record = 8,
+  Export = 9,
+  Stop = 11,
+  Exit = 12,
+  About = 13,
+  LikeUs = 14,
+};
+inline constexpr int kMainWindowImageCount = 15;
+
+// The pictures of the about box's own image list: its three buttons.
+inline constexpr int kAboutImageCount = 3;
+
 // The sizes the main window's layout starts from: the client area and the controls whose size
 // stays as designed (scaled with the screen's density by the front end). Plain values, so the
 // layout is checked without a display.

@@ -29,8 +29,8 @@ RecordLockLook recordLockLook(bool recording, int pageHeight) {
   };
 }
 
-std::optional<std::string> excludedFolderToAdd(std::string_view chosen, const std::vector<std::string>& existing,
-                                               PathStyle style) {
+std::optional<std::string> excludedFolderToAdd(std::string_view chosen,
+                                               const std::vector<std::string>& existing, PathStyle style) {
   if (isBlank(chosen)) return std::nullopt;
   std::string path(chosen);
   const char separator = pathSeparator(style);

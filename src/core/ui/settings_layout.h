@@ -96,7 +96,7 @@ RecordLockLook recordLockLook(bool recording, int pageHeight);
 // the folder ending in exactly one separator of `style`; nothing when the answer is blank (the
 // picker was cancelled, or the item has no file-system path) or the folder is listed already,
 // compared without ASCII case.
-std::optional<std::string> excludedFolderToAdd(std::string_view chosen, const std::vector<std::string>& existing,
-                                               PathStyle style);
+std::optional<std::string> excludedFolderToAdd(std::string_view chosen,
+                                               const std::vector<std::string>& existing, PathStyle style);
 
 }  // namespace tw

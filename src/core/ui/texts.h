@@ -38,6 +38,12 @@ inline constexpr std::string_view kNoSelectionText = "You must at least select o
 inline constexpr std::string_view kRemoveTitle = "Remove extensions";
 inline constexpr std::string_view kRemoveText = "You are about to remove extensions filter(s), Are you sure?";
 
+// The addresses behind "Like us !" and the about box's three buttons (the web address itself is
+// the report's kMakerWebPage).
+inline constexpr const char* kMakerFacebookPage = "https://velvane.example/social/facebook";
+inline constexpr const char* kMakerTwitterPage = "https://velvane.example/social/twitter";
+inline constexpr const char* kMakerGooglePlusPage = "https://velvane.example/social/googleplus";
+
 // The title of the folder picker that chooses a folder to exclude.
 inline constexpr std::string_view kExcludeFolderTitle = "Select path to exclude from capture";
 

@@ -9,13 +9,10 @@
 namespace tw {
 
 QString withoutAccessMarks(const QString& caption) {
-  QString text;
-  text.reserve(caption.size());
-  for (qsizetype i = 0; i < caption.size(); ++i) {
-    if (caption[i] == u'&' && i + 1 < caption.size()) ++i;  // "&x" shows x, "&&" shows &
-    text.append(caption[i]);
-  }
-  return text;
+  const QByteArray bytes = caption.toUtf8();
+  const std::string shown =
+      tw::withoutAccessMarks(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+  return QString::fromUtf8(shown.data(), static_cast<qsizetype>(shown.size()));
 }
 
 namespace {

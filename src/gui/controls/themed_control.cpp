@@ -10,32 +10,41 @@
 #include <cstring>
 #include <exception>
 
+#include "core/ui/fonts.h"
+
 namespace tw {
 
 namespace {
 
-// Where `family` is not installed, Qt is told to use Open Sans, then DejaVu Sans in its place.
-void substituteOnce(const QString& family) {
+QString fromText(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// Where the first of `faces` is not installed, Qt is told to use the others in its place.
+QString substitutedOnce(const std::array<std::string_view, 3>& faces) {
   static QStringList done;
-  if (done.contains(family)) return;
+  const QString family = fromText(faces[0]);
+  if (done.contains(family)) return family;
   done.append(family);
-  if (!QFontDatabase::families().contains(family))
-    QFont::insertSubstitutions(family, {QStringLiteral("Open Sans"), QStringLiteral("DejaVu Sans")});
+  if (!QFontDatabase::families().contains(family)) {
+    QStringList others;
+    for (std::size_t i = 1; i < faces.size(); ++i) others.append(fromText(faces[i]));
+    QFont::insertSubstitutions(family, others);
+  }
+  return family;
 }
 
 }  // namespace
 
 QFont defaultControlFont() {
-  substituteOnce(QStringLiteral("Segoe UI"));
-  QFont font(QStringLiteral("Segoe UI"));
-  font.setPixelSize(12);
+  QFont font(substitutedOnce(kControlFontFaces));
+  font.setPixelSize(kControlFontPixels);
   return font;
 }
 
 QFont windowFont() {
-  substituteOnce(QStringLiteral("Tahoma"));
-  QFont font(QStringLiteral("Tahoma"));
-  font.setPointSize(8);
+  QFont font(substitutedOnce(kWindowFontFaces));
+  font.setPointSize(kWindowFontPoints);
   return font;
 }
 

@@ -16,6 +16,7 @@
 #include "core/recording/capture_options.h"
 #include "core/recording/monitor_controls.h"
 #include "core/recording/shell_monitor.h"
+#include "core/ui/texts.h"
 #include "gui/controls/active_label.h"
 #include "gui/controls/bars.h"
 #include "gui/controls/buttons.h"
@@ -43,11 +44,6 @@ class SettingsWindowLink {
   // Shows the settings window modally.
   virtual void showSettings() = 0;
 };
-
-// The addresses behind "Like us !", the about box's link and its three buttons.
-inline constexpr const char* kMakerFacebookPage = "https://velvane.example/social/facebook";
-inline constexpr const char* kMakerTwitterPage = "https://velvane.example/social/twitter";
-inline constexpr const char* kMakerGooglePlusPage = "https://velvane.example/social/googleplus";
 
 // The main window: the toolbar commands, the status text, the capture tree and list, the batch
 // progress bar, the notification-area icon. It starts and stops recordings and receives what

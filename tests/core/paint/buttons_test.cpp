@@ -602,3 +602,23 @@ TEST(ButtonLayout, ElideAtWordEnd) {
 
 }  // namespace
 }  // namespace tw
+
+namespace tw {
+namespace {
+
+TEST(ButtonCaption, AccessMarksAreNotShown) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"&Add", "Add"},
+      {"&Cancel", "Cancel"},
+      {"Save && quit", "Save & quit"},
+      {"end&", "end&"},
+      {"", ""},
+      {"Plain", "Plain"},
+      {"&&&x", "&x"},
+      {"\xC3\xA9&\xC3\xA9", "\xC3\xA9\xC3\xA9"},  // a mark before a two-byte letter keeps the letter whole
+  };
+  for (const auto& [caption, shown] : cases) EXPECT_EQ(withoutAccessMarks(caption), shown) << caption;
+}
+
+}  // namespace
+}  // namespace tw

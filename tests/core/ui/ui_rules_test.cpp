@@ -138,7 +138,8 @@ TEST(SettingsRules, PickedFolderEndsInOneSeparatorAndIsAddedOnce) {
       {"/srv/data", PathStyle::Posix, "/srv/data/"},
       {"/", PathStyle::Posix, "/"},
   };
-  for (const Case& c : cases) EXPECT_EQ(excludedFolderToAdd(c.chosen, existing, c.style), c.added) << c.chosen;
+  for (const Case& c : cases)
+    EXPECT_EQ(excludedFolderToAdd(c.chosen, existing, c.style), c.added) << c.chosen;
 }
 
 TEST(SettingsRules, NavigationNodesStandForEveryTargetOnceUnderOneHeading) {

@@ -1,0 +1,104 @@
+// The README's pictures of the Windows program (scripts/screenshots-windows.sh): the main window,
+// the four settings pages and the about box, as the screen shows them, written as BMP files into
+// the folder given (the script turns them into PNG files). Not a test.
+// clang-format off
+#include <windows.h>
+#include <commctrl.h>
+// clang-format on
+
+#include <cstdio>
+#include <exception>
+#include <filesystem>
+#include <string>
+
+#include "core/settings/settings_codec.h"
+#include "platform/win32/win32_platform.h"
+#include "support/ui_driver.h"
+#include "win/main/application.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace tw::win;
+using namespace tw::win::test;
+
+void shoot(WindowHandle window, const fs::path& file) {
+  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
+  pumpPending();
+  GdiFlush();
+  writeBmp(captureScreen(window), file.string());
+  std::printf("%s\n", file.string().c_str());
+}
+
+// Clicks the navigation tree's node `index` (in the order of the tree, all expanded).
+void clickNode(WindowHandle tree, int index) {
+  HTREEITEM item = TreeView_GetRoot(tree);
+  for (int i = 0; i < index && item != nullptr; ++i) item = TreeView_GetNextVisible(tree, item);
+  RECT r{};
+  TreeView_GetItemRect(tree, item, &r, TRUE);
+  clickAt(tree, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: tarnwatch_win_screenshots OUTPUT-FOLDER\n");
+    return 2;
+  }
+  try {
+    const fs::path out = argv[1];
+    fs::create_directories(out);
+    // Settings to show: a few extensions, an excluded folder that exists and one that does not
+    // (shown in red), two event kinds left out.
+    const fs::path ini = fs::temp_directory_path() / "tarnwatch-screenshots.ini";
+    fs::remove(ini);
+    tw::Win32Platform platform;
+    tw::CaptureOptions options;
+    options.extensions = {".txt", ".log", ".exe", ".docx"};
+    const std::string windows = platform.systemFolder().valueOr("C:\\windows");
+    options.excludedFolders = {windows + "\\Temp\\", "C:\\Archive\\old-builds\\"};
+    options.kinds.reset(0);
+    options.kinds.reset(17);
+    options.minimizeToTray = true;
+    tw::writeCaptureOptions(platform, ini.string(), options);
+
+    // The pointer out of the way: no control shows its hover look.
+    SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
+    Application app(platform.parts(), ini.string());
+    MainWindow& main = app.mainWindow();
+    app.showMainWindow();
+    pumpUntil([&] { return IsWindowVisible(main.handle()) != FALSE; });
+    shoot(main.handle(), out / "win-main.bmp");
+
+    SettingsWindow& settings = app.settingsWindow();
+    whenShown(L"Settings", [&](WindowHandle window) {
+      const struct {
+        int node;
+        SettingsWindow::Page page;
+        const char* file;
+      } pages[] = {{0, SettingsWindow::Page::General, "win-settings-general.bmp"},
+                   {1, SettingsWindow::Page::Drives, "win-settings-drives.bmp"},
+                   {3, SettingsWindow::Page::Filters, "win-settings-filters.bmp"},
+                   {4, SettingsWindow::Page::Events, "win-settings-events.bmp"}};
+      for (const auto& p : pages) {
+        clickNode(settings.navigationTree(), p.node);
+        pumpUntil([&] { return settings.shownPage() == p.page; });
+        shoot(window, out / p.file);
+      }
+      settings.close();
+    });
+    SendMessageW(main.settingsButton().handle(), BM_CLICK, 0, 0);
+
+    whenShown(L"About", [&](WindowHandle window) {
+      shoot(window, out / "win-about.bmp");
+      app.aboutBox().close();
+    });
+    SendMessageW(main.handle(), WM_COMMAND, MainWindow::kAboutCommand, 0);
+    fs::remove(ini);
+    return watchedWindows() == 0 ? 0 : 1;
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "screenshots: %s\n", e.what());
+    return 1;
+  }
+}
