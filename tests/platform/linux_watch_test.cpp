@@ -464,6 +464,48 @@ TEST_P(WatchTest, ShortLivedFoldersReadLateLoseNothingInSilence) {
   }
 }
 
+// A watched root that goes (removed, or moved away) is reported as removed, with a notice; what
+// happens to a moved root at its new place is not reported at its old path; a folder made at its
+// path again is watched from then on.
+TEST_P(WatchTest, AWatchedRootThatGoesIsReportedAndWatchedAgainWhenItComesBack) {
+  const struct {
+    const char* name;
+    bool move;
+  } ways[] = {{"removed", false}, {"moved away", true}};
+  for (const auto& way : ways) {
+    SCOPED_TRACE(way.name);
+    fs::remove_all(root);
+    fs::remove_all(outside);
+    fs::create_directory(root);
+    fs::create_directory(outside);
+    auto recorder = record(allBut(EventKind::FileUpdated));
+    writeFile(at("before"), "");
+    ASSERT_EQ(recorder->waitForCount(1), Events{ev(EventKind::FileCreated, at("before"))});
+    recorder->clear();
+    if (way.move) {
+      fs::rename(root, outside + "/moved");
+    } else {
+      fs::remove_all(root);
+    }
+    const Events gone = recorder->waitFor([&](const Events& e) {
+      return std::find(e.begin(), e.end(), ev(EventKind::FolderDeleted, root)) != e.end();
+    });
+    EXPECT_EQ(gone.back(), ev(EventKind::FolderDeleted, root)) << testing::PrintToString(gone);
+    const auto notices = recorder->noticesSoFar();
+    EXPECT_TRUE(std::any_of(notices.begin(), notices.end(), [&](const WatchNotice& n) {
+      return n.message.find(root + " was " + way.name) != std::string::npos;
+    })) << "the user is told";
+    recorder->clear();
+    if (way.move) writeFile(outside + "/moved/later", "");  // no longer at the watched path
+    fs::create_directory(root);
+    writeFile(at("after"), "");
+    const Events back = recorder->waitFor([&](const Events& e) {
+      return std::find(e.begin(), e.end(), ev(EventKind::FileCreated, at("after"))) != e.end();
+    });
+    EXPECT_EQ(back, (Events{ev(EventKind::FolderCreated, root), ev(EventKind::FileCreated, at("after"))}));
+  }
+}
+
 TEST_P(WatchTest, TwoRootsInOneWatch) {
   fs::create_directories(at("a"));
   fs::create_directories(at("b"));
