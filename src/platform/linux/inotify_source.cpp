@@ -176,8 +176,12 @@ class InotifySource : public ChangeSource {
   };
 
   std::string limitAdvice() const {
-    return " (the limit of inotify watches, fs.inotify.max_user_watches = " +
-           thousands(inotifyLimit("max_user_watches")) +
+    // The limit that binds is the user namespace's; it is the file system's setting outside
+    // containers.
+    std::size_t limit = 0;
+    std::ifstream("/proc/sys/user/max_inotify_watches") >> limit;
+    if (limit == 0) limit = inotifyLimit("max_user_watches");
+    return " (the limit of inotify watches, fs.inotify.max_user_watches = " + thousands(limit) +
            ", is reached: raise it, for example with sysctl fs.inotify.max_user_watches=1048576)";
   }
 
