@@ -63,11 +63,20 @@ EventKindSet kindsOf(std::initializer_list<EventKind> kinds) {
   return set;
 }
 
+std::string thousandsOf(std::size_t n) {
+  std::string digits = std::to_string(n);
+  for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3)
+    digits.insert(static_cast<std::size_t>(at), ",");
+  return digits;
+}
+
 EventKindSet allBut(EventKind kind) {
   return allEventKinds().reset(static_cast<std::size_t>(eventNumber(kind)));
 }
 
 std::string realPath(const fs::path& p) { return fs::canonical(p).string(); }
+
+bool run(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
 
 enum class Mode { Fanotify, Inotify };
 
@@ -134,7 +143,7 @@ class Recorder {
 
   // Set on the recorder's thread before the constructor returns.
   std::vector<std::string> watched;
-  std::vector<std::pair<std::string, std::string>> mechanisms;
+  std::vector<WatchMechanism> mechanisms;
   int emptyWaits = 0;
 
  private:
@@ -200,8 +209,8 @@ class WatchTest : public testing::TestWithParam<Mode> {
     if (roots.empty()) roots = {root + "/"};
     auto recorder = std::make_unique<Recorder>(platform.parts().watching, WatchRequest{roots, kinds});
     EXPECT_EQ(recorder->watched, roots) << testing::PrintToString(recorder->noticesSoFar().size());
-    for (const auto& [watchedRoot, mechanism] : recorder->mechanisms) {
-      EXPECT_EQ(mechanism, GetParam() == Mode::Fanotify ? "fanotify" : "inotify") << watchedRoot;
+    for (const WatchMechanism& m : recorder->mechanisms) {
+      EXPECT_EQ(m.kind, GetParam() == Mode::Fanotify ? "fanotify" : "inotify") << m.root;
     }
     if (GetParam() == Mode::Inotify) recorder->waitForSetup(roots.size());
     return recorder;
@@ -508,6 +517,59 @@ TEST_P(WatchTest, AWatchedRootThatGoesIsReportedAndWatchedAgainWhenItComesBack) 
   }
 }
 
+// The start walks nothing: on a tree of thousands of folders the first changes flow at once, in
+// order and with their paths, also in deep folders that existed before (fanotify learns each
+// folder as an event names it). The inotify watch adds its watches while changes flow, says how
+// far it got, and sees the root's changes before it is through.
+TEST_P(WatchTest, StartsAtOnceOnALargeTreeAndTheFirstChangesCarryTheirPaths) {
+  // In memory where the test may mount, so that making the tree is quick.
+  struct Unmount {
+    std::string point;
+    bool mounted = false;
+    ~Unmount() {
+      if (mounted) run("umount -l " + point);
+    }
+  } guard{root};
+  guard.mounted = geteuid() == 0 && run("mount -t tmpfs tarnwatch-test " + root);
+  const int kFanout = guard.mounted ? 6 : 4;  // 6 + 36 + 216 + 1,296 + 7,776 folders (4: 1,364)
+  std::vector<std::string> level{root};
+  std::size_t folders = 1;
+  for (int depth = 0; depth < 5; ++depth) {
+    std::vector<std::string> next;
+    for (const std::string& dir : level) {
+      for (int i = 0; i < kFanout; ++i) {
+        next.push_back(dir + "/d" + std::to_string(i));
+        ASSERT_EQ(::mkdir(next.back().c_str(), 0755), 0);
+      }
+    }
+    folders += next.size();
+    level = std::move(next);
+  }
+  const std::string deep = level[level.size() / 2];
+  Recorder recorder(platform.parts().watching, WatchRequest{{root + "/"}, kCreates});
+  ASSERT_EQ(recorder.mechanisms.size(), 1u);
+  if (GetParam() == Mode::Fanotify) {
+    EXPECT_EQ(recorder.mechanisms[0].foldersKnown, 1u) << "the start walked the tree";
+    writeFile(deep + "/first", "");
+    writeFile(at("second"), "");
+    writeFile(level.front() + "/third", "");
+    EXPECT_EQ(recorder.waitForCount(3),
+              (Events{ev(EventKind::FileCreated, deep + "/first"), ev(EventKind::FileCreated, at("second")),
+                      ev(EventKind::FileCreated, level.front() + "/third")}));
+    return;
+  }
+  writeFile(at("early"), "");
+  ASSERT_EQ(recorder.waitForCount(1), Events{ev(EventKind::FileCreated, at("early"))});
+  recorder.waitForSetup(1);
+  const auto notices = recorder.noticesSoFar();
+  ASSERT_FALSE(notices.empty());
+  const std::string done = thousandsOf(folders) + " folders watched under " + root + " (inotify).";
+  EXPECT_EQ(notices.back().message, done);
+  EXPECT_GE(notices.size(), 1u);
+  writeFile(deep + "/later", "");
+  EXPECT_EQ(recorder.waitForCount(2).back(), ev(EventKind::FileCreated, deep + "/later"));
+}
+
 TEST_P(WatchTest, TwoRootsInOneWatch) {
   fs::create_directories(at("a"));
   fs::create_directories(at("b"));
@@ -573,8 +635,6 @@ TEST_P(WatchTest, AFileHeldOpenIsReportedAtMostOnceASecond) {
   // The close reports the writes made since the last report.
   EXPECT_EQ(recorder->waitForCount(1), Events{ev(EventKind::FileUpdated, at("log"))});
 }
-
-bool run(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
 
 TEST_P(WatchTest, DrivesMountedAndUnmounted) {
   if (geteuid() != 0) GTEST_SKIP() << "mounting a loop device needs root";

@@ -76,6 +76,8 @@ class ChangeSource {
   // reports nothing more and need not be polled.
   virtual bool ended() const = 0;
   virtual const char* kind() const = 0;
+  // How many folders the source knows now.
+  virtual std::size_t foldersKnown() const = 0;
 };
 
 // Recursive inotify: a watch per folder, not crossing into other mounts. Null when inotify

@@ -158,6 +158,7 @@ class FanotifySource : public ChangeSource {
   int fd() const override { return fanFd; }
   bool ended() const override { return rootGone; }
   const char* kind() const override { return "fanotify"; }
+  std::size_t foldersKnown() const override { return tree.size(); }
 
   void readAvailable(ChangeSink& sink) override {
     // An event whose folder is already gone waits for the event that names that folder, which

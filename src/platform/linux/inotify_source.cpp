@@ -86,6 +86,7 @@ class InotifySource : public ChangeSource {
   int fd() const override { return inotifyFd; }
   bool ended() const override { return rootGone; }
   const char* kind() const override { return "inotify"; }
+  std::size_t foldersKnown() const override { return watched; }
   bool mayGather() const override { return lastReadEvents * 4 < queueLimit || queueLimit == 0; }
 
   bool setupPending() const override { return !setup.empty(); }

@@ -315,10 +315,11 @@ class LinuxChangeWatcher : public ChangeWatcher {
     return result;
   }
 
-  std::vector<std::pair<std::string, std::string>> mechanisms() const {
-    std::vector<std::pair<std::string, std::string>> result;
+  std::vector<WatchMechanism> mechanisms() const {
+    std::vector<WatchMechanism> result;
     for (const auto& r : roots) {
-      if (r->source) result.emplace_back(askedRootOf.at(r.get()), r->source->kind());
+      if (r->source)
+        result.push_back({askedRootOf.at(r.get()), r->source->kind(), r->source->foldersKnown()});
     }
     return result;
   }
@@ -526,7 +527,7 @@ void LinuxChangeWatching::prepareThread() {
   if (best < current) ::setpriority(PRIO_PROCESS, tid, best);
 }
 
-std::vector<std::pair<std::string, std::string>> watchMechanisms(const ChangeWatcher& watcher) {
+std::vector<WatchMechanism> watchMechanisms(const ChangeWatcher& watcher) {
   if (const auto* linuxWatcher = dynamic_cast<const LinuxChangeWatcher*>(&watcher))
     return linuxWatcher->mechanisms();
   return {};
