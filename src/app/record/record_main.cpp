@@ -5,15 +5,16 @@
 
 #include "app/record/options.h"
 #include "app/record/recorder.h"
+#include "app/shell_notify_watching.h"
 #include "core/events/event_kinds.h"
-#include "platform/stop_requests.h"
+#include "platform/stop_signals.h"
 #ifndef _WIN32
 #include "platform/linux/linux_platform.h"
 #endif
 
 int main(int argc, char** argv) {
-  // Before any thread starts, so that SIGINT and SIGTERM reach the recorder's stop path.
-  tw::prepareStopRequests();
+  // Before any thread starts, so that the stop signals reach the recorder's stop path.
+  tw::prepareProcessStopSignals();
   tw::eventNames();
 
   std::vector<std::string> args(argv + 1, argv + argc);
@@ -35,8 +36,10 @@ int main(int argc, char** argv) {
 #ifndef _WIN32
   if (options->forceInotify) static_cast<tw::LinuxPlatform&>(platform.notify).setForceInotify(true);
 #endif
+  tw::ShellNotifyWatching watching(platform.notify);
   try {
-    return tw::record::runRecorder(*options, platform, std::cout, std::cerr);
+    return tw::record::runRecorder(*options, platform, watching, tw::processStopSignals(), std::cout,
+                                   std::cerr);
   } catch (const std::exception& e) {
     std::cerr << "tarnwatch-record: " << e.what() << "\n";
     return 1;
