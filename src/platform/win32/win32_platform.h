@@ -17,7 +17,7 @@ class Win32Platform : public Environment,
                       public ShellNotify {
  public:
   // Every part of this platform.
-  Platform parts() { return Platform{*this, *this, *this, *this, *this, *this, *this}; }
+  Platform parts() { return Platform{*this, *this, *this, *this, *this, *this, *this, watching}; }
 
   // Environment.
   PathStyle pathStyle() const override { return PathStyle::Windows; }
