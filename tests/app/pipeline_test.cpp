@@ -10,7 +10,6 @@
 #include <fstream>
 
 #include "app/record/recorder.h"
-#include "app/shell_notify_watching.h"
 #include "core/recording/posted_work_loop.h"
 #include "core/recording/recording_controller.h"
 #include "platform/linux/linux_platform.h"
@@ -75,13 +74,13 @@ class Pipeline : public ::testing::TestWithParam<bool> {
   test::TempDir tmp;
   fs::path root = tmp.path() / "watched";
   LinuxPlatform real;
-  ShellNotifyWatching watching{real};
   record::FolderDrives folders{real, PathStyle::Posix, {root.string()}};
   PostedWorkLoop ui;
   test::ListenerLog listener;
   CaptureViews views{real, nullptr, PathStyle::Posix};
   RecordingController controller{
-      RecordingServices{watching, folders, real, ui, listener, &views, PathStyle::Posix}, steppedSchedule()};
+      RecordingServices{real.parts().watching, folders, real, ui, listener, &views, PathStyle::Posix},
+      steppedSchedule()};
   DeliveryLoop::TimePoint now = DeliveryLoop::TimePoint() + 1000h;
 };
 

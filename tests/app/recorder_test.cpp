@@ -45,12 +45,11 @@ class ReplayTest : public ::testing::Test {
     options.exportFile = tmp.file("report.txt");
     out.str("");
     err.str("");
-    return runRecorder(options, platform.parts(), watching, stops, out, err);
+    return runRecorder(options, platform.parts(), stops, out, err);
   }
 
   test::TempDir tmp;
   FakePlatform platform{PathStyle::Posix};
-  FakeChangeWatching watching;  // a replay watches nothing
   test::ScriptedStops stops;
   std::ostringstream out;
   std::ostringstream err;
@@ -155,7 +154,7 @@ TEST_F(ReplayTest, TsvCellsEscapeTheirSeparators) {
 TEST_F(ReplayTest, FailuresSayWhatAndExitOne) {
   RecordOptions options;
   options.replay = tmp.file("missing.jsonl");
-  EXPECT_EQ(runRecorder(options, platform.parts(), watching, stops, out, err), 1);
+  EXPECT_EQ(runRecorder(options, platform.parts(), stops, out, err), 1);
   EXPECT_NE(err.str().find("cannot read"), std::string::npos);
 
   err.str("");
@@ -167,7 +166,7 @@ TEST_F(ReplayTest, FailuresSayWhatAndExitOne) {
   err.str("");
   RecordOptions watch;
   watch.drives = {tmp.file("no-such-folder")};
-  EXPECT_EQ(runRecorder(watch, platform.parts(), watching, stops, out, err), 1);
+  EXPECT_EQ(runRecorder(watch, platform.parts(), stops, out, err), 1);
   EXPECT_NE(err.str().find("no such folder"), std::string::npos) << err.str();
 }
 
@@ -189,8 +188,7 @@ class RecordTest : public ::testing::Test {
     }
   }
   void start(std::ostream& output) {
-    runner =
-        std::thread([&] { code = runRecorder(options, platform.parts(), watching, stops, output, err); });
+    runner = std::thread([&] { code = runRecorder(options, platform.parts(), stops, output, err); });
   }
   void start() { start(out); }
   int finish() {
@@ -200,7 +198,7 @@ class RecordTest : public ::testing::Test {
 
   test::TempDir tmp;
   FakePlatform platform{PathStyle::Posix};
-  FakeChangeWatching watching;
+  FakeChangeWatching& watching = platform.watching;
   test::ScriptedStops stops;
   RecordOptions options;
   std::ostringstream out;
@@ -225,7 +223,7 @@ TEST_F(RecordTest, EveryChangeReadBeforeTheStopIsPrintedWithItsOwnTime) {
   made.pid = 42;
   made.process = "cp";
   ASSERT_TRUE(
-      watching.emit({made, at(test::change(EventKind::FileRenamed, "/data/a.txt", "/data/b.txt"), t)}));
+      watching.send({made, at(test::change(EventKind::FileRenamed, "/data/a.txt", "/data/b.txt"), t)}));
   stops.request();  // the changes may not be read yet: the last wait takes them
   EXPECT_EQ(finish(), 0) << err.str();
   EXPECT_EQ(linesOf(out.str()),
@@ -276,7 +274,7 @@ TEST_F(RecordTest, NoDriveThatCanBeWatchedEndsTheRunWithAnError) {
 TEST_F(RecordTest, AnErrorOfTheWatchEndsTheRunWithExitOne) {
   start();
   ASSERT_TRUE(watching.waitForWatches(1, std::chrono::seconds(20)));
-  ASSERT_TRUE(watching.emit(test::creations("/data/f", 3)));
+  ASSERT_TRUE(watching.send(test::creations("/data/f", 3)));
   // Read by one wait, then the next wait fails.
   for (int i = 0; i < 20'000 && watching.waitsReturned() == 0; ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -322,7 +320,7 @@ TEST_F(RecordTest, HoweverSlowTheOutputEverythingReadBeforeTheStopIsPrinted) {
   std::ostream output(&slow);
   start(output);
   ASSERT_TRUE(watching.waitForWatches(1, std::chrono::seconds(20)));
-  for (int i = 0; i < 3000; i += 500) ASSERT_TRUE(watching.emit(test::creations("/data/f", 500, i)));
+  for (int i = 0; i < 3000; i += 500) ASSERT_TRUE(watching.send(test::creations("/data/f", 500, i)));
   stops.request();
   EXPECT_EQ(finish(), 0) << err.str();
   const Lines lines = linesOf(slow.text());
@@ -337,7 +335,7 @@ TEST_F(RecordTest, TheStopTimeoutEndsASlowStopAndSaysWhatWasNotDelivered) {
   options.stopTimeout = std::chrono::milliseconds(300);
   start(output);
   ASSERT_TRUE(watching.waitForWatches(1, std::chrono::seconds(20)));
-  ASSERT_TRUE(watching.emit(test::creations("/data/f", 3000)));
+  ASSERT_TRUE(watching.send(test::creations("/data/f", 3000)));
   stops.request();
   EXPECT_EQ(finish(), 1);
   const std::size_t printed = linesOf(slow.text()).size();
@@ -367,7 +365,7 @@ TEST_F(RecordTest, AFailedWriteToTheOutputIsAnErrorNotSuccess) {
   std::ostream output(&full);
   start(output);
   ASSERT_TRUE(watching.waitForWatches(1, std::chrono::seconds(20)));
-  ASSERT_TRUE(watching.emit(test::creations("/data/f", 50)));
+  ASSERT_TRUE(watching.send(test::creations("/data/f", 50)));
   // The recorder stops by itself; no stop request is needed.
   EXPECT_EQ(finish(), 1);
   EXPECT_NE(err.str().find("tarnwatch-record: cannot write to standard output"), std::string::npos)

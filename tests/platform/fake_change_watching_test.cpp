@@ -16,7 +16,7 @@ using test::change;
 
 TEST(FakeChangeWatching, ChangesReachTheWaitInOrderKeepingToTheKinds) {
   FakeChangeWatching fake;
-  EXPECT_FALSE(fake.emit(change(EventKind::FileCreated, "/lost"))) << "no watcher yet";
+  EXPECT_FALSE(fake.send(change(EventKind::FileCreated, "/lost"))) << "no watcher yet";
   WatchRequest request;
   request.roots = {"/a/", "/b/"};
   request.kinds = EventKindSet().set(eventNumber(EventKind::FileCreated));
@@ -24,7 +24,7 @@ TEST(FakeChangeWatching, ChangesReachTheWaitInOrderKeepingToTheKinds) {
   EXPECT_EQ(fake.requests().size(), 1u);
   EXPECT_EQ(fake.liveWatchers(), 1);
   ASSERT_TRUE(
-      fake.emit({change(EventKind::FileCreated, "/a/1"), change(EventKind::FileDeleted, "/a/2"),
+      fake.send({change(EventKind::FileCreated, "/a/1"), change(EventKind::FileDeleted, "/a/2"),
                  change(EventKind::FolderNeedsRescan, "/a/"), change(EventKind::FileCreated, "/b/3")}));
   ASSERT_TRUE(fake.notice({"/b/", "changes were lost"}));
   ChangeBatch batch;
@@ -37,7 +37,7 @@ TEST(FakeChangeWatching, ChangesReachTheWaitInOrderKeepingToTheKinds) {
   EXPECT_EQ(fake.waitsReturned(), 1);
   watcher.reset();
   EXPECT_EQ(fake.liveWatchers(), 0);
-  EXPECT_FALSE(fake.emit(change(EventKind::FileCreated, "/late")));
+  EXPECT_FALSE(fake.send(change(EventKind::FileCreated, "/late")));
 }
 
 TEST(FakeChangeWatching, RefusedRootsAreNamedInTheFirstWait) {

@@ -60,7 +60,9 @@ EventKindSet kindsOf(std::initializer_list<EventKind> kinds) {
   return set;
 }
 
-EventKindSet allBut(EventKind kind) { return allEventKinds().reset(static_cast<std::size_t>(eventNumber(kind))); }
+EventKindSet allBut(EventKind kind) {
+  return allEventKinds().reset(static_cast<std::size_t>(eventNumber(kind)));
+}
 
 std::string realPath(const fs::path& p) { return fs::canonical(p).string(); }
 
@@ -180,7 +182,8 @@ class WatchTest : public testing::TestWithParam<Mode> {
   }
 
   // Starts recording `roots` (default: `root`) and checks the mechanism really in use.
-  std::unique_ptr<Recorder> record(EventKindSet kinds = allEventKinds(), std::vector<std::string> roots = {}) {
+  std::unique_ptr<Recorder> record(EventKindSet kinds = allEventKinds(),
+                                   std::vector<std::string> roots = {}) {
     if (roots.empty()) roots = {root + "/"};
     auto recorder = std::make_unique<Recorder>(platform.parts().watching, WatchRequest{roots, kinds});
     EXPECT_EQ(recorder->watched, roots) << testing::PrintToString(recorder->noticesSoFar().size());
@@ -214,7 +217,8 @@ const EventKindSet kCreates = kindsOf({EventKind::FileCreated, EventKind::Folder
 std::vector<Case> cases() {
   const auto nothing = [](WatchTest&) {};
   return {
-      {"CreateAndWriteFile", allEventKinds(), nothing, [](WatchTest& t) { writeFile(t.at("a.txt"), "hello"); },
+      {"CreateAndWriteFile", allEventKinds(), nothing,
+       [](WatchTest& t) { writeFile(t.at("a.txt"), "hello"); },
        [](WatchTest& t) {
          return Events{ev(EventKind::FileCreated, t.at("a.txt")), ev(EventKind::FileUpdated, t.at("a.txt"))};
        }},
@@ -249,9 +253,10 @@ std::vector<Case> cases() {
        },
        [](WatchTest& t) { fs::remove_all(t.at("d")); },
        [](WatchTest& t) {
-         return Events{ev(EventKind::FileDeleted, t.at("d/f1")),     ev(EventKind::FileDeleted, t.at("d/x/f2")),
-                            ev(EventKind::FileDeleted, t.at("d/x/y/f3")), ev(EventKind::FolderDeleted, t.at("d/x/y")),
-                            ev(EventKind::FolderDeleted, t.at("d/x")),       ev(EventKind::FolderDeleted, t.at("d"))};
+         return Events{
+             ev(EventKind::FileDeleted, t.at("d/f1")),     ev(EventKind::FileDeleted, t.at("d/x/f2")),
+             ev(EventKind::FileDeleted, t.at("d/x/y/f3")), ev(EventKind::FolderDeleted, t.at("d/x/y")),
+             ev(EventKind::FolderDeleted, t.at("d/x")),    ev(EventKind::FolderDeleted, t.at("d"))};
        },
        false},
       {"MoveInFileAndFolder", allEventKinds(),
@@ -269,7 +274,8 @@ std::vector<Case> cases() {
        },
        [](WatchTest& t) {
          return Events{ev(EventKind::FileCreated, t.at("in.txt")), ev(EventKind::FolderCreated, t.at("dir")),
-                            ev(EventKind::FileCreated, t.at("dir/inner/new")), ev(EventKind::FileUpdated, t.at("dir/inner/new"))};
+                       ev(EventKind::FileCreated, t.at("dir/inner/new")),
+                       ev(EventKind::FileUpdated, t.at("dir/inner/new"))};
        }},
       {"MoveOutFileAndFolder", allEventKinds(),
        [](WatchTest& t) {
@@ -284,7 +290,8 @@ std::vector<Case> cases() {
          writeFile(t.outside + "/dir/inner/later", "x");
        },
        [](WatchTest& t) {
-         return Events{ev(EventKind::FileDeleted, t.at("out.txt")), ev(EventKind::FolderDeleted, t.at("dir"))};
+         return Events{ev(EventKind::FileDeleted, t.at("out.txt")),
+                       ev(EventKind::FolderDeleted, t.at("dir"))};
        }},
       {"FolderCreatedWithContentAtOnce", kCreates, nothing,
        [](WatchTest& t) {
@@ -295,8 +302,9 @@ std::vector<Case> cases() {
          writeFile(t.at("n/m/c"), "");
        },
        [](WatchTest& t) {
-         return Events{ev(EventKind::FolderCreated, t.at("n")), ev(EventKind::FileCreated, t.at("n/a")), ev(EventKind::FileCreated, t.at("n/b")),
-                            ev(EventKind::FolderCreated, t.at("n/m")), ev(EventKind::FileCreated, t.at("n/m/c"))};
+         return Events{ev(EventKind::FolderCreated, t.at("n")), ev(EventKind::FileCreated, t.at("n/a")),
+                       ev(EventKind::FileCreated, t.at("n/b")), ev(EventKind::FolderCreated, t.at("n/m")),
+                       ev(EventKind::FileCreated, t.at("n/m/c"))};
        },
        false},
       {"FileRenamedIntoJustRenamedFolder", allBut(EventKind::FileUpdated),
@@ -311,11 +319,13 @@ std::vector<Case> cases() {
          fs::rename(t.at("e/g"), t.at("e/h"));
        },
        [](WatchTest& t) {
-         return Events{ev(EventKind::FileCreated, t.at("d/g")), ev(EventKind::FolderRenamed, t.at("d"), t.at("e")),
-                            ev(EventKind::FileRenamed, t.at("f"), t.at("e/f")),
-                            ev(EventKind::FileRenamed, t.at("e/g"), t.at("e/h"))};
+         return Events{ev(EventKind::FileCreated, t.at("d/g")),
+                       ev(EventKind::FolderRenamed, t.at("d"), t.at("e")),
+                       ev(EventKind::FileRenamed, t.at("f"), t.at("e/f")),
+                       ev(EventKind::FileRenamed, t.at("e/g"), t.at("e/h"))};
        }},
-      {"KindsOutsideTheMaskAreNotDelivered", kindsOf({EventKind::FileDeleted, EventKind::FolderDeleted}), nothing,
+      {"KindsOutsideTheMaskAreNotDelivered", kindsOf({EventKind::FileDeleted, EventKind::FolderDeleted}),
+       nothing,
        [](WatchTest& t) {
          writeFile(t.at("a"), "1");
          ::chmod(t.at("a").c_str(), 0600);
@@ -524,7 +534,8 @@ std::size_t readNumber(const char* path) {
 
 TEST(WatchOverflow, AnOverflowedInotifyQueueIsReportedOnTheRoot) {
   const std::size_t limit = readNumber("/proc/sys/fs/inotify/max_queued_events");
-  if (limit == 0 || limit > 200'000) GTEST_SKIP() << "inotify queue limit " << limit << " is too large to flood";
+  if (limit == 0 || limit > 200'000)
+    GTEST_SKIP() << "inotify queue limit " << limit << " is too large to flood";
   LinuxPlatform platform;
   platform.setForceInotify(true);
   test::TempDir tmp;

@@ -7,7 +7,6 @@
 #include <thread>
 
 #include "app/record/recorder.h"
-#include "app/shell_notify_watching.h"
 #include "core/recording/posted_work_loop.h"
 #include "core/recording/recording_controller.h"
 #include "platform/win32/win32_platform.h"
@@ -27,14 +26,14 @@ TEST(Win32Notify, AnnouncedChangesReachTheListener) {
   test::TempDir tmp;
   const std::string root = tmp.path().string();
   Win32Platform real;
-  ShellNotifyWatching watching(real);
   record::FolderDrives folders(real, PathStyle::Windows, {root});
   PostedWorkLoop ui;
   test::ListenerLog listener;
   DeliverySchedule schedule;
   schedule.interval = 10ms;
   RecordingController controller(
-      RecordingServices{watching, folders, real, ui, listener, nullptr, PathStyle::Windows}, schedule);
+      RecordingServices{real.parts().watching, folders, real, ui, listener, nullptr, PathStyle::Windows},
+      schedule);
   controller.record(CaptureOptions());
   ASSERT_TRUE(ui.runUntil([&] { return listener.log.size() >= 2; }, 10s));
   ASSERT_EQ(listener.log[1], "watch " + root + "\\");

@@ -10,7 +10,6 @@
 #include <cstring>
 #include <memory>
 
-#include "app/shell_notify_watching.h"
 #include "core/events/event_kinds.h"
 #include "core/settings/settings_file.h"
 #include "gui/controls/svg_images.h"
@@ -64,11 +63,10 @@ int main(int argc, char** argv) {
   tw::LinuxPlatform platform;
   tw::QtDialogs dialogs;
   const tw::Platform parts = platform.parts();
-  tw::ShellNotifyWatching watching(platform);
   tw::SystemIcons settingsIcons(platform);
 
   // The four windows, in order.
-  auto frmMain = std::make_unique<tw::MainWindow>(parts, watching, dialogs);
+  auto frmMain = std::make_unique<tw::MainWindow>(parts, dialogs);
   auto frmSettings = std::make_unique<tw::SettingsWindow>(parts, settingsIcons, dialogs,
                                                           tw::settingsFilePath(platform), frmMain.get());
   auto frmAddExtension =

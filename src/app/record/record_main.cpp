@@ -5,11 +5,10 @@
 
 #include "app/record/options.h"
 #include "app/record/recorder.h"
-#include "app/shell_notify_watching.h"
 #include "core/events/event_kinds.h"
 #include "platform/stop_signals.h"
 #ifndef _WIN32
-#include "platform/linux/linux_platform.h"
+#include "platform/linux/linux_change_watching.h"
 #endif
 
 int main(int argc, char** argv) {
@@ -34,12 +33,10 @@ int main(int argc, char** argv) {
   }
   const tw::Platform platform = tw::systemPlatform();
 #ifndef _WIN32
-  if (options->forceInotify) static_cast<tw::LinuxPlatform&>(platform.notify).setForceInotify(true);
+  if (options->forceInotify) static_cast<tw::LinuxChangeWatching&>(platform.watching).setForceInotify(true);
 #endif
-  tw::ShellNotifyWatching watching(platform.notify);
   try {
-    return tw::record::runRecorder(*options, platform, watching, tw::processStopSignals(), std::cout,
-                                   std::cerr);
+    return tw::record::runRecorder(*options, platform, tw::processStopSignals(), std::cout, std::cerr);
   } catch (const std::exception& e) {
     std::cerr << "tarnwatch-record: " << e.what() << "\n";
     return 1;

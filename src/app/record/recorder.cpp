@@ -265,8 +265,8 @@ int writeReport(const RecordOptions& options, Platform platform, const CaptureVi
 }
 
 // One run: the recording (or the replay) from its start to its end, printed, and the report.
-int record(const RecordOptions& options, Platform platform, ChangeWatching& watching, StopSignals& stops,
-           std::ostream& out, std::ostream& err) {
+int record(const RecordOptions& options, Platform platform, StopSignals& stops, std::ostream& out,
+           std::ostream& err) {
   PlainSettingsControls settings;
   const std::string config = options.config.value_or(settingsFilePath(platform.environment));
   restoreSettings(settings, platform.profiles, platform.icons, config);
@@ -288,7 +288,7 @@ int record(const RecordOptions& options, Platform platform, ChangeWatching& watc
   std::unique_ptr<CaptureViews> views;
   if (options.exportFile) views = std::make_unique<CaptureViews>(platform.environment, nullptr, style);
   {
-    RecordingController controller(RecordingServices{replay ? *replay : watching, platform.drives,
+    RecordingController controller(RecordingServices{replay ? *replay : platform.watching, platform.drives,
                                                      platform.files, ui, printer, views.get(), style});
     printer.attach(controller);
     controller.record(capture);
@@ -371,8 +371,8 @@ std::vector<DriveInfo> FolderDrives::drives() {
   return result;
 }
 
-int runRecorder(const RecordOptions& options, Platform platform, ChangeWatching& watching, StopSignals& stops,
-                std::ostream& out, std::ostream& err) {
+int runRecorder(const RecordOptions& options, Platform platform, StopSignals& stops, std::ostream& out,
+                std::ostream& err) {
   std::unique_ptr<FolderDrives> folders;
   if (!options.drives.empty()) {
     std::vector<std::string> roots;
@@ -390,7 +390,7 @@ int runRecorder(const RecordOptions& options, Platform platform, ChangeWatching&
     const PathStyle style = platform.environment.pathStyle();
     folders = std::make_unique<FolderDrives>(platform.drives, style, withoutNestedFolders(roots, style));
   }
-  return record(options, folders ? platform.withDrives(*folders) : platform, watching, stops, out, err);
+  return record(options, folders ? platform.withDrives(*folders) : platform, stops, out, err);
 }
 
 }  // namespace tw::record

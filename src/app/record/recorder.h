@@ -46,12 +46,13 @@ class FolderDrives : public Drives {
 };
 
 // The whole program, after the options are read: records (or replays) and prints, then writes
-// the report when asked. `watching` is the system's change watching, `stops` its stop requests.
+// the report when asked, watching with the platform's change watching. `stops` are the process's
+// stop requests.
 // Returns the exit code: 0, or 1 after a runtime failure (said on `err`): no drive could be
 // watched, the watch failed, standard output could not be written, the report could not be
 // written, or a second stop request (or the end of --stop-timeout) ended it before everything
 // read was delivered.
-int runRecorder(const RecordOptions& options, Platform platform, ChangeWatching& watching, StopSignals& stops,
-                std::ostream& out, std::ostream& err);
+int runRecorder(const RecordOptions& options, Platform platform, StopSignals& stops, std::ostream& out,
+                std::ostream& err);
 
 }  // namespace tw::record

@@ -55,15 +55,14 @@ SpeedButton* speedButton(QWidget* parent, ImageList* images, const QString& capt
 
 }  // namespace
 
-MainWindow::MainWindow(Platform platform, ChangeWatching& watching, Dialogs& dialogs,
-                       DeliverySchedule schedule, QWidget* parent)
+MainWindow::MainWindow(Platform platform, Dialogs& dialogs, DeliverySchedule schedule, QWidget* parent)
     : QWidget(parent),
       platform(platform),
       dialogs(dialogs),
       views(platform.environment, &platform.icons, platform.environment.pathStyle()),
       systemIcons(platform.icons),
-      controller(RecordingServices{watching, platform.drives, platform.files, uiThread, *this, &views,
-                                   platform.environment.pathStyle()},
+      controller(RecordingServices{platform.watching, platform.drives, platform.files, uiThread, *this,
+                                   &views, platform.environment.pathStyle()},
                  std::move(schedule)) {
   exitProcess = [](int code) { std::_Exit(code); };
   buildControls();

@@ -68,15 +68,14 @@ enum class MainImage : int {
 // Threads: everything runs on the user-interface thread; the recording's threads reach it only
 // through work posted to the Qt event loop (QtUiThread, with this window as the context). Owns
 // its controls, the capture views and their models, and the recording controller, whose threads
-// it ends before it goes. Uses, but does not own, the platform, the change watching, the dialogs,
-// the settings window and the about box, which outlive it.
+// it ends before it goes. Uses, but does not own, the platform (its change watching among it),
+// the dialogs, the settings window and the about box, which outlive it.
 class MainWindow : public QWidget, public RecordingListener {
   Q_OBJECT
 
  public:
   // `schedule` paces the delivery of changes; the program's tests step it themselves.
-  MainWindow(Platform platform, ChangeWatching& watching, Dialogs& dialogs, DeliverySchedule schedule = {},
-             QWidget* parent = nullptr);
+  MainWindow(Platform platform, Dialogs& dialogs, DeliverySchedule schedule = {}, QWidget* parent = nullptr);
   ~MainWindow() override;
 
   // Set once at start-up, after the settings window and the about box exist.

@@ -52,7 +52,9 @@ void WatchedRoot::setTarget(std::vector<Change>* changes, std::chrono::system_cl
 
 bool WatchedRoot::covers(const std::string& path) const { return isSameOrBelowPath(path, root); }
 
-bool WatchedRoot::wants(EventKind kind) const { return kinds.test(static_cast<std::size_t>(eventNumber(kind))); }
+bool WatchedRoot::wants(EventKind kind) const {
+  return kinds.test(static_cast<std::size_t>(eventNumber(kind)));
+}
 
 void WatchedRoot::report(EventKind kind, bool folder, const std::string& path, const std::string& newPath,
                          std::int32_t pid) {
@@ -72,16 +74,19 @@ void WatchedRoot::reportIfWanted(EventKind kind, const std::string& path) {
 }
 
 void WatchedRoot::change(RawChange&& c) {
-  const auto send = [&](EventKind kind, const std::string& path, const std::string& newPath, std::int32_t pid) {
+  const auto send = [&](EventKind kind, const std::string& path, const std::string& newPath,
+                        std::int32_t pid) {
     if (wants(kind)) report(kind, c.isDir, path, newPath, pid);
   };
   switch (c.kind) {
     case RawChange::Created:
-      if (covers(c.path)) send(c.isDir ? EventKind::FolderCreated : EventKind::FileCreated, c.path, {}, c.pid);
+      if (covers(c.path))
+        send(c.isDir ? EventKind::FolderCreated : EventKind::FileCreated, c.path, {}, c.pid);
       break;
     case RawChange::Deleted:
       written.erase(c.path);
-      if (covers(c.path)) send(c.isDir ? EventKind::FolderDeleted : EventKind::FileDeleted, c.path, {}, c.pid);
+      if (covers(c.path))
+        send(c.isDir ? EventKind::FolderDeleted : EventKind::FileDeleted, c.path, {}, c.pid);
       break;
     case RawChange::Renamed: {
       const bool from = covers(c.path);
@@ -172,7 +177,8 @@ class LinuxChangeWatcher : public ChangeWatcher {
  public:
   LinuxChangeWatcher(Drives& drives, const WatchRequest& request, bool forceInotify) : drives(drives) {
     wakeFd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-    if (wakeFd < 0) throw std::runtime_error(std::string("Cannot start watching (eventfd): ") + std::strerror(errno));
+    if (wakeFd < 0)
+      throw std::runtime_error(std::string("Cannot start watching (eventfd): ") + std::strerror(errno));
     mountFd = ::open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC);
     knownDrives = blockDrives(drives);
     const auto now = std::chrono::system_clock::now();
@@ -199,7 +205,9 @@ class LinuxChangeWatcher : public ChangeWatcher {
     while (out.changes.size() == firstNew && out.notices.empty() && !woken) {
       if (gatherNext) {
         gatherNext = false;
-        struct pollfd wake {wakeFd, POLLIN, 0};
+        struct pollfd wake {
+          wakeFd, POLLIN, 0
+        };
         if (::poll(&wake, 1, kGatherMs) < 0 && errno != EINTR) failed("poll");
       }
       std::vector<struct pollfd> fds;
@@ -276,7 +284,8 @@ class LinuxChangeWatcher : public ChangeWatcher {
 
  private:
   [[noreturn]] static void failed(const char* what) {
-    throw std::runtime_error("Watching for changes failed (" + std::string(what) + "): " + std::strerror(errno));
+    throw std::runtime_error("Watching for changes failed (" + std::string(what) +
+                             "): " + std::strerror(errno));
   }
 
   void start(const std::string& asked, EventKindSet kinds, bool forceInotify,
@@ -319,7 +328,8 @@ class LinuxChangeWatcher : public ChangeWatcher {
     const auto reporter = [this](const std::string& mp) -> linuxfs::WatchedRoot* {
       linuxfs::WatchedRoot* best = nullptr;
       for (const auto& r : roots) {
-        if (linuxfs::isSameOrBelowPath(mp, r->root) && (!best || r->root.size() > best->root.size())) best = r.get();
+        if (linuxfs::isSameOrBelowPath(mp, r->root) && (!best || r->root.size() > best->root.size()))
+          best = r.get();
       }
       if (best) return best;
       for (const auto& r : roots) {
@@ -388,7 +398,8 @@ void LinuxChangeWatching::prepareThread() {
 }
 
 std::vector<std::pair<std::string, std::string>> watchMechanisms(const ChangeWatcher& watcher) {
-  if (const auto* linuxWatcher = dynamic_cast<const LinuxChangeWatcher*>(&watcher)) return linuxWatcher->mechanisms();
+  if (const auto* linuxWatcher = dynamic_cast<const LinuxChangeWatcher*>(&watcher))
+    return linuxWatcher->mechanisms();
   return {};
 }
 

@@ -56,13 +56,14 @@ class WatchedRoot : public ChangeSink {
   // watcher's look at the mount table).
   void reportIfWanted(EventKind kind, const std::string& path);
 
-  const std::string root;  // without a final separator, except "/"
+  const std::string root;                // without a final separator, except "/"
   std::unique_ptr<ChangeSource> source;  // null once the root has gone away
 
  private:
   bool covers(const std::string& path) const;
   bool wants(EventKind kind) const;
-  void report(EventKind kind, bool folder, const std::string& path, const std::string& newPath, std::int32_t pid);
+  void report(EventKind kind, bool folder, const std::string& path, const std::string& newPath,
+              std::int32_t pid);
 
   EventKindSet kinds;
   std::vector<Change>* target = nullptr;

@@ -53,7 +53,7 @@ class SteppedRecording : public ::testing::Test {
   }
   // Changes the system reports, read by one wait of the monitor.
   void arrive(std::vector<Change> changes) {
-    ASSERT_TRUE(fake.emit(std::move(changes)));
+    ASSERT_TRUE(fake.send(std::move(changes)));
     ASSERT_TRUE(controller.monitorLoop()->step());
   }
   // The clock moves on, the delivery loop steps once, the user-interface thread runs its work.
@@ -220,7 +220,7 @@ TEST_F(SteppedRecording, ALargeBatchGivesTheUserInterfaceBackBetweenSteps) {
       RecordingServices{watching, platform, platform, ui, listener, &views, PathStyle::Windows}, schedule);
   quick.record(keepViews());
   quick.monitorLoop()->step();
-  ASSERT_TRUE(fake.emit(creations("C:\\f", kChanges)));
+  ASSERT_TRUE(fake.send(creations("C:\\f", kChanges)));
   quick.monitorLoop()->step();
   quick.deliveryLoop()->step(now);
   const std::size_t ranSteps = ui.runPending();
@@ -296,7 +296,7 @@ TEST_F(SteppedRecording, StopLosesNothing) {
     if (c.paused) controller.pause();
     arrive(more(4));  // in the queue
     if (c.unread) {
-      ASSERT_TRUE(fake.emit(more(5)));
+      ASSERT_TRUE(fake.send(more(5)));
     }
     controller.stop();
     runToIdle();
@@ -339,7 +339,7 @@ TEST_F(SteppedRecording, AViewThatFailsEndsItsBatchAndTheRecordingAndTheRestIsDe
   record();
   listener.failAfter = 2;
   arrive(creations("C:\\a", 4));
-  ASSERT_TRUE(fake.emit(creations("C:\\b", 2)));  // read once the failure has stopped the recording
+  ASSERT_TRUE(fake.send(creations("C:\\b", 2)));  // read once the failure has stopped the recording
   deliver();
   runToIdle();
   const Lines expected = {
@@ -405,7 +405,7 @@ TEST(RecordingWithoutViews, DeliversToTheListenerAndExportsNothing) {
       steppedSchedule());
   controller.record(CaptureOptions());
   controller.monitorLoop()->step();
-  ASSERT_TRUE(watching.emit(creations("/a", 3)));
+  ASSERT_TRUE(watching.send(creations("/a", 3)));
   controller.monitorLoop()->step();
   controller.stop();
   for (int i = 0; i < 100 && controller.state() != State::Idle; ++i) {

@@ -63,7 +63,7 @@ TEST_F(ThreadedRecording, DeliversOnTheUserInterfaceThreadAndJoinsItsThreads) {
   controller.record(options);
   ASSERT_TRUE(fake.waitForWatches(1, kLimit));
   ASSERT_TRUE(runUntil([&] { return listener.log.size() >= 2; }));  // the watch has started
-  for (int i = 0; i < kChanges; i += 500) ASSERT_TRUE(fake.emit(creations("/f", 500, i)));
+  for (int i = 0; i < kChanges; i += 500) ASSERT_TRUE(fake.send(creations("/f", 500, i)));
   ASSERT_TRUE(runUntil([&] { return listener.delivered.size() == kChanges; }));
   controller.stop();
   ASSERT_TRUE(runUntil([&] { return controller.state() == State::Idle; }));
@@ -91,7 +91,7 @@ TEST_F(ThreadedRecording, AUserInterfaceThatTakesNothingHoldsTheDeliveryNotTheMo
   controller.record(CaptureOptions());
   ASSERT_TRUE(fake.waitForWatches(1, kLimit));
   int sent = 0;
-  for (int round = 0; round < 20; ++round, sent += 1000) ASSERT_TRUE(fake.emit(creations("/f", 1000, sent)));
+  for (int round = 0; round < 20; ++round, sent += 1000) ASSERT_TRUE(fake.send(creations("/f", 1000, sent)));
   ASSERT_TRUE(eventually([&] { return controller.changesRead() == static_cast<std::uint64_t>(sent); }));
   ASSERT_TRUE(eventually([&] { return ui.waiting() >= 2; }));
   std::this_thread::yield();
@@ -110,12 +110,12 @@ TEST_F(ThreadedRecording, AUserInterfaceThatTakesNothingHoldsTheDeliveryNotTheMo
 TEST_F(ThreadedRecording, StopWhilePausedAndBehindLosesNothing) {
   controller.record(CaptureOptions());
   ASSERT_TRUE(fake.waitForWatches(1, kLimit));
-  ASSERT_TRUE(fake.emit(creations("/a", 3000)));
+  ASSERT_TRUE(fake.send(creations("/a", 3000)));
   ASSERT_TRUE(eventually([&] { return controller.changesRead() == 3000; }));
   controller.pause();
-  ASSERT_TRUE(fake.emit(creations("/b", 3000)));
+  ASSERT_TRUE(fake.send(creations("/b", 3000)));
   ASSERT_TRUE(eventually([&] { return controller.changesRead() == 6000; }));
-  ASSERT_TRUE(fake.emit(creations("/c", 10)));  // maybe not read before the stop: the last wait takes it
+  ASSERT_TRUE(fake.send(creations("/c", 10)));  // maybe not read before the stop: the last wait takes it
   controller.stop();
   ASSERT_TRUE(runUntil([&] { return controller.state() == State::Idle; }));
   EXPECT_EQ(listener.delivered.size(), 6010u);
@@ -169,7 +169,7 @@ TEST_F(ThreadedRecording, AStopDuringTheSetupIsHonouredOnceTheWatcherExists) {
 TEST_F(ThreadedRecording, AnErrorInAWaitEndsTheRecording) {
   controller.record(CaptureOptions());
   ASSERT_TRUE(fake.waitForWatches(1, kLimit));
-  ASSERT_TRUE(fake.emit(creations("/x", 5)));
+  ASSERT_TRUE(fake.send(creations("/x", 5)));
   ASSERT_TRUE(eventually([&] { return controller.changesRead() == 5; }));
   ASSERT_TRUE(fake.failNextWait("the watch went away"));
   ASSERT_TRUE(runUntil([&] { return controller.state() == State::Idle; }));
@@ -184,7 +184,7 @@ TEST_F(ThreadedRecording, ManyStartStopCyclesLeaveNothingBehind) {
     if (i % 2 == 0) {
       // Every other cycle waits for the watch; the others stop during the setup.
       ASSERT_TRUE(fake.waitForWatches(watchesBefore + 1, kLimit));
-      fake.emit(creations("/c", 3));
+      fake.send(creations("/c", 3));
     }
     controller.stop();
     ASSERT_TRUE(runUntil([&] { return controller.state() == State::Idle; })) << i;
@@ -201,7 +201,7 @@ TEST_F(ThreadedRecording, DestroyingTheControllerEndsTheRecordingAndItsPostedWor
       threadedSchedule());
   doomed->record(CaptureOptions());
   ASSERT_TRUE(fake.waitForWatches(1, kLimit));
-  ASSERT_TRUE(fake.emit(creations("/d", 5000)));
+  ASSERT_TRUE(fake.send(creations("/d", 5000)));
   ASSERT_TRUE(eventually([&] { return ui.waiting() >= 2; }));
   doomed.reset();
   EXPECT_EQ(fake.liveWatchers(), 0);

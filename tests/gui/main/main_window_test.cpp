@@ -3,19 +3,6 @@
 // settings window and the dialogs played by the test. The platform is the real Linux one, so
 // that exported digests and icons are real.
 
-// Before any Qt header: Qt's `emit` keyword would swallow the name of the watching's method.
-#include "platform/fake/fake_change_watching.h"
-#include "support/changes.h"
-
-namespace tw::test {
-inline bool sendChanges(FakeChangeWatching& watching, std::vector<Change> changes) {
-  return watching.emit(std::move(changes));
-}
-inline bool failNextWait(FakeChangeWatching& watching, std::string message) {
-  return watching.failNextWait(std::move(message));
-}
-}  // namespace tw::test
-
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -38,8 +25,10 @@ inline bool failNextWait(FakeChangeWatching& watching, std::string message) {
 #include "gui/main/about_box.h"
 #include "gui/main/main_window.h"
 #include "gui/main/qt_ui_thread.h"
+#include "platform/fake/fake_change_watching.h"
 #include "platform/fake/fake_platform.h"
 #include "platform/linux/linux_platform.h"
+#include "support/changes.h"
 #include "support/fake_dialogs.h"
 #include "support/fake_settings_controls.h"
 #include "support/temp_dir.h"
@@ -87,12 +76,17 @@ DeliverySchedule steppedSchedule(std::chrono::milliseconds uiStepBudget = 15ms) 
   return schedule;
 }
 
+// The real platform, but for the change watching: the test's script.
+Platform withWatching(const Platform& p, ChangeWatching& watching) {
+  return Platform{p.environment, p.drives, p.icons, p.files, p.profiles, p.shell, p.notify, watching};
+}
+
 class MainWindowTest : public ::testing::Test {
  protected:
   explicit MainWindowTest(std::chrono::milliseconds uiStepBudget = 15ms)
       : folders(real, PathStyle::Posix, {tmp.path().string()}),
-        platform(real.parts().withDrives(folders)),
-        window(platform, watching, dialogs, steppedSchedule(uiStepBudget)) {
+        platform(withWatching(real.parts().withDrives(folders), watching)),
+        window(platform, dialogs, steppedSchedule(uiStepBudget)) {
     for (int n = 0; n < kEventCount; ++n)
       settings.controls.events.rows.push_back({getEventName(n), "", 0, true});
     window.setSettingsWindow(&settings);
@@ -116,7 +110,7 @@ class MainWindowTest : public ::testing::Test {
   }
   // Changes the system reports, read by one wait of the monitor.
   void arrive(std::vector<Change> changes) {
-    ASSERT_TRUE(test::sendChanges(watching, std::move(changes)));
+    ASSERT_TRUE(watching.send(std::move(changes)));
     ASSERT_TRUE(recording().monitorLoop()->step());
   }
   // A second later: the delivery loop steps, the event loop applies what it posted.
@@ -154,8 +148,8 @@ class MainWindowTest : public ::testing::Test {
   test::TempDir tmp;
   LinuxPlatform real;
   record::FolderDrives folders;
-  Platform platform;
   FakeChangeWatching watching;
+  Platform platform;
   test::FakeDialogs dialogs;
   FakeSettingsWindow settings;
   MainWindow window;
@@ -429,7 +423,7 @@ TEST_F(MainWindowTest, AnErrorThatEndsARecordingReachesTheErrorBoxAfterTheStop) 
   window.show();
   record();
   arrive({created("read.txt")});
-  ASSERT_TRUE(test::failNextWait(watching, "The watch of /tmp ended: the file system was unmounted"));
+  ASSERT_TRUE(watching.failNextWait("The watch of /tmp ended: the file system was unmounted"));
   runToIdle();
   EXPECT_EQ(window.recordButton->caption(), "Record");
   EXPECT_EQ(window.statusLabel->text(), "idle.");
@@ -464,7 +458,7 @@ TEST_F(MainWindowTest, ClosingWithAndWithoutTheNotificationArea) {
   for (const Case c : {Case{false, true, false, false, true}, Case{true, true, true, false, false},
                        Case{true, false, false, true, false}}) {
     SCOPED_TRACE(testing::Message() << "cTray " << c.tray << ", tray available " << c.trayAvailable);
-    MainWindow w(platform, watching, dialogs, steppedSchedule());
+    MainWindow w(platform, dialogs, steppedSchedule());
     w.setSettingsWindow(&settings);
     settings.controls.tray.setChecked(c.tray);
     w.trayAvailable = [&] { return c.trayAvailable; };
@@ -555,7 +549,7 @@ TEST_F(MainWindowTest, ExportWritesTheReportAndTellsTheOutcome) {
 
 TEST_F(MainWindowTest, AnErrorInACommandReachesTheGeneralErrorBox) {
   // A click runs its command guarded: an exception becomes a message, the window goes on.
-  MainWindow lonely(platform, watching, dialogs,
+  MainWindow lonely(platform, dialogs,
                     steppedSchedule());  // no settings window: Record cannot start
   Q_EMIT lonely.recordButton->clicked();
   ASSERT_EQ(dialogs.shown.size(), 1u);

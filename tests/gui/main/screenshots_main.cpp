@@ -13,7 +13,6 @@
 #include <iostream>
 
 #include "app/record/recorder.h"
-#include "app/shell_notify_watching.h"
 #include "gui/main/dialogs.h"
 #include "gui/main/main_window.h"
 #include "gui/main/system_icons.h"
@@ -78,12 +77,11 @@ int main(int argc, char** argv) {
   tw::record::FolderDrives folders(real, tw::PathStyle::Posix, {demo.string()});
   const tw::Platform platform = real.parts().withDrives(folders);
   tw::QtDialogs dialogs;
-  tw::ShellNotifyWatching watching(real);
   tw::SystemIcons settingsIcons(real);
   const std::string ini = (fs::temp_directory_path() / "tarnwatch-demo.ini").string();
   { std::ofstream(ini) << ""; }
 
-  tw::MainWindow main(platform, watching, dialogs);
+  tw::MainWindow main(platform, dialogs);
   tw::SettingsWindow settings(real.parts(), settingsIcons, dialogs, ini, &main);
   settings.addExtensions(".html,.jpg,.css,.txt");
   Link link(settings);
