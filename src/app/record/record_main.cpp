@@ -14,6 +14,9 @@
 int main(int argc, char** argv) {
   // Before any thread starts, so that the stop signals reach the recorder's stop path.
   tw::prepareProcessStopSignals();
+  // Standard error never waits for standard output: a message must get out even while a write
+  // to an output that nobody reads holds standard output.
+  std::cerr.tie(nullptr);
   tw::eventNames();
 
   std::vector<std::string> args(argv + 1, argv + argc);
