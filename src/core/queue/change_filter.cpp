@@ -1,6 +1,7 @@
 #include "core/queue/change_filter.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 #include "core/events/event_kinds.h"
 #include "core/queue/event_filter.h"
@@ -9,157 +10,140 @@ namespace tw {
 
 namespace {
 
-// The finaliser of splitmix64: spreads every bit of the input over the whole result.
-constexpr std::uint64_t spread(std::uint64_t x) {
-  x ^= x >> 30;
-  x *= 0xbf58476d1ce4e5b9ull;
-  x ^= x >> 27;
-  x *= 0x94d049bb133111ebull;
-  x ^= x >> 31;
-  return x;
+// The hashes (FoldedTextTable's) of the prefixes of a path with a separator appended when it has
+// none, computed as the walk goes: each of the path's 8-byte words is chained once.
+class PrefixHashes {
+ public:
+  PrefixHashes(std::string_view path, char separator, bool separatorAppended)
+      : path(path), separator(separator), tested(path.size() + (separatorAppended ? 1 : 0)) {}
+
+  // The hash of the first `length` bytes (at least those already asked).
+  std::uint64_t of(std::size_t length) {
+    while ((wordsChained + 1) * 8 <= length) {
+      chained = FoldedTextTable::chain(chained, word(wordsChained * 8, wordsChained * 8 + 8));
+      ++wordsChained;
+    }
+    std::uint64_t hash = chained;
+    if (length % 8 != 0) hash = FoldedTextTable::chain(hash, word(wordsChained * 8, length));
+    return FoldedTextTable::finish(hash, length);
+  }
+  std::size_t size() const { return tested; }
+
+ private:
+  // The folded word of the tested path from byte `at` to byte `end`.
+  std::uint64_t word(std::size_t at, std::size_t end) const {
+    if (at + 8 <= path.size()) return FoldedTextTable::foldedWordWithin(path.data() + at, end - at);
+    if (end <= path.size()) return FoldedTextTable::foldedWord(path.data() + at, end - at);
+    // The appended separator is in this word.
+    char bytes[8] = {};
+    for (std::size_t i = at; i < end; ++i) bytes[i - at] = i < path.size() ? path[i] : separator;
+    return FoldedTextTable::foldedWord(bytes, end - at);
+  }
+
+  std::string_view path;
+  char separator;
+  std::size_t tested;
+  std::uint64_t chained = FoldedTextTable::kChainStart;
+  std::size_t wordsChained = 0;
+};
+
+// Where a prefix hash falls in the Bloom filter: one word, two bits of it.
+struct BloomPlace {
+  std::size_t word;
+  std::uint64_t bits;
+};
+BloomPlace bloomPlace(std::uint64_t hash, std::size_t words) {
+  hash *= 0x9e3779b97f4a7c15ull;  // the table's own hash bits are used elsewhere
+  return {static_cast<std::size_t>(hash >> 40) & (words - 1),
+          (std::uint64_t{1} << (hash & 63)) | (std::uint64_t{1} << ((hash >> 6) & 63))};
 }
 
 }  // namespace
 
-std::uint64_t FoldedTextTable::hashOf(std::string_view text) {
-  std::uint64_t hash = kHashStart;
-  for (const char c : text) hash = step(hash, c);
-  return hash;
-}
-
-std::uint64_t FoldedTextTable::slotHash(std::uint32_t group, std::uint64_t textHash) {
-  const std::uint64_t hash = spread(textHash ^ (static_cast<std::uint64_t>(group) * 0x9e3779b97f4a7c15ull));
-  return hash == 0 ? 1 : hash;
-}
-
-bool FoldedTextTable::matches(const Slot& slot, std::uint32_t group, std::string_view text) const {
-  if (slot.group != group || slot.length != text.size()) return false;
-  const char* stored = texts.data() + slot.offset;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (stored[i] != asciiUpper(text[i])) return false;
-  }
-  return true;
-}
-
-void FoldedTextTable::grow() {
-  std::vector<Slot> old = std::move(table);
-  table.assign(std::max<std::size_t>(16, old.size() * 2), Slot{});
-  const std::size_t mask = table.size() - 1;
-  for (const Slot& slot : old) {
-    if (slot.hash == 0) continue;
-    std::size_t i = slot.hash & mask;
-    while (table[i].hash != 0) i = (i + 1) & mask;
-    table[i] = slot;
-  }
-}
-
-std::uint32_t FoldedTextTable::insert(std::uint32_t group, std::string_view text, std::uint32_t value) {
-  if ((count + 1) * 2 > table.size()) grow();
-  const std::uint64_t hash = slotHash(group, hashOf(text));
-  const std::size_t mask = table.size() - 1;
-  std::size_t i = hash & mask;
-  for (; table[i].hash != 0; i = (i + 1) & mask) {
-    if (table[i].hash == hash && matches(table[i], group, text)) return table[i].value;
-  }
-  Slot& slot = table[i];
-  slot.hash = hash;
-  slot.group = group;
-  slot.value = value;
-  slot.offset = static_cast<std::uint32_t>(texts.size());
-  slot.length = static_cast<std::uint32_t>(text.size());
-  for (const char c : text) texts.push_back(asciiUpper(c));
-  ++count;
-  return value;
-}
-
-std::optional<std::uint32_t> FoldedTextTable::find(std::uint32_t group, std::uint64_t textHash,
-                                                   std::string_view text) const {
-  if (count == 0) return std::nullopt;
-  const std::uint64_t hash = slotHash(group, textHash);
-  const std::size_t mask = table.size() - 1;
-  for (std::size_t i = hash & mask; table[i].hash != 0; i = (i + 1) & mask) {
-    if (table[i].hash == hash && matches(table[i], group, text)) return table[i].value;
-  }
-  return std::nullopt;
-}
-
 ChangeFilter::ChangeFilter(const std::vector<std::string>& excludedFolders,
                            const std::vector<std::string>& extensions, PathStyle style)
     : style(style), filtersExtensions(!extensions.empty()) {
-  for (const std::string& entry : excludedFolders) addExcludedFolder(entry);
+  const char separator = pathSeparator(style);
+  std::unordered_set<std::uint64_t> folders;
+  for (const std::string& entry : excludedFolders) {
+    if (entry.empty()) {
+      excludesEverything = true;
+      continue;
+    }
+    folderKeys.insert(0, entry, 1);
+    for (std::size_t at = entry.find(separator); at != std::string::npos;
+         at = entry.find(separator, at + 1)) {
+      folders.insert(FoldedTextTable::hashOf(std::string_view(entry).substr(0, at + 1)));
+    }
+    if (entry.back() == separator) {
+      if (separatorEntryLengths.size() <= entry.size()) separatorEntryLengths.resize(entry.size() + 1);
+      separatorEntryLengths[entry.size()] = true;
+    } else {
+      otherEntryLengths.push_back(static_cast<std::uint32_t>(entry.size()));
+    }
+  }
+  std::sort(otherEntryLengths.begin(), otherEntryLengths.end());
+  otherEntryLengths.erase(std::unique(otherEntryLengths.begin(), otherEntryLengths.end()),
+                          otherEntryLengths.end());
+  // About eight bits per folder (small enough to stay in cache): few prefixes that are no
+  // entry's folder pass.
+  std::size_t words = 1;
+  while (words * 64 < folders.size() * 8) words *= 2;
+  entryFolders.assign(words, 0);
+  for (const std::uint64_t hash : folders) {
+    const BloomPlace place = bloomPlace(hash, words);
+    entryFolders[place.word] |= place.bits;
+  }
   for (const std::string& extension : extensions) extensionKeys.insert(0, extension, 1);
 }
 
-void ChangeFilter::addExcludedFolder(std::string_view entry) {
-  if (nodes.empty()) nodes.emplace_back();
-  const char separator = pathSeparator(style);
-  std::uint32_t node = 0;
-  std::size_t pos = 0;
-  for (;;) {
-    const std::size_t next = entry.find(separator, pos);
-    if (next == std::string_view::npos) {
-      const std::string_view tail = entry.substr(pos);
-      if (tail.empty()) {
-        nodes[node].excludes = true;
-      } else {
-        folderKeys.insert(tailGroup(node), tail, 1);
-        std::vector<std::uint32_t>& lengths = nodes[node].tailLengths;
-        const auto length = static_cast<std::uint32_t>(tail.size());
-        const auto at = std::lower_bound(lengths.begin(), lengths.end(), length);
-        if (at == lengths.end() || *at != length) lengths.insert(at, length);
-      }
-      return;
-    }
-    const auto fresh = static_cast<std::uint32_t>(nodes.size());
-    const std::uint32_t child = folderKeys.insert(childGroup(node), entry.substr(pos, next - pos), fresh);
-    if (child == fresh) nodes.emplace_back();
-    node = child;
-    pos = next + 1;
-  }
+bool ChangeFilter::mayBeFolderOfAnEntry(std::uint64_t prefixHash) const {
+  const BloomPlace place = bloomPlace(prefixHash, entryFolders.size());
+  return (entryFolders[place.word] & place.bits) == place.bits;
 }
 
 bool ChangeFilter::excludes(std::string_view path) const {
-  if (nodes.empty()) return false;
-  if (nodes[0].excludes) return true;
+  if (excludesEverything) return true;
+  if (folderKeys.size() == 0) return false;
   // The path is tested with a separator appended when it has none; that separator is not
-  // copied in, the walk below stops there instead.
+  // copied in, the lookups add it where they reach it.
   const char separator = pathSeparator(style);
-  const std::size_t size = path.size();
-  const bool separatorAppended = size == 0 || path.back() != separator;
-  std::uint32_t node = 0;
-  std::size_t pos = 0;
+  const bool separatorAppended = path.empty() || path.back() != separator;
+  PrefixHashes hashes(path, separator, separatorAppended);
+  const std::size_t tested = hashes.size();
+  const auto isEntry = [&](std::size_t length, std::uint64_t hash) {
+    if (length <= path.size()) return folderKeys.find(0, hash, path.substr(0, length)).has_value();
+    return folderKeys.find(0, hash, path, separator).has_value();
+  };
+  auto nextOther = otherEntryLengths.begin();
+  std::size_t from = 0;
   for (;;) {
-    // One segment of the path: does a tail of this node begin it, and is it a node itself?
-    const std::vector<std::uint32_t>& tails = nodes[node].tailLengths;
-    std::size_t nextTail = 0;
-    std::uint64_t hash = FoldedTextTable::kHashStart;
-    std::size_t end = pos;
-    while (end < size && path[end] != separator) {
-      hash = FoldedTextTable::step(hash, path[end]);
-      ++end;
-      if (nextTail < tails.size() && tails[nextTail] == end - pos) {
-        ++nextTail;
-        if (folderKeys.find(tailGroup(node), hash, path.substr(pos, end - pos))) return true;
-      }
+    // The next prefix that ends in a separator: up to a separator of the path, or the whole path
+    // with the appended one.
+    std::size_t found = from;
+    while (found < path.size() && path[found] != separator) ++found;
+    if (found >= path.size()) found = std::string_view::npos;
+    const std::size_t folder = found != std::string_view::npos      ? found + 1
+                               : separatorAppended && from < tested ? tested
+                                                                    : tested + 1;
+    // Entries without a final separator end inside the segment before it.
+    for (; nextOther != otherEntryLengths.end() && *nextOther <= std::min(folder, tested); ++nextOther) {
+      if (isEntry(*nextOther, hashes.of(*nextOther))) return true;
     }
-    const bool last = end == size;
-    // Past the path's own final separator only an empty segment is left, which begins no tail.
-    if (last && !separatorAppended) return false;
-    const auto child = folderKeys.find(childGroup(node), hash, path.substr(pos, end - pos));
-    if (!child) return false;
-    node = *child;
-    if (nodes[node].excludes) return true;
-    if (last) return false;
-    pos = end + 1;
+    if (folder > tested) return false;
+    const std::uint64_t hash = hashes.of(folder);
+    if (!mayBeFolderOfAnEntry(hash)) return false;
+    if (folder < separatorEntryLengths.size() && separatorEntryLengths[folder] && isEntry(folder, hash))
+      return true;
+    if (folder == tested) return false;
+    from = folder;
   }
 }
 
 bool ChangeFilter::keepsExtension(std::string_view path, std::string_view newPath) const {
   if (!filtersExtensions) return true;
-  const std::string_view first = pathExtension(path, style);
-  if (extensionKeys.find(0, FoldedTextTable::hashOf(first), first)) return true;
-  const std::string_view second = pathExtension(newPath, style);
-  return extensionKeys.find(0, FoldedTextTable::hashOf(second), second).has_value();
+  if (extensionKeys.find(0, pathExtension(path, style))) return true;
+  return extensionKeys.find(0, pathExtension(newPath, style)).has_value();
 }
 
 bool ChangeFilter::passes(const Change& change) const {

@@ -165,9 +165,10 @@ TEST(ChangeFilter, SameResultsAsTheDescribedLinearScan) {
       for (char& c : s) c = alphabet[random() % alphabet.size()];
       return s;
     };
-    for (int round = 0; round < 300; ++round) {
-      Entries folders(random() % 6);
-      for (auto& e : folders) e = text(6);
+    for (int round = 0; round < 400; ++round) {
+      // Mostly a few entries; now and then many, so that the tables grow and share slots.
+      Entries folders(round % 10 == 0 ? 300 : random() % 6);
+      for (auto& e : folders) e = text(round % 10 == 0 ? 12 : 6);
       Entries extensions(random() % 4);
       for (auto& e : extensions) e = text(3);
       const ChangeFilter byFolders(folders, {}, style);
