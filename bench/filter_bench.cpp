@@ -73,8 +73,8 @@ std::vector<std::string> variedFolders(int count) {
         std::snprintf(text, sizeof text, "/srv/data/d%u/", static_cast<unsigned>(random()));
         break;
       case 3:
-        std::snprintf(text, sizeof text, "/home/user/.cache/app%u/v%u/", static_cast<unsigned>(random() % 1000),
-                      static_cast<unsigned>(random() % 100));
+        std::snprintf(text, sizeof text, "/home/user/.cache/app%u/v%u/",
+                      static_cast<unsigned>(random() % 1000), static_cast<unsigned>(random() % 100));
         break;
       default:
         std::snprintf(text, sizeof text, "/home/user/projects/p%05u/tmp", project);
@@ -113,9 +113,8 @@ void run(benchmark::State& state, Test test) {
     i = (i + 1) & (all.size() - 1);
   }
   benchmark::DoNotOptimize(hits);
-  state.counters["per_test"] =
-      benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate |
-                                                                      benchmark::Counter::kInvert);
+  state.counters["per_test"] = benchmark::Counter(static_cast<double>(state.iterations()),
+                                                  benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
 void FolderFilter(benchmark::State& state) {

@@ -195,7 +195,7 @@ class ProgressLine {
  public:
   ProgressLine(const RecordingController& controller, const Printer& printer) {
     if (!stderrIsTerminal()) return;
-    thread = std::jthread([this, &controller, &printer](std::stop_token stop) {
+    thread = std::jthread([&controller, &printer](const std::stop_token& stop) {
       std::mutex lock;
       std::condition_variable_any wake;
       std::unique_lock guard(lock);
@@ -351,6 +351,7 @@ std::string jsonLine(const Change& change) {
 
 std::vector<std::string> withoutNestedFolders(const std::vector<std::string>& folders, PathStyle style) {
   std::vector<std::string> roots;
+  roots.reserve(folders.size());
   for (const std::string& folder : folders) roots.push_back(withTrailingSeparator(folder, style));
   std::vector<std::string> kept;
   for (std::size_t i = 0; i < roots.size(); ++i) {

@@ -65,9 +65,9 @@ void FoldedTextTable::rebuild(std::size_t slots) {
     if (slot.tag == 0) continue;
     // Only part of the slot's hash is kept: hash the folded text again (folding it again
     // changes nothing).
-    const std::string_view text = slot.length <= 8
-                                      ? std::string_view(reinterpret_cast<const char*>(&slot.text), slot.length)
-                                      : std::string_view(texts.data() + slot.text, slot.length);
+    const std::string_view text =
+        slot.length <= 8 ? std::string_view(reinterpret_cast<const char*>(&slot.text), slot.length)
+                         : std::string_view(texts.data() + slot.text, slot.length);
     place(slot, slotHash(slot.group, hashOf(text)));
   }
 }
@@ -103,7 +103,8 @@ std::uint32_t FoldedTextTable::insert(std::uint32_t group, std::string_view text
 }
 
 std::optional<std::uint32_t> FoldedTextTable::find(std::uint32_t group, std::uint64_t textHash,
-                                                   std::string_view text, std::optional<char> appended) const {
+                                                   std::string_view text,
+                                                   std::optional<char> appended) const {
   if (count == 0) return std::nullopt;
   const std::uint64_t hash = slotHash(group, textHash);
   const std::size_t bit = (hash >> 40) & (seen.size() * 64 - 1);
