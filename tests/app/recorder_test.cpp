@@ -235,6 +235,8 @@ TEST_F(RecordTest, EveryChangeReadBeforeTheStopIsPrintedWithItsOwnTime) {
 }
 
 TEST_F(RecordTest, AFolderInsideAnotherGivenIsWatchedOnce) {
+  platform.style = nativePathStyle();  // the folders are real ones
+  const std::string separator(1, pathSeparator(platform.style));
   for (const char* folder : {"a", "a/b", "a/b/c", "ab", "d"})
     std::filesystem::create_directories(tmp.path() / folder);
   options.drives = {tmp.file("a/b"),   tmp.file("a"),  tmp.file("ab"),
@@ -243,8 +245,11 @@ TEST_F(RecordTest, AFolderInsideAnotherGivenIsWatchedOnce) {
   ASSERT_TRUE(watching.waitForWatches(1, std::chrono::seconds(20)));
   stops.request();
   EXPECT_EQ(finish(), 0) << err.str();
-  EXPECT_EQ(watching.requests()[0].roots,
-            (Lines{tmp.file("a") + "/", tmp.file("ab") + "/", tmp.file("d") + "/"}));
+  const auto native = [&](const char* name) {
+    const std::u8string text = (tmp.path() / name).u8string();
+    return std::string(text.begin(), text.end()) + separator;
+  };
+  EXPECT_EQ(watching.requests()[0].roots, (Lines{native("a"), native("ab"), native("d")}));
 }
 
 TEST(NestedFolders, OnlyTheOutermostAreKept) {
