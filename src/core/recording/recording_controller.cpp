@@ -31,10 +31,10 @@ struct RecordingController::Recording : public BatchOutlet, public MonitorEvents
   Recording(RecordingController& owner, std::uint64_t number, const CaptureOptions& options)
       : number(number),
         options(options),
+        pathStyle(owner.services.pathStyle),
         ui(owner.services.ui),
         anchor(owner.anchor),
         queue(&wake),
-        filter(options.excludedFolders, options.extensions, owner.services.pathStyle),
         monitor(owner.services.watching, owner.services.drives, options, queue, *this),
         delivery(queue, filter, *this, wake, owner.schedule.interval, owner.schedule.maxOutstandingBatches) {}
 
@@ -92,6 +92,7 @@ struct RecordingController::Recording : public BatchOutlet, public MonitorEvents
     deliveryThread = std::jthread([this, &watching, clock] {
       try {
         watching.prepareThread();
+        buildFilter();
         delivery.run(clock);
       } catch (const std::exception& e) {
         threadFailed(e.what());
@@ -114,6 +115,10 @@ struct RecordingController::Recording : public BatchOutlet, public MonitorEvents
     }
   }
 
+  // Built from the options snapshot when the recording starts, on the delivery thread (the
+  // thread that uses it), so that long lists do not hold up the user interface.
+  void buildFilter() { filter = ChangeFilter(options.excludedFolders, options.extensions, pathStyle); }
+
   void joinThreads() {
     monitorThread = std::jthread();
     deliveryThread = std::jthread();
@@ -121,11 +126,12 @@ struct RecordingController::Recording : public BatchOutlet, public MonitorEvents
 
   const std::uint64_t number;
   const CaptureOptions options;
+  const PathStyle pathStyle;
   UiThread& ui;
   const std::weak_ptr<Anchor> anchor;
   WakeSignal wake;
   ChangeQueue queue;
-  const ChangeFilter filter;
+  ChangeFilter filter;  // the delivery thread's, once built
   MonitorLoop monitor;
   DeliveryLoop delivery;
   std::atomic<std::uint64_t> delivered{0};
@@ -172,7 +178,11 @@ void RecordingController::record(const CaptureOptions& options) {
   previous.reset();
   pumpPosted = false;
   setState(RecordingState::Recording);
-  if (schedule.ownThreads) recording->startThreads(services.watching, schedule.clock);
+  if (schedule.ownThreads) {
+    recording->startThreads(services.watching, schedule.clock);
+  } else {
+    recording->buildFilter();
+  }
 }
 
 void RecordingController::stop() {
