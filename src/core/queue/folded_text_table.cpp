@@ -44,7 +44,7 @@ bool FoldedTextTable::matches(const Slot& slot, std::string_view text, std::opti
   if (slot.length != length) return false;
   if (length <= 8) {
     char bytes[8] = {};
-    std::memcpy(bytes, text.data(), text.size());
+    if (!text.empty()) std::memcpy(bytes, text.data(), text.size());
     if (appended) bytes[text.size()] = *appended;
     return slot.text == foldedWord(bytes, length);
   }

@@ -29,7 +29,7 @@ class FoldedTextTable {
   // bytes of the word are 0.
   static std::uint64_t foldedWord(const char* bytes, std::size_t length) {
     char padded[8] = {};
-    std::memcpy(padded, bytes, std::min<std::size_t>(length, 8));
+    if (length > 0) std::memcpy(padded, bytes, std::min<std::size_t>(length, 8));
     return foldedWordWithin(padded, length);
   }
   // The same, when eight bytes from `bytes` may be read.
