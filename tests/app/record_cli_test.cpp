@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -375,6 +376,40 @@ TEST(RecordCliArgs, BadArgumentsExitTwoAndRuntimeFailuresOne) {
   Recorder missing(tmp, {"--drive", tmp.file("nowhere"), "--duration", "1"});
   EXPECT_EQ(missing.stop(0), 1);
   EXPECT_NE(missing.errors().find("no such folder"), std::string::npos) << missing.errors();
+}
+
+// A settings file named with --config must be readable: a typing error, a folder or a FIFO is
+// an error with the reason, not a recording of everything. Without --config a missing
+// config.ini beside the program still gives the defaults.
+TEST(RecordCliArgs, ConfigThatCannotBeReadIsAnError) {
+  tw::test::TempDir tmp;
+  const std::string events = tmp.write("events.jsonl", "{\"event\":2,\"item1\":\"/a.txt\"}\n");
+  const std::string fifo = tmp.file("fifo.ini");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  fs::create_directory(tmp.file("folder.ini"));
+  const std::string locked = tmp.write("locked.ini", "[GLOBAL]\r\nTRAY=Y\r\n");
+  chmod(locked.c_str(), 0);
+  struct Case {
+    std::string config, reason;
+  };
+  std::vector<Case> cases = {{tmp.file("missing.ini"), "no such file"},
+                             {tmp.file("folder.ini"), "it is a folder"},
+                             {fifo, "it is a FIFO, not a file"}};
+  if (access(locked.c_str(), R_OK) != 0)
+    cases.push_back({locked, "it cannot be read (no permission, or a read error)"});  // not as root
+  for (const Case& c : cases) {
+    Recorder run(tmp, {"--config", c.config, "--replay", events});
+    EXPECT_EQ(run.stop(0), 1) << c.config;
+    EXPECT_EQ(run.errors(),
+              "tarnwatch-record: cannot read the settings file " + c.config + ": " + c.reason + "\n");
+    EXPECT_TRUE(run.output().empty()) << "nothing replayed";
+  }
+  const std::string readable = tmp.write("config.ini", "[GLOBAL]\r\nTRAY=Y\r\n");
+  Recorder fine(tmp, {"--config", readable, "--replay", events});
+  EXPECT_EQ(fine.stop(0), 0) << fine.errors();
+  EXPECT_EQ(fine.output(), Lines{"a.txt\t-\tCreate\t/"});
+  Recorder unnamed(tmp, {"--replay", events});
+  EXPECT_EQ(unnamed.stop(0), 0) << unnamed.errors();
 }
 
 }  // namespace

@@ -38,8 +38,10 @@ class ReplayTest : public ::testing::Test {
                    std::optional<PathStyle> style = PathStyle::Windows) {
     RecordOptions options;
     options.replay = tmp.write("events.jsonl", events);
-    options.config = tmp.file("config.ini");
-    if (!config.empty()) platform.setProfileText(*options.config, config);
+    if (!config.empty()) {
+      options.config = tmp.file("config.ini");
+      platform.setProfileText(*options.config, config);
+    }
     options.format = format;
     options.pathStyle = style;
     options.exportFile = tmp.file("report.txt");
@@ -162,6 +164,16 @@ TEST_F(ReplayTest, FailuresSayWhatAndExitOne) {
   EXPECT_EQ(replayEvents("{\"event\":2,\"item1\":\"C:\\\\a\"}\n"), 1);
   EXPECT_NE(err.str().find("cannot write the report"), std::string::npos) << err.str();
   EXPECT_NE(err.str().find("No space left on device"), std::string::npos) << err.str();
+
+  // A named settings file that exists but cannot be read.
+  err.str("");
+  RecordOptions unreadable;
+  unreadable.config = tmp.write("locked.ini", "[GLOBAL]\r\nTRAY=Y\r\n");
+  unreadable.replay = tmp.write("none.jsonl", "");
+  platform.unreadableFiles.insert(*unreadable.config);
+  EXPECT_EQ(runRecorder(unreadable, platform.parts(), stops, out, err), 1);
+  EXPECT_EQ(err.str(), "tarnwatch-record: cannot read the settings file " + *unreadable.config +
+                           ": it cannot be read (no permission, or a read error)\n");
 
   err.str("");
   RecordOptions watch;

@@ -11,7 +11,7 @@
 #include <memory>
 
 #include "core/events/event_kinds.h"
-#include "core/settings/settings_file.h"
+#include "core/settings/settings_codec.h"
 #include "gui/controls/svg_images.h"
 #include "gui/main/about_box.h"
 #include "gui/main/dialogs.h"
@@ -27,7 +27,7 @@ namespace {
 class SettingsLink : public tw::SettingsWindowLink {
  public:
   SettingsLink(tw::SettingsWindow& window, QWidget* over) : window(window), over(over) {}
-  tw::SettingsControls& settingsControls() override { return window; }
+  const tw::CaptureOptions& captureOptions() override { return window.options(); }
   void setRecordMode(bool b) override { window.setRecordMode(b); }
   void showSettings() override {
     window.move(over->geometry().center() - window.rect().center());

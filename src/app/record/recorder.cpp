@@ -21,8 +21,7 @@
 #include "core/recording/recording_controller.h"
 #include "core/report/export_report.h"
 #include "core/report/main_caption.h"
-#include "core/settings/plain_settings_controls.h"
-#include "core/settings/settings_file.h"
+#include "core/settings/settings_codec.h"
 #include "core/text/text_lines.h"
 #include "platform/stop_requests.h"
 
@@ -63,6 +62,22 @@ void appendTsvCell(std::string& line, std::string_view cell) {
         line.push_back(c);
     }
   }
+}
+
+// Why the settings file that --config names cannot be read; empty when it can. Only a regular
+// file that can be read to its end is a settings file: a folder, a FIFO (which would block the
+// reader) or a device is not.
+std::string unreadableConfigReason(Files& files, const std::string& path) {
+  const Files::ReadResult read = files.readFileContent(path, [](std::string_view) {});
+  if (read == Files::ReadResult::Done) return {};
+  std::error_code ec;
+  const auto status =
+      std::filesystem::status(std::filesystem::path(std::u8string(path.begin(), path.end())), ec);
+  if (read == Files::ReadResult::Unreadable) return "it cannot be read (no permission, or a read error)";
+  if (status.type() == std::filesystem::file_type::not_found) return "no such file";
+  if (status.type() == std::filesystem::file_type::directory) return "it is a folder";
+  if (status.type() == std::filesystem::file_type::fifo) return "it is a FIFO, not a file";
+  return "it is not a regular file";
 }
 
 // How a run ends, shared by the user-interface thread (main) and the thread that waits for stop
@@ -265,12 +280,8 @@ int writeReport(const RecordOptions& options, Platform platform, const CaptureVi
 }
 
 // One run: the recording (or the replay) from its start to its end, printed, and the report.
-int record(const RecordOptions& options, Platform platform, StopSignals& stops, std::ostream& out,
-           std::ostream& err) {
-  PlainSettingsControls settings;
-  const std::string config = options.config.value_or(settingsFilePath(platform.environment));
-  restoreSettings(settings, platform.profiles, platform.icons, config);
-  CaptureOptions capture = captureOptionsFrom(settings);
+int record(const RecordOptions& options, Platform platform, CaptureOptions capture, StopSignals& stops,
+           std::ostream& out, std::ostream& err) {
   // Nothing is on screen to clean: the printed lines are the record, and the report shows what
   // was recorded.
   capture.cleanOnStop = false;
@@ -391,7 +402,19 @@ int runRecorder(const RecordOptions& options, Platform platform, StopSignals& st
     const PathStyle style = platform.environment.pathStyle();
     folders = std::make_unique<FolderDrives>(platform.drives, style, withoutNestedFolders(roots, style));
   }
-  return record(options, folders ? platform.withDrives(*folders) : platform, stops, out, err);
+  const Platform active = folders ? platform.withDrives(*folders) : platform;
+
+  // A file named on the command line must be there: a typing error must not record everything
+  // silently. Without --config, a missing file beside the executable gives the defaults.
+  if (options.config) {
+    const std::string reason = unreadableConfigReason(active.files, *options.config);
+    if (!reason.empty()) {
+      err << "tarnwatch-record: cannot read the settings file " << *options.config << ": " << reason << "\n";
+      return 1;
+    }
+  }
+  const std::string config = options.config.value_or(settingsFilePath(active.environment));
+  return record(options, active, readCaptureOptions(active.profiles, config), stops, out, err);
 }
 
 }  // namespace tw::record

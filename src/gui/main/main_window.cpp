@@ -228,7 +228,7 @@ void MainWindow::startCapture() {
   notices.clear();
   statusLabel->setToolTip(QString());
   // The recording works with a snapshot: later edits in the settings window do not reach it.
-  controller.record(captureOptionsFrom(settings->settingsControls()));
+  controller.record(settings->captureOptions());
 }
 
 void MainWindow::closeProgram() {
@@ -317,11 +317,10 @@ void MainWindow::showEvent(QShowEvent* e) {
   QWidget::showEvent(e);
   if (e->spontaneous()) return;  // the window system's own show (a restore), not ours
   runCommand([this] {
-    if (trayIcon->isVisible() && settings != nullptr && settings->settingsControls().cTray().isChecked())
+    if (trayIcon->isVisible() && settings != nullptr && settings->captureOptions().minimizeToTray)
       trayIcon->hide();
     processResize();
-    if (!loaded && settings != nullptr && settings->settingsControls().cAutoCapture().isChecked())
-      startCapture();
+    if (!loaded && settings != nullptr && settings->captureOptions().autoCapture) startCapture();
     loaded = true;
   });
 }
@@ -332,7 +331,7 @@ void MainWindow::resizeEvent(QResizeEvent* e) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* e) {
-  const bool toTray = settings != nullptr && settings->settingsControls().cTray().isChecked();
+  const bool toTray = settings != nullptr && settings->captureOptions().minimizeToTray;
   if (!toTray) {
     e->accept();
     return;

@@ -8,8 +8,8 @@
 #include <memory>
 
 #include "core/model/capture_views.h"
+#include "core/recording/capture_options.h"
 #include "core/recording/recording_controller.h"
-#include "core/settings/settings_controls.h"
 #include "gui/controls/active_label.h"
 #include "gui/controls/bars.h"
 #include "gui/controls/buttons.h"
@@ -29,8 +29,10 @@ namespace tw {
 class SettingsWindowLink {
  public:
   virtual ~SettingsWindowLink() = default;
-  // The capture choices and the options cAutoCapture, cTray and cautoclean.
-  virtual SettingsControls& settingsControls() = 0;
+  // The capture options as last saved (what config.ini holds): a recording copies them when it
+  // starts; the tray and automatic start are read from them when needed. The reference stays
+  // valid while the settings window lives and changes when it is next hidden.
+  virtual const CaptureOptions& captureOptions() = 0;
   // Locks (true) or unlocks (false) the choices that must not change while recording.
   virtual void setRecordMode(bool b) = 0;
   // Shows the settings window modally.

@@ -45,9 +45,18 @@ const std::string& ProcessNames::nameOf(std::int32_t pid, std::chrono::steady_cl
   return entry.name;
 }
 
-void WatchedRoot::setTarget(std::vector<Change>* changes, std::chrono::system_clock::time_point moment) {
-  target = changes;
+void WatchedRoot::setTarget(ChangeBatch* batch, std::chrono::system_clock::time_point moment) {
+  target = batch;
   readAt = moment;
+}
+
+void WatchedRoot::notice(std::string message) {
+  if (target == nullptr) return;
+  WatchNotice n{root == "/" ? root : root + "/", std::move(message)};
+  // One cause is said once per batch, however many times it struck.
+  if (std::find(target->notices.begin(), target->notices.end(), n) == target->notices.end()) {
+    target->notices.push_back(std::move(n));
+  }
 }
 
 bool WatchedRoot::covers(const std::string& path) const { return isSameOrBelowPath(path, root); }
@@ -66,7 +75,7 @@ void WatchedRoot::report(EventKind kind, bool folder, const std::string& path, c
   c.newPath = newPath;
   c.pid = pid;
   c.time = readAt;
-  target->push_back(std::move(c));
+  target->changes.push_back(std::move(c));
 }
 
 void WatchedRoot::reportIfWanted(EventKind kind, const std::string& path) {
@@ -124,8 +133,9 @@ void WatchedRoot::change(RawChange&& c) {
       break;
     case RawChange::Lost:
       // Changes were lost: the folder must be read again. Reported whatever the chosen kinds,
-      // since leaving it out would lose them in silence.
+      // since leaving it out would lose them in silence, with the cause for the user.
       report(EventKind::FolderNeedsRescan, true, root, {}, c.pid);
+      if (!c.reason.empty()) notice(std::move(c.reason));
       break;
   }
 }
@@ -159,6 +169,9 @@ namespace {
 // instead of a handful, where each wake-up costs more than the events it reads. A wake() still
 // ends the wait at once.
 constexpr int kGatherMs = 10;
+// The set-up of a large recursive inotify watch runs in slices of this long between reads, so that
+// the changes of the folders already watched flow meanwhile.
+constexpr std::chrono::milliseconds kSetupSlice{20};
 
 std::string withoutTrailingSlash(std::string path) {
   while (path.size() > 1 && path.back() == '/') path.pop_back();
@@ -195,11 +208,10 @@ class LinuxChangeWatcher : public ChangeWatcher {
     const std::size_t firstNew = out.changes.size();
     // What the start found (a root that could not be watched, changes reported while adding
     // watches) comes with the first wait.
-    if (!startNotices.empty() || !startChanges.empty()) {
-      for (WatchNotice& n : startNotices) out.notices.push_back(std::move(n));
-      for (Change& c : startChanges) out.changes.push_back(std::move(c));
-      startNotices.clear();
-      startChanges.clear();
+    if (!startBatch.empty()) {
+      for (WatchNotice& n : startBatch.notices) out.notices.push_back(std::move(n));
+      for (Change& c : startBatch.changes) out.changes.push_back(std::move(c));
+      startBatch.clear();
     }
     bool woken = false;
     while (out.changes.size() == firstNew && out.notices.empty() && !woken) {
@@ -230,7 +242,7 @@ class LinuxChangeWatcher : public ChangeWatcher {
         woken = true;
       }
       const auto readAt = std::chrono::system_clock::now();
-      for (const auto& r : roots) r->setTarget(&out.changes, readAt);
+      for (const auto& r : roots) r->setTarget(&out, readAt);
       std::size_t at = 1;
       if (mountFd >= 0) {
         if (fds[at].revents & (POLLPRI | POLLERR)) checkMounts();
@@ -241,11 +253,12 @@ class LinuxChangeWatcher : public ChangeWatcher {
         if (!r->source) continue;  // ended by the mount check above
         if (fds[at].revents & POLLIN) {
           r->source->readAvailable(*r);
-          gatherNext = true;
+          gatherNext = gatherNext || r->source->mayGather();
         }
         if (fds[at].revents & (POLLERR | POLLHUP | POLLNVAL)) r->source.reset();
       }
       const auto now = linuxfs::WatchedRoot::Clock::now();
+      continueSetups(now);
       for (const auto& r : roots) {
         r->flushDue(now);
         r->setTarget(nullptr, readAt);
@@ -294,11 +307,11 @@ class LinuxChangeWatcher : public ChangeWatcher {
     struct stat st {};
     if (path.empty() || path.front() != '/' || ::stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
       const int error = path.empty() || path.front() != '/' ? EINVAL : (errno != 0 ? errno : ENOTDIR);
-      startNotices.push_back({asked, "Cannot watch " + asked + ": " + std::strerror(error)});
+      startBatch.notices.push_back({asked, "Cannot watch " + asked + ": " + std::strerror(error)});
       return;
     }
     auto root = std::make_unique<linuxfs::WatchedRoot>(path, kinds);
-    root->setTarget(&startChanges, now);
+    root->setTarget(&startBatch, now);
     std::string error;
     // fanotify first (the whole file system, paired renames, no queue limit); inotify when it
     // cannot start: not root, or a file system without file handles.
@@ -310,7 +323,7 @@ class LinuxChangeWatcher : public ChangeWatcher {
     }
     root->setTarget(nullptr, now);
     if (!root->source) {
-      startNotices.push_back({asked, "Cannot watch " + asked + ": " + error});
+      startBatch.notices.push_back({asked, "Cannot watch " + asked + ": " + error});
       return;
     }
     askedRootOf[root.get()] = asked;
@@ -354,7 +367,28 @@ class LinuxChangeWatcher : public ChangeWatcher {
     knownDrives = std::move(now);
   }
 
+  // A slice of the set-up of every root whose set-up goes on while changes flow, and its
+  // progress said at most once a second, and once more when it is through.
+  void continueSetups(linuxfs::WatchedRoot::Clock::time_point now) {
+    for (const auto& r : roots) {
+      if (!r->source || !r->source->setupPending()) continue;
+      r->source->continueSetup(*r, kSetupSlice);
+      const bool through = !r->source->setupPending();
+      if (through || now - lastProgress >= std::chrono::seconds(1)) {
+        lastProgress = now;
+        r->notice(r->source->setupProgress() +
+                  (through ? " (" + std::string(r->source->kind()) + ")." : "..."));
+      }
+    }
+  }
+
+  bool setupPending() const {
+    return std::any_of(roots.begin(), roots.end(),
+                       [](const auto& r) { return r->source && r->source->setupPending(); });
+  }
+
   int pollTimeoutMs() const {
+    if (setupPending()) return 0;  // the set-up goes on between reads
     auto next = linuxfs::WatchedRoot::Clock::time_point::max();
     for (const auto& r : roots) next = std::min(next, r->nextDue());
     if (next == linuxfs::WatchedRoot::Clock::time_point::max()) return -1;
@@ -367,10 +401,10 @@ class LinuxChangeWatcher : public ChangeWatcher {
   int mountFd = -1;
   std::vector<std::unique_ptr<linuxfs::WatchedRoot>> roots;
   std::unordered_map<const linuxfs::WatchedRoot*, std::string> askedRootOf;
-  std::vector<WatchNotice> startNotices;
-  std::vector<Change> startChanges;
+  ChangeBatch startBatch;              // what the start found, for the first wait
   std::vector<DriveInfo> knownDrives;  // block-device drives at the last look
   bool gatherNext = false;             // the last wait read changes: let the next ones gather first
+  linuxfs::WatchedRoot::Clock::time_point lastProgress{};
   linuxfs::ProcessNames processes;
 };
 

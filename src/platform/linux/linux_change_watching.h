@@ -45,9 +45,10 @@ class WatchedRoot : public ChangeSink {
 
   WatchedRoot(std::string root, EventKindSet kinds) : root(std::move(root)), kinds(kinds) {}
 
-  // Where the changes of the next reads go, and the moment they carry.
-  void setTarget(std::vector<Change>* target, std::chrono::system_clock::time_point readAt);
+  // Where the changes and notices of the next reads go, and the moment the changes carry.
+  void setTarget(ChangeBatch* target, std::chrono::system_clock::time_point readAt);
   void change(RawChange&& change) override;
+  void notice(std::string message) override;
   // A written file not closed within a second after its last report is reported now.
   void flushDue(Clock::time_point now);
   // When flushDue has something to do next; max() when nothing is waiting.
@@ -66,7 +67,7 @@ class WatchedRoot : public ChangeSink {
               std::int32_t pid);
 
   EventKindSet kinds;
-  std::vector<Change>* target = nullptr;
+  ChangeBatch* target = nullptr;
   std::chrono::system_clock::time_point readAt;
   struct Written {
     Clock::time_point due;

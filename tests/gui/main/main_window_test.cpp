@@ -30,7 +30,6 @@
 #include "platform/linux/linux_platform.h"
 #include "support/changes.h"
 #include "support/fake_dialogs.h"
-#include "support/fake_settings_controls.h"
 #include "support/temp_dir.h"
 
 namespace tw {
@@ -60,10 +59,10 @@ void runPosted(int rounds = 20) {
 
 class FakeSettingsWindow : public SettingsWindowLink {
  public:
-  test::FakeSettingsControls controls;
+  CaptureOptions options;
   std::vector<bool> recordModes;
   int shown = 0;
-  SettingsControls& settingsControls() override { return controls; }
+  const CaptureOptions& captureOptions() override { return options; }
   void setRecordMode(bool b) override { recordModes.push_back(b); }
   void showSettings() override { ++shown; }
 };
@@ -87,8 +86,6 @@ class MainWindowTest : public ::testing::Test {
       : folders(real, PathStyle::Posix, {tmp.path().string()}),
         platform(withWatching(real.parts().withDrives(folders), watching)),
         window(platform, dialogs, steppedSchedule(uiStepBudget)) {
-    for (int n = 0; n < kEventCount; ++n)
-      settings.controls.events.rows.push_back({getEventName(n), "", 0, true});
     window.setSettingsWindow(&settings);
     window.setAboutBox([this] { ++aboutShown; });
     window.exitProcess = [this](int code) { exitCodes.push_back(code); };
@@ -226,8 +223,8 @@ TEST_F(MainWindowTest, TheViewButtonsSwitchOnlyVisibility) {
 }
 
 TEST_F(MainWindowTest, AutomaticCaptureStartsOnceOnTheFirstShowOnly) {
-  settings.controls.autoCapture.setChecked(true);
-  settings.controls.tray.setChecked(true);
+  settings.options.autoCapture = true;
+  settings.options.minimizeToTray = true;
   window.trayAvailable = [] { return true; };
   window.show();
   EXPECT_EQ(recording().state(), RecordingState::Recording);
@@ -317,7 +314,7 @@ TEST_F(MainWindowTest, ARecordingFillsBothViewsWithTheirColours) {
 }
 
 TEST_F(MainWindowTest, PauseResumeAndStopWhilePaused) {
-  settings.controls.autoclean.setChecked(false);
+  settings.options.cleanOnStop = false;
   window.show();
   record();
   EXPECT_EQ(window.recordButton->imageIndex(), image(MainImage::Stop));
@@ -350,7 +347,7 @@ TEST_F(MainWindowTest, PauseResumeAndStopWhilePaused) {
   EXPECT_EQ(window.recordButton->caption(), "Record");
   EXPECT_TRUE(window.pauseButton->isHidden());
   EXPECT_GE(listRowWith(0, "during-pause.txt"), 0) << "what the pause held is delivered at the stop";
-  EXPECT_GT(window.listModel().rowCount(), 0) << "cleaned without cautoclean";
+  EXPECT_GT(window.listModel().rowCount(), 0) << "cleaned without clean-on-stop";
 
   // The next recording starts unpaused, and its Pause button says so.
   record();
@@ -399,7 +396,7 @@ class MainWindowBatchTest : public MainWindowTest {
 };
 
 TEST_F(MainWindowBatchTest, TheProgressBarShowsABatchWhileItIsApplied) {
-  settings.controls.extensions.rows = {{".txt", "", 0, false}};
+  settings.options.extensions = {".txt"};
   window.show();
   record();
   std::vector<Change> changes;
@@ -457,10 +454,11 @@ TEST_F(MainWindowTest, ClosingWithAndWithoutTheNotificationArea) {
   };
   for (const Case c : {Case{false, true, false, false, true}, Case{true, true, true, false, false},
                        Case{true, false, false, true, false}}) {
-    SCOPED_TRACE(testing::Message() << "cTray " << c.tray << ", tray available " << c.trayAvailable);
+    SCOPED_TRACE(testing::Message() << "minimize to tray " << c.tray << ", tray available "
+                                    << c.trayAvailable);
     MainWindow w(platform, dialogs, steppedSchedule());
     w.setSettingsWindow(&settings);
-    settings.controls.tray.setChecked(c.tray);
+    settings.options.minimizeToTray = c.tray;
     w.trayAvailable = [&] { return c.trayAvailable; };
     w.show();
     QCloseEvent close;

@@ -45,7 +45,7 @@ bool save(QWidget& window, const QString& folder, const QString& name) {
 class Link : public tw::SettingsWindowLink {
  public:
   explicit Link(tw::SettingsWindow& window) : window(window) {}
-  tw::SettingsControls& settingsControls() override { return window; }
+  const tw::CaptureOptions& captureOptions() override { return window.options(); }
   void setRecordMode(bool b) override { window.setRecordMode(b); }
   void showSettings() override { window.show(); }
 
