@@ -5,8 +5,10 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sched.h>
 #include <sys/stat.h>
 #include <sys/time.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -464,6 +466,48 @@ TEST_P(WatchTest, ShortLivedFoldersReadLateLoseNothingInSilence) {
   }
 }
 
+// A watched root that goes (removed, or moved away) is reported as removed, with a notice; what
+// happens to a moved root at its new place is not reported at its old path; a folder made at its
+// path again is watched from then on.
+TEST_P(WatchTest, AWatchedRootThatGoesIsReportedAndWatchedAgainWhenItComesBack) {
+  const struct {
+    const char* name;
+    bool move;
+  } ways[] = {{"removed", false}, {"moved away", true}};
+  for (const auto& way : ways) {
+    SCOPED_TRACE(way.name);
+    fs::remove_all(root);
+    fs::remove_all(outside);
+    fs::create_directory(root);
+    fs::create_directory(outside);
+    auto recorder = record(allBut(EventKind::FileUpdated));
+    writeFile(at("before"), "");
+    ASSERT_EQ(recorder->waitForCount(1), Events{ev(EventKind::FileCreated, at("before"))});
+    recorder->clear();
+    if (way.move) {
+      fs::rename(root, outside + "/moved");
+    } else {
+      fs::remove_all(root);
+    }
+    const Events gone = recorder->waitFor([&](const Events& e) {
+      return std::find(e.begin(), e.end(), ev(EventKind::FolderDeleted, root)) != e.end();
+    });
+    EXPECT_EQ(gone.back(), ev(EventKind::FolderDeleted, root)) << testing::PrintToString(gone);
+    const auto notices = recorder->noticesSoFar();
+    EXPECT_TRUE(std::any_of(notices.begin(), notices.end(), [&](const WatchNotice& n) {
+      return n.message.find(root + " was " + way.name) != std::string::npos;
+    })) << "the user is told";
+    recorder->clear();
+    if (way.move) writeFile(outside + "/moved/later", "");  // no longer at the watched path
+    fs::create_directory(root);
+    writeFile(at("after"), "");
+    const Events back = recorder->waitFor([&](const Events& e) {
+      return std::find(e.begin(), e.end(), ev(EventKind::FileCreated, at("after"))) != e.end();
+    });
+    EXPECT_EQ(back, (Events{ev(EventKind::FolderCreated, root), ev(EventKind::FileCreated, at("after"))}));
+  }
+}
+
 TEST_P(WatchTest, TwoRootsInOneWatch) {
   fs::create_directories(at("a"));
   fs::create_directories(at("b"));
@@ -614,16 +658,38 @@ std::size_t readNumber(const char* path) {
 
 // An overflowed inotify queue is announced on the root with its cause and its fix, and what
 // appeared meanwhile is reported as it is found: every file exactly once in all.
+// Sets a file under /proc/sys for its scope and puts the old value back.
+class ProcSetting {
+ public:
+  ProcSetting(std::string file, std::size_t value) : path(std::move(file)), old(readNumber(path.c_str())) {
+    std::ofstream out(path);
+    set = old != 0 && static_cast<bool>(out << value << std::flush);
+  }
+  ~ProcSetting() {
+    if (set) std::ofstream(path) << old;
+  }
+  const std::string path;
+  const std::size_t old;
+  bool set = false;
+};
+
 TEST(WatchOverflow, AnOverflowedInotifyQueueIsAnnouncedAndWhatAppearedIsReported) {
-  const std::size_t limit = readNumber("/proc/sys/fs/inotify/max_queued_events");
-  if (limit == 0 || limit > 200'000)
-    GTEST_SKIP() << "inotify queue limit " << limit << " is too large to flood";
   LinuxPlatform platform;
   platform.setForceInotify(true);
   test::TempDir tmp;
   const std::string root = realPath(tmp.path());
-  // "Update Directory" is not even asked for: an overflow is reported regardless.
-  auto watcher = platform.parts().watching.watch(WatchRequest{{root + "/"}, kCreates});
+  // A small queue, for this watch alone: the kernel gives each inotify instance the limit in
+  // force when it is made, so the setting is put back right after the start.
+  std::unique_ptr<ChangeWatcher> watcher;
+  std::size_t limit = 0;
+  {
+    ProcSetting small("/proc/sys/fs/inotify/max_queued_events", 1024);
+    limit = small.set ? 1024 : small.old;
+    // "Update Directory" is not even asked for: an overflow is reported regardless.
+    watcher = platform.parts().watching.watch(WatchRequest{{root + "/"}, kCreates});
+  }
+  if (limit == 0 || limit > 200'000)
+    GTEST_SKIP() << "inotify queue limit " << limit << " is too large to flood";
   ASSERT_EQ(watcher->watchedRoots(), std::vector<std::string>{root + "/"});
   // Nobody waits yet: each file gives a create and a close, so this floods the queue.
   const std::size_t files = limit / 2 + 200;
@@ -667,6 +733,56 @@ TEST(WatchOverflow, AnOverflowedInotifyQueueIsAnnouncedAndWhatAppearedIsReported
     return n.message.find("fs.inotify.max_queued_events") != std::string::npos;
   });
   EXPECT_TRUE(said) << "the overflow's notice names the limit to raise";
+}
+
+// A watch that runs out of inotify watches says so, with the limit to raise, and announces the
+// loss on the root. The limit is lowered in a user namespace of the test's own, so that nothing
+// else on the machine is touched.
+TEST(WatchLimit, RunningOutOfWatchesIsAnnouncedWithTheLimitToRaise) {
+  test::TempDir tmp;
+  const std::string root = realPath(tmp.path());
+  for (int i = 0; i < 20; ++i) fs::create_directories(root + "/d" + std::to_string(i) + "/sub");
+  int report[2];
+  ASSERT_EQ(::pipe(report), 0);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    ::close(report[0]);
+    const auto say = [&](const std::string& text) {
+      [[maybe_unused]] const ssize_t n = ::write(report[1], text.data(), text.size());
+      ::_exit(0);
+    };
+    if (::unshare(CLONE_NEWUSER) != 0) say("skip: no user namespaces here");
+    std::ofstream("/proc/self/setgroups") << "deny";
+    std::ofstream("/proc/self/uid_map") << "0 " << ::getuid() << " 1";
+    if (!(std::ofstream("/proc/sys/user/max_inotify_watches") << 8))
+      say("skip: the namespace's limit cannot be set");
+    LinuxPlatform platform;
+    platform.setForceInotify(true);
+    auto watcher = platform.parts().watching.watch(WatchRequest{{root + "/"}, allEventKinds()});
+    std::string seen;
+    for (int waits = 0; waits < 100 && seen.find("|rescan") == std::string::npos; ++waits) {
+      ChangeBatch batch;
+      watcher->wait(batch);
+      for (const Change& c : batch.changes) {
+        if (c.kind == EventKind::FolderNeedsRescan && c.path == root) seen += "|rescan";
+      }
+      for (const WatchNotice& n : batch.notices) seen += "|" + n.message;
+    }
+    say(seen);
+  }
+  ::close(report[1]);
+  std::string seen;
+  char buffer[4096];
+  for (ssize_t n; (n = ::read(report[0], buffer, sizeof buffer)) > 0;)
+    seen.append(buffer, static_cast<std::size_t>(n));
+  ::close(report[0]);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  if (seen.starts_with("skip: ")) GTEST_SKIP() << seen.substr(6);
+  EXPECT_NE(seen.find("|rescan"), std::string::npos) << seen;
+  EXPECT_NE(seen.find("fs.inotify.max_user_watches = 8"), std::string::npos) << seen;
+  EXPECT_NE(seen.find("are not seen"), std::string::npos) << seen;
 }
 
 }  // namespace

@@ -66,6 +66,9 @@ class ChangeSource {
     (void)budget;
   }
   virtual std::string setupProgress() const { return {}; }
+  // For a root that came back after it went: what it holds now was made while it was not
+  // watched, so it is reported as created (and not again when its creation events are read).
+  virtual void reportExisting(ChangeSink& sink) = 0;
   // Whether the watcher may let changes gather for a moment before the next read (cheaper
   // under a burst); a source whose kernel queue is small relative to the burst says no.
   virtual bool mayGather() const { return true; }

@@ -58,7 +58,10 @@ class WatchedRoot : public ChangeSink {
   void reportIfWanted(EventKind kind, const std::string& path);
 
   const std::string root;                // without a final separator, except "/"
-  std::unique_ptr<ChangeSource> source;  // null once the root has gone away
+  std::unique_ptr<ChangeSource> source;  // null while the root is gone
+  // Gone with its drive (watched again when a drive is mounted there), rather than removed or
+  // moved away (watched again when a folder is at its path again).
+  bool unmounted = false;
 
  private:
   bool covers(const std::string& path) const;
