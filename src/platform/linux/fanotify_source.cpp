@@ -310,7 +310,10 @@ class FanotifySource : public ChangeSource {
     ::close(fd);
     if (n <= 0) return Where::NotYet;
     path.resize(static_cast<std::size_t>(n));
-    if (path.ends_with(" (deleted)") || !isSameOrBelowPath(path, root)) return markOutside(key);
+    // A folder removed while something still holds it open can be opened, but its path is no
+    // longer where it was: its removal is queued already and places it.
+    if (path.ends_with(" (deleted)")) return Where::NotYet;
+    if (!isSameOrBelowPath(path, root)) return markOutside(key);
     bind(key, nodeForPath(path));
     return Where::Inside;
   }
