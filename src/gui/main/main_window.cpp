@@ -5,8 +5,10 @@
 #include <QCursor>
 #include <QFile>
 #include <QScreen>
+#include <algorithm>
 #include <cstdlib>
 #include <exception>
+#include <limits>
 
 #include "core/report/export_report.h"
 #include "core/report/main_caption.h"
@@ -25,23 +27,23 @@ QString fromUtf8(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-ToolButton* toolButton(QWidget* parent, ImageList* images, const QString& caption, int image, int left,
+ToolButton* toolButton(QWidget* parent, ImageList* images, const QString& caption, MainImage image, int left,
                        int width) {
   auto* b = new ToolButton(parent);
   b->setImages(images);
   b->setCaption(caption);
-  b->setImageIndex(image);
+  b->setImageIndex(static_cast<int>(image));
   b->setFontColor(kButtonTextColor);
   b->setGeometry(left, 3, width, 24);
   return b;
 }
 
-SpeedButton* speedButton(QWidget* parent, ImageList* images, const QString& caption, int image, int left,
-                         int width) {
+SpeedButton* speedButton(QWidget* parent, ImageList* images, const QString& caption, MainImage image,
+                         int left, int width) {
   auto* b = new SpeedButton(parent);
   b->setImages(images);
   b->setCaption(caption);
-  b->setImageIndex(image);
+  b->setImageIndex(static_cast<int>(image));
   b->setFlat(true);
   b->setLight(false);
   b->setFadeInInterval(15);
@@ -55,15 +57,15 @@ SpeedButton* speedButton(QWidget* parent, ImageList* images, const QString& capt
 
 }  // namespace
 
-MainWindow::MainWindow(Platform platform, Dialogs& dialogs, UiDispatcher& ui, QWidget* parent)
+MainWindow::MainWindow(Platform platform, Dialogs& dialogs, DeliverySchedule schedule, QWidget* parent)
     : QWidget(parent),
       platform(platform),
       dialogs(dialogs),
-      ui(ui),
-      folderIcons(platform.environment, platform.icons),
-      tree(platform.environment, platform.icons, &pool, &folderIcons),
-      list(platform.environment, platform.icons, &pool, &folderIcons),
-      systemIcons(platform.icons) {
+      views(platform.environment, &platform.icons, platform.environment.pathStyle()),
+      systemIcons(platform.icons),
+      controller(RecordingServices{platform.watching, platform.drives, platform.files, uiThread, *this,
+                                   &views, platform.environment.pathStyle()},
+                 std::move(schedule)) {
   exitProcess = [](int code) { std::_Exit(code); };
   buildControls();
 
@@ -100,25 +102,25 @@ void MainWindow::buildControls() {
   toolBar = new ToolBar(this);
   toolBar->setGeometry(0, 0, 635, 31);
   new EdgeDock(toolBar, EdgeDock::Edge::Top);
-  recordButton = toolButton(toolBar, images, QStringLiteral("Record"), kImgRecord, 4, 89);
-  pauseButton = toolButton(toolBar, images, QStringLiteral("Pause"), kImgPause, 99, 89);
+  recordButton = toolButton(toolBar, images, QStringLiteral("Record"), MainImage::Record, 4, 89);
+  pauseButton = toolButton(toolBar, images, QStringLiteral("Pause"), MainImage::Pause, 99, 89);
   pauseButton->hide();
-  settingsButton = toolButton(toolBar, images, QString(), 2, 557, 27);
-  helpButton = toolButton(toolBar, images, QString(), 3, 588, 43);
+  settingsButton = toolButton(toolBar, images, QString(), MainImage::Settings, 557, 27);
+  helpButton = toolButton(toolBar, images, QString(), MainImage::Help, 588, 43);
   helpButton->setShowArrow(true);
 
   viewBar = new GradientPanel(this);
   viewBar->setGeometry(8, 37, 619, 37);
-  treeButton = speedButton(viewBar, images, QStringLiteral("Tree"), 0, 4, 81);
+  treeButton = speedButton(viewBar, images, QStringLiteral("Tree"), MainImage::TreeView, 4, 81);
   treeButton->setEnabled(false);
-  listButton = speedButton(viewBar, images, QStringLiteral("List"), 1, 91, 81);
-  cleanButton = speedButton(viewBar, images, QString(), 5, 178, 31);
-  saveButton = speedButton(viewBar, images, QString(), 9, 215, 31);
+  listButton = speedButton(viewBar, images, QStringLiteral("List"), MainImage::ListView, 91, 81);
+  cleanButton = speedButton(viewBar, images, QString(), MainImage::Clean, 178, 31);
+  saveButton = speedButton(viewBar, images, QString(), MainImage::Export, 215, 31);
   statusLabel = new ActiveLabel(viewBar);
   statusLabel->move(statusLabel->x(), 11);
 
-  treeModel_ = std::make_unique<CaptureTreeModel>(tree, systemIcons);
-  listModel_ = std::make_unique<CaptureListModel>(list, systemIcons);
+  treeModel_ = std::make_unique<CaptureTreeModel>(views.tree(), systemIcons);
+  listModel_ = std::make_unique<CaptureListModel>(views.list(), systemIcons);
   treeView = new CaptureTreeView(this);
   treeView->setModel(treeModel_.get());
   treeView->setGeometry(8, 80, 297, 249);
@@ -146,10 +148,13 @@ void MainWindow::buildControls() {
   trayIcon->setToolTip(fromUtf8(kTrayTip));
 
   helpMenu = new QMenu(this);
-  likeUsAction = helpMenu->addAction(QIcon(images->image(14)), QStringLiteral("Like us !"));
-  aboutAction = helpMenu->addAction(QIcon(images->image(13)), QStringLiteral("About"));
+  likeUsAction = helpMenu->addAction(QIcon(images->image(static_cast<int>(MainImage::LikeUs))),
+                                     QStringLiteral("Like us !"));
+  aboutAction =
+      helpMenu->addAction(QIcon(images->image(static_cast<int>(MainImage::About))), QStringLiteral("About"));
   helpMenu->addSeparator();
-  exitAction = helpMenu->addAction(QIcon(images->image(12)), QStringLiteral("Exit Program"));
+  exitAction = helpMenu->addAction(QIcon(images->image(static_cast<int>(MainImage::Exit))),
+                                   QStringLiteral("Exit Program"));
 
   const auto wire = [this](auto* sender, auto signal, void (MainWindow::*handler)()) {
     connect(sender, signal, this, [this, handler] { runCommand([this, handler] { (this->*handler)(); }); });
@@ -223,10 +228,11 @@ void MainWindow::processResize() {
 }
 
 void MainWindow::startCapture() {
-  setStatus(fromUtf8(kStatusLiveCapture));
   if (settings == nullptr) throw std::runtime_error("The settings window is not ready.");
-  monitor = TShellMonitor::start(MonitorContext{platform, ui, *this, settings->captureOptions(), *this});
-  settings->setRecordMode(true);
+  notices.clear();
+  statusLabel->setToolTip(QString());
+  // The recording works with a snapshot: later edits in the settings window do not reach it.
+  controller.record(settings->captureOptions());
 }
 
 void MainWindow::closeProgram() {
@@ -238,17 +244,19 @@ void MainWindow::closeProgram() {
 // --- Commands -------------------------------------------------------------------------------
 
 void MainWindow::onRecord() {
-  if (recordButton->imageIndex() == kImgRecord) {
+  if (controller.state() == RecordingState::Idle) {
     startCapture();
-    return;
+  } else {
+    controller.stop();
   }
-  if (auto running = monitor.lock()) running->stop();
-  if (settings != nullptr) settings->setRecordMode(false);
-  setStatus(fromUtf8(kStatusIdle));
 }
 
 void MainWindow::onPause() {
-  if (auto running = monitor.lock()) running->setPause(pauseButton->imageIndex() != kImgResume);
+  if (controller.state() == RecordingState::Paused) {
+    controller.resume();
+  } else {
+    controller.pause();
+  }
 }
 
 void MainWindow::onSettings() {
@@ -271,19 +279,14 @@ void MainWindow::onShowList() {
   listView->show();
 }
 
-void MainWindow::onClean() {
-  tree.clear();
-  list.clear();
-}
+void MainWindow::onClean() { controller.clean(); }
 
 void MainWindow::onExport() {
   const std::optional<QString> chosen = dialogs.saveFileName(this, QStringLiteral("txt"));
   if (!chosen) return;
   const std::string fileName = QFile::encodeName(*chosen).toStdString();
   if (isBlank(fileName)) return;
-  const std::string text = buildExportReport(windowTitle().toStdString(), tree, list, platform.files,
-                                             platform.environment.pathStyle());
-  if (writeReportFile(platform.files, fileName, text)) {
+  if (controller.exportReport(windowTitle().toStdString(), fileName).ok()) {
     dialogs.message(this, fromUtf8(kExportTitle), fromUtf8(kExportDoneText) + *chosen,
                     MessageIcon::Information);
   } else {
@@ -344,34 +347,44 @@ void MainWindow::closeEvent(QCloseEvent* e) {
   }
 }
 
-// --- What a recording delivers --------------------------------------------------------------
+// --- What the recording tells ---------------------------------------------------------------
 
-void MainWindow::showBatchProgress(int count) {
-  tree.beginBatch();
-  list.beginBatch();
-  progressBar->setMax(count);
+void MainWindow::stateChanged(RecordingState state) {
+  const bool running = state != RecordingState::Idle;
+  const bool capturing = state == RecordingState::Recording || state == RecordingState::Paused;
+  recordButton->setImageIndex(static_cast<int>(running ? MainImage::Stop : MainImage::Record));
+  recordButton->setCaption(running ? QStringLiteral("Stop") : QStringLiteral("Record"));
+  pauseButton->setVisible(running);
+  // While stopping, the Pause button keeps what it shows.
+  if (state == RecordingState::Paused) {
+    pauseButton->setCaption(QStringLiteral("Resume"));
+    pauseButton->setImageIndex(static_cast<int>(MainImage::Resume));
+  } else if (state == RecordingState::Recording) {
+    pauseButton->setCaption(QStringLiteral("Pause"));
+    pauseButton->setImageIndex(static_cast<int>(MainImage::Pause));
+  }
+  setStatus(fromUtf8(capturing ? kStatusLiveCapture : kStatusIdle));
+  if (settings != nullptr && capturing != recordMode) settings->setRecordMode(capturing);
+  recordMode = capturing;
+}
+
+void MainWindow::noticeReceived(const WatchNotice& notice) {
+  notices.append(fromUtf8(notice.root.empty() ? notice.message : notice.root + ": " + notice.message));
+  statusLabel->setToolTip(notices.join(QLatin1Char('\n')));
+}
+
+void MainWindow::batchStarted(std::size_t size) {
+  progressBar->setMax(static_cast<int>(std::min<std::size_t>(size, std::numeric_limits<int>::max())));
   progressBar->show();
   processResize();
 }
 
-void MainWindow::addDirectoryFile(const std::string& directoryPath, const std::string& newName,
-                                  int eventnum) {
-  tree.addDirectoryFile(directoryPath, newName, eventnum);
-}
-
-void MainWindow::addListItem(const std::string& item1, const std::string& item2, int eventNum) {
-  list.addListItem(item1, item2, eventNum);
-}
-
-void MainWindow::setBatchPosition(int i) {
-  pendingPosition = i;
+void MainWindow::batchProgress(std::size_t position) {
+  pendingPosition = static_cast<int>(std::min<std::size_t>(position, std::numeric_limits<int>::max()));
   if (!positionTimer.isActive()) positionTimer.start();
 }
 
-void MainWindow::hideBatchProgress() {
-  // The rows of the batch reach the views now, in one block per parent.
-  tree.endBatch();
-  list.endBatch();
+void MainWindow::batchFinished() {
   positionTimer.stop();
   progressBar->hide();
   progressBar->setPosition(0);
@@ -380,13 +393,7 @@ void MainWindow::hideBatchProgress() {
   treeView->viewport()->update();
 }
 
-void MainWindow::setRecordImage(int imageIndex) { recordButton->setImageIndex(imageIndex); }
-void MainWindow::setRecordCaption(const std::string& caption) { recordButton->setCaption(fromUtf8(caption)); }
-void MainWindow::setPauseVisible(bool visible) { pauseButton->setVisible(visible); }
-void MainWindow::setPauseCaption(const std::string& caption) { pauseButton->setCaption(fromUtf8(caption)); }
-void MainWindow::setPauseImage(int imageIndex) { pauseButton->setImageIndex(imageIndex); }
-void MainWindow::clearTree() { tree.clear(); }
-void MainWindow::clearList() { list.clear(); }
+void MainWindow::recordingFailed(const std::string& message) { showError(message); }
 
 void MainWindow::showError(const std::string& message) {
   dialogs.message(

@@ -66,6 +66,9 @@ class ChangeSource {
     (void)budget;
   }
   virtual std::string setupProgress() const { return {}; }
+  // For a root that came back after it went: what it holds now was made while it was not
+  // watched, so it is reported as created (and not again when its creation events are read).
+  virtual void reportExisting(ChangeSink& sink) = 0;
   // Whether the watcher may let changes gather for a moment before the next read (cheaper
   // under a burst); a source whose kernel queue is small relative to the burst says no.
   virtual bool mayGather() const { return true; }
@@ -73,6 +76,8 @@ class ChangeSource {
   // reports nothing more and need not be polled.
   virtual bool ended() const = 0;
   virtual const char* kind() const = 0;
+  // How many folders the source knows now.
+  virtual std::size_t foldersKnown() const = 0;
 };
 
 // Recursive inotify: a watch per folder, not crossing into other mounts. Null when inotify

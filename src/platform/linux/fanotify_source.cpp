@@ -1,6 +1,7 @@
 // fanotify with a filesystem mark: every change of the file system that holds the root, each
 // reported with its directory's file handle and its name; renames as one event with both names.
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/fanotify.h>
@@ -31,8 +32,8 @@ constexpr std::size_t kReadBytes = 256u << 10;
 // Reads in one wake-up while events wait for the event that names their folder, how many of them
 // may bring nothing before the events count as lost, and how long each waits for more.
 constexpr int kMaxRounds = 64;
-constexpr int kEmptyRoundsBeforeLoss = 3;
-constexpr int kStalledWaitMs = 2;
+constexpr int kEmptyRoundsBeforeLoss = 5;
+constexpr int kStalledWaitMs = 10;
 // The most one event can take: its metadata, and for a rename two directory handles with names.
 constexpr std::size_t kLargestEvent = sizeof(struct fanotify_event_metadata) +
                                       3 * (sizeof(struct fanotify_event_info_fid) +
@@ -111,7 +112,9 @@ class FanotifySource : public ChangeSource {
       error = "name_to_handle_at " + root + ": " + std::strerror(errno ? errno : ENOTDIR);
       return false;
     }
+    fileSystemTop = topOfFileSystem(root, st.st_dev);
     rootNode = tree.addDetached(root);
+    rootKey = key;
     bind(key, rootNode);
     if (::fanotify_mark(fanFd, FAN_MARK_ADD | FAN_MARK_FILESYSTEM, kMarkMask, AT_FDCWD, root.c_str()) != 0) {
       error = "fanotify_mark " + root + ": " + std::strerror(errno);
@@ -123,9 +126,39 @@ class FanotifySource : public ChangeSource {
     return true;
   }
 
+  void reportExisting(ChangeSink& sink) override {
+    // Everything below the root now, each object reported as created; a creation event read
+    // later for one of them is not reported again.
+    std::vector<std::string> folders{root};
+    while (!folders.empty()) {
+      const std::string dir = std::move(folders.back());
+      folders.pop_back();
+      const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);
+      if (dirFd < 0) continue;
+      DIR* listing = ::fdopendir(dirFd);
+      if (listing == nullptr) {
+        ::close(dirFd);
+        continue;
+      }
+      while (const struct dirent* entry = ::readdir(listing)) {
+        const std::string_view name = entry->d_name;
+        if (name == "." || name == "..") continue;
+        struct stat st {};
+        if (::fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+        const bool isDir = S_ISDIR(st.st_mode);
+        std::string path = DirTree::join(dir, name);
+        scanned.insert(path);
+        sink.change({RawChange::Created, isDir, path});
+        if (isDir) folders.push_back(std::move(path));
+      }
+      ::closedir(listing);
+    }
+  }
+
   int fd() const override { return fanFd; }
-  bool ended() const override { return false; }
+  bool ended() const override { return rootGone; }
   const char* kind() const override { return "fanotify"; }
+  std::size_t foldersKnown() const override { return tree.size(); }
 
   void readAvailable(ChangeSink& sink) override {
     // An event whose folder is already gone waits for the event that names that folder, which
@@ -194,6 +227,20 @@ class FanotifySource : public ChangeSource {
   // What an event's folder resolves to.
   enum class Where { Inside, Outside, NotYet };
 
+  // The highest folder above `path` on the same file system (its mount point, as far as it can
+  // be seen): a folder that stays while the root may go, to open file handles from.
+  static std::string topOfFileSystem(const std::string& path, dev_t device) {
+    std::string top = path;
+    while (top != "/") {
+      const auto slash = top.rfind('/');
+      const std::string parent = slash == 0 ? std::string("/") : top.substr(0, slash);
+      struct stat st {};
+      if (::stat(parent.c_str(), &st) != 0 || st.st_dev != device) break;
+      top = parent;
+    }
+    return top;
+  }
+
   static bool handleAt(int dirFd, const char* path, std::string& key) {
     std::vector<unsigned char> storage(sizeof(struct file_handle) + MAX_HANDLE_SZ);
     auto* h = reinterpret_cast<struct file_handle*>(storage.data());
@@ -253,7 +300,7 @@ class FanotifySource : public ChangeSource {
     }
     // Any descriptor on the file system serves open_by_handle_at. It is held only while events
     // are handled, so that the recording never keeps a drive from being unmounted.
-    if (mountFd < 0) mountFd = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (mountFd < 0) mountFd = ::open(fileSystemTop.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     const int fd = ::open_by_handle_at(mountFd, handleOf(key), O_PATH | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return Where::NotYet;
     char link[64];
@@ -263,7 +310,10 @@ class FanotifySource : public ChangeSource {
     ::close(fd);
     if (n <= 0) return Where::NotYet;
     path.resize(static_cast<std::size_t>(n));
-    if (path.ends_with(" (deleted)") || !isSameOrBelowPath(path, root)) return markOutside(key);
+    // A folder removed while something still holds it open can be opened, but its path is no
+    // longer where it was: its removal is queued already and places it.
+    if (path.ends_with(" (deleted)")) return Where::NotYet;
+    if (!isSameOrBelowPath(path, root)) return markOutside(key);
     bind(key, nodeForPath(path));
     return Where::Inside;
   }
@@ -327,6 +377,7 @@ class FanotifySource : public ChangeSource {
     deferredRemovals.clear();
     for (const DirTree::NodeId node : removed) forget(node);
     removed.clear();
+    scanned.clear();  // every creation event queued before the scan has been read
   }
 
   void forget(DirTree::NodeId node) {
@@ -348,6 +399,17 @@ class FanotifySource : public ChangeSource {
   }
 
   void handle(const Decoded& d, ChangeSink& sink) {
+    if (rootGone) return;
+    if ((d.mask & FAN_ONDIR) && d.targetKey == rootKey && (d.mask & (FAN_DELETE | FAN_RENAME))) {
+      // The watched folder itself went (its removal, or a move): from here on nothing is seen
+      // at its path. Reported as the removal of the folder at that path.
+      rootGone = true;
+      sink.change({RawChange::Deleted, true, root, {}, d.pid});
+      sink.notice("The watched folder " + root + " was " +
+                  ((d.mask & FAN_DELETE) ? "removed" : "moved away") +
+                  ": its changes are no longer recorded; it is watched again if it comes back.");
+      return;
+    }
     if (d.mask & FAN_Q_OVERFLOW) {
       sink.change({RawChange::Lost,
                    true,
@@ -395,7 +457,7 @@ class FanotifySource : public ChangeSource {
         d.name == "." || d.name.empty() ? tree.path(dir) : DirTree::join(tree.path(dir), d.name);
     if (d.mask & FAN_CREATE) {
       if (isDir && !d.targetKey.empty()) bind(d.targetKey, tree.addChild(dir, d.name));
-      sink.change({RawChange::Created, isDir, path, {}, d.pid});
+      if (scanned.erase(path) == 0) sink.change({RawChange::Created, isDir, path, {}, d.pid});
     }
     if (d.mask & FAN_ATTRIB) sink.change({RawChange::Attributes, isDir, path, {}, d.pid});
     if ((d.mask & FAN_MODIFY) && !isDir) sink.change({RawChange::Modified, false, path, {}, d.pid});
@@ -421,10 +483,14 @@ class FanotifySource : public ChangeSource {
   std::string root;
   DirTree tree;
   DirTree::NodeId rootNode = 0;
+  std::string rootKey;
+  std::string fileSystemTop;
+  bool rootGone = false;
   std::unordered_map<std::string, DirTree::NodeId> nodeOfKey;
   std::unordered_map<DirTree::NodeId, std::string> keyOfNode;
   std::unordered_set<std::string> outside;  // folder handles found outside the root
   std::deque<Decoded> pending;              // read, not handled yet
+  std::unordered_set<std::string> scanned;  // reported by reportExisting
   std::vector<DirTree::NodeId> removed;     // gone folders, forgotten once the queue is read
   std::vector<RawChange> deferredRemovals;
   std::vector<char> buffer;

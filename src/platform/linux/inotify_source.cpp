@@ -32,8 +32,8 @@ constexpr std::size_t kReadBytes = 256u << 10;
 constexpr std::size_t kLargestEvent = sizeof(struct inotify_event) + NAME_MAX + 1;
 
 constexpr std::uint32_t kDirMask = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_ATTRIB |
-                                   IN_MODIFY | IN_CLOSE_WRITE | IN_DELETE_SELF | IN_ONLYDIR | IN_DONT_FOLLOW |
-                                   IN_EXCL_UNLINK;
+                                   IN_MODIFY | IN_CLOSE_WRITE | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR |
+                                   IN_DONT_FOLLOW | IN_EXCL_UNLINK;
 
 // A limit of the kernel's inotify, from /proc/sys/fs/inotify; 0 when it cannot be read.
 std::size_t inotifyLimit(const char* name) {
@@ -86,9 +86,18 @@ class InotifySource : public ChangeSource {
   int fd() const override { return inotifyFd; }
   bool ended() const override { return rootGone; }
   const char* kind() const override { return "inotify"; }
+  std::size_t foldersKnown() const override { return watched; }
   bool mayGather() const override { return lastReadEvents * 4 < queueLimit || queueLimit == 0; }
 
   bool setupPending() const override { return !setup.empty(); }
+
+  void reportExisting(ChangeSink& sink) override {
+    // The set-up walk of a root that came back reports what it finds: it is all new.
+    for (Step& step : setup) {
+      if (step.walk == Walk::Listing) step.walk = Walk::NewFolder;
+    }
+    if (!recursive) walkNow(rootNode, Walk::NewFolder, sink);
+  }
 
   void continueSetup(ChangeSink& sink, std::chrono::milliseconds budget) override {
     const auto until = std::chrono::steady_clock::now() + budget;
@@ -168,8 +177,12 @@ class InotifySource : public ChangeSource {
   };
 
   std::string limitAdvice() const {
-    return " (the limit of inotify watches, fs.inotify.max_user_watches = " +
-           thousands(inotifyLimit("max_user_watches")) +
+    // The limit that binds is the user namespace's; it is the file system's setting outside
+    // containers.
+    std::size_t limit = 0;
+    std::ifstream("/proc/sys/user/max_inotify_watches") >> limit;
+    if (limit == 0) limit = inotifyLimit("max_user_watches");
+    return " (the limit of inotify watches, fs.inotify.max_user_watches = " + thousands(limit) +
            ", is reached: raise it, for example with sysctl fs.inotify.max_user_watches=1048576)";
   }
 
@@ -410,7 +423,7 @@ class InotifySource : public ChangeSource {
       nodeOfWatch.erase(w);
       watchOfNode.erase(node);
       if (watched > 0) --watched;
-      if (node == rootNode) rootGone = true;
+      if (node == rootNode) rootGone = true;  // removed, or its file system unmounted
       return;
     }
     if (ev.mask & IN_UNMOUNT) {
@@ -423,7 +436,16 @@ class InotifySource : public ChangeSource {
       // An event of the watched folder itself: its parent's watch reports it, except for the
       // root, which has no watched parent.
       if (node == rootNode && (ev.mask & IN_ATTRIB)) sink.change({RawChange::Attributes, true, root, {}, 0});
-      if (node == rootNode && (ev.mask & IN_DELETE_SELF)) rootGone = true;
+      if (node == rootNode && (ev.mask & (IN_DELETE_SELF | IN_MOVE_SELF))) {
+        // The watched folder itself went (its removal, or a move away): from here on nothing is
+        // seen at its path. Reported as the removal of the folder at that path.
+        rootGone = true;
+        flushPendingMove(sink);
+        sink.change({RawChange::Deleted, true, root, {}, 0});
+        sink.notice("The watched folder " + root + " was " +
+                    ((ev.mask & IN_DELETE_SELF) ? "removed" : "moved away") +
+                    ": its changes are no longer recorded; it is watched again if it comes back.");
+      }
       return;
     }
     const std::string_view name(ev.name);

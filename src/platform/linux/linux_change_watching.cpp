@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/inotify.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -188,18 +189,20 @@ std::vector<DriveInfo> blockDrives(Drives& drives) {
 
 class LinuxChangeWatcher : public ChangeWatcher {
  public:
-  LinuxChangeWatcher(Drives& drives, const WatchRequest& request, bool forceInotify) : drives(drives) {
+  LinuxChangeWatcher(Drives& drives, const WatchRequest& request, bool inotifyOnly) : drives(drives) {
     wakeFd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     if (wakeFd < 0)
       throw std::runtime_error(std::string("Cannot start watching (eventfd): ") + std::strerror(errno));
     mountFd = ::open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC);
     knownDrives = blockDrives(drives);
     const auto now = std::chrono::system_clock::now();
-    for (const std::string& asked : request.roots) start(asked, request.kinds, forceInotify, now);
+    forceInotify = inotifyOnly;
+    for (const std::string& asked : request.roots) start(asked, request.kinds, now);
   }
 
   ~LinuxChangeWatcher() override {
     roots.clear();
+    if (returnFd >= 0) ::close(returnFd);
     if (mountFd >= 0) ::close(mountFd);
     ::close(wakeFd);
   }
@@ -225,6 +228,8 @@ class LinuxChangeWatcher : public ChangeWatcher {
       std::vector<struct pollfd> fds;
       fds.push_back({wakeFd, POLLIN, 0});
       if (mountFd >= 0) fds.push_back({mountFd, POLLPRI, 0});
+      const bool awaiting = returnFd >= 0;
+      if (awaiting) fds.push_back({returnFd, POLLIN, 0});
       std::vector<linuxfs::WatchedRoot*> polled;
       for (const auto& r : roots) {
         if (r->source && !r->source->ended()) {
@@ -244,8 +249,21 @@ class LinuxChangeWatcher : public ChangeWatcher {
       const auto readAt = std::chrono::system_clock::now();
       for (const auto& r : roots) r->setTarget(&out, readAt);
       std::size_t at = 1;
+      bool retry = false;
       if (mountFd >= 0) {
-        if (fds[at].revents & (POLLPRI | POLLERR)) checkMounts();
+        if (fds[at].revents & (POLLPRI | POLLERR)) {
+          checkMounts();
+          retry = true;
+        }
+        ++at;
+      }
+      if (awaiting) {
+        if (fds[at].revents & POLLIN) {
+          char drained[4096];
+          while (::read(returnFd, drained, sizeof drained) > 0) {
+          }
+          retry = true;
+        }
         ++at;
       }
       for (std::size_t i = 0; i < polled.size(); ++i, ++at) {
@@ -257,6 +275,16 @@ class LinuxChangeWatcher : public ChangeWatcher {
         }
         if (fds[at].revents & (POLLERR | POLLHUP | POLLNVAL)) r->source.reset();
       }
+      // A root whose folder went stops being read; it is awaited from now on.
+      bool wentAway = false;
+      for (const auto& r : roots) {
+        if (r->source && r->source->ended()) {
+          r->source.reset();
+          wentAway = true;
+        }
+      }
+      if (wentAway) awaitReturns();
+      if (wentAway || retry) retryGoneRoots();
       const auto now = linuxfs::WatchedRoot::Clock::now();
       continueSetups(now);
       for (const auto& r : roots) {
@@ -287,10 +315,11 @@ class LinuxChangeWatcher : public ChangeWatcher {
     return result;
   }
 
-  std::vector<std::pair<std::string, std::string>> mechanisms() const {
-    std::vector<std::pair<std::string, std::string>> result;
+  std::vector<WatchMechanism> mechanisms() const {
+    std::vector<WatchMechanism> result;
     for (const auto& r : roots) {
-      if (r->source) result.emplace_back(askedRootOf.at(r.get()), r->source->kind());
+      if (r->source)
+        result.push_back({askedRootOf.at(r.get()), r->source->kind(), r->source->foldersKnown()});
     }
     return result;
   }
@@ -301,8 +330,7 @@ class LinuxChangeWatcher : public ChangeWatcher {
                              "): " + std::strerror(errno));
   }
 
-  void start(const std::string& asked, EventKindSet kinds, bool forceInotify,
-             std::chrono::system_clock::time_point now) {
+  void start(const std::string& asked, EventKindSet kinds, std::chrono::system_clock::time_point now) {
     const std::string path = withoutTrailingSlash(asked);
     struct stat st {};
     if (path.empty() || path.front() != '/' || ::stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
@@ -312,15 +340,7 @@ class LinuxChangeWatcher : public ChangeWatcher {
     }
     auto root = std::make_unique<linuxfs::WatchedRoot>(path, kinds);
     root->setTarget(&startBatch, now);
-    std::string error;
-    // fanotify first (the whole file system, paired renames, no queue limit); inotify when it
-    // cannot start: not root, or a file system without file handles.
-    if (!forceInotify) root->source = linuxfs::startFanotifySource(path, error);
-    if (!root->source) {
-      std::string inotifyError;
-      root->source = linuxfs::startInotifySource(path, true, *root, inotifyError);
-      if (!root->source) error += (error.empty() ? "" : "; ") + inotifyError;
-    }
+    const std::string error = startSource(*root);
     root->setTarget(nullptr, now);
     if (!root->source) {
       startBatch.notices.push_back({asked, "Cannot watch " + asked + ": " + error});
@@ -328,6 +348,77 @@ class LinuxChangeWatcher : public ChangeWatcher {
     }
     askedRootOf[root.get()] = asked;
     roots.push_back(std::move(root));
+  }
+
+  // Starts the kernel source of a root: fanotify first (the whole file system, paired renames,
+  // no queue limit); inotify when it cannot start (not root, or a file system without file
+  // handles). Empty on success, else why neither started.
+  std::string startSource(linuxfs::WatchedRoot& root) {
+    std::string error;
+    if (!forceInotify) root.source = linuxfs::startFanotifySource(root.root, error);
+    if (!root.source) {
+      std::string inotifyError;
+      root.source = linuxfs::startInotifySource(root.root, true, root, inotifyError);
+      if (!root.source) error += (error.empty() ? "" : "; ") + inotifyError;
+    }
+    return root.source ? std::string() : error;
+  }
+
+  // Roots whose folder went (removed, moved away, or unmounted) are watched again when they come
+  // back. A removed or moved one is awaited through a small inotify watch of its nearest
+  // folder that exists, so nothing wakes while it is away; an unmounted one when a drive is
+  // mounted at its path.
+  void awaitReturns() {
+    if (returnFd >= 0) {
+      ::close(returnFd);
+      returnFd = -1;
+    }
+    for (const auto& r : roots) {
+      if (r->source || r->unmounted) continue;
+      if (returnFd < 0) returnFd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+      if (returnFd < 0) return;  // then a root that comes back is not seen; the user was told it went
+      std::string at = r->root;
+      while (at != "/") {
+        const auto slash = at.rfind('/');
+        at = slash == 0 ? std::string("/") : at.substr(0, slash);
+        if (::inotify_add_watch(returnFd, at.c_str(), IN_CREATE | IN_MOVED_TO | IN_ONLYDIR) >= 0) break;
+      }
+    }
+  }
+
+  // Watches again every gone root whose folder is back (after the watch that awaits it was added,
+  // so that a quick return is not missed).
+  void retryGoneRoots() {
+    bool stillAway = false;
+    for (const auto& r : roots) {
+      if (r->source) continue;
+      struct stat st {};
+      const bool back =
+          ::stat(r->root.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && (!r->unmounted || isDriveRoot(r->root));
+      if (!back) {
+        stillAway = stillAway || !r->unmounted;
+        continue;
+      }
+      // The target is this wait's batch (set for every root while a wait reads).
+      if (startSource(*r).empty()) {
+        r->unmounted = false;
+        r->reportIfWanted(EventKind::FolderCreated, r->root);
+        r->source->reportExisting(*r);
+        r->notice("The watched folder " + r->root + " is back and watched again.");
+      } else {
+        stillAway = stillAway || !r->unmounted;
+      }
+    }
+    if (!stillAway && returnFd >= 0) {
+      ::close(returnFd);
+      returnFd = -1;
+    }
+  }
+
+  bool isDriveRoot(const std::string& path) {
+    const auto found = blockDrives(drives);
+    return std::any_of(found.begin(), found.end(),
+                       [&](const DriveInfo& d) { return withoutTrailingSlash(d.root) == path; });
   }
 
   void checkMounts() {
@@ -354,9 +445,12 @@ class LinuxChangeWatcher : public ChangeWatcher {
       if (has(now, d)) continue;
       const std::string mp = mountPoint(d);
       if (auto* r = reporter(mp)) r->reportIfWanted(EventKind::DriveRemoved, mp);
-      // A root on the drive that went away reads nothing more.
+      // A root on the drive that went away reads nothing more, until a drive is mounted there.
       for (const auto& r : roots) {
-        if (linuxfs::isSameOrBelowPath(r->root, mp)) r->source.reset();
+        if (linuxfs::isSameOrBelowPath(r->root, mp)) {
+          r->source.reset();
+          r->unmounted = true;
+        }
       }
     }
     for (const DriveInfo& d : now) {
@@ -399,6 +493,8 @@ class LinuxChangeWatcher : public ChangeWatcher {
   Drives& drives;
   int wakeFd = -1;
   int mountFd = -1;
+  int returnFd = -1;  // awaits the return of removed or moved roots
+  bool forceInotify = false;
   std::vector<std::unique_ptr<linuxfs::WatchedRoot>> roots;
   std::unordered_map<const linuxfs::WatchedRoot*, std::string> askedRootOf;
   ChangeBatch startBatch;              // what the start found, for the first wait
@@ -431,7 +527,7 @@ void LinuxChangeWatching::prepareThread() {
   if (best < current) ::setpriority(PRIO_PROCESS, tid, best);
 }
 
-std::vector<std::pair<std::string, std::string>> watchMechanisms(const ChangeWatcher& watcher) {
+std::vector<WatchMechanism> watchMechanisms(const ChangeWatcher& watcher) {
   if (const auto* linuxWatcher = dynamic_cast<const LinuxChangeWatcher*>(&watcher))
     return linuxWatcher->mechanisms();
   return {};

@@ -58,7 +58,10 @@ class WatchedRoot : public ChangeSink {
   void reportIfWanted(EventKind kind, const std::string& path);
 
   const std::string root;                // without a final separator, except "/"
-  std::unique_ptr<ChangeSource> source;  // null once the root has gone away
+  std::unique_ptr<ChangeSource> source;  // null while the root is gone
+  // Gone with its drive (watched again when a drive is mounted there), rather than removed or
+  // moved away (watched again when a folder is at its path again).
+  bool unmounted = false;
 
  private:
   bool covers(const std::string& path) const;
@@ -99,8 +102,14 @@ class LinuxChangeWatching : public ChangeWatching {
   std::atomic<bool> forceInotify{false};
 };
 
-// The kernel mechanism a Linux watcher uses for each root it watches ("fanotify" or "inotify"),
-// by root as it was asked; for the tests and the recorder's messages.
-std::vector<std::pair<std::string, std::string>> watchMechanisms(const ChangeWatcher& watcher);
+// What a Linux watcher runs on for each root it watches (as the root was asked): the kernel
+// mechanism ("fanotify" or "inotify") and how many folders it knows so far (fanotify learns them
+// as events name them; inotify has a watch on each). For the tests and the recorder's messages.
+struct WatchMechanism {
+  std::string root;
+  std::string kind;
+  std::size_t foldersKnown = 0;
+};
+std::vector<WatchMechanism> watchMechanisms(const ChangeWatcher& watcher);
 
 }  // namespace tw
