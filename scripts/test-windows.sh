@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# Builds the core, the Windows platform layer, tarnwatch-record.exe and the tests for 64-bit
-# Windows with mingw-w64, and runs the tests under Wine, headless.
+# Builds the core, the Windows platform layer, tarnwatch.exe, tarnwatch-record.exe and the tests
+# for 64-bit Windows with mingw-w64, and runs the tests under Wine, headless: the window tests on
+# a virtual screen (Xvfb).
 # Usage: scripts/test-windows.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/deps.sh g++-mingw-w64-x86-64-posix wine64
+scripts/deps.sh g++-mingw-w64-x86-64-posix wine64 xvfb xauth
 
 build=build/win
 cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw64.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -31,7 +32,8 @@ trap '"$wineserver" -k >/dev/null 2>&1 || true' EXIT
 "$wine" cmd /c exit >/dev/null 2>&1 || true
 
 cmake --build "$build" -j 2
-ctest --test-dir "$build" --output-on-failure -j 2 --timeout 300
+# The main window's tests open real windows: Wine draws them on a virtual screen.
+xvfb-run -a -s "-screen 0 1280x1024x24" ctest --test-dir "$build" --output-on-failure -j 2 --timeout 300
 
 # The same events replayed by the Windows and the Linux recorder (Windows path style) give
 # the same report, apart from the computer name and the time stamps. The paths are ASCII: the

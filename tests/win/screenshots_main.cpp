@@ -1,6 +1,7 @@
-// The README's pictures of the Windows program (scripts/screenshots-windows.sh): the main window,
-// the four settings pages and the about box, as the screen shows them, written as BMP files into
-// the folder given (the script turns them into PNG files). Not a test.
+// The pictures of the Windows program (scripts/screenshots-windows.sh): the main window idle and
+// during a recording of a demonstration folder (tree and list), the four settings pages and the
+// about box, as the screen shows them, written as BMP files into the folder given (the script
+// turns them into PNG files). Not a test.
 // clang-format off
 #include <windows.h>
 #include <commctrl.h>
@@ -11,6 +12,7 @@
 #include <filesystem>
 #include <string>
 
+#include "app/record/recorder.h"
 #include "core/settings/settings_codec.h"
 #include "platform/win32/win32_platform.h"
 #include "support/ui_driver.h"
@@ -55,7 +57,7 @@ int main(int argc, char** argv) {
     fs::remove(ini);
     tw::Win32Platform platform;
     tw::CaptureOptions options;
-    options.extensions = {".txt", ".log", ".exe", ".docx"};
+    options.extensions = {".txt", ".log", ".exe", ".doc"};
     const std::string windows = platform.systemFolder().valueOr("C:\\windows");
     options.excludedFolders = {windows + "\\Temp\\", "C:\\Archive\\old-builds\\"};
     options.kinds.reset(0);
@@ -65,11 +67,40 @@ int main(int argc, char** argv) {
 
     // The pointer out of the way: no control shows its hover look.
     SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
-    Application app(platform.parts(), ini.string());
+    // The recording watches a demonstration folder only, and hears of the changes the shell is
+    // told of in this process.
+    const fs::path demo = fs::temp_directory_path() / "tarnwatch-demo";
+    fs::remove_all(demo);
+    fs::create_directories(demo / "projects" / "old");
+    tw::record::FolderDrives folders(platform, tw::PathStyle::Windows, {demo.string()});
+    Application app(platform.parts().withDrives(folders), ini.string());
     MainWindow& main = app.mainWindow();
+    main.quit = [] {};
     app.showMainWindow();
     pumpUntil([&] { return IsWindowVisible(main.handle()) != FALSE; });
     shoot(main.handle(), out / "win-main.bmp");
+
+    click(main.recordButton().handle());
+    pumpUntil([&] { return !main.watchedRoots().empty(); });
+    const std::string d = demo.string() + "\\";
+    const struct {
+      std::uint32_t bit;
+      std::string path, newPath;
+    } changes[] = {{0x00000008, d + "projects", ""},  // folder created
+                   {0x00000002, d + "projects\\plan.txt", ""},
+                   {0x00002000, d + "projects\\plan.txt", ""},  // updated
+                   {0x00000001, d + "projects\\plan.txt", d + "projects\\plan-v2.txt"},
+                   {0x00000002, d + "projects\\old\\a.doc", ""},
+                   {0x00000002, d + "projects\\notes.log", ""},
+                   {0x00000004, d + "projects\\notes.log", ""},
+                   {0x00000002, d + "setup.exe", ""}};
+    for (const auto& c : changes) tw::Win32Platform::announceChange(c.bit, c.path, c.newPath);
+    pumpUntil([&] { return main.listView().shownRowCount() >= 8; });
+    pumpUntil([&] { return !main.progressBar().isShown(); });
+    shoot(main.handle(), out / "win-main-tree.bmp");
+    click(main.listButton().handle());
+    pumpUntil([&] { return IsWindowVisible(main.listView().handle()) != FALSE; });
+    shoot(main.handle(), out / "win-main-list.bmp");
 
     SettingsWindow& settings = app.settingsWindow();
     whenShown(L"Settings", [&](WindowHandle window) {
@@ -95,7 +126,10 @@ int main(int argc, char** argv) {
       app.aboutBox().close();
     });
     SendMessageW(main.handle(), WM_COMMAND, MainWindow::kAboutCommand, 0);
+    click(main.recordButton().handle());
+    pumpUntil([&] { return main.recording().state() == tw::RecordingState::Idle; });
     fs::remove(ini);
+    fs::remove_all(demo);
     return watchedWindows() == 0 ? 0 : 1;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "screenshots: %s\n", e.what());

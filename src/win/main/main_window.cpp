@@ -6,10 +6,12 @@
 #include <shellapi.h>
 // clang-format on
 
+#include <algorithm>
 #include <cstdlib>
 #include <exception>
+#include <limits>
+#include <stdexcept>
 
-#include "core/report/export_report.h"
 #include "core/report/main_caption.h"
 #include "core/text/text_lines.h"
 #include "core/ui/main_window_layout.h"
@@ -40,12 +42,8 @@ constexpr Bounds kListDesign{311, 80, 316, 249};
 constexpr Bounds kProgressDesign{8, 335, 619, 9};
 constexpr int kGap = 4;
 
-// The list's columns: "From" 120, "To" 120, "Action" 100, "Work Path" 255.
-struct Column {
-  const wchar_t* title;
-  int width;
-};
-constexpr Column kListColumns[] = {{L"From", 120}, {L"To", 120}, {L"Action", 100}, {L"Work Path", 255}};
+// The list's column widths: "From" 120, "To" 120, "Action" 100, "Work Path" 255.
+constexpr int kListColumnWidths[] = {120, 120, 100, 255};
 
 constexpr int image(MainWindowImage i) { return static_cast<int>(i); }
 
@@ -53,11 +51,15 @@ Bounds boundsOf(const Rect& r) { return Bounds{r.left, r.top, r.width(), r.heigh
 
 }  // namespace
 
-MainWindow::MainWindow(Platform platform, Dialogs& dialogs)
+MainWindow::MainWindow(Platform platform, Dialogs& dialogs, DeliverySchedule schedule)
     : TopLevelWindow(L"TarnwatchMainWindow", kDesignCaption, kClientWidth, kClientHeight, false),
       platform_(platform),
       dialogs_(dialogs),
       views_(platform.environment, &platform.icons, platform.environment.pathStyle()) {
+  controller_ = std::make_unique<RecordingController>(
+      RecordingServices{platform.watching, platform.drives, platform.files, uiThread_, *this, &views_,
+                        platform.environment.pathStyle()},
+      std::move(schedule));
   exitProcess = [](int code) { std::_Exit(code); };
   quit = [] { PostQuitMessage(0); };
   buildControls();
@@ -68,6 +70,8 @@ MainWindow::MainWindow(Platform platform, Dialogs& dialogs)
 }
 
 MainWindow::~MainWindow() {
+  // The recording's threads end first: nothing it posts reaches a window that is going.
+  controller_.reset();
   tray_.reset();
   destroy();
   if (helpMenu_ != nullptr) DestroyMenu(helpMenu_);
@@ -116,27 +120,25 @@ void MainWindow::buildControls() {
 
   // The views: a tree and an owner-data report list, both showing the system's small icons.
   const HINSTANCE instance = GetModuleHandleW(nullptr);
-  treeView_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_TREEVIEWW, L"",
-                              WS_CHILD | WS_VISIBLE | WS_TABSTOP | TVS_HASLINES | TVS_HASBUTTONS |
-                                  TVS_LINESATROOT | TVS_SHOWSELALWAYS,
-                              0, 0, 0, 0, handle(), nullptr, instance, nullptr);
-  listView_ = CreateWindowExW(
-      WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
-      WS_CHILD | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS, 0, 0, 0,
-      0, handle(), nullptr, instance, nullptr);
-  ListView_SetExtendedListViewStyle(listView_, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
-  for (int i = 0; i < 4; ++i) {
-    LVCOLUMNW column{};
-    column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-    column.pszText = const_cast<wchar_t*>(kListColumns[i].title);
-    column.cx = kListColumns[i].width;
-    column.iSubItem = i;
-    ListView_InsertColumn(listView_, i, &column);
-  }
   const std::string systemRoot = platform_.environment.systemDriveRoot().valueOr("C:\\");
   const ImageListHandle systemIcons = systemSmallIcons(systemRoot);
-  TreeView_SetImageList(treeView_, systemIcons, TVSIL_NORMAL);
-  ListView_SetImageList(listView_, systemIcons, LVSIL_SMALL);
+  treeView_ = std::make_unique<CaptureTreeView>(handle(), views_.tree(), systemIcons);
+  listView_ = std::make_unique<CaptureListView>(handle(), views_.list(), systemIcons);
+
+  // The notices of a recording (a drive not watched, changes lost) as the status text's tip.
+  statusTip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                               WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                               CW_USEDEFAULT, CW_USEDEFAULT, handle(), nullptr, instance, nullptr);
+  if (statusTip_ != nullptr) {
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = handle();
+    tool.uId = reinterpret_cast<UINT_PTR>(status_->handle());
+    tool.lpszText = const_cast<wchar_t*>(L"");
+    SendMessageW(statusTip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    SendMessageW(statusTip_, TTM_SETMAXTIPWIDTH, 0, 600);
+  }
 
   progress_ = std::make_unique<ProgressBar>(handle(), Bounds{}, fonts);
   progress_->setColor(rgb(0x00, 0xFF, 0x00));
@@ -204,11 +206,13 @@ void MainWindow::placeControls() {
   status_->adjustSize();
   status_->move(status_->bounds().left, dpi_.px(kStatusTop));
   const Bounds tree = dpi_.px(kTreeDesign), list = dpi_.px(kListDesign);
-  MoveWindow(treeView_, tree.left, tree.top, tree.width, tree.height, TRUE);
-  MoveWindow(listView_, list.left, list.top, list.width, list.height, TRUE);
-  for (HWND view : {treeView_, listView_})
+  MoveWindow(treeView_->handle(), tree.left, tree.top, tree.width, tree.height, TRUE);
+  MoveWindow(listView_->handle(), list.left, list.top, list.width, list.height, TRUE);
+  for (HWND view : {treeView_->handle(), listView_->handle()})
     SendMessageW(view, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_->window()), TRUE);
-  for (int i = 0; i < 4; ++i) ListView_SetColumnWidth(listView_, i, dpi_.px(kListColumns[i].width));
+  std::vector<int> widths;
+  for (const int width : kListColumnWidths) widths.push_back(dpi_.px(width));
+  listView_->setColumnWidths(widths);
   progress_->setBounds(dpi_.px(kProgressDesign));
   images_->reload(dpi_);
   processResize();
@@ -235,7 +239,7 @@ void MainWindow::processResize() {
   const MainWindowPlaces p = layoutMainWindow(sizes);
   viewBar_->setBounds(boundsOf(p.viewBar));
   const Bounds views = boundsOf(p.views);
-  MoveWindow(treeView_, views.left, views.top, views.width, views.height, TRUE);
+  MoveWindow(treeView_->handle(), views.left, views.top, views.width, views.height, TRUE);
   progress_->setBounds(boundsOf(p.progressBar));
   status_->move(p.statusLeft, status_->bounds().top);
   treeButton_->move(p.treeButtonLeft, treeButton_->bounds().top);
@@ -246,7 +250,7 @@ void MainWindow::processResize() {
   pause_->move(p.pauseLeft, pause_->bounds().top);
   help_->move(p.helpLeft, help_->bounds().top);
   settingsButton_->move(p.settingsLeft, settingsButton_->bounds().top);
-  MoveWindow(listView_, views.left, views.top, views.width, views.height, TRUE);
+  MoveWindow(listView_->handle(), views.left, views.top, views.width, views.height, TRUE);
 }
 
 void MainWindow::setStatus(std::string_view text) {
@@ -265,21 +269,24 @@ void MainWindow::setProgressShown(bool shown) {
 void MainWindow::showTree() {
   treeButton_->setEnabled(false);
   listButton_->setEnabled(true);
-  ShowWindow(treeView_, SW_SHOWNA);
-  ShowWindow(listView_, SW_HIDE);
+  ShowWindow(treeView_->handle(), SW_SHOWNA);
+  ShowWindow(listView_->handle(), SW_HIDE);
 }
 
 void MainWindow::showList() {
   listButton_->setEnabled(false);
   treeButton_->setEnabled(true);
-  ShowWindow(treeView_, SW_HIDE);
-  ShowWindow(listView_, SW_SHOWNA);
+  ShowWindow(treeView_->handle(), SW_HIDE);
+  ShowWindow(listView_->handle(), SW_SHOWNA);
 }
 
 void MainWindow::startCapture() {
-  if (commands_ == nullptr || settings_ == nullptr) return;
+  if (settings_ == nullptr) throw std::runtime_error("The settings window is not ready.");
+  notices_.clear();
+  watchedRoots_.clear();
+  setStatusTip();
   // The recording works with a snapshot: later edits in the settings window do not reach it.
-  commands_->record(settings_->captureOptions());
+  controller_->record(settings_->captureOptions());
 }
 
 void MainWindow::closeProgram() {
@@ -301,20 +308,18 @@ void MainWindow::showError(const std::string& message) {
 }
 
 void MainWindow::onRecord() {
-  if (commands_ == nullptr) return;
-  if (commands_->isIdle()) {
+  if (controller_->state() == RecordingState::Idle) {
     startCapture();
   } else {
-    commands_->stop();
+    controller_->stop();
   }
 }
 
 void MainWindow::onPause() {
-  if (commands_ == nullptr) return;
-  if (commands_->isPaused()) {
-    commands_->resume();
+  if (controller_->state() == RecordingState::Paused) {
+    controller_->resume();
   } else {
-    commands_->pause();
+    controller_->pause();
   }
 }
 
@@ -325,14 +330,12 @@ void MainWindow::onHelp() {
                  nullptr);
 }
 
-void MainWindow::onClean() { views_.clear(); }
+void MainWindow::onClean() { controller_->clean(); }
 
 void MainWindow::onExport() {
   const std::optional<std::string> chosen = dialogs_.saveFileName(handle(), "txt");
   if (!chosen || isBlank(*chosen)) return;
-  const std::string report =
-      buildExportReport(text(), views_.tree(), views_.list(), platform_.files, views_.pathStyle());
-  if (writeReportFile(platform_.files, *chosen, report)) {
+  if (controller_->exportReport(text(), *chosen).ok()) {
     dialogs_.message(handle(), kExportTitle, std::string(kExportDoneText) + *chosen,
                      MessageIcon::Information);
   } else {
@@ -379,6 +382,62 @@ void MainWindow::restoreFromTray() {
   SetForegroundWindow(handle());
 }
 
+// --- The recording -------------------------------------------------------------------------
+
+void MainWindow::stateChanged(RecordingState state) {
+  const bool running = state != RecordingState::Idle;
+  const bool capturing = state == RecordingState::Recording || state == RecordingState::Paused;
+  record_->setImageIndex(image(running ? MainWindowImage::Stop : MainWindowImage::Record));
+  record_->setCaption(running ? "Stop" : "Record");
+  pause_->setShown(running);
+  // While stopping, the Pause button keeps what it shows.
+  if (state == RecordingState::Paused) {
+    pause_->setCaption("Resume");
+    pause_->setImageIndex(image(MainWindowImage::Resume));
+  } else if (state == RecordingState::Recording) {
+    pause_->setCaption("Pause");
+    pause_->setImageIndex(image(MainWindowImage::Pause));
+  }
+  setStatus(capturing ? kStatusLiveCapture : kStatusIdle);
+  if (settings_ != nullptr && capturing != recordMode_) settings_->setRecordMode(capturing);
+  recordMode_ = capturing;
+}
+
+void MainWindow::watchStarted(const std::vector<std::string>& roots) { watchedRoots_ = roots; }
+
+void MainWindow::noticeReceived(const WatchNotice& notice) {
+  notices_.push_back(notice.root.empty() ? notice.message : notice.root + ": " + notice.message);
+  setStatusTip();
+}
+
+void MainWindow::setStatusTip() {
+  if (statusTip_ == nullptr) return;
+  std::string joined;
+  for (const std::string& notice : notices_) joined += (joined.empty() ? "" : "\r\n") + notice;
+  std::wstring text = wide(joined);
+  TTTOOLINFOW tool{};
+  tool.cbSize = sizeof tool;
+  tool.hwnd = handle();
+  tool.uId = reinterpret_cast<UINT_PTR>(status_->handle());
+  tool.lpszText = text.data();
+  SendMessageW(statusTip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+void MainWindow::batchStarted(std::size_t size) {
+  progress_->setMax(static_cast<int>(std::min<std::size_t>(size, std::numeric_limits<int>::max())));
+  setProgressShown(true);
+}
+
+void MainWindow::batchProgress(std::size_t position) {
+  // The bar repaints at once when its position changes; the position of the last change of a
+  // step is the one that shows.
+  progress_->setPosition(static_cast<int>(std::min<std::size_t>(position, std::numeric_limits<int>::max())));
+}
+
+void MainWindow::batchFinished() { setProgressShown(false); }
+
+void MainWindow::recordingFailed(const std::string& message) { showError(message); }
+
 // --- Window events --------------------------------------------------------------------------
 
 void MainWindow::shown() {
@@ -406,6 +465,12 @@ MessageResult MainWindow::handleMessage(MessageId message, WParam wParam, LParam
       tray_->hide();
       if (quit) quit();
       return 0;
+    case WM_NOTIFY: {
+      const auto& header = *reinterpret_cast<const NMHDR*>(lParam);
+      if (auto handled = treeView_->notified(header)) return *handled;
+      if (auto handled = listView_->notified(header)) return *handled;
+      break;
+    }
     case WM_COMMAND:
       if (HIWORD(wParam) == 0 && lParam == 0) {
         onCommand(LOWORD(wParam));

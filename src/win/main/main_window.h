@@ -4,9 +4,11 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/model/capture_views.h"
 #include "core/recording/capture_options.h"
+#include "core/recording/recording_controller.h"
 #include "platform/platform.h"
 #include "win/controls/bars.h"
 #include "win/controls/buttons.h"
@@ -15,8 +17,10 @@
 #include "win/controls/labels.h"
 #include "win/controls/progress_bar.h"
 #include "win/controls/top_level_window.h"
+#include "win/main/capture_views.h"
 #include "win/main/dialogs.h"
 #include "win/main/tray_icon.h"
+#include "win/main/window_ui_thread.h"
 
 namespace tw::win {
 
@@ -34,34 +38,20 @@ class SettingsLink {
   virtual void showSettings() = 0;
 };
 
-// The recording, as the main window's buttons command it. The recording controller takes this
-// place when the views and the recording are connected; until then the window has none, and
-// Record and Pause do nothing.
-// Thread: the user-interface thread.
-class RecordingCommands {
- public:
-  virtual ~RecordingCommands() = default;
-  // No recording runs: Record starts one; otherwise Record stops it.
-  virtual bool isIdle() const = 0;
-  // The recording is paused: Pause resumes it; otherwise Pause pauses it.
-  virtual bool isPaused() const = 0;
-  virtual void record(const CaptureOptions& snapshot) = 0;
-  virtual void stop() = 0;
-  virtual void pause() = 0;
-  virtual void resume() = 0;
-};
-
 // The main window: the toolbar (Record, Pause, settings, help), the view bar (Tree, List, Clean,
 // Save and the status text), the capture tree and the capture list, the batch progress bar, the
 // help menu and the notification-area icon; processResize lays them out as the core's
-// layoutMainWindow says. It holds the capture views (the tree and the list of the recording) and
-// exports them.
+// layoutMainWindow says. It sends the recording controller its commands and renders what the
+// controller tells it (RecordingListener): the recording state on the buttons, the status text
+// and the settings lock; a batch on the progress bar; errors in the general error message box.
 //
-// Threads: everything runs on the user-interface thread. Owns its controls, its image list, the
-// capture views, its menu and its notification-area icon. Uses, but does not own, the platform,
-// the dialogs, the settings window (SettingsLink), the about box and the recording commands,
+// Threads: everything runs on the user-interface thread; the recording's threads reach it only
+// through work posted to that thread (WindowUiThread). Owns its controls, its image list, the
+// capture views and their native views, its menu, its notification-area icon and the recording
+// controller, whose threads end before the views go. Uses, but does not own, the platform (its
+// change watching among it), the dialogs, the settings window (SettingsLink) and the about box,
 // which outlive it.
-class MainWindow : public TopLevelWindow {
+class MainWindow : public TopLevelWindow, public RecordingListener {
  public:
   // The window's own messages: the notification-area icon's clicks.
   static constexpr unsigned kTrayMessage = 0x8000 + 1;  // WM_APP + 1
@@ -70,17 +60,19 @@ class MainWindow : public TopLevelWindow {
   static constexpr int kAboutCommand = 102;
   static constexpr int kExitCommand = 103;
 
-  MainWindow(Platform platform, Dialogs& dialogs);
+  // `schedule` paces the delivery of changes (the program's own by default).
+  MainWindow(Platform platform, Dialogs& dialogs, DeliverySchedule schedule = {});
   ~MainWindow() override;
 
   // Set once at start-up, after the settings window and the about box exist.
   void setSettingsLink(SettingsLink* link) { settings_ = link; }
   void setAboutBox(std::function<void()> show) { showAbout_ = std::move(show); }
-  void setRecordingCommands(RecordingCommands* commands) { commands_ = commands; }
 
   void processResize();
   // Starts a recording with a snapshot of the saved options.
   void startCapture();
+  // The recordings of this window.
+  RecordingController& recording() { return *controller_; }
   // Asks for confirmation ("Close Program"), then ends the process at once (exitProcess).
   void closeProgram();
   // The status text, right-aligned in the view bar.
@@ -104,17 +96,28 @@ class MainWindow : public TopLevelWindow {
   SpeedButton& saveButton() { return *save_; }
   ActiveLabel& statusLabel() { return *status_; }
   ProgressBar& progressBar() { return *progress_; }
-  WindowHandle treeView() const { return treeView_; }
-  WindowHandle listView() const { return listView_; }
+  CaptureTreeView& treeView() { return *treeView_; }
+  CaptureListView& listView() { return *listView_; }
   MenuHandle helpMenu() const { return helpMenu_; }
   TrayIcon& trayIcon() { return *tray_; }
   const ImageList& images() const { return *images_; }
   CaptureViews& captureViews() { return views_; }
+  // The folders the latest recording watches, once its watch is set up (empty before).
+  const std::vector<std::string>& watchedRoots() const { return watchedRoots_; }
 
   // How the process ends at once (Exit Program answered Yes) and how the program ends when the
   // window closes; the tests replace them.
   std::function<void(int)> exitProcess;
   std::function<void()> quit;
+
+  // RecordingListener: what the recording tells the window.
+  void stateChanged(RecordingState state) override;
+  void watchStarted(const std::vector<std::string>& roots) override;
+  void noticeReceived(const WatchNotice& notice) override;
+  void batchStarted(std::size_t size) override;
+  void batchProgress(std::size_t position) override;
+  void batchFinished() override;
+  void recordingFailed(const std::string& message) override;
 
  protected:
   void placeControls() override;
@@ -135,13 +138,17 @@ class MainWindow : public TopLevelWindow {
   // Runs a command; an exception from it reaches the user in the general error message box.
   void runCommand(const std::function<void()>& command);
   void showError(const std::string& message);
+  // The status text's tool tip: the notices of the latest recording.
+  void setStatusTip();
 
   Platform platform_;
   Dialogs& dialogs_;
   SettingsLink* settings_ = nullptr;
-  RecordingCommands* commands_ = nullptr;
   std::function<void()> showAbout_;
   bool loaded_ = false;
+  bool recordMode_ = false;           // what the settings window was last told
+  std::vector<std::string> notices_;  // of the latest recording, the status text's tool tip
+  std::vector<std::string> watchedRoots_;
 
   CaptureViews views_;
   std::unique_ptr<ImageList> images_;
@@ -157,13 +164,19 @@ class MainWindow : public TopLevelWindow {
   std::unique_ptr<SpeedButton> save_;
   std::unique_ptr<ActiveLabel> status_;
   std::unique_ptr<ProgressBar> progress_;
-  WindowHandle treeView_ = nullptr;
-  WindowHandle listView_ = nullptr;
+  std::unique_ptr<CaptureTreeView> treeView_;
+  std::unique_ptr<CaptureListView> listView_;
+  WindowHandle statusTip_ = nullptr;  // the status text's tool tip: the notices
   MenuHandle helpMenu_ = nullptr;
   BitmapHandle menuPictures_[3] = {};
   IconHandle trayPicture_ = nullptr;
   std::unique_ptr<TrayIcon> tray_;
   unsigned taskbarCreatedMessage_ = 0;
+
+  // Last: the recording's threads end before the views and this window go, and the work they
+  // posted goes with the thread bridge after them.
+  WindowUiThread uiThread_;
+  std::unique_ptr<RecordingController> controller_;
 };
 
 }  // namespace tw::win

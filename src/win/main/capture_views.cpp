@@ -1,0 +1,271 @@
+#include "win/main/capture_views.h"
+
+// clang-format off
+#include <windows.h>
+#include <commctrl.h>
+// clang-format on
+
+#include <algorithm>
+#include <functional>
+#include <stdexcept>
+
+#include "core/model/marks.h"
+#include "win/controls/window.h"
+
+namespace tw::win {
+
+namespace {
+
+// A node's or row's icon as the views take it: 0 is the platform's "no icon".
+int shownImage(int index) { return index > 0 ? index : I_IMAGENONE; }
+
+// Hands `text` to a view asking for it: its own buffer, kept in `store` until the next ask (the
+// views copy it before they ask again); no length limit, so long paths are not cut.
+void handText(std::wstring& store, std::string_view text, LPWSTR& target) {
+  store = wide(text);
+  target = store.data();
+}
+
+// The text colour of a mark in custom drawing: CDRF_DODEFAULT leaves the view's own.
+LRESULT colourItem(NMCUSTOMDRAW& draw, COLORREF& textColour, int mark) {
+  switch (draw.dwDrawStage) {
+    case CDDS_PREPAINT:
+      return CDRF_NOTIFYITEMDRAW;
+    case CDDS_ITEMPREPAINT: {
+      const auto colour = markColour(mark);
+      // A selected item keeps the selection's colours, as in the other front end.
+      if (colour && (draw.uItemState & CDIS_SELECTED) == 0) textColour = *colour;
+      return CDRF_DODEFAULT;
+    }
+    default:
+      return CDRF_DODEFAULT;
+  }
+}
+
+}  // namespace
+
+// --- CaptureTreeView ---------------------------------------------------------------------------
+
+CaptureTreeView::CaptureTreeView(WindowHandle parent, CaptureTree& tree, ImageListHandle systemIcons)
+    : tree_(tree) {
+  view_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_TREEVIEWW, L"",
+                          WS_CHILD | WS_VISIBLE | WS_TABSTOP | TVS_HASLINES | TVS_HASBUTTONS |
+                              TVS_LINESATROOT | TVS_SHOWSELALWAYS,
+                          0, 0, 0, 0, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
+  if (view_ == nullptr) throw std::runtime_error("The capture tree's view could not be created.");
+  TreeView_SetExtendedStyle(view_, TVS_EX_DOUBLEBUFFER, TVS_EX_DOUBLEBUFFER);
+  TreeView_SetImageList(view_, systemIcons, TVSIL_NORMAL);
+  tree_.setObserver(this);
+}
+
+CaptureTreeView::~CaptureTreeView() {
+  tree_.setObserver(nullptr);
+  if (IsWindow(view_)) DestroyWindow(view_);
+}
+
+void* CaptureTreeView::itemOf(NodeId node) const { return node < items_.size() ? items_[node] : nullptr; }
+
+void CaptureTreeView::insertNode(NodeId node, void* parentItem, void* after) {
+  TVINSERTSTRUCTW insert{};
+  insert.hParent = static_cast<HTREEITEM>(parentItem);
+  insert.hInsertAfter = static_cast<HTREEITEM>(after);
+  insert.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_PARAM;
+  insert.item.pszText = LPSTR_TEXTCALLBACKW;
+  insert.item.iImage = I_IMAGECALLBACK;
+  insert.item.iSelectedImage = I_IMAGECALLBACK;
+  insert.item.lParam = static_cast<LPARAM>(node);
+  HTREEITEM item = TreeView_InsertItem(view_, &insert);
+  if (item == nullptr) return;
+  if (items_.size() <= node) items_.resize(std::max<std::size_t>(node + 1, items_.size() * 2), nullptr);
+  items_[node] = item;
+  const int children = tree_.childCount(node);
+  for (int row = 0; row < children; ++row) insertNode(tree_.child(node, row), item, TVI_LAST);
+  if (children > 0) TreeView_Expand(view_, item, TVE_EXPAND);
+}
+
+void CaptureTreeView::forgetNode(NodeId node) {
+  if (node < items_.size()) items_[node] = nullptr;
+  const int children = tree_.childCount(node);
+  for (int row = 0; row < children; ++row) forgetNode(tree_.child(node, row));
+}
+
+void CaptureTreeView::nodesAboutToBeInserted(NodeId, int, int) {}
+
+void CaptureTreeView::nodesInserted(NodeId parent, int first, int last) {
+  HTREEITEM parentItem = parent == kNoNode ? TVI_ROOT : static_cast<HTREEITEM>(itemOf(parent));
+  if (parentItem == nullptr) return;
+  SendMessageW(view_, WM_SETREDRAW, FALSE, 0);
+  for (int row = first; row <= last; ++row) {
+    void* after = row == 0 ? static_cast<void*>(TVI_FIRST) : itemOf(tree_.child(parent, row - 1));
+    insertNode(tree_.child(parent, row), parentItem, after != nullptr ? after : TVI_LAST);
+  }
+  // Everything is shown expanded.
+  if (parent != kNoNode) TreeView_Expand(view_, parentItem, TVE_EXPAND);
+  SendMessageW(view_, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(view_, nullptr, FALSE);
+}
+
+void CaptureTreeView::nodesChanged(const std::vector<NodeId>& nodes) {
+  for (const NodeId node : nodes) {
+    HTREEITEM item = static_cast<HTREEITEM>(itemOf(node));
+    if (item == nullptr) continue;
+    // Set again as callbacks: the view asks for the new text (and width) and icon.
+    TVITEMW change{};
+    change.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
+    change.hItem = item;
+    change.pszText = LPSTR_TEXTCALLBACKW;
+    change.iImage = I_IMAGECALLBACK;
+    change.iSelectedImage = I_IMAGECALLBACK;
+    TreeView_SetItem(view_, &change);
+  }
+}
+
+void CaptureTreeView::nodesAboutToBeRemoved(NodeId parent, int first, int last) {
+  for (int row = first; row <= last; ++row) {
+    const NodeId node = tree_.child(parent, row);
+    HTREEITEM item = static_cast<HTREEITEM>(itemOf(node));
+    forgetNode(node);
+    if (item != nullptr) TreeView_DeleteItem(view_, item);
+  }
+}
+
+void CaptureTreeView::nodesRemoved(NodeId, int, int) {}
+
+void CaptureTreeView::treeAboutToBeCleared() {
+  items_.clear();
+  TreeView_DeleteAllItems(view_);
+}
+
+void CaptureTreeView::treeCleared() {}
+
+std::optional<MessageResult> CaptureTreeView::notified(const NMHDR& header) {
+  if (header.hwndFrom != view_) return std::nullopt;
+  switch (header.code) {
+    case TVN_GETDISPINFOW: {
+      auto& info = reinterpret_cast<NMTVDISPINFOW&>(const_cast<NMHDR&>(header));
+      const auto node = static_cast<NodeId>(info.item.lParam);
+      if (!tree_.isNode(node)) return 0;
+      if ((info.item.mask & TVIF_TEXT) != 0) handText(text_, tree_.text(node), info.item.pszText);
+      if ((info.item.mask & TVIF_IMAGE) != 0) info.item.iImage = shownImage(tree_.imageIndex(node));
+      if ((info.item.mask & TVIF_SELECTEDIMAGE) != 0)
+        info.item.iSelectedImage = shownImage(tree_.selectedImageIndex(node));
+      return 0;
+    }
+    case NM_CUSTOMDRAW: {
+      auto& draw = reinterpret_cast<NMTVCUSTOMDRAW&>(const_cast<NMHDR&>(header));
+      const auto node = static_cast<NodeId>(draw.nmcd.lItemlParam);
+      const int mark =
+          draw.nmcd.dwDrawStage == CDDS_ITEMPREPAINT && tree_.isNode(node) ? tree_.mark(node) : markPlain;
+      return colourItem(draw.nmcd, draw.clrText, mark);
+    }
+    default:
+      return std::nullopt;
+  }
+}
+
+std::vector<std::string> CaptureTreeView::shownTexts() const {
+  std::vector<std::string> texts;
+  std::function<void(HTREEITEM, int)> walk = [&](HTREEITEM item, int level) {
+    for (; item != nullptr; item = TreeView_GetNextSibling(view_, item)) {
+      wchar_t buffer[1024] = {};
+      TVITEMW read{};
+      read.mask = TVIF_TEXT;
+      read.hItem = item;
+      read.pszText = buffer;
+      read.cchTextMax = static_cast<int>(std::size(buffer));
+      TreeView_GetItem(view_, &read);
+      texts.push_back(std::string(static_cast<std::size_t>(level) * 2, ' ') + narrow(read.pszText));
+      walk(TreeView_GetChild(view_, item), level + 1);
+    }
+  };
+  walk(TreeView_GetRoot(view_), 0);
+  return texts;
+}
+
+// --- CaptureListView ---------------------------------------------------------------------------
+
+CaptureListView::CaptureListView(WindowHandle parent, CaptureList& list, ImageListHandle systemIcons)
+    : list_(list) {
+  view_ = CreateWindowExW(
+      WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
+      WS_CHILD | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS, 0, 0, 0,
+      0, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
+  if (view_ == nullptr) throw std::runtime_error("The capture list's view could not be created.");
+  ListView_SetExtendedListViewStyle(
+      view_, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER | LVS_EX_SUBITEMIMAGES);
+  for (int i = 0; i < kListColumnCount; ++i) {
+    const std::wstring caption = wide(kListColumnCaptions[i]);
+    LVCOLUMNW column{};
+    column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+    column.pszText = const_cast<wchar_t*>(caption.c_str());
+    column.cx = 100;
+    column.iSubItem = i;
+    ListView_InsertColumn(view_, i, &column);
+  }
+  ListView_SetImageList(view_, systemIcons, LVSIL_SMALL);
+  ListView_SetItemCountEx(view_, list_.rowCount(), LVSICF_NOSCROLL);
+  list_.setObserver(this);
+}
+
+CaptureListView::~CaptureListView() {
+  list_.setObserver(nullptr);
+  if (IsWindow(view_)) DestroyWindow(view_);
+}
+
+void CaptureListView::setColumnWidths(const std::vector<int>& widths) {
+  for (std::size_t i = 0; i < widths.size() && i < static_cast<std::size_t>(kListColumnCount); ++i)
+    ListView_SetColumnWidth(view_, static_cast<int>(i), widths[i]);
+}
+
+void CaptureListView::rowsAboutToBeInserted(int, int) {}
+
+void CaptureListView::rowsInserted(int, int) {
+  // The view holds only the count: it asks for what it draws.
+  ListView_SetItemCountEx(view_, list_.rowCount(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+}
+
+void CaptureListView::listAboutToBeCleared() {}
+
+void CaptureListView::listCleared() { ListView_SetItemCountEx(view_, 0, 0); }
+
+std::optional<MessageResult> CaptureListView::notified(const NMHDR& header) {
+  if (header.hwndFrom != view_) return std::nullopt;
+  switch (header.code) {
+    case LVN_GETDISPINFOW: {
+      auto& info = reinterpret_cast<NMLVDISPINFOW&>(const_cast<NMHDR&>(header));
+      const int row = info.item.iItem, column = info.item.iSubItem;
+      if (row < 0 || row >= list_.rowCount() || column < 0 || column >= kListColumnCount) return 0;
+      if ((info.item.mask & LVIF_TEXT) != 0) handText(text_, list_.cell(row, column), info.item.pszText);
+      if ((info.item.mask & LVIF_IMAGE) != 0) {
+        if (column == colFrom) {
+          info.item.iImage = shownImage(list_.imageIndex(row));
+        } else if (column == colWorkPath) {
+          info.item.iImage = shownImage(list_.workPathImageIndex(row));
+        } else {
+          info.item.iImage = I_IMAGENONE;
+        }
+      }
+      return 0;
+    }
+    case NM_CUSTOMDRAW: {
+      auto& draw = reinterpret_cast<NMLVCUSTOMDRAW&>(const_cast<NMHDR&>(header));
+      const auto row = static_cast<int>(draw.nmcd.dwItemSpec);
+      const int mark = draw.nmcd.dwDrawStage == CDDS_ITEMPREPAINT && row >= 0 && row < list_.rowCount()
+                           ? list_.mark(row)
+                           : markPlain;
+      return colourItem(draw.nmcd, draw.clrText, mark);
+    }
+    default:
+      return std::nullopt;
+  }
+}
+
+int CaptureListView::shownRowCount() const { return ListView_GetItemCount(view_); }
+
+std::string CaptureListView::shownCell(int row, int column) const {
+  wchar_t buffer[1024] = {};
+  ListView_GetItemText(view_, row, column, buffer, static_cast<int>(std::size(buffer)));
+  return narrow(buffer);
+}
+
+}  // namespace tw::win

@@ -1,0 +1,92 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/model/capture_list.h"
+#include "core/model/capture_tree.h"
+#include "win/controls/win_types.h"
+
+struct tagNMHDR;
+
+namespace tw::win {
+
+// The capture tree on screen: a native tree view that follows the core's CaptureTree. Nodes are
+// inserted as the tree announces them, every node expanded; texts and icons are asked back from
+// the tree when the view draws (callback items), and a node's mark colours its text (renamed
+// blue, deleted red).
+//
+// Thread: the user-interface thread. Owns the native tree view (a child of `parent`, destroyed
+// with it or with this object); observes, but does not own, the capture tree, which outlives it.
+// The system image list it shows is shared and not destroyed.
+class CaptureTreeView : public CaptureTreeObserver {
+ public:
+  CaptureTreeView(WindowHandle parent, CaptureTree& tree, ImageListHandle systemIcons);
+  ~CaptureTreeView() override;
+  CaptureTreeView(const CaptureTreeView&) = delete;
+  CaptureTreeView& operator=(const CaptureTreeView&) = delete;
+
+  WindowHandle handle() const { return view_; }
+  // A notification the parent received from the view; the result when it is one handled here.
+  std::optional<MessageResult> notified(const tagNMHDR& header);
+
+  // The native items, in the view's order, as "  "-indented texts (two spaces per level), for
+  // the program's own tests.
+  std::vector<std::string> shownTexts() const;
+
+  void nodesAboutToBeInserted(NodeId parent, int first, int last) override;
+  void nodesInserted(NodeId parent, int first, int last) override;
+  void nodesChanged(const std::vector<NodeId>& nodes) override;
+  void nodesAboutToBeRemoved(NodeId parent, int first, int last) override;
+  void nodesRemoved(NodeId parent, int first, int last) override;
+  void treeAboutToBeCleared() override;
+  void treeCleared() override;
+
+ private:
+  // Inserts `node` with everything under it, after `after` (a native item or TVI_ code).
+  void insertNode(NodeId node, void* parentItem, void* after);
+  void forgetNode(NodeId node);
+  void* itemOf(NodeId node) const;
+
+  CaptureTree& tree_;
+  WindowHandle view_ = nullptr;
+  std::vector<void*> items_;  // the native item (HTREEITEM) of each node id; null when none
+  std::wstring text_;         // the text last handed to the view
+};
+
+// The capture list on screen: a native report-style list view in owner-data (virtual) mode
+// over the core's CaptureList: it holds only the row count; every cell, icon and colour is asked
+// of the list when drawn, so a million rows cost the view nothing.
+//
+// Thread: the user-interface thread. Owns the native list view (a child of `parent`);
+// observes, but does not own, the capture list, which outlives it.
+class CaptureListView : public CaptureListObserver {
+ public:
+  CaptureListView(WindowHandle parent, CaptureList& list, ImageListHandle systemIcons);
+  ~CaptureListView() override;
+  CaptureListView(const CaptureListView&) = delete;
+  CaptureListView& operator=(const CaptureListView&) = delete;
+
+  WindowHandle handle() const { return view_; }
+  std::optional<MessageResult> notified(const tagNMHDR& header);
+  // The columns' widths in device pixels, in column order.
+  void setColumnWidths(const std::vector<int>& widths);
+
+  // The number of rows the view holds, and the texts it shows in a cell (asked as the view
+  // asks when it draws), for the program's own tests.
+  int shownRowCount() const;
+  std::string shownCell(int row, int column) const;
+
+  void rowsAboutToBeInserted(int first, int last) override;
+  void rowsInserted(int first, int last) override;
+  void listAboutToBeCleared() override;
+  void listCleared() override;
+
+ private:
+  CaptureList& list_;
+  WindowHandle view_ = nullptr;
+  std::wstring text_;  // the text last handed to the view
+};
+
+}  // namespace tw::win

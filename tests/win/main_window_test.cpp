@@ -1,0 +1,157 @@
+// The Windows program's main window, started for real (under Wine on a virtual screen, or on
+// Windows) and driven through its messages as a user would: Record, changes that the shell hears
+// of in this process, the rows and nodes they become, Stop.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "app/record/recorder.h"
+#include "core/recording/capture_options.h"
+#include "core/settings/settings_codec.h"
+#include "core/ui/texts.h"
+#include "platform/win32/win32_platform.h"
+#include "support/temp_dir.h"
+#include "support/ui_driver.h"
+#include "win/main/application.h"
+
+// Last: its macros would clash with the names above.
+#include <commctrl.h>
+#include <windows.h>
+
+namespace tw::win {
+namespace {
+
+using namespace tw::win::test;
+using Rows = std::vector<std::vector<std::string>>;
+
+// Shell event bits, as a program that changes files announces them.
+constexpr std::uint32_t kShellRenameItem = 0x00000001;
+constexpr std::uint32_t kShellCreate = 0x00000002;
+constexpr std::uint32_t kShellDelete = 0x00000004;
+
+// The program as it starts, with its settings in a file of the test and its drives replaced by
+// one folder of the test, so that only the test's own announcements are recorded.
+class MainWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root = tmp.path().string();
+    CaptureOptions options;
+    options.cleanOnStop = false;  // the test looks at the views after the stop
+    writeCaptureOptions(real, ini, options);
+    app = std::make_unique<Application>(real.parts().withDrives(folders), ini);
+    // Closing the window in a test must not post a quit message to the tests' thread.
+    app->mainWindow().quit = [] {};
+    app->showMainWindow();
+    ASSERT_TRUE(pumpUntil([&] { return IsWindowVisible(main().handle()) != FALSE; }));
+  }
+  void TearDown() override {
+    stopWatching();
+    app.reset();
+  }
+
+  MainWindow& main() { return app->mainWindow(); }
+
+  Rows listRows() {
+    Rows rows;
+    CaptureListView& list = main().listView();
+    for (int row = 0; row < list.shownRowCount(); ++row) {
+      std::vector<std::string> cells;
+      for (int column = 0; column < kListColumnCount; ++column) cells.push_back(list.shownCell(row, column));
+      rows.push_back(cells);
+    }
+    return rows;
+  }
+
+  tw::test::TempDir tmp;
+  std::string root;
+  std::string ini = tmp.file("config.ini");
+  Win32Platform real;
+  record::FolderDrives folders{real, PathStyle::Windows, {tmp.path().string()}};
+  std::unique_ptr<Application> app;
+};
+
+TEST_F(MainWindowTest, OpensIdleWithTheComputerNameInItsCaption) {
+  const std::string name = real.computerName().valueOr("Unknow");
+  EXPECT_EQ(narrow(windowText(main().handle())), "Tarnwatch v1.0 - " + name);
+  EXPECT_EQ(main().recordButton().caption(), "Record");
+  EXPECT_FALSE(main().pauseButton().isShown());
+  EXPECT_EQ(main().statusLabel().text(), std::string(kStatusIdle));
+  EXPECT_FALSE(main().treeButton().isEnabled());
+  EXPECT_TRUE(main().listButton().isEnabled());
+  EXPECT_TRUE(IsWindowVisible(main().treeView().handle()));
+  EXPECT_FALSE(IsWindowVisible(main().listView().handle()));
+  EXPECT_FALSE(main().progressBar().isShown());
+  // The list is owner-data, in report style, with the four columns.
+  const LONG_PTR style = GetWindowLongPtrW(main().listView().handle(), GWL_STYLE);
+  EXPECT_NE(style & LVS_OWNERDATA, 0);
+  EXPECT_EQ(style & LVS_TYPEMASK, LVS_REPORT);
+  EXPECT_EQ(main().listView().shownRowCount(), 0);
+}
+
+TEST_F(MainWindowTest, RecordsAnnouncedChangesAsRowsAndNodesUntilStopped) {
+  click(main().recordButton().handle());
+  ASSERT_TRUE(pumpUntil([&] { return !main().watchedRoots().empty(); }));
+  EXPECT_EQ(main().watchedRoots(), std::vector<std::string>{root + "\\"});
+  EXPECT_EQ(main().recordButton().caption(), "Stop");
+  EXPECT_TRUE(main().pauseButton().isShown());
+  EXPECT_EQ(main().pauseButton().caption(), "Pause");
+  EXPECT_EQ(main().statusLabel().text(), std::string(kStatusLiveCapture));
+
+  const std::string a = root + "\\plan.txt", b = root + "\\plan-v2.txt";
+  Win32Platform::announceChange(kShellCreate, a);
+  Win32Platform::announceChange(kShellRenameItem, a, b);
+  Win32Platform::announceChange(kShellDelete, b);
+
+  ASSERT_TRUE(pumpUntil([&] { return main().listView().shownRowCount() >= 3; }));
+  const std::string folder = root + "\\";
+  EXPECT_EQ(listRows(), (Rows{{"plan.txt", "-", "Create", folder},
+                              {"plan.txt", "plan-v2.txt", "Rename File", folder},
+                              {"plan-v2.txt", "-", "Delete", folder}}));
+  // The batch is delivered: the bar is hidden again.
+  ASSERT_TRUE(pumpUntil([&] { return !main().progressBar().isShown(); }));
+
+  // The tree files the same changes under the folder's path, one node per segment; the
+  // renamed node shows its new name, the deleted one its time of deletion.
+  std::vector<std::string> expected;
+  std::string indent;
+  for (std::size_t start = 0; start <= root.size();) {
+    const std::size_t end = std::min(root.find('\\', start), root.size());
+    expected.push_back(indent + root.substr(start, end - start));
+    indent += "  ";
+    start = end + 1;
+  }
+  expected.push_back(indent + "plan.txt -> plan-v2.txt");
+  std::vector<std::string> nodes = main().treeView().shownTexts();
+  ASSERT_EQ(nodes.size(), expected.size() + 1);
+  const std::string deleted = nodes.back();
+  nodes.pop_back();
+  EXPECT_EQ(nodes, expected);
+  EXPECT_EQ(deleted.rfind(indent + "(", 0), 0u) << deleted;
+  EXPECT_EQ(deleted.substr(deleted.size() - 13), ") plan-v2.txt") << deleted;
+
+  // Both views show the list: List shows it, Tree brings the tree back.
+  click(main().listButton().handle());
+  ASSERT_TRUE(pumpUntil([&] { return IsWindowVisible(main().listView().handle()) != FALSE; }));
+  EXPECT_FALSE(IsWindowVisible(main().treeView().handle()));
+  EXPECT_FALSE(main().listButton().isEnabled());
+
+  click(main().recordButton().handle());
+  ASSERT_TRUE(pumpUntil([&] { return main().recording().state() == RecordingState::Idle; }));
+  EXPECT_EQ(main().recordButton().caption(), "Record");
+  EXPECT_FALSE(main().pauseButton().isShown());
+  EXPECT_EQ(main().statusLabel().text(), std::string(kStatusIdle));
+  // Stopped: the shell's later announcements reach nothing.
+  Win32Platform::announceChange(kShellCreate, root + "\\late.txt");
+  pumpUntil([] { return false; }, 500ms);
+  EXPECT_EQ(main().listView().shownRowCount(), 3);
+
+  // Clean empties both views.
+  click(main().cleanButton().handle());
+  ASSERT_TRUE(pumpUntil([&] { return main().listView().shownRowCount() == 0; }));
+  EXPECT_TRUE(main().treeView().shownTexts().empty());
+}
+
+}  // namespace
+}  // namespace tw::win
