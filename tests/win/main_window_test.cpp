@@ -17,8 +17,10 @@
 #include "win/main/application.h"
 
 // Last: its macros would clash with the names above.
-#include <commctrl.h>
+// clang-format off
 #include <windows.h>
+#include <commctrl.h>
+// clang-format on
 
 namespace tw::win {
 namespace {
@@ -151,6 +153,52 @@ TEST_F(MainWindowTest, RecordsAnnouncedChangesAsRowsAndNodesUntilStopped) {
   click(main().cleanButton().handle());
   ASSERT_TRUE(pumpUntil([&] { return main().listView().shownRowCount() == 0; }));
   EXPECT_TRUE(main().treeView().shownTexts().empty());
+}
+
+TEST_F(MainWindowTest, HelpMenuHoldsItsThreeCommands) {
+  const MenuHandle menu = main().helpMenu();
+  ASSERT_EQ(GetMenuItemCount(menu), 4);
+  const struct {
+    int position;
+    int command;
+    std::wstring text;
+  } items[] = {{0, MainWindow::kLikeUsCommand, L"Like us !"},
+               {1, MainWindow::kAboutCommand, L"About"},
+               {3, MainWindow::kExitCommand, L"Exit Program"}};
+  for (const auto& item : items) {
+    wchar_t text[64] = {};
+    GetMenuStringW(menu, static_cast<UINT>(item.position), text, 64, MF_BYPOSITION);
+    EXPECT_EQ(text, item.text);
+    EXPECT_EQ(GetMenuItemID(menu, item.position), static_cast<UINT>(item.command));
+  }
+  EXPECT_EQ(GetMenuState(menu, 2, MF_BYPOSITION) & MF_SEPARATOR, static_cast<UINT>(MF_SEPARATOR));
+}
+
+// "Exit Program" asks first, in a dialog titled with the window's caption: No changes nothing,
+// Yes ends the process with code 0.
+TEST_F(MainWindowTest, ExitProgramAsksAndOnlyYesEnds) {
+  std::vector<int> exits;
+  main().exitProcess = [&](int code) { exits.push_back(code); };
+  const std::wstring caption = windowText(main().handle());
+  for (const int answer : {IDNO, IDYES}) {
+    std::vector<std::wstring> texts;
+    whenShown(caption, [&](WindowHandle dialog) {
+      texts = childTexts(dialog);
+      texts.push_back(windowText(dialog));
+      PostMessageW(dialog, WM_COMMAND, static_cast<WPARAM>(answer), 0);
+    });
+    SendMessageW(main().handle(), WM_COMMAND, MainWindow::kExitCommand, 0);
+    EXPECT_EQ(watchedWindows(), 0u);
+    stopWatching();
+    std::wstring all;
+    for (const auto& t : texts) all += t + L"\n";
+    EXPECT_NE(all.find(L"Close Program"), std::wstring::npos) << narrow(all);
+    EXPECT_NE(all.find(L"This action will close the process and all its background tasks. Are you sure?"),
+              std::wstring::npos)
+        << narrow(all);
+    EXPECT_EQ(exits, answer == IDNO ? std::vector<int>{} : std::vector<int>{0});
+    EXPECT_TRUE(IsWindowVisible(main().handle()));
+  }
 }
 
 }  // namespace
