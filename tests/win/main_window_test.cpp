@@ -133,6 +133,19 @@ TEST_F(MainWindowTest, RecordsAnnouncedChangesAsRowsAndNodesUntilStopped) {
   EXPECT_EQ(deleted.rfind(indent + "(", 0), 0u) << deleted;
   EXPECT_EQ(deleted.substr(deleted.size() - 13), ") plan-v2.txt") << deleted;
 
+  // Paused, changes are kept and nothing is shown; Resume delivers them.
+  click(main().pauseButton().handle());
+  ASSERT_TRUE(pumpUntil([&] { return main().recording().state() == RecordingState::Paused; }));
+  EXPECT_EQ(main().pauseButton().caption(), "Resume");
+  const std::string kept = root + "\\kept.txt";
+  Win32Platform::announceChange(kShellCreate, kept);
+  pumpUntil([] { return false; }, 1500ms);
+  EXPECT_EQ(main().listView().shownRowCount(), 3);
+  click(main().pauseButton().handle());
+  ASSERT_TRUE(pumpUntil([&] { return main().listView().shownRowCount() == 4; }));
+  EXPECT_EQ(main().pauseButton().caption(), "Pause");
+  EXPECT_EQ(main().listView().shownCell(3, 0), "kept.txt");
+
   // Both views show the list: List shows it, Tree brings the tree back.
   click(main().listButton().handle());
   ASSERT_TRUE(pumpUntil([&] { return IsWindowVisible(main().listView().handle()) != FALSE; }));
@@ -147,7 +160,7 @@ TEST_F(MainWindowTest, RecordsAnnouncedChangesAsRowsAndNodesUntilStopped) {
   // Stopped: the shell's later announcements reach nothing.
   Win32Platform::announceChange(kShellCreate, root + "\\late.txt");
   pumpUntil([] { return false; }, 500ms);
-  EXPECT_EQ(main().listView().shownRowCount(), 3);
+  EXPECT_EQ(main().listView().shownRowCount(), 4);
 
   // Clean empties both views.
   click(main().cleanButton().handle());
