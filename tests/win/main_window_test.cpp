@@ -214,5 +214,32 @@ TEST_F(MainWindowTest, ExitProgramAsksAndOnlyYesEnds) {
   }
 }
 
+// The settings window opens modally from the gear, saves to config.ini when closed, and locks the
+// drives, filters and event kinds while a recording runs.
+TEST_F(MainWindowTest, SettingsAreSavedWhenClosedAndLockedWhileRecording) {
+  SettingsWindow& settings = app->settingsWindow();
+  EXPECT_FALSE(settings.recordMode());
+  bool seen = false;
+  whenShown(L"Settings", [&](WindowHandle) {
+    seen = true;
+    EXPECT_EQ(SendMessageW(settings.trayBox(), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    SendMessageW(settings.trayBox(), BM_CLICK, 0, 0);
+    settings.close();
+  });
+  click(main().settingsButton().handle());
+  ASSERT_TRUE(pumpUntil([&] { return seen && !IsWindowVisible(settings.handle()); }));
+  EXPECT_TRUE(readCaptureOptions(real, ini).minimizeToTray);
+  EXPECT_TRUE(settings.options().minimizeToTray);
+
+  click(main().recordButton().handle());
+  ASSERT_TRUE(pumpUntil([&] { return settings.recordMode(); }));
+  click(main().recordButton().handle());
+  // Unlocked as soon as Stop is clicked, while what was read is still being delivered.
+  ASSERT_TRUE(pumpUntil([&] { return main().recording().state() != RecordingState::Recording; }));
+  EXPECT_FALSE(settings.recordMode());
+  ASSERT_TRUE(pumpUntil([&] { return main().recording().state() == RecordingState::Idle; }));
+  EXPECT_FALSE(settings.recordMode());
+}
+
 }  // namespace
 }  // namespace tw::win
