@@ -18,8 +18,6 @@
 
 namespace tw {
 
-class FakeNotifyWindow;
-
 // A platform that tests script: every answer comes from the public fields below, and every
 // call that has an effect is recorded. Set the fields before handing the fake to other
 // threads; the records are guarded by a lock.
@@ -28,13 +26,12 @@ class FakePlatform : public Environment,
                      public IconSource,
                      public Files,
                      public ProfileStore,
-                     public Shell,
-                     public ShellNotify {
+                     public Shell {
  public:
   explicit FakePlatform(PathStyle style = PathStyle::Windows) : style(style) {}
 
   // Every part of this fake.
-  Platform parts() { return Platform{*this, *this, *this, *this, *this, *this, *this, watching}; }
+  Platform parts() { return Platform{*this, *this, *this, *this, *this, *this, watching}; }
 
   // Change watching, scripted.
   FakeChangeWatching watching;
@@ -109,92 +106,6 @@ class FakePlatform : public Environment,
   // Settings.
   std::map<std::string, std::string, std::less<>> profileFiles;
   int flushes = 0;
-
- public:
-  // Change capture, scripted. Set the script fields before other threads use the fake; the
-  // records and the message queues are guarded by notifyLock and may be used from any thread.
-
-  // Paths that parseDisplayName accepts (exactly as listed); any other path gives null.
-  std::set<std::string, std::less<>> parseablePaths;
-  bool shellMallocFails = false;
-  // changeNotifyRegister returns 0 (and records nothing) while this is set.
-  bool registerFails = false;
-
-  struct NotifyRegistration {
-    std::uint32_t id = 0;
-    std::uint64_t threadId = 0;  // the thread of the window it was made for
-    std::int32_t sourceFlags = 0;
-    std::int32_t events = 0;
-    std::uint32_t message = 0;
-    std::string path;  // the path of the entry's item
-    std::int32_t fRecursive = 0;
-    bool active = true;  // false once deregistered
-  };
-  std::vector<NotifyRegistration> registrations() const;
-  // Every parse, free, register and deregister in call order: "parse C:\", "free C:\",
-  // "register 1 C:\", "deregister 1".
-  std::vector<std::string> notifyCalls() const;
-  int idListsAllocated() const;
-  int idListsFreed() const;
-  // Windows that exist now.
-  int liveWindows() const;
-
-  // Waits until at least `count` registrations have been made (active or not); false on timeout.
-  bool waitForRegistrations(std::size_t count, std::chrono::milliseconds timeout) const;
-  // Waits until a notify window exists on some thread; that thread's id in `threadId`.
-  bool waitForWindow(std::chrono::milliseconds timeout, std::uint64_t* threadId = nullptr) const;
-
-  // From any thread: sends WM_SHELLNOTIFY as the registration `id` would (its message number,
-  // its window) with the items `path1` and `path2` (empty: no second item). False when that
-  // registration is not active or its window is gone.
-  bool injectShellNotify(std::uint32_t id, std::uint32_t bit, std::string path1, std::string path2 = {});
-  // From any thread: puts a window message into the queue of the window of `threadId`.
-  bool injectWindowMessage(std::uint64_t threadId, std::uint32_t message, std::uintptr_t wParam,
-                           std::intptr_t lParam);
-  // From any thread: the next getMessage of that thread, in turn with the messages queued
-  // before, returns `result` (0 or -1) instead of a message.
-  bool injectGetMessageResult(std::uint64_t threadId, std::int32_t result);
-
-  bool getShellMalloc() override;
-  ItemIdList parseDisplayName(std::string_view path) override;
-  void freeIdList(ItemIdList pidl) override;
-  std::string pathFromIdList(ItemIdList pidl) override;
-  std::unique_ptr<NotifyWindow> createNotifyWindow(NotifyHandler handler) override;
-  std::uint32_t changeNotifyRegister(NotifyWindow& window, std::int32_t sourceFlags, std::int32_t events,
-                                     std::uint32_t message, const NotifyEntry& entry) override;
-  void changeNotifyDeregister(std::uint32_t id) override;
-  std::uint64_t currentThreadId() override;
-  bool postThreadMessage(std::uint64_t threadId, std::uint32_t message, std::uintptr_t wParam,
-                         std::intptr_t lParam) override;
-  void setCurrentThreadPriorityHighest() override;
-  int priorityRaises() const;
-
-  // One entry of a fake thread's message queue.
-  struct QueuedMessage {
-    ThreadMessage msg;
-    std::int32_t result = 1;   // what getMessage returns for it
-    std::string path1, path2;  // the items of an injected WM_SHELLNOTIFY
-    bool shellNotify = false;
-  };
-  struct ThreadQueue {
-    std::deque<QueuedMessage> messages;
-    std::condition_variable ready;
-  };
-
- private:
-  friend class FakeNotifyWindow;
-  bool enqueue(std::uint64_t threadId, QueuedMessage&& entry);
-
-  mutable std::mutex notifyLock;
-  mutable std::condition_variable notifyChanged;
-  std::vector<NotifyRegistration> notifyRecords;
-  std::vector<std::string> notifyLog;
-  std::unordered_map<std::uint64_t, std::shared_ptr<ThreadQueue>> queues;  // threads with a window
-  std::unordered_map<std::uint64_t, int> windowsOfThread;
-  int allocated = 0;
-  int freed = 0;
-  int raises = 0;
-  std::uint32_t nextRegistration = 1;
 };
 
 }  // namespace tw

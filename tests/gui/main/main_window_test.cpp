@@ -77,7 +77,7 @@ DeliverySchedule steppedSchedule(std::chrono::milliseconds uiStepBudget = 15ms) 
 
 // The real platform, but for the change watching: the test's script.
 Platform withWatching(const Platform& p, ChangeWatching& watching) {
-  return Platform{p.environment, p.drives, p.icons, p.files, p.profiles, p.shell, p.notify, watching};
+  return Platform{p.environment, p.drives, p.icons, p.files, p.profiles, p.shell, watching};
 }
 
 class MainWindowTest : public ::testing::Test {
