@@ -1,5 +1,5 @@
 // The export over the real Linux platform: digests checked against md5sum, files that cannot
-// be read, a file over 4 GiB, and report paths that cannot be written.
+// be read, and report paths that cannot be written.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -132,24 +132,6 @@ TEST(ExportLinux, AFileThatCannotBeReadIsSaidSo) {
     ASSERT_EQ(chmod(path.c_str(), 0), 0);
     EXPECT_EQ(fileDigestText(platform, path), "unreadable");
   }
-}
-
-TEST(ExportLinux, AFileOver4GiB) {
-  LinuxPlatform platform;
-  test::TempDir dir;
-  const std::string path = dir.file("sparse.bin");
-  const int fd = ::open(path.c_str(), O_CREAT | O_WRONLY, 0600);
-  ASSERT_GE(fd, 0);
-  // Data at the very start, right past 4 GiB and at the end; holes read as zeros.
-  const off_t fourGiB = off_t{4} << 30;
-  ASSERT_EQ(::pwrite(fd, "head", 4, 0), 4);
-  ASSERT_EQ(::pwrite(fd, "past 4 GiB", 10, fourGiB + 1), 10);
-  ASSERT_EQ(::pwrite(fd, "tail", 4, fourGiB + 4096 * 3 + 5), 4);
-  ::close(fd);
-  struct stat st {};
-  ASSERT_EQ(::stat(path.c_str(), &st), 0);
-  ASSERT_GT(st.st_size, fourGiB);
-  EXPECT_EQ(fileDigestText(platform, path), md5sum(path));
 }
 
 TEST(ExportLinux, ReportFilesCreatedReplacedOrRefused) {
