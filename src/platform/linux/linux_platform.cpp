@@ -163,7 +163,7 @@ Result<std::string> LinuxPlatform::systemFolder() {
 }
 
 Result<std::string> LinuxPlatform::systemDriveRoot() {
-  const auto folder = systemFolder();
+  auto folder = systemFolder();
   if (!folder) return folder;
   const std::string& dir = folder.value();
   char resolved[PATH_MAX];
