@@ -27,29 +27,21 @@ namespace {
 
 using namespace std::chrono_literals;
 
+// A delivered event as the capture views file it; it happened now, as far as the recorder knows.
+Change deliveredChange(const std::string& path, const std::string& newPath, int eventNum) {
+  Change change;
+  change.kind = eventKindOf(eventNum).value_or(EventKind::Association);
+  change.path = path;
+  change.newPath = newPath;
+  change.time = std::chrono::system_clock::now();
+  return change;
+}
+
 // The recorder's user-interface thread is its main thread: a replay runs every step at once.
 class ImmediateDispatcher : public UiDispatcher {
  public:
   void synchronize(std::function<void()> step) override { step(); }
 };
-
-void appendTsvCell(std::string& line, std::string_view cell) {
-  for (const char c : cell) {
-    switch (c) {
-      case '\t':
-        line += "\\t";
-        break;
-      case '\r':
-        line += "\\r";
-        break;
-      case '\n':
-        line += "\\n";
-        break;
-      default:
-        line.push_back(c);
-    }
-  }
-}
 
 // The filters of the settings, handed to the queue as a recording does.
 void setQueueFilters(TItemsStack& queue, SettingsControls& settings) {
@@ -106,11 +98,11 @@ class ProgressLine {
   std::thread thread;
 };
 
-int writeReport(const RecordOptions& options, Platform platform, const RecorderView& view, PathStyle style,
+int writeReport(const RecordOptions& options, Platform platform, const RecorderView& view,
                 std::ostream& err) {
   if (!options.exportFile) return 0;
-  const std::string text = buildExportReport(mainWindowCaption(platform.environment), view.tree(),
-                                             view.list(), platform.files, style);
+  const std::string text =
+      buildExportReport(mainWindowCaption(platform.environment), view.views(), platform.files);
   std::string error;
   if (!writeReportFile(platform.files, *options.exportFile, text, &error)) {
     err << "tarnwatch-record: cannot write the report " << *options.exportFile;
@@ -152,7 +144,7 @@ int replay(const RecordOptions& options, Platform platform, SettingsControls& se
   ImmediateDispatcher ui;
   queue.wakeUp(ui, view, style);
   out.flush();
-  return writeReport(options, platform, view, style, err);
+  return writeReport(options, platform, view, err);
 }
 
 int record(const RecordOptions& options, Platform platform, SettingsControls& settings, std::ostream& out,
@@ -201,7 +193,7 @@ int record(const RecordOptions& options, Platform platform, SettingsControls& se
   } else if (!view.errors().empty()) {
     exitCode = 1;
   }
-  const int reportCode = writeReport(options, platform, view, style, err);
+  const int reportCode = writeReport(options, platform, view, err);
   return exitCode != 0 ? exitCode : reportCode;
 }
 
@@ -212,22 +204,22 @@ RecorderView::RecorderView(Platform platform, std::ostream& out, OutputFormat fo
       out(out),
       format(format),
       style(style),
-      captureTree(platform.environment, platform.icons, &pool),
-      captureList(platform.environment, platform.icons, &pool) {}
+      captureViews(platform.environment, nullptr, style) {}
 
 void RecorderView::showBatchProgress(int) { ++batchCount; }
 
 void RecorderView::addDirectoryFile(const std::string& directoryPath, const std::string& newName,
                                     int eventnum) {
-  captureTree.addDirectoryFile(directoryPath, newName, eventnum, style);
+  captureViews.tree().add(deliveredChange(directoryPath, newName, eventnum));
 }
 
 void RecorderView::addListItem(const std::string& item1, const std::string& item2, int eventNum) {
-  captureList.addListItem(item1, item2, eventNum, style);
+  const Change change = deliveredChange(item1, item2, eventNum);
+  captureViews.list().add(change);
   ++deliveredCount;
   if (eventNum == evUpdateDir) ++overflowCount;
   if (format == OutputFormat::Tsv) {
-    out << tsvLine(captureList, captureList.rowCount() - 1) << '\n';
+    out << tsvLine(change, style) << '\n';
   } else {
     out << jsonLine(isoTimeNow(), eventNum, item1, item2, eventPid, eventProcess) << '\n';
   }
@@ -241,15 +233,6 @@ void RecorderView::setEventProcess(std::int32_t processId, const std::string& pr
 }
 
 void RecorderView::showError(const std::string& message) { errorMessages.push_back(message); }
-
-std::string tsvLine(const CaptureList& list, int row) {
-  std::string line;
-  for (int column = 0; column < kListColumnCount; ++column) {
-    if (column > 0) line.push_back('\t');
-    appendTsvCell(line, list.cell(row, column));
-  }
-  return line;
-}
 
 std::string jsonLine(std::string_view isoTime, int eventNum, std::string_view item1, std::string_view item2,
                      std::int32_t pid, std::string_view process) {

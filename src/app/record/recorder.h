@@ -7,9 +7,7 @@
 #include <vector>
 
 #include "app/record/options.h"
-#include "core/model/capture_list.h"
-#include "core/model/capture_tree.h"
-#include "core/model/text_pool.h"
+#include "core/model/capture_views.h"
 #include "core/queue/batch_view.h"
 #include "core/recording/monitor_controls.h"
 #include "platform/platform.h"
@@ -17,7 +15,8 @@
 namespace tw::record {
 
 // The views of a headless recording: the capture tree and list, as the desktop program keeps
-// them (for the report), and one printed line per delivered event, flushed per batch.
+// them (for the report) but without icons, and one printed line per delivered event, flushed
+// per batch.
 //
 // Threads: every method runs on the recorder's user-interface thread (its main thread); the
 // counters may be read from any thread.
@@ -43,8 +42,7 @@ class RecorderView : public BatchView, public MonitorControls {
   void clearList() override {}
   void showError(const std::string& message) override;
 
-  const CaptureTree& tree() const { return captureTree; }
-  const CaptureList& list() const { return captureList; }
+  const CaptureViews& views() const { return captureViews; }
   const std::vector<std::string>& errors() const { return errorMessages; }
 
   std::uint64_t delivered() const { return deliveredCount.load(); }
@@ -56,9 +54,7 @@ class RecorderView : public BatchView, public MonitorControls {
   std::ostream& out;
   OutputFormat format;
   PathStyle style;
-  TextPool pool;
-  CaptureTree captureTree;
-  CaptureList captureList;
+  CaptureViews captureViews;
   std::vector<std::string> errorMessages;
   std::int32_t eventPid = 0;  // of the event being delivered
   std::string eventProcess;
@@ -67,11 +63,8 @@ class RecorderView : public BatchView, public MonitorControls {
   std::atomic<std::uint64_t> overflowCount{0};
 };
 
-// One printed line: tsv, the list row's four cells (From, To, Action, Work Path) separated by
-// TAB, with TAB, CR and LF in a cell written as \t, \r and \n (a backslash stays as it is, so
-// Windows paths read naturally; the jsonl form is the exact one); jsonl, one JSON object with
-// "time", "event", "action", "item1" and "item2".
-std::string tsvLine(const CaptureList& list, int row);
+// One printed line: tsv, the list row's four cells (tsvLine of the presentation); jsonl, one
+// JSON object with "time", "event", "action", "item1" and "item2".
 // "pid" and "process" follow when the process that made the change is known (pid not 0);
 // "process" only when its name is known too.
 std::string jsonLine(std::string_view isoTime, int eventNum, std::string_view item1, std::string_view item2,

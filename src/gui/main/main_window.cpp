@@ -51,6 +51,16 @@ SpeedButton* speedButton(QWidget* parent, ImageList* images, const QString& capt
   return b;
 }
 
+// A delivered event as the capture views file it; it happened now, as far as the window knows.
+Change deliveredChange(const std::string& path, const std::string& newPath, int eventNum) {
+  Change change;
+  change.kind = eventKindOf(eventNum).value_or(EventKind::Association);
+  change.path = path;
+  change.newPath = newPath;
+  change.time = std::chrono::system_clock::now();
+  return change;
+}
+
 }  // namespace
 
 MainWindow::MainWindow(Platform platform, Dialogs& dialogs, UiDispatcher& ui, QWidget* parent)
@@ -58,9 +68,7 @@ MainWindow::MainWindow(Platform platform, Dialogs& dialogs, UiDispatcher& ui, QW
       platform(platform),
       dialogs(dialogs),
       ui(ui),
-      folderIcons(platform.environment, platform.icons),
-      tree(platform.environment, platform.icons, &pool, &folderIcons),
-      list(platform.environment, platform.icons, &pool, &folderIcons),
+      views(platform.environment, &platform.icons, platform.environment.pathStyle()),
       systemIcons(platform.icons) {
   exitProcess = [](int code) { std::_Exit(code); };
   buildControls();
@@ -115,8 +123,8 @@ void MainWindow::buildControls() {
   statusLabel = new ActiveLabel(viewBar);
   statusLabel->move(statusLabel->x(), 11);
 
-  treeModel_ = std::make_unique<CaptureTreeModel>(tree, systemIcons);
-  listModel_ = std::make_unique<CaptureListModel>(list, systemIcons);
+  treeModel_ = std::make_unique<CaptureTreeModel>(views, systemIcons);
+  listModel_ = std::make_unique<CaptureListModel>(views, systemIcons);
   treeView = new CaptureTreeView(this);
   treeView->setModel(treeModel_.get());
   treeView->setGeometry(8, 80, 297, 249);
@@ -269,18 +277,14 @@ void MainWindow::onShowList() {
   listView->show();
 }
 
-void MainWindow::onClean() {
-  tree.clear();
-  list.clear();
-}
+void MainWindow::onClean() { views.clear(); }
 
 void MainWindow::onExport() {
   const std::optional<QString> chosen = dialogs.saveFileName(this, QStringLiteral("txt"));
   if (!chosen) return;
   const std::string fileName = QFile::encodeName(*chosen).toStdString();
   if (isBlank(fileName)) return;
-  const std::string text = buildExportReport(windowTitle().toStdString(), tree, list, platform.files,
-                                             platform.environment.pathStyle());
+  const std::string text = buildExportReport(windowTitle().toStdString(), views, platform.files);
   if (writeReportFile(platform.files, fileName, text)) {
     dialogs.message(this, QStringLiteral("Exportation"),
                     QStringLiteral("Data successfully exported to \r\n") + *chosen, MessageIcon::Information);
@@ -351,8 +355,7 @@ void MainWindow::closeEvent(QCloseEvent* e) {
 // --- What a recording delivers --------------------------------------------------------------
 
 void MainWindow::showBatchProgress(int count) {
-  tree.beginBatch();
-  list.beginBatch();
+  views.beginBatch();
   progressBar->setMax(count);
   progressBar->show();
   processResize();
@@ -360,11 +363,11 @@ void MainWindow::showBatchProgress(int count) {
 
 void MainWindow::addDirectoryFile(const std::string& directoryPath, const std::string& newName,
                                   int eventnum) {
-  tree.addDirectoryFile(directoryPath, newName, eventnum);
+  views.tree().add(deliveredChange(directoryPath, newName, eventnum));
 }
 
 void MainWindow::addListItem(const std::string& item1, const std::string& item2, int eventNum) {
-  list.addListItem(item1, item2, eventNum);
+  views.list().add(deliveredChange(item1, item2, eventNum));
 }
 
 void MainWindow::setBatchPosition(int i) {
@@ -374,8 +377,7 @@ void MainWindow::setBatchPosition(int i) {
 
 void MainWindow::hideBatchProgress() {
   // The rows of the batch reach the views now, in one block per parent.
-  tree.endBatch();
-  list.endBatch();
+  views.endBatch();
   positionTimer.stop();
   progressBar->hide();
   progressBar->setPosition(0);
@@ -389,8 +391,8 @@ void MainWindow::setRecordCaption(const std::string& caption) { recordButton->se
 void MainWindow::setPauseVisible(bool visible) { pauseButton->setVisible(visible); }
 void MainWindow::setPauseCaption(const std::string& caption) { pauseButton->setCaption(fromUtf8(caption)); }
 void MainWindow::setPauseImage(int imageIndex) { pauseButton->setImageIndex(imageIndex); }
-void MainWindow::clearTree() { tree.clear(); }
-void MainWindow::clearList() { list.clear(); }
+void MainWindow::clearTree() { views.tree().clear(); }
+void MainWindow::clearList() { views.list().clear(); }
 
 void MainWindow::showError(const std::string& message) {
   dialogs.message(this,

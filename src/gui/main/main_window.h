@@ -7,10 +7,7 @@
 #include <functional>
 #include <memory>
 
-#include "core/model/capture_list.h"
-#include "core/model/capture_tree.h"
-#include "core/model/folder_icon_cache.h"
-#include "core/model/text_pool.h"
+#include "core/model/capture_views.h"
 #include "core/queue/batch_view.h"
 #include "core/queue/ui_dispatcher.h"
 #include "core/recording/monitor_controls.h"
@@ -112,8 +109,7 @@ class MainWindow : public QWidget, public MonitorControls, public BatchView {
   QAction* aboutAction = nullptr;
   QAction* exitAction = nullptr;
 
-  const CaptureTree& captureTree() const { return tree; }
-  const CaptureList& captureList() const { return list; }
+  const CaptureViews& captureViews() const { return views; }
   CaptureTreeModel& treeModel() { return *treeModel_; }
   CaptureListModel& listModel() { return *listModel_; }
 
@@ -158,10 +154,7 @@ class MainWindow : public QWidget, public MonitorControls, public BatchView {
   std::weak_ptr<TShellMonitor> monitor;
   bool loaded = false;
 
-  TextPool pool;
-  FolderIconCache folderIcons;
-  CaptureTree tree;
-  CaptureList list;
+  CaptureViews views;
   SystemIcons systemIcons;
   std::unique_ptr<CaptureTreeModel> treeModel_;
   std::unique_ptr<CaptureListModel> listModel_;
