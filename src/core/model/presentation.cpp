@@ -180,7 +180,8 @@ std::string CapturePresentation::nodeText(const CaptureTree& tree, NodeId node) 
 
 std::string CapturePresentation::cellText(const CaptureList& list, int row, ListColumn column) const {
   std::string cell;
-  appendCell(cell, column, list.folder(row), list.name(row), list.newPath(row), list.kind(row), list.pathStyle());
+  appendCell(cell, column, list.folder(row), list.name(row), list.newPath(row), list.kind(row),
+             list.pathStyle());
   return visibleText(cell);
 }
 

@@ -194,7 +194,8 @@ void TreeRows::nodesAboutToBeInserted(NodeId parent, int first, int last) {
   const int childRow = childrenRow(parent);
   pending.firstRow = childRow < 0 ? -1 : childRow + static_cast<int>(below[parent]);
   if (pending.firstRow >= 0 && observer != nullptr) {
-    observer->rowsAboutToBeInserted(pending.firstRow, pending.firstRow + static_cast<int>(pending.weight) - 1);
+    observer->rowsAboutToBeInserted(pending.firstRow,
+                                    pending.firstRow + static_cast<int>(pending.weight) - 1);
   }
 }
 
@@ -274,8 +275,15 @@ void TreeRows::treeCleared() {
   if (observer != nullptr) observer->rowsReset();
 }
 
+bool TreeRows::isKnown(NodeId node) const {
+  if (!captureTree.isNode(node) || node >= below.size()) return false;
+  const Sums* s = sumsOf(captureTree.parent(node));
+  return s != nullptr && static_cast<std::size_t>(captureTree.row(node)) + 1 < s->size();
+}
+
 void TreeRows::setExpanded(NodeId node, bool expanded) {
-  if (!captureTree.isNode(node) || node >= below.size() || isExpanded(node) == expanded) return;
+  // Only a node the rows know of (announced by the tree) can be folded.
+  if (!isKnown(node) || isExpanded(node) == expanded) return;
   if (!expanded) collapsedByUser.push_back(node);
   const int row = rowOf(node);
   const auto count = static_cast<int>(below[node]);

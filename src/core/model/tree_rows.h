@@ -85,6 +85,8 @@ class TreeRows : public CaptureTreeObserver {
   using Sums = std::vector<std::uint32_t>;
 
   void grow(NodeId node);
+  // Whether the tree has announced the node (and not removed it).
+  bool isKnown(NodeId node) const;
   Sums* sumsOf(NodeId parent);
   const Sums* sumsOf(NodeId parent) const;
   Sums& makeSums(NodeId parent);

@@ -19,6 +19,7 @@
 #include "gui/main/system_icons.h"
 #include "platform/fake/fake_platform.h"
 #include "support/changes.h"
+#include "support/forged_names.h"
 
 namespace tw {
 namespace {
@@ -281,6 +282,37 @@ TEST_F(CaptureModelsTest, IconsComeFromTheSystemIconIndexes) {
   EXPECT_EQ(cell(row, ListColumn::To).data().toString(), QStringLiteral("b.txt"));
   EXPECT_EQ(cell(row, ListColumn::Action).data().toString(), QStringLiteral("Rename File"));
   EXPECT_EQ(cell(row, ListColumn::WorkPath).data().toString(), QStringLiteral("C:\\docs\\"));
+}
+
+// The views show a name's control characters as the report does: as their control pictures,
+// so that a name shows on one row and in one cell.
+TEST(ForgedNamesShown, TheViewsShowWhatTheReportWrites) {
+  for (const test::ForgedName& forged : test::forgedNames()) {
+    SCOPED_TRACE(forged.what);
+    FakePlatform platform(forged.style);
+    CaptureViews views(platform, nullptr, forged.style);
+    SystemIcons icons(platform);
+    CaptureTreeModel treeModel(views, icons);
+    CaptureListModel listModel(views, icons);
+    const Change change = test::changeOf(forged.folder + forged.name, "", EventKind::FileCreated);
+    views.add(change);
+    const ListCells cells = listCells(change, forged.style);
+    const auto shown = [](const std::string& text) { return QString::fromUtf8(visibleText(text).c_str()); };
+    EXPECT_EQ(listModel.index(0, static_cast<int>(ListColumn::From)).data().toString(), shown(cells.from));
+    EXPECT_EQ(listModel.index(0, static_cast<int>(ListColumn::WorkPath)).data().toString(),
+              shown(cells.workPath));
+    for (int column = 0; column < kListColumnCount; ++column) {
+      const QString text = listModel.index(0, column).data().toString();
+      EXPECT_FALSE(text.contains(u'\r') || text.contains(u'\n') || text.contains(u'\t')) << column;
+    }
+    for (int row = 0; row < treeModel.rowCount(); ++row) {
+      const QString text = treeModel.index(row).data().toString();
+      EXPECT_FALSE(text.contains(u'\r') || text.contains(u'\n') || text.contains(u'\t')) << row;
+    }
+    if (forged.style == PathStyle::Posix) {
+      EXPECT_EQ(treeModel.index(treeModel.rowCount() - 1).data().toString(), shown(forged.name));
+    }
+  }
 }
 
 TEST_F(CaptureModelsTest, ListHeadersAndFlags) {
