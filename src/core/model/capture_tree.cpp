@@ -291,7 +291,7 @@ void CaptureTree::treat(NodeId node, const Change& change) {
     treatment.deletedAt = change.time;
     nodes[node].mark = Mark::Deleted;
   } else {
-    treatment.renamedTo = pool->intern(getLastSegment(change.newPath, style));
+    treatment.renamedTo = pool->intern(lastSegment(change.newPath, style));
     nodes[node].mark = Mark::Renamed;
   }
   if (treatments.size() >= 0xFFFFFFFFu) throw std::length_error("the capture tree is full");

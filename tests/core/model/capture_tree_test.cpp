@@ -85,11 +85,11 @@ TEST(PathSegments, WindowsSplitIsTheLineSplitOfThePathWithBreaksForBackslashes) 
 }
 
 TEST(PathSegments, PartsOfAPath) {
-  EXPECT_EQ(getLastSegment("C:\\a\\new.txt", Win), "new.txt");
-  EXPECT_EQ(getLastSegment("new.txt", Win), "new.txt");
-  EXPECT_EQ(getLastSegment("C:\\a\\", Win), "");
-  EXPECT_EQ(getLastSegment("C:x", Win), "C:x");  // only the backslash counts here
-  EXPECT_EQ(getLastSegment("/a/b:c", Posix), "b:c");
+  EXPECT_EQ(lastSegment("C:\\a\\new.txt", Win), "new.txt");
+  EXPECT_EQ(lastSegment("new.txt", Win), "new.txt");
+  EXPECT_EQ(lastSegment("C:\\a\\", Win), "");
+  EXPECT_EQ(lastSegment("C:x", Win), "C:x");  // only the backslash counts here
+  EXPECT_EQ(lastSegment("/a/b:c", Posix), "b:c");
   EXPECT_EQ(fileNamePart("C:x", Win), "x");
   EXPECT_EQ(folderPart("C:x", Win), "C:");
   EXPECT_EQ(folderPart("x", Win), "");
@@ -407,7 +407,7 @@ class ScanTree {
             nodes[node].children.clear();
           }
         } else {
-          nodes[node].text += " -> " + std::string(getLastSegment(newName, style));
+          nodes[node].text += " -> " + std::string(lastSegment(newName, style));
           nodes[node].mark = 1;
         }
       }

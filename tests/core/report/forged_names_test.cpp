@@ -73,7 +73,8 @@ std::string unescapeTsv(std::string_view cell) {
 std::vector<std::string> split(std::string_view text, char separator) {
   std::vector<std::string> parts;
   std::size_t start = 0;
-  for (std::size_t at = text.find(separator); at != std::string_view::npos; at = text.find(separator, start)) {
+  for (std::size_t at = text.find(separator); at != std::string_view::npos;
+       at = text.find(separator, start)) {
     parts.emplace_back(text.substr(start, at - start));
     start = at + 1;
   }
@@ -125,7 +126,8 @@ TEST(ForgedNames, TheReportShowsEveryNameOnItsOwnLineAndInItsOwnCell) {
     });
     if (forged.style == PathStyle::Posix) {
       EXPECT_EQ(digestLines, 1) << written;
-      EXPECT_NE(std::find(lines.begin(), lines.end(), levelIndent(3) + visibleText(forged.name) + digest), lines.end())
+      EXPECT_NE(std::find(lines.begin(), lines.end(), levelIndent(3) + visibleText(forged.name) + digest),
+                lines.end())
           << written;
     }
     EXPECT_EQ(written.find("\r\n-- -- -- -->shadow"), std::string::npos);
@@ -136,7 +138,8 @@ TEST(ForgedNames, TheReportShowsEveryNameOnItsOwnLineAndInItsOwnCell) {
 TEST(ForgedNames, TsvLinesEscapeEveryControlByteAndTheBackslash) {
   for (const test::ForgedName& forged : test::forgedNames()) {
     SCOPED_TRACE(forged.what);
-    const Change change = changeOf(forged.folder + forged.name, forged.folder + "new\tname", EventKind::FileRenamed);
+    const Change change =
+        changeOf(forged.folder + forged.name, forged.folder + "new\tname", EventKind::FileRenamed);
     const std::string line = tsvLine(change, forged.style);
     EXPECT_EQ(std::count_if(line.begin(), line.end(),
                             [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == '\x7f'; }),
@@ -159,7 +162,10 @@ TEST(ForgedNames, VisibleTextAndTsvEscapes) {
     std::string tsv;
   } cases[] = {
       {"plain C:\\x\\", "plain C:\\x\\", "plain C:\\\\x\\\\"},
-      {"a\r\nb", "a\xE2\x90\x8D\xE2\x90\x8A" "b", "a\\r\\nb"},
+      {"a\r\nb",
+       "a\xE2\x90\x8D\xE2\x90\x8A"
+       "b",
+       "a\\r\\nb"},
       {"\t", "\xE2\x90\x89", "\\t"},
       {std::string("\0\x1f\x7f", 3), "\xE2\x90\x80\xE2\x90\x9F\xE2\x90\xA1", "\\x00\\x1f\\x7f"},
       {"caf\xC3\xA9 \xFF", "caf\xC3\xA9 \xFF", "caf\xC3\xA9 \xFF"},  // other bytes as they are
