@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/change_watching.h"
 #include "platform/drives.h"
 #include "platform/environment.h"
 #include "platform/files.h"
@@ -117,10 +118,11 @@ struct Platform {
   ProfileStore& profiles;
   Shell& shell;
   ShellNotify& notify;
+  ChangeWatching& watching;
 
   // The same platform with other drives.
   Platform withDrives(Drives& other) const {
-    return Platform{environment, other, icons, files, profiles, shell, notify};
+    return Platform{environment, other, icons, files, profiles, shell, notify, watching};
   }
 };
 

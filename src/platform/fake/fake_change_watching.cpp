@@ -111,7 +111,7 @@ bool FakeChangeWatching::waitForNoWatcher(std::chrono::milliseconds timeout) con
   return changed.wait_for(guard, timeout, [&] { return watchers == 0; });
 }
 
-bool FakeChangeWatching::emit(Change change) {
+bool FakeChangeWatching::send(Change change) {
   std::lock_guard guard(lock);
   if (live == nullptr) return false;
   pending.changes.push_back(std::move(change));
@@ -119,7 +119,7 @@ bool FakeChangeWatching::emit(Change change) {
   return true;
 }
 
-bool FakeChangeWatching::emit(std::vector<Change> changes) {
+bool FakeChangeWatching::send(std::vector<Change> changes) {
   std::lock_guard guard(lock);
   if (live == nullptr) return false;
   for (Change& change : changes) pending.changes.push_back(std::move(change));

@@ -13,7 +13,7 @@
 
 namespace tw {
 
-// A change watching that tests script: a test emits changes and notices from any thread, and
+// A change watching that tests script: a test sends changes and notices from any thread, and
 // the watcher's wait hands them out as a real one would, keeping to the request's kinds (a
 // FolderNeedsRescan always passes, as loss is never filtered).
 //
@@ -37,10 +37,11 @@ class FakeChangeWatching : public ChangeWatching {
   // Waits until no watcher is left; false on timeout.
   bool waitForNoWatcher(std::chrono::milliseconds timeout) const;
 
-  // The live watcher's next wait hands these out (false when no watcher is live). A change of a
+  // The live watcher's next wait hands these out (false when no watcher is live); `send`, not
+  // `emit`, which Qt takes for itself. A change of a
   // kind the request left out is dropped, as the system would not report it.
-  bool emit(Change change);
-  bool emit(std::vector<Change> changes);
+  bool send(Change change);
+  bool send(std::vector<Change> changes);
   bool notice(WatchNotice notice);
   // The live watcher's next wait throws std::runtime_error with this message.
   bool failNextWait(std::string message);

@@ -13,6 +13,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/fake/fake_change_watching.h"
 #include "platform/platform.h"
 
 namespace tw {
@@ -33,7 +34,10 @@ class FakePlatform : public Environment,
   explicit FakePlatform(PathStyle style = PathStyle::Windows) : style(style) {}
 
   // Every part of this fake.
-  Platform parts() { return Platform{*this, *this, *this, *this, *this, *this, *this}; }
+  Platform parts() { return Platform{*this, *this, *this, *this, *this, *this, *this, watching}; }
+
+  // Change watching, scripted.
+  FakeChangeWatching watching;
 
   PathStyle style;
   std::vector<DriveInfo> driveTable;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/icon_registry.h"
+#include "platform/linux/linux_change_watching.h"
 #include "platform/platform.h"
 
 namespace tw {
@@ -31,7 +32,7 @@ class LinuxPlatform : public Environment,
   ~LinuxPlatform() override;
 
   // Every part of this platform.
-  Platform parts() { return Platform{*this, *this, *this, *this, *this, *this, *this}; }
+  Platform parts() { return Platform{*this, *this, *this, *this, *this, *this, *this, watching}; }
 
   // Environment.
   PathStyle pathStyle() const override { return PathStyle::Posix; }
@@ -88,7 +89,10 @@ class LinuxPlatform : public Environment,
   void setCurrentThreadPriorityHighest() override;
   // Registrations use recursive inotify even where fanotify could start (fanotify is tried
   // first otherwise, and inotify used when it cannot start). Set before registering.
-  void setForceInotify(bool force) { forceInotify = force; }
+  void setForceInotify(bool force) {
+    forceInotify = force;
+    watching.setForceInotify(force);
+  }
   // "fanotify" or "inotify": what a registration runs on; empty for an unknown or ended one.
   std::string notifySourceKind(std::uint32_t id);
   // Why the last registration that fell back from fanotify (or failed) did so.
@@ -115,6 +119,7 @@ class LinuxPlatform : public Environment,
 
   std::string procRoot;
   std::string sysRoot;
+  LinuxChangeWatching watching{*this};
   IconRegistry icons;
   // File-type icons by the name's type key (see fileTypeKey), so that the MIME database is
   // asked once per type, not once per event.

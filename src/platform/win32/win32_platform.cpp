@@ -12,38 +12,16 @@
 #include "core/settings/extensions.h"
 #include "core/settings/ini_text.h"
 #include "platform/win32/wide_text.h"
+#include "platform/win32/win32_support.h"
 
 namespace tw {
 
+using win32::ensureCom;
 using win32::narrow;
+using win32::systemMessage;
 using win32::widen;
 
 namespace {
-
-// The shell functions want COM on the calling thread; each thread initialises it once and
-// uninitialises it when it ends.
-void ensureCom() {
-  struct ComScope {
-    HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
-    ~ComScope() {
-      if (SUCCEEDED(hr)) CoUninitialize();
-    }
-  };
-  thread_local ComScope scope;
-}
-
-std::string systemMessage(DWORD code) {
-  wchar_t* text = nullptr;
-  const DWORD n = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-      code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  std::string message = n > 0 ? narrow(std::wstring_view(text, n)) : "error " + std::to_string(code);
-  if (text != nullptr) LocalFree(text);
-  while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == ' ')) {
-    message.pop_back();
-  }
-  return message;
-}
 
 const wchar_t kWindowClass[] = L"TarnwatchNotifyWindow";
 

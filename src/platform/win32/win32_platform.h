@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/platform.h"
+#include "platform/win32/win32_change_watching.h"
 
 namespace tw {
 
@@ -17,7 +18,7 @@ class Win32Platform : public Environment,
                       public ShellNotify {
  public:
   // Every part of this platform.
-  Platform parts() { return Platform{*this, *this, *this, *this, *this, *this, *this}; }
+  Platform parts() { return Platform{*this, *this, *this, *this, *this, *this, *this, watching}; }
 
   // Environment.
   PathStyle pathStyle() const override { return PathStyle::Windows; }
@@ -73,6 +74,9 @@ class Win32Platform : public Environment,
   // program that changes files may; registrations that cover the path hear of it. `eventBit`
   // is one shell event bit; `path2` is the new path of a rename.
   static void announceChange(std::uint32_t eventBit, std::string_view path1, std::string_view path2 = {});
+
+ private:
+  Win32ChangeWatching watching;
 };
 
 }  // namespace tw

@@ -1,0 +1,105 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/change_watching.h"
+#include "platform/drives.h"
+#include "platform/linux/change_source.h"
+
+namespace tw {
+
+namespace linuxfs {
+
+// The short names of processes (/proc/PID/comm), read when a change is read from the kernel so
+// that a process that ends right after its change still has its name, and kept for a second so
+// that a burst from one process reads its name once. Used by one watcher's thread only.
+class ProcessNames {
+ public:
+  explicit ProcessNames(std::string procRoot = "/proc") : procRoot(std::move(procRoot)) {}
+  // The name of `pid`; empty when unknown or gone.
+  const std::string& nameOf(std::int32_t pid, std::chrono::steady_clock::time_point now);
+
+ private:
+  struct Known {
+    std::string name;
+    std::chrono::steady_clock::time_point readAt;
+  };
+  std::string procRoot;
+  std::unordered_map<std::int32_t, Known> names;
+};
+
+// One watched root: its kernel source and the mapping of the source's raw changes to change
+// records. Keeps only paths under its root and kinds in its request, pairs a write with its
+// close, and reports a file held open and written at most once a second.
+//
+// Thread: the watcher's thread only.
+class WatchedRoot : public ChangeSink {
+ public:
+  using Clock = std::chrono::steady_clock;
+
+  WatchedRoot(std::string root, EventKindSet kinds) : root(std::move(root)), kinds(kinds) {}
+
+  // Where the changes of the next reads go, and the moment they carry.
+  void setTarget(std::vector<Change>* target, std::chrono::system_clock::time_point readAt);
+  void change(RawChange&& change) override;
+  // A written file not closed within a second after its last report is reported now.
+  void flushDue(Clock::time_point now);
+  // When flushDue has something to do next; max() when nothing is waiting.
+  Clock::time_point nextDue() const;
+  // Reports one change of a kind when the request asks for it (drive events come from the
+  // watcher's look at the mount table).
+  void reportIfWanted(EventKind kind, const std::string& path);
+
+  const std::string root;                // without a final separator, except "/"
+  std::unique_ptr<ChangeSource> source;  // null once the root has gone away
+
+ private:
+  bool covers(const std::string& path) const;
+  bool wants(EventKind kind) const;
+  void report(EventKind kind, bool folder, const std::string& path, const std::string& newPath,
+              std::int32_t pid);
+
+  EventKindSet kinds;
+  std::vector<Change>* target = nullptr;
+  std::chrono::system_clock::time_point readAt;
+  struct Written {
+    Clock::time_point due;
+    std::int32_t pid = 0;
+  };
+  std::unordered_map<std::string, Written> written;  // files written since their last report
+};
+
+}  // namespace linuxfs
+
+// Change watching on Linux: one fanotify filesystem mark per root when the process may use
+// fanotify (root), else recursive inotify; drives mounted and unmounted come from the mount
+// table.
+//
+// Threads: watch() and prepareThread() on the thread that waits; setForceInotify before watch().
+class LinuxChangeWatching : public ChangeWatching {
+ public:
+  // `drives` tells which mounted file systems are drives (for the drive events).
+  explicit LinuxChangeWatching(Drives& drives) : drives(drives) {}
+
+  std::unique_ptr<ChangeWatcher> watch(const WatchRequest& request) override;
+  void prepareThread() override;
+
+  // Watches use recursive inotify even where fanotify could start.
+  void setForceInotify(bool force) { forceInotify = force; }
+
+ private:
+  Drives& drives;
+  std::atomic<bool> forceInotify{false};
+};
+
+// The kernel mechanism a Linux watcher uses for each root it watches ("fanotify" or "inotify"),
+// by root as it was asked; for the tests and the recorder's messages.
+std::vector<std::pair<std::string, std::string>> watchMechanisms(const ChangeWatcher& watcher);
+
+}  // namespace tw

@@ -1,0 +1,572 @@
+// End-to-end tests of the Linux change watching on real temporary folders, in both modes:
+// fanotify (when running as root) and inotify forced.
+
+#include "platform/linux/linux_change_watching.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <future>
+#include <mutex>
+#include <thread>
+
+#include "platform/linux/linux_platform.h"
+#include "support/temp_dir.h"
+
+namespace tw {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+// A change as the tests compare it: its kind and its two paths (the rest is checked where it
+// matters).
+struct Event {
+  EventKind kind = EventKind::Association;
+  std::string path, newPath;
+  std::chrono::steady_clock::time_point at;
+  std::int32_t pid = 0;
+  std::string process;
+  std::chrono::system_clock::time_point time;  // as the change says
+  bool operator==(const Event& o) const { return kind == o.kind && path == o.path && newPath == o.newPath; }
+  bool operator<(const Event& o) const {
+    return std::tie(kind, path, newPath) < std::tie(o.kind, o.path, o.newPath);
+  }
+};
+using Events = std::vector<Event>;
+
+std::ostream& operator<<(std::ostream& out, const Event& e) {
+  return out << "{" << getEventName(eventNumber(e.kind)) << ", '" << e.path << "', '" << e.newPath << "'}";
+}
+
+Event ev(EventKind kind, std::string path, std::string newPath = {}) {
+  return Event{kind, std::move(path), std::move(newPath), {}, 0, {}, {}};
+}
+
+EventKindSet kindsOf(std::initializer_list<EventKind> kinds) {
+  EventKindSet set;
+  for (const EventKind k : kinds) set.set(static_cast<std::size_t>(eventNumber(k)));
+  return set;
+}
+
+EventKindSet allBut(EventKind kind) {
+  return allEventKinds().reset(static_cast<std::size_t>(eventNumber(kind)));
+}
+
+std::string realPath(const fs::path& p) { return fs::canonical(p).string(); }
+
+enum class Mode { Fanotify, Inotify };
+
+std::string modeName(const testing::TestParamInfo<Mode>& info) {
+  return info.param == Mode::Fanotify ? "fanotify" : "inotify";
+}
+
+// A monitor-like thread: starts a watch of the given roots on its own thread and records every
+// change and notice its waits bring, until it is stopped (a wake, then the watcher ends).
+class Recorder {
+ public:
+  Recorder(ChangeWatching& watching, WatchRequest request) {
+    std::promise<void> ready;
+    auto started = ready.get_future();
+    thread = std::thread([this, &watching, request, &ready] { run(watching, request, ready); });
+    started.get();
+  }
+  ~Recorder() { stop(); }
+
+  void stop() {
+    if (!thread.joinable()) return;
+    stopping = true;
+    watcher->wake();
+    thread.join();
+  }
+
+  // Waits until `done` holds for the changes so far (at most 10 s), then until nothing more
+  // arrives for a short while, and returns them all.
+  Events waitFor(const std::function<bool(const Events&)>& done) {
+    std::unique_lock guard(lock);
+    changed.wait_for(guard, 10s, [&] { return done(events); });
+    for (std::size_t seen = events.size();;) {
+      changed.wait_for(guard, 400ms);
+      if (events.size() == seen) break;
+      seen = events.size();
+    }
+    return events;
+  }
+  Events waitForCount(std::size_t n) {
+    return waitFor([n](const Events& e) { return e.size() >= n; });
+  }
+  Events snapshot() {
+    std::lock_guard guard(lock);
+    return events;
+  }
+  std::vector<WatchNotice> noticesSoFar() {
+    std::lock_guard guard(lock);
+    return notices;
+  }
+  void clear() {
+    std::lock_guard guard(lock);
+    events.clear();
+  }
+
+  // Set on the recorder's thread before the constructor returns.
+  std::vector<std::string> watched;
+  std::vector<std::pair<std::string, std::string>> mechanisms;
+  int emptyWaits = 0;
+
+ private:
+  void run(ChangeWatching& watching, const WatchRequest& request, std::promise<void>& ready) {
+    watcher = watching.watch(request);
+    watched = watcher->watchedRoots();
+    mechanisms = watchMechanisms(*watcher);
+    ready.set_value();
+    ChangeBatch batch;
+    while (!stopping) {
+      batch.clear();
+      watcher->wait(batch);
+      if (batch.empty()) ++emptyWaits;
+      const auto now = std::chrono::steady_clock::now();
+      std::lock_guard guard(lock);
+      for (Change& c : batch.changes) {
+        events.push_back(
+            Event{c.kind, std::move(c.path), std::move(c.newPath), now, c.pid, std::move(c.process), c.time});
+      }
+      for (WatchNotice& n : batch.notices) notices.push_back(std::move(n));
+      changed.notify_all();
+    }
+    watcher.reset();
+  }
+
+  std::thread thread;
+  std::unique_ptr<ChangeWatcher> watcher;  // made and destroyed on the recorder's thread
+  std::atomic<bool> stopping{false};
+  std::mutex lock;
+  std::condition_variable changed;
+  Events events;
+  std::vector<WatchNotice> notices;
+};
+
+void writeFile(const std::string& path, const std::string& content) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << content;
+}
+void appendFile(const std::string& path, const std::string& content) {
+  std::ofstream out(path, std::ios::binary | std::ios::app);
+  out << content;
+}
+
+class WatchTest : public testing::TestWithParam<Mode> {
+ public:
+  void SetUp() override {
+    if (GetParam() == Mode::Fanotify) {
+      if (geteuid() != 0) {
+        GTEST_SKIP() << "fanotify filesystem marks need root (CAP_SYS_ADMIN)";
+      }
+    } else {
+      platform.setForceInotify(true);
+    }
+    root = realPath(tmp.path()) + "/w";
+    outside = realPath(tmp.path()) + "/outside";
+    fs::create_directory(root);
+    fs::create_directory(outside);
+  }
+
+  // Starts recording `roots` (default: `root`) and checks the mechanism really in use.
+  std::unique_ptr<Recorder> record(EventKindSet kinds = allEventKinds(),
+                                   std::vector<std::string> roots = {}) {
+    if (roots.empty()) roots = {root + "/"};
+    auto recorder = std::make_unique<Recorder>(platform.parts().watching, WatchRequest{roots, kinds});
+    EXPECT_EQ(recorder->watched, roots) << testing::PrintToString(recorder->noticesSoFar().size());
+    for (const auto& [watchedRoot, mechanism] : recorder->mechanisms) {
+      EXPECT_EQ(mechanism, GetParam() == Mode::Fanotify ? "fanotify" : "inotify") << watchedRoot;
+    }
+    return recorder;
+  }
+
+  std::string at(const std::string& rel) const { return root + "/" + rel; }
+
+  LinuxPlatform platform;
+  test::TempDir tmp;
+  std::string root;
+  std::string outside;
+};
+
+// One change made while recording, and exactly the events it must give (in any order when
+// `ordered` is false, since the order of a tree removal depends on the directory order).
+struct Case {
+  const char* name;
+  EventKindSet kinds;
+  std::function<void(WatchTest&)> before;
+  std::function<void(WatchTest&)> act;
+  std::function<std::vector<Event>(WatchTest&)> expected;
+  bool ordered = true;
+};
+
+const EventKindSet kCreates = kindsOf({EventKind::FileCreated, EventKind::FolderCreated});
+
+std::vector<Case> cases() {
+  const auto nothing = [](WatchTest&) {};
+  return {
+      {"CreateAndWriteFile", allEventKinds(), nothing,
+       [](WatchTest& t) { writeFile(t.at("a.txt"), "hello"); },
+       [](WatchTest& t) {
+         return Events{ev(EventKind::FileCreated, t.at("a.txt")), ev(EventKind::FileUpdated, t.at("a.txt"))};
+       }},
+      {"WriteAndCloseExistingFile", allEventKinds(), [](WatchTest& t) { writeFile(t.at("a.txt"), "1"); },
+       [](WatchTest& t) { appendFile(t.at("a.txt"), "more"); },
+       [](WatchTest& t) { return Events{ev(EventKind::FileUpdated, t.at("a.txt"))}; }},
+      {"ChmodIsAttributes", allEventKinds(), [](WatchTest& t) { writeFile(t.at("a.txt"), "1"); },
+       [](WatchTest& t) { ::chmod(t.at("a.txt").c_str(), 0600); },
+       [](WatchTest& t) { return Events{ev(EventKind::Attributes, t.at("a.txt"))}; }},
+      {"TouchIsAttributes", allEventKinds(), [](WatchTest& t) { writeFile(t.at("a.txt"), "1"); },
+       [](WatchTest& t) { ::utimes(t.at("a.txt").c_str(), nullptr); },
+       [](WatchTest& t) { return Events{ev(EventKind::Attributes, t.at("a.txt"))}; }},
+      {"RenameFile", allEventKinds(), [](WatchTest& t) { writeFile(t.at("a.txt"), "1"); },
+       [](WatchTest& t) { fs::rename(t.at("a.txt"), t.at("b.txt")); },
+       [](WatchTest& t) { return Events{ev(EventKind::FileRenamed, t.at("a.txt"), t.at("b.txt"))}; }},
+      {"RenameFolder", allEventKinds(),
+       [](WatchTest& t) {
+         fs::create_directories(t.at("d/sub"));
+         writeFile(t.at("d/sub/f"), "1");
+       },
+       [](WatchTest& t) { fs::rename(t.at("d"), t.at("e")); },
+       [](WatchTest& t) { return Events{ev(EventKind::FolderRenamed, t.at("d"), t.at("e"))}; }},
+      {"DeleteFile", allEventKinds(), [](WatchTest& t) { writeFile(t.at("a.txt"), "1"); },
+       [](WatchTest& t) { fs::remove(t.at("a.txt")); },
+       [](WatchTest& t) { return Events{ev(EventKind::FileDeleted, t.at("a.txt"))}; }},
+      {"DeleteFolderWithSubtree", allEventKinds(),
+       [](WatchTest& t) {
+         fs::create_directories(t.at("d/x/y"));
+         writeFile(t.at("d/f1"), "1");
+         writeFile(t.at("d/x/f2"), "2");
+         writeFile(t.at("d/x/y/f3"), "3");
+       },
+       [](WatchTest& t) { fs::remove_all(t.at("d")); },
+       [](WatchTest& t) {
+         return Events{
+             ev(EventKind::FileDeleted, t.at("d/f1")),     ev(EventKind::FileDeleted, t.at("d/x/f2")),
+             ev(EventKind::FileDeleted, t.at("d/x/y/f3")), ev(EventKind::FolderDeleted, t.at("d/x/y")),
+             ev(EventKind::FolderDeleted, t.at("d/x")),    ev(EventKind::FolderDeleted, t.at("d"))};
+       },
+       false},
+      {"MoveInFileAndFolder", allEventKinds(),
+       [](WatchTest& t) {
+         writeFile(t.outside + "/in.txt", "1");
+         fs::create_directories(t.outside + "/dir/inner");
+         writeFile(t.outside + "/dir/inner/old", "1");
+       },
+       [](WatchTest& t) {
+         fs::rename(t.outside + "/in.txt", t.at("in.txt"));
+         fs::rename(t.outside + "/dir", t.at("dir"));
+         // The folder that came in is watched from then on, down to its subfolders.
+         std::this_thread::sleep_for(300ms);
+         writeFile(t.at("dir/inner/new"), "x");
+       },
+       [](WatchTest& t) {
+         return Events{ev(EventKind::FileCreated, t.at("in.txt")), ev(EventKind::FolderCreated, t.at("dir")),
+                       ev(EventKind::FileCreated, t.at("dir/inner/new")),
+                       ev(EventKind::FileUpdated, t.at("dir/inner/new"))};
+       }},
+      {"MoveOutFileAndFolder", allEventKinds(),
+       [](WatchTest& t) {
+         writeFile(t.at("out.txt"), "1");
+         fs::create_directories(t.at("dir/inner"));
+       },
+       [](WatchTest& t) {
+         fs::rename(t.at("out.txt"), t.outside + "/out.txt");
+         fs::rename(t.at("dir"), t.outside + "/dir");
+         // What happens to it outside is no longer reported.
+         std::this_thread::sleep_for(300ms);
+         writeFile(t.outside + "/dir/inner/later", "x");
+       },
+       [](WatchTest& t) {
+         return Events{ev(EventKind::FileDeleted, t.at("out.txt")),
+                       ev(EventKind::FolderDeleted, t.at("dir"))};
+       }},
+      {"FolderCreatedWithContentAtOnce", kCreates, nothing,
+       [](WatchTest& t) {
+         fs::create_directory(t.at("n"));
+         writeFile(t.at("n/a"), "");
+         writeFile(t.at("n/b"), "");
+         fs::create_directory(t.at("n/m"));
+         writeFile(t.at("n/m/c"), "");
+       },
+       [](WatchTest& t) {
+         return Events{ev(EventKind::FolderCreated, t.at("n")), ev(EventKind::FileCreated, t.at("n/a")),
+                       ev(EventKind::FileCreated, t.at("n/b")), ev(EventKind::FolderCreated, t.at("n/m")),
+                       ev(EventKind::FileCreated, t.at("n/m/c"))};
+       },
+       false},
+      {"FileRenamedIntoJustRenamedFolder", allBut(EventKind::FileUpdated),
+       [](WatchTest& t) {
+         fs::create_directory(t.at("d"));
+         writeFile(t.at("f"), "1");
+       },
+       [](WatchTest& t) {
+         writeFile(t.at("d/g"), "");
+         fs::rename(t.at("d"), t.at("e"));
+         fs::rename(t.at("f"), t.at("e/f"));
+         fs::rename(t.at("e/g"), t.at("e/h"));
+       },
+       [](WatchTest& t) {
+         return Events{ev(EventKind::FileCreated, t.at("d/g")),
+                       ev(EventKind::FolderRenamed, t.at("d"), t.at("e")),
+                       ev(EventKind::FileRenamed, t.at("f"), t.at("e/f")),
+                       ev(EventKind::FileRenamed, t.at("e/g"), t.at("e/h"))};
+       }},
+      {"KindsOutsideTheMaskAreNotDelivered", kindsOf({EventKind::FileDeleted, EventKind::FolderDeleted}),
+       nothing,
+       [](WatchTest& t) {
+         writeFile(t.at("a"), "1");
+         ::chmod(t.at("a").c_str(), 0600);
+         fs::rename(t.at("a"), t.at("b"));
+         fs::create_directory(t.at("d"));
+         fs::remove(t.at("b"));
+         fs::remove(t.at("d"));
+       },
+       // fanotify merges the removal of "d" into its pending creation, ahead of the delete.
+       [](WatchTest& t) {
+         return Events{ev(EventKind::FileDeleted, t.at("b")), ev(EventKind::FolderDeleted, t.at("d"))};
+       },
+       false},
+  };
+}
+
+TEST_P(WatchTest, ChangesOnDisk) {
+  for (const Case& c : cases()) {
+    SCOPED_TRACE(c.name);
+    fs::remove_all(root);
+    fs::remove_all(outside);
+    fs::create_directory(root);
+    fs::create_directory(outside);
+    c.before(*this);
+    auto recorder = record(c.kinds);
+    c.act(*this);
+    Events want = c.expected(*this);
+    Events got = recorder->waitForCount(want.size());
+    recorder->stop();
+    if (!c.ordered) {
+      std::sort(want.begin(), want.end());
+      std::sort(got.begin(), got.end());
+    }
+    EXPECT_EQ(got, want);
+  }
+}
+
+// Every change carries who made it where the kernel says so (fanotify; inotify never does), with
+// the name read while the change was read, and the moment it was read.
+TEST_P(WatchTest, ChangesCarryTheirProcessAndTime) {
+  auto recorder = record(kCreates);
+  const auto before = std::chrono::system_clock::now();
+  writeFile(at("made"), "");
+  const Events got = recorder->waitForCount(1);
+  ASSERT_EQ(got, Events{ev(EventKind::FileCreated, at("made"))});
+  EXPECT_GE(got[0].time, before);
+  EXPECT_LE(got[0].time, std::chrono::system_clock::now());
+  if (GetParam() == Mode::Fanotify) {
+    EXPECT_EQ(got[0].pid, static_cast<std::int32_t>(getpid()));
+    std::ifstream comm("/proc/self/comm");
+    std::string name;
+    std::getline(comm, name);
+    EXPECT_EQ(got[0].process, name);
+  } else {
+    EXPECT_EQ(got[0].pid, 0);
+    EXPECT_EQ(got[0].process, "");
+  }
+}
+
+TEST_P(WatchTest, TwoRootsInOneWatch) {
+  fs::create_directories(at("a"));
+  fs::create_directories(at("b"));
+  auto recorder = record(kCreates, {at("a") + "/", at("b") + "/"});
+  writeFile(at("a/1"), "");
+  writeFile(at("b/2"), "");
+  writeFile(root + "/neither", "");
+  Events got = recorder->waitForCount(2);
+  std::sort(got.begin(), got.end());
+  EXPECT_EQ(got, (Events{ev(EventKind::FileCreated, at("a/1")), ev(EventKind::FileCreated, at("b/2"))}));
+}
+
+// A root that cannot be watched is left out with a notice that names it and says why; the
+// others are watched.
+TEST_P(WatchTest, ARootThatCannotBeWatchedIsNamedWithItsReason) {
+  const std::string missing = at("missing") + "/";
+  auto recorder = record(kCreates, {root + "/"});
+  recorder->stop();
+  Recorder both(platform.parts().watching, WatchRequest{{missing, root + "/", "relative/"}, kCreates});
+  EXPECT_EQ(both.watched, std::vector<std::string>{root + "/"});
+  writeFile(at("still"), "");
+  EXPECT_EQ(both.waitForCount(1), Events{ev(EventKind::FileCreated, at("still"))});
+  const auto notices = both.noticesSoFar();
+  ASSERT_EQ(notices.size(), 2u);
+  EXPECT_EQ(notices[0].root, missing);
+  EXPECT_NE(notices[0].message.find(missing), std::string::npos) << notices[0].message;
+  EXPECT_NE(notices[0].message.find("No such file"), std::string::npos) << notices[0].message;
+  EXPECT_EQ(notices[1].root, "relative/");
+}
+
+// A wake ends a wait that has nothing to give at once, and the watcher ends without a change
+// reaching anyone afterwards.
+TEST_P(WatchTest, AWakeEndsAWaitAndNothingComesAfterTheWatchEnds) {
+  auto recorder = record(kCreates);
+  writeFile(at("before"), "");
+  ASSERT_EQ(recorder->waitForCount(1), Events{ev(EventKind::FileCreated, at("before"))});
+  recorder->stop();  // joins: the wait returned on the wake alone
+  recorder->clear();
+  writeFile(at("after"), "");
+  std::this_thread::sleep_for(300ms);
+  EXPECT_TRUE(recorder->snapshot().empty());
+}
+
+TEST_P(WatchTest, AFileHeldOpenIsReportedAtMostOnceASecond) {
+  writeFile(at("log"), "");
+  auto recorder = record(kindsOf({EventKind::FileUpdated}));
+  {
+    std::ofstream out(at("log"), std::ios::app);
+    const auto end = std::chrono::steady_clock::now() + 2500ms;
+    while (std::chrono::steady_clock::now() < end) {
+      out << "line\n" << std::flush;
+      std::this_thread::sleep_for(50ms);
+    }
+    const auto whileOpen = recorder->snapshot();
+    EXPECT_GE(whileOpen.size(), 1u) << "a file held open is reported without waiting for its close";
+    EXPECT_LE(whileOpen.size(), 3u) << "2.5 s of writes, at most once a second";
+    for (std::size_t i = 1; i < whileOpen.size(); ++i) {
+      EXPECT_GE(whileOpen[i].at - whileOpen[i - 1].at, 900ms);
+    }
+    recorder->clear();
+  }
+  // The close reports the writes made since the last report.
+  EXPECT_EQ(recorder->waitForCount(1), Events{ev(EventKind::FileUpdated, at("log"))});
+}
+
+bool run(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
+
+TEST_P(WatchTest, DrivesMountedAndUnmounted) {
+  if (geteuid() != 0) GTEST_SKIP() << "mounting a loop device needs root";
+  if (!run("command -v mkfs.ext2") || !run("command -v mount")) {
+    GTEST_SKIP() << "mkfs.ext2 (e2fsprogs) and mount are needed to make a test drive";
+  }
+  const std::string image = realPath(tmp.path()) + "/disk.img";
+  const std::string drive = at("drive");
+  fs::create_directory(drive);
+  {
+    std::ofstream(image).close();
+    fs::resize_file(image, 8u << 20);
+  }
+  ASSERT_TRUE(run("mkfs.ext2 -q -F " + image));
+  struct Unmount {
+    std::string point;
+    bool mounted = false;
+    ~Unmount() {
+      if (mounted) run("umount -l " + point);
+    }
+  } guard{drive};
+
+  auto watcher = record();
+  if (!run("mount -o loop " + image + " " + drive)) GTEST_SKIP() << "this machine cannot mount a loop device";
+  guard.mounted = true;
+  const auto added = watcher->waitFor([](const Events& e) {
+    return std::any_of(e.begin(), e.end(), [](const Event& x) { return x.kind == EventKind::DriveAdded; });
+  });
+  EXPECT_EQ(std::count(added.begin(), added.end(), ev(EventKind::DriveAdded, drive)), 1)
+      << testing::PrintToString(added);
+  watcher->stop();
+
+  // Watch the new drive itself, then take it away while recording.
+  auto both = record(allBut(EventKind::FileUpdated), {root + "/", drive + "/"});
+  writeFile(drive + "/on-drive", "x");
+  EXPECT_EQ(both->waitForCount(1), Events{ev(EventKind::FileCreated, drive + "/on-drive")});
+  both->clear();
+  ASSERT_TRUE(run("umount " + drive)) << "the recording must not keep the drive busy";
+  guard.mounted = false;
+  const auto removed = both->waitFor([](const Events& e) {
+    return std::any_of(e.begin(), e.end(), [](const Event& x) { return x.kind == EventKind::DriveRemoved; });
+  });
+  EXPECT_EQ(std::count(removed.begin(), removed.end(), ev(EventKind::DriveRemoved, drive)), 1)
+      << testing::PrintToString(removed);
+  // The recording goes on for the rest.
+  both->clear();
+  writeFile(at("still-here"), "");
+  EXPECT_EQ(both->waitForCount(1), Events{ev(EventKind::FileCreated, at("still-here"))});
+}
+
+// The watch of the tree at the start leaves out folders of other file systems mounted inside
+// it (they are drives of their own), and still watches every folder of its own one.
+TEST_P(WatchTest, AFileSystemMountedInsideIsNotWatchedFromTheStart) {
+  if (geteuid() != 0) GTEST_SKIP() << "mounting needs root";
+  fs::create_directories(at("plain/deep"));
+  fs::create_directories(at("mnt"));
+  if (!run("mount -t tmpfs tarnwatch-test " + at("mnt"))) GTEST_SKIP() << "this machine cannot mount a tmpfs";
+  struct Unmount {
+    std::string point;
+    ~Unmount() { run("umount -l " + point); }
+  } guard{at("mnt")};
+  fs::create_directories(at("mnt/sub"));
+
+  auto watcher = record(kCreates);
+  writeFile(at("mnt/sub/elsewhere"), "");
+  writeFile(at("mnt/there"), "");
+  writeFile(at("plain/deep/here"), "");
+  EXPECT_EQ(watcher->waitForCount(1), Events{ev(EventKind::FileCreated, at("plain/deep/here"))});
+  std::this_thread::sleep_for(300ms);
+  EXPECT_EQ(watcher->waitForCount(1), Events{ev(EventKind::FileCreated, at("plain/deep/here"))});
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, WatchTest, testing::Values(Mode::Fanotify, Mode::Inotify), modeName);
+
+std::size_t readNumber(const char* path) {
+  std::ifstream in(path);
+  std::size_t n = 0;
+  in >> n;
+  return n;
+}
+
+TEST(WatchOverflow, AnOverflowedInotifyQueueIsReportedOnTheRoot) {
+  const std::size_t limit = readNumber("/proc/sys/fs/inotify/max_queued_events");
+  if (limit == 0 || limit > 200'000)
+    GTEST_SKIP() << "inotify queue limit " << limit << " is too large to flood";
+  LinuxPlatform platform;
+  platform.setForceInotify(true);
+  test::TempDir tmp;
+  const std::string root = realPath(tmp.path());
+  // "Update Directory" is not even asked for: an overflow is reported regardless.
+  auto watcher = platform.parts().watching.watch(WatchRequest{{root + "/"}, kCreates});
+  ASSERT_EQ(watcher->watchedRoots(), std::vector<std::string>{root + "/"});
+  // Nobody waits yet: each file gives a create and a close, so this floods the queue.
+  for (std::size_t i = 0; i < limit / 2 + 200; ++i) {
+    const int fd = ::open((root + "/f" + std::to_string(i)).c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0644);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+  }
+  bool overflowSeen = false;
+  std::size_t creates = 0;
+  for (int waits = 0; !overflowSeen && waits < 1000; ++waits) {
+    ChangeBatch batch;
+    watcher->wait(batch);
+    for (const Change& c : batch.changes) {
+      if (c.kind == EventKind::FolderNeedsRescan) {
+        overflowSeen = true;
+        EXPECT_EQ(c.path, root);
+      } else {
+        ++creates;
+      }
+    }
+  }
+  EXPECT_TRUE(overflowSeen);
+  EXPECT_GT(creates, 0u);
+  EXPECT_LT(creates, limit / 2 + 200) << "some creates were lost, which is what the overflow says";
+}
+
+}  // namespace
+}  // namespace tw
