@@ -1,5 +1,8 @@
 #include "core/model/capture_list.h"
 
+#include <limits>
+#include <stdexcept>
+
 #include "core/model/path_parts.h"
 
 namespace tw {
@@ -27,6 +30,9 @@ CaptureList::CaptureList(Environment& environment, IconSource* iconSource, PathS
 }
 
 void CaptureList::add(const Change& change) {
+  if (rowTotal >= static_cast<std::size_t>(std::numeric_limits<int>::max())) {
+    throw std::length_error("the capture list is full");
+  }
   Row row{};
   const std::string_view folder = folderPart(change.path, style);
   row.time = change.time;
@@ -41,8 +47,10 @@ void CaptureList::add(const Change& change) {
     row.icon =
         showsFolderIcon(change.kind) ? icons->systemFolderIcon() : icons->source().fileTypeIcon(change.path);
   }
-  rows.push_back(row);
-  if (icons != nullptr) pendingIcons.push_back(rows.size() - 1);  // asked with the batch's others
+  if (rowTotal % kBlockRows == 0) blocks.push_back(std::make_unique_for_overwrite<Row[]>(kBlockRows));
+  rowAt(rowTotal) = row;
+  if (icons != nullptr) pendingIcons.push_back(rowTotal);  // asked with the batch's others
+  ++rowTotal;
   if (batchDepth == 0) {
     flush();
   } else if (pendingIcons.size() >= kIconLookupGroup) {
@@ -61,7 +69,7 @@ void CaptureList::startPendingIcons() {
   if (pendingIcons.empty()) return;
   std::vector<TextId> paths;
   paths.reserve(pendingIcons.size());
-  for (const std::size_t row : pendingIcons) paths.push_back(rows[row].folder);
+  for (const std::size_t row : pendingIcons) paths.push_back(rowAt(row).folder);
   iconLookups.push_back(IconLookup{icons->start(*pool, paths), std::move(pendingIcons)});
   pendingIcons.clear();
 }
@@ -71,25 +79,25 @@ void CaptureList::finishIcons() {
   startPendingIcons();
   for (IconLookup& started : iconLookups) {
     const std::vector<int> answers = icons->finish(*started.lookup);
-    for (std::size_t i = 0; i < started.rows.size(); ++i) rows[started.rows[i]].folderIcon = answers[i];
+    for (std::size_t i = 0; i < started.rows.size(); ++i) rowAt(started.rows[i]).folderIcon = answers[i];
   }
   iconLookups.clear();
 }
 
 void CaptureList::flush() {
   finishIcons();
-  if (published == rows.size()) return;
+  if (published == rowTotal) return;
   const int first = static_cast<int>(published);
-  const int last = static_cast<int>(rows.size()) - 1;
+  const int last = static_cast<int>(rowTotal) - 1;
   if (observer != nullptr) observer->rowsAboutToBeInserted(first, last);
-  published = rows.size();
+  published = rowTotal;
   if (observer != nullptr) observer->rowsInserted(first, last);
 }
 
 void CaptureList::clear() {
   if (observer != nullptr) observer->listAboutToBeCleared();
-  rows.clear();
-  rows.shrink_to_fit();
+  std::vector<std::unique_ptr<Row[]>>().swap(blocks);
+  rowTotal = 0;
   pendingIcons.clear();
   iconLookups.clear();
   published = 0;

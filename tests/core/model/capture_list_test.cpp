@@ -246,6 +246,37 @@ TEST(CaptureList, LongBatchesAskFolderIconsInGroupsAndAnnounceOnce) {
   for (int i = 0; i < rows; ++i) ASSERT_EQ(list.folderIcon(i), 21 + i % 3) << "row " << i;
 }
 
+// Rows are kept in blocks: rows on either side of a block's end, and icon groups that span
+// it, keep their own facts; a Clean drops the blocks and the list fills again from row 0.
+TEST(CaptureList, RowsAcrossBlocksKeepTheirFactsAndIcons) {
+  FakePlatform platform(PathStyle::Windows);
+  platform.objectIcons = {{"C:\\a\\", 21}, {"C:\\b\\", 22}, {"C:\\c\\", 23}};
+  CaptureList list(platform, &platform, PathStyle::Windows);
+  const char* folders[] = {"C:\\a\\", "C:\\b\\", "C:\\c\\"};
+  const auto fill = [&](int rows) {
+    list.beginBatch();
+    for (int i = 0; i < rows; ++i) {
+      const EventKind kind = i % 2 == 0 ? EventKind::FileCreated : EventKind::FolderCreated;
+      list.add(changeOf(std::string(folders[i % 3]) + std::to_string(i), "", kind));
+    }
+    list.endBatch();
+  };
+  const int rows = static_cast<int>(2 * CaptureList::kBlockRows + 5);
+  for (int round = 0; round < 2; ++round) {
+    fill(rows);
+    ASSERT_EQ(list.rowCount(), rows);
+    for (int i = 0; i < rows; ++i) {
+      ASSERT_EQ(list.folder(i), folders[i % 3]) << "row " << i;
+      ASSERT_EQ(list.name(i), std::to_string(i)) << "row " << i;
+      ASSERT_EQ(list.kind(i), i % 2 == 0 ? EventKind::FileCreated : EventKind::FolderCreated) << "row " << i;
+      ASSERT_EQ(list.folderIcon(i), 21 + i % 3) << "row " << i;
+    }
+    list.clear();
+    EXPECT_EQ(list.rowCount(), 0);
+    EXPECT_EQ(list.bytesUsed(), 0u);
+  }
+}
+
 TEST(CaptureList, SharedPoolKeepsEachTextOnce) {
   FakePlatform platform(PathStyle::Windows);
   TextPool pool;
