@@ -1,5 +1,6 @@
-// A recording through the real Linux platform on a temporary folder: the monitor, the queue
-// thread and the views' steps, with a user-interface thread of the test's.
+// A recording through the real Linux change watching on a temporary folder: the monitor loop
+// waits on the real watcher, the delivery loop is stepped with an injected clock and the test's
+// thread is the user-interface thread, so nothing waits for the delivery interval.
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -7,13 +8,12 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <thread>
 
 #include "app/record/recorder.h"
-#include "core/queue/recording_view.h"
-#include "core/recording/shell_monitor.h"
+#include "core/recording/posted_work_loop.h"
+#include "core/recording/recording_controller.h"
 #include "platform/linux/linux_platform.h"
-#include "support/fake_settings_controls.h"
+#include "support/recording_support.h"
 #include "support/temp_dir.h"
 
 namespace tw {
@@ -23,56 +23,51 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using Lines = std::vector<std::string>;
 
-class Controls : public MonitorControls {
- public:
-  Lines log;
-  void setRecordImage(int) override {}
-  void setRecordCaption(const std::string&) override {}
-  void setPauseVisible(bool) override {}
-  void setPauseCaption(const std::string& c) override { log.push_back("pause " + c); }
-  void setPauseImage(int) override {}
-  void clearTree() override { log.push_back("clear tree"); }
-  void clearList() override { log.push_back("clear list"); }
-  void showError(const std::string& m) override { log.push_back("error " + m); }
-};
+DeliverySchedule steppedSchedule() {
+  DeliverySchedule schedule;
+  schedule.ownThreads = false;
+  return schedule;
+}
 
 class Pipeline : public ::testing::TestWithParam<bool> {
  protected:
-  Pipeline() : uiThread([this] { ui.exec(); }) {}
-  ~Pipeline() override {
-    ui.quit();
-    uiThread.join();
-  }
   void SetUp() override {
     if (!GetParam() && geteuid() != 0) GTEST_SKIP() << "fanotify needs root";
     real.setForceInotify(GetParam());
     fs::create_directory(root);
-    for (int n = 0; n < kEventCount; ++n) settings.events.rows.push_back({getEventName(n), "", 0, true});
   }
 
-  std::shared_ptr<TShellMonitor> start() {
-    auto monitor =
-        TShellMonitor::start(MonitorContext{real.parts().withDrives(folders), ui, controls, settings, view});
-    while (monitor->registeredCount() < 0) std::this_thread::sleep_for(5ms);
-    EXPECT_EQ(monitor->registeredCount(), 1);
-    return monitor;
+  void start(const CaptureOptions& options) {
+    controller.record(options);
+    controller.monitorLoop()->step();  // the watch
+    ui.runPending();
+    ASSERT_EQ(listener.log, (Lines{"state Recording", "watch " + root.string() + "/"}));
   }
-  Lines listRows() {
-    Lines rows;
-    ui.synchronize([&] {
-      for (const auto& line : view.log) {
-        if (line.starts_with("list ")) rows.push_back(line.substr(5));
-      }
-    });
-    return rows;
+  // Reads from the real watcher until `count` changes have been read.
+  void readUntil(std::uint64_t count) {
+    while (controller.changesRead() < count) ASSERT_TRUE(controller.monitorLoop()->step());
   }
-  bool waitForRows(std::size_t count, std::chrono::milliseconds timeout = 5s) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (std::chrono::steady_clock::now() < deadline) {
-      if (listRows().size() >= count) return true;
-      std::this_thread::sleep_for(20ms);
+  // Reads and delivers until a change on `path` has been delivered.
+  void deliverUntil(const std::string& path) {
+    const auto seen = [&] {
+      const Lines paths = listener.deliveredPaths();
+      return std::find(paths.begin(), paths.end(), path) != paths.end();
+    };
+    while (!seen()) {
+      ASSERT_TRUE(controller.monitorLoop()->step());
+      now += 1s;
+      controller.deliveryLoop()->step(now);
+      ui.runPending();
     }
-    return false;
+  }
+  void stop() {
+    controller.stop();
+    for (int i = 0; i < 1000 && controller.state() != RecordingState::Idle; ++i) {
+      if (MonitorLoop* monitor = controller.monitorLoop()) monitor->step();
+      if (DeliveryLoop* delivery = controller.deliveryLoop()) delivery->step(now);
+      ui.runPending();
+    }
+    ASSERT_EQ(controller.state(), RecordingState::Idle);
   }
   std::string path(const std::string& name) const { return (root / name).string(); }
 
@@ -80,57 +75,73 @@ class Pipeline : public ::testing::TestWithParam<bool> {
   fs::path root = tmp.path() / "watched";
   LinuxPlatform real;
   record::FolderDrives folders{real, PathStyle::Posix, {root.string()}};
-  QueuedUiDispatcher ui;
-  Controls controls;
-  test::FakeSettingsControls settings;
-  test::RecordingView view;
-  std::thread uiThread;
+  PostedWorkLoop ui;
+  test::ListenerLog listener;
+  CaptureViews views{real, nullptr, PathStyle::Posix};
+  RecordingController controller{
+      RecordingServices{real.parts().watching, folders, real, ui, listener, &views, PathStyle::Posix},
+      steppedSchedule()};
+  DeliveryLoop::TimePoint now = DeliveryLoop::TimePoint() + 1000h;
 };
 
-TEST_P(Pipeline, PauseHoldsEventsThenDeliversThemTogetherInOrder) {
-  auto monitor = start();
-  ui.synchronize([&] { monitor->setPause(true); });
+TEST_P(Pipeline, PauseHoldsChangesThenDeliversThemTogetherInOrder) {
+  start(CaptureOptions());
+  controller.pause();
   fs::create_directory(path("one"));
   fs::create_directory(path("two"));
   fs::create_directory(path("three"));
-  std::this_thread::sleep_for(1500ms);
-  EXPECT_TRUE(listRows().empty()) << "nothing is delivered while paused";
-  ui.synchronize([&] { monitor->setPause(false); });
-  ASSERT_TRUE(waitForRows(3));
-  EXPECT_EQ(listRows(), (Lines{path("one") + "||9", path("two") + "||9", path("three") + "||9"}));
-  Lines log;
-  ui.synchronize([&] { log = view.log; });
-  EXPECT_EQ(std::count(log.begin(), log.end(), "show 3"), 1) << "one batch after the resume";
-  monitor->stop();
-  ASSERT_TRUE(monitor->waitForEnd(10s));
+  readUntil(3);
+  now += 10s;
+  controller.deliveryLoop()->step(now);
+  ui.runPending();
+  EXPECT_TRUE(listener.delivered.empty()) << "nothing is delivered while paused";
+  controller.resume();
+  controller.deliveryLoop()->step(now);
+  ui.runPending();
+  EXPECT_EQ(listener.deliveredPaths(), (Lines{path("one"), path("two"), path("three")}));
+  for (const Change& change : listener.delivered) EXPECT_EQ(change.kind, EventKind::FolderCreated);
+  EXPECT_EQ(std::count(listener.log.begin(), listener.log.end(), "start 3"), 1)
+      << "one batch after the resume";
+  stop();
 }
 
 TEST_P(Pipeline, FiltersAndCleanOnStop) {
   fs::create_directory(path("skip"));
-  settings.paths.rows = {{path("skip") + "/", "", 0, false}};
-  settings.extensions.rows = {{".txt", "", 0, false}};
-  settings.autoclean.checked = true;
-  auto monitor = start();
+  CaptureOptions options;
+  options.excludedFolders = {path("skip") + "/"};
+  options.extensions = {".txt"};
+  options.cleanOnStop = true;
+  start(options);
   std::ofstream(path("skip/in-excluded.txt")) << "x";
   std::ofstream(path("kept.TXT")) << "x";
   std::ofstream(path("dropped.doc")) << "x";
   fs::create_directory(path("folder"));
-  ASSERT_TRUE(waitForRows(3));
-  std::this_thread::sleep_for(1200ms);  // one more wake-up: nothing else may come
-  const Lines rows = listRows();
-  for (const auto& row : rows) {
-    EXPECT_EQ(row.find("skip"), std::string::npos) << row;
-    EXPECT_EQ(row.find("dropped.doc"), std::string::npos) << row;
+  deliverUntil(path("folder"));
+  const Lines paths = listener.deliveredPaths();
+  for (const auto& p : paths) {
+    EXPECT_EQ(p.find("skip"), std::string::npos) << p;
+    EXPECT_EQ(p.find("dropped.doc"), std::string::npos) << p;
   }
-  EXPECT_NE(std::find(rows.begin(), rows.end(), path("kept.TXT") + "||2"), rows.end())
-      << testing::PrintToString(rows);
-  EXPECT_NE(std::find(rows.begin(), rows.end(), path("folder") + "||9"), rows.end())
-      << testing::PrintToString(rows);
-  monitor->stop();
-  ASSERT_TRUE(monitor->waitForEnd(10s));
-  Lines log;
-  ui.synchronize([&] { log = controls.log; });
-  EXPECT_EQ(log, (Lines{"clear tree", "clear list"}));
+  EXPECT_NE(std::find(paths.begin(), paths.end(), path("kept.TXT")), paths.end())
+      << testing::PrintToString(paths);
+  EXPECT_GT(views.list().rowCount(), 0);
+  stop();
+  EXPECT_EQ(views.list().rowCount(), 0) << "cleaned on stop";
+  EXPECT_EQ(views.tree().nodeCount(), 0u);
+}
+
+// Changes the system has queued when the stop comes are delivered: the last wait takes them.
+TEST_P(Pipeline, StopDeliversWhatTheSystemHadQueued) {
+  start(CaptureOptions());
+  for (int i = 0; i < 50; ++i) fs::create_directory(path("d" + std::to_string(i)));
+  stop();
+  Lines expected;
+  for (int i = 0; i < 50; ++i) expected.push_back(path("d" + std::to_string(i)));
+  Lines folders;
+  for (const Change& change : listener.delivered) {
+    if (change.kind == EventKind::FolderCreated) folders.push_back(change.path);
+  }
+  EXPECT_EQ(folders, expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, Pipeline, ::testing::Values(false, true),

@@ -4,10 +4,16 @@
 
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <sstream>
+#include <streambuf>
+#include <thread>
 
 #include "app/record/jsonl.h"
+#include "platform/fake/fake_change_watching.h"
 #include "platform/fake/fake_platform.h"
+#include "support/changes.h"
+#include "support/scripted_stops.h"
 #include "support/temp_dir.h"
 
 namespace tw::record {
@@ -32,18 +38,21 @@ class ReplayTest : public ::testing::Test {
                    std::optional<PathStyle> style = PathStyle::Windows) {
     RecordOptions options;
     options.replay = tmp.write("events.jsonl", events);
-    options.config = tmp.file("config.ini");
-    if (!config.empty()) platform.setProfileText(*options.config, config);
+    if (!config.empty()) {
+      options.config = tmp.file("config.ini");
+      platform.setProfileText(*options.config, config);
+    }
     options.format = format;
     options.pathStyle = style;
     options.exportFile = tmp.file("report.txt");
     out.str("");
     err.str("");
-    return runRecorder(options, platform.parts(), out, err);
+    return runRecorder(options, platform.parts(), stops, out, err);
   }
 
   test::TempDir tmp;
   FakePlatform platform{PathStyle::Posix};
+  test::ScriptedStops stops;
   std::ostringstream out;
   std::ostringstream err;
 };
@@ -134,13 +143,9 @@ TEST_F(ReplayTest, JsonlOutputKeepsAnyPathBytesAndReplaysToTheSame) {
   EXPECT_NE(first[0].find("\"action\":\"Create\""), std::string::npos);
   EXPECT_NE(first[0].find("\"time\":\""), std::string::npos);
 
-  // The printed events replay to the same printed events, time aside.
+  // The printed events replay to the same printed events, their time included.
   ASSERT_EQ(replayEvents(out.str(), "", OutputFormat::Jsonl, PathStyle::Posix), 0) << err.str();
-  const Lines second = linesOf(out.str());
-  ASSERT_EQ(second.size(), 2u);
-  for (std::size_t i = 0; i < 2; ++i) {
-    EXPECT_EQ(first[i].substr(first[i].find("\"event\"")), second[i].substr(second[i].find("\"event\"")));
-  }
+  EXPECT_EQ(linesOf(out.str()), first);
 }
 
 // Every control byte and the backslash of a name are escaped, so that a name can start neither
@@ -155,7 +160,7 @@ TEST_F(ReplayTest, TsvCellsEscapeTheirSeparators) {
 TEST_F(ReplayTest, FailuresSayWhatAndExitOne) {
   RecordOptions options;
   options.replay = tmp.file("missing.jsonl");
-  EXPECT_EQ(runRecorder(options, platform.parts(), out, err), 1);
+  EXPECT_EQ(runRecorder(options, platform.parts(), stops, out, err), 1);
   EXPECT_NE(err.str().find("cannot read"), std::string::npos);
 
   err.str("");
@@ -164,11 +169,228 @@ TEST_F(ReplayTest, FailuresSayWhatAndExitOne) {
   EXPECT_NE(err.str().find("cannot write the report"), std::string::npos) << err.str();
   EXPECT_NE(err.str().find("No space left on device"), std::string::npos) << err.str();
 
+  // A named settings file that exists but cannot be read.
+  err.str("");
+  RecordOptions unreadable;
+  unreadable.config = tmp.write("locked.ini", "[GLOBAL]\r\nTRAY=Y\r\n");
+  unreadable.replay = tmp.write("none.jsonl", "");
+  platform.unreadableFiles.insert(*unreadable.config);
+  EXPECT_EQ(runRecorder(unreadable, platform.parts(), stops, out, err), 1);
+  EXPECT_EQ(err.str(), "tarnwatch-record: cannot read the settings file " + *unreadable.config +
+                           ": it cannot be read (no permission, or a read error)\n");
+
   err.str("");
   RecordOptions watch;
   watch.drives = {tmp.file("no-such-folder")};
-  EXPECT_EQ(runRecorder(watch, platform.parts(), out, err), 1);
+  EXPECT_EQ(runRecorder(watch, platform.parts(), stops, out, err), 1);
   EXPECT_NE(err.str().find("no such folder"), std::string::npos) << err.str();
+}
+
+// A recording, in process: the scripted watching stands for the system, the scripted stop
+// requests for the signals; the recorder runs on a thread of the test's (its user-interface
+// thread) until it returns its exit code.
+class RecordTest : public ::testing::Test {
+ protected:
+  RecordTest() {
+    platform.driveTable = {{"/data/", DriveType::Fixed}};
+    platform.setProfileText(tmp.file("config.ini"), "");
+    options.config = tmp.file("config.ini");
+  }
+  ~RecordTest() override {
+    if (runner.joinable()) {
+      stops.request();
+      stops.request();
+      runner.join();
+    }
+  }
+  void start(std::ostream& output) {
+    runner = std::thread([&] { code = runRecorder(options, platform.parts(), stops, output, err); });
+  }
+  void start() { start(out); }
+  int finish() {
+    runner.join();
+    return code;
+  }
+
+  test::TempDir tmp;
+  FakePlatform platform{PathStyle::Posix};
+  FakeChangeWatching& watching = platform.watching;
+  test::ScriptedStops stops;
+  RecordOptions options;
+  std::ostringstream out;
+  std::ostringstream err;
+  std::thread runner;
+  int code = -1;
+};
+
+Change at(Change change, std::chrono::system_clock::time_point time) {
+  change.time = time;
+  return change;
+}
+
+TEST_F(RecordTest, EveryChangeReadBeforeTheStopIsPrintedWithItsOwnTime) {
+  options.format = OutputFormat::Jsonl;
+  start();
+  ASSERT_TRUE(watching.waitForWatches(1, std::chrono::seconds(20)));
+  EXPECT_EQ(watching.requests()[0].roots, Lines{"/data/"});
+  const auto t = std::chrono::sys_days(std::chrono::year(2026) / 12 / 10) + std::chrono::hours(1) +
+                 std::chrono::minutes(2) + std::chrono::milliseconds(3456);
+  Change made = at(test::change(EventKind::FileCreated, "/data/a.txt"), t);
+  made.pid = 42;
+  made.process = "cp";
+  ASSERT_TRUE(
+      watching.send({made, at(test::change(EventKind::FileRenamed, "/data/a.txt", "/data/b.txt"), t)}));
+  stops.request();  // the changes may not be read yet: the last wait takes them
+  EXPECT_EQ(finish(), 0) << err.str();
+  EXPECT_EQ(linesOf(out.str()),
+            (Lines{R"({"time":"2026-12-10T01:02:03.456Z","event":2,"action":"Create","item1":"/data/a.txt",)"
+                   R"("item2":"","pid":42,"process":"cp"})",
+                   R"({"time":"2026-12-10T01:02:03.456Z","event":13,"action":"Rename File",)"
+                   R"("item1":"/data/a.txt","item2":"/data/b.txt"})"}));
+  EXPECT_EQ(err.str(), "");
+}
+
+TEST_F(RecordTest, AFolderInsideAnotherGivenIsWatchedOnce) {
+  platform.style = nativePathStyle();  // the folders are real ones
+  const std::string separator(1, pathSeparator(platform.style));
+  for (const char* folder : {"a", "a/b", "a/b/c", "ab", "d"})
+    std::filesystem::create_directories(tmp.path() / folder);
+  options.drives = {tmp.file("a/b"),   tmp.file("a"),  tmp.file("ab"),
+                    tmp.file("a/b/c"), tmp.file("a/"), tmp.file("d/../d")};
+  start();
+  ASSERT_TRUE(watching.waitForWatches(1, std::chrono::seconds(20)));
+  stops.request();
+  EXPECT_EQ(finish(), 0) << err.str();
+  const auto native = [&](const char* name) {
+    const std::u8string text = (tmp.path() / name).u8string();
+    return std::string(text.begin(), text.end()) + separator;
+  };
+  EXPECT_EQ(watching.requests()[0].roots, (Lines{native("a"), native("ab"), native("d")}));
+}
+
+TEST(NestedFolders, OnlyTheOutermostAreKept) {
+  struct Case {
+    Lines folders;
+    PathStyle style;
+    Lines kept;
+  } cases[] = {
+      {{"/a", "/a/b", "/ab", "/a/"}, PathStyle::Posix, {"/a/", "/ab/"}},
+      {{"/a/b", "/a"}, PathStyle::Posix, {"/a/"}},
+      {{"/"}, PathStyle::Posix, {"/"}},
+      {{"/x", "/"}, PathStyle::Posix, {"/"}},
+      {{"C:\\a", "C:\\a\\b", "C:\\ab"}, PathStyle::Windows, {"C:\\a\\", "C:\\ab\\"}},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(withoutNestedFolders(c.folders, c.style), c.kept) << testing::PrintToString(c.folders);
+}
+
+TEST_F(RecordTest, NoDriveThatCanBeWatchedEndsTheRunWithAnError) {
+  watching.refusedRoots["/data/"] = "Permission denied";
+  start();
+  EXPECT_EQ(finish(), 1);
+  EXPECT_NE(err.str().find("tarnwatch-record: /data/: Permission denied\n"), std::string::npos) << err.str();
+  EXPECT_NE(err.str().find("tarnwatch-record: no drive could be watched\n"), std::string::npos) << err.str();
+}
+
+TEST_F(RecordTest, AnErrorOfTheWatchEndsTheRunWithExitOne) {
+  start();
+  ASSERT_TRUE(watching.waitForWatches(1, std::chrono::seconds(20)));
+  ASSERT_TRUE(watching.send(test::creations("/data/f", 3)));
+  // Read by one wait, then the next wait fails.
+  for (int i = 0; i < 20'000 && watching.waitsReturned() == 0; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  ASSERT_TRUE(watching.failNextWait("The watch of /data/ ended: the drive was removed"));
+  EXPECT_EQ(finish(), 1);
+  EXPECT_EQ(linesOf(out.str()).size(), 3u) << "what was read is printed";
+  EXPECT_NE(err.str().find("tarnwatch-record: The watch of /data/ ended: the drive was removed"),
+            std::string::npos)
+      << err.str();
+}
+
+// An output that takes its time: every write waits a little.
+class SlowOutput : public std::streambuf {
+ public:
+  explicit SlowOutput(std::chrono::microseconds perWrite) : perWrite(perWrite) {}
+  std::string text() {
+    std::lock_guard guard(lock);
+    return written;
+  }
+
+ protected:
+  int overflow(int c) override {
+    if (c == traits_type::eof()) return 0;
+    const char one = static_cast<char>(c);
+    xsputn(&one, 1);
+    return c;
+  }
+  std::streamsize xsputn(const char* s, std::streamsize n) override {
+    std::this_thread::sleep_for(perWrite);
+    std::lock_guard guard(lock);
+    written.append(s, static_cast<std::size_t>(n));
+    return n;
+  }
+
+ private:
+  std::chrono::microseconds perWrite;
+  std::mutex lock;
+  std::string written;
+};
+
+TEST_F(RecordTest, HoweverSlowTheOutputEverythingReadBeforeTheStopIsPrinted) {
+  SlowOutput slow(std::chrono::microseconds(200));
+  std::ostream output(&slow);
+  start(output);
+  ASSERT_TRUE(watching.waitForWatches(1, std::chrono::seconds(20)));
+  for (int i = 0; i < 3000; i += 500) ASSERT_TRUE(watching.send(test::creations("/data/f", 500, i)));
+  stops.request();
+  EXPECT_EQ(finish(), 0) << err.str();
+  const Lines lines = linesOf(slow.text());
+  ASSERT_EQ(lines.size(), 3000u);
+  EXPECT_EQ(lines.front(), "f0\t-\tCreate\t/data/");
+  EXPECT_EQ(lines.back(), "f2999\t-\tCreate\t/data/");
+}
+
+TEST_F(RecordTest, TheStopTimeoutEndsASlowStopAndSaysWhatWasNotDelivered) {
+  SlowOutput slow(std::chrono::microseconds(2000));
+  std::ostream output(&slow);
+  options.stopTimeout = std::chrono::milliseconds(300);
+  start(output);
+  ASSERT_TRUE(watching.waitForWatches(1, std::chrono::seconds(20)));
+  ASSERT_TRUE(watching.send(test::creations("/data/f", 3000)));
+  stops.request();
+  EXPECT_EQ(finish(), 1);
+  const std::size_t printed = linesOf(slow.text()).size();
+  EXPECT_LT(printed, 3000u);
+  EXPECT_NE(err.str().find("tarnwatch-record: stopped before the end: "), std::string::npos) << err.str();
+  EXPECT_NE(err.str().find(" changes read were not delivered\n"), std::string::npos) << err.str();
+}
+
+// An output that refuses every write after the first `room` bytes, as a full disk does.
+class FullOutput : public std::streambuf {
+ public:
+  explicit FullOutput(std::size_t room) : room(room) {}
+
+ protected:
+  int overflow(int c) override {
+    if (c == traits_type::eof() || room == 0) return traits_type::eof();
+    --room;
+    return c;
+  }
+
+ private:
+  std::size_t room;
+};
+
+TEST_F(RecordTest, AFailedWriteToTheOutputIsAnErrorNotSuccess) {
+  FullOutput full(100);
+  std::ostream output(&full);
+  start(output);
+  ASSERT_TRUE(watching.waitForWatches(1, std::chrono::seconds(20)));
+  ASSERT_TRUE(watching.send(test::creations("/data/f", 50)));
+  // The recorder stops by itself; no stop request is needed.
+  EXPECT_EQ(finish(), 1);
+  EXPECT_NE(err.str().find("tarnwatch-record: cannot write to standard output"), std::string::npos)
+      << err.str();
 }
 
 }  // namespace

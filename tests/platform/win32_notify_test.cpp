@@ -1,16 +1,16 @@
 // The shell's change notification under Windows, in process: a recording of a folder hears
-// what SHChangeNotify announces for paths below it, through WM_SHELLNOTIFY and handleNotify,
-// and delivers it to the views.
+// what SHChangeNotify announces for paths below it and delivers it to the listener, with the
+// test's thread as the user-interface thread.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <thread>
 
 #include "app/record/recorder.h"
-#include "core/queue/recording_view.h"
-#include "core/recording/shell_monitor.h"
+#include "core/recording/posted_work_loop.h"
+#include "core/recording/recording_controller.h"
 #include "platform/win32/win32_platform.h"
-#include "support/fake_settings_controls.h"
+#include "support/recording_support.h"
 #include "support/temp_dir.h"
 
 // Last: its macros (WM_USER among them) would clash with our own names above.
@@ -22,33 +22,21 @@ namespace {
 using namespace std::chrono_literals;
 using Lines = std::vector<std::string>;
 
-class NullControls : public MonitorControls {
- public:
-  void setRecordImage(int) override {}
-  void setRecordCaption(const std::string&) override {}
-  void setPauseVisible(bool) override {}
-  void setPauseCaption(const std::string&) override {}
-  void setPauseImage(int) override {}
-  void clearTree() override {}
-  void clearList() override {}
-  void showError(const std::string&) override {}
-};
-
-TEST(Win32Notify, AnnouncedChangesReachTheTreeAndTheList) {
+TEST(Win32Notify, AnnouncedChangesReachTheListener) {
   test::TempDir tmp;
   const std::string root = tmp.path().string();
   Win32Platform real;
   record::FolderDrives folders(real, PathStyle::Windows, {root});
-  QueuedUiDispatcher ui;
-  std::thread uiThread([&] { ui.exec(); });
-  test::FakeSettingsControls settings;
-  NullControls controls;
-  test::RecordingView view;
-
-  auto monitor =
-      TShellMonitor::start(MonitorContext{real.parts().withDrives(folders), ui, controls, settings, view});
-  for (int i = 0; i < 500 && monitor->registeredCount() < 0; ++i) std::this_thread::sleep_for(10ms);
-  ASSERT_EQ(monitor->registeredCount(), 1);
+  PostedWorkLoop ui;
+  test::ListenerLog listener;
+  DeliverySchedule schedule;
+  schedule.interval = 10ms;
+  RecordingController controller(
+      RecordingServices{real.parts().watching, folders, real, ui, listener, nullptr, PathStyle::Windows},
+      schedule);
+  controller.record(CaptureOptions());
+  ASSERT_TRUE(ui.runUntil([&] { return listener.log.size() >= 2; }, 10s));
+  ASSERT_EQ(listener.log[1], "watch " + root + "\\");
 
   const std::string a = root + "\\a.txt", b = root + "\\b.txt", dir = root + "\\sub";
   Win32Platform::announceChange(0x00000002, a);     // create
@@ -56,30 +44,18 @@ TEST(Win32Notify, AnnouncedChangesReachTheTreeAndTheList) {
   Win32Platform::announceChange(0x00000004, b);     // delete
   Win32Platform::announceChange(0x00000008, dir);   // folder created
   Win32Platform::announceChange(0x00000010, dir);   // folder removed
-  const Lines expected = {"list " + a + "||2", "list " + a + "|" + b + "|13", "list " + b + "||3",
-                          "list " + dir + "||9", "list " + dir + "||14"};
+  ASSERT_TRUE(ui.runUntil([&] { return listener.delivered.size() >= 5; }, 10s));
   Lines rows;
-  for (int i = 0; i < 500 && rows.size() < expected.size(); ++i) {
-    std::this_thread::sleep_for(10ms);
-    rows.clear();
-    ui.synchronize([&] {
-      for (const auto& line : view.log) {
-        if (line.starts_with("list ")) rows.push_back(line);
-      }
-    });
-  }
-  EXPECT_EQ(rows, expected);
+  for (const Change& c : listener.delivered)
+    rows.push_back(c.path + "|" + c.newPath + "|" + std::to_string(eventNumber(c.kind)));
+  EXPECT_EQ(rows, (Lines{a + "||2", a + "|" + b + "|13", b + "||3", dir + "||9", dir + "||14"}));
 
-  monitor->stop();
-  ASSERT_TRUE(monitor->waitForEnd(10s));
+  controller.stop();
+  ASSERT_TRUE(ui.runUntil([&] { return controller.state() == RecordingState::Idle; }, 10s));
   // Deregistered: nothing more arrives.
   Win32Platform::announceChange(0x00000002, root + "\\late.txt");
-  std::this_thread::sleep_for(300ms);
-  ui.synchronize([&] {
-    for (const auto& line : view.log) EXPECT_EQ(line.find("late.txt"), std::string::npos);
-  });
-  ui.quit();
-  uiThread.join();
+  ui.runUntil([] { return false; }, 300ms);
+  for (const Change& c : listener.delivered) EXPECT_EQ(c.path.find("late.txt"), std::string::npos);
 }
 
 TEST(Win32Platform, DrivesFoldersAndNames) {

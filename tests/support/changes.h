@@ -3,6 +3,7 @@
 #include <chrono>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "core/events/change.h"
 
@@ -17,6 +18,32 @@ inline Change changeOf(std::string path, std::string newPath, EventKind kind,
   change.newPath = std::move(newPath);
   change.time = time;
   return change;
+}
+
+// A change as a watcher reports it.
+inline Change change(EventKind kind, std::string path, std::string newPath = {}) {
+  Change c;
+  c.kind = kind;
+  c.path = std::move(path);
+  c.newPath = std::move(newPath);
+  return c;
+}
+
+// `count` creations named prefix0, prefix1, ...
+inline std::vector<Change> creations(const std::string& prefix, int count, int first = 0) {
+  std::vector<Change> changes;
+  changes.reserve(static_cast<std::size_t>(count));
+  for (int i = first; i < first + count; ++i)
+    changes.push_back(change(EventKind::FileCreated, prefix + std::to_string(i)));
+  return changes;
+}
+
+// The first paths of `changes`, in order.
+inline std::vector<std::string> pathsOf(const std::vector<Change>& changes) {
+  std::vector<std::string> paths;
+  paths.reserve(changes.size());
+  for (const Change& c : changes) paths.push_back(c.path);
+  return paths;
 }
 
 }  // namespace tw::test

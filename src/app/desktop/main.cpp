@@ -6,18 +6,16 @@
 #include <QElapsedTimer>
 #include <QScreen>
 #include <QTimer>
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 
 #include "core/events/event_kinds.h"
-#include "core/settings/settings_file.h"
+#include "core/settings/settings_codec.h"
 #include "gui/controls/svg_images.h"
 #include "gui/main/about_box.h"
 #include "gui/main/dialogs.h"
 #include "gui/main/main_window.h"
-#include "gui/main/qt_ui_dispatcher.h"
 #include "gui/main/system_icons.h"
 #include "gui/settings/extension_dialog.h"
 #include "gui/settings/settings_window.h"
@@ -29,7 +27,7 @@ namespace {
 class SettingsLink : public tw::SettingsWindowLink {
  public:
   SettingsLink(tw::SettingsWindow& window, QWidget* over) : window(window), over(over) {}
-  tw::SettingsControls& settingsControls() override { return window; }
+  const tw::CaptureOptions& captureOptions() override { return window.options(); }
   void setRecordMode(bool b) override { window.setRecordMode(b); }
   void showSettings() override {
     window.move(over->geometry().center() - window.rect().center());
@@ -64,12 +62,11 @@ int main(int argc, char** argv) {
 
   tw::LinuxPlatform platform;
   tw::QtDialogs dialogs;
-  tw::QtUiDispatcher dispatcher(&app);
   const tw::Platform parts = platform.parts();
   tw::SystemIcons settingsIcons(platform);
 
   // The four windows, in order.
-  auto frmMain = std::make_unique<tw::MainWindow>(parts, dialogs, dispatcher);
+  auto frmMain = std::make_unique<tw::MainWindow>(parts, dialogs);
   auto frmSettings = std::make_unique<tw::SettingsWindow>(parts, settingsIcons, dialogs,
                                                           tw::settingsFilePath(platform), frmMain.get());
   auto frmAddExtension =
@@ -95,14 +92,7 @@ int main(int argc, char** argv) {
       QApplication::quit();
     });
   }
-  const int code = QApplication::exec();
-
-  // The event loop is over: a recording still running ends with the program. Release its
-  // threads from any synchronised call, then let them finish before the windows go.
-  dispatcher.shutdown();
-  if (auto monitor = frmMain->shellMonitor()) {
-    monitor->stop();
-    monitor->waitForEnd(std::chrono::seconds(5));
-  }
-  return code;
+  // When the event loop is over, a recording still running ends with the program: the main
+  // window ends its threads as it goes.
+  return QApplication::exec();
 }

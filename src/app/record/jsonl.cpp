@@ -204,6 +204,59 @@ class Reader {
 
 }  // namespace
 
+std::string isoTime(std::chrono::system_clock::time_point moment) {
+  using namespace std::chrono;
+  const auto ms = floor<milliseconds>(moment);
+  const auto day = floor<days>(ms);
+  const year_month_day date(day);
+  const hh_mm_ss clock(ms - day);
+  char text[64];
+  std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02d.%03dZ", static_cast<int>(date.year()),
+                static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
+                static_cast<int>(clock.hours().count()), static_cast<int>(clock.minutes().count()),
+                static_cast<int>(clock.seconds().count()), static_cast<int>(clock.subseconds().count()));
+  return text;
+}
+
+std::optional<std::chrono::system_clock::time_point> parseIsoTime(std::string_view text) {
+  using namespace std::chrono;
+  std::size_t pos = 0;
+  const auto number = [&](std::size_t digits, int& value) {
+    if (pos + digits > text.size()) return false;
+    value = 0;
+    for (std::size_t i = 0; i < digits; ++i) {
+      const char c = text[pos++];
+      if (c < '0' || c > '9') return false;
+      value = value * 10 + (c - '0');
+    }
+    return true;
+  };
+  const auto literal = [&](char c) { return pos < text.size() && text[pos++] == c; };
+  int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
+  if (!number(4, y) || !literal('-') || !number(2, mo) || !literal('-') || !number(2, d) || !literal('T') ||
+      !number(2, h) || !literal(':') || !number(2, mi) || !literal(':') || !number(2, s)) {
+    return std::nullopt;
+  }
+  nanoseconds fraction{0};
+  if (pos < text.size() && text[pos] == '.') {
+    ++pos;
+    std::size_t digits = 0;
+    std::int64_t value = 0;
+    while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9' && digits < 9) {
+      value = value * 10 + (text[pos++] - '0');
+      ++digits;
+    }
+    if (digits == 0) return std::nullopt;
+    for (std::size_t i = digits; i < 9; ++i) value *= 10;
+    fraction = nanoseconds(value);
+  }
+  if (!literal('Z') || pos != text.size()) return std::nullopt;
+  const year_month_day date{year(y), month(static_cast<unsigned>(mo)), day(static_cast<unsigned>(d))};
+  if (!date.ok() || h > 23 || mi > 59 || s > 59) return std::nullopt;
+  return time_point_cast<system_clock::duration>(sys_days(date) + hours(h) + minutes(mi) + seconds(s) +
+                                                 fraction);
+}
+
 std::string jsonString(std::string_view bytes) {
   std::string out;
   out.reserve(bytes.size() + 2);
@@ -286,6 +339,14 @@ std::optional<JsonEvent> parseJsonEvent(std::string_view line, std::string& erro
         const auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), event.pid);
         if (ec != std::errc() || end != number.data() + number.size()) {
           reader.fail("\"pid\" is not a whole number");
+          return failed();
+        }
+      } else if (key == "time") {
+        std::string text;
+        if (!reader.readString(text)) return failed();
+        event.time = parseIsoTime(text);
+        if (!event.time) {
+          reader.fail("\"time\" is not a UTC time such as 2026-12-10T01:02:03.456Z");
           return failed();
         }
       } else if (key == "process") {

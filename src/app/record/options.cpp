@@ -7,14 +7,20 @@ namespace tw::record {
 
 std::string usageText() {
   return "Usage: tarnwatch-record [--config FILE] [--drive PATH]... [--duration SECONDS]\n"
-         "                        [--format tsv|jsonl] [--export FILE] [--replay FILE]\n"
-         "                        [--inotify] [--path-style windows|posix] [--help] [--version]\n"
+         "                        [--stop-timeout SECONDS] [--format tsv|jsonl] [--export FILE]\n"
+         "                        [--replay FILE] [--inotify] [--path-style windows|posix]\n"
+         "                        [--help] [--version]\n"
          "\n"
          "Records the changes made to the file system and prints each delivered event.\n"
          "\n"
          "  --config FILE       settings file (default: config.ini beside the program)\n"
-         "  --drive PATH        watch this folder, recursively, instead of every drive (repeatable)\n"
-         "  --duration SECONDS  stop after this long (default: until SIGINT or SIGTERM)\n"
+         "  --drive PATH        watch this folder, recursively, instead of every drive (repeatable;\n"
+         "                      a folder inside another one given is watched once)\n"
+         "  --duration SECONDS  stop after this long (default: until SIGINT, SIGTERM, SIGHUP or\n"
+         "                      SIGPIPE)\n"
+         "  --stop-timeout SECONDS\n"
+         "                      after a stop, deliver what was read for at most this long\n"
+         "                      (default: however long it takes; a second signal also ends it)\n"
          "  --format tsv|jsonl  tsv: From, To, Action and Work Path separated by TAB (default);\n"
          "                      jsonl: one JSON object per event\n"
          "  --export FILE       write the report when the recording ends\n"
@@ -25,6 +31,29 @@ std::string usageText() {
          "  --help              print this text\n"
          "  --version           print the version\n";
 }
+
+namespace {
+
+// A number of seconds as milliseconds; none, with the reason in `error`, for what is not a
+// number of seconds or cannot be represented.
+std::optional<std::chrono::milliseconds> parseSeconds(const std::string& name, const std::string& text,
+                                                      std::string& error) {
+  double seconds = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), seconds);
+  if (ec == std::errc::result_out_of_range || (ec == std::errc() && end == text.data() + text.size() &&
+                                               std::isfinite(seconds) && seconds > kLongestSeconds)) {
+    error = name + " takes at most " + std::to_string(static_cast<long long>(kLongestSeconds)) +
+            " seconds, not '" + text + "'";
+    return std::nullopt;
+  }
+  if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(seconds) || seconds < 0) {
+    error = name + " takes a number of seconds, not '" + text + "'";
+    return std::nullopt;
+  }
+  return std::chrono::milliseconds(static_cast<std::int64_t>(seconds * 1000.0));
+}
+
+}  // namespace
 
 std::optional<RecordOptions> parseRecordArgs(const std::vector<std::string>& args, std::string& error) {
   RecordOptions options;
@@ -55,16 +84,12 @@ std::optional<RecordOptions> parseRecordArgs(const std::vector<std::string>& arg
         return std::nullopt;
       }
       options.drives.push_back(*v);
-    } else if (arg == "--duration") {
-      const auto* v = value("--duration");
+    } else if (arg == "--duration" || arg == "--stop-timeout") {
+      const auto* v = value(arg.c_str());
       if (v == nullptr) return std::nullopt;
-      double seconds = 0;
-      const auto [end, ec] = std::from_chars(v->data(), v->data() + v->size(), seconds);
-      if (ec != std::errc() || end != v->data() + v->size() || !std::isfinite(seconds) || seconds < 0) {
-        error = "--duration takes a number of seconds, not '" + *v + "'";
-        return std::nullopt;
-      }
-      options.duration = seconds;
+      const auto time = parseSeconds(arg, *v, error);
+      if (!time) return std::nullopt;
+      (arg == "--duration" ? options.duration : options.stopTimeout) = *time;
     } else if (arg == "--format") {
       const auto* v = value("--format");
       if (v == nullptr) return std::nullopt;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <optional>
 #include <string>
 #include <vector>
@@ -11,9 +12,10 @@ namespace tw::record {
 enum class OutputFormat { Tsv, Jsonl };
 
 struct RecordOptions {
-  std::optional<std::string> config;  // --config FILE
-  std::vector<std::string> drives;    // --drive PATH, repeatable
-  std::optional<double> duration;     // --duration SECONDS
+  std::optional<std::string> config;                     // --config FILE
+  std::vector<std::string> drives;                       // --drive PATH, repeatable
+  std::optional<std::chrono::milliseconds> duration;     // --duration SECONDS
+  std::optional<std::chrono::milliseconds> stopTimeout;  // --stop-timeout SECONDS
   OutputFormat format = OutputFormat::Tsv;
   std::optional<std::string> exportFile;  // --export FILE
   std::optional<std::string> replay;      // --replay FILE
@@ -25,6 +27,10 @@ struct RecordOptions {
 
 // The usage text printed by --help and after a bad argument.
 std::string usageText();
+
+// The longest time --duration and --stop-timeout take, in seconds: what milliseconds in 64 bits
+// hold. (Anything beyond a century is waited for as if there were no limit.)
+inline constexpr double kLongestSeconds = 9.2e15;
 
 // Reads the command line (without the program name). On a bad argument returns none and says
 // why in `error`.

@@ -6,14 +6,17 @@
 #include "app/record/options.h"
 #include "app/record/recorder.h"
 #include "core/events/event_kinds.h"
-#include "platform/stop_requests.h"
+#include "platform/stop_signals.h"
 #ifndef _WIN32
-#include "platform/linux/linux_platform.h"
+#include "platform/linux/linux_change_watching.h"
 #endif
 
 int main(int argc, char** argv) {
-  // Before any thread starts, so that SIGINT and SIGTERM reach the recorder's stop path.
-  tw::prepareStopRequests();
+  // Before any thread starts, so that the stop signals reach the recorder's stop path.
+  tw::prepareProcessStopSignals();
+  // Standard error never waits for standard output: a message must get out even while a write
+  // to an output that nobody reads holds standard output.
+  std::cerr.tie(nullptr);
   tw::eventNames();
 
   std::vector<std::string> args(argv + 1, argv + argc);
@@ -33,10 +36,10 @@ int main(int argc, char** argv) {
   }
   const tw::Platform platform = tw::systemPlatform();
 #ifndef _WIN32
-  if (options->forceInotify) static_cast<tw::LinuxPlatform&>(platform.notify).setForceInotify(true);
+  if (options->forceInotify) static_cast<tw::LinuxChangeWatching&>(platform.watching).setForceInotify(true);
 #endif
   try {
-    return tw::record::runRecorder(*options, platform, std::cout, std::cerr);
+    return tw::record::runRecorder(*options, platform, tw::processStopSignals(), std::cout, std::cerr);
   } catch (const std::exception& e) {
     std::cerr << "tarnwatch-record: " << e.what() << "\n";
     return 1;

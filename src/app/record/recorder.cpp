@@ -1,23 +1,28 @@
 #include "app/record/recorder.h"
 
-#include <chrono>
+#include <atomic>
+#include <cerrno>
+#include <condition_variable>
 #include <cstdio>
-#include <ctime>
+#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <memory>
+#include <mutex>
 #include <ostream>
+#include <system_error>
 #include <thread>
 
 #include "app/record/jsonl.h"
+#include "app/record/replay.h"
 #include "core/events/event_kinds.h"
-#include "core/queue/items_stack.h"
-#include "core/queue/ui_dispatcher.h"
-#include "core/recording/shell_monitor.h"
+#include "core/model/capture_views.h"
+#include "core/model/path_parts.h"
+#include "core/model/presentation.h"
+#include "core/recording/posted_work_loop.h"
+#include "core/recording/recording_controller.h"
 #include "core/report/export_report.h"
 #include "core/report/main_caption.h"
-#include "core/settings/plain_settings_controls.h"
-#include "core/settings/settings_file.h"
+#include "core/settings/settings_codec.h"
 #include "core/text/text_lines.h"
 #include "platform/stop_requests.h"
 
@@ -26,83 +31,226 @@ namespace tw::record {
 namespace {
 
 using namespace std::chrono_literals;
+using SteadyTime = std::chrono::steady_clock::time_point;
 
-// A delivered event as the capture views file it; it happened now, as far as the recorder knows.
-Change deliveredChange(const std::string& path, const std::string& newPath, int eventNum) {
-  Change change;
-  change.kind = eventKindOf(eventNum).value_or(EventKind::Association);
-  change.path = path;
-  change.newPath = newPath;
-  change.time = std::chrono::system_clock::now();
-  return change;
+// A limit longer than this is waited for as if there were none (it cannot end in a lifetime,
+// and the clock's arithmetic stays clear of overflow).
+constexpr auto kNoLimitBeyond = std::chrono::hours(24 * 365 * 100);
+
+// How long the thread that waits for stop requests gives the user-interface thread to come back
+// when the recording is ended early; then it ends the process itself (that thread is stuck in a
+// write that does not return).
+constexpr auto kGraceForTheUserInterface = 2s;
+
+std::optional<SteadyTime> deadlineAfter(std::optional<std::chrono::milliseconds> wait) {
+  if (!wait || *wait > kNoLimitBeyond) return std::nullopt;
+  return std::chrono::steady_clock::now() + *wait;
 }
 
-// The recorder's user-interface thread is its main thread: a replay runs every step at once.
-class ImmediateDispatcher : public UiDispatcher {
+// Why the settings file that --config names cannot be read; empty when it can. Only a regular
+// file that can be read to its end is a settings file: a folder, a FIFO (which would block the
+// reader) or a device is not.
+std::string unreadableConfigReason(Files& files, const std::string& path) {
+  const Files::ReadResult read = files.readFileContent(path, [](std::string_view) {});
+  if (read == Files::ReadResult::Done) return {};
+  std::error_code ec;
+  const auto status =
+      std::filesystem::status(std::filesystem::path(std::u8string(path.begin(), path.end())), ec);
+  if (read == Files::ReadResult::Unreadable) return "it cannot be read (no permission, or a read error)";
+  if (status.type() == std::filesystem::file_type::not_found) return "no such file";
+  if (status.type() == std::filesystem::file_type::directory) return "it is a folder";
+  if (status.type() == std::filesystem::file_type::fifo) return "it is a FIFO, not a file";
+  return "it is not a regular file";
+}
+
+// How a run ends, shared by the user-interface thread (main) and the thread that waits for stop
+// requests.
+class Ending {
  public:
-  void synchronize(std::function<void()> step) override { step(); }
+  Ending(StopSignals& stops, PostedWorkLoop& ui) : stops(stops), ui(ui) {}
+
+  // The recording is asked to stop; true for the first ask.
+  bool askStop() { return !stopAsked.exchange(true); }
+  bool stopIsAsked() const { return stopAsked.load(); }
+
+  // The recording is over (the user-interface thread, at Idle).
+  void recordingOver() {
+    over.store(true);
+    stops.wake();
+    ui.quit();
+  }
+  bool isOver() const { return over.load(); }
+
+  // The user-interface thread is back from its loop.
+  void userInterfaceBack() {
+    std::lock_guard guard(lock);
+    back = true;
+    backChanged.notify_all();
+  }
+  bool waitForTheUserInterface(std::chrono::milliseconds limit) {
+    std::unique_lock guard(lock);
+    return backChanged.wait_for(guard, limit, [&] { return back; });
+  }
+
+  // Ends the run without delivering the rest; says, once, how much was read and not delivered.
+  void endEarly() {
+    early.store(true);
+    ui.quitNow();
+  }
+  bool endedEarly() const { return early.load(); }
+  void tellUndelivered(const RecordingController& controller, std::ostream& err) {
+    if (told.exchange(true)) return;
+    err << "tarnwatch-record: stopped before the end: " << controller.changesUndelivered()
+        << " changes read were not delivered\n";
+    err.flush();
+  }
+
+  StopSignals& stops;
+  PostedWorkLoop& ui;
+
+ private:
+  std::atomic<bool> stopAsked{false};
+  std::atomic<bool> over{false};
+  std::atomic<bool> early{false};
+  std::atomic<bool> told{false};
+  std::mutex lock;
+  std::condition_variable backChanged;
+  bool back = false;  // guarded by lock
 };
 
-// The filters of the settings, handed to the queue as a recording does.
-void setQueueFilters(TItemsStack& queue, SettingsControls& settings) {
-  if (settings.lstpath().rowCount() > 0) queue.setDirFilters(listViewToText(settings.lstpath()));
-  if (settings.lstext().rowCount() > 0) queue.setExtFilters(listViewToText(settings.lstext()));
-}
+// What the recorder shows of a recording: every delivered change printed as it is delivered,
+// flushed once per batch; notices on standard error. It stops the recording itself when no
+// drive can be watched, when a replay has been read, and when standard output cannot be written.
+//
+// Thread: the user-interface thread (the recorder's main thread); the counters may be read from
+// any thread.
+class Printer : public RecordingListener {
+ public:
+  Printer(std::ostream& out, std::ostream& err, OutputFormat format, PathStyle style, Ending& ending)
+      : out(out), err(err), format(format), style(style), ending(ending) {}
+  void attach(RecordingController& recording) { controller = &recording; }
 
-// True when the settings choose the event kind: a row that is not checked leaves it out,
-// kinds beyond the last row are in (as a registration's mask is built).
-bool kindChosen(SettingsControls& settings, int eventNum) {
-  EventCheckList& events = settings.lstevents();
-  return eventNum >= events.rowCount() || events.isChecked(eventNum);
-}
+  void stateChanged(RecordingState state) override {
+    if (state == RecordingState::Idle) ending.recordingOver();
+  }
+  void watchStarted(const std::vector<std::string>& roots) override {
+    if (roots.empty()) {
+      failures.push_back("no drive could be watched");
+      stopHere();
+    }
+  }
+  void noticeReceived(const WatchNotice& notice) override {
+    err << "tarnwatch-record: " << (notice.root.empty() ? std::string() : notice.root + ": ")
+        << notice.message << "\n";
+  }
+  void batchStarted(std::size_t) override { ++batchCount; }
+  void changesDelivered(std::span<const Change> changes) override {
+    errno = 0;
+    for (const Change& change : changes) {
+      if (change.kind == EventKind::FolderNeedsRescan) ++overflowCount;
+      if (outputFailure.empty())
+        out << (format == OutputFormat::Tsv ? tsvLine(change, style) : jsonLine(change)) << '\n';
+    }
+    checkOutput();
+  }
+  void batchFinished() override {
+    errno = 0;
+    if (outputFailure.empty()) out.flush();
+    checkOutput();
+  }
+  void recordingFailed(const std::string& message) override { failures.push_back(message); }
 
-// A one-line progress display on a terminal, updated four times a second until stopped.
+  // Stops the recording from the user-interface thread.
+  void stopHere() {
+    if (ending.askStop()) controller->stop();
+    ending.stops.wake();
+  }
+
+  std::vector<std::string> failures;
+  std::string outputFailure;
+  std::atomic<std::uint64_t> batchCount{0};
+  std::atomic<std::uint64_t> overflowCount{0};
+
+ private:
+  void checkOutput() {
+    if (!outputFailure.empty() || out) return;
+    const int error = errno;
+    outputFailure = "cannot write to standard output";
+    if (error != 0) outputFailure += ": " + std::generic_category().message(error);
+    stopHere();
+  }
+
+  std::ostream& out;
+  std::ostream& err;
+  OutputFormat format;
+  PathStyle style;
+  Ending& ending;
+  RecordingController* controller = nullptr;
+};
+
+// A one-line progress display on a terminal, updated four times a second until it goes.
 class ProgressLine {
  public:
-  ProgressLine(const RecorderView& view, std::function<std::uint64_t()> captured)
-      : view(view), captured(std::move(captured)) {
+  ProgressLine(const RecordingController& controller, const Printer& printer) {
     if (!stderrIsTerminal()) return;
-    thread = std::thread([this] {
+    thread = std::jthread([&controller, &printer](const std::stop_token& stop) {
+      std::mutex lock;
+      std::condition_variable_any wake;
       std::unique_lock guard(lock);
-      while (!done) {
-        print();
-        wake.wait_for(guard, 250ms, [&] { return done; });
+      while (!stop.stop_requested()) {
+        print(controller, printer);
+        wake.wait_for(guard, stop, 250ms, [] { return false; });
       }
-      print();
+      print(controller, printer);
       std::fputc('\n', stderr);
     });
   }
-  ~ProgressLine() {
-    {
-      std::lock_guard guard(lock);
-      done = true;
-    }
-    wake.notify_all();
-    if (thread.joinable()) thread.join();
-  }
 
  private:
-  void print() {
-    std::fprintf(
-        stderr, "\r%llu captured, %llu delivered, %llu batches, %llu overflows ",
-        static_cast<unsigned long long>(captured()), static_cast<unsigned long long>(view.delivered()),
-        static_cast<unsigned long long>(view.batches()), static_cast<unsigned long long>(view.overflows()));
+  static void print(const RecordingController& controller, const Printer& printer) {
+    std::fprintf(stderr, "\r%llu captured, %llu delivered, %llu batches, %llu overflows ",
+                 static_cast<unsigned long long>(controller.changesRead()),
+                 static_cast<unsigned long long>(controller.changesDelivered()),
+                 static_cast<unsigned long long>(printer.batchCount.load()),
+                 static_cast<unsigned long long>(printer.overflowCount.load()));
     std::fflush(stderr);
   }
 
-  const RecorderView& view;
-  std::function<std::uint64_t()> captured;
-  std::mutex lock;
-  std::condition_variable wake;
-  bool done = false;
-  std::thread thread;
+  std::jthread thread;
 };
 
-int writeReport(const RecordOptions& options, Platform platform, const RecorderView& view,
+// The thread that waits for stop requests: the first request (or the end of --duration) stops
+// the recording; once it is stopping, a second request (or the end of --stop-timeout) ends the
+// run without the rest.
+void waitForTheEnd(const RecordOptions& options, Ending& ending, PostedWorkLoop& ui,
+                   RecordingController& controller, std::ostream& err) {
+  std::optional<SteadyTime> deadline = deadlineAfter(options.duration);
+  bool stopping = false;
+  for (;;) {
+    const StopSignals::Event event = ending.stops.next(deadline);
+    if (ending.isOver()) return;
+    if (!stopping) {
+      if (event == StopSignals::Event::Woken && !ending.stopIsAsked()) continue;
+      stopping = true;
+      if (ending.askStop()) ui.post([&controller] { controller.stop(); });
+      deadline = deadlineAfter(options.stopTimeout);
+      continue;
+    }
+    if (event == StopSignals::Event::Woken) continue;
+    ending.endEarly();
+    if (!ending.waitForTheUserInterface(kGraceForTheUserInterface)) {
+      // The user-interface thread is stuck in a write that does not return: say it here and end.
+      ending.tellUndelivered(controller, err);
+      std::_Exit(1);
+    }
+    return;
+  }
+}
+
+int writeReport(const RecordOptions& options, Platform platform, const CaptureViews* views,
                 std::ostream& err) {
-  if (!options.exportFile) return 0;
-  const std::string text =
-      buildExportReport(mainWindowCaption(platform.environment), view.views(), platform.files);
+  if (!options.exportFile || views == nullptr) return 0;
+  const std::string text = buildExportReport(mainWindowCaption(platform.environment), *views, platform.files);
   std::string error;
   if (!writeReportFile(platform.files, *options.exportFile, text, &error)) {
     err << "tarnwatch-record: cannot write the report " << *options.exportFile;
@@ -113,154 +261,82 @@ int writeReport(const RecordOptions& options, Platform platform, const RecorderV
   return 0;
 }
 
-int replay(const RecordOptions& options, Platform platform, SettingsControls& settings, std::ostream& out,
-           std::ostream& err) {
-  std::ifstream in(std::filesystem::path(std::u8string(options.replay->begin(), options.replay->end())),
-                   std::ios::binary);
-  if (!in) {
-    err << "tarnwatch-record: cannot read " << *options.replay << "\n";
-    return 1;
-  }
+// One run: the recording (or the replay) from its start to its end, printed, and the report.
+int record(const RecordOptions& options, Platform platform, CaptureOptions capture, StopSignals& stops,
+           std::ostream& out, std::ostream& err) {
+  // Nothing is on screen to clean: the printed lines are the record, and the report shows what
+  // was recorded.
+  capture.cleanOnStop = false;
   const PathStyle style = options.pathStyle.value_or(platform.environment.pathStyle());
-  RecorderView view(platform, out, options.format, style);
-  TItemsStack queue;
-  setQueueFilters(queue, settings);
-  std::string line;
-  for (std::size_t number = 1; std::getline(in, line); ++number) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (line.find_first_not_of(" \t") == std::string::npos) continue;
-    std::string error;
-    const auto event = parseJsonEvent(line, error);
-    if (event && (event->event < 0 || event->event >= kEventCount)) {
-      error = "event " + std::to_string(event->event) + " is not an event kind";
-    }
-    if (!error.empty()) {
-      err << "tarnwatch-record: " << *options.replay << ":" << number << ": " << error << "\n";
-      continue;
-    }
-    if (kindChosen(settings, event->event))
-      queue.addItem(event->item1, event->item2, event->event, event->pid, event->process);
+
+  PostedWorkLoop ui;
+  Ending ending(stops, ui);
+  Printer printer(out, err, options.format, style, ending);
+  std::unique_ptr<ReplayWatching> replay;
+  if (options.replay) {
+    // A replay ends by itself once the file has been read.
+    replay = std::make_unique<ReplayWatching>(*options.replay, [&] { ui.post([&] { printer.stopHere(); }); });
   }
-  ImmediateDispatcher ui;
-  queue.wakeUp(ui, view, style);
-  out.flush();
-  return writeReport(options, platform, view, err);
-}
-
-int record(const RecordOptions& options, Platform platform, SettingsControls& settings, std::ostream& out,
-           std::ostream& err) {
-  const PathStyle style = platform.environment.pathStyle();
-  RecorderView view(platform, out, options.format, style);
-  QueuedUiDispatcher ui;
-  const auto monitor = TShellMonitor::start(MonitorContext{platform, ui, view, settings, view});
-  int exitCode = 0;
-  std::string failure;
-
-  std::thread control([&] {
-    while (monitor->registeredCount() < 0 && !monitor->hasEnded()) std::this_thread::sleep_for(10ms);
-    if (monitor->registeredCount() <= 0) {
-      failure = "no drive could be watched";
-    } else {
-      std::optional<std::chrono::milliseconds> limit;
-      if (options.duration)
-        limit = std::chrono::milliseconds(static_cast<long long>(*options.duration * 1000.0));
-      waitForStopRequest(limit);
-      // Deliver what the queue holds before stopping: a recording that is stopped drops the
-      // events it has not delivered yet, and the printed record should miss nothing.
-      const auto deadline = std::chrono::steady_clock::now() + 3s;
-      while (monitor->hasQueuedEvents() && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(20ms);
-      }
-    }
-    try {
-      ui.synchronize([&] { monitor->stop(); });
-    } catch (...) {
-      monitor->stop();
-    }
-    if (!monitor->waitForEnd(30s)) failure = "the recording did not end";
-    ui.quit();
-  });
+  // The tree and the list are kept only for the report.
+  std::unique_ptr<CaptureViews> views;
+  if (options.exportFile) views = std::make_unique<CaptureViews>(platform.environment, nullptr, style);
   {
-    ProgressLine progress(view, [&] { return monitor->capturedCount(); });
-    ui.exec();
-    control.join();
+    RecordingController controller(RecordingServices{replay ? *replay : platform.watching, platform.drives,
+                                                     platform.files, ui, printer, views.get(), style});
+    printer.attach(controller);
+    controller.record(capture);
+    ProgressLine progress(controller, printer);
+    std::jthread control([&] { waitForTheEnd(options, ending, ui, controller, err); });
+    ui.run();
+    ending.userInterfaceBack();
+    if (ending.endedEarly()) ending.tellUndelivered(controller, err);
   }
   out.flush();
-  for (const auto& message : view.errors()) err << "tarnwatch-record: " << message << "\n";
-  if (!failure.empty()) {
+  int code = 0;
+  for (const auto& failure : printer.failures) {
     err << "tarnwatch-record: " << failure << "\n";
-    exitCode = 1;
-  } else if (!view.errors().empty()) {
-    exitCode = 1;
+    code = 1;
   }
-  const int reportCode = writeReport(options, platform, view, err);
-  return exitCode != 0 ? exitCode : reportCode;
+  if (!printer.outputFailure.empty()) {
+    err << "tarnwatch-record: " << printer.outputFailure << "\n";
+    code = 1;
+  }
+  if (ending.endedEarly()) code = 1;
+  const int reportCode = writeReport(options, platform, views.get(), err);
+  return code != 0 ? code : reportCode;
 }
 
 }  // namespace
 
-RecorderView::RecorderView(Platform platform, std::ostream& out, OutputFormat format, PathStyle style)
-    : platform(platform),
-      out(out),
-      format(format),
-      style(style),
-      captureViews(platform.environment, nullptr, style) {}
-
-void RecorderView::showBatchProgress(int) { ++batchCount; }
-
-void RecorderView::addDirectoryFile(const std::string& directoryPath, const std::string& newName,
-                                    int eventnum) {
-  captureViews.tree().add(deliveredChange(directoryPath, newName, eventnum));
-}
-
-void RecorderView::addListItem(const std::string& item1, const std::string& item2, int eventNum) {
-  const Change change = deliveredChange(item1, item2, eventNum);
-  captureViews.list().add(change);
-  ++deliveredCount;
-  if (eventNum == evUpdateDir) ++overflowCount;
-  if (format == OutputFormat::Tsv) {
-    out << tsvLine(change, style) << '\n';
-  } else {
-    out << jsonLine(isoTimeNow(), eventNum, item1, item2, eventPid, eventProcess) << '\n';
-  }
-}
-
-void RecorderView::hideBatchProgress() { out.flush(); }
-
-void RecorderView::setEventProcess(std::int32_t processId, const std::string& processName) {
-  eventPid = processId;
-  eventProcess = processName;
-}
-
-void RecorderView::showError(const std::string& message) { errorMessages.push_back(message); }
-
-std::string jsonLine(std::string_view isoTime, int eventNum, std::string_view item1, std::string_view item2,
-                     std::int32_t pid, std::string_view process) {
-  std::string line = "{\"time\":" + jsonString(isoTime) + ",\"event\":" + std::to_string(eventNum) +
-                     ",\"action\":" + jsonString(getEventName(eventNum)) + ",\"item1\":" + jsonString(item1) +
-                     ",\"item2\":" + jsonString(item2);
-  if (pid != 0) {
-    line += ",\"pid\":" + std::to_string(pid);
-    if (!process.empty()) line += ",\"process\":" + jsonString(process);
+std::string jsonLine(const Change& change) {
+  const int number = eventNumber(change.kind);
+  std::string line = "{\"time\":" + jsonString(isoTime(change.time)) +
+                     ",\"event\":" + std::to_string(number) +
+                     ",\"action\":" + jsonString(getEventName(number)) +
+                     ",\"item1\":" + jsonString(change.path) + ",\"item2\":" + jsonString(change.newPath);
+  if (change.pid != 0) {
+    line += ",\"pid\":" + std::to_string(change.pid);
+    if (!change.process.empty()) line += ",\"process\":" + jsonString(change.process);
   }
   line += "}";
   return line;
 }
 
-std::string isoTimeNow() {
-  const auto now = std::chrono::system_clock::now();
-  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count();
-  const std::time_t seconds = static_cast<std::time_t>(ms / 1000);
-  std::tm utc{};
-#ifdef _WIN32
-  gmtime_s(&utc, &seconds);
-#else
-  gmtime_r(&seconds, &utc);
-#endif
-  char text[96];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", utc.tm_year + 1900, utc.tm_mon + 1,
-                utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec, static_cast<int>(ms % 1000));
-  return text;
+std::vector<std::string> withoutNestedFolders(const std::vector<std::string>& folders, PathStyle style) {
+  std::vector<std::string> roots;
+  roots.reserve(folders.size());
+  for (const std::string& folder : folders) roots.push_back(withTrailingSeparator(folder, style));
+  std::vector<std::string> kept;
+  for (std::size_t i = 0; i < roots.size(); ++i) {
+    bool inside = false;
+    for (std::size_t j = 0; j < roots.size() && !inside; ++j) {
+      if (j == i || !roots[i].starts_with(roots[j])) continue;
+      // Inside another one, or the same as an earlier one.
+      inside = roots[j].size() < roots[i].size() || j < i;
+    }
+    if (!inside) kept.push_back(roots[i]);
+  }
+  return kept;
 }
 
 std::vector<DriveInfo> FolderDrives::drives() {
@@ -269,7 +345,8 @@ std::vector<DriveInfo> FolderDrives::drives() {
   return result;
 }
 
-int runRecorder(const RecordOptions& options, Platform platform, std::ostream& out, std::ostream& err) {
+int runRecorder(const RecordOptions& options, Platform platform, StopSignals& stops, std::ostream& out,
+                std::ostream& err) {
   std::unique_ptr<FolderDrives> folders;
   if (!options.drives.empty()) {
     std::vector<std::string> roots;
@@ -284,16 +361,22 @@ int runRecorder(const RecordOptions& options, Platform platform, std::ostream& o
       const std::u8string text = absolute.u8string();
       roots.emplace_back(text.begin(), text.end());
     }
-    folders = std::make_unique<FolderDrives>(platform.drives, platform.environment.pathStyle(), roots);
+    const PathStyle style = platform.environment.pathStyle();
+    folders = std::make_unique<FolderDrives>(platform.drives, style, withoutNestedFolders(roots, style));
   }
   const Platform active = folders ? platform.withDrives(*folders) : platform;
 
-  PlainSettingsControls settings;
+  // A file named on the command line must be there: a typing error must not record everything
+  // silently. Without --config, a missing file beside the executable gives the defaults.
+  if (options.config) {
+    const std::string reason = unreadableConfigReason(active.files, *options.config);
+    if (!reason.empty()) {
+      err << "tarnwatch-record: cannot read the settings file " << *options.config << ": " << reason << "\n";
+      return 1;
+    }
+  }
   const std::string config = options.config.value_or(settingsFilePath(active.environment));
-  restoreSettings(settings, active.profiles, active.icons, config);
-
-  return options.replay ? replay(options, active, settings, out, err)
-                        : record(options, active, settings, out, err);
+  return record(options, active, readCaptureOptions(active.profiles, config), stops, out, err);
 }
 
 }  // namespace tw::record

@@ -1,76 +1,28 @@
 #pragma once
 
-#include <atomic>
-#include <cstdint>
 #include <iosfwd>
 #include <string>
 #include <vector>
 
 #include "app/record/options.h"
-#include "core/model/capture_views.h"
-#include "core/queue/batch_view.h"
-#include "core/recording/monitor_controls.h"
+#include "core/events/change.h"
+#include "core/text/path_style.h"
+#include "platform/change_watching.h"
 #include "platform/platform.h"
+#include "platform/stop_signals.h"
 
 namespace tw::record {
 
-// The views of a headless recording: the capture tree and list, as the desktop program keeps
-// them (for the report) but without icons, and one printed line per delivered event, flushed
-// per batch.
-//
-// Threads: every method runs on the recorder's user-interface thread (its main thread); the
-// counters may be read from any thread.
-class RecorderView : public BatchView, public MonitorControls {
- public:
-  RecorderView(Platform platform, std::ostream& out, OutputFormat format, PathStyle style);
+// One printed line: tsv, the list row's four cells as tsvLine of the presentation writes them
+// (every control byte and the backslash escaped, so that a name can start neither a cell nor a
+// line); jsonl, one JSON object with "time" (when the change was read from the system), "event",
+// "action", "item1" and "item2", then "pid" and "process" when the process that made the change
+// is known (pid not 0; "process" only when its name is known too).
+std::string jsonLine(const Change& change);
 
-  void showBatchProgress(int count) override;
-  void addDirectoryFile(const std::string& directoryPath, const std::string& newName, int eventnum) override;
-  void addListItem(const std::string& item1, const std::string& item2, int eventNum) override;
-  void setBatchPosition(int) override {}
-  void hideBatchProgress() override;
-  void setEventProcess(std::int32_t processId, const std::string& processName) override;
-
-  void setRecordImage(int) override {}
-  void setRecordCaption(const std::string&) override {}
-  void setPauseVisible(bool) override {}
-  void setPauseCaption(const std::string&) override {}
-  void setPauseImage(int) override {}
-  // Nothing is on screen to clean: the printed lines are the record, and the report shows
-  // what was recorded.
-  void clearTree() override {}
-  void clearList() override {}
-  void showError(const std::string& message) override;
-
-  const CaptureViews& views() const { return captureViews; }
-  const std::vector<std::string>& errors() const { return errorMessages; }
-
-  std::uint64_t delivered() const { return deliveredCount.load(); }
-  std::uint64_t batches() const { return batchCount.load(); }
-  std::uint64_t overflows() const { return overflowCount.load(); }
-
- private:
-  Platform platform;
-  std::ostream& out;
-  OutputFormat format;
-  PathStyle style;
-  CaptureViews captureViews;
-  std::vector<std::string> errorMessages;
-  std::int32_t eventPid = 0;  // of the event being delivered
-  std::string eventProcess;
-  std::atomic<std::uint64_t> deliveredCount{0};
-  std::atomic<std::uint64_t> batchCount{0};
-  std::atomic<std::uint64_t> overflowCount{0};
-};
-
-// One printed line: tsv, the list row's four cells (tsvLine of the presentation); jsonl, one
-// JSON object with "time", "event", "action", "item1" and "item2".
-// "pid" and "process" follow when the process that made the change is known (pid not 0);
-// "process" only when its name is known too.
-std::string jsonLine(std::string_view isoTime, int eventNum, std::string_view item1, std::string_view item2,
-                     std::int32_t pid = 0, std::string_view process = {});
-// The current time, ISO 8601 in UTC with milliseconds: 2026-12-10T01:02:03.456Z.
-std::string isoTimeNow();
+// The folders without those that lie inside another of them (compared as they are, after a
+// separator is appended), each ending in the separator, in the order given.
+std::vector<std::string> withoutNestedFolders(const std::vector<std::string>& folders, PathStyle style);
 
 // A platform that watches the given folders instead of the drives: each one, with its
 // separator appended, is a fixed drive.
@@ -89,7 +41,13 @@ class FolderDrives : public Drives {
 };
 
 // The whole program, after the options are read: records (or replays) and prints, then writes
-// the report when asked. Returns the exit code: 0, or 1 after a runtime failure (said on `err`).
-int runRecorder(const RecordOptions& options, Platform platform, std::ostream& out, std::ostream& err);
+// the report when asked, watching with the platform's change watching. `stops` are the process's
+// stop requests.
+// Returns the exit code: 0, or 1 after a runtime failure (said on `err`): no drive could be
+// watched, the watch failed, standard output could not be written, the report could not be
+// written, or a second stop request (or the end of --stop-timeout) ended it before everything
+// read was delivered.
+int runRecorder(const RecordOptions& options, Platform platform, StopSignals& stops, std::ostream& out,
+                std::ostream& err);
 
 }  // namespace tw::record

@@ -49,7 +49,7 @@ bool isFolderKind(EventKind kind) {
 
 CaptureTree::CaptureTree(Environment& environment, IconSource* iconSource, PathStyle style,
                          TextPool* sharedPool, FolderIconCache* sharedIcons)
-    : environment(environment),
+    : environment_(environment),
       iconSource(iconSource),
       style(style),
       pool(sharedPool != nullptr ? sharedPool : &ownPool),
@@ -138,7 +138,7 @@ std::string CaptureTree::path(NodeId node) const {
     if (nodes[n].treatment == 0) {
       out += pool->text(nodes[n].name);
     } else {
-      appendNodeText(out, *this, n, environment);
+      appendNodeText(out, *this, n, environment_);
     }
   };
   const char sep = pathSeparator(style);
@@ -178,7 +178,7 @@ bool CaptureTree::textEquals(NodeId node, std::string_view text) const {
   const Node& n = nodes[node];
   if (n.treatment == 0) return equalsIgnoreAsciiCase(pool->text(n.name), text);
   textScratch.clear();
-  appendNodeText(textScratch, *this, node, environment);
+  appendNodeText(textScratch, *this, node, environment_);
   return equalsIgnoreAsciiCase(textScratch, text);
 }
 
@@ -298,7 +298,7 @@ void CaptureTree::treat(NodeId node, const Change& change) {
   nodes[node].treatment = static_cast<std::uint32_t>(treatments.size());
   treatments.push_back(treatment);
   std::string text;
-  appendNodeText(text, *this, node, environment);
+  appendNodeText(text, *this, node, environment_);
   treatments.back().folded = TextPool::hashFolded(text);
   indexLink(node);
   changed(node);
@@ -513,7 +513,7 @@ void CaptureTree::indexLink(NodeId node) {
   std::string composed;
   std::string_view text = pool->text(n.name);
   if (n.treatment != 0) {
-    appendNodeText(composed, *this, node, environment);
+    appendNodeText(composed, *this, node, environment_);
     text = composed;
   }
   const NodeId head = indexFind(n.parent, text, folded);

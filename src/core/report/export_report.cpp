@@ -44,13 +44,14 @@ std::string levelIndent(int level) {
   return indent.substr(1);  // the leading space; nothing else is blank
 }
 
-std::string listRowsText(const CaptureViews& views) {
+namespace {
+
+std::string listRows(const CaptureList& list, const CapturePresentation& presentation) {
   std::string text;
-  const CaptureList& list = views.list();
   const int rows = list.rowCount();
   for (int row = 0; row < rows; ++row) {
     for (int column = 0; column < kListColumnCount; ++column) {
-      text += views.presentation().cellText(list, row, static_cast<ListColumn>(column));
+      text += presentation.cellText(list, row, static_cast<ListColumn>(column));
       text += '\t';
     }
     text += "\r\n";
@@ -58,10 +59,8 @@ std::string listRowsText(const CaptureViews& views) {
   return text;
 }
 
-std::string buildExportReport(std::string_view caption, const CaptureViews& views, Files& files) {
-  const CaptureTree& tree = views.tree();
-  const CaptureList& list = views.list();
-  const PathStyle style = views.pathStyle();
+std::string reportText(std::string_view caption, const CaptureTree& tree, const CaptureList& list,
+                       const CapturePresentation& presentation, Files& files, PathStyle style) {
   std::string text;
   const auto line = [&text](std::string_view content) {
     text += content;
@@ -92,9 +91,9 @@ std::string buildExportReport(std::string_view caption, const CaptureViews& view
   std::string nodeText;  // what the node reads as, control characters as they are
   tree.forEachNode([&](NodeId node, int level) {
     text += levelIndent(level);
-    text += views.presentation().nodeText(tree, node);
+    text += presentation.nodeText(tree, node);
     nodeText.clear();
-    views.presentation().appendNodeText(nodeText, tree, node);
+    presentation.appendNodeText(nodeText, tree, node);
     const auto depth = static_cast<std::size_t>(level);
     if (depth == 0) {
       path.assign(nodeText);
@@ -136,10 +135,24 @@ std::string buildExportReport(std::string_view caption, const CaptureViews& view
   line("Exported list contents ( " + std::to_string(list.rowCount()) + " events)");
   line(kReportRule);
   line("");
-  text += listRowsText(views);
+  text += listRows(list, presentation);
   text += "\r\n\r\n\r\n";
   text += kReportRule;
   return text;
+}
+
+}  // namespace
+
+std::string listRowsText(const CaptureViews& views) { return listRows(views.list(), views.presentation()); }
+
+std::string buildExportReport(std::string_view caption, const CaptureViews& views, Files& files) {
+  return reportText(caption, views.tree(), views.list(), views.presentation(), files, views.pathStyle());
+}
+
+std::string buildExportReport(std::string_view caption, const CaptureTree& tree, const CaptureList& list,
+                              Files& files, PathStyle style) {
+  const CapturePresentation presentation(tree.environment());
+  return reportText(caption, tree, list, presentation, files, style);
 }
 
 bool writeReportFile(Files& files, std::string_view fileName, std::string_view text, std::string* error) {

@@ -1,5 +1,7 @@
 #include "core/settings/extensions.h"
 
+#include <unordered_set>
+
 #include "core/text/path_style.h"
 #include "core/text/text_lines.h"
 
@@ -25,23 +27,42 @@ std::string firstChars(std::string text, std::size_t maxChars) {
 
 }  // namespace
 
-void addExtensions(FilterList& lstext, IconSource& icons, std::string_view str) {
-  std::string text;
-  text.reserve(str.size());
-  for (const char c : str) {
+std::vector<std::string> extensionsToAdd(const std::vector<std::string>& existing, std::string_view text) {
+  std::string separated;
+  separated.reserve(text.size());
+  for (const char c : text) {
     if (c == ',' || c == ';' || c == ' ') {
-      text += "\r\n";
+      separated += "\r\n";
     } else {
-      text.push_back(c);
+      separated.push_back(c);
     }
   }
-  for (std::string& t : splitLines(text)) {
-    if (isBlank(t)) continue;
-    if (t.find('.') == std::string::npos) t.insert(t.begin(), '.');
-    if (isInListView(t, lstext)) continue;
-    const std::string description = firstChars(icons.fileTypeDescription("*." + t), kMaxTypeDescriptionChars);
-    lstext.addRow(t, description, icons.fileTypeIcon(t));
+  std::vector<std::string> added;
+  std::unordered_set<std::string> seen;  // every entry of the list and of `added`, ASCII-folded
+  bool seenFilled = false;
+  for (std::string& entry : splitLines(separated)) {
+    if (isBlank(entry)) continue;
+    if (entry.find('.') == std::string::npos) entry.insert(entry.begin(), '.');
+    if (!seenFilled) {
+      // Only a text with something to add pays for the hash of the list.
+      seen.reserve(existing.size() + 16);
+      for (const std::string& row : existing) seen.insert(asciiUpper(row));
+      seenFilled = true;
+    }
+    if (!seen.insert(asciiUpper(entry)).second) continue;
+    added.push_back(std::move(entry));
   }
+  return added;
+}
+
+void addExtensions(std::vector<std::string>& extensions, std::string_view text) {
+  std::vector<std::string> added = extensionsToAdd(extensions, text);
+  extensions.reserve(extensions.size() + added.size());
+  for (std::string& entry : added) extensions.push_back(std::move(entry));
+}
+
+std::string extensionTypeDescription(IconSource& icons, std::string_view extension) {
+  return firstChars(icons.fileTypeDescription("*." + std::string(extension)), kMaxTypeDescriptionChars);
 }
 
 std::string genericFileTypeDescription(std::string_view name) {

@@ -5,8 +5,10 @@
 #include <QCursor>
 #include <QFile>
 #include <QScreen>
+#include <algorithm>
 #include <cstdlib>
 #include <exception>
+#include <limits>
 
 #include "core/report/export_report.h"
 #include "core/report/main_caption.h"
@@ -23,23 +25,23 @@ QString fromUtf8(const std::string& text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-ToolButton* toolButton(QWidget* parent, ImageList* images, const QString& caption, int image, int left,
+ToolButton* toolButton(QWidget* parent, ImageList* images, const QString& caption, MainImage image, int left,
                        int width) {
   auto* b = new ToolButton(parent);
   b->setImages(images);
   b->setCaption(caption);
-  b->setImageIndex(image);
+  b->setImageIndex(static_cast<int>(image));
   b->setFontColor(kButtonTextColor);
   b->setGeometry(left, 3, width, 24);
   return b;
 }
 
-SpeedButton* speedButton(QWidget* parent, ImageList* images, const QString& caption, int image, int left,
-                         int width) {
+SpeedButton* speedButton(QWidget* parent, ImageList* images, const QString& caption, MainImage image,
+                         int left, int width) {
   auto* b = new SpeedButton(parent);
   b->setImages(images);
   b->setCaption(caption);
-  b->setImageIndex(image);
+  b->setImageIndex(static_cast<int>(image));
   b->setFlat(true);
   b->setLight(false);
   b->setFadeInInterval(15);
@@ -51,25 +53,17 @@ SpeedButton* speedButton(QWidget* parent, ImageList* images, const QString& capt
   return b;
 }
 
-// A delivered event as the capture views file it; it happened now, as far as the window knows.
-Change deliveredChange(const std::string& path, const std::string& newPath, int eventNum) {
-  Change change;
-  change.kind = eventKindOf(eventNum).value_or(EventKind::Association);
-  change.path = path;
-  change.newPath = newPath;
-  change.time = std::chrono::system_clock::now();
-  return change;
-}
-
 }  // namespace
 
-MainWindow::MainWindow(Platform platform, Dialogs& dialogs, UiDispatcher& ui, QWidget* parent)
+MainWindow::MainWindow(Platform platform, Dialogs& dialogs, DeliverySchedule schedule, QWidget* parent)
     : QWidget(parent),
       platform(platform),
       dialogs(dialogs),
-      ui(ui),
       views(platform.environment, &platform.icons, platform.environment.pathStyle()),
-      systemIcons(platform.icons) {
+      systemIcons(platform.icons),
+      controller(RecordingServices{platform.watching, platform.drives, platform.files, uiThread, *this,
+                                   &views, platform.environment.pathStyle()},
+                 std::move(schedule)) {
   exitProcess = [](int code) { std::_Exit(code); };
   buildControls();
 
@@ -106,20 +100,20 @@ void MainWindow::buildControls() {
   toolBar = new ToolBar(this);
   toolBar->setGeometry(0, 0, 635, 31);
   new EdgeDock(toolBar, EdgeDock::Edge::Top);
-  recordButton = toolButton(toolBar, images, QStringLiteral("Record"), kImgRecord, 4, 89);
-  pauseButton = toolButton(toolBar, images, QStringLiteral("Pause"), kImgPause, 99, 89);
+  recordButton = toolButton(toolBar, images, QStringLiteral("Record"), MainImage::Record, 4, 89);
+  pauseButton = toolButton(toolBar, images, QStringLiteral("Pause"), MainImage::Pause, 99, 89);
   pauseButton->hide();
-  settingsButton = toolButton(toolBar, images, QString(), 2, 557, 27);
-  helpButton = toolButton(toolBar, images, QString(), 3, 588, 43);
+  settingsButton = toolButton(toolBar, images, QString(), MainImage::Settings, 557, 27);
+  helpButton = toolButton(toolBar, images, QString(), MainImage::Help, 588, 43);
   helpButton->setShowArrow(true);
 
   viewBar = new GradientPanel(this);
   viewBar->setGeometry(8, 37, 619, 37);
-  treeButton = speedButton(viewBar, images, QStringLiteral("Tree"), 0, 4, 81);
+  treeButton = speedButton(viewBar, images, QStringLiteral("Tree"), MainImage::TreeView, 4, 81);
   treeButton->setEnabled(false);
-  listButton = speedButton(viewBar, images, QStringLiteral("List"), 1, 91, 81);
-  cleanButton = speedButton(viewBar, images, QString(), 5, 178, 31);
-  saveButton = speedButton(viewBar, images, QString(), 9, 215, 31);
+  listButton = speedButton(viewBar, images, QStringLiteral("List"), MainImage::ListView, 91, 81);
+  cleanButton = speedButton(viewBar, images, QString(), MainImage::Clean, 178, 31);
+  saveButton = speedButton(viewBar, images, QString(), MainImage::Export, 215, 31);
   statusLabel = new ActiveLabel(viewBar);
   statusLabel->move(statusLabel->x(), 11);
 
@@ -152,10 +146,13 @@ void MainWindow::buildControls() {
   trayIcon->setToolTip(QStringLiteral("Tarnwatch"));
 
   helpMenu = new QMenu(this);
-  likeUsAction = helpMenu->addAction(QIcon(images->image(14)), QStringLiteral("Like us !"));
-  aboutAction = helpMenu->addAction(QIcon(images->image(13)), QStringLiteral("About"));
+  likeUsAction = helpMenu->addAction(QIcon(images->image(static_cast<int>(MainImage::LikeUs))),
+                                     QStringLiteral("Like us !"));
+  aboutAction =
+      helpMenu->addAction(QIcon(images->image(static_cast<int>(MainImage::About))), QStringLiteral("About"));
   helpMenu->addSeparator();
-  exitAction = helpMenu->addAction(QIcon(images->image(12)), QStringLiteral("Exit Program"));
+  exitAction = helpMenu->addAction(QIcon(images->image(static_cast<int>(MainImage::Exit))),
+                                   QStringLiteral("Exit Program"));
 
   const auto wire = [this](auto* sender, auto signal, void (MainWindow::*handler)()) {
     connect(sender, signal, this, [this, handler] { runCommand([this, handler] { (this->*handler)(); }); });
@@ -227,10 +224,11 @@ void MainWindow::processResize() {
 }
 
 void MainWindow::startCapture() {
-  setStatus(QStringLiteral("Live Capture."));
   if (settings == nullptr) throw std::runtime_error("The settings window is not ready.");
-  monitor = TShellMonitor::start(MonitorContext{platform, ui, *this, settings->settingsControls(), *this});
-  settings->setRecordMode(true);
+  notices.clear();
+  statusLabel->setToolTip(QString());
+  // The recording works with a snapshot: later edits in the settings window do not reach it.
+  controller.record(settings->captureOptions());
 }
 
 void MainWindow::closeProgram() {
@@ -244,17 +242,19 @@ void MainWindow::closeProgram() {
 // --- Commands -------------------------------------------------------------------------------
 
 void MainWindow::onRecord() {
-  if (recordButton->imageIndex() == kImgRecord) {
+  if (controller.state() == RecordingState::Idle) {
     startCapture();
-    return;
+  } else {
+    controller.stop();
   }
-  if (auto running = monitor.lock()) running->stop();
-  if (settings != nullptr) settings->setRecordMode(false);
-  setStatus(QStringLiteral("idle."));
 }
 
 void MainWindow::onPause() {
-  if (auto running = monitor.lock()) running->setPause(pauseButton->imageIndex() != kImgResume);
+  if (controller.state() == RecordingState::Paused) {
+    controller.resume();
+  } else {
+    controller.pause();
+  }
 }
 
 void MainWindow::onSettings() {
@@ -277,15 +277,14 @@ void MainWindow::onShowList() {
   listView->show();
 }
 
-void MainWindow::onClean() { views.clear(); }
+void MainWindow::onClean() { controller.clean(); }
 
 void MainWindow::onExport() {
   const std::optional<QString> chosen = dialogs.saveFileName(this, QStringLiteral("txt"));
   if (!chosen) return;
   const std::string fileName = QFile::encodeName(*chosen).toStdString();
   if (isBlank(fileName)) return;
-  const std::string text = buildExportReport(windowTitle().toStdString(), views, platform.files);
-  if (writeReportFile(platform.files, fileName, text)) {
+  if (controller.exportReport(windowTitle().toStdString(), fileName).ok()) {
     dialogs.message(this, QStringLiteral("Exportation"),
                     QStringLiteral("Data successfully exported to \r\n") + *chosen, MessageIcon::Information);
   } else {
@@ -318,11 +317,10 @@ void MainWindow::showEvent(QShowEvent* e) {
   QWidget::showEvent(e);
   if (e->spontaneous()) return;  // the window system's own show (a restore), not ours
   runCommand([this] {
-    if (trayIcon->isVisible() && settings != nullptr && settings->settingsControls().cTray().isChecked())
+    if (trayIcon->isVisible() && settings != nullptr && settings->captureOptions().minimizeToTray)
       trayIcon->hide();
     processResize();
-    if (!loaded && settings != nullptr && settings->settingsControls().cAutoCapture().isChecked())
-      startCapture();
+    if (!loaded && settings != nullptr && settings->captureOptions().autoCapture) startCapture();
     loaded = true;
   });
 }
@@ -333,7 +331,7 @@ void MainWindow::resizeEvent(QResizeEvent* e) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* e) {
-  const bool toTray = settings != nullptr && settings->settingsControls().cTray().isChecked();
+  const bool toTray = settings != nullptr && settings->captureOptions().minimizeToTray;
   if (!toTray) {
     e->accept();
     return;
@@ -352,32 +350,44 @@ void MainWindow::closeEvent(QCloseEvent* e) {
   }
 }
 
-// --- What a recording delivers --------------------------------------------------------------
+// --- What the recording tells ---------------------------------------------------------------
 
-void MainWindow::showBatchProgress(int count) {
-  views.beginBatch();
-  progressBar->setMax(count);
+void MainWindow::stateChanged(RecordingState state) {
+  const bool running = state != RecordingState::Idle;
+  const bool capturing = state == RecordingState::Recording || state == RecordingState::Paused;
+  recordButton->setImageIndex(static_cast<int>(running ? MainImage::Stop : MainImage::Record));
+  recordButton->setCaption(running ? QStringLiteral("Stop") : QStringLiteral("Record"));
+  pauseButton->setVisible(running);
+  // While stopping, the Pause button keeps what it shows.
+  if (state == RecordingState::Paused) {
+    pauseButton->setCaption(QStringLiteral("Resume"));
+    pauseButton->setImageIndex(static_cast<int>(MainImage::Resume));
+  } else if (state == RecordingState::Recording) {
+    pauseButton->setCaption(QStringLiteral("Pause"));
+    pauseButton->setImageIndex(static_cast<int>(MainImage::Pause));
+  }
+  setStatus(capturing ? QStringLiteral("Live Capture.") : QStringLiteral("idle."));
+  if (settings != nullptr && capturing != recordMode) settings->setRecordMode(capturing);
+  recordMode = capturing;
+}
+
+void MainWindow::noticeReceived(const WatchNotice& notice) {
+  notices.append(fromUtf8(notice.root.empty() ? notice.message : notice.root + ": " + notice.message));
+  statusLabel->setToolTip(notices.join(QLatin1Char('\n')));
+}
+
+void MainWindow::batchStarted(std::size_t size) {
+  progressBar->setMax(static_cast<int>(std::min<std::size_t>(size, std::numeric_limits<int>::max())));
   progressBar->show();
   processResize();
 }
 
-void MainWindow::addDirectoryFile(const std::string& directoryPath, const std::string& newName,
-                                  int eventnum) {
-  views.tree().add(deliveredChange(directoryPath, newName, eventnum));
-}
-
-void MainWindow::addListItem(const std::string& item1, const std::string& item2, int eventNum) {
-  views.list().add(deliveredChange(item1, item2, eventNum));
-}
-
-void MainWindow::setBatchPosition(int i) {
-  pendingPosition = i;
+void MainWindow::batchProgress(std::size_t position) {
+  pendingPosition = static_cast<int>(std::min<std::size_t>(position, std::numeric_limits<int>::max()));
   if (!positionTimer.isActive()) positionTimer.start();
 }
 
-void MainWindow::hideBatchProgress() {
-  // The rows of the batch reach the views now, in one block per parent.
-  views.endBatch();
+void MainWindow::batchFinished() {
   positionTimer.stop();
   progressBar->hide();
   progressBar->setPosition(0);
@@ -386,13 +396,7 @@ void MainWindow::hideBatchProgress() {
   treeView->viewport()->update();
 }
 
-void MainWindow::setRecordImage(int imageIndex) { recordButton->setImageIndex(imageIndex); }
-void MainWindow::setRecordCaption(const std::string& caption) { recordButton->setCaption(fromUtf8(caption)); }
-void MainWindow::setPauseVisible(bool visible) { pauseButton->setVisible(visible); }
-void MainWindow::setPauseCaption(const std::string& caption) { pauseButton->setCaption(fromUtf8(caption)); }
-void MainWindow::setPauseImage(int imageIndex) { pauseButton->setImageIndex(imageIndex); }
-void MainWindow::clearTree() { views.tree().clear(); }
-void MainWindow::clearList() { views.list().clear(); }
+void MainWindow::recordingFailed(const std::string& message) { showError(message); }
 
 void MainWindow::showError(const std::string& message) {
   dialogs.message(this,

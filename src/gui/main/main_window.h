@@ -8,11 +8,8 @@
 #include <memory>
 
 #include "core/model/capture_views.h"
-#include "core/queue/batch_view.h"
-#include "core/queue/ui_dispatcher.h"
-#include "core/recording/monitor_controls.h"
-#include "core/recording/shell_monitor.h"
-#include "core/settings/settings_controls.h"
+#include "core/recording/capture_options.h"
+#include "core/recording/recording_controller.h"
 #include "gui/controls/active_label.h"
 #include "gui/controls/bars.h"
 #include "gui/controls/buttons.h"
@@ -21,6 +18,7 @@
 #include "gui/main/capture_models.h"
 #include "gui/main/capture_views.h"
 #include "gui/main/dialogs.h"
+#include "gui/main/qt_ui_thread.h"
 #include "gui/main/system_icons.h"
 #include "platform/platform.h"
 
@@ -31,8 +29,10 @@ namespace tw {
 class SettingsWindowLink {
  public:
   virtual ~SettingsWindowLink() = default;
-  // The capture choices and the options cAutoCapture, cTray and cautoclean.
-  virtual SettingsControls& settingsControls() = 0;
+  // The capture options as last saved (what config.ini holds): a recording copies them when it
+  // starts; the tray and automatic start are read from them when needed. The reference stays
+  // valid while the settings window lives and changes when it is next hidden.
+  virtual const CaptureOptions& captureOptions() = 0;
   // Locks (true) or unlocks (false) the choices that must not change while recording.
   virtual void setRecordMode(bool b) = 0;
   // Shows the settings window modally.
@@ -44,19 +44,40 @@ inline constexpr const char* kMakerFacebookPage = "https://velvane.example/socia
 inline constexpr const char* kMakerTwitterPage = "https://velvane.example/social/twitter";
 inline constexpr const char* kMakerGooglePlusPage = "https://velvane.example/social/googleplus";
 
+// The pictures of the main window's image list, by index.
+enum class MainImage : int {
+  TreeView = 0,
+  ListView = 1,
+  Settings = 2,
+  Help = 3,
+  Clean = 5,
+  Resume = 6,
+  Pause = 7,
+  Record = 8,
+  Export = 9,
+  Stop = 11,
+  Exit = 12,
+  About = 13,
+  LikeUs = 14,
+};
+
 // The main window: the toolbar commands, the status text, the capture tree and list, the batch
-// progress bar, the notification-area icon. It starts and stops recordings and receives what
-// they deliver (MonitorControls, BatchView).
+// progress bar, the notification-area icon. It sends the recording controller its commands and
+// renders what the controller tells it (RecordingListener): the recording state on the buttons,
+// the status text and the settings lock; a batch on the progress bar; errors in the general
+// error message box.
 //
-// Threads: everything runs on the user-interface thread; the monitor and queue threads reach
-// the MonitorControls and BatchView methods only through UiDispatcher::synchronize. Owns its
-// controls, the core tree and list and their models. Uses, but does not own, the platform, the
-// dialogs, the dispatcher, the settings window and the about box, which outlive it.
-class MainWindow : public QWidget, public MonitorControls, public BatchView {
+// Threads: everything runs on the user-interface thread; the recording's threads reach it only
+// through work posted to the Qt event loop (QtUiThread, with this window as the context). Owns
+// its controls, the capture views and their models, and the recording controller, whose threads
+// it ends before it goes. Uses, but does not own, the platform (its change watching among it),
+// the dialogs, the settings window and the about box, which outlive it.
+class MainWindow : public QWidget, public RecordingListener {
   Q_OBJECT
 
  public:
-  MainWindow(Platform platform, Dialogs& dialogs, UiDispatcher& ui, QWidget* parent = nullptr);
+  // `schedule` paces the delivery of changes; the program's tests step it themselves.
+  MainWindow(Platform platform, Dialogs& dialogs, DeliverySchedule schedule = {}, QWidget* parent = nullptr);
   ~MainWindow() override;
 
   // Set once at start-up, after the settings window and the about box exist.
@@ -67,25 +88,19 @@ class MainWindow : public QWidget, public MonitorControls, public BatchView {
   void startCapture();
   void closeProgram();
 
-  // The monitor of the latest recording while it runs (empty otherwise).
-  std::shared_ptr<TShellMonitor> shellMonitor() const { return monitor.lock(); }
+  // The recordings of this window.
+  RecordingController& recording() { return controller; }
 
-  // BatchView (queue thread, through synchronised calls).
-  void showBatchProgress(int count) override;
-  void addDirectoryFile(const std::string& directoryPath, const std::string& newName, int eventnum) override;
-  void addListItem(const std::string& item1, const std::string& item2, int eventNum) override;
-  void setBatchPosition(int i) override;
-  void hideBatchProgress() override;
+  // RecordingListener: what the recording tells the window.
+  void stateChanged(RecordingState state) override;
+  void noticeReceived(const WatchNotice& notice) override;
+  void batchStarted(std::size_t size) override;
+  void batchProgress(std::size_t position) override;
+  void batchFinished() override;
+  void recordingFailed(const std::string& message) override;
 
-  // MonitorControls (monitor thread, through synchronised calls).
-  void setRecordImage(int imageIndex) override;
-  void setRecordCaption(const std::string& caption) override;
-  void setPauseVisible(bool visible) override;
-  void setPauseCaption(const std::string& caption) override;
-  void setPauseImage(int imageIndex) override;
-  void clearTree() override;
-  void clearList() override;
-  void showError(const std::string& message) override;
+  // Shows a message in the application's general error message box.
+  void showError(const std::string& message);
 
   // The controls, by their names, for the program's own tests and screenshots.
   ToolBar* toolBar = nullptr;
@@ -147,22 +162,25 @@ class MainWindow : public QWidget, public MonitorControls, public BatchView {
 
   Platform platform;
   Dialogs& dialogs;
-  UiDispatcher& ui;
   SettingsWindowLink* settings = nullptr;
   std::function<void()> showAbout;
-
-  std::weak_ptr<TShellMonitor> monitor;
   bool loaded = false;
+  bool recordMode = false;  // what the settings window was last told
+  QStringList notices;      // of the latest recording, shown as the status text's tool tip
 
   CaptureViews views;
   SystemIcons systemIcons;
   std::unique_ptr<CaptureTreeModel> treeModel_;
   std::unique_ptr<CaptureListModel> listModel_;
 
-  // The bar's position follows the delivered events; it is drawn once per pass of the event
-  // loop rather than once per event.
+  // The bar's position follows the delivered changes; it is drawn once per pass of the event
+  // loop rather than once per step.
   QTimer positionTimer;
   int pendingPosition = 0;
+
+  // Last: the recording's threads end before the views and this window go.
+  QtUiThread uiThread{this};
+  RecordingController controller;
 };
 
 }  // namespace tw

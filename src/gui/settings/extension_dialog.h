@@ -17,7 +17,8 @@ class ToolButton;
 // separate them) and "Add" (or Enter) hands the text to the settings window's addExtensions.
 // Escape, "Cancel" and the close box add nothing. Its result is not looked at.
 //
-// Created once (after the settings window) and shown modally by the settings window's tbAddExt.
+// Created once (after the settings window) and shown modally by the settings window's
+// add-extension button.
 // Thread: the user-interface thread. Uses, but does not own, the settings window and its image
 // list (images 4 and 5 on the buttons).
 class ExtensionDialog : public QDialog {

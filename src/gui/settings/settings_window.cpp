@@ -8,14 +8,17 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QShowEvent>
+#include <QTableView>
 #include <QTableWidget>
 #include <QTreeWidget>
 
 #include <algorithm>
+#include <optional>
 
 #include "core/events/event_kinds.h"
 #include "core/settings/extensions.h"
-#include "core/settings/settings_file.h"
+#include "core/settings/ini_store.h"
+#include "core/settings/settings_codec.h"
 #include "core/text/text_lines.h"
 #include "gui/controls/active_label.h"
 #include "gui/controls/buttons.h"
@@ -32,8 +35,6 @@ namespace {
 
 constexpr Color kUsageGreen = rgb(0, 255, 0);
 constexpr Color kUsageRed = rgb(255, 0, 0);  // 0x0000FF
-const QColor kRowBlack(0, 0, 0);
-const QColor kRowRed(255, 0, 0);
 
 // Row height of the report-style lists: a 16-pixel image and a 9-point line.
 constexpr int kListRowHeight = 19;
@@ -50,10 +51,9 @@ std::string captionOf(const QTableWidgetItem* item) {
   return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 
-// A report-style list: no headers, grid lines, whole rows selected, several at a time,
-// read-only, 16-pixel images.
-QTableWidget* makeList(QWidget* parent, int columns, const QRect& geometry) {
-  auto* list = new QTableWidget(0, columns, parent);
+// The look of the report-style lists: no headers, grid lines, whole rows selected, several at a
+// time, read-only, 16-pixel images, rows of one fixed height.
+void styleList(QTableView* list, const QRect& geometry) {
   list->setGeometry(geometry);
   list->horizontalHeader()->hide();
   list->verticalHeader()->hide();
@@ -66,17 +66,18 @@ QTableWidget* makeList(QWidget* parent, int columns, const QRect& geometry) {
   list->setEditTriggers(QAbstractItemView::NoEditTriggers);
   list->setIconSize(QSize(16, 16));
   list->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+}
+
+// A list over `model`, which the list's parent page owns.
+QTableView* modelList(QWidget* page, QAbstractItemModel* model, const QRect& geometry) {
+  auto* list = new QTableView(page);
+  styleList(list, geometry);
+  list->setModel(model);
+  list->horizontalHeader()->setStretchLastSection(true);
   return list;
 }
 
-QTableWidgetItem* captionItem(const std::string& caption) {
-  auto* item = new QTableWidgetItem(fromBytes(caption));
-  item->setData(kCaptionBytesRole, QByteArray(caption.data(), static_cast<qsizetype>(caption.size())));
-  item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
-  return item;
-}
-
-int firstSelectedRow(const QTableWidget* list) {
+int firstSelectedRow(const QAbstractItemView* list) {
   int first = -1;
   for (const QModelIndex& index : list->selectionModel()->selectedRows()) {
     if (first < 0 || index.row() < first) first = index.row();
@@ -127,74 +128,6 @@ int usedPercentage(std::int64_t total, std::int64_t free) {
   return static_cast<int>(used * 100 / total);
 }
 
-// `ListDrives` and `lstevents`: a check box in the first column of each row.
-class SettingsWindow::TableCheckList : public EventCheckList {
- public:
-  TableCheckList(QTableWidget* list, std::function<void(QTableWidgetItem*, int imageIndex)> decorate)
-      : list(list), decorate(std::move(decorate)) {}
-
-  int rowCount() const override { return list->rowCount(); }
-  std::string caption(int row) const override { return captionOf(list->item(row, 0)); }
-  bool isChecked(int row) const override {
-    const QTableWidgetItem* item = list->item(row, 0);
-    return item != nullptr && item->checkState() == Qt::Checked;
-  }
-  void clearRows() override { list->setRowCount(0); }
-  void addRow(const std::string& caption, bool checked, int imageIndex) override {
-    QTableWidgetItem* item = captionItem(caption);
-    item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
-    item->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
-    decorate(item, imageIndex);
-    const int row = list->rowCount();
-    list->insertRow(row);
-    list->setItem(row, 0, item);
-  }
-
- private:
-  QTableWidget* list;
-  std::function<void(QTableWidgetItem*, int)> decorate;
-};
-
-// `lstext` and `lstpath`: caption with a system icon, and in lstext the type description.
-class SettingsWindow::TableFilterList : public FilterList {
- public:
-  TableFilterList(QTableWidget* list, SystemIcons& icons, std::function<void(int row)> added)
-      : list(list), icons(icons), added(std::move(added)) {}
-
-  int rowCount() const override { return list->rowCount(); }
-  std::string caption(int row) const override { return captionOf(list->item(row, 0)); }
-  void clearRows() override { list->setRowCount(0); }
-  void addRow(const std::string& caption, const std::string& detail, int imageIndex) override {
-    QTableWidgetItem* item = captionItem(caption);
-    item->setIcon(icons.icon(imageIndex));
-    item->setData(kImageIndexRole, imageIndex);
-    const int row = list->rowCount();
-    list->insertRow(row);
-    list->setItem(row, 0, item);
-    if (list->columnCount() > 1) {
-      auto* second = new QTableWidgetItem(fromBytes(detail));
-      second->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
-      list->setItem(row, 1, second);
-    }
-    if (added) added(row);
-  }
-
- private:
-  QTableWidget* list;
-  SystemIcons& icons;
-  std::function<void(int)> added;
-};
-
-class SettingsWindow::QtCheckBox : public CheckBox {
- public:
-  explicit QtCheckBox(QCheckBox* box) : box(box) {}
-  bool isChecked() const override { return box->isChecked(); }
-  void setChecked(bool checked) override { box->setChecked(checked); }
-
- private:
-  QCheckBox* box;
-};
-
 SettingsWindow::SettingsWindow(Platform platform, SystemIcons& icons, Dialogs& dialogs, std::string iniFile,
                                QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
@@ -207,10 +140,11 @@ SettingsWindow::SettingsWindow(Platform platform, SystemIcons& icons, Dialogs& d
   setFixedSize(627, 329);
   setFont(windowFont());
 
-  img16_ = new ImageList(this);
-  fillImageList(*img16_, QStringLiteral(":/img/settings"), kSettingsImageCount);
+  images_ = new ImageList(this);
+  fillImageList(*images_, QStringLiteral(":/img/settings"), kSettingsImageCount);
 
-  // Navigation tree: each node keeps its image index, which decides what a click does.
+  // Navigation tree: each node keeps what it stands for, which decides what a click does, and
+  // the index of the picture it shows.
   auto* tree = new NavigationTree(this);
   tree_ = tree;
   tree_->setGeometry(4, 4, 189, 321);
@@ -220,19 +154,21 @@ SettingsWindow::SettingsWindow(Platform platform, SystemIcons& icons, Dialogs& d
   tree_->setIconSize(QSize(16, 16));
   tree_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   tree_->setSelectionMode(QAbstractItemView::SingleSelection);
-  auto node = [this](QTreeWidgetItem* parentNode, const QString& text, int image) {
+  auto node = [this](QTreeWidgetItem* parentNode, const QString& text, NavigationTarget target, int image) {
     auto* item = parentNode != nullptr ? new QTreeWidgetItem(parentNode) : new QTreeWidgetItem(tree_);
     item->setText(0, text);
     item->setIcon(0, QIcon(settingsImage(image)));
     item->setData(0, kImageIndexRole, image);
+    item->setData(0, kNavigationTargetRole, static_cast<int>(target));
     return item;
   };
-  node(nullptr, QStringLiteral("General Settings"), kImgGear);
-  node(nullptr, QStringLiteral("Drives to Monitor"), kImgDrive);
-  QTreeWidgetItem* filters = node(nullptr, QStringLiteral("Filters Manager"), kImgFilters);
-  node(filters, QStringLiteral("Extension and Folders"), kImgFolders);
-  node(filters, QStringLiteral("Events Filters"), kImgEvents);
-  node(nullptr, QStringLiteral("About"), kImgAbout);
+  node(nullptr, QStringLiteral("General Settings"), NavigationTarget::GeneralPage, kImgGear);
+  node(nullptr, QStringLiteral("Drives to Monitor"), NavigationTarget::DrivesPage, kImgDrive);
+  QTreeWidgetItem* filters =
+      node(nullptr, QStringLiteral("Filters Manager"), NavigationTarget::FiltersHeading, kImgFilters);
+  node(filters, QStringLiteral("Extension and Folders"), NavigationTarget::FiltersPage, kImgFolders);
+  node(filters, QStringLiteral("Events Filters"), NavigationTarget::EventsPage, kImgEvents);
+  node(nullptr, QStringLiteral("About"), NavigationTarget::About, kImgAbout);
   tree->onClick = [this] { onNavigationClicked(); };
 
   for (auto*& page : pages_) {
@@ -258,77 +194,62 @@ SettingsWindow::SettingsWindow(Platform platform, SystemIcons& icons, Dialogs& d
     box->setGeometry(8, top, 321, 17);
     return box;
   };
-  cAutoCapture_ = option(QStringLiteral("Automatically start the capture on program startup."), 8);
-  cTray_ = option(QStringLiteral("Minimize application to tray on close."), 26);
-  cautoclean_ = option(QStringLiteral("Clean Tree / List when you decide to stop record."), 44);
-  cautoclean_->setChecked(true);
+  autoCaptureBox_ = option(QStringLiteral("Automatically start the capture on program startup."), 8);
+  trayBox_ = option(QStringLiteral("Minimize application to tray on close."), 26);
+  autoCleanBox_ = option(QStringLiteral("Clean Tree / List when you decide to stop record."), 44);
 
-  // p2: Drives to Monitor.
+  // Drives to Monitor.
   heading(drivesPage(), QStringLiteral("Select Drives to Monitor (default capture all)"), 8, 8);
-  listDrives_ = makeList(drivesPage(), 3, QRect(8, 29, 408, 284));
-  for (int c = 0; c < 3; ++c) listDrives_->setColumnWidth(c, kDriveColumnWidths[c]);
+  driveList_ = new QTableWidget(0, 3, drivesPage());
+  styleList(driveList_, QRect(8, 29, 408, 284));
+  for (int c = 0; c < 3; ++c) driveList_->setColumnWidth(c, kDriveColumnWidths[c]);
   lockNote(drivesPage(), QStringLiteral("You can't change drive to Monitor while recording."));
-  connect(listDrives_->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { placeUsageBars(); });
-  connect(listDrives_->horizontalScrollBar(), &QScrollBar::valueChanged, this, [this] { placeUsageBars(); });
+  connect(driveList_->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { placeUsageBars(); });
+  connect(driveList_->horizontalScrollBar(), &QScrollBar::valueChanged, this, [this] { placeUsageBars(); });
 
-  // P3: Extension and Folders.
+  // Extension and Folders.
   auto toolButton = [&](int x, int y, int image) {
     auto* button = new ToolButton(filtersPage());
     button->setGeometry(x, y, 22, 22);
-    button->setImages(img16_);
+    button->setImages(images_);
     button->setImageIndex(image);
     return button;
   };
   heading(filtersPage(), QStringLiteral("Only capture the following extensions (default capture all) :"), 8,
           8);
-  lstext_ = makeList(filtersPage(), 2, QRect(8, 29, 385, 124));
-  lstext_->setColumnWidth(0, 100);
-  lstext_->horizontalHeader()->setStretchLastSection(true);
-  tbAddExt_ = toolButton(397, 29, kImgAdd);
-  tbDeleteExt_ = toolButton(397, 55, kImgDelete);
+  extensionModel_ = new ExtensionListModel(platform_.icons, icons_, this);
+  extensionList_ = modelList(filtersPage(), extensionModel_, QRect(8, 29, 385, 124));
+  extensionList_->setColumnWidth(0, 100);
+  addExtensionButton_ = toolButton(397, 29, kImgAdd);
+  deleteExtensionButton_ = toolButton(397, 55, kImgDelete);
   heading(filtersPage(), QStringLiteral("Do not capture following paths :"), 8, 159);
-  lstpath_ = makeList(filtersPage(), 1, QRect(8, 180, 385, 133));
-  lstpath_->horizontalHeader()->setStretchLastSection(true);
-  tbAddPath_ = toolButton(397, 180, kImgAdd);
-  tbDelPath_ = toolButton(397, 206, kImgDelete);
+  folderModel_ = new ExcludedFolderModel(platform_.icons, icons_, this);
+  folderList_ = modelList(filtersPage(), folderModel_, QRect(8, 180, 385, 133));
+  addFolderButton_ = toolButton(397, 180, kImgAdd);
+  deleteFolderButton_ = toolButton(397, 206, kImgDelete);
   lockNote(filtersPage(), QStringLiteral("You can't change filters while recording."));
-  connect(tbAddExt_, &ToolButton::clicked, this, &SettingsWindow::onAddExtension);
-  connect(tbDeleteExt_, &ToolButton::clicked, this, &SettingsWindow::onDeleteExtensions);
-  connect(tbAddPath_, &ToolButton::clicked, this, &SettingsWindow::onAddFolder);
-  connect(tbDelPath_, &ToolButton::clicked, this, &SettingsWindow::onDeleteFolders);
-  connect(lstpath_, &QTableWidget::doubleClicked, this, &SettingsWindow::onExcludedFolderDoubleClicked);
+  connect(addExtensionButton_, &ToolButton::clicked, this, &SettingsWindow::onAddExtension);
+  connect(deleteExtensionButton_, &ToolButton::clicked, this, &SettingsWindow::onDeleteExtensions);
+  connect(addFolderButton_, &ToolButton::clicked, this, &SettingsWindow::onAddFolder);
+  connect(deleteFolderButton_, &ToolButton::clicked, this, &SettingsWindow::onDeleteFolders);
+  connect(folderList_, &QTableView::doubleClicked, this, &SettingsWindow::onExcludedFolderDoubleClicked);
 
-  // P4: Events Filters.
+  // Events Filters.
   heading(eventsPage(), QStringLiteral("Select Events you need to capture (Default capture all)"), 8, 8);
-  lstevents_ = makeList(eventsPage(), 1, QRect(8, 29, 408, 284));
-  lstevents_->horizontalHeader()->setStretchLastSection(true);
+  eventModel_ = new EventKindModel(
+      kImgEventOn, kImgEventOff, [this](int image) { return QIcon(settingsImage(image)); }, this);
+  eventList_ = modelList(eventsPage(), eventModel_, QRect(8, 29, 408, 284));
   lockNote(eventsPage(), QStringLiteral("You can't change events status while recording."));
-  connect(lstevents_, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
-    if (!updatingEvents_ && item->column() == 0) lsteventsItemChecked(item->row());
-  });
-  connect(lstevents_, &QTableWidget::doubleClicked, this, &SettingsWindow::onEventDoubleClicked);
-
-  drivesAdapter_ = std::make_unique<TableCheckList>(listDrives_, [this](QTableWidgetItem* item, int image) {
-    item->setIcon(icons_.icon(image));
-    item->setData(kImageIndexRole, image);
-  });
-  eventsAdapter_ = std::make_unique<TableCheckList>(lstevents_, [this](QTableWidgetItem* item, int image) {
-    item->setIcon(QIcon(settingsImage(image)));
-    item->setData(kImageIndexRole, image);
-    item->setForeground(item->checkState() == Qt::Checked ? kRowBlack : kRowRed);
-  });
-  extAdapter_ = std::make_unique<TableFilterList>(lstext_, icons_, nullptr);
-  pathAdapter_ = std::make_unique<TableFilterList>(lstpath_, icons_, [this](int row) { markPathRow(row); });
-  autocleanAdapter_ = std::make_unique<QtCheckBox>(cautoclean_);
-  autoCaptureAdapter_ = std::make_unique<QtCheckBox>(cAutoCapture_);
-  trayAdapter_ = std::make_unique<QtCheckBox>(cTray_);
+  connect(eventList_, &QTableView::doubleClicked, this, &SettingsWindow::onEventDoubleClicked);
 
   timer_.setInterval(1000);
   connect(&timer_, &QTimer::timeout, this, &SettingsWindow::markMissingFolders);
 
   // The General page shows until the user clicks a node.
   showPage(generalPage());
-  restoreAtCreation();
+  tree_->expandAll();
+  saved_ = readCaptureOptions(platform_.profiles, iniFile_);
+  showOptions(saved_);
 }
 
 SettingsWindow::~SettingsWindow() {
@@ -339,36 +260,64 @@ SettingsWindow::~SettingsWindow() {
   static_cast<NavigationTree*>(tree_)->onClick = nullptr;
 }
 
-CheckList& SettingsWindow::ListDrives() { return *drivesAdapter_; }
-EventCheckList& SettingsWindow::lstevents() { return *eventsAdapter_; }
-FilterList& SettingsWindow::lstext() { return *extAdapter_; }
-FilterList& SettingsWindow::lstpath() { return *pathAdapter_; }
-CheckBox& SettingsWindow::cautoclean() { return *autocleanAdapter_; }
-CheckBox& SettingsWindow::cAutoCapture() { return *autoCaptureAdapter_; }
-CheckBox& SettingsWindow::cTray() { return *trayAdapter_; }
+QPixmap SettingsWindow::settingsImage(int index) const { return images_->image(index); }
 
-QPixmap SettingsWindow::settingsImage(int index) const { return img16_->image(index); }
+CaptureOptions SettingsWindow::editedOptions() const {
+  CaptureOptions options;
+  for (int row = 0; row < driveList_->rowCount(); ++row) {
+    const QTableWidgetItem* item = driveList_->item(row, 0);
+    if (item != nullptr && item->checkState() != Qt::Checked)
+      options.skippedDrives.push_back(captionOf(item));
+  }
+  options.kinds = eventModel_->kinds();
+  options.extensions = extensionModel_->entries();
+  options.excludedFolders = folderModel_->entries();
+  options.autoCapture = autoCaptureBox_->isChecked();
+  options.minimizeToTray = trayBox_->isChecked();
+  options.cleanOnStop = autoCleanBox_->isChecked();
+  return options;
+}
 
-void SettingsWindow::restoreAtCreation() {
-  tree_->expandAll();
-  restoreSettings(*this, platform_.profiles, platform_.icons, iniFile_);
+void SettingsWindow::showOptions(const CaptureOptions& options) {
+  autoCaptureBox_->setChecked(options.autoCapture);
+  trayBox_->setChecked(options.minimizeToTray);
+  autoCleanBox_->setChecked(options.cleanOnStop);
+  eventModel_->setKinds(options.kinds);
+  if (extensionModel_->entries() != options.extensions) extensionModel_->setEntries(options.extensions);
+  if (folderModel_->entries() != options.excludedFolders) folderModel_->setEntries(options.excludedFolders);
+  applyDriveTicks(options.skippedDrives);
+}
+
+void SettingsWindow::applyDriveTicks(const std::vector<std::string>& skippedDrives) {
+  for (int row = 0; row < driveList_->rowCount(); ++row) {
+    QTableWidgetItem* item = driveList_->item(row, 0);
+    if (item == nullptr) continue;
+    const bool skipped = isInStringList(captionOf(item), skippedDrives);
+    item->setCheckState(skipped ? Qt::Unchecked : Qt::Checked);
+  }
 }
 
 void SettingsWindow::startMissingFolderTimer() { timer_.start(); }
 
 void SettingsWindow::saveOnHide() {
   timer_.stop();
+  CaptureOptions edited = editedOptions();
+  std::optional<IniWriteError> refused;
   try {
-    saveSettings(*this, platform_.profiles, platform_.icons, iniFile_);
-  } catch (const std::exception& error) {
-    // The save has already restored the controls from the file; the user learns why the file
-    // does not hold them.
-    if (onSaveError) {
-      onSaveError(error);
-    } else {
-      dialogs_.message(parentWidget(), QStringLiteral("Tarnwatch"), QString::fromUtf8(error.what()),
-                       MessageIcon::Error);
-    }
+    saveCaptureOptions(platform_.profiles, iniFile_, edited);
+  } catch (const IniWriteError& error) {
+    refused = error;
+  }
+  // The window shows what the file holds now, also after a refused write.
+  saved_ = std::move(edited);
+  showOptions(saved_);
+  if (!refused) return;
+  // The user learns, after the window has gone, why the file does not hold the edits.
+  if (onSaveError) {
+    onSaveError(*refused);
+  } else {
+    dialogs_.message(parentWidget(), QStringLiteral("Tarnwatch"), QString::fromUtf8(refused->what()),
+                     MessageIcon::Error);
   }
 }
 
@@ -397,47 +346,56 @@ void SettingsWindow::showPage(GradientPanel* page) {
 void SettingsWindow::onNavigationClicked() {
   const QList<QTreeWidgetItem*> selected = tree_->selectedItems();
   if (selected.isEmpty()) return;
-  switch (selected.constFirst()->data(0, kImageIndexRole).toInt()) {
-    case kImgGear:
+  switch (static_cast<NavigationTarget>(selected.constFirst()->data(0, kNavigationTargetRole).toInt())) {
+    case NavigationTarget::GeneralPage:
       showPage(generalPage());
       break;
-    case kImgDrive:
+    case NavigationTarget::DrivesPage:
       for (GradientPanel* p : pages_) p->hide();
       refreshDrives();
       drivesPage()->show();
       break;
-    case kImgFolders:
+    case NavigationTarget::FiltersPage:
       showPage(filtersPage());
       break;
-    case kImgEvents:
+    case NavigationTarget::EventsPage:
       showPage(eventsPage());
       break;
-    case kImgAbout:
+    case NavigationTarget::About:
       if (onAbout) onAbout();
       break;
-    default:
-      break;  // Filters Manager: a heading only
+    case NavigationTarget::FiltersHeading:
+      break;  // a heading only
   }
 }
 
 void SettingsWindow::refreshDrives() {
-  listDrives_->setRowCount(0);
+  driveList_->setRowCount(0);
   for (ProgressBar* bar : usageBars_) delete bar;
   usageBars_.clear();
 
   for (const std::string& root : recordableDriveRoots(platform_.drives)) {
-    auto* bar = new ProgressBar(listDrives_->viewport());
+    auto* bar = new ProgressBar(driveList_->viewport());
     bar->setMin(0);
     bar->setMax(100);
     bar->setColor(kUsageGreen);
     bar->setMarquee(false);
 
-    drivesAdapter_->addRow(root, true, platform_.icons.fileTypeIcon(root));
-    const int row = listDrives_->rowCount() - 1;
+    // Every drive starts ticked on every refill.
+    auto* item = new QTableWidgetItem(fromBytes(root));
+    item->setData(kCaptionBytesRole, QByteArray(root.data(), static_cast<qsizetype>(root.size())));
+    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+    item->setCheckState(Qt::Checked);
+    const int icon = platform_.icons.fileTypeIcon(root);
+    item->setIcon(icons_.icon(icon));
+    item->setData(kImageIndexRole, icon);
+    const int row = driveList_->rowCount();
+    driveList_->insertRow(row);
+    driveList_->setItem(row, 0, item);
     auto* fileSystem =
         new QTableWidgetItem(fromBytes(platform_.drives.fileSystemName(root).valueOr(std::string())));
     fileSystem->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
-    listDrives_->setItem(row, 1, fileSystem);
+    driveList_->setItem(row, 1, fileSystem);
 
     // A volume whose size cannot be read (a drive without a medium) shows 0 %.
     const auto space = platform_.drives.diskSpace(root);
@@ -452,40 +410,45 @@ void SettingsWindow::refreshDrives() {
 }
 
 void SettingsWindow::placeUsageBars() {
-  const int leading = listDrives_->columnWidth(0) + listDrives_->columnWidth(1);
-  const int rowLeft = listDrives_->columnViewportPosition(0);
+  const int leading = driveList_->columnWidth(0) + driveList_->columnWidth(1);
+  const int rowLeft = driveList_->columnViewportPosition(0);
   for (std::size_t i = 0; i < usageBars_.size(); ++i) {
     const int row = static_cast<int>(i);
     const UsageBarPlace place =
-        usageBarPlace(rowLeft, listDrives_->rowViewportPosition(row), listDrives_->rowHeight(row), leading,
-                      listDrives_->columnWidth(2));
+        usageBarPlace(rowLeft, driveList_->rowViewportPosition(row), driveList_->rowHeight(row), leading,
+                      driveList_->columnWidth(2));
     usageBars_[i]->setGeometry(place.left, place.top, place.width, place.height);
   }
 }
 
-void SettingsWindow::setRecordMode(bool b) {
-  for (QTableWidget* list : {listDrives_, lstpath_, lstext_, lstevents_}) list->setEnabled(!b);
-  for (QLabel* picture : lockPictures_) picture->setVisible(b);
-  for (ActiveLabel* label : lockLabels_) label->setVisible(b);
-  for (ToolButton* button : {tbAddPath_, tbDelPath_, tbAddExt_, tbDeleteExt_}) button->setEnabled(!b);
-  tbAddPath_->setImageIndex(b ? kImgAddLocked : kImgAdd);
-  tbAddExt_->setImageIndex(b ? kImgAddLocked : kImgAdd);
-  tbDelPath_->setImageIndex(b ? kImgDeleteLocked : kImgDelete);
-  tbDeleteExt_->setImageIndex(b ? kImgDeleteLocked : kImgDelete);
-  const int listHeight = drivesPage()->height() - (b ? 55 : 37);
-  listDrives_->resize(listDrives_->width(), listHeight);
-  lstevents_->resize(lstevents_->width(), listHeight);
-  lstpath_->resize(lstpath_->width(), b ? 115 : 133);
+void SettingsWindow::setRecordMode(bool recording) {
+  for (QAbstractItemView* list :
+       std::initializer_list<QAbstractItemView*>{driveList_, folderList_, extensionList_, eventList_})
+    list->setEnabled(!recording);
+  for (QLabel* picture : lockPictures_) picture->setVisible(recording);
+  for (ActiveLabel* label : lockLabels_) label->setVisible(recording);
+  for (ToolButton* button :
+       {addFolderButton_, deleteFolderButton_, addExtensionButton_, deleteExtensionButton_})
+    button->setEnabled(!recording);
+  addFolderButton_->setImageIndex(recording ? kImgAddLocked : kImgAdd);
+  addExtensionButton_->setImageIndex(recording ? kImgAddLocked : kImgAdd);
+  deleteFolderButton_->setImageIndex(recording ? kImgDeleteLocked : kImgDelete);
+  deleteExtensionButton_->setImageIndex(recording ? kImgDeleteLocked : kImgDelete);
+  // The lists make room for the lock notes below them.
+  const int listHeight = drivesPage()->height() - (recording ? 55 : 37);
+  driveList_->resize(driveList_->width(), listHeight);
+  eventList_->resize(eventList_->width(), listHeight);
+  folderList_->resize(folderList_->width(), recording ? 115 : 133);
 }
 
-void SettingsWindow::addExtensions(const std::string& str) {
-  tw::addExtensions(*extAdapter_, platform_.icons, str);
+void SettingsWindow::addExtensions(const std::string& text) {
+  extensionModel_->append(extensionsToAdd(extensionModel_->entries(), text));
 }
 
-void SettingsWindow::deleteListItems(QTableWidget* lst) {
-  if (lst == nullptr) return;
-  QModelIndexList rows = lst->selectionModel()->selectedRows();
-  if (rows.isEmpty()) {
+void SettingsWindow::deleteListItems(QTableView* list) {
+  auto* model = list != nullptr ? dynamic_cast<EntryListModel*>(list->model()) : nullptr;
+  if (model == nullptr) return;
+  if (!list->selectionModel()->hasSelection()) {
     dialogs_.message(this, QStringLiteral("No Selected Items"),
                      QStringLiteral("You must at least select one item to use this!"), MessageIcon::Error);
     return;
@@ -494,23 +457,21 @@ void SettingsWindow::deleteListItems(QTableWidget* lst) {
                          QStringLiteral("You are about to remove extensions filter(s), Are you sure?")))
     return;
   // The selection as it is now (a modal question may have run an event loop).
-  rows = lst->selectionModel()->selectedRows();
-  std::vector<int> numbers;
-  for (const QModelIndex& index : rows) numbers.push_back(index.row());
-  std::sort(numbers.rbegin(), numbers.rend());
-  for (int row : numbers) lst->removeRow(row);
+  std::vector<int> rows;
+  for (const QModelIndex& index : list->selectionModel()->selectedRows()) rows.push_back(index.row());
+  model->removeRowSet(std::move(rows));
 }
 
 ExtensionDialog* SettingsWindow::addExtensionDialog() {
-  if (addExtensionDialog_ == nullptr) addExtensionDialog_ = new ExtensionDialog(*this, img16_, this);
+  if (addExtensionDialog_ == nullptr) addExtensionDialog_ = new ExtensionDialog(*this, images_, this);
   return addExtensionDialog_;
 }
 
 void SettingsWindow::onAddExtension() { addExtensionDialog()->exec(); }
 
-void SettingsWindow::onDeleteExtensions() { deleteListItems(lstext_); }
+void SettingsWindow::onDeleteExtensions() { deleteListItems(extensionList_); }
 
-void SettingsWindow::onDeleteFolders() { deleteListItems(lstpath_); }
+void SettingsWindow::onDeleteFolders() { deleteListItems(folderList_); }
 
 void SettingsWindow::onAddFolder() {
   const std::string initial = platform_.environment.systemDriveRoot().valueOr(
@@ -519,54 +480,23 @@ void SettingsWindow::onAddFolder() {
                                             QFile::decodeName(QByteArray::fromStdString(initial)), false);
   if (isBlankText(chosen)) return;  // cancelled, or an item without a file-system path
   const PathStyle style = platform_.environment.pathStyle();
-  // Qt names Windows folders with "/"; the lists hold the platform's own separator.
+  // Qt names Windows folders with "/"; the options hold the platform's own separator.
   if (style == PathStyle::Windows) chosen.replace(QLatin1Char('/'), QLatin1Char('\\'));
   const QByteArray encoded = QFile::encodeName(chosen);
   std::string path(encoded.constData(), static_cast<std::size_t>(encoded.size()));
   if (path.back() != pathSeparator(style)) path.push_back(pathSeparator(style));
-  if (isInListView(path, *pathAdapter_)) return;
-  pathAdapter_->addRow(path, std::string(), platform_.icons.pathIcon(path));
+  if (isInStringList(path, folderModel_->entries())) return;  // already excluded, in any case
+  folderModel_->append({path});
 }
 
-void SettingsWindow::lsteventsItemChecked(int row) {
-  QTableWidgetItem* item = lstevents_->item(row, 0);
-  if (item == nullptr) return;
-  const bool checked = item->checkState() == Qt::Checked;
-  const int image = checked ? kEventImageCaptured : kEventImageNotCaptured;
-  updatingEvents_ = true;  // the changes below report item changes of their own
-  item->setIcon(QIcon(settingsImage(image)));
-  item->setData(kImageIndexRole, image);
-  item->setForeground(checked ? kRowBlack : kRowRed);
-  updatingEvents_ = false;
-}
-
-void SettingsWindow::onEventDoubleClicked() {
-  const int row = firstSelectedRow(lstevents_);
-  if (row < 0) return;
-  QTableWidgetItem* item = lstevents_->item(row, 0);
-  if (item == nullptr) return;
-  item->setCheckState(item->checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
-}
+void SettingsWindow::onEventDoubleClicked() { eventModel_->toggle(firstSelectedRow(eventList_)); }
 
 void SettingsWindow::onExcludedFolderDoubleClicked() {
-  const int row = firstSelectedRow(lstpath_);
+  const int row = firstSelectedRow(folderList_);
   if (row < 0) return;
-  platform_.shell.open(captionOf(lstpath_->item(row, 0)));
+  platform_.shell.open(folderModel_->entries()[static_cast<std::size_t>(row)]);
 }
 
-void SettingsWindow::markPathRow(int row) {
-  QTableWidgetItem* item = lstpath_->item(row, 0);
-  if (item == nullptr) return;
-  const bool exists = platform_.icons.pathIcon(captionOf(item)) != 0;
-  const QColor colour = exists ? kRowBlack : kRowRed;
-  if (item->foreground().color() != colour || item->foreground().style() == Qt::NoBrush)
-    item->setForeground(colour);
-}
-
-void SettingsWindow::markMissingFolders() {
-  if (lstpath_->rowCount() == 0) return;
-  for (int row = 0; row < lstpath_->rowCount(); ++row) markPathRow(row);
-  lstpath_->viewport()->update();
-}
+void SettingsWindow::markMissingFolders() { folderModel_->refreshLooks(); }
 
 }  // namespace tw

@@ -10,11 +10,13 @@
 #include <string>
 #include <vector>
 
-#include "core/settings/settings_controls.h"
+#include "core/recording/capture_options.h"
+#include "gui/settings/settings_models.h"
 #include "platform/platform.h"
 
 class QCheckBox;
 class QLabel;
+class QTableView;
 class QTableWidget;
 class QTreeWidget;
 
@@ -41,12 +43,20 @@ inline constexpr int kImgAddLocked = 6;
 inline constexpr int kImgDeleteLocked = 7;
 inline constexpr int kImgFolders = 9;
 inline constexpr int kImgEvents = 10;
+inline constexpr int kImgEventOn = 11;   // green tick: the kind is recorded
+inline constexpr int kImgEventOff = 12;  // small red cross: the kind is left out
 
-// The item data role under which the settings window's list rows keep the index of their image
-// (a system icon index, or an index into the window's own images in the event checklist), and the one under
-// which they keep their caption's bytes exactly as the core gave them (paths need not be valid UTF-8).
-inline constexpr int kImageIndexRole = Qt::UserRole + 1;
-inline constexpr int kCaptionBytesRole = Qt::UserRole + 2;
+// What a node of the navigation tree stands for; a click acts on it. Kept on each node under
+// kNavigationTargetRole.
+enum class NavigationTarget : int {
+  GeneralPage,
+  DrivesPage,
+  FiltersHeading,  // a heading only: a click does nothing
+  FiltersPage,
+  EventsPage,
+  About,
+};
+inline constexpr int kNavigationTargetRole = Qt::UserRole + 3;
 
 // Where the usage bar of a drive row goes: over the third column of the row whose full bounds
 // are `row`, with `leadingColumnsWidth` the summed widths of the columns before it. Plain
@@ -62,31 +72,32 @@ UsageBarPlace usageBarPlace(int rowLeft, int rowTop, int rowHeight, int leadingC
 // size reads 0 (a removable drive without a medium) or less.
 int usedPercentage(std::int64_t total, std::int64_t free);
 
-// The settings window. Its controls are the settings: the SettingsControls methods hand out
-// adapters over the real Qt lists and check boxes, which the settings file and the monitor
-// thread (inside synchronised calls) read and fill.
+// The settings window: edits a copy of the capture options and saves it to config.ini when
+// hidden. Its lists show the copy (the extensions, the excluded folders and the event kinds
+// through models; the drives with their usage bars); options() is the value as last saved,
+// which the main window hands to a recording when one starts.
 //
 // Created once at program start, before the main window is first shown (the constructor expands
-// the tree and restores the settings from `iniFile`); shown modally by the main window; closing
-// only hides it, which saves the settings. Lives until the program ends.
+// the tree and reads the options from `iniFile`); shown modally by the main window; closing
+// only hides it, which saves the options and then shows what the file holds. Lives until the
+// program ends.
 //
 // Thread: the user-interface thread only. Uses, but does not own, the platform, the system
 // icons and the dialogs; they must outlive the window.
-class SettingsWindow : public QDialog, public SettingsControls {
+class SettingsWindow : public QDialog {
   Q_OBJECT
  public:
   SettingsWindow(Platform platform, SystemIcons& icons, Dialogs& dialogs, std::string iniFile,
                  QWidget* parent = nullptr);
   ~SettingsWindow() override;
 
-  // SettingsControls.
-  CheckList& ListDrives() override;
-  EventCheckList& lstevents() override;
-  FilterList& lstext() override;
-  FilterList& lstpath() override;
-  CheckBox& cautoclean() override;
-  CheckBox& cAutoCapture() override;
-  CheckBox& cTray() override;
+  // The options as last read from or saved to the file (the unticked drives included). The
+  // reference stays valid while the window lives; its value changes when the window is hidden.
+  const CaptureOptions& options() const { return saved_; }
+  // The options as the window's controls show them now, edits included.
+  CaptureOptions editedOptions() const;
+  // Shows `options` in the controls (the drive ticks: every listed drive but the unticked).
+  void showOptions(const CaptureOptions& options);
 
   // Called by the About node of the tree (the main window opens its about box modally).
   std::function<void()> onAbout;
@@ -95,39 +106,44 @@ class SettingsWindow : public QDialog, public SettingsControls {
   std::function<void(const std::exception&)> onSaveError;
 
   // Locks (true, while a recording runs) or unlocks the capture choices.
-  void setRecordMode(bool b);
-  // Adds the extensions of `str` (",", ";", spaces and line breaks separate) to lstext.
-  void addExtensions(const std::string& str);
-  // Refills the drive list with every fixed and removable drive, checked, with usage bars.
+  void setRecordMode(bool recording);
+  // Adds the extensions of `text` (",", ";", spaces and line breaks separate) to the extension
+  // list (extensionsToAdd).
+  void addExtensions(const std::string& text);
+  // Refills the drive list with every fixed and removable drive, ticked, with usage bars.
   void refreshDrives();
-  // Asks and removes the selected rows of lstext or lstpath.
-  void deleteListItems(QTableWidget* lst);
+  // Asks, then removes the selected rows of the extension or the excluded-folder list.
+  void deleteListItems(QTableView* list);
 
-  // The extension dialog that tbAddExt opens; the window creates it on first use when none was
-  // given. Not owned unless created here.
+  // The extension dialog that the add-extension button opens; the window creates it on first use when none
+  // was given. Not owned unless created here.
   void setAddExtensionDialog(ExtensionDialog* dialog) { addExtensionDialog_ = dialog; }
   ExtensionDialog* addExtensionDialog();
 
-  // The controls, by their window names, for the main window and for tests.
+  // The controls, for the main window and for tests.
   QTreeWidget* navigationTree() const { return tree_; }
   GradientPanel* generalPage() const { return pages_[0]; }
   GradientPanel* drivesPage() const { return pages_[1]; }
   GradientPanel* filtersPage() const { return pages_[2]; }
   GradientPanel* eventsPage() const { return pages_[3]; }
-  QTableWidget* driveList() const { return listDrives_; }
-  QTableWidget* eventList() const { return lstevents_; }
-  QTableWidget* extensionList() const { return lstext_; }
-  QTableWidget* excludedFolderList() const { return lstpath_; }
-  QCheckBox* autoCaptureBox() const { return cAutoCapture_; }
-  QCheckBox* trayBox() const { return cTray_; }
-  QCheckBox* autoCleanBox() const { return cautoclean_; }
-  ToolButton* addExtensionButton() const { return tbAddExt_; }
-  ToolButton* deleteExtensionButton() const { return tbDeleteExt_; }
-  ToolButton* addFolderButton() const { return tbAddPath_; }
-  ToolButton* deleteFolderButton() const { return tbDelPath_; }
-  ImageList* images() const { return img16_; }
+  QTableWidget* driveList() const { return driveList_; }
+  QTableView* eventList() const { return eventList_; }
+  QTableView* extensionList() const { return extensionList_; }
+  QTableView* excludedFolderList() const { return folderList_; }
+  EventKindModel* eventModel() const { return eventModel_; }
+  ExtensionListModel* extensionModel() const { return extensionModel_; }
+  ExcludedFolderModel* excludedFolderModel() const { return folderModel_; }
+  QCheckBox* autoCaptureBox() const { return autoCaptureBox_; }
+  QCheckBox* trayBox() const { return trayBox_; }
+  QCheckBox* autoCleanBox() const { return autoCleanBox_; }
+  ToolButton* addExtensionButton() const { return addExtensionButton_; }
+  ToolButton* deleteExtensionButton() const { return deleteExtensionButton_; }
+  ToolButton* addFolderButton() const { return addFolderButton_; }
+  ToolButton* deleteFolderButton() const { return deleteFolderButton_; }
+  ImageList* images() const { return images_; }
   const QTimer& missingFolderTimer() const { return timer_; }
-  // The record-lock notes of p2, P3 and P4 (index 0..2): the red dot and its label.
+  // The record-lock notes of the drives, filters and events pages (index 0..2): the red dot and
+  // its label.
   QLabel* lockPicture(int page) const { return lockPictures_.at(static_cast<std::size_t>(page)); }
   ActiveLabel* lockLabel(int page) const { return lockLabels_.at(static_cast<std::size_t>(page)); }
   // The usage bars of the drive rows, in row order.
@@ -143,7 +159,7 @@ class SettingsWindow : public QDialog, public SettingsControls {
   void onDeleteFolders();
   void onEventDoubleClicked();
   void onExcludedFolderDoubleClicked();
-  // Once a second while shown: the excluded paths whose folder is gone turn red, the others black.
+  // Once a second while shown: the excluded folders that are gone turn red, the others black.
   void markMissingFolders();
 
  protected:
@@ -151,49 +167,40 @@ class SettingsWindow : public QDialog, public SettingsControls {
   void hideEvent(QHideEvent* e) override;
 
  private:
-  class TableCheckList;
-  class TableFilterList;
-  class QtCheckBox;
-
-  void restoreAtCreation();
   void startMissingFolderTimer();
   void saveOnHide();
   void showPage(GradientPanel* page);
-  void lsteventsItemChecked(int row);
   void placeUsageBars();
-  void markPathRow(int row);
+  void applyDriveTicks(const std::vector<std::string>& skippedDrives);
   QPixmap settingsImage(int index) const;
 
   Platform platform_;
   SystemIcons& icons_;
   Dialogs& dialogs_;
   std::string iniFile_;
+  CaptureOptions saved_;  // what the file held at the last read or save
 
-  ImageList* img16_ = nullptr;
+  ImageList* images_ = nullptr;
   QTreeWidget* tree_ = nullptr;
   GradientPanel* pages_[4] = {};
-  QCheckBox* cAutoCapture_ = nullptr;
-  QCheckBox* cTray_ = nullptr;
-  QCheckBox* cautoclean_ = nullptr;
-  QTableWidget* listDrives_ = nullptr;
-  QTableWidget* lstext_ = nullptr;
-  QTableWidget* lstpath_ = nullptr;
-  QTableWidget* lstevents_ = nullptr;
-  ToolButton* tbAddExt_ = nullptr;
-  ToolButton* tbDeleteExt_ = nullptr;
-  ToolButton* tbAddPath_ = nullptr;
-  ToolButton* tbDelPath_ = nullptr;
+  QCheckBox* autoCaptureBox_ = nullptr;
+  QCheckBox* trayBox_ = nullptr;
+  QCheckBox* autoCleanBox_ = nullptr;
+  QTableWidget* driveList_ = nullptr;
+  QTableView* extensionList_ = nullptr;
+  QTableView* folderList_ = nullptr;
+  QTableView* eventList_ = nullptr;
+  ExtensionListModel* extensionModel_ = nullptr;
+  ExcludedFolderModel* folderModel_ = nullptr;
+  EventKindModel* eventModel_ = nullptr;
+  ToolButton* addExtensionButton_ = nullptr;
+  ToolButton* deleteExtensionButton_ = nullptr;
+  ToolButton* addFolderButton_ = nullptr;
+  ToolButton* deleteFolderButton_ = nullptr;
   std::vector<QLabel*> lockPictures_;
   std::vector<ActiveLabel*> lockLabels_;
   std::vector<ProgressBar*> usageBars_;
   QTimer timer_;
-  bool updatingEvents_ = false;
-
-  std::unique_ptr<TableCheckList> drivesAdapter_;
-  std::unique_ptr<TableCheckList> eventsAdapter_;
-  std::unique_ptr<TableFilterList> extAdapter_;
-  std::unique_ptr<TableFilterList> pathAdapter_;
-  std::unique_ptr<QtCheckBox> autocleanAdapter_, autoCaptureAdapter_, trayAdapter_;
 
   ExtensionDialog* addExtensionDialog_ = nullptr;
 };

@@ -89,12 +89,16 @@ Status FakePlatform::writeFileAtomically(std::string_view path, std::string_view
 Files::ReadResult FakePlatform::readFileContent(std::string_view path,
                                                 const std::function<void(std::string_view)>& sink) {
   if (unreadableFiles.contains(path)) return ReadResult::Unreadable;
-  if (auto it = fakeFiles.find(path); it != fakeFiles.end()) {
+  // An in-memory INI file is a file too (the recorder checks that a named settings file can be
+  // read before it reads its keys).
+  std::optional<std::string> content = profileText(path);
+  if (auto it = fakeFiles.find(path); !content && it != fakeFiles.end()) content = it->second;
+  if (content) {
     // Two chunks when there is more than one byte, so that callers must join chunks.
-    const std::string_view content = it->second;
-    const std::size_t half = content.size() / 2;
-    if (half > 0) sink(content.substr(0, half));
-    if (content.size() > half) sink(content.substr(half));
+    const std::string_view bytes = *content;
+    const std::size_t half = bytes.size() / 2;
+    if (half > 0) sink(bytes.substr(0, half));
+    if (bytes.size() > half) sink(bytes.substr(half));
     return ReadResult::Done;
   }
   std::error_code ec;
@@ -110,7 +114,7 @@ Files::ReadResult FakePlatform::readFileContent(std::string_view path,
 }
 
 bool FakePlatform::fileExists(std::string_view path) {
-  if (unreadableFiles.contains(path) || fakeFiles.contains(path)) return true;
+  if (unreadableFiles.contains(path) || fakeFiles.contains(path) || profileText(path)) return true;
   std::error_code ec;
   return !path.empty() && std::filesystem::is_regular_file(std::filesystem::path{std::string(path)}, ec);
 }

@@ -87,9 +87,9 @@ class FakePlatform : public Environment,
   bool fileExists(std::string_view path) override;
   std::string toReportEncoding(std::string_view utf8) override;
   // Settings. INI files live in memory, by exact path, kept with the same text rules as the
-  // Linux platform's files; a path listed in refuseWrites refuses profile writes with the
-  // message given there. File-type descriptions by lower-case extension (with its dot); other
-  // names get the generic description. The files are guarded by the record lock.
+  // Linux platform's files (readFileContent and fileExists see them as files); a path listed in refuseWrites
+  // refuses profile writes with the message given there. File-type descriptions by lower-case extension (with
+  // its dot); other names get the generic description. The files are guarded by the record lock.
   std::map<std::string, std::string, std::less<>> typeDescriptions;
   std::string exeDir = "C:\\Program Files\\Tarnwatch\\";
   // The text of an in-memory INI file; none when it does not exist.

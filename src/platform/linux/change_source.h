@@ -1,8 +1,10 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 
 namespace tw::linuxfs {
 
@@ -18,11 +20,22 @@ struct RawChange {
     Closed,      // a file opened for writing was closed
     Lost,        // the kernel queue overflowed, or a change could not be placed: changes were lost
   };
+  RawChange(Kind kind, bool isDir, std::string path, std::string path2 = {}, std::int32_t pid = 0,
+            std::string reason = {})
+      : kind(kind),
+        isDir(isDir),
+        path(std::move(path)),
+        path2(std::move(path2)),
+        pid(pid),
+        reason(std::move(reason)) {}
+
   Kind kind = Created;
   bool isDir = false;
   std::string path;
   std::string path2;
   std::int32_t pid = 0;  // the process that made the change, 0 when unknown
+  // Lost: what was lost and why, and what the user can do, as one sentence.
+  std::string reason;
 };
 
 // What a change source reports to.
@@ -30,6 +43,9 @@ class ChangeSink {
  public:
   virtual ~ChangeSink() = default;
   virtual void change(RawChange&& change) = 0;
+  // Something the user should know that is no change (folders that cannot be watched, the
+  // progress of a long set-up): one sentence.
+  virtual void notice(std::string message) { (void)message; }
 };
 
 // One kernel notifier watching one folder (recursively or not) for one registration. Created,
@@ -41,10 +57,27 @@ class ChangeSource {
   virtual int fd() const = 0;
   // Reads and decodes every change the kernel has queued, without blocking.
   virtual void readAvailable(ChangeSink& sink) = 0;
+  // A source whose set-up goes on while changes flow (the recursive inotify watch adds its
+  // watches a slice at a time): true while there is set-up left; continueSetup does a slice of
+  // about `budget` and reports what a new folder's scan finds. `progress` says how far it got.
+  virtual bool setupPending() const { return false; }
+  virtual void continueSetup(ChangeSink& sink, std::chrono::milliseconds budget) {
+    (void)sink;
+    (void)budget;
+  }
+  virtual std::string setupProgress() const { return {}; }
+  // For a root that came back after it went: what it holds now was made while it was not
+  // watched, so it is reported as created (and not again when its creation events are read).
+  virtual void reportExisting(ChangeSink& sink) = 0;
+  // Whether the watcher may let changes gather for a moment before the next read (cheaper
+  // under a burst); a source whose kernel queue is small relative to the burst says no.
+  virtual bool mayGather() const { return true; }
   // True once the watched folder is gone (deleted or its file system unmounted): the source
   // reports nothing more and need not be polled.
   virtual bool ended() const = 0;
   virtual const char* kind() const = 0;
+  // How many folders the source knows now.
+  virtual std::size_t foldersKnown() const = 0;
 };
 
 // Recursive inotify: a watch per folder, not crossing into other mounts. Null when inotify

@@ -5,11 +5,13 @@
 #include <poll.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <fstream>
 #include <optional>
 #include <unordered_map>
 #include <unordered_set>
@@ -30,8 +32,23 @@ constexpr std::size_t kReadBytes = 256u << 10;
 constexpr std::size_t kLargestEvent = sizeof(struct inotify_event) + NAME_MAX + 1;
 
 constexpr std::uint32_t kDirMask = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_ATTRIB |
-                                   IN_MODIFY | IN_CLOSE_WRITE | IN_DELETE_SELF | IN_ONLYDIR | IN_DONT_FOLLOW |
-                                   IN_EXCL_UNLINK;
+                                   IN_MODIFY | IN_CLOSE_WRITE | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR |
+                                   IN_DONT_FOLLOW | IN_EXCL_UNLINK;
+
+// A limit of the kernel's inotify, from /proc/sys/fs/inotify; 0 when it cannot be read.
+std::size_t inotifyLimit(const char* name) {
+  std::ifstream in(std::string("/proc/sys/fs/inotify/") + name);
+  std::size_t value = 0;
+  in >> value;
+  return value;
+}
+
+std::string thousands(std::size_t n) {
+  std::string digits = std::to_string(n);
+  for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3)
+    digits.insert(static_cast<std::size_t>(at), ",");
+  return digits;
+}
 
 class InotifySource : public ChangeSource {
  public:
@@ -39,7 +56,7 @@ class InotifySource : public ChangeSource {
       : inotifyFd(fd), root(std::move(root)), recursive(recursive) {}
   ~InotifySource() override { ::close(inotifyFd); }
 
-  bool start(ChangeSink& sink, std::string& error) {
+  bool start(std::string& error) {
     struct stat st {};
     if (::stat(root.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
       error = root + ": " + std::strerror(errno ? errno : ENOTDIR);
@@ -47,9 +64,21 @@ class InotifySource : public ChangeSource {
     }
     rootDev = st.st_dev;
     rootNode = tree.addDetached(root);
-    if (!watchTree(rootNode, false, sink)) {
+    queueLimit = inotifyLimit("max_queued_events");
+    // The root's own watch now, so that its changes flow at once; the folders below are
+    // watched a slice at a time while changes flow (continueSetup), the mount table read once
+    // for that walk.
+    const int wd = ::inotify_add_watch(inotifyFd, root.c_str(), kDirMask);
+    if (wd < 0) {
       error = "inotify_add_watch " + root + ": " + std::strerror(errno);
+      if (errno == ENOSPC) error += limitAdvice();
       return false;
+    }
+    bindWatch(wd, rootNode);
+    ++watched;
+    if (recursive) {
+      mountPoints = mountPointsBelow(root);
+      setup.push_back({rootNode, Walk::Listing});
     }
     return true;
   }
@@ -57,8 +86,44 @@ class InotifySource : public ChangeSource {
   int fd() const override { return inotifyFd; }
   bool ended() const override { return rootGone; }
   const char* kind() const override { return "inotify"; }
+  std::size_t foldersKnown() const override { return watched; }
+  bool mayGather() const override { return lastReadEvents * 4 < queueLimit || queueLimit == 0; }
+
+  bool setupPending() const override { return !setup.empty(); }
+
+  void reportExisting(ChangeSink& sink) override {
+    // The set-up walk of a root that came back reports what it finds: it is all new.
+    for (Step& step : setup) {
+      if (step.walk == Walk::Listing) step.walk = Walk::NewFolder;
+    }
+    if (!recursive) walkNow(rootNode, Walk::NewFolder, sink);
+  }
+
+  void continueSetup(ChangeSink& sink, std::chrono::milliseconds budget) override {
+    const auto until = std::chrono::steady_clock::now() + budget;
+    for (int done = 0; !setup.empty(); ++done) {
+      if (done % 16 == 0 && std::chrono::steady_clock::now() >= until) break;
+      const Step step = setup.back();
+      setup.pop_back();
+      if (!tree.contains(step.node)) continue;  // gone meanwhile
+      visit(step, sink, setup);
+    }
+    if (setup.empty()) {
+      reportBlindFolders(sink);
+      reportedDuringRescan.clear();
+      rescanning = false;
+    }
+  }
+
+  std::string setupProgress() const override {
+    std::string text =
+        thousands(watched) + (watched == 1 ? " folder" : " folders") + " watched under " + root;
+    if (!setup.empty()) text += ", more being added";
+    return text;
+  }
 
   void readAvailable(ChangeSink& sink) override {
+    lastReadEvents = 0;
     for (;;) {
       for (;;) {
         const ssize_t n = ::read(inotifyFd, buffer.data(), kReadBytes);
@@ -67,6 +132,7 @@ class InotifySource : public ChangeSource {
         for (ssize_t at = 0; at < n;) {
           const auto* ev = reinterpret_cast<const struct inotify_event*>(buffer.data() + at);
           at += static_cast<ssize_t>(sizeof(struct inotify_event) + ev->len);
+          ++lastReadEvents;
           handle(*ev, sink);
         }
         // A read that leaves room in the buffer took every event queued: reading on would only
@@ -87,9 +153,21 @@ class InotifySource : public ChangeSource {
     flushPendingMove(sink);
     // Every create event of a file that a scan already reported has been read by now.
     scanned.clear();
+    createdThisRead.clear();
+    lastDrained = std::chrono::system_clock::now();
   }
 
  private:
+  // How a folder is visited when its watch is added.
+  enum class Walk {
+    Listing,    // the start: its subfolders are watched too, nothing is reported
+    NewFolder,  // it just appeared: everything found inside was made before its watch existed
+    Rescan,     // after an overflow: what appeared since the last complete read is reported
+  };
+  struct Step {
+    DirTree::NodeId node;
+    Walk walk;
+  };
   struct PendingMove {
     std::uint32_t cookie = 0;
     DirTree::NodeId parent = 0;
@@ -98,61 +176,157 @@ class InotifySource : public ChangeSource {
     bool isDir = false;
   };
 
-  // Adds a watch on `node` and, when recursive, on every folder below it on the same mount.
-  // With `report`, what is found inside is reported as created (a folder that just appeared:
-  // its content was made before its watch existed). False when the first watch fails.
-  bool watchTree(DirTree::NodeId top, bool report, ChangeSink& sink) {
-    // A large walk (the start, or after an overflow) tells mount points by the mount table,
-    // read once, and asks the file system only about folders listed there: so a folder costs
-    // its watch, an open, its entries and a close, with no look-up per subfolder. A folder that
-    // just appeared is small: its subfolders are asked one by one.
-    std::optional<std::unordered_set<std::string>> mountPoints;
-    if (!report && recursive) mountPoints = mountPointsBelow(tree.path(top));
-    std::vector<DirTree::NodeId> stack{top};
-    bool first = true;
+  std::string limitAdvice() const {
+    // The limit that binds is the user namespace's; it is the file system's setting outside
+    // containers.
+    std::size_t limit = 0;
+    std::ifstream("/proc/sys/user/max_inotify_watches") >> limit;
+    if (limit == 0) limit = inotifyLimit("max_user_watches");
+    return " (the limit of inotify watches, fs.inotify.max_user_watches = " + thousands(limit) +
+           ", is reached: raise it, for example with sysctl fs.inotify.max_user_watches=1048576)";
+  }
+
+  void bindWatch(int wd, DirTree::NodeId node) {
+    nodeOfWatch[wd] = node;
+    watchOfNode[node] = wd;
+  }
+
+  // Watches every folder of the subtree at `top` at once (a folder that just appeared, or one
+  // moved in, is small).
+  void walkNow(DirTree::NodeId top, Walk walk, ChangeSink& sink) {
+    std::vector<Step> stack{{top, walk}};
     while (!stack.empty()) {
-      const DirTree::NodeId node = stack.back();
+      const Step step = stack.back();
       stack.pop_back();
-      const std::string dir = tree.path(node);
+      visit(step, sink, stack);
+    }
+  }
+
+  // Adds the watch of one folder, reads its entries and queues its subfolders on `next`.
+  void visit(const Step& step, ChangeSink& sink, std::vector<Step>& next) {
+    const DirTree::NodeId node = step.node;
+    const std::string dir = tree.path(node);
+    if (watchOfNode.find(node) == watchOfNode.end()) {
       const int wd = ::inotify_add_watch(inotifyFd, dir.c_str(), kDirMask);
       if (wd < 0) {
-        if (errno == ENOSPC && !limitReported) {
-          // Out of watches: changes below this folder would go unseen; say so once.
-          limitReported = true;
-          sink.change({RawChange::Lost, true, root, {}, 0});
-        }
-        if (first) return false;
-        continue;
+        refused(step, dir, errno, sink);
+        return;
       }
-      first = false;
       if (auto known = nodeOfWatch.find(wd); known != nodeOfWatch.end() && known->second != node) {
-        if (tree.contains(known->second)) continue;  // the same folder reached twice
+        if (tree.contains(known->second)) return;  // the same folder reached twice
       }
-      nodeOfWatch[wd] = node;
-      watchOfNode[node] = wd;
-      if (!recursive && node != rootNode) continue;
-      const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);
-      if (dirFd < 0) continue;
-      forEachEntry(dirFd, [&](std::string_view name, unsigned char type) {
-        bool isDir = type == DT_DIR;
-        bool sameMount = true;
-        const bool mountPoint = isDir && mountPoints && mountPoints->contains(DirTree::join(dir, name));
-        if (type == DT_UNKNOWN || (isDir && (!mountPoints || mountPoint))) {
-          struct stat st {};
-          if (::fstatat(dirFd, std::string(name).c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return;
-          isDir = S_ISDIR(st.st_mode);
-          sameMount = st.st_dev == rootDev;
-        }
-        if (report) {
-          std::string path = DirTree::join(dir, name);
+      bindWatch(wd, node);
+      ++watched;
+    }
+    if (!recursive && node != rootNode) return;
+    const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);
+    if (dirFd < 0) return;
+    // A large walk tells mount points by the mount table, read once, and asks the file system
+    // only about folders listed there: so a folder costs its watch, an open, its entries and a
+    // close, with no look-up per subfolder. A folder that just appeared is small: its subfolders
+    // are asked one by one.
+    const bool byTable = step.walk != Walk::NewFolder && mountPoints.has_value();
+    bool foundAny = false;
+    forEachEntry(dirFd, [&](std::string_view name, unsigned char type) {
+      foundAny = true;
+      bool isDir = type == DT_DIR;
+      bool sameMount = true;
+      const bool mountPoint = isDir && byTable && mountPoints->contains(DirTree::join(dir, name));
+      const std::string entry(name);
+      struct statx sx {};
+      const bool needStat =
+          type == DT_UNKNOWN || (isDir && (!byTable || mountPoint)) || step.walk == Walk::Rescan;
+      if (needStat) {
+        if (::statx(dirFd, entry.c_str(), AT_SYMLINK_NOFOLLOW, STATX_TYPE | STATX_BTIME, &sx) != 0) return;
+        isDir = S_ISDIR(sx.stx_mode);
+        sameMount = makedev(sx.stx_dev_major, sx.stx_dev_minor) == rootDev;
+      }
+      const bool appeared = step.walk == Walk::NewFolder ||
+                            (step.walk == Walk::Rescan && (sx.stx_mask & STATX_BTIME) != 0 &&
+                             sx.stx_btime.tv_sec >= std::chrono::system_clock::to_time_t(rescanSince));
+      if (appeared) {
+        std::string path = DirTree::join(dir, name);
+        // After an overflow, what the events have reported since is not reported again.
+        if (step.walk != Walk::Rescan || !reportedDuringRescan.contains(path)) {
           scanned.insert(path);
           sink.change({RawChange::Created, isDir, std::move(path), {}, 0});
         }
-        if (isDir && sameMount && recursive) stack.push_back(tree.addChild(node, name));
-      });
-      ::close(dirFd);
+      }
+      if (isDir && sameMount && recursive) {
+        const DirTree::NodeId child = tree.addChild(node, name);
+        next.push_back({child, step.walk == Walk::NewFolder || appeared ? Walk::NewFolder : step.walk});
+      }
+    });
+    if (step.walk == Walk::NewFolder && !foundAny) {
+      // Empty now, yet changed after it was made: something was made in it and removed again
+      // before its watch existed.
+      struct statx sx {};
+      if (::statx(dirFd, "", AT_EMPTY_PATH, STATX_BTIME | STATX_MTIME, &sx) == 0 &&
+          (sx.stx_mask & STATX_BTIME) &&
+          (sx.stx_mtime.tv_sec != sx.stx_btime.tv_sec || sx.stx_mtime.tv_nsec != sx.stx_btime.tv_nsec)) {
+        lostInNewFolder(sink);
+      }
     }
-    return true;
+    ::close(dirFd);
+  }
+
+  // A watch that could not be added: what it means for the changes, said once per cause.
+  void refused(const Step& step, const std::string& dir, int error, ChangeSink& sink) {
+    if (error == ENOENT || error == ENOTDIR) {
+      // Gone before its watch existed. A folder that just appeared may have had changes inside;
+      // one that vanished during a walk is reported by its parent's watch.
+      if (step.walk != Walk::Listing) lostInNewFolder(sink);
+      tree.remove(step.node);
+      return;
+    }
+    if (isRoot(step.node)) return;
+    ++blind[error];
+    if (blindExample.find(error) == blindExample.end()) blindExample[error] = dir;
+    if (error == ENOSPC && !limitReported) {
+      limitReported = true;
+      sink.change(
+          {RawChange::Lost,
+           true,
+           root,
+           {},
+           0,
+           "Changes in " + dir + " and other folders under " + root + " are not seen" + limitAdvice() + "."});
+    }
+  }
+
+  bool isRoot(DirTree::NodeId node) const { return node == rootNode; }
+
+  // A path the events reported as made: kept for this read, in case it ends in an overflow,
+  // and while a rescan after one goes on.
+  void noteCreated(const std::string& path) {
+    if (rescanning) {
+      reportedDuringRescan.insert(path);
+    } else {
+      createdThisRead.insert(path);
+    }
+  }
+
+  void lostInNewFolder(ChangeSink& sink) {
+    sink.change(
+        {RawChange::Lost,
+         true,
+         root,
+         {},
+         0,
+         "A folder under " + root +
+             " changed before it could be watched: inotify cannot see what is made and removed in a new "
+             "folder before its watch exists (recording as root uses fanotify, which can)."});
+  }
+
+  // Once the set-up is through: the folders that could not be watched, by cause.
+  void reportBlindFolders(ChangeSink& sink) {
+    for (const auto& [error, count] : blind) {
+      if (error == ENOSPC) continue;  // said as a loss already
+      sink.notice(thousands(count) + (count == 1 ? " folder" : " folders") + " under " + root + " (" +
+                  blindExample[error] + (count > 1 ? " and others" : "") +
+                  ") cannot be watched: " + std::strerror(error) + "; changes there are not seen.");
+    }
+    blind.clear();
   }
 
   // Calls `f(name, d_type)` for each entry of an open folder but "." and "..", reading the
@@ -205,6 +379,7 @@ class InotifySource : public ChangeSource {
       ::inotify_rm_watch(inotifyFd, w->second);
       nodeOfWatch.erase(w->second);
       watchOfNode.erase(w);
+      if (watched > 0) --watched;
     });
   }
 
@@ -221,9 +396,24 @@ class InotifySource : public ChangeSource {
   void handle(const struct inotify_event& ev, ChangeSink& sink) {
     if (ev.mask & IN_Q_OVERFLOW) {
       flushPendingMove(sink);
-      sink.change({RawChange::Lost, true, root, {}, 0});
-      // Folders made while events were lost may have no watch yet.
-      if (!rootGone) watchTree(rootNode, false, sink);
+      sink.change(
+          {RawChange::Lost,
+           true,
+           root,
+           {},
+           0,
+           "The kernel's inotify event queue overflowed (fs.inotify.max_queued_events = " +
+               thousands(queueLimit) + "): changes under " + root +
+               " were lost; what appeared meanwhile is reported as found (raise the limit, for example "
+               "with sysctl fs.inotify.max_queued_events=1048576)."});
+      // Folders made while events were lost may have no watch yet, and what appeared since the
+      // last complete read is reported as it is found, but for what this read has reported.
+      if (!rootGone && recursive) {
+        if (!rescanning) rescanSince = lastDrained;
+        rescanning = true;
+        reportedDuringRescan.merge(createdThisRead);
+        setup.push_back({rootNode, Walk::Rescan});
+      }
       return;
     }
     auto w = nodeOfWatch.find(ev.wd);
@@ -232,7 +422,8 @@ class InotifySource : public ChangeSource {
     if (ev.mask & IN_IGNORED) {
       nodeOfWatch.erase(w);
       watchOfNode.erase(node);
-      if (node == rootNode) rootGone = true;
+      if (watched > 0) --watched;
+      if (node == rootNode) rootGone = true;  // removed, or its file system unmounted
       return;
     }
     if (ev.mask & IN_UNMOUNT) {
@@ -245,7 +436,16 @@ class InotifySource : public ChangeSource {
       // An event of the watched folder itself: its parent's watch reports it, except for the
       // root, which has no watched parent.
       if (node == rootNode && (ev.mask & IN_ATTRIB)) sink.change({RawChange::Attributes, true, root, {}, 0});
-      if (node == rootNode && (ev.mask & IN_DELETE_SELF)) rootGone = true;
+      if (node == rootNode && (ev.mask & (IN_DELETE_SELF | IN_MOVE_SELF))) {
+        // The watched folder itself went (its removal, or a move away): from here on nothing is
+        // seen at its path. Reported as the removal of the folder at that path.
+        rootGone = true;
+        flushPendingMove(sink);
+        sink.change({RawChange::Deleted, true, root, {}, 0});
+        sink.notice("The watched folder " + root + " was " +
+                    ((ev.mask & IN_DELETE_SELF) ? "removed" : "moved away") +
+                    ": its changes are no longer recorded; it is watched again if it comes back.");
+      }
       return;
     }
     const std::string_view name(ev.name);
@@ -253,11 +453,12 @@ class InotifySource : public ChangeSource {
 
     if (!(ev.mask & IN_MOVED_TO)) flushPendingMove(sink);
 
+    if (ev.mask & (IN_CREATE | IN_MOVED_TO)) noteCreated(path);
     if (ev.mask & IN_CREATE) {
       if (scanned.erase(path) != 0) return;  // a scan of its new parent reported it already
       if (isDir && recursive) {
         sink.change({RawChange::Created, true, path, {}, 0});
-        watchTree(tree.addChild(node, name), true, sink);
+        walkNow(tree.addChild(node, name), Walk::NewFolder, sink);
       } else {
         sink.change({RawChange::Created, isDir, std::move(path), {}, 0});
       }
@@ -276,14 +477,14 @@ class InotifySource : public ChangeSource {
           if (const auto moved = tree.child(from.parent, from.name)) {
             tree.move(moved, node, name);
           } else if (recursive) {
-            watchTree(tree.addChild(node, name), false, sink);
+            walkNow(tree.addChild(node, name), Walk::Listing, sink);
           }
         }
         sink.change({RawChange::Renamed, isDir, std::move(from.path), std::move(path), 0});
       } else {
         flushPendingMove(sink);
         sink.change({RawChange::Created, isDir, path, {}, 0});
-        if (isDir && recursive) watchTree(tree.addChild(node, name), false, sink);
+        if (isDir && recursive) walkNow(tree.addChild(node, name), Walk::Listing, sink);
       }
     } else if (ev.mask & IN_ATTRIB) {
       sink.change({RawChange::Attributes, isDir, std::move(path), {}, 0});
@@ -295,9 +496,8 @@ class InotifySource : public ChangeSource {
   }
 
   int inotifyFd;
-  std::vector<char> buffer = std::vector<char>(kReadBytes);
-  std::vector<char> entries = std::vector<char>(
-      std::size_t{64} * 1024);  // folder entries of a walk  // operator new aligns it for the events
+  std::vector<char> buffer = std::vector<char>(kReadBytes);  // operator new aligns it for the events
+  std::vector<char> entries = std::vector<char>(std::size_t{64} * 1024);  // folder entries of a walk
   std::string root;
   bool recursive;
   dev_t rootDev = 0;
@@ -307,21 +507,38 @@ class InotifySource : public ChangeSource {
   std::unordered_map<DirTree::NodeId, int> watchOfNode;
   std::optional<PendingMove> pending;
   std::unordered_set<std::string> scanned;
+  std::unordered_set<std::string> createdThisRead;
+  std::unordered_set<std::string> reportedDuringRescan;
+  std::vector<Step> setup;  // folders still to watch, in slices
+  std::optional<std::unordered_set<std::string>> mountPoints;
+  std::size_t watched = 0;
+  std::size_t queueLimit = 0;
+  std::size_t lastReadEvents = 0;
+  std::chrono::system_clock::time_point lastDrained = std::chrono::system_clock::now();
+  std::chrono::system_clock::time_point rescanSince;
+  std::unordered_map<int, std::size_t> blind;  // folders that could not be watched, by errno
+  std::unordered_map<int, std::string> blindExample;
   bool rootGone = false;
   bool limitReported = false;
+  bool rescanning = false;  // a rescan after an overflow is under way
 };
 
 }  // namespace
 
 std::unique_ptr<ChangeSource> startInotifySource(const std::string& root, bool recursive, ChangeSink& sink,
                                                  std::string& error) {
+  (void)sink;
   const int fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
   if (fd < 0) {
     error = std::string("inotify_init1: ") + std::strerror(errno);
+    if (errno == EMFILE) {
+      error += " (the limit of inotify instances, fs.inotify.max_user_instances = " +
+               thousands(inotifyLimit("max_user_instances")) + ", is reached)";
+    }
     return nullptr;
   }
   auto source = std::make_unique<InotifySource>(fd, root, recursive);
-  if (!source->start(sink, error)) return nullptr;
+  if (!source->start(error)) return nullptr;
   return source;
 }
 

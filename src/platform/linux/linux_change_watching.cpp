@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/inotify.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -45,9 +46,18 @@ const std::string& ProcessNames::nameOf(std::int32_t pid, std::chrono::steady_cl
   return entry.name;
 }
 
-void WatchedRoot::setTarget(std::vector<Change>* changes, std::chrono::system_clock::time_point moment) {
-  target = changes;
+void WatchedRoot::setTarget(ChangeBatch* batch, std::chrono::system_clock::time_point moment) {
+  target = batch;
   readAt = moment;
+}
+
+void WatchedRoot::notice(std::string message) {
+  if (target == nullptr) return;
+  WatchNotice n{root == "/" ? root : root + "/", std::move(message)};
+  // One cause is said once per batch, however many times it struck.
+  if (std::find(target->notices.begin(), target->notices.end(), n) == target->notices.end()) {
+    target->notices.push_back(std::move(n));
+  }
 }
 
 bool WatchedRoot::covers(const std::string& path) const { return isSameOrBelowPath(path, root); }
@@ -66,7 +76,7 @@ void WatchedRoot::report(EventKind kind, bool folder, const std::string& path, c
   c.newPath = newPath;
   c.pid = pid;
   c.time = readAt;
-  target->push_back(std::move(c));
+  target->changes.push_back(std::move(c));
 }
 
 void WatchedRoot::reportIfWanted(EventKind kind, const std::string& path) {
@@ -124,8 +134,9 @@ void WatchedRoot::change(RawChange&& c) {
       break;
     case RawChange::Lost:
       // Changes were lost: the folder must be read again. Reported whatever the chosen kinds,
-      // since leaving it out would lose them in silence.
+      // since leaving it out would lose them in silence, with the cause for the user.
       report(EventKind::FolderNeedsRescan, true, root, {}, c.pid);
+      if (!c.reason.empty()) notice(std::move(c.reason));
       break;
   }
 }
@@ -159,6 +170,9 @@ namespace {
 // instead of a handful, where each wake-up costs more than the events it reads. A wake() still
 // ends the wait at once.
 constexpr int kGatherMs = 10;
+// The set-up of a large recursive inotify watch runs in slices of this long between reads, so that
+// the changes of the folders already watched flow meanwhile.
+constexpr std::chrono::milliseconds kSetupSlice{20};
 
 std::string withoutTrailingSlash(std::string path) {
   while (path.size() > 1 && path.back() == '/') path.pop_back();
@@ -175,18 +189,20 @@ std::vector<DriveInfo> blockDrives(Drives& drives) {
 
 class LinuxChangeWatcher : public ChangeWatcher {
  public:
-  LinuxChangeWatcher(Drives& drives, const WatchRequest& request, bool forceInotify) : drives(drives) {
+  LinuxChangeWatcher(Drives& drives, const WatchRequest& request, bool inotifyOnly) : drives(drives) {
     wakeFd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     if (wakeFd < 0)
       throw std::runtime_error(std::string("Cannot start watching (eventfd): ") + std::strerror(errno));
     mountFd = ::open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC);
     knownDrives = blockDrives(drives);
     const auto now = std::chrono::system_clock::now();
-    for (const std::string& asked : request.roots) start(asked, request.kinds, forceInotify, now);
+    forceInotify = inotifyOnly;
+    for (const std::string& asked : request.roots) start(asked, request.kinds, now);
   }
 
   ~LinuxChangeWatcher() override {
     roots.clear();
+    if (returnFd >= 0) ::close(returnFd);
     if (mountFd >= 0) ::close(mountFd);
     ::close(wakeFd);
   }
@@ -195,11 +211,10 @@ class LinuxChangeWatcher : public ChangeWatcher {
     const std::size_t firstNew = out.changes.size();
     // What the start found (a root that could not be watched, changes reported while adding
     // watches) comes with the first wait.
-    if (!startNotices.empty() || !startChanges.empty()) {
-      for (WatchNotice& n : startNotices) out.notices.push_back(std::move(n));
-      for (Change& c : startChanges) out.changes.push_back(std::move(c));
-      startNotices.clear();
-      startChanges.clear();
+    if (!startBatch.empty()) {
+      for (WatchNotice& n : startBatch.notices) out.notices.push_back(std::move(n));
+      for (Change& c : startBatch.changes) out.changes.push_back(std::move(c));
+      startBatch.clear();
     }
     bool woken = false;
     while (out.changes.size() == firstNew && out.notices.empty() && !woken) {
@@ -213,6 +228,8 @@ class LinuxChangeWatcher : public ChangeWatcher {
       std::vector<struct pollfd> fds;
       fds.push_back({wakeFd, POLLIN, 0});
       if (mountFd >= 0) fds.push_back({mountFd, POLLPRI, 0});
+      const bool awaiting = returnFd >= 0;
+      if (awaiting) fds.push_back({returnFd, POLLIN, 0});
       std::vector<linuxfs::WatchedRoot*> polled;
       for (const auto& r : roots) {
         if (r->source && !r->source->ended()) {
@@ -230,10 +247,23 @@ class LinuxChangeWatcher : public ChangeWatcher {
         woken = true;
       }
       const auto readAt = std::chrono::system_clock::now();
-      for (const auto& r : roots) r->setTarget(&out.changes, readAt);
+      for (const auto& r : roots) r->setTarget(&out, readAt);
       std::size_t at = 1;
+      bool retry = false;
       if (mountFd >= 0) {
-        if (fds[at].revents & (POLLPRI | POLLERR)) checkMounts();
+        if (fds[at].revents & (POLLPRI | POLLERR)) {
+          checkMounts();
+          retry = true;
+        }
+        ++at;
+      }
+      if (awaiting) {
+        if (fds[at].revents & POLLIN) {
+          char drained[4096];
+          while (::read(returnFd, drained, sizeof drained) > 0) {
+          }
+          retry = true;
+        }
         ++at;
       }
       for (std::size_t i = 0; i < polled.size(); ++i, ++at) {
@@ -241,11 +271,22 @@ class LinuxChangeWatcher : public ChangeWatcher {
         if (!r->source) continue;  // ended by the mount check above
         if (fds[at].revents & POLLIN) {
           r->source->readAvailable(*r);
-          gatherNext = true;
+          gatherNext = gatherNext || r->source->mayGather();
         }
         if (fds[at].revents & (POLLERR | POLLHUP | POLLNVAL)) r->source.reset();
       }
+      // A root whose folder went stops being read; it is awaited from now on.
+      bool wentAway = false;
+      for (const auto& r : roots) {
+        if (r->source && r->source->ended()) {
+          r->source.reset();
+          wentAway = true;
+        }
+      }
+      if (wentAway) awaitReturns();
+      if (wentAway || retry) retryGoneRoots();
       const auto now = linuxfs::WatchedRoot::Clock::now();
+      continueSetups(now);
       for (const auto& r : roots) {
         r->flushDue(now);
         r->setTarget(nullptr, readAt);
@@ -274,10 +315,11 @@ class LinuxChangeWatcher : public ChangeWatcher {
     return result;
   }
 
-  std::vector<std::pair<std::string, std::string>> mechanisms() const {
-    std::vector<std::pair<std::string, std::string>> result;
+  std::vector<WatchMechanism> mechanisms() const {
+    std::vector<WatchMechanism> result;
     for (const auto& r : roots) {
-      if (r->source) result.emplace_back(askedRootOf.at(r.get()), r->source->kind());
+      if (r->source)
+        result.push_back({askedRootOf.at(r.get()), r->source->kind(), r->source->foldersKnown()});
     }
     return result;
   }
@@ -288,33 +330,95 @@ class LinuxChangeWatcher : public ChangeWatcher {
                              "): " + std::strerror(errno));
   }
 
-  void start(const std::string& asked, EventKindSet kinds, bool forceInotify,
-             std::chrono::system_clock::time_point now) {
+  void start(const std::string& asked, EventKindSet kinds, std::chrono::system_clock::time_point now) {
     const std::string path = withoutTrailingSlash(asked);
     struct stat st {};
     if (path.empty() || path.front() != '/' || ::stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
       const int error = path.empty() || path.front() != '/' ? EINVAL : (errno != 0 ? errno : ENOTDIR);
-      startNotices.push_back({asked, "Cannot watch " + asked + ": " + std::strerror(error)});
+      startBatch.notices.push_back({asked, "Cannot watch " + asked + ": " + std::strerror(error)});
       return;
     }
     auto root = std::make_unique<linuxfs::WatchedRoot>(path, kinds);
-    root->setTarget(&startChanges, now);
-    std::string error;
-    // fanotify first (the whole file system, paired renames, no queue limit); inotify when it
-    // cannot start: not root, or a file system without file handles.
-    if (!forceInotify) root->source = linuxfs::startFanotifySource(path, error);
-    if (!root->source) {
-      std::string inotifyError;
-      root->source = linuxfs::startInotifySource(path, true, *root, inotifyError);
-      if (!root->source) error += (error.empty() ? "" : "; ") + inotifyError;
-    }
+    root->setTarget(&startBatch, now);
+    const std::string error = startSource(*root);
     root->setTarget(nullptr, now);
     if (!root->source) {
-      startNotices.push_back({asked, "Cannot watch " + asked + ": " + error});
+      startBatch.notices.push_back({asked, "Cannot watch " + asked + ": " + error});
       return;
     }
     askedRootOf[root.get()] = asked;
     roots.push_back(std::move(root));
+  }
+
+  // Starts the kernel source of a root: fanotify first (the whole file system, paired renames,
+  // no queue limit); inotify when it cannot start (not root, or a file system without file
+  // handles). Empty on success, else why neither started.
+  std::string startSource(linuxfs::WatchedRoot& root) {
+    std::string error;
+    if (!forceInotify) root.source = linuxfs::startFanotifySource(root.root, error);
+    if (!root.source) {
+      std::string inotifyError;
+      root.source = linuxfs::startInotifySource(root.root, true, root, inotifyError);
+      if (!root.source) error += (error.empty() ? "" : "; ") + inotifyError;
+    }
+    return root.source ? std::string() : error;
+  }
+
+  // Roots whose folder went (removed, moved away, or unmounted) are watched again when they come
+  // back. A removed or moved one is awaited through a small inotify watch of its nearest
+  // folder that exists, so nothing wakes while it is away; an unmounted one when a drive is
+  // mounted at its path.
+  void awaitReturns() {
+    if (returnFd >= 0) {
+      ::close(returnFd);
+      returnFd = -1;
+    }
+    for (const auto& r : roots) {
+      if (r->source || r->unmounted) continue;
+      if (returnFd < 0) returnFd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+      if (returnFd < 0) return;  // then a root that comes back is not seen; the user was told it went
+      std::string at = r->root;
+      while (at != "/") {
+        const auto slash = at.rfind('/');
+        at = slash == 0 ? std::string("/") : at.substr(0, slash);
+        if (::inotify_add_watch(returnFd, at.c_str(), IN_CREATE | IN_MOVED_TO | IN_ONLYDIR) >= 0) break;
+      }
+    }
+  }
+
+  // Watches again every gone root whose folder is back (after the watch that awaits it was added,
+  // so that a quick return is not missed).
+  void retryGoneRoots() {
+    bool stillAway = false;
+    for (const auto& r : roots) {
+      if (r->source) continue;
+      struct stat st {};
+      const bool back =
+          ::stat(r->root.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && (!r->unmounted || isDriveRoot(r->root));
+      if (!back) {
+        stillAway = stillAway || !r->unmounted;
+        continue;
+      }
+      // The target is this wait's batch (set for every root while a wait reads).
+      if (startSource(*r).empty()) {
+        r->unmounted = false;
+        r->reportIfWanted(EventKind::FolderCreated, r->root);
+        r->source->reportExisting(*r);
+        r->notice("The watched folder " + r->root + " is back and watched again.");
+      } else {
+        stillAway = stillAway || !r->unmounted;
+      }
+    }
+    if (!stillAway && returnFd >= 0) {
+      ::close(returnFd);
+      returnFd = -1;
+    }
+  }
+
+  bool isDriveRoot(const std::string& path) {
+    const auto found = blockDrives(drives);
+    return std::any_of(found.begin(), found.end(),
+                       [&](const DriveInfo& d) { return withoutTrailingSlash(d.root) == path; });
   }
 
   void checkMounts() {
@@ -341,9 +445,12 @@ class LinuxChangeWatcher : public ChangeWatcher {
       if (has(now, d)) continue;
       const std::string mp = mountPoint(d);
       if (auto* r = reporter(mp)) r->reportIfWanted(EventKind::DriveRemoved, mp);
-      // A root on the drive that went away reads nothing more.
+      // A root on the drive that went away reads nothing more, until a drive is mounted there.
       for (const auto& r : roots) {
-        if (linuxfs::isSameOrBelowPath(r->root, mp)) r->source.reset();
+        if (linuxfs::isSameOrBelowPath(r->root, mp)) {
+          r->source.reset();
+          r->unmounted = true;
+        }
       }
     }
     for (const DriveInfo& d : now) {
@@ -354,7 +461,28 @@ class LinuxChangeWatcher : public ChangeWatcher {
     knownDrives = std::move(now);
   }
 
+  // A slice of the set-up of every root whose set-up goes on while changes flow, and its
+  // progress said at most once a second, and once more when it is through.
+  void continueSetups(linuxfs::WatchedRoot::Clock::time_point now) {
+    for (const auto& r : roots) {
+      if (!r->source || !r->source->setupPending()) continue;
+      r->source->continueSetup(*r, kSetupSlice);
+      const bool through = !r->source->setupPending();
+      if (through || now - lastProgress >= std::chrono::seconds(1)) {
+        lastProgress = now;
+        r->notice(r->source->setupProgress() +
+                  (through ? " (" + std::string(r->source->kind()) + ")." : "..."));
+      }
+    }
+  }
+
+  bool setupPending() const {
+    return std::any_of(roots.begin(), roots.end(),
+                       [](const auto& r) { return r->source && r->source->setupPending(); });
+  }
+
   int pollTimeoutMs() const {
+    if (setupPending()) return 0;  // the set-up goes on between reads
     auto next = linuxfs::WatchedRoot::Clock::time_point::max();
     for (const auto& r : roots) next = std::min(next, r->nextDue());
     if (next == linuxfs::WatchedRoot::Clock::time_point::max()) return -1;
@@ -365,12 +493,14 @@ class LinuxChangeWatcher : public ChangeWatcher {
   Drives& drives;
   int wakeFd = -1;
   int mountFd = -1;
+  int returnFd = -1;  // awaits the return of removed or moved roots
+  bool forceInotify = false;
   std::vector<std::unique_ptr<linuxfs::WatchedRoot>> roots;
   std::unordered_map<const linuxfs::WatchedRoot*, std::string> askedRootOf;
-  std::vector<WatchNotice> startNotices;
-  std::vector<Change> startChanges;
+  ChangeBatch startBatch;              // what the start found, for the first wait
   std::vector<DriveInfo> knownDrives;  // block-device drives at the last look
   bool gatherNext = false;             // the last wait read changes: let the next ones gather first
+  linuxfs::WatchedRoot::Clock::time_point lastProgress{};
   linuxfs::ProcessNames processes;
 };
 
@@ -397,7 +527,7 @@ void LinuxChangeWatching::prepareThread() {
   if (best < current) ::setpriority(PRIO_PROCESS, tid, best);
 }
 
-std::vector<std::pair<std::string, std::string>> watchMechanisms(const ChangeWatcher& watcher) {
+std::vector<WatchMechanism> watchMechanisms(const ChangeWatcher& watcher) {
   if (const auto* linuxWatcher = dynamic_cast<const LinuxChangeWatcher*>(&watcher))
     return linuxWatcher->mechanisms();
   return {};

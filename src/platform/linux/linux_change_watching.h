@@ -45,9 +45,10 @@ class WatchedRoot : public ChangeSink {
 
   WatchedRoot(std::string root, EventKindSet kinds) : root(std::move(root)), kinds(kinds) {}
 
-  // Where the changes of the next reads go, and the moment they carry.
-  void setTarget(std::vector<Change>* target, std::chrono::system_clock::time_point readAt);
+  // Where the changes and notices of the next reads go, and the moment the changes carry.
+  void setTarget(ChangeBatch* target, std::chrono::system_clock::time_point readAt);
   void change(RawChange&& change) override;
+  void notice(std::string message) override;
   // A written file not closed within a second after its last report is reported now.
   void flushDue(Clock::time_point now);
   // When flushDue has something to do next; max() when nothing is waiting.
@@ -57,7 +58,10 @@ class WatchedRoot : public ChangeSink {
   void reportIfWanted(EventKind kind, const std::string& path);
 
   const std::string root;                // without a final separator, except "/"
-  std::unique_ptr<ChangeSource> source;  // null once the root has gone away
+  std::unique_ptr<ChangeSource> source;  // null while the root is gone
+  // Gone with its drive (watched again when a drive is mounted there), rather than removed or
+  // moved away (watched again when a folder is at its path again).
+  bool unmounted = false;
 
  private:
   bool covers(const std::string& path) const;
@@ -66,7 +70,7 @@ class WatchedRoot : public ChangeSink {
               std::int32_t pid);
 
   EventKindSet kinds;
-  std::vector<Change>* target = nullptr;
+  ChangeBatch* target = nullptr;
   std::chrono::system_clock::time_point readAt;
   struct Written {
     Clock::time_point due;
@@ -98,8 +102,14 @@ class LinuxChangeWatching : public ChangeWatching {
   std::atomic<bool> forceInotify{false};
 };
 
-// The kernel mechanism a Linux watcher uses for each root it watches ("fanotify" or "inotify"),
-// by root as it was asked; for the tests and the recorder's messages.
-std::vector<std::pair<std::string, std::string>> watchMechanisms(const ChangeWatcher& watcher);
+// What a Linux watcher runs on for each root it watches (as the root was asked): the kernel
+// mechanism ("fanotify" or "inotify") and how many folders it knows so far (fanotify learns them
+// as events name them; inotify has a watch on each). For the tests and the recorder's messages.
+struct WatchMechanism {
+  std::string root;
+  std::string kind;
+  std::size_t foldersKnown = 0;
+};
+std::vector<WatchMechanism> watchMechanisms(const ChangeWatcher& watcher);
 
 }  // namespace tw

@@ -316,7 +316,9 @@ std::int32_t LinuxNotifyWindow::getMessage(ThreadMessage& msg) {
         polled.push_back(r.get());
       }
     }
-    const int ready = ::poll(fds.data(), fds.size(), pollTimeoutMs());
+    const bool settingUp = std::any_of(registrations.begin(), registrations.end(),
+                                       [](const auto& r) { return r->source && r->source->setupPending(); });
+    const int ready = ::poll(fds.data(), fds.size(), settingUp ? 0 : pollTimeoutMs());
     if (ready < 0) {
       if (errno == EINTR) continue;
       return -1;
@@ -335,6 +337,9 @@ std::int32_t LinuxNotifyWindow::getMessage(ThreadMessage& msg) {
         gatherNext = true;
       }
       if (fds[at].revents & (POLLERR | POLLHUP | POLLNVAL)) r->source.reset();
+    }
+    for (const auto& r : registrations) {
+      if (r->source && r->source->setupPending()) r->source->continueSetup(*r, std::chrono::milliseconds(20));
     }
     const auto now = linuxfs::Registration::Clock::now();
     for (const auto& r : registrations) r->flushDue(now);

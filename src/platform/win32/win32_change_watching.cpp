@@ -101,7 +101,8 @@ bool registerWindowClass() {
 std::string pathOfItem(PCIDLIST_ABSOLUTE item) {
   if (item == nullptr) return {};
   std::wstring buffer(32768, L'\0');
-  if (!SHGetPathFromIDListEx(item, buffer.data(), static_cast<DWORD>(buffer.size()), GPFIDL_DEFAULT)) return {};
+  if (!SHGetPathFromIDListEx(item, buffer.data(), static_cast<DWORD>(buffer.size()), GPFIDL_DEFAULT))
+    return {};
   return narrow(std::wstring_view(buffer.c_str()));
 }
 
@@ -113,8 +114,8 @@ class Win32ChangeWatcher : public ChangeWatcher {
       throw std::runtime_error("Cannot create the window that receives change notifications: " +
                                win32::systemMessage(GetLastError()));
     }
-    window = CreateWindowExW(0, kWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleW(nullptr),
-                             nullptr);
+    window = CreateWindowExW(0, kWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                             GetModuleHandleW(nullptr), nullptr);
     if (window == nullptr) {
       throw std::runtime_error("Cannot create the window that receives change notifications: " +
                                win32::systemMessage(GetLastError()));
@@ -126,7 +127,8 @@ class Win32ChangeWatcher : public ChangeWatcher {
       SFGAOF attributes = 0;
       const HRESULT parsed = SHParseDisplayName(widen(root).c_str(), nullptr, &item, 0, &attributes);
       if (parsed != S_OK || item == nullptr) {
-        notices.push_back({root, "Cannot watch " + root + ": " + win32::systemMessage(static_cast<DWORD>(parsed))});
+        notices.push_back(
+            {root, "Cannot watch " + root + ": " + win32::systemMessage(static_cast<DWORD>(parsed))});
         continue;
       }
       SHChangeNotifyEntry entry{};
@@ -162,7 +164,8 @@ class Win32ChangeWatcher : public ChangeWatcher {
     // A message is waited for; those queued behind it come with it.
     while (out.changes.size() == before && out.notices.empty() && !woken) {
       const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
-      if (got == 0) throw std::runtime_error("The message loop of the change notifications was asked to quit");
+      if (got == 0)
+        throw std::runtime_error("The message loop of the change notifications was asked to quit");
       if (got < 0) {
         throw std::runtime_error("The message loop of the change notifications failed: " +
                                  win32::systemMessage(GetLastError()));
@@ -197,7 +200,8 @@ class Win32ChangeWatcher : public ChangeWatcher {
     const auto kind = win32::kindOfShellEvent(value);
     if (!kind) return;
     // The message carries the address of its two items in its integer parameter.
-    const auto* items = reinterpret_cast<const PCIDLIST_ABSOLUTE*>(wParam);  // NOLINT(performance-no-int-to-ptr)
+    const auto* items =
+        reinterpret_cast<const PCIDLIST_ABSOLUTE*>(wParam);  // NOLINT(performance-no-int-to-ptr)
     Change c;
     c.kind = *kind;
     c.folder = *kind == EventKind::FolderCreated || *kind == EventKind::FolderDeleted ||
@@ -230,7 +234,7 @@ class Win32ChangeWatcher : public ChangeWatcher {
   const DWORD threadId;
   HWND window = nullptr;
   std::vector<Registration> registrations;
-  std::vector<WatchNotice> notices;        // of the start, for the first wait
+  std::vector<WatchNotice> notices;       // of the start, for the first wait
   std::vector<Change>* target = nullptr;  // while a wait runs
   bool returnPosted = false;              // a message that ends this wait is on its way
 };

@@ -18,9 +18,8 @@
 
 #include "core/settings/base64.h"
 #include "core/settings/ini_store.h"
-#include "core/settings/settings_file.h"
+#include "core/settings/settings_codec.h"
 #include "platform/linux/linux_platform.h"
-#include "support/fake_settings_controls.h"
 #include "support/temp_dir.h"
 
 namespace tw {
@@ -179,15 +178,17 @@ TEST(LinuxProfile, SomethingOtherThanAFileIsNeitherReadNorReplaced) {
   EXPECT_TRUE(fs::is_directory(folder));
   EXPECT_EQ(folderEntries(dir.path()), (std::vector<std::string>{"fifo.ini", "folder.ini"}));
 
-  // The whole restore reads defaults from it rather than hanging.
-  test::FakeSettingsControls controls;
-  restoreSettings(controls, platform, platform, fifo);
-  EXPECT_FALSE(controls.tray.checked);
-  EXPECT_TRUE(controls.autoclean.checked);
+  // The whole read gives the defaults rather than hanging.
+  CaptureOptions base;
+  base.minimizeToTray = true;
+  base.cleanOnStop = false;
+  const CaptureOptions options = readCaptureOptions(platform, fifo, base);
+  EXPECT_FALSE(options.minimizeToTray);
+  EXPECT_TRUE(options.cleanOnStop);
 }
 
 // The settings folder cannot be written: the save fails with "Unable to write to <full path>",
-// the file is untouched, and the controls then show what the file holds.
+// the file is untouched, and the options then are what the file holds.
 TEST(LinuxSettings, UnwritableFolderReportsAndRestores) {
   test::TempDir dir;
   chmod(dir.path().c_str(), 0755);
@@ -207,24 +208,23 @@ TEST(LinuxSettings, UnwritableFolderReportsAndRestores) {
   const auto result = runUnprivileged([&]() -> std::string {
     if (access(folder.c_str(), W_OK) == 0) return "writable";
     LinuxPlatform platform;
-    test::FakeSettingsControls controls;
-    defaultEventList(controls);
-    controls.paths.addRow("/home/", "", 0);
-    controls.extensions.addRow(".c", "C source code", 0);
+    CaptureOptions options;
+    options.excludedFolders = {"/home/"};
+    options.extensions = {".c"};
     std::string out;
     try {
-      saveSettings(controls, platform, platform, path);
+      saveCaptureOptions(platform, path, options);
       out = "saved";
     } catch (const IniWriteError& e) {
       out = e.what();
     }
     out += "|";
-    for (bool on : controls.events.checks()) out += on ? 'Y' : 'N';
-    out += "|" + std::to_string(controls.autoCapture.checked) + std::to_string(controls.tray.checked) +
-           std::to_string(controls.autoclean.checked) + "|";
-    for (const auto& c : controls.extensions.captions()) out += c + ",";
+    for (std::size_t n = 0; n < options.kinds.size(); ++n) out += options.kinds.test(n) ? 'Y' : 'N';
+    out += "|" + std::to_string(options.autoCapture) + std::to_string(options.minimizeToTray) +
+           std::to_string(options.cleanOnStop) + "|";
+    for (const auto& c : options.extensions) out += c + ",";
     out += "|";
-    for (const auto& c : controls.paths.captions()) out += c + ",";
+    for (const auto& c : options.excludedFolders) out += c + ",";
     return out;
   });
   chmod(folder.c_str(), 0755);

@@ -1,22 +1,11 @@
 // The small text routines: the drives a recording may watch, yes/no texts and list texts.
 #include <gtest/gtest.h>
 
-#include "core/settings/settings_controls.h"
 #include "core/text/text_lines.h"
 #include "platform/fake/fake_platform.h"
 
 namespace tw {
 namespace {
-
-class Captions : public CaptionList {
- public:
-  explicit Captions(std::vector<std::string> rows) : rows(std::move(rows)) {}
-  int rowCount() const override { return static_cast<int>(rows.size()); }
-  std::string caption(int row) const override { return rows.at(static_cast<std::size_t>(row)); }
-
- private:
-  std::vector<std::string> rows;
-};
 
 TEST(Drives, OnlyFixedAndRemovableInPlatformOrder) {
   FakePlatform p;
@@ -42,19 +31,19 @@ TEST(YesNo, OnlyExactlyUpperYIsTrue) {
   for (const auto& c : cases) EXPECT_EQ(ynToBool(c.text), c.value) << c.text;
 }
 
-TEST(ListTexts, CaptionsAsRowCaptionText) {
-  EXPECT_EQ(listViewToText(Captions({})), "");
-  EXPECT_EQ(listViewToText(Captions({"C:\\Temp\\"})), "C:\\Temp\\\r\n");
-  EXPECT_EQ(listViewToText(Captions({".exe", ".dll"})), ".exe\r\n.dll\r\n");
+TEST(ListTexts, EntriesAsLinesEachEndingInCrLf) {
+  EXPECT_EQ(joinLinesCrLf({}), "");
+  EXPECT_EQ(joinLinesCrLf({"C:\\Temp\\"}), "C:\\Temp\\\r\n");
+  EXPECT_EQ(joinLinesCrLf({".exe", ".dll"}), ".exe\r\n.dll\r\n");
 }
 
 TEST(ListTexts, LookupsIgnoreOnlyAsciiCase) {
-  const Captions rows({".exe", "\xC3\xA9t\xC3\xA9"});
-  EXPECT_TRUE(isInListView(".EXE", rows));
-  EXPECT_TRUE(isInListView("\xC3\xA9T\xC3\xA9", rows));
-  EXPECT_FALSE(isInListView("\xC3\x89T\xC3\x89", rows));  // É is not é
-  EXPECT_FALSE(isInListView(".ex", rows));
-  EXPECT_FALSE(isInListView(".exe", Captions({})));
+  const std::vector<std::string> rows = {".exe", "\xC3\xA9t\xC3\xA9"};
+  EXPECT_TRUE(isInStringList(".EXE", rows));
+  EXPECT_TRUE(isInStringList("\xC3\xA9T\xC3\xA9", rows));
+  EXPECT_FALSE(isInStringList("\xC3\x89T\xC3\x89", rows));  // É is not é
+  EXPECT_FALSE(isInStringList(".ex", rows));
+  EXPECT_FALSE(isInStringList(".exe", {}));
 
   const std::vector<std::string> drives = {"C:\\", "e:\\"};
   EXPECT_TRUE(isInStringList("E:\\", drives));

@@ -1,5 +1,8 @@
-// The main window, offscreen: its layout, its commands and a recording through the real Linux
-// platform on a temporary folder, with the settings window and the dialogs played by the test.
+// The main window, offscreen: its layout, its commands and recordings delivered step by step
+// (the scripted change watching, the delivery loop stepped with an injected clock), with the
+// settings window and the dialogs played by the test. The platform is the real Linux one, so
+// that exported digests and icons are real.
+
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -9,9 +12,11 @@
 #include <QCloseEvent>
 #include <QElapsedTimer>
 #include <QThread>
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <thread>
 
 #include "app/record/recorder.h"
 #include "core/events/event_kinds.h"
@@ -19,19 +24,23 @@
 #include "core/report/main_caption.h"
 #include "gui/main/about_box.h"
 #include "gui/main/main_window.h"
-#include "gui/main/qt_ui_dispatcher.h"
+#include "gui/main/qt_ui_thread.h"
+#include "platform/fake/fake_change_watching.h"
 #include "platform/fake/fake_platform.h"
 #include "platform/linux/linux_platform.h"
+#include "support/changes.h"
 #include "support/fake_dialogs.h"
-#include "support/fake_settings_controls.h"
 #include "support/temp_dir.h"
 
 namespace tw {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using test::change;
 
-// Runs the event loop until `done` holds or `ms` have passed.
+// Runs the event loop until `done` holds or `ms` have passed (for the threads of the
+// QtUiThread test; the window's own tests step their recordings).
 bool waitUntil(const std::function<bool()>& done, int ms = 10000) {
   QElapsedTimer clock;
   clock.start();
@@ -43,50 +52,80 @@ bool waitUntil(const std::function<bool()>& done, int ms = 10000) {
   return true;
 }
 
+// Runs what has been posted to the event loop, round after round, without waiting.
+void runPosted(int rounds = 20) {
+  for (int i = 0; i < rounds; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
 class FakeSettingsWindow : public SettingsWindowLink {
  public:
-  test::FakeSettingsControls controls;
+  CaptureOptions options;
   std::vector<bool> recordModes;
   int shown = 0;
-  SettingsControls& settingsControls() override { return controls; }
+  const CaptureOptions& captureOptions() override { return options; }
   void setRecordMode(bool b) override { recordModes.push_back(b); }
   void showSettings() override { ++shown; }
 };
 
+DeliverySchedule steppedSchedule(std::chrono::milliseconds uiStepBudget = 15ms) {
+  DeliverySchedule schedule;
+  schedule.ownThreads = false;
+  schedule.interval = 1s;
+  schedule.uiStepBudget = uiStepBudget;
+  return schedule;
+}
+
+// The real platform, but for the change watching: the test's script.
+Platform withWatching(const Platform& p, ChangeWatching& watching) {
+  return Platform{p.environment, p.drives, p.icons, p.files, p.profiles, p.shell, p.notify, watching};
+}
+
 class MainWindowTest : public ::testing::Test {
  protected:
-  MainWindowTest()
+  explicit MainWindowTest(std::chrono::milliseconds uiStepBudget = 15ms)
       : folders(real, PathStyle::Posix, {tmp.path().string()}),
-        platform(real.parts().withDrives(folders)),
-        dispatcher(qApp),
-        window(platform, dialogs, dispatcher) {
-    for (int n = 0; n < kEventCount; ++n)
-      settings.controls.events.rows.push_back({getEventName(n), "", 0, true});
+        platform(withWatching(real.parts().withDrives(folders), watching)),
+        window(platform, dialogs, steppedSchedule(uiStepBudget)) {
     window.setSettingsWindow(&settings);
     window.setAboutBox([this] { ++aboutShown; });
     window.exitProcess = [this](int code) { exitCodes.push_back(code); };
   }
   ~MainWindowTest() override {
-    stopRecording();
-    dispatcher.shutdown();
-  }
-
-  void stopRecording() {
-    if (auto monitor = window.shellMonitor()) {
-      monitor->stop();
-      EXPECT_TRUE(waitUntil([&] { return monitor->hasEnded(); }));
+    if (window.recording().state() != RecordingState::Idle) {
+      window.recording().stop();
+      runToIdle();
     }
   }
-  // Starts a recording from the Record button and waits until it watches the folder.
-  std::shared_ptr<TShellMonitor> record() {
+
+  RecordingController& recording() { return window.recording(); }
+  // Starts a recording from the Record button and sets its watch up.
+  void record() {
     window.onRecord();
-    auto monitor = window.shellMonitor();
-    EXPECT_NE(monitor, nullptr);
-    if (monitor == nullptr) return nullptr;
-    EXPECT_TRUE(waitUntil([&] { return monitor->registeredCount() >= 0; }));
-    EXPECT_EQ(monitor->registeredCount(), 1);
-    return monitor;
+    ASSERT_NE(recording().monitorLoop(), nullptr);
+    recording().monitorLoop()->step();
+    runPosted();
   }
+  // Changes the system reports, read by one wait of the monitor.
+  void arrive(std::vector<Change> changes) {
+    ASSERT_TRUE(watching.send(std::move(changes)));
+    ASSERT_TRUE(recording().monitorLoop()->step());
+  }
+  // A second later: the delivery loop steps, the event loop applies what it posted.
+  void deliver() {
+    now += 1s;
+    if (DeliveryLoop* delivery = recording().deliveryLoop()) delivery->step(now);
+    runPosted();
+  }
+  void runToIdle() {
+    for (int i = 0; i < 10'000 && recording().state() != RecordingState::Idle; ++i) {
+      if (MonitorLoop* monitor = recording().monitorLoop()) monitor->step();
+      if (DeliveryLoop* delivery = recording().deliveryLoop()) delivery->step(now);
+      runPosted(1);
+    }
+    EXPECT_EQ(recording().state(), RecordingState::Idle);
+  }
+  Change created(const std::string& name) { return change(EventKind::FileCreated, root() + name); }
+
   std::vector<QString> listColumn(int column) {
     std::vector<QString> cells;
     auto& model = window.listModel();
@@ -100,15 +139,18 @@ class MainWindowTest : public ::testing::Test {
     return -1;
   }
   std::string root() const { return tmp.path().string() + "/"; }
+  int imageOf(const ToolButton* button) const { return button->imageIndex(); }
+  static int image(MainImage which) { return static_cast<int>(which); }
 
   test::TempDir tmp;
   LinuxPlatform real;
   record::FolderDrives folders;
+  FakeChangeWatching watching;
   Platform platform;
   test::FakeDialogs dialogs;
   FakeSettingsWindow settings;
-  QtUiDispatcher dispatcher;
   MainWindow window;
+  DeliveryLoop::TimePoint now = DeliveryLoop::TimePoint() + 1000h;
   int aboutShown = 0;
   std::vector<int> exitCodes;
 };
@@ -118,7 +160,7 @@ TEST_F(MainWindowTest, DesignedControlsAndCaption) {
   EXPECT_EQ(window.windowTitle(), QString::fromStdString(mainWindowCaption(real)));
   EXPECT_EQ(window.statusLabel->text(), "idle.");
   EXPECT_EQ(window.recordButton->caption(), "Record");
-  EXPECT_EQ(window.recordButton->imageIndex(), kImgRecord);
+  EXPECT_EQ(window.recordButton->imageIndex(), image(MainImage::Record));
   EXPECT_TRUE(window.pauseButton->isHidden());
   EXPECT_FALSE(window.treeButton->isEnabled());
   EXPECT_TRUE(window.listButton->isEnabled());
@@ -147,11 +189,11 @@ TEST_F(MainWindowTest, LayoutAtTheDesignedSize) {
   EXPECT_EQ(window.saveButton->x(), 4 + 81 + 4 + 81 + 4 + 31 + 4);
   EXPECT_EQ(window.statusLabel->x() + window.statusLabel->width(), 627 - 8);
 
-  window.showBatchProgress(10);
+  window.batchStarted(10);
   EXPECT_EQ(window.treeView->height(), 258);
   EXPECT_EQ(window.listView->height(), 258);
   EXPECT_EQ(window.progressBar->geometry(), QRect(4, 338, 627, 9));
-  window.hideBatchProgress();
+  window.batchFinished();
   EXPECT_EQ(window.treeView->height(), 271);
   EXPECT_EQ(window.progressBar->position(), 0);
 
@@ -169,10 +211,9 @@ TEST_F(MainWindowTest, TheViewButtonsSwitchOnlyVisibility) {
   EXPECT_TRUE(window.treeButton->isEnabled());
   EXPECT_TRUE(window.treeView->isHidden());
   EXPECT_FALSE(window.listView->isHidden());
-  window.showBatchProgress(1);
-  window.addDirectoryFile("/srv/a.txt", "", evCreate);
-  window.addListItem("/srv/a.txt", "", evCreate);
-  window.hideBatchProgress();
+  record();
+  arrive({created("a.txt")});
+  deliver();
   window.onShowTree();
   EXPECT_FALSE(window.treeButton->isEnabled());
   EXPECT_TRUE(window.listView->isHidden());
@@ -182,37 +223,44 @@ TEST_F(MainWindowTest, TheViewButtonsSwitchOnlyVisibility) {
 }
 
 TEST_F(MainWindowTest, AutomaticCaptureStartsOnceOnTheFirstShowOnly) {
-  settings.controls.autoCapture.setChecked(true);
-  settings.controls.tray.setChecked(true);
+  settings.options.autoCapture = true;
+  settings.options.minimizeToTray = true;
   window.trayAvailable = [] { return true; };
   window.show();
-  auto first = window.shellMonitor();
-  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(recording().state(), RecordingState::Recording);
   EXPECT_EQ(window.statusLabel->text(), "Live Capture.");
   EXPECT_EQ(settings.recordModes, std::vector<bool>{true});
-  ASSERT_TRUE(waitUntil([&] { return window.recordButton->imageIndex() == kImgStop; }));
+  EXPECT_EQ(window.recordButton->imageIndex(), image(MainImage::Stop));
 
-  // Closed to the notification area and restored: no second recording.
+  // Closed to the notification area and restored: the recording goes on.
   window.close();
   EXPECT_TRUE(window.isHidden());
   EXPECT_TRUE(window.trayIcon->isVisible());
   window.onTrayActivated();
   EXPECT_TRUE(window.isVisible());
   EXPECT_FALSE(window.trayIcon->isVisible());
-  EXPECT_EQ(window.shellMonitor(), first);
+  EXPECT_EQ(recording().state(), RecordingState::Recording);
   EXPECT_EQ(settings.recordModes, std::vector<bool>{true});
+
+  // Stopped, then hidden and restored again: a later show never starts a recording.
+  window.onRecord();
+  runToIdle();
+  window.close();
+  window.onTrayActivated();
+  EXPECT_EQ(recording().state(), RecordingState::Idle);
+  EXPECT_EQ(settings.recordModes, (std::vector<bool>{true, false}));
+  EXPECT_TRUE(watching.requests().size() <= 1u);
 }
 
 TEST_F(MainWindowTest, NoAutomaticCaptureWhenUnchecked) {
   window.show();
-  EXPECT_EQ(window.shellMonitor(), nullptr);
+  EXPECT_EQ(recording().state(), RecordingState::Idle);
   EXPECT_EQ(window.statusLabel->text(), "idle.");
 }
 
 TEST_F(MainWindowTest, ARecordingFillsBothViewsWithTheirColours) {
   window.show();
-  auto monitor = record();
-  ASSERT_NE(monitor, nullptr);
+  record();
   EXPECT_EQ(window.recordButton->caption(), "Stop");
   EXPECT_FALSE(window.pauseButton->isHidden());
   QAbstractItemModelTester treeTester(&window.treeModel(),
@@ -220,23 +268,21 @@ TEST_F(MainWindowTest, ARecordingFillsBothViewsWithTheirColours) {
   QAbstractItemModelTester listTester(&window.listModel(),
                                       QAbstractItemModelTester::FailureReportingMode::Fatal);
 
-  std::ofstream(tmp.path() / "made.txt") << "x";
-  fs::rename(tmp.path() / "made.txt", tmp.path() / "moved.txt");
-  fs::create_directory(tmp.path() / "sub");
-  fs::remove(tmp.path() / "moved.txt");
-
-  ASSERT_TRUE(waitUntil([&] { return listRowWith(2, QString::fromStdString(getEventName(evDelete))) >= 0; }))
-      << "rows: " << window.listModel().rowCount();
-  const auto colourOf = [&](int event) {
-    const int row = listRowWith(2, QString::fromStdString(getEventName(event)));
-    EXPECT_GE(row, 0) << getEventName(event);
+  arrive({created("made.txt"), change(EventKind::FileRenamed, root() + "made.txt", root() + "moved.txt"),
+          change(EventKind::FolderCreated, root() + "sub"),
+          change(EventKind::FileDeleted, root() + "moved.txt")});
+  deliver();
+  ASSERT_EQ(window.listModel().rowCount(), 4);
+  const auto colourOf = [&](EventKind event) {
+    const int row = listRowWith(2, QString::fromStdString(getEventName(eventNumber(event))));
+    EXPECT_GE(row, 0) << getEventName(eventNumber(event));
     return row < 0 ? QColor()
                    : window.listModel().index(row, 0).data(Qt::ForegroundRole).value<QBrush>().color();
   };
-  EXPECT_EQ(colourOf(evCreate), QColor(0, 0x80, 0));
-  EXPECT_EQ(colourOf(evRenameItem), QColor(0, 0, 0xFF));
-  EXPECT_EQ(colourOf(evDelete), QColor(0xFF, 0, 0));
-  EXPECT_EQ(colourOf(evMkDir), QColor(0, 0x80, 0));
+  EXPECT_EQ(colourOf(EventKind::FileCreated), QColor(0, 0x80, 0));
+  EXPECT_EQ(colourOf(EventKind::FileRenamed), QColor(0, 0, 0xFF));
+  EXPECT_EQ(colourOf(EventKind::FileDeleted), QColor(0xFF, 0, 0));
+  EXPECT_EQ(colourOf(EventKind::FolderCreated), QColor(0, 0x80, 0));
 
   // The tree holds the folder's path down to the files; the deleted file is red, and every
   // node is expanded.
@@ -262,81 +308,137 @@ TEST_F(MainWindowTest, ARecordingFillsBothViewsWithTheirColours) {
   EXPECT_GT(expandedLevels, 0);
   EXPECT_TRUE(redFile) << seen.toStdString();
   EXPECT_TRUE(blueRename) << seen.toStdString();
-  stopRecording();
 }
 
 TEST_F(MainWindowTest, PauseResumeAndStopWhilePaused) {
-  settings.controls.autoclean.setChecked(false);
+  settings.options.cleanOnStop = false;
   window.show();
-  auto monitor = record();
-  ASSERT_NE(monitor, nullptr);
-  ASSERT_TRUE(waitUntil([&] { return window.recordButton->imageIndex() == kImgStop; }));
+  record();
+  EXPECT_EQ(window.recordButton->imageIndex(), image(MainImage::Stop));
   EXPECT_EQ(window.pauseButton->caption(), "Pause");
-  EXPECT_EQ(window.pauseButton->imageIndex(), kImgPause);
+  EXPECT_EQ(window.pauseButton->imageIndex(), image(MainImage::Pause));
 
   window.onPause();
-  ASSERT_TRUE(waitUntil([&] { return window.pauseButton->imageIndex() == kImgResume; }));
+  EXPECT_EQ(window.pauseButton->imageIndex(), image(MainImage::Resume));
   EXPECT_EQ(window.pauseButton->caption(), "Resume");
   EXPECT_EQ(window.statusLabel->text(), "Live Capture.");
-  std::ofstream(tmp.path() / "held.txt") << "x";
-  QThread::msleep(1500);
-  QCoreApplication::processEvents();
+  arrive({created("held.txt")});
+  deliver();
+  deliver();
   EXPECT_EQ(listRowWith(0, "held.txt"), -1) << "delivered while paused";
 
   window.onPause();
-  ASSERT_TRUE(waitUntil([&] { return window.pauseButton->imageIndex() == kImgPause; }));
-  ASSERT_TRUE(waitUntil([&] { return listRowWith(0, "held.txt") >= 0; }));
+  EXPECT_EQ(window.pauseButton->imageIndex(), image(MainImage::Pause));
+  EXPECT_EQ(window.pauseButton->caption(), "Pause");
+  deliver();
+  EXPECT_GE(listRowWith(0, "held.txt"), 0);
 
-  // Stop while paused: the next recording's Pause button still shows "Resume".
+  // Stop while paused: "idle." at once, the buttons back when what was read is delivered.
   window.onPause();
-  ASSERT_TRUE(waitUntil([&] { return window.pauseButton->imageIndex() == kImgResume; }));
+  arrive({created("during-pause.txt")});
   window.onRecord();
   EXPECT_EQ(window.statusLabel->text(), "idle.");
-  ASSERT_TRUE(waitUntil([&] { return monitor->hasEnded(); }));
-  EXPECT_EQ(window.recordButton->imageIndex(), kImgRecord);
+  EXPECT_EQ(settings.recordModes, (std::vector<bool>{true, false})) << "unlocked at the click";
+  runToIdle();
+  EXPECT_EQ(window.recordButton->imageIndex(), image(MainImage::Record));
   EXPECT_EQ(window.recordButton->caption(), "Record");
   EXPECT_TRUE(window.pauseButton->isHidden());
-  EXPECT_EQ(settings.recordModes, (std::vector<bool>{true, false}));
-  EXPECT_GT(window.listModel().rowCount(), 0) << "cleaned without cautoclean";
+  EXPECT_GE(listRowWith(0, "during-pause.txt"), 0) << "what the pause held is delivered at the stop";
+  EXPECT_GT(window.listModel().rowCount(), 0) << "cleaned without clean-on-stop";
 
-  auto second = record();
-  ASSERT_NE(second, nullptr);
-  ASSERT_TRUE(waitUntil([&] { return window.recordButton->imageIndex() == kImgStop; }));
-  EXPECT_EQ(window.pauseButton->caption(), "Resume");
+  // The next recording starts unpaused, and its Pause button says so.
+  record();
+  EXPECT_EQ(window.pauseButton->caption(), "Pause");
+  EXPECT_EQ(window.pauseButton->imageIndex(), image(MainImage::Pause));
   window.onPause();
-  ASSERT_TRUE(waitUntil([&] { return window.pauseButton->caption() == "Pause"; }));
-  stopRecording();
+  EXPECT_EQ(recording().state(), RecordingState::Paused);
+  EXPECT_EQ(window.pauseButton->caption(), "Resume");
 }
 
 TEST_F(MainWindowTest, StopWithAutomaticCleanEmptiesTheViews) {
   window.show();
-  auto monitor = record();
-  ASSERT_NE(monitor, nullptr);
-  std::ofstream(tmp.path() / "a.txt") << "x";
-  ASSERT_TRUE(waitUntil([&] { return window.listModel().rowCount() > 0; }));
+  record();
+  arrive({created("a.txt")});
+  deliver();
+  ASSERT_GT(window.listModel().rowCount(), 0);
   window.onRecord();
-  ASSERT_TRUE(waitUntil([&] { return monitor->hasEnded(); }));
+  runToIdle();
   EXPECT_EQ(window.listModel().rowCount(), 0);
   EXPECT_EQ(window.treeModel().rowCount(), 0);
 }
 
 TEST_F(MainWindowTest, CleanDuringARecordingAndLaterEventsFillAgain) {
   window.show();
-  auto monitor = record();
-  ASSERT_NE(monitor, nullptr);
+  record();
   QAbstractItemModelTester treeTester(&window.treeModel(),
                                       QAbstractItemModelTester::FailureReportingMode::Fatal);
-  std::ofstream(tmp.path() / "one.txt") << "x";
-  ASSERT_TRUE(waitUntil([&] { return window.listModel().rowCount() > 0; }));
+  arrive({created("one.txt")});
+  deliver();
+  ASSERT_GT(window.listModel().rowCount(), 0);
   window.onClean();
   EXPECT_EQ(window.listModel().rowCount(), 0);
   EXPECT_EQ(window.treeModel().rowCount(), 0);
-  std::ofstream(tmp.path() / "two.txt") << "x";
-  ASSERT_TRUE(waitUntil([&] { return listRowWith(0, "two.txt") >= 0; }));
+  arrive({created("two.txt")});
+  deliver();
+  EXPECT_GE(listRowWith(0, "two.txt"), 0);
   EXPECT_EQ(listRowWith(0, "one.txt"), -1);
   EXPECT_GT(window.treeModel().rowCount(), 0);
-  EXPECT_FALSE(monitor->hasEnded());
-  stopRecording();
+  EXPECT_EQ(recording().state(), RecordingState::Recording);
+}
+
+// A batch larger than one step of the user interface: the bar shows it while it is applied.
+class MainWindowBatchTest : public MainWindowTest {
+ protected:
+  MainWindowBatchTest() : MainWindowTest(0ms) {}
+};
+
+TEST_F(MainWindowBatchTest, TheProgressBarShowsABatchWhileItIsApplied) {
+  settings.options.extensions = {".txt"};
+  window.show();
+  record();
+  std::vector<Change> changes;
+  for (int i = 0; i < 200; ++i)
+    changes.push_back(created("f" + std::to_string(i) + (i == 198 ? ".doc" : ".txt")));
+  arrive(std::move(changes));
+  now += 1s;
+  recording().deliveryLoop()->step(now);
+  runPosted(2);  // the batch arrives, and its first step runs
+  EXPECT_FALSE(window.progressBar->isHidden());
+  EXPECT_EQ(window.progressBar->max(), 200);
+  EXPECT_LT(window.listModel().rowCount(), 199) << "rows reach the views when the batch ends";
+  runPosted(100);
+  EXPECT_TRUE(window.progressBar->isHidden());
+  EXPECT_EQ(window.progressBar->position(), 0);
+  EXPECT_EQ(window.listModel().rowCount(), 199);
+  EXPECT_TRUE(window.treeView->isExpanded(window.treeModel().index(0, 0)));
+}
+
+TEST_F(MainWindowTest, AnErrorThatEndsARecordingReachesTheErrorBoxAfterTheStop) {
+  window.show();
+  record();
+  arrive({created("read.txt")});
+  ASSERT_TRUE(watching.failNextWait("The watch of /tmp ended: the file system was unmounted"));
+  runToIdle();
+  EXPECT_EQ(window.recordButton->caption(), "Record");
+  EXPECT_EQ(window.statusLabel->text(), "idle.");
+  ASSERT_EQ(dialogs.shown.size(), 1u);
+  EXPECT_EQ(dialogs.shown[0].kind, "message");
+  EXPECT_EQ(dialogs.shown[0].title, "Tarnwatch");
+  EXPECT_EQ(dialogs.shown[0].icon, MessageIcon::Error);
+  EXPECT_EQ(dialogs.shown[0].text, "The watch of /tmp ended: the file system was unmounted");
+  EXPECT_EQ(settings.recordModes, (std::vector<bool>{true, false}));
+}
+
+TEST_F(MainWindowTest, NoticesOfTheWatchAreShownOnTheStatusText) {
+  window.show();
+  record();
+  ASSERT_TRUE(watching.notice({root(), "Changes were lost: the kernel's queue overflowed."}));
+  recording().monitorLoop()->step();
+  runPosted();
+  EXPECT_EQ(window.statusLabel->toolTip().toStdString(),
+            root() + ": Changes were lost: the kernel's queue overflowed.");
+  EXPECT_EQ(window.statusLabel->text(), "Live Capture.");
+  EXPECT_TRUE(dialogs.shown.empty()) << "no dialog interrupts the recording";
 }
 
 TEST_F(MainWindowTest, ClosingWithAndWithoutTheNotificationArea) {
@@ -349,10 +451,11 @@ TEST_F(MainWindowTest, ClosingWithAndWithoutTheNotificationArea) {
   };
   for (const Case c : {Case{false, true, false, false, true}, Case{true, true, true, false, false},
                        Case{true, false, false, true, false}}) {
-    SCOPED_TRACE(testing::Message() << "cTray " << c.tray << ", tray available " << c.trayAvailable);
-    MainWindow w(platform, dialogs, dispatcher);
+    SCOPED_TRACE(testing::Message() << "minimize to tray " << c.tray << ", tray available "
+                                    << c.trayAvailable);
+    MainWindow w(platform, dialogs, steppedSchedule());
     w.setSettingsWindow(&settings);
-    settings.controls.tray.setChecked(c.tray);
+    settings.options.minimizeToTray = c.tray;
     w.trayAvailable = [&] { return c.trayAvailable; };
     w.show();
     QCloseEvent close;
@@ -394,12 +497,11 @@ TEST_F(MainWindowTest, HelpMenuAndSettings) {
 }
 
 TEST_F(MainWindowTest, ExportWritesTheReportAndTellsTheOutcome) {
-  window.showBatchProgress(2);
   const std::string file = root() + "data.bin";
   std::ofstream(file) << "abc";
-  window.addDirectoryFile(file, "", evCreate);
-  window.addListItem(file, "", evCreate);
-  window.hideBatchProgress();
+  record();
+  arrive({change(EventKind::FileCreated, file)});
+  deliver();
 
   const QString report = QString::fromStdString((tmp.path() / "report.txt").string());
   dialogs.saveNames = {report};
@@ -416,7 +518,8 @@ TEST_F(MainWindowTest, ExportWritesTheReportAndTellsTheOutcome) {
   EXPECT_EQ(text, expected + "\r\n");
   EXPECT_TRUE(text.starts_with("Generated by " + window.windowTitle().toStdString() + "\r\n"));
   EXPECT_NE(text.find("data.bin - [MD5:900150983cd24fb0d6963f7d28e17f72]\r\n"), std::string::npos);
-  EXPECT_NE(text.find("data.bin\t-\t" + getEventName(evCreate) + "\t" + root() + "\t\r\n"),
+  EXPECT_NE(text.find("data.bin\t-\t" + getEventName(eventNumber(EventKind::FileCreated)) + "\t" + root() +
+                      "\t\r\n"),
             std::string::npos);
 
   // A place that cannot be written: the failure message.
@@ -441,14 +544,15 @@ TEST_F(MainWindowTest, ExportWritesTheReportAndTellsTheOutcome) {
 
 TEST_F(MainWindowTest, AnErrorInACommandReachesTheGeneralErrorBox) {
   // A click runs its command guarded: an exception becomes a message, the window goes on.
-  MainWindow lonely(platform, dialogs, dispatcher);  // no settings window: Record cannot start
-  emit lonely.recordButton->clicked();
+  MainWindow lonely(platform, dialogs,
+                    steppedSchedule());  // no settings window: Record cannot start
+  Q_EMIT lonely.recordButton->clicked();
   ASSERT_EQ(dialogs.shown.size(), 1u);
   EXPECT_EQ(dialogs.shown[0].kind, "message");
   EXPECT_EQ(dialogs.shown[0].title, "Tarnwatch");
   EXPECT_EQ(dialogs.shown[0].icon, MessageIcon::Error);
   EXPECT_FALSE(dialogs.shown[0].text.isEmpty());
-  EXPECT_EQ(lonely.shellMonitor(), nullptr);
+  EXPECT_EQ(lonely.recording().state(), RecordingState::Idle);
 }
 
 TEST(AboutBox, DesignAndAddresses) {
@@ -469,43 +573,40 @@ TEST(AboutBox, DesignAndAddresses) {
     EXPECT_EQ(buttons[i]->geometry(), QRect(lefts[i], 80, 84, 24));
     EXPECT_EQ(buttons[i]->imageIndex(), images[i]);
   }
-  emit about.webAddress->clicked();
-  emit about.facebookButton->clicked();
-  emit about.twitterButton->clicked();
-  emit about.googlePlusButton->clicked();
+  Q_EMIT about.webAddress->clicked();
+  Q_EMIT about.facebookButton->clicked();
+  Q_EMIT about.twitterButton->clicked();
+  Q_EMIT about.googlePlusButton->clicked();
   EXPECT_EQ(platform.opened(), (std::vector<std::string>{std::string(kMakerWebPage), kMakerFacebookPage,
                                                          kMakerTwitterPage, kMakerGooglePlusPage}));
 }
 
-TEST(QtUiDispatcher, RunsStepsOnTheUserInterfaceThreadAndFailsThemAfterShutdown) {
-  QtUiDispatcher dispatcher(qApp);
-  std::thread::id ranOn;
-  bool threw = false;
+TEST(QtUiThread, RunsPostedWorkOnTheUserInterfaceThreadInOrder) {
+  auto context = std::make_unique<QObject>();
+  QtUiThread ui(context.get());
+  std::vector<int> ran;  // written on the user-interface thread only
+  std::vector<std::thread::id> threads;
+  std::atomic<bool> posted{false};
   std::thread worker([&] {
-    dispatcher.synchronize([&] { ranOn = std::this_thread::get_id(); });
-    try {
-      dispatcher.synchronize([] { throw std::runtime_error("boom"); });
-    } catch (const std::runtime_error& e) {
-      threw = std::string(e.what()) == "boom";
+    for (int i = 0; i < 100; ++i) {
+      ui.post([&, i] {
+        ran.push_back(i);
+        threads.push_back(std::this_thread::get_id());
+      });
     }
+    posted = true;
   });
-  ASSERT_TRUE(waitUntil([&] { return threw; }));
+  ASSERT_TRUE(waitUntil([&] { return posted && ran.size() == 100; }));
   worker.join();
-  EXPECT_EQ(ranOn, std::this_thread::get_id());
+  for (int i = 0; i < 100; ++i) EXPECT_EQ(ran[static_cast<std::size_t>(i)], i);
+  for (const auto id : threads) EXPECT_EQ(id, std::this_thread::get_id());
 
-  // A worker waiting when the event loop is over is released with an error.
-  std::atomic<bool> released{false};
-  std::thread late([&] {
-    try {
-      dispatcher.synchronize([] {});
-    } catch (const std::runtime_error&) {
-      released = true;
-    }
-  });
-  QThread::msleep(50);
-  dispatcher.shutdown();
-  late.join();
-  EXPECT_TRUE(released);
+  // Work still queued when its context goes is dropped.
+  bool late = false;
+  ui.post([&] { late = true; });
+  context.reset();
+  runPosted();
+  EXPECT_FALSE(late);
 }
 
 }  // namespace

@@ -15,7 +15,6 @@
 #include "app/record/recorder.h"
 #include "gui/main/dialogs.h"
 #include "gui/main/main_window.h"
-#include "gui/main/qt_ui_dispatcher.h"
 #include "gui/main/system_icons.h"
 #include "gui/settings/settings_window.h"
 #include "platform/linux/linux_platform.h"
@@ -46,7 +45,7 @@ bool save(QWidget& window, const QString& folder, const QString& name) {
 class Link : public tw::SettingsWindowLink {
  public:
   explicit Link(tw::SettingsWindow& window) : window(window) {}
-  tw::SettingsControls& settingsControls() override { return window; }
+  const tw::CaptureOptions& captureOptions() override { return window.options(); }
   void setRecordMode(bool b) override { window.setRecordMode(b); }
   void showSettings() override { window.show(); }
 
@@ -78,12 +77,11 @@ int main(int argc, char** argv) {
   tw::record::FolderDrives folders(real, tw::PathStyle::Posix, {demo.string()});
   const tw::Platform platform = real.parts().withDrives(folders);
   tw::QtDialogs dialogs;
-  tw::QtUiDispatcher dispatcher(&app);
   tw::SystemIcons settingsIcons(real);
   const std::string ini = (fs::temp_directory_path() / "tarnwatch-demo.ini").string();
   { std::ofstream(ini) << ""; }
 
-  tw::MainWindow main(platform, dialogs, dispatcher);
+  tw::MainWindow main(platform, dialogs);
   tw::SettingsWindow settings(real.parts(), settingsIcons, dialogs, ini, &main);
   settings.addExtensions(".html,.jpg,.css,.txt");
   Link link(settings);
@@ -132,10 +130,7 @@ int main(int argc, char** argv) {
   settings.hide();
 
   main.onRecord();
-  if (auto monitor = main.shellMonitor()) {
-    while (!monitor->hasEnded()) pause(50);
-  }
-  dispatcher.shutdown();
+  while (main.recording().state() != tw::RecordingState::Idle) pause(50);
   fs::remove_all(demo);
   fs::remove(ini);
   return ok ? 0 : 1;

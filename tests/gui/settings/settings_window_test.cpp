@@ -2,10 +2,14 @@
 // scripted platform and dialogs that answer in place of the user.
 #include <gtest/gtest.h>
 
+#include <QAbstractItemModelTester>
+#include <QApplication>
+#include <QBrush>
 #include <QCheckBox>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTableView>
 #include <QTableWidget>
 #include <QTest>
 #include <QTimer>
@@ -17,6 +21,7 @@
 #include <vector>
 
 #include "core/events/event_kinds.h"
+#include "core/settings/base64.h"
 #include "gui/controls/active_label.h"
 #include "gui/controls/bars.h"
 #include "gui/controls/buttons.h"
@@ -67,17 +72,33 @@ class FakeDialogs : public Dialogs {
   }
 };
 
-std::string captionAt(const QTableWidget* list, int row) {
-  return list->item(row, 0)->data(kCaptionBytesRole).toByteArray().toStdString();
+std::string captionAt(const QAbstractItemModel* model, int row) {
+  return model->data(model->index(row, 0), kCaptionBytesRole).toByteArray().toStdString();
 }
 
-std::vector<std::string> captionsOf(const QTableWidget* list) {
+std::vector<std::string> captionsOf(const QAbstractItemModel* model) {
   std::vector<std::string> out;
-  for (int row = 0; row < list->rowCount(); ++row) out.push_back(captionAt(list, row));
+  for (int row = 0; row < model->rowCount(); ++row) out.push_back(captionAt(model, row));
   return out;
 }
+std::vector<std::string> captionsOf(const QAbstractItemView* list) { return captionsOf(list->model()); }
 
-int imageOf(const QTableWidget* list, int row) { return list->item(row, 0)->data(kImageIndexRole).toInt(); }
+int imageOf(const QAbstractItemModel* model, int row) {
+  return model->data(model->index(row, 0), kImageIndexRole).toInt();
+}
+int imageOf(const QAbstractItemView* list, int row) { return imageOf(list->model(), row); }
+
+QColor colourOf(const QAbstractItemModel* model, int row) {
+  return model->data(model->index(row, 0), Qt::ForegroundRole).value<QBrush>().color();
+}
+
+bool checkedAt(const QAbstractItemModel* model, int row) {
+  return model->data(model->index(row, 0), Qt::CheckStateRole).toInt() == Qt::Checked;
+}
+
+std::string driveCaption(const QTableWidget* list, int row) {
+  return list->item(row, 0)->data(kCaptionBytesRole).toByteArray().toStdString();
+}
 
 // Counts the pixels of `area` in `picture` that `pick` accepts.
 template <typename Pick>
@@ -135,7 +156,7 @@ class SettingsWindowTest : public ::testing::Test {
     QTest::mouseClick(window->navigationTree()->viewport(), Qt::LeftButton, {},
                       window->navigationTree()->visualItemRect(item).center());
   }
-  void selectRows(QTableWidget* list, std::initializer_list<int> rows) {
+  void selectRows(QAbstractItemView* list, std::initializer_list<int> rows) {
     list->clearSelection();
     for (int row : rows)
       list->selectionModel()->select(list->model()->index(row, 0),
@@ -174,11 +195,11 @@ TEST_F(SettingsWindowTest, FirstOpenShowsTheGeneralPageWithNoNodeSelected) {
   EXPECT_FALSE(w.autoCaptureBox()->isChecked());
   EXPECT_FALSE(w.trayBox()->isChecked());
   EXPECT_TRUE(w.autoCleanBox()->isChecked());
-  ASSERT_EQ(w.eventList()->rowCount(), static_cast<int>(eventNames().size()));
-  for (int row = 0; row < w.eventList()->rowCount(); ++row) {
-    EXPECT_EQ(captionAt(w.eventList(), row), eventNames()[static_cast<std::size_t>(row)]);
-    EXPECT_TRUE(w.lstevents().isChecked(row));
-    EXPECT_EQ(imageOf(w.eventList(), row), kEventImageCaptured);
+  ASSERT_EQ(w.eventModel()->rowCount(), static_cast<int>(eventNames().size()));
+  for (int row = 0; row < w.eventModel()->rowCount(); ++row) {
+    EXPECT_EQ(captionAt(w.eventModel(), row), eventNames()[static_cast<std::size_t>(row)]);
+    EXPECT_TRUE(checkedAt(w.eventModel(), row));
+    EXPECT_EQ(imageOf(w.eventList(), row), kImgEventOn);
   }
   EXPECT_EQ(w.driveList()->rowCount(), 0);  // filled when the page is opened
 }
@@ -237,7 +258,7 @@ TEST_F(SettingsWindowTest, EveryControlAtItsPlaceAndSize) {
   }
 }
 
-TEST_F(SettingsWindowTest, MouseClicksSwitchPagesByTheNodeImage) {
+TEST_F(SettingsWindowTest, MouseClicksSwitchPagesByWhatTheNodeStandsFor) {
   SettingsWindow& w = openShown();
   int abouts = 0;
   w.onAbout = [&] { ++abouts; };
@@ -261,8 +282,11 @@ TEST_F(SettingsWindowTest, MouseClicksSwitchPagesByTheNodeImage) {
   EXPECT_EQ(abouts, 1);
   EXPECT_EQ(w.driveList()->rowCount(), 2);
 
-  // The image decides, not the text.
+  // What the node stands for decides, not its picture and not its text.
   node("General Settings")->setData(0, kImageIndexRole, kImgEvents);
+  clickNode("General Settings");
+  EXPECT_EQ(w.shownPage(), w.generalPage());
+  node("General Settings")->setData(0, kNavigationTargetRole, static_cast<int>(NavigationTarget::EventsPage));
   clickNode("General Settings");
   EXPECT_EQ(w.shownPage(), w.eventsPage());
 }
@@ -296,14 +320,16 @@ TEST_F(SettingsWindowTest, EachRefillLeavesOneCheckedRowAndOneBarPerDrive) {
   SettingsWindow& w = openShown();
   clickNode("Drives to Monitor");
   w.driveList()->item(1, 0)->setCheckState(Qt::Unchecked);
-  EXPECT_FALSE(w.ListDrives().isChecked(1));
+  EXPECT_EQ(w.editedOptions().skippedDrives, std::vector<std::string>{"/media/usb/"});
+  EXPECT_TRUE(w.options().skippedDrives.empty()) << "the saved value changes when the window is hidden";
   clickNode("Drives to Monitor");
 
   QTableWidget* list = w.driveList();
-  EXPECT_EQ(captionsOf(list), (std::vector<std::string>{"/", "/media/usb/"}));
-  ASSERT_EQ(w.ListDrives().rowCount(), 2);
-  EXPECT_EQ(w.ListDrives().caption(1), "/media/usb/");
-  for (int row = 0; row < 2; ++row) EXPECT_TRUE(w.ListDrives().isChecked(row)) << row;
+  ASSERT_EQ(list->rowCount(), 2);
+  EXPECT_EQ(driveCaption(list, 0), "/");
+  EXPECT_EQ(driveCaption(list, 1), "/media/usb/");
+  for (int row = 0; row < 2; ++row) EXPECT_EQ(list->item(row, 0)->checkState(), Qt::Checked) << row;
+  EXPECT_TRUE(w.editedOptions().skippedDrives.empty());
   EXPECT_EQ(list->item(0, 1)->text(), "ext4");
   EXPECT_EQ(list->item(1, 1)->text(), "vfat");
   EXPECT_EQ(w.usageBars().size(), 2u);
@@ -380,17 +406,15 @@ TEST_F(SettingsWindowTest, DeletingWithNothingSelectedIsRefused) {
     EXPECT_EQ(dialogs.messages[0].icon, MessageIcon::Error);
   }
   EXPECT_TRUE(dialogs.questions.empty());
-  EXPECT_EQ(w.extensionList()->rowCount(), 2);
+  EXPECT_EQ(w.extensionModel()->rowCount(), 2);
 }
 
 TEST_F(SettingsWindowTest, DeletingAsksAndRemovesTheSelectedRowsOnYesOnly) {
   SettingsWindow& w = open();
   w.addExtensions(".exe,.bat,.com");
-  w.lstpath().addRow("/a/", "", 0);
-  w.lstpath().addRow("/b/", "", 0);
-  w.lstpath().addRow("/c/", "", 0);
+  w.excludedFolderModel()->append({"/a/", "/b/", "/c/"});
 
-  for (QTableWidget* list : {w.extensionList(), w.excludedFolderList()}) {
+  for (QTableView* list : {w.extensionList(), w.excludedFolderList()}) {
     const std::vector<std::string> before = captionsOf(list);
     selectRows(list, {0, 2});
     dialogs.answerYes = false;
@@ -406,6 +430,30 @@ TEST_F(SettingsWindowTest, DeletingAsksAndRemovesTheSelectedRowsOnYesOnly) {
     EXPECT_EQ(captionsOf(list), std::vector<std::string>{before[1]});
   }
   EXPECT_TRUE(dialogs.messages.empty());
+  EXPECT_EQ(w.editedOptions().extensions, std::vector<std::string>{".bat"});
+  EXPECT_EQ(w.editedOptions().excludedFolders, std::vector<std::string>{"/b/"});
+}
+
+// A selection of many separate rows of a long list (every third of 3,000) goes in one step.
+TEST_F(SettingsWindowTest, DeletingManyScatteredRowsKeepsTheOthersInOrder) {
+  SettingsWindow& w = open();
+  std::vector<std::string> folders, kept;
+  for (int i = 0; i < 3000; ++i) {
+    folders.push_back("/f" + std::to_string(i) + "/");
+    if (i % 3 != 0) kept.push_back(folders.back());
+  }
+  w.excludedFolderModel()->append(folders);
+  QAbstractItemModelTester tester(w.excludedFolderModel(),
+                                  QAbstractItemModelTester::FailureReportingMode::Fatal);
+  QItemSelection selection;
+  for (int i = 0; i < 3000; i += 3) {
+    const QModelIndex index = w.excludedFolderModel()->index(i, 0);
+    selection.select(index, index);
+  }
+  w.excludedFolderList()->selectionModel()->select(selection,
+                                                   QItemSelectionModel::Select | QItemSelectionModel::Rows);
+  w.deleteListItems(w.excludedFolderList());
+  EXPECT_EQ(w.excludedFolderModel()->entries(), kept);
 }
 
 TEST_F(SettingsWindowTest, RecordModeLocksAndUnlocksTheCaptureChoices) {
@@ -441,7 +489,8 @@ TEST_F(SettingsWindowTest, RecordModeLocksAndUnlocksTheCaptureChoices) {
 TEST_F(SettingsWindowTest, DoubleClickTurnsCheckImageAndColourOverTogether) {
   SettingsWindow& w = openShown();
   clickNode("Events Filters");
-  QTableWidget* list = w.eventList();
+  QTableView* list = w.eventList();
+  const QAbstractItemModel* model = list->model();
   const QRect row2 = list->visualRect(list->model()->index(2, 0));
   // The text part of the row, right of the check box and the image.
   const QRect text(row2.left() + 40, row2.top() + 2, 120, row2.height() - 4);
@@ -454,28 +503,32 @@ TEST_F(SettingsWindowTest, DoubleClickTurnsCheckImageAndColourOverTogether) {
   EXPECT_GT(countPixels(grab(), text, darkGrey), 5);  // black text is drawn
 
   doubleClick(list->viewport(), text.center());
-  EXPECT_FALSE(w.lstevents().isChecked(2));
-  EXPECT_EQ(imageOf(list, 2), kEventImageNotCaptured);
-  EXPECT_EQ(list->item(2, 0)->foreground().color(), QColor(255, 0, 0));
+  EXPECT_FALSE(checkedAt(model, 2));
+  EXPECT_FALSE(w.editedOptions().kinds.test(2));
+  EXPECT_EQ(imageOf(list, 2), kImgEventOff);
+  EXPECT_EQ(colourOf(model, 2), QColor(255, 0, 0));
   EXPECT_GT(countPixels(grab(), text, reddish), redBefore + 5);  // the text really turned red
 
   doubleClick(list->viewport(), text.center());
-  EXPECT_TRUE(w.lstevents().isChecked(2));
-  EXPECT_EQ(imageOf(list, 2), kEventImageCaptured);
-  EXPECT_EQ(list->item(2, 0)->foreground().color(), QColor(0, 0, 0));
+  EXPECT_TRUE(checkedAt(model, 2));
+  EXPECT_EQ(imageOf(list, 2), kImgEventOn);
+  EXPECT_EQ(colourOf(model, 2), QColor(0, 0, 0));
 
-  // Any change of a check (here through the check box itself) sets image and colour.
-  list->item(5, 0)->setCheckState(Qt::Unchecked);
-  EXPECT_EQ(imageOf(list, 5), kEventImageNotCaptured);
-  EXPECT_EQ(list->item(5, 0)->foreground().color(), QColor(255, 0, 0));
-  for (int row : {0, 1, 3, 4, 6}) EXPECT_TRUE(w.lstevents().isChecked(row)) << row;
+  // Any change of a check (here a click in the check box itself) sets image and colour.
+  const QRect row5 = list->visualRect(model->index(5, 0));
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(row5.left() + 10, row5.center().y()));
+  EXPECT_FALSE(checkedAt(model, 5));
+  EXPECT_EQ(imageOf(list, 5), kImgEventOff);
+  EXPECT_EQ(colourOf(model, 5), QColor(255, 0, 0));
+  for (int row : {0, 1, 3, 4, 6}) EXPECT_TRUE(checkedAt(model, row)) << row;
+  EXPECT_EQ(w.editedOptions().kinds, EventKindSet(allEventKinds()).reset(5));
 }
 
 TEST_F(SettingsWindowTest, DoubleClickWithNothingSelectedDoesNothing) {
   SettingsWindow& w = open();
   w.eventList()->clearSelection();
   w.onEventDoubleClicked();
-  for (int row = 0; row < w.eventList()->rowCount(); ++row) EXPECT_TRUE(w.lstevents().isChecked(row));
+  EXPECT_EQ(w.editedOptions().kinds, allEventKinds());
   w.onExcludedFolderDoubleClicked();
   EXPECT_TRUE(platform.opened().empty());
 }
@@ -485,27 +538,26 @@ TEST_F(SettingsWindowTest, DoubleClickWithNothingSelectedDoesNothing) {
 TEST_F(SettingsWindowTest, ExcludedPathTurnsRedWithinASecondOfItsFolderGoing) {
   platform.objectIcons = {{"/data/logs/", 21}, {"/data/cache/", 22}};
   SettingsWindow& w = openShown();
-  w.lstpath().addRow("/data/logs/", "", 21);
-  w.lstpath().addRow("/data/cache/", "", 22);
-  w.lstpath().addRow("/data/never/", "", 0);
-  QTableWidget* list = w.excludedFolderList();
-  EXPECT_EQ(list->item(0, 0)->foreground().color(), QColor(0, 0, 0));
-  EXPECT_EQ(list->item(2, 0)->foreground().color(), QColor(255, 0, 0));
+  w.excludedFolderModel()->append({"/data/logs/", "/data/cache/", "/data/never/"});
+  QTableView* list = w.excludedFolderList();
+  const QAbstractItemModel* model = list->model();
+  EXPECT_EQ(colourOf(model, 0), QColor(0, 0, 0));
+  EXPECT_EQ(imageOf(model, 0), 21) << "the folder's own icon";
+  EXPECT_EQ(colourOf(model, 2), QColor(255, 0, 0));
   EXPECT_TRUE(w.missingFolderTimer().isActive());
   EXPECT_EQ(w.missingFolderTimer().interval(), 1000);
 
   platform.objectIcons.erase("/data/logs/");
-  EXPECT_TRUE(
-      QTest::qWaitFor([&] { return list->item(0, 0)->foreground().color() == QColor(255, 0, 0); }, 2500));
-  EXPECT_EQ(list->item(1, 0)->foreground().color(), QColor(0, 0, 0));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return colourOf(model, 0) == QColor(255, 0, 0); }, 2500));
+  EXPECT_EQ(colourOf(model, 1), QColor(0, 0, 0));
   platform.objectIcons["/data/never/"] = 23;  // created while the window is open
-  EXPECT_TRUE(
-      QTest::qWaitFor([&] { return list->item(2, 0)->foreground().color() == QColor(0, 0, 0); }, 2500));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return colourOf(model, 2) == QColor(0, 0, 0); }, 2500));
+  EXPECT_EQ(imageOf(model, 2), 23);
 
   // Double-clicking the gone folder asks the desktop to open it; nothing else happens.
   doubleClick(list->viewport(), list->visualRect(list->model()->index(0, 0)).center());
   EXPECT_EQ(platform.opened(), std::vector<std::string>{"/data/logs/"});
-  EXPECT_EQ(list->rowCount(), 3);
+  EXPECT_EQ(model->rowCount(), 3);
 
   w.hide();
   EXPECT_FALSE(w.missingFolderTimer().isActive());
@@ -615,7 +667,9 @@ TEST_F(ExtensionDialogTest, EnterAddsAndClosesEscapeClosesWithoutAdding) {
     EXPECT_TRUE(dialog().isHidden()) << c.typed.toStdString();
     EXPECT_EQ(captionsOf(window->extensionList()), c.rows) << c.typed.toStdString();
   }
-  EXPECT_EQ(window->extensionList()->item(0, 1)->text(), "Application");
+  const QAbstractItemModel* model = window->extensionModel();
+  EXPECT_EQ(model->data(model->index(0, 1)).toString(), "Application");
+  EXPECT_EQ(model->data(model->index(5, 1)).toString(), "CMD File");
   EXPECT_EQ(imageOf(window->extensionList(), 1), 6);
 }
 
@@ -628,7 +682,7 @@ TEST_F(ExtensionDialogTest, EachShowingStartsEmptyWithTheFocusInTheField) {
   EXPECT_EQ(d.focusWidget(), d.extensionField());
   QTest::mouseClick(d.cancelButton(), Qt::LeftButton);
   EXPECT_TRUE(d.isHidden());
-  EXPECT_EQ(window->extensionList()->rowCount(), 0);
+  EXPECT_EQ(window->extensionModel()->rowCount(), 0);
 }
 
 TEST_F(ExtensionDialogTest, AddButtonOpensItModallyAndAddButtonInsideSaves) {
@@ -657,8 +711,9 @@ TEST_F(SettingsWindowTest, SettingsSurviveClosingAndANewWindow) {
     w.addExtensions(".exe,.Bat");
     dialogs.folder = "/home/u/Temp";
     w.onAddFolder();
-    w.eventList()->item(3, 0)->setCheckState(Qt::Unchecked);
-    w.eventList()->item(18, 0)->setCheckState(Qt::Unchecked);
+    w.eventModel()->setData(w.eventModel()->index(3, 0), Qt::Unchecked, Qt::CheckStateRole);
+    w.eventModel()->toggle(18);
+    EXPECT_EQ(w.options(), CaptureOptions{}) << "the saved value is the file's until the window is hidden";
     w.close();  // hides: the settings are saved
     EXPECT_TRUE(w.isHidden());
   }
@@ -672,13 +727,14 @@ TEST_F(SettingsWindowTest, SettingsSurviveClosingAndANewWindow) {
   EXPECT_EQ(captionsOf(again.extensionList()), (std::vector<std::string>{".exe", ".Bat"}));
   EXPECT_EQ(captionsOf(again.excludedFolderList()), std::vector<std::string>{"/home/u/Temp/"});
   EXPECT_EQ(imageOf(again.excludedFolderList(), 0), 31);
-  for (int row = 0; row < again.eventList()->rowCount(); ++row) {
+  for (int row = 0; row < again.eventModel()->rowCount(); ++row) {
     const bool on = row != 3 && row != 18;
-    EXPECT_EQ(again.lstevents().isChecked(row), on) << row;
-    EXPECT_EQ(imageOf(again.eventList(), row), on ? kEventImageCaptured : kEventImageNotCaptured);
-    EXPECT_EQ(again.eventList()->item(row, 0)->foreground().color(),
-              on ? QColor(0, 0, 0) : QColor(255, 0, 0));
+    EXPECT_EQ(checkedAt(again.eventModel(), row), on) << row;
+    EXPECT_EQ(imageOf(again.eventList(), row), on ? kImgEventOn : kImgEventOff);
+    EXPECT_EQ(colourOf(again.eventModel(), row), on ? QColor(0, 0, 0) : QColor(255, 0, 0));
   }
+  EXPECT_EQ(again.options(), again.editedOptions());
+  EXPECT_EQ(again.options().kinds, EventKindSet(allEventKinds()).reset(3).reset(18));
 }
 
 TEST_F(SettingsWindowTest, RefusedSaveIsReportedAfterClosingAndTheControlsShowTheFile) {
@@ -693,6 +749,7 @@ TEST_F(SettingsWindowTest, RefusedSaveIsReportedAfterClosingAndTheControlsShowTh
   EXPECT_EQ(dialogs.messages[0].text, QString("Unable to write to ") + kIni);
   EXPECT_EQ(dialogs.messages[0].icon, MessageIcon::Error);
   EXPECT_FALSE(w.trayBox()->isChecked());  // restored from the file
+  EXPECT_FALSE(w.options().minimizeToTray);
 
   int reported = 0;
   w.onSaveError = [&](const std::exception&) { ++reported; };
@@ -700,6 +757,158 @@ TEST_F(SettingsWindowTest, RefusedSaveIsReportedAfterClosingAndTheControlsShowTh
   w.close();
   EXPECT_EQ(reported, 1);
   EXPECT_EQ(dialogs.messages.size(), 1u);
+}
+
+// --- The lists' models ---------------------------------------------------------------------
+
+// An icon source that counts what it is asked.
+class CountingPlatform : public FakePlatform {
+ public:
+  using FakePlatform::FakePlatform;
+  int descriptionsAsked = 0, typeIconsAsked = 0, folderIconsAsked = 0;
+  std::vector<std::string> described, iconed;  // the names asked
+  std::string fileTypeDescription(std::string_view name) override {
+    ++descriptionsAsked;
+    described.emplace_back(name);
+    return FakePlatform::fileTypeDescription(name);
+  }
+  int fileTypeIcon(std::string_view name) override {
+    ++typeIconsAsked;
+    iconed.emplace_back(name);
+    return FakePlatform::fileTypeIcon(name);
+  }
+  int pathIcon(std::string_view path) override {
+    ++folderIconsAsked;
+    return FakePlatform::pathIcon(path);
+  }
+};
+
+// A settings file with 100,000 extensions and 100,000 excluded folders: the window shows them
+// all, and asks the platform only about the rows it shows.
+TEST(SettingsWindowLongLists, HundredThousandEntriesAreShownAndOnlyVisibleRowsAsked) {
+  CountingPlatform platform(PathStyle::Posix);
+  SystemIcons icons(platform);
+  FakeDialogs dialogs;
+  std::string extensions, folders;
+  for (int i = 0; i < 100'000; ++i) {
+    extensions += ".t" + std::to_string(i) + "\r\n";
+    folders += "/data/f" + std::to_string(i) + "/\r\n";
+  }
+  platform.setProfileText(kIni, "[FILTERS]\r\nEXTENSIONS=" + encodeBase64(extensions) +
+                                    "\r\nDIRECTORIES=" + encodeBase64(folders) + "\r\n");
+  SettingsWindow w(platform.parts(), icons, dialogs, kIni);
+  ASSERT_EQ(w.options().extensions.size(), 100'000u);
+  EXPECT_EQ(w.extensionModel()->rowCount(), 100'000);
+  EXPECT_EQ(w.excludedFolderModel()->rowCount(), 100'000);
+  EXPECT_EQ(captionAt(w.extensionModel(), 99'999), ".t99999");
+  EXPECT_EQ(captionAt(w.excludedFolderModel(), 99'999), "/data/f99999/");
+  EXPECT_EQ(platform.descriptionsAsked + platform.typeIconsAsked + platform.folderIconsAsked, 0)
+      << "nothing asked before shown";
+
+  w.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+  w.navigationTree()->setCurrentItem(
+      w.navigationTree()
+          ->findItems("Extension and Folders", Qt::MatchExactly | Qt::MatchRecursive)
+          .constFirst());
+  w.onNavigationClicked();
+  w.extensionList()->scrollToBottom();
+  QApplication::processEvents();
+  w.filtersPage()->grab();  // paints the visible rows
+  EXPECT_GT(platform.descriptionsAsked, 0);
+  EXPECT_LT(platform.descriptionsAsked, 100);
+  EXPECT_LT(platform.typeIconsAsked, 100);
+  EXPECT_GT(platform.folderIconsAsked, 0);
+  EXPECT_LT(platform.folderIconsAsked, 100);
+  const QAbstractItemModel* model = w.extensionModel();
+  EXPECT_EQ(model->data(model->index(99'999, 1)).toString(), "T99999 File");
+  w.onSaveError = [](const std::exception&) {};
+}
+
+TEST(SettingsModels, ExtensionRowsShowTypeDescriptionAndIcon) {
+  CountingPlatform platform(PathStyle::Posix);
+  platform.typeIcons = {{".exe", 5}};
+  platform.unknownTypeIcon = 2;
+  platform.typeDescriptions = {{".exe", "Application"}};
+  SystemIcons icons(platform);
+  ExtensionListModel model(platform, icons);
+  QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+  model.append({".EXE", ".qqz", "noext."});
+  const std::vector<std::pair<QString, int>> expected = {{"Application", 5}, {"QQZ File", 2}, {"File", 2}};
+  for (int row = 0; row < 3; ++row) {
+    EXPECT_EQ(model.data(model.index(row, 1)).toString(), expected[static_cast<std::size_t>(row)].first);
+    EXPECT_EQ(imageOf(&model, row), expected[static_cast<std::size_t>(row)].second);
+  }
+  // The description of "*." and the extension, the icon of the extension itself; each once.
+  EXPECT_EQ(platform.described, (std::vector<std::string>{"*..EXE", "*..qqz", "*.noext."}));
+  EXPECT_EQ(platform.iconed, (std::vector<std::string>{".EXE", ".qqz", "noext."}));
+  model.removeRowSet({1, 7, -1, 1});
+  EXPECT_EQ(captionsOf(&model), (std::vector<std::string>{".EXE", "noext."}));
+  EXPECT_EQ(imageOf(&model, 1), 2) << "the looks move with their rows";
+  model.setEntries({".a", ".b"});
+  model.removeRowSet({0, 1});
+  EXPECT_EQ(model.rowCount(), 0);
+}
+
+// A platform that knows neither a type's description nor its icon: the row is shown anyway.
+class FailingTypes : public FakePlatform {
+ public:
+  using FakePlatform::FakePlatform;
+  std::string fileTypeDescription(std::string_view) override { return {}; }
+  int fileTypeIcon(std::string_view) override { return 0; }
+};
+
+TEST(SettingsModels, FailedTypeQueriesStillShowTheRow) {
+  FailingTypes platform(PathStyle::Posix);
+  SystemIcons icons(platform);
+  ExtensionListModel model(platform, icons);
+  model.append({".exe"});
+  EXPECT_EQ(captionAt(&model, 0), ".exe");
+  EXPECT_EQ(model.data(model.index(0, 1)).toString(), "");
+  EXPECT_EQ(imageOf(&model, 0), 0);
+}
+
+TEST(SettingsModels, FolderRowsAskAgainOnlyAfterARefresh) {
+  CountingPlatform platform(PathStyle::Posix);
+  platform.objectIcons = {{"/a/", 4}};
+  SystemIcons icons(platform);
+  ExcludedFolderModel model(platform, icons);
+  QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+  model.setEntries({"/a/", "/b/"});
+  EXPECT_EQ(colourOf(&model, 0), QColor(0, 0, 0));
+  EXPECT_EQ(colourOf(&model, 1), QColor(255, 0, 0));
+  const int asked = platform.folderIconsAsked;
+  EXPECT_EQ(colourOf(&model, 0), QColor(0, 0, 0));
+  EXPECT_EQ(platform.folderIconsAsked, asked) << "kept until the next refresh";
+  platform.objectIcons.erase("/a/");
+  platform.objectIcons["/b/"] = 6;
+  model.refreshLooks();
+  EXPECT_EQ(colourOf(&model, 0), QColor(255, 0, 0));
+  EXPECT_EQ(colourOf(&model, 1), QColor(0, 0, 0));
+  EXPECT_EQ(imageOf(&model, 1), 6);
+}
+
+TEST(SettingsModels, EventKindsCheckImageAndColourTogether) {
+  EventKindModel model(kImgEventOn, kImgEventOff, nullptr);
+  QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+  ASSERT_EQ(model.rowCount(), kEventCount);
+  EXPECT_EQ(model.data(model.index(13, 0)).toString(), "Rename File");
+  EXPECT_TRUE(model.flags(model.index(0, 0)) & Qt::ItemIsUserCheckable);
+  EXPECT_TRUE(model.setData(model.index(1, 0), Qt::Unchecked, Qt::CheckStateRole));
+  model.toggle(4);
+  model.toggle(-1);           // no row: nothing
+  model.toggle(kEventCount);  // no row: nothing
+  EXPECT_EQ(model.kinds(), EventKindSet(allEventKinds()).reset(1).reset(4));
+  for (int row : {1, 4}) {
+    EXPECT_FALSE(checkedAt(&model, row));
+    EXPECT_EQ(imageOf(&model, row), kImgEventOff);
+    EXPECT_EQ(colourOf(&model, row), QColor(255, 0, 0));
+  }
+  EXPECT_FALSE(model.setData(model.index(2, 0), Qt::Unchecked, Qt::DisplayRole))
+      << "only the check is edited";
+  model.setKinds(EventKindSet().set(0));
+  EXPECT_TRUE(checkedAt(&model, 0));
+  EXPECT_FALSE(checkedAt(&model, 2));
 }
 
 // --- Pictures ----------------------------------------------------------------------------

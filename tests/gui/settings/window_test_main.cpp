@@ -13,6 +13,7 @@
 #include <cstring>
 #include <iostream>
 
+#include "core/settings/extensions.h"
 #include "gui/controls/gradient_panel.h"
 #include "gui/controls/svg_images.h"
 #include "gui/main/dialogs.h"
@@ -54,10 +55,11 @@ int savePagePictures(const char* prefix) {
   tw::SystemIcons icons(platform);
   tw::QtDialogs dialogs;
   tw::SettingsWindow window(platform.parts(), icons, dialogs, "/nonexistent/config.ini");
-  window.addExtensions(".exe,.txt");
-  window.lstpath().addRow("/var/cache/", "", 1);
-  window.lstpath().addRow("/gone/folder/", "", 0);
-  window.eventList()->item(2, 0)->setCheckState(Qt::Unchecked);
+  tw::CaptureOptions options;
+  tw::addExtensions(options.extensions, ".exe,.txt");
+  options.excludedFolders = {"/var/cache/", "/gone/folder/"};
+  options.kinds.reset(2);
+  window.showOptions(options);
   window.refreshDrives();
   window.setRecordMode(true);
   window.show();

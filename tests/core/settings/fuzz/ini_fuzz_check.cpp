@@ -8,11 +8,10 @@
 #include "core/settings/base64.h"
 #include "core/settings/ini_store.h"
 #include "core/settings/ini_text.h"
-#include "core/settings/settings_file.h"
+#include "core/settings/settings_codec.h"
 #include "core/text/path_style.h"
 #include "core/text/text_lines.h"
 #include "platform/fake/fake_platform.h"
-#include "support/fake_settings_controls.h"
 
 namespace tw::test {
 
@@ -123,65 +122,47 @@ std::string checkReaderAndWriter(std::string_view text) {
   return {};
 }
 
-struct Shown {
-  std::vector<bool> events;
-  bool autoCapture, tray, autoclean;
-  std::vector<std::string> extensions, paths;
-  bool operator==(const Shown&) const = default;
-};
-
-Shown shown(const FakeSettingsControls& c) {
-  return {c.events.checks(),   c.autoCapture.checked,   c.tray.checked,
-          c.autoclean.checked, c.extensions.captions(), c.paths.captions()};
-}
-
 std::string checkRestore(std::string_view bytes) {
   FakePlatform platform;
   platform.setProfileText(kFile, std::string(bytes));
-  FakeSettingsControls controls;
-  restoreSettings(controls, platform, platform, kFile);
+  CaptureOptions options = readCaptureOptions(platform, kFile);
 
   const std::vector<Entry> entries = plainEntries(bytes);
   const auto yes = [&](const char* key, const char* def) {
     return plainRead(entries, "GLOBAL", key).value_or(def) == "Y";
   };
-  if (controls.events.captions() != eventNames()) return "the event list does not hold one row per kind";
   const std::string events = decodeBase64(plainRead(entries, "EVENTS", "EVENTS").value_or(""));
   const std::vector<std::string> lines = splitLines(events);
   for (int i = 0; i < kEventCount; ++i) {
     const bool on = isBlank(events) || lines.size() < static_cast<std::size_t>(kEventCount) ||
                     lines[static_cast<std::size_t>(i)] == "Y";
-    if (controls.events.rows[static_cast<std::size_t>(i)].checked != on)
-      return "event " + std::to_string(i) + " lost";
+    if (options.kinds.test(static_cast<std::size_t>(i)) != on) return "event " + std::to_string(i) + " lost";
   }
-  if (controls.autoCapture.checked != yes("AUTOCAPTURE", "N") || controls.tray.checked != yes("TRAY", "N") ||
-      controls.autoclean.checked != yes("AUTOCLEAN", "Y")) {
+  if (options.autoCapture != yes("AUTOCAPTURE", "N") || options.minimizeToTray != yes("TRAY", "N") ||
+      options.cleanOnStop != yes("AUTOCLEAN", "Y")) {
     return "a GLOBAL value was lost";
   }
   const std::string dirs = plainRead(entries, "FILTERS", "DIRECTORIES").value_or("");
   const std::vector<std::string> paths =
       isBlank(dirs) ? std::vector<std::string>{} : splitLines(decodeBase64(dirs));
-  if (controls.paths.captions() != paths) return "the excluded paths were lost";
-  const auto& ext = controls.extensions.rows;
+  if (options.excludedFolders != paths) return "the excluded paths were lost";
+  const auto& ext = options.extensions;
   for (std::size_t i = 0; i < ext.size(); ++i) {
-    if (isBlank(ext[i].caption)) return "a blank extension row";
+    if (isBlank(ext[i])) return "a blank extension";
     for (std::size_t j = 0; j < i; ++j) {
-      if (equalsIgnoreAsciiCase(ext[i].caption, ext[j].caption)) return "a duplicate extension row";
+      if (equalsIgnoreAsciiCase(ext[i], ext[j])) return "a duplicate extension";
     }
   }
 
-  // A save writes what the controls hold; the restore that ends it shows the same again.
-  const Shown before = shown(controls);
+  // A save writes the value; the read that ends it gives the same value again.
+  const CaptureOptions before = options;
   try {
-    saveSettings(controls, platform, platform, kFile);
+    saveCaptureOptions(platform, kFile, options);
   } catch (const std::exception& e) {
     return std::string("the save failed: ") + e.what();
   }
-  if (shown(controls) != before) return "a save and restore changed the controls";
-  FakeSettingsControls fresh;
-  restoreSettings(fresh, platform, platform, kFile);
-  Shown again = shown(fresh);
-  if (again != before) return "the saved file restores to other controls";
+  if (options != before) return "a save and read changed the options";
+  if (readCaptureOptions(platform, kFile) != before) return "the saved file reads as other options";
   return {};
 }
 
