@@ -1,6 +1,7 @@
 #pragma once
 // What the benchmarks of the capture views share: a realistic folder tree on disk, the events
 // a recording of it delivers, and the process's memory figures.
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -9,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "core/events/change.h"
 #include "core/events/event_kinds.h"
 
 namespace tw::bench {
@@ -24,12 +26,6 @@ inline long rssKiB(const char* field = "VmRSS:") {
   }
   return 0;
 }
-
-struct Event {
-  std::string item1;
-  std::string item2;
-  int num;
-};
 
 // A folder tree of about 50,000 folders on disk, and events over it: paths of 5 to 12
 // segments, names drawn from a vocabulary so that they repeat as they do on real disks.
@@ -55,7 +51,7 @@ class Workload {
   std::size_t folderCount() const { return folders.size(); }
 
   // The next event: creates, updates, deletes, renames, folder creations and deletions.
-  void next(Event& e) {
+  void next(Change& e) {
     static const char* stems[] = {"index", "main",  "report",  "notes", "image", "data",  "readme", "setup",
                                   "photo", "track", "invoice", "log",   "draft", "final", "copy",   "temp"};
     static const char* exts[] = {".txt", ".html", ".cpp", ".h",   ".jpg", ".png", ".pdf", ".docx",
@@ -72,35 +68,60 @@ class Workload {
       const std::size_t known = std::min<std::size_t>(recentNext, recent.size());
       return known == 0 ? newFile() : recent[random() % known];
     };
-    e.item2.clear();
+    e.newPath.clear();
+    e.time = std::chrono::system_clock::now();
     if (roll < 30) {
-      e.num = tw::evCreate;
-      e.item1 = newFile();
+      e.kind = EventKind::FileCreated;
+      e.path = newFile();
     } else if (roll < 70) {
-      e.num = tw::evUpdateItem;
-      e.item1 = knownFile();
+      e.kind = EventKind::FileUpdated;
+      e.path = knownFile();
     } else if (roll < 80) {
-      e.num = tw::evDelete;
-      e.item1 = knownFile();
+      e.kind = EventKind::FileDeleted;
+      e.path = knownFile();
     } else if (roll < 88) {
-      e.num = tw::evRenameItem;
-      e.item1 = knownFile();
-      e.item2 = e.item1 + ".bak";
+      e.kind = EventKind::FileRenamed;
+      e.path = knownFile();
+      e.newPath = e.path + ".bak";
     } else if (roll < 92) {
-      e.num = tw::evMkDir;
-      e.item1 = folders[1 + random() % (folders.size() - 1)].path;
+      e.kind = EventKind::FolderCreated;
+      e.path = folders[1 + random() % (folders.size() - 1)].path;
     } else if (roll < 93) {
       // Folder deletions with their subtrees, mostly deep ones.
-      e.num = tw::evRmDir;
+      e.kind = EventKind::FolderDeleted;
       std::size_t folder = 1 + random() % (folders.size() - 1);
       while (folders[folder].depth < 5) folder = 1 + random() % (folders.size() - 1);
-      e.item1 = folders[folder].path;
+      e.path = folders[folder].path;
     } else if (roll < 96) {
-      e.num = tw::evUpdateDir;
-      e.item1 = folders[1 + random() % (folders.size() - 1)].path + "/";
+      e.kind = EventKind::FolderNeedsRescan;
+      e.path = folders[1 + random() % (folders.size() - 1)].path + "/";
     } else {
-      e.num = tw::evAttributes;
-      e.item1 = knownFile();
+      e.kind = EventKind::Attributes;
+      e.path = knownFile();
+    }
+  }
+
+  // A new file in some folder: a creation that adds one node (and the folder's, the first time).
+  void nextCreation(Change& e) {
+    e.kind = EventKind::FileCreated;
+    e.newPath.clear();
+    e.time = std::chrono::system_clock::now();
+    e.path = folders[1 + random() % (folders.size() - 1)].path + "/new" + std::to_string(created++) + ".dat";
+  }
+
+  // A folder deleted (with everything under it) or renamed, at depth 2 to 5.
+  void nextFolderChange(Change& e) {
+    std::size_t folder = 1 + random() % (folders.size() - 1);
+    while (folders[folder].depth < 2 || folders[folder].depth > 5)
+      folder = 1 + random() % (folders.size() - 1);
+    e.path = folders[folder].path;
+    e.time = std::chrono::system_clock::now();
+    if (random() % 2 == 0) {
+      e.kind = EventKind::FolderDeleted;
+      e.newPath.clear();
+    } else {
+      e.kind = EventKind::FolderRenamed;
+      e.newPath = e.path + "-renamed";
     }
   }
 
@@ -113,11 +134,7 @@ class Workload {
   std::vector<Folder> folders;
   std::vector<std::string> recent;  // files seen lately, for updates, deletes and renames
   std::size_t recentNext = 0;
+  std::size_t created = 0;
 };
-
-inline bool goesToTree(int num) {
-  return num == tw::evCreate || num == tw::evDelete || num == tw::evMkDir || num == tw::evRenameFolder ||
-         num == tw::evRenameItem || num == tw::evRmDir || num == tw::evUpdateDir || num == tw::evUpdateItem;
-}
 
 }  // namespace tw::bench

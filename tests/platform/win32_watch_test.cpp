@@ -151,8 +151,13 @@ TEST(Win32Watch, ShellEventBitsAndKinds) {
     EXPECT_EQ(bit & (bit - 1), 0u) << "one bit per kind";
     EXPECT_EQ(win32::kindOfShellEvent(bit), kind);
   }
-  EXPECT_EQ(win32::shellEventBit(EventKind::FileRenamed), 0x00000001u);
-  EXPECT_EQ(win32::shellEventBit(EventKind::FolderNeedsRescan), 0x00001000u);
+  // The shell's bit of each kind, by event number.
+  const std::uint32_t bits[kEventCount] = {
+      0x08000000u, 0x00000800u, 0x00000002u, 0x00000004u, 0x00000100u, 0x00010000u, 0x00000080u,
+      0x00000020u, 0x00000040u, 0x00000008u, 0x00000200u, 0x00000400u, 0x00020000u, 0x00000001u,
+      0x00000010u, 0x00004000u, 0x00001000u, 0x00008000u, 0x00002000u,
+  };
+  for (int n = 0; n < kEventCount; ++n) EXPECT_EQ(win32::shellEventBit(*eventKindOf(n)), bits[n]) << n;
   EXPECT_EQ(win32::kindOfShellEvent(0), std::nullopt);
   EXPECT_EQ(win32::kindOfShellEvent(0x00000006), std::nullopt);  // two kinds at once
   EXPECT_EQ(win32::kindOfShellEvent(0x00040000), std::nullopt);  // a bit without a kind

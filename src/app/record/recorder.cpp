@@ -17,6 +17,7 @@
 #include "core/events/event_kinds.h"
 #include "core/model/capture_views.h"
 #include "core/model/path_parts.h"
+#include "core/model/presentation.h"
 #include "core/recording/posted_work_loop.h"
 #include "core/recording/recording_controller.h"
 #include "core/report/export_report.h"
@@ -44,24 +45,6 @@ constexpr auto kGraceForTheUserInterface = 2s;
 std::optional<SteadyTime> deadlineAfter(std::optional<std::chrono::milliseconds> wait) {
   if (!wait || *wait > kNoLimitBeyond) return std::nullopt;
   return std::chrono::steady_clock::now() + *wait;
-}
-
-void appendTsvCell(std::string& line, std::string_view cell) {
-  for (const char c : cell) {
-    switch (c) {
-      case '\t':
-        line += "\\t";
-        break;
-      case '\r':
-        line += "\\r";
-        break;
-      case '\n':
-        line += "\\n";
-        break;
-      default:
-        line.push_back(c);
-    }
-  }
 }
 
 // Why the settings file that --config names cannot be read; empty when it can. Only a regular
@@ -267,8 +250,7 @@ void waitForTheEnd(const RecordOptions& options, Ending& ending, PostedWorkLoop&
 int writeReport(const RecordOptions& options, Platform platform, const CaptureViews* views,
                 std::ostream& err) {
   if (!options.exportFile || views == nullptr) return 0;
-  const std::string text = buildExportReport(mainWindowCaption(platform.environment), views->tree(),
-                                             views->list(), platform.files, views->pathStyle());
+  const std::string text = buildExportReport(mainWindowCaption(platform.environment), *views, platform.files);
   std::string error;
   if (!writeReportFile(platform.files, *options.exportFile, text, &error)) {
     err << "tarnwatch-record: cannot write the report " << *options.exportFile;
@@ -325,26 +307,6 @@ int record(const RecordOptions& options, Platform platform, CaptureOptions captu
 }
 
 }  // namespace
-
-std::array<std::string, kListColumnCount> listCells(const Change& change, PathStyle style) {
-  std::string_view from = fileNamePart(change.path, style);
-  if (isBlank(from)) from = change.path;
-  if (isBlank(change.path)) from = "-";
-  const std::string_view to =
-      isBlank(change.newPath) ? std::string_view("-") : fileNamePart(change.newPath, style);
-  return {std::string(from), std::string(to), getEventName(eventNumber(change.kind)),
-          std::string(folderPart(change.path, style))};
-}
-
-std::string tsvLine(const Change& change, PathStyle style) {
-  std::string line;
-  const auto cells = listCells(change, style);
-  for (std::size_t column = 0; column < cells.size(); ++column) {
-    if (column > 0) line.push_back('\t');
-    appendTsvCell(line, cells[column]);
-  }
-  return line;
-}
 
 std::string jsonLine(const Change& change) {
   const int number = eventNumber(change.kind);

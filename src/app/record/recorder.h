@@ -1,28 +1,23 @@
 #pragma once
 
-#include <array>
 #include <iosfwd>
 #include <string>
 #include <vector>
 
 #include "app/record/options.h"
 #include "core/events/change.h"
-#include "core/model/capture_list.h"
+#include "core/text/path_style.h"
 #include "platform/change_watching.h"
 #include "platform/platform.h"
 #include "platform/stop_signals.h"
 
 namespace tw::record {
 
-// The four cells of a change's row in the capture list: From, To, Action, Work Path.
-std::array<std::string, kListColumnCount> listCells(const Change& change, PathStyle style);
-
-// One printed line: tsv, the list row's four cells separated by TAB, with TAB, CR and LF in a
-// cell written as \t, \r and \n (a backslash stays as it is, so Windows paths read naturally;
-// the jsonl form is the exact one); jsonl, one JSON object with "time" (when the change was read
-// from the system), "event", "action", "item1" and "item2", then "pid" and "process" when the
-// process that made the change is known (pid not 0; "process" only when its name is known too).
-std::string tsvLine(const Change& change, PathStyle style);
+// One printed line: tsv, the list row's four cells as tsvLine of the presentation writes them
+// (every control byte and the backslash escaped, so that a name can start neither a cell nor a
+// line); jsonl, one JSON object with "time" (when the change was read from the system), "event",
+// "action", "item1" and "item2", then "pid" and "process" when the process that made the change
+// is known (pid not 0; "process" only when its name is known too).
 std::string jsonLine(const Change& change);
 
 // The folders without those that lie inside another of them (compared as they are, after a

@@ -45,22 +45,4 @@ bool isNotFileEvent(int eventNum) {
   return eventNum != evCreate && eventNum != evDelete && eventNum != evRenameItem && eventNum != evUpdateItem;
 }
 
-std::optional<int> eventNumFromBit(std::uint32_t value) {
-  for (int n = 0; n < kEventCount; ++n) {
-    if (kEventBits[static_cast<std::size_t>(n)] == value) return n;
-  }
-  return std::nullopt;
-}
-
-std::uint32_t eventBit(int eventNum) {
-  if (eventNum < 0 || eventNum >= kEventCount) return 0;
-  return kEventBits[static_cast<std::size_t>(eventNum)];
-}
-
-std::uint32_t eventMask(std::span<const int> eventNums) {
-  std::uint32_t mask = 0;
-  for (int n : eventNums) mask |= eventBit(n);
-  return mask;
-}
-
 }  // namespace tw

@@ -74,32 +74,6 @@ enum EventNum : int {
   evUpdateItem = 18,
 };
 
-// The shell event bit of each event number (index = event number).
-inline constexpr std::array<std::uint32_t, kEventCount> kEventBits = {
-    0x08000000,  // 0  SHCNE_ASSOCCHANGED
-    0x00000800,  // 1  SHCNE_ATTRIBUTES
-    0x00000002,  // 2  SHCNE_CREATE
-    0x00000004,  // 3  SHCNE_DELETE
-    0x00000100,  // 4  SHCNE_DRIVEADD
-    0x00010000,  // 5  SHCNE_DRIVEADDGUI
-    0x00000080,  // 6  SHCNE_DRIVEREMOVED
-    0x00000020,  // 7  SHCNE_MEDIAINSERTED
-    0x00000040,  // 8  SHCNE_MEDIAREMOVED
-    0x00000008,  // 9  SHCNE_MKDIR
-    0x00000200,  // 10 SHCNE_NETSHARE
-    0x00000400,  // 11 SHCNE_NETUNSHARE
-    0x00020000,  // 12 SHCNE_RENAMEFOLDER
-    0x00000001,  // 13 SHCNE_RENAMEITEM
-    0x00000010,  // 14 SHCNE_RMDIR
-    0x00004000,  // 15 SHCNE_SERVERDISCONNECT
-    0x00001000,  // 16 SHCNE_UPDATEDIR
-    0x00008000,  // 17 SHCNE_UPDATEIMAGE
-    0x00002000,  // 18 SHCNE_UPDATEITEM
-};
-
-// Set by the shell on notifications that come from an interrupt; not an event kind.
-inline constexpr std::uint32_t kShcneInterrupt = 0x80000000u;
-
 // The display names as one text of 19 lines separated by CR LF, in event-number order.
 extern const std::string_view kEventNamesText;
 
@@ -116,15 +90,5 @@ std::string getEventName(int eventNum);
 
 // False for the file events Create, Delete, Rename File and Update File; true otherwise.
 bool isNotFileEvent(int eventNum);
-
-// The event number whose bit equals `value` as a whole; none for no bit, several bits or a
-// bit without a number. The caller clears kShcneInterrupt first.
-std::optional<int> eventNumFromBit(std::uint32_t value);
-
-// The bit of one event number; 0 for a number outside 0..18.
-std::uint32_t eventBit(int eventNum);
-
-// The OR of the bits of the given event numbers.
-std::uint32_t eventMask(std::span<const int> eventNums);
 
 }  // namespace tw

@@ -1,53 +1,56 @@
 #include "core/model/capture_list.h"
 
-#include "core/events/event_kinds.h"
+#include <limits>
+#include <stdexcept>
+
 #include "core/model/path_parts.h"
-#include "core/text/text_lines.h"
 
 namespace tw {
 
-int listMarkForEvent(int eventNum) {
-  switch (eventNum) {
-    case evCreate:
-    case evMkDir:
-      return markCreated;
-    case evDelete:
-    case evRmDir:
-      return markDeleted;
-    case evRenameFolder:
-    case evRenameItem:
-      return markRenamed;
-    default:
-      return markPlain;
+namespace {
+
+// False for the file kinds Create, Delete, Rename File and Update File, whose row shows the
+// file type's icon; true for the others, whose row shows the folder icon.
+bool showsFolderIcon(EventKind kind) {
+  return kind != EventKind::FileCreated && kind != EventKind::FileDeleted && kind != EventKind::FileRenamed &&
+         kind != EventKind::FileUpdated;
+}
+
+}  // namespace
+
+CaptureList::CaptureList(Environment& environment, IconSource* iconSource, PathStyle style,
+                         TextPool* sharedPool, FolderIconCache* sharedIcons)
+    : style(style), pool(sharedPool != nullptr ? sharedPool : &ownPool), icons(sharedIcons) {
+  if (iconSource == nullptr) {
+    icons = nullptr;
+  } else if (icons == nullptr) {
+    ownIcons = std::make_unique<FolderIconCache>(environment, *iconSource);
+    icons = ownIcons.get();
   }
 }
 
-CaptureList::CaptureList(Environment& environment, IconSource& iconSource, TextPool* sharedPool,
-                         FolderIconCache* sharedIcons)
-    : environment(environment),
-      iconSource(iconSource),
-      pool(sharedPool != nullptr ? sharedPool : &ownPool),
-      ownIcons(environment, iconSource),
-      icons(sharedIcons != nullptr ? sharedIcons : &ownIcons) {}
-
-void CaptureList::addListItem(std::string_view item1, std::string_view item2, int eventNum, PathStyle style) {
+void CaptureList::add(const Change& change) {
+  if (rowTotal >= static_cast<std::size_t>(std::numeric_limits<int>::max())) {
+    throw std::length_error("the capture list is full");
+  }
   Row row{};
-  std::string_view from = fileNamePart(item1, style);
-  if (isBlank(from)) from = item1;
-  if (isBlank(item1)) from = "-";
-  const std::string_view to = isBlank(item2) ? std::string_view("-") : fileNamePart(item2, style);
-  const std::string_view workPath = folderPart(item1, style);
-  row.image = isNotFileEvent(eventNum) ? icons->systemFolderIcon() : iconSource.fileTypeIcon(item1);
-  row.workPathImage = 0;  // asked with the batch's others when it ends
-  row.mark = static_cast<std::uint8_t>(listMarkForEvent(eventNum));
-  row.cells[colFrom] = pool->intern(from);
-  row.cells[colTo] = to == "-" ? constantText(kDash) : pool->intern(to);
-  row.cells[colAction] = eventNum >= 0 && eventNum < kEventCount
-                             ? constantText(static_cast<std::size_t>(eventNum))
-                             : pool->intern(getEventName(eventNum));
-  row.cells[colWorkPath] = pool->intern(workPath);
-  rows.push_back(row);
-  pendingIcons.push_back(rows.size() - 1);
+  const std::string_view folder = folderPart(change.path, style);
+  row.time = change.time;
+  row.folder = pool->intern(folder);
+  row.name = pool->intern(std::string_view(change.path).substr(folder.size()));
+  row.newPath = pool->intern(change.newPath);
+  row.processName = pool->intern(change.process);
+  row.processId = change.pid;
+  row.kind = change.kind;
+  if (icons != nullptr) {
+    // The icon of a deleted or renamed file still shows its type.
+    row.icon =
+        showsFolderIcon(change.kind) ? icons->systemFolderIcon() : icons->source().fileTypeIcon(change.path);
+  }
+  if (rowTotal % kBlockRows == 0) blocks.push_back(std::make_unique_for_overwrite<Row[]>(kBlockRows));
+  rowAt(rowTotal) = row;
+  if (icons != nullptr) pendingIcons.push_back(rowTotal);  // asked with the batch's others
+  ++rowTotal;
   if (batchDepth == 0) {
     flush();
   } else if (pendingIcons.size() >= kIconLookupGroup) {
@@ -58,22 +61,6 @@ void CaptureList::addListItem(std::string_view item1, std::string_view item2, in
   }
 }
 
-TextId CaptureList::constantText(std::size_t which) {
-  if (constantsOf != pool->clears()) {
-    constants.fill(kEmptyText);
-    constantsOf = pool->clears();
-  }
-  if (constants[which] == kEmptyText) {
-    constants[which] =
-        pool->intern(which == kDash ? std::string("-") : getEventName(static_cast<int>(which)));
-  }
-  return constants[which];
-}
-
-std::string_view CaptureList::cell(int row, int column) const {
-  return pool->text(at(row).cells[static_cast<std::size_t>(column)]);
-}
-
 void CaptureList::endBatch() {
   if (batchDepth > 0 && --batchDepth == 0) flush();
 }
@@ -82,39 +69,40 @@ void CaptureList::startPendingIcons() {
   if (pendingIcons.empty()) return;
   std::vector<TextId> paths;
   paths.reserve(pendingIcons.size());
-  for (const std::size_t row : pendingIcons) paths.push_back(rows[row].cells[colWorkPath]);
+  for (const std::size_t row : pendingIcons) paths.push_back(rowAt(row).folder);
   iconLookups.push_back(IconLookup{icons->start(*pool, paths), std::move(pendingIcons)});
   pendingIcons.clear();
 }
 
 void CaptureList::finishIcons() {
+  if (icons == nullptr) return;
   startPendingIcons();
   for (IconLookup& started : iconLookups) {
     const std::vector<int> answers = icons->finish(*started.lookup);
-    for (std::size_t i = 0; i < started.rows.size(); ++i) rows[started.rows[i]].workPathImage = answers[i];
+    for (std::size_t i = 0; i < started.rows.size(); ++i) rowAt(started.rows[i]).folderIcon = answers[i];
   }
   iconLookups.clear();
 }
 
 void CaptureList::flush() {
   finishIcons();
-  if (published == rows.size()) return;
+  if (published == rowTotal) return;
   const int first = static_cast<int>(published);
-  const int last = static_cast<int>(rows.size()) - 1;
+  const int last = static_cast<int>(rowTotal) - 1;
   if (observer != nullptr) observer->rowsAboutToBeInserted(first, last);
-  published = rows.size();
+  published = rowTotal;
   if (observer != nullptr) observer->rowsInserted(first, last);
 }
 
 void CaptureList::clear() {
   if (observer != nullptr) observer->listAboutToBeCleared();
-  rows.clear();
-  rows.shrink_to_fit();
+  std::vector<std::unique_ptr<Row[]>>().swap(blocks);
+  rowTotal = 0;
   pendingIcons.clear();
   iconLookups.clear();
   published = 0;
   if (pool == &ownPool) ownPool.clear();
-  if (icons == &ownIcons) ownIcons.clear();
+  if (ownIcons) ownIcons->clear();
   if (observer != nullptr) observer->listCleared();
 }
 

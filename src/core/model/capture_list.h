@@ -1,15 +1,16 @@
 #pragma once
 
-#include <array>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string_view>
 #include <vector>
 
+#include "core/events/change.h"
 #include "core/events/event_kinds.h"
 #include "core/model/folder_icon_cache.h"
-#include "core/model/marks.h"
 #include "core/model/text_pool.h"
+#include "core/text/path_style.h"
 #include "platform/environment.h"
 #include "platform/icons.h"
 
@@ -30,87 +31,100 @@ class CaptureListObserver {
   virtual void listCleared() = 0;
 };
 
-// The columns of the capture list.
-enum ListColumn : int { colFrom = 0, colTo = 1, colAction = 2, colWorkPath = 3 };
-inline constexpr int kListColumnCount = 4;
-// The column captions, in column order.
-inline constexpr std::string_view kListColumnCaptions[kListColumnCount] = {"From", "To", "Action",
-                                                                           "Work Path"};
-
-// The capture list: one row per delivered event, in delivery order, never changed afterwards.
+// The capture list: one row per delivered change, in delivery order, never changed afterwards.
+// A row keeps the change's facts: its path split into folder part and name, its new path, its
+// kind, time, process id and process name, and two icons decided when it was filed (the
+// change's own, and its folder's). What the row shows is the presentation's (listCells).
 //
 // Folder icons come through a FolderIconCache: an answer may be up to its window old. Views
-// that share a cache share their text pool too: the cache keeps answers by the pool's ids.
+// that share a cache share their text pool too: the cache keeps answers by the pool's ids. A
+// list without an icon source asks no icon at all (every icon is 0).
 //
-// Thread: the user-interface thread only. Uses, but does not own, the environment, the icon source, the text
-// pool and the icon cache (when given) and the observer.
+// Thread: the user-interface thread only. Uses, but does not own, the environment, the icon
+// source, the text pool and the icon cache (when given) and the observer.
 class CaptureList {
  public:
-  // `pool` and `icons` may be shared with the capture tree; without them the list keeps its
-  // own.
-  CaptureList(Environment& environment, IconSource& iconSource, TextPool* pool = nullptr,
-              FolderIconCache* icons = nullptr);
+  // `pool` and `folderIcons` may be shared with the capture tree; without them the list keeps
+  // its own. Without `iconSource` no icon is asked (`folderIcons` is then ignored).
+  CaptureList(Environment& environment, IconSource* iconSource, PathStyle style, TextPool* pool = nullptr,
+              FolderIconCache* folderIcons = nullptr);
   CaptureList(const CaptureList&) = delete;
   CaptureList& operator=(const CaptureList&) = delete;
 
-  // Appends the row of one event: its first and second paths and its event number.
-  void addListItem(std::string_view item1, std::string_view item2, int eventNum, PathStyle style);
-  void addListItem(std::string_view item1, std::string_view item2, int eventNum) {
-    addListItem(item1, item2, eventNum, environment.pathStyle());
-  }
+  // Appends the row of one change.
+  void add(const Change& change);
 
   // Removes every row (the Clean command).
   void clear();
 
-  // Groups the rows of several events into one announcement. Nestable; a row added outside a
+  // Groups the rows of several changes into one announcement. Nestable; a row added outside a
   // batch is announced at once.
   void beginBatch() { ++batchDepth; }
   void endBatch();
 
   // Reading, as the observer has been told so far (outside a batch: every row).
   int rowCount() const { return static_cast<int>(published); }
-  // The cell of a column: From (the row's caption), To, Action, Work Path.
-  std::string_view cell(int row, int column) const;
-  int imageIndex(int row) const { return at(row).image; }
-  int workPathImageIndex(int row) const { return at(row).workPathImage; }
-  int mark(int row) const { return at(row).mark; }
+  // The folder part of the row's path, with its separator (Windows style: up to the last '\' or
+  // colon); empty without one.
+  std::string_view folder(int row) const { return pool->text(at(row).folder); }
+  // The rest of the path: folder(row) + name(row) is the path.
+  std::string_view name(int row) const { return pool->text(at(row).name); }
+  std::string_view newPath(int row) const { return pool->text(at(row).newPath); }
+  EventKind kind(int row) const { return at(row).kind; }
+  std::chrono::system_clock::time_point time(int row) const { return at(row).time; }
+  std::int32_t processId(int row) const { return at(row).processId; }
+  std::string_view processName(int row) const { return pool->text(at(row).processName); }
+  // The system icon index of the row's change (the folder icon for a change that is not a
+  // file's; the file type's icon otherwise), and that of its folder; 0 for none.
+  int icon(int row) const { return at(row).icon; }
+  int folderIcon(int row) const { return at(row).folderIcon; }
+  PathStyle pathStyle() const { return style; }
 
   void setObserver(CaptureListObserver* newObserver) { observer = newObserver; }
   // During a long batch, the folder icons of this many new rows are asked together, so that
   // no single step at the batch's end does all the asking.
   static constexpr std::size_t kIconLookupGroup = 64;
+  // The rows live in blocks of this many, so that a growing list never copies its rows, nor
+  // holds them twice while it grows (a million rows would otherwise move 60 MB at a time).
+  static constexpr std::size_t kBlockRows = 4096;
 
   // Bytes held by the rows (texts not included), for the benchmarks.
-  std::size_t bytesUsed() const { return rows.capacity() * sizeof(Row); }
+  std::size_t bytesUsed() const {
+    return blocks.size() * kBlockRows * sizeof(Row) + blocks.capacity() * sizeof(blocks[0]);
+  }
 
  private:
   struct Row {
-    TextId cells[kListColumnCount];
-    std::int32_t image;
-    std::int32_t workPathImage;
-    std::uint8_t mark;
+    std::chrono::system_clock::time_point time;
+    TextId folder;
+    TextId name;
+    TextId newPath;
+    TextId processName;
+    std::int32_t processId;
+    std::int32_t icon;
+    std::int32_t folderIcon;
+    EventKind kind;
   };
-  const Row& at(int row) const { return rows[static_cast<std::size_t>(row)]; }
-  // The id of a text every row may show (an action name, or the dash of an empty To), asked of
-  // the pool once for as long as the pool keeps its ids. `which`: the event number, or kDash.
-  TextId constantText(std::size_t which);
-  static constexpr std::size_t kDash = kEventCount;
-  static constexpr TextId kEmptyText = 0;  // not asked yet (no constant is empty)
+  Row& rowAt(std::size_t row) { return blocks[row / kBlockRows][row % kBlockRows]; }
+  const Row& at(int row) const {
+    const auto index = static_cast<std::size_t>(row);
+    return blocks[index / kBlockRows][index % kBlockRows];
+  }
   void flush();
-  // Starts the lookup of the pending rows' Work Path icons; finishes every lookup started.
+  // Starts the lookup of the pending rows' folder icons; finishes every lookup started.
   void startPendingIcons();
   void finishIcons();
 
-  Environment& environment;
-  IconSource& iconSource;
+  PathStyle style;
   TextPool ownPool;
   TextPool* pool;
-  FolderIconCache ownIcons;
-  FolderIconCache* icons;
+  std::unique_ptr<FolderIconCache> ownIcons;
+  FolderIconCache* icons;  // none without an icon source
   CaptureListObserver* observer = nullptr;
-  std::vector<Row> rows;
-  // Rows whose Work Path icon is still to be asked: in groups of kIconLookupGroup as a batch
-  // goes, the rest when it ends; every answer is in before the observer hears of the rows.
+  std::vector<std::unique_ptr<Row[]>> blocks;
+  std::size_t rowTotal = 0;
+  // Rows whose folder icon is still to be asked: in groups of kIconLookupGroup as a batch goes,
+  // the rest when it ends; every answer is in before the observer hears of the rows.
   std::vector<std::size_t> pendingIcons;
   struct IconLookup {
     std::shared_ptr<FolderIconCache::Lookup> lookup;
@@ -118,12 +132,7 @@ class CaptureList {
   };
   std::vector<IconLookup> iconLookups;  // started, not finished
   std::size_t published = 0;
-  std::array<TextId, kEventCount + 1> constants{};
-  std::uint64_t constantsOf = 0;  // the pool's clears() when `constants` were asked
   int batchDepth = 0;
 };
-
-// The mark of a list row by event number: created, deleted, renamed or plain.
-int listMarkForEvent(int eventNum);
 
 }  // namespace tw

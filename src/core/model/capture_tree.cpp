@@ -5,6 +5,7 @@
 
 #include "core/events/event_kinds.h"
 #include "core/model/path_parts.h"
+#include "core/model/presentation.h"
 #include "core/text/text_lines.h"
 
 namespace tw {
@@ -21,17 +22,49 @@ class CaptureTree::Batch {
   CaptureTree& tree;
 };
 
-CaptureTree::CaptureTree(Environment& environment, IconSource& iconSource, TextPool* sharedPool,
-                         FolderIconCache* sharedIcons)
-    : environment(environment),
+bool isFiledInTree(EventKind kind) {
+  switch (kind) {
+    case EventKind::FileCreated:
+    case EventKind::FileDeleted:
+    case EventKind::FolderCreated:
+    case EventKind::FolderRenamed:
+    case EventKind::FileRenamed:
+    case EventKind::FolderDeleted:
+    case EventKind::FolderNeedsRescan:
+    case EventKind::FileUpdated:
+      return true;
+    default:
+      return false;
+  }
+}
+
+namespace {
+
+bool isFolderKind(EventKind kind) {
+  return kind == EventKind::FolderCreated || kind == EventKind::FolderRenamed ||
+         kind == EventKind::FolderDeleted || kind == EventKind::FolderNeedsRescan;
+}
+
+}  // namespace
+
+CaptureTree::CaptureTree(Environment& environment, IconSource* iconSource, PathStyle style,
+                         TextPool* sharedPool, FolderIconCache* sharedIcons)
+    : environment_(environment),
       iconSource(iconSource),
+      style(style),
       pool(sharedPool != nullptr ? sharedPool : &ownPool),
-      ownIcons(environment, iconSource),
-      icons(sharedIcons != nullptr ? sharedIcons : &ownIcons) {
-  nodes.push_back(Node{0, kNoNode, 0, 0, kNoNode, kNoNode, markPlain, 0});
+      icons(sharedIcons) {
+  if (iconSource == nullptr) {
+    icons = nullptr;
+  } else if (icons == nullptr) {
+    ownIcons = std::make_unique<FolderIconCache>(environment, *iconSource);
+    icons = ownIcons.get();
+  }
+  nodes.push_back(Node{0, kNoNode, 0, 0, kNoNode, kNoNode, 0, Mark::Plain, 1, 0});
   childLists.emplace_back();  // slot 0 means "no children"
   nodes[0].children = static_cast<std::uint32_t>(childLists.size());
   childLists.emplace_back();  // the roots
+  treatments.emplace_back();  // slot 0 means "not treated"
   index.assign(1024, IndexSlot{kNoNode, 0});
 }
 
@@ -43,6 +76,8 @@ void CaptureTree::clear() {
   childLists[1].clear();
   childLists[1].shrink_to_fit();
   childLists.shrink_to_fit();
+  treatments.resize(1);
+  treatments.shrink_to_fit();
   freeChildLists.clear();
   freeChildLists.shrink_to_fit();
   index.assign(1024, IndexSlot{kNoNode, 0});
@@ -56,7 +91,7 @@ void CaptureTree::clear() {
   iconLookups.clear();
   forgetFolders();
   if (pool == &ownPool) ownPool.clear();
-  if (icons == &ownIcons) ownIcons.clear();
+  if (ownIcons) ownIcons->clear();
   if (observer != nullptr) observer->treeCleared();
 }
 
@@ -85,7 +120,7 @@ int CaptureTree::level(NodeId node) const {
   return depth;
 }
 
-std::string CaptureTree::nodePath(NodeId node, PathStyle style) const {
+std::string CaptureTree::path(NodeId node) const {
   NodeId chain[64];
   std::vector<NodeId> longChain;
   std::size_t depth = 0;
@@ -99,37 +134,75 @@ std::string CaptureTree::nodePath(NodeId node, PathStyle style) const {
     ++depth;
   }
   const auto at = [&](std::size_t i) { return longChain.empty() ? chain[i] : longChain[i]; };
+  const auto appendText = [this](std::string& out, NodeId n) {
+    if (nodes[n].treatment == 0) {
+      out += pool->text(nodes[n].name);
+    } else {
+      appendNodeText(out, *this, n, environment_);
+    }
+  };
   const char sep = pathSeparator(style);
-  std::string path(text(at(depth - 1)));
+  std::string path;
+  appendText(path, at(depth - 1));
   if (depth == 1) return path;
   for (std::size_t i = depth - 1; i-- > 0;) {
     // POSIX: the root "/" already ends in the separator.
     if (style == PathStyle::Windows || path.empty() || path.back() != sep) path.push_back(sep);
-    path += text(at(i));
+    appendText(path, at(i));
   }
   path.push_back(sep);
   return path;
 }
 
-NodeId CaptureTree::findNode(std::string_view value, NodeId parent) const {
+std::optional<std::chrono::system_clock::time_point> CaptureTree::deletedAt(NodeId node) const {
+  if (nodes[node].mark != Mark::Deleted) return std::nullopt;
+  return treatments[nodes[node].treatment].deletedAt;
+}
+
+std::vector<std::string_view> CaptureTree::renames(NodeId node) const {
+  std::vector<std::string_view> names;
+  std::uint32_t t = nodes[node].treatment;
+  // A deletion is always a node's last treatment; every other one is a rename.
+  if (t != 0 && nodes[node].mark == Mark::Deleted) t = treatments[t].earlier;
+  for (; t != 0; t = treatments[t].earlier) names.push_back(pool->text(treatments[t].renamedTo));
+  std::reverse(names.begin(), names.end());
+  return names;
+}
+
+std::uint32_t CaptureTree::foldedOf(NodeId node) const {
+  const Node& n = nodes[node];
+  return n.treatment == 0 ? pool->foldedHash(n.name) : treatments[n.treatment].folded;
+}
+
+bool CaptureTree::textEquals(NodeId node, std::string_view text) const {
+  const Node& n = nodes[node];
+  if (n.treatment == 0) return equalsIgnoreAsciiCase(pool->text(n.name), text);
+  textScratch.clear();
+  appendNodeText(textScratch, *this, node, environment_);
+  return equalsIgnoreAsciiCase(textScratch, text);
+}
+
+NodeId CaptureTree::find(std::string_view value, NodeId parent) const {
   const NodeId first = indexFind(parent, value, TextPool::hashFolded(value));
-  if (first == kNoNode || nodes[first].mark == markDeleted) return kNoNode;
+  if (first == kNoNode || nodes[first].mark == Mark::Deleted) return kNoNode;
   return first;
 }
 
-void CaptureTree::addDirectoryFile(std::string_view directoryPath, std::string_view newName, int eventnum,
-                                   PathStyle style) {
+void CaptureTree::add(const Change& change) {
   const Batch batch(*this);
+  const std::string_view directoryPath = change.path;
   std::vector<std::string_view>& segments = segmentScratch;
   splitPathSegments(directoryPath, style, segments);
   const std::size_t n = segments.size();
   // A POSIX name may be all spaces; only empty segments (doubled or trailing separators) are
   // gaps there.
-  const auto skipped = [style](std::string_view s) {
+  const auto skipped = [this](std::string_view s) {
     return style == PathStyle::Windows ? isBlank(s) : s.empty();
   };
-  const bool treated =
-      eventnum == evDelete || eventnum == evRenameFolder || eventnum == evRenameItem || eventnum == evRmDir;
+  const EventKind kind = change.kind;
+  const bool treated = kind == EventKind::FileDeleted || kind == EventKind::FolderRenamed ||
+                       kind == EventKind::FileRenamed || kind == EventKind::FolderDeleted;
+  const bool lastIsFolder = change.folder || isFolderKind(kind);
   NodeId parent = kNoNode;
   std::size_t i = 0;
   // The folder part of the path (all but its last segment) may have been walked before: the
@@ -139,12 +212,12 @@ void CaptureTree::addDirectoryFile(std::string_view directoryPath, std::string_v
   bool addedOnTheWay = false;
   TextId folderText = 0;
   if (n > 1) {
-    // The folder part is a text the list shows too (a row's work folder): kept in the pool.
+    // The folder part is a text the list keeps too (a row's folder): kept in the pool.
     folderText = pool->intern(
         directoryPath.substr(0, static_cast<std::size_t>(segments[n - 1].data() - directoryPath.data())));
     if (const NodeId known = knownFolder(folderText); known != kNoNode) {
       const Node& folder = nodes[known];
-      if (folder.parent != kRemoved && folder.mark == markPlain) {
+      if (folder.parent != kRemoved && folder.mark == Mark::Plain) {
         parent = known;
         i = n - 1;
       }
@@ -154,64 +227,88 @@ void CaptureTree::addDirectoryFile(std::string_view directoryPath, std::string_v
     if (i == n - 1 && n > 1 && parent != kNoNode && !addedOnTheWay) keepFolder(folderText, parent);
     const std::string_view s = segments[i];
     if (skipped(s)) continue;
-    NodeId node = findNode(s, parent);
+    const bool last = i == n - 1;
+    NodeId node = find(s, parent);
     if (i == 0) {
       if (node == kNoNode) {
-        node = appendNode(kNoNode, s);
-        nodes[node].image = iconSource.fileTypeIcon(nodePath(node, style));
+        node = appendNode(kNoNode, s, !last || lastIsFolder);
+        nodes[node].icon = iconSource != nullptr ? iconSource->fileTypeIcon(path(node)) : 0;
         addedOnTheWay = true;
+      } else if (!last) {
+        nodes[node].folder = 1;
       }
       parent = node;
       continue;
     }
     if (node == kNoNode) {
-      node = appendNode(parent, s);
+      node = appendNode(parent, s, !last || lastIsFolder);
       addedOnTheWay = true;
-      if (i == n - 1 &&
-          (treated || (style == PathStyle::Posix && (eventnum == evCreate || eventnum == evUpdateItem)))) {
+      if (icons == nullptr ||
+          (last && (treated || (style == PathStyle::Posix &&
+                                (kind == EventKind::FileCreated || kind == EventKind::FileUpdated))))) {
         // No disk lookup for the last node: a treatment decides its icon, and a file that
         // was created or written on a POSIX system has a path that, with the trailing "/" of
         // a node path, names nothing, so the disk would answer 0. It would answer otherwise
         // only for a folder that took the file's name in the second since, or for a
         // symbolic link to a folder (created as a file); those show no icon here. One disk
         // lookup fewer for most new nodes of a busy recording.
-        nodes[node].image = 0;
+        nodes[node].icon = 0;
       } else {
         nodes[node].iconPending = 1;
-        pendingIcons.emplace_back(node, pool->intern(nodePath(node, style)));
+        pendingIcons.emplace_back(node, pool->intern(path(node)));
         if (pendingIcons.size() >= kIconLookupGroup) startPendingIcons();
       }
+    } else if (!last) {
+      nodes[node].folder = 1;
     }
-    if (treated && i == n - 1) {
-      nodes[node].iconPending = 0;  // the treatment decides the icon
-      std::string path = nodePath(node, style);
-      if (eventnum == evDelete || eventnum == evRenameItem) {
-        // The type is decided by the name, so the name is asked without the separator that
-        // ends a node path (with it, the name would have no type).
-        if (nodes[node].parent != kNoNode && !path.empty()) path.pop_back();
-        nodes[node].image = iconSource.fileTypeIcon(path);
-      } else {
-        nodes[node].image = icons->systemFolderIcon();
-      }
-      if (eventnum == evDelete || eventnum == evRmDir) {
-        if (eventnum == evRmDir) removeChildren(node);
-        setText(node, "(" + environment.timeOfDay(std::chrono::system_clock::now()) + ") " +
-                          std::string(text(node)));
-        nodes[node].mark = markDeleted;
-      } else {
-        setText(node, std::string(text(node)) + " -> " + std::string(getLastSegment(newName, style)));
-        nodes[node].mark = markRenamed;
-      }
-      changed(node);
-    }
+    if (treated && last) treat(node, change);
     parent = node;
   }
 }
 
-NodeId CaptureTree::appendNode(NodeId parent, std::string_view value) {
+void CaptureTree::treat(NodeId node, const Change& change) {
+  const EventKind kind = change.kind;
+  Node& n = nodes[node];
+  n.iconPending = 0;  // the treatment decides the icon
+  if (icons != nullptr) {
+    if (kind == EventKind::FileDeleted || kind == EventKind::FileRenamed) {
+      // The type is decided by the name, so the name is asked without the separator that
+      // ends a node path (with it, the name would have no type).
+      std::string named = path(node);
+      if (n.parent != kNoNode && !named.empty()) named.pop_back();
+      n.icon = icons->source().fileTypeIcon(named);
+    } else {
+      n.icon = icons->systemFolderIcon();
+    }
+  }
+  if (kind == EventKind::FolderDeleted) removeChildren(node);
+  // Walks through a node with children, as it was, would now go elsewhere.
+  if (nodes[node].children != 0) forgetFolders();
+  indexUnlink(node);
+  Treatment treatment{};
+  treatment.earlier = nodes[node].treatment;
+  if (kind == EventKind::FileDeleted || kind == EventKind::FolderDeleted) {
+    treatment.deletedAt = change.time;
+    nodes[node].mark = Mark::Deleted;
+  } else {
+    treatment.renamedTo = pool->intern(lastSegment(change.newPath, style));
+    nodes[node].mark = Mark::Renamed;
+  }
+  if (treatments.size() >= 0xFFFFFFFFu) throw std::length_error("the capture tree is full");
+  nodes[node].treatment = static_cast<std::uint32_t>(treatments.size());
+  treatments.push_back(treatment);
+  std::string text;
+  appendNodeText(text, *this, node, environment_);
+  treatments.back().folded = TextPool::hashFolded(text);
+  indexLink(node);
+  changed(node);
+}
+
+NodeId CaptureTree::appendNode(NodeId parent, std::string_view name, bool folder) {
   if (nodes.size() >= kRemoved - 1) throw std::length_error("the capture tree is full");
   const auto id = static_cast<NodeId>(nodes.size());
-  nodes.push_back(Node{pool->intern(value), parent, 0, 0, id, id, markPlain, 0});
+  nodes.push_back(
+      Node{pool->intern(name), parent, 0, 0, id, id, 0, Mark::Plain, static_cast<std::uint8_t>(folder), 0});
   Node& p = nodes[parent];
   if (p.children == 0) {
     if (!freeChildLists.empty()) {
@@ -231,14 +328,6 @@ NodeId CaptureTree::appendNode(NodeId parent, std::string_view value) {
   indexLink(id);
   ++liveNodes;
   return id;
-}
-
-void CaptureTree::setText(NodeId node, std::string_view value) {
-  // Walks through a node with children, as it was, would now go elsewhere.
-  if (nodes[node].children != 0) forgetFolders();
-  indexUnlink(node);
-  nodes[node].text = pool->intern(value);
-  indexLink(node);
 }
 
 void CaptureTree::forgetFolders() {
@@ -323,7 +412,7 @@ void CaptureTree::finishIcons() {
       const NodeId node = started.nodes[i];
       Node& n = nodes[node];
       if (n.iconPending == 0 || n.parent == kRemoved) continue;
-      n.image = answers[i];
+      n.icon = answers[i];
       n.iconPending = 0;
       changed(node);  // when it was announced before its icon came
     }
@@ -382,6 +471,7 @@ void CaptureTree::forEachNode(const std::function<void(NodeId node, int level)>&
 
 std::size_t CaptureTree::bytesUsed() const {
   std::size_t bytes = nodes.capacity() * sizeof(Node) + index.capacity() * sizeof(IndexSlot) +
+                      treatments.capacity() * sizeof(Treatment) +
                       childLists.capacity() * sizeof(std::vector<NodeId>) +
                       folders.capacity() * sizeof(KnownFolder);
   for (const auto& list : childLists) bytes += list.capacity() * sizeof(NodeId);
@@ -402,10 +492,9 @@ NodeId CaptureTree::indexFind(NodeId parent, std::string_view value, std::uint32
   const std::uint32_t key = keyHash(parent, folded);
   for (std::size_t slot = key & mask; index[slot].node != kNoNode; slot = (slot + 1) & mask) {
     if (index[slot].key != key) continue;
-    const Node& candidate = nodes[index[slot].node];
-    if (candidate.parent == parent && pool->foldedHash(candidate.text) == folded &&
-        equalsIgnoreAsciiCase(pool->text(candidate.text), value)) {
-      return index[slot].node;
+    const NodeId candidate = index[slot].node;
+    if (nodes[candidate].parent == parent && foldedOf(candidate) == folded && textEquals(candidate, value)) {
+      return candidate;
     }
   }
   return kNoNode;
@@ -413,15 +502,21 @@ NodeId CaptureTree::indexFind(NodeId parent, std::string_view value, std::uint32
 
 std::size_t CaptureTree::slotOf(NodeId head) const {
   const std::size_t mask = index.size() - 1;
-  std::size_t slot = keyHash(nodes[head].parent, pool->foldedHash(nodes[head].text)) & mask;
+  std::size_t slot = keyHash(nodes[head].parent, foldedOf(head)) & mask;
   while (index[slot].node != head) slot = (slot + 1) & mask;
   return slot;
 }
 
 void CaptureTree::indexLink(NodeId node) {
   Node& n = nodes[node];
-  const std::uint32_t folded = pool->foldedHash(n.text);
-  const NodeId head = indexFind(n.parent, pool->text(n.text), folded);
+  const std::uint32_t folded = foldedOf(node);
+  std::string composed;
+  std::string_view text = pool->text(n.name);
+  if (n.treatment != 0) {
+    appendNodeText(composed, *this, node, environment_);
+    text = composed;
+  }
+  const NodeId head = indexFind(n.parent, text, folded);
   if (head == kNoNode) {
     n.nextSame = n.prevSame = node;
     const std::size_t mask = index.size() - 1;
@@ -451,17 +546,22 @@ void CaptureTree::indexLink(NodeId node) {
 
 void CaptureTree::indexUnlink(NodeId node) {
   Node& n = nodes[node];
-  const NodeId head = indexFind(n.parent, pool->text(n.text), pool->foldedHash(n.text));
+  // The node is the first of its text (the one the index holds) when its key's probe meets it;
+  // no text is composed for that.
+  const std::size_t mask = index.size() - 1;
+  const std::uint32_t key = keyHash(n.parent, foldedOf(node));
+  std::size_t headSlot = key & mask;
+  while (index[headSlot].node != kNoNode && index[headSlot].node != node) headSlot = (headSlot + 1) & mask;
+  const bool isHead = index[headSlot].node == node;
   if (n.nextSame != node) {
     nodes[n.prevSame].nextSame = n.nextSame;
     nodes[n.nextSame].prevSame = n.prevSame;
-    if (head == node) index[slotOf(node)].node = n.nextSame;
+    if (isHead) index[headSlot].node = n.nextSame;
     n.nextSame = n.prevSame = node;
     return;
   }
   // The last of its text: free the slot and shift back the entries that probed past it.
-  const std::size_t mask = index.size() - 1;
-  std::size_t hole = slotOf(node);
+  std::size_t hole = headSlot;
   std::size_t slot = hole;
   for (;;) {
     slot = (slot + 1) & mask;

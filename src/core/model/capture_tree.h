@@ -1,13 +1,16 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_set>
 #include <vector>
 
+#include "core/events/change.h"
 #include "core/model/folder_icon_cache.h"
 #include "core/model/marks.h"
 #include "core/model/text_pool.h"
@@ -24,9 +27,9 @@ inline constexpr NodeId kNoNode = 0;
 
 // Follows the capture tree. The calls come in batches: nodes created during a batch are
 // announced when the batch ends, as one block of rows per parent that was already shown
-// (nodes under a new node come with it), so a QAbstractItemModel maps each pair to
-// beginInsertRows/endInsertRows. Between an "about to" call and its partner the tree still
-// answers with the old rows; after the partner, with the new ones.
+// (nodes under a new node come with it), so a follower maps each pair to one insertion of rows.
+// Between an "about to" call and its partner the tree still answers with the old rows; after
+// the partner, with the new ones.
 //
 // Thread: called on the user-interface thread, from within the tree's own methods; an
 // observer only reads the tree while it is called.
@@ -36,57 +39,63 @@ class CaptureTreeObserver {
   // Rows first..last of parent's children are about to appear / have appeared.
   virtual void nodesAboutToBeInserted(NodeId parent, int first, int last) = 0;
   virtual void nodesInserted(NodeId parent, int first, int last) = 0;
-  // The text, mark or icons of these shown nodes changed (each node once, in id order).
+  // The mark, renames or icon of these shown nodes changed (each node once, in id order).
   virtual void nodesChanged(const std::vector<NodeId>& nodes) = 0;
   // Rows first..last of parent's children, with everything under them, are about to go /
   // have gone.
   virtual void nodesAboutToBeRemoved(NodeId parent, int first, int last) = 0;
   virtual void nodesRemoved(NodeId parent, int first, int last) = 0;
-  // Every node is about to go / has gone (a model reset).
+  // Every node is about to go / has gone (a reset).
   virtual void treeAboutToBeCleared() = 0;
   virtual void treeCleared() = 0;
 };
 
-// The capture tree: every delivered event is filed under its first path, one node per path
-// segment; deletions time-stamp and mark the node of the last segment (a deleted folder loses
-// its subtree), renames append the new name.
+// Whether a change of this kind is filed in the tree: creations, deletions, renames and the
+// updates of files and folders (2, 3, 9, 12, 13, 14, 16, 18); the list takes every kind.
+bool isFiledInTree(EventKind kind);
+
+// The capture tree: every delivered change is filed under its path, one node per path segment;
+// deletions and renames mark the node of the last segment (a deleted folder loses its
+// subtree). A node keeps facts: its name, whether it is a folder, its mark, when it was deleted
+// (the change's own time), the names it was renamed to, and its icon (decided when the change
+// was filed). What a node reads as ("(time) name", "name -> new") is the presentation's
+// (appendNodeText); lookups compare with that text.
 //
 // Lookups go through an index of (parent, text without ASCII case) that gives exactly what a
 // scan of the children in order would give: the first match, and none when that first match is
-// marked deleted. So an event costs O(path depth), whatever the size of the tree.
+// marked deleted. So a change costs O(path depth), whatever the size of the tree.
 //
 // Folder icons come through a FolderIconCache: an answer may be up to its window old. Views
-// that share a cache share their text pool too: the cache keeps answers by the pool's ids.
+// that share a cache share their text pool too: the cache keeps answers by the pool's ids. A
+// tree without an icon source asks no icon at all (every icon is 0).
 //
-// Thread: the user-interface thread only (events arrive through synchronised calls). Owns its
-// nodes; uses, but does not own, the environment, the icon source, the text pool and the icon cache (when
-// given) and the observer.
+// Thread: the user-interface thread only (changes arrive through synchronised calls). Owns its
+// nodes; uses, but does not own, the environment, the icon source, the text pool and the icon
+// cache (when given) and the observer.
 class CaptureTree {
  public:
-  // `pool` may be shared with the capture list so that texts both show are kept once, and
-  // `icons` so that a folder both ask for is looked up once; without them the tree keeps its
-  // own.
-  CaptureTree(Environment& environment, IconSource& iconSource, TextPool* pool = nullptr,
-              FolderIconCache* icons = nullptr);
+  // `pool` may be shared with the capture list so that texts both keep are kept once, and
+  // `folderIcons` so that a folder both ask for is looked up once; without them the tree keeps
+  // its own. Without `iconSource` no icon is asked (`folderIcons` is then ignored).
+  CaptureTree(Environment& environment, IconSource* iconSource, PathStyle style, TextPool* pool = nullptr,
+              FolderIconCache* folderIcons = nullptr);
   CaptureTree(const CaptureTree&) = delete;
   CaptureTree& operator=(const CaptureTree&) = delete;
 
-  // Files one event under its first path (`directoryPath`); `newName` is the second path
-  // (renames only), `eventnum` the event number.
-  void addDirectoryFile(std::string_view directoryPath, std::string_view newName, int eventnum,
-                        PathStyle style);
-  void addDirectoryFile(std::string_view directoryPath, std::string_view newName, int eventnum) {
-    addDirectoryFile(directoryPath, newName, eventnum, environment.pathStyle());
-  }
+  // Files one change under its path: creates the nodes its path lacks; a deletion (Delete,
+  // Delete Directory) or a rename (Rename File, Rename Folder) treats the node of the last
+  // segment. Other kinds than isFiledInTree's only make sure the path's nodes exist.
+  void add(const Change& change);
 
   // The full path of a node: a root's text alone (C:), else the texts from the root down
   // joined by the separator with one more at the end (C:\Users\bob\). POSIX style does not
   // double the separator after the root "/" (/home/).
-  std::string nodePath(NodeId node, PathStyle style) const;
+  std::string path(NodeId node) const;
 
-  // The first root (parent kNoNode) or first child of parent whose text equals `text` without
-  // ASCII case; none when there is no match or the first match is marked deleted.
-  NodeId findNode(std::string_view text, NodeId parent) const;
+  // The first root (parent kNoNode) or first child of parent whose text (appendNodeText)
+  // equals `text` without ASCII case; none when there is no match or the first match is marked
+  // deleted.
+  NodeId find(std::string_view text, NodeId parent) const;
 
   // Removes every node (the Clean command).
   void clear();
@@ -102,17 +111,28 @@ class CaptureTree {
   NodeId child(NodeId parent, int row) const { return childList(parent)[static_cast<std::size_t>(row)]; }
   NodeId parent(NodeId node) const { return nodes[node].parent; }
   int row(NodeId node) const;
-  std::string_view text(NodeId node) const { return pool->text(nodes[node].text); }
-  int mark(NodeId node) const { return nodes[node].mark; }
-  int imageIndex(NodeId node) const { return nodes[node].image; }
-  // Always the image index.
-  int selectedImageIndex(NodeId node) const { return nodes[node].image; }
   // 0 for a root.
   int level(NodeId node) const;
   // False for kNoNode, ids never handed out and removed nodes.
   bool isNode(NodeId node) const {
     return node != kNoNode && node < nodes.size() && nodes[node].parent != kRemoved;
   }
+
+  // The facts of a node.
+  // The path segment it was made for, exactly as split from the path.
+  std::string_view name(NodeId node) const { return pool->text(nodes[node].name); }
+  // A folder: a node that a path went through, or one named by a folder's change.
+  bool isFolder(NodeId node) const { return nodes[node].folder != 0; }
+  Mark mark(NodeId node) const { return nodes[node].mark; }
+  // When a node marked deleted was deleted (the time of the change); none for other nodes.
+  std::optional<std::chrono::system_clock::time_point> deletedAt(NodeId node) const;
+  // The names a node was renamed to, in order (usually none or one).
+  std::vector<std::string_view> renames(NodeId node) const;
+  // The system icon index of a node; 0 for none.
+  int icon(NodeId node) const { return nodes[node].icon; }
+  PathStyle pathStyle() const { return style; }
+  // The environment whose time format the texts of deleted nodes are written in.
+  Environment& environment() const { return environment_; }
 
   // The number of nodes in the tree.
   std::size_t nodeCount() const { return liveNodes; }
@@ -123,33 +143,50 @@ class CaptureTree {
   // The observer, or none; not owned.
   void setObserver(CaptureTreeObserver* newObserver) { observer = newObserver; }
 
-  // Bytes held by the nodes, child lists, index and known folders (texts not included), for the
-  // benchmarks.
+  // Bytes held by the nodes, child lists, treatments, index and known folders (texts not
+  // included), for the benchmarks.
   std::size_t bytesUsed() const;
 
  private:
   static constexpr NodeId kRemoved = 0xFFFFFFFFu;
   struct Node {
-    TextId text;
+    TextId name;
     NodeId parent;           // kNoNode for a root, kRemoved once removed
     std::uint32_t children;  // index into childLists, 0 when the node has none
-    std::int32_t image;
+    std::int32_t icon;
     // The siblings whose texts are equal without ASCII case form a circular list in child
     // order; the first of them is the one the index holds.
     NodeId nextSame;
     NodeId prevSame;
-    std::uint8_t mark;
+    std::uint32_t treatment;  // the latest of the node's treatments (index into treatments), 0: none
+    Mark mark;
+    std::uint8_t folder;
     // The folder icon of a node created in this batch is still to be asked (see pendingIcons).
     std::uint8_t iconPending;
+  };
+  // A rename or the deletion of a node. A node is renamed any number of times, and deleted at
+  // most once (a deleted node is never found again); its treatments form a chain from the latest
+  // back to the first.
+  struct Treatment {
+    std::chrono::system_clock::time_point deletedAt;  // a deletion's time
+    TextId renamedTo;                                 // a rename's new name
+    std::uint32_t earlier;                            // the treatment before this one, 0 for none
+    // The folded hash of the node's text after this treatment, so that the index finds the
+    // node's slot without composing its text.
+    std::uint32_t folded;
   };
 
   class Batch;
 
   const std::vector<NodeId>& childList(NodeId parent) const;
-  NodeId appendNode(NodeId parent, std::string_view text);
-  void setText(NodeId node, std::string_view text);
+  NodeId appendNode(NodeId parent, std::string_view name, bool folder);
+  void treat(NodeId node, const Change& change);
   void changed(NodeId node);
   void removeChildren(NodeId node);
+  // The folded hash of a node's text.
+  std::uint32_t foldedOf(NodeId node) const;
+  // Whether a node's text equals `text` without ASCII case.
+  bool textEquals(NodeId node, std::string_view text) const;
   // Starts the lookup of the pending nodes' folder icons; finishes every lookup started.
   void startPendingIcons();
   void finishIcons();
@@ -163,17 +200,19 @@ class CaptureTree {
   std::size_t slotOf(NodeId head) const;
   void indexGrow();
 
-  Environment& environment;
-  IconSource& iconSource;
+  Environment& environment_;
+  IconSource* iconSource;
+  PathStyle style;
   TextPool ownPool;
   TextPool* pool;
-  FolderIconCache ownIcons;
-  FolderIconCache* icons;
+  std::unique_ptr<FolderIconCache> ownIcons;
+  FolderIconCache* icons;  // none without an icon source
   CaptureTreeObserver* observer = nullptr;
 
   std::vector<Node> nodes;                      // nodes[0] stands for the top level
   std::vector<std::vector<NodeId>> childLists;  // [0] is never used
   std::vector<std::uint32_t> freeChildLists;
+  std::vector<Treatment> treatments;  // [0] is never used
   // Open addressing, linear probing; a free slot holds kNoNode. Each slot keeps its key's hash
   // too, so that a probe passes other keys without reading their nodes.
   struct IndexSlot {
@@ -183,6 +222,7 @@ class CaptureTree {
   std::vector<IndexSlot> index;
   std::size_t indexed = 0;
   std::size_t liveNodes = 0;
+  mutable std::string textScratch;  // the composed text of a treated node being compared
 
   // Batches: nodes with an id below `published` have been announced.
   int batchDepth = 0;

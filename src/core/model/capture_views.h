@@ -6,6 +6,7 @@
 #include "core/model/capture_list.h"
 #include "core/model/capture_tree.h"
 #include "core/model/folder_icon_cache.h"
+#include "core/model/presentation.h"
 #include "core/model/text_pool.h"
 #include "platform/environment.h"
 #include "platform/icons.h"
@@ -13,11 +14,13 @@
 namespace tw {
 
 // The capture tree and the capture list of a recording, with what they share (the text pool and
-// the folder icons): what a delivered change is filed into, what the views show and what the
-// report is made of.
+// the folder icons) and their presentation: what a delivered change is filed into, what the
+// views show and what the report is made of.
 //
-// Thread: the user-interface thread only. Uses, but does not own, the environment and the icon
-// source; without an icon source (the headless recorder) no icon is ever asked.
+// Thread: the user-interface thread only. Owns the tree, the list, the pool, the folder icon
+// cache (and with it its lookup thread) and the presentation; uses, but does not own, the
+// environment and the icon source. Without an icon source (the headless recorder) no icon is
+// ever asked: no lookup thread, no look at the disk.
 class CaptureViews {
  public:
   CaptureViews(Environment& environment, IconSource* icons, PathStyle style);
@@ -37,15 +40,18 @@ class CaptureViews {
   const CaptureTree& tree() const { return *tree_; }
   CaptureList& list() { return *list_; }
   const CaptureList& list() const { return *list_; }
+  const CapturePresentation& presentation() const { return presentation_; }
   PathStyle pathStyle() const { return style; }
+  // Bytes held by the texts both keep and by the folder icons, for the benchmarks.
+  std::size_t sharedBytesUsed() const;
 
  private:
   PathStyle style;
   TextPool pool;
-  std::unique_ptr<IconSource> noIcons;
-  std::unique_ptr<FolderIconCache> folderIcons;
+  std::unique_ptr<FolderIconCache> folderIcons;  // none without an icon source
   std::unique_ptr<CaptureTree> tree_;
   std::unique_ptr<CaptureList> list_;
+  CapturePresentation presentation_;
 };
 
 }  // namespace tw

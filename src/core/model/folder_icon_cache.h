@@ -67,6 +67,8 @@ class FolderIconCache {
   std::vector<int> finish(Lookup& lookup);
   // The icon of the system folder with its separator, asked once.
   int systemFolderIcon();
+  // The icon source the cache asks (for the icons the views ask of it directly, by file type).
+  IconSource& source() { return icons; }
   // Forgets every answer.
   void clear();
 

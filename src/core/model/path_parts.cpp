@@ -39,7 +39,7 @@ void splitPathSegments(std::string_view path, PathStyle style, std::vector<std::
   if (start < path.size()) segments.push_back(path.substr(start));
 }
 
-std::string_view getLastSegment(std::string_view path, PathStyle style) {
+std::string_view lastSegment(std::string_view path, PathStyle style) {
   const auto at = path.rfind(pathSeparator(style));
   return at == std::string_view::npos ? path : path.substr(at + 1);
 }

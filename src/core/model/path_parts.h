@@ -23,7 +23,7 @@ void splitPathSegments(std::string_view path, PathStyle style, std::vector<std::
 
 // The text after the last separator; the whole path without one; empty when the path ends
 // with one. Only the separator counts (a colon is ordinary here).
-std::string_view getLastSegment(std::string_view path, PathStyle style);
+std::string_view lastSegment(std::string_view path, PathStyle style);
 
 // The file-name part: the text after the last separator (Windows style: or colon); the whole
 // path without one; empty when the path ends with one.

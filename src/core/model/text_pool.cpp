@@ -93,6 +93,7 @@ void TextPool::grow() {
 }
 
 TextId TextPool::intern(std::string_view value) {
+  if (value.empty()) return 0;  // most rows have no new path and no process name
   const std::size_t mask = table.size() - 1;
   const std::uint64_t h = hashExact(value);
   const auto tag = static_cast<std::uint32_t>(h >> 32);

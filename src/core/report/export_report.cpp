@@ -8,7 +8,7 @@ namespace tw {
 namespace {
 
 Files::ReadResult digestFile(Files& files, std::string_view fileName, Md5Digest& digest) {
-  TMD5 md5;
+  Md5 md5;
   const auto result = files.readFileContent(fileName, [&md5](std::string_view chunk) { md5.update(chunk); });
   if (result == Files::ReadResult::Done) digest = md5.finish();
   return result;
@@ -44,12 +44,14 @@ std::string levelIndent(int level) {
   return indent.substr(1);  // the leading space; nothing else is blank
 }
 
-std::string listRowsText(const CaptureList& list) {
+namespace {
+
+std::string listRows(const CaptureList& list, const CapturePresentation& presentation) {
   std::string text;
   const int rows = list.rowCount();
   for (int row = 0; row < rows; ++row) {
     for (int column = 0; column < kListColumnCount; ++column) {
-      text += list.cell(row, column);
+      text += presentation.cellText(list, row, static_cast<ListColumn>(column));
       text += '\t';
     }
     text += "\r\n";
@@ -57,8 +59,8 @@ std::string listRowsText(const CaptureList& list) {
   return text;
 }
 
-std::string buildExportReport(std::string_view caption, const CaptureTree& tree, const CaptureList& list,
-                              Files& files, PathStyle style) {
+std::string reportText(std::string_view caption, const CaptureTree& tree, const CaptureList& list,
+                       const CapturePresentation& presentation, Files& files, PathStyle style) {
   std::string text;
   const auto line = [&text](std::string_view content) {
     text += content;
@@ -86,23 +88,26 @@ std::string buildExportReport(std::string_view caption, const CaptureTree& tree,
   };
   std::vector<Listing> listings;  // the listing of the folder of the node at each level
   const char sep = pathSeparator(style);
+  std::string nodeText;  // what the node reads as, control characters as they are
   tree.forEachNode([&](NodeId node, int level) {
     text += levelIndent(level);
-    text += tree.text(node);
+    text += presentation.nodeText(tree, node);
+    nodeText.clear();
+    presentation.appendNodeText(nodeText, tree, node);
     const auto depth = static_cast<std::size_t>(level);
     if (depth == 0) {
-      path.assign(tree.text(node));
+      path.assign(nodeText);
     } else {
       path.resize(pathEnds[depth - 1]);
       if (style == PathStyle::Windows || path.empty() || path.back() != sep) path.push_back(sep);
-      path += tree.text(node);
+      path += nodeText;
     }
     pathEnds.resize(depth + 1);
     pathEnds[depth] = path.size();
     bool mayExist = true;
     if (depth > 0 && listings[depth - 1].known) {
       const auto& names = listings[depth - 1].names;
-      mayExist = std::binary_search(names.begin(), names.end(), tree.text(node));
+      mayExist = std::binary_search(names.begin(), names.end(), nodeText);
     }
     listings.resize(depth + 1);
     Listing& listing = listings[depth];
@@ -130,10 +135,24 @@ std::string buildExportReport(std::string_view caption, const CaptureTree& tree,
   line("Exported list contents ( " + std::to_string(list.rowCount()) + " events)");
   line(kReportRule);
   line("");
-  text += listRowsText(list);
+  text += listRows(list, presentation);
   text += "\r\n\r\n\r\n";
   text += kReportRule;
   return text;
+}
+
+}  // namespace
+
+std::string listRowsText(const CaptureViews& views) { return listRows(views.list(), views.presentation()); }
+
+std::string buildExportReport(std::string_view caption, const CaptureViews& views, Files& files) {
+  return reportText(caption, views.tree(), views.list(), views.presentation(), files, views.pathStyle());
+}
+
+std::string buildExportReport(std::string_view caption, const CaptureTree& tree, const CaptureList& list,
+                              Files& files, PathStyle style) {
+  const CapturePresentation presentation(tree.environment());
+  return reportText(caption, tree, list, presentation, files, style);
 }
 
 bool writeReportFile(Files& files, std::string_view fileName, std::string_view text, std::string* error) {

@@ -4,8 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/model/capture_list.h"
-#include "core/model/capture_tree.h"
+#include "core/model/capture_views.h"
 #include "core/report/md5.h"
 #include "platform/files.h"
 
@@ -33,12 +32,18 @@ std::string fileDigestText(Files& files, std::string_view fileName);
 // without the leading space: -->, -- -->, -- -- -->.
 std::string levelIndent(int level);
 
-// Every row: its four cells, each followed by TAB, and CR LF. Empty without rows.
-std::string listRowsText(const CaptureList& list);
+// Every row of the list: its four cells as the list shows them (control characters made
+// visible, so that no name starts a line or a cell), each followed by TAB, and CR LF. Empty
+// without rows.
+std::string listRowsText(const CaptureViews& views);
 
 // The whole report text; every line ends with CR LF but the closing rule. `caption` is the
-// main window's caption. The tree's paths are read in `style` (without the separator at their
-// end) to find the files whose digest is shown.
+// main window's caption. Each tree line shows its node's text as the tree shows it; the node's
+// path (without the separator at its end, in the views' path style) finds the file whose digest
+// is shown.
+std::string buildExportReport(std::string_view caption, const CaptureViews& views, Files& files);
+// The same for a tree and a list kept apart from their views (as the recording controller
+// holds them): shown as the views would show them, in `style`.
 std::string buildExportReport(std::string_view caption, const CaptureTree& tree, const CaptureList& list,
                               Files& files, PathStyle style);
 

@@ -26,9 +26,9 @@ inline std::uint32_t I(std::uint32_t x, std::uint32_t y, std::uint32_t z) { retu
 
 }  // namespace
 
-TMD5::TMD5() : state{0x67452301u, 0xefcdab89u, 0x98badcfeu, 0x10325476u}, buffer{} {}
+Md5::Md5() : state{0x67452301u, 0xefcdab89u, 0x98badcfeu, 0x10325476u}, buffer{} {}
 
-void TMD5::transform(const unsigned char* block) {
+void Md5::transform(const unsigned char* block) {
   std::uint32_t x[16];
   for (int i = 0; i < 16; ++i) x[i] = load32(block + static_cast<std::ptrdiff_t>(4 * i));
   std::uint32_t a = state[0], b = state[1], c = state[2], d = state[3];
@@ -109,7 +109,7 @@ void TMD5::transform(const unsigned char* block) {
 
 #undef TW_MD5_STEP
 
-void TMD5::update(const void* data, std::size_t size) {
+void Md5::update(const void* data, std::size_t size) {
   const auto* p = static_cast<const unsigned char*>(data);
   std::size_t used = static_cast<std::size_t>(length % 64);
   length += size;
@@ -126,7 +126,7 @@ void TMD5::update(const void* data, std::size_t size) {
   if (size > 0) std::memcpy(buffer, p, size);
 }
 
-Md5Digest TMD5::finish() {
+Md5Digest Md5::finish() {
   // Padding: one 1 bit, zeros up to 56 bytes modulo 64, then the length in bits, low byte
   // first (the length counts modulo 2^64, as the RFC says).
   const std::uint64_t bits = length * 8;
@@ -145,7 +145,7 @@ Md5Digest TMD5::finish() {
 }
 
 Md5Digest md5Of(std::string_view data) {
-  TMD5 md5;
+  Md5 md5;
   md5.update(data);
   return md5.finish();
 }

@@ -12,9 +12,9 @@ using Md5Digest = std::array<std::uint8_t, 16>;
 
 // The MD5 message digest of RFC 1321, computed incrementally: update() any number of times
 // with consecutive pieces of the message, then finish() once.
-class TMD5 {
+class Md5 {
  public:
-  TMD5();
+  Md5();
   void update(const void* data, std::size_t size);
   void update(std::string_view data) { update(data.data(), data.size()); }
   // The digest of everything fed so far. The object is spent afterwards.

@@ -1,86 +1,79 @@
 #include "gui/main/capture_models.h"
 
+#include <QColor>
 #include <QString>
-
-#include <algorithm>
 
 namespace tw {
 
-QVariant markForeground(int mark) {
-  const auto colour = markColour(mark);
+QVariant foregroundOf(std::optional<Rgb> colour) {
   if (!colour) return {};
-  // The value is laid out 0x00BBGGRR: red in the low byte.
-  const std::uint32_t c = *colour;
-  return QColor(static_cast<int>(c & 0xFFu), static_cast<int>((c >> 8) & 0xFFu),
-                static_cast<int>((c >> 16) & 0xFFu));
+  return QColor(colour->red, colour->green, colour->blue);
 }
 
 namespace {
 
-QString displayText(std::string_view text) {
+QString shownText(const std::string& text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QVariant iconOf(SystemIcons& icons, int index) {
+  const QIcon icon = icons.icon(index);
+  return icon.isNull() ? QVariant() : QVariant(icon);
 }
 
 }  // namespace
 
 // --- CaptureTreeModel ---
 
-CaptureTreeModel::CaptureTreeModel(CaptureTree& tree, SystemIcons& icons, QObject* parent)
-    : QAbstractItemModel(parent), tree(tree), icons(icons) {
-  tree.setObserver(this);
+CaptureTreeModel::CaptureTreeModel(CaptureViews& views, SystemIcons& icons, QObject* parent)
+    : QAbstractListModel(parent), views(views), icons(icons), rows(views.tree()) {
+  rows.setObserver(this);
 }
 
-CaptureTreeModel::~CaptureTreeModel() { tree.setObserver(nullptr); }
+CaptureTreeModel::~CaptureTreeModel() { rows.setObserver(nullptr); }
 
 QModelIndex CaptureTreeModel::index(int row, int column, const QModelIndex& parent) const {
-  if (column != 0 || row < 0 || (parent.isValid() && parent.column() != 0)) return {};
-  const NodeId p = nodeOf(parent);
-  if (row >= tree.childCount(p)) return {};
-  return createIndex(row, 0, static_cast<quintptr>(tree.child(p, row)));
-}
-
-QModelIndex CaptureTreeModel::parent(const QModelIndex& child) const {
-  if (!child.isValid()) return {};
-  return parentIndex(tree.parent(nodeOf(child)));
-}
-
-QModelIndex CaptureTreeModel::parentIndex(NodeId parent) const {
-  if (parent == kNoNode) return {};
-  return createIndex(rows[parent], 0, static_cast<quintptr>(parent));
-}
-
-QModelIndex CaptureTreeModel::indexOf(NodeId node) const {
-  // Only nodes the views have been told of: a node made in a batch still open has no row yet.
-  if (!tree.isNode(node) || node >= rows.size()) return {};
-  const NodeId parent = tree.parent(node);
-  const int row = rows[node];
-  if (row >= tree.childCount(parent) || tree.child(parent, row) != node) return {};
-  return createIndex(row, 0, static_cast<quintptr>(node));
+  if (parent.isValid() || column != 0 || row < 0 || row >= rows.rowCount()) return {};
+  return createIndex(row, 0, static_cast<quintptr>(rows.nodeAt(row)));
 }
 
 int CaptureTreeModel::rowCount(const QModelIndex& parent) const {
-  if (parent.isValid() && parent.column() != 0) return 0;
-  return tree.childCount(nodeOf(parent));
+  return parent.isValid() ? 0 : rows.rowCount();
 }
 
-int CaptureTreeModel::columnCount(const QModelIndex& parent) const {
-  return parent.isValid() && parent.column() != 0 ? 0 : 1;
+QModelIndex CaptureTreeModel::indexOf(NodeId node) const {
+  const int row = rows.rowOf(node);
+  return row < 0 ? QModelIndex() : createIndex(row, 0, static_cast<quintptr>(node));
 }
 
-bool CaptureTreeModel::hasChildren(const QModelIndex& parent) const { return rowCount(parent) > 0; }
+int CaptureTreeModel::level(const QModelIndex& index) const {
+  return index.isValid() ? views.tree().level(nodeOf(index)) : 0;
+}
+
+bool CaptureTreeModel::nodeHasChildren(const QModelIndex& index) const {
+  return index.isValid() && rows.hasChildren(nodeOf(index));
+}
+
+bool CaptureTreeModel::isExpanded(const QModelIndex& index) const {
+  return index.isValid() && rows.isExpanded(nodeOf(index));
+}
+
+void CaptureTreeModel::setExpanded(const QModelIndex& index, bool expanded) {
+  if (index.isValid() && index.model() == this) rows.setExpanded(nodeOf(index), expanded);
+}
 
 QVariant CaptureTreeModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.column() != 0) return {};
   const NodeId node = nodeOf(index);
+  const CaptureTree& tree = views.tree();
+  const CapturePresentation& presentation = views.presentation();
   switch (role) {
     case Qt::DisplayRole:
-      return displayText(tree.text(node));
-    case Qt::DecorationRole: {
-      const QIcon icon = icons.icon(tree.imageIndex(node));
-      return icon.isNull() ? QVariant() : QVariant(icon);
-    }
+      return shownText(presentation.nodeText(tree, node));
+    case Qt::DecorationRole:
+      return iconOf(icons, presentation.nodeIcon(tree, node));
     case Qt::ForegroundRole:
-      return markForeground(tree.mark(node));
+      return foregroundOf(presentation.nodeColour(tree, node));
     default:
       return {};
   }
@@ -88,98 +81,40 @@ QVariant CaptureTreeModel::data(const QModelIndex& index, int role) const {
 
 Qt::ItemFlags CaptureTreeModel::flags(const QModelIndex& index) const {
   if (!index.isValid()) return Qt::NoItemFlags;
-  return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+  return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
 }
 
-std::vector<NodeId> CaptureTreeModel::takeNodesToExpand() {
-  std::vector<NodeId> taken;
-  taken.swap(toExpand);
-  return taken;
+void CaptureTreeModel::rowsAboutToBeInserted(int first, int last) {
+  beginInsertRows(QModelIndex(), first, last);
 }
 
-void CaptureTreeModel::nodesAboutToBeInserted(NodeId parent, int first, int last) {
-  // The new nodes are in the tree's child lists already (only the counts still give the old
-  // rows): note their rows before the views hear of them, and which of them, or their parent,
-  // will need expanding. Nodes under a new node come with it, so each new node with children is
-  // walked too; only new nodes are walked, so this costs what the batch added.
-  if (parent != kNoNode) toExpand.push_back(parent);
-  std::vector<NodeId> stack;
-  for (int row = first; row <= last; ++row) {
-    const NodeId node = tree.child(parent, row);
-    noteRow(node, row);
-    stack.push_back(node);
-  }
-  while (!stack.empty()) {
-    const NodeId node = stack.back();
-    stack.pop_back();
-    const int count = tree.childCount(node);
-    if (count == 0) continue;
-    toExpand.push_back(node);
-    for (int row = 0; row < count; ++row) {
-      const NodeId child = tree.child(node, row);
-      noteRow(child, row);
-      stack.push_back(child);
-    }
-  }
-  beginInsertRows(parentIndex(parent), first, last);
+void CaptureTreeModel::rowsInserted(int, int) { endInsertRows(); }
+
+void CaptureTreeModel::rowsAboutToBeRemoved(int first, int last) {
+  beginRemoveRows(QModelIndex(), first, last);
 }
 
-void CaptureTreeModel::nodesInserted(NodeId, int, int) { endInsertRows(); }
+void CaptureTreeModel::rowsRemoved(int, int) { endRemoveRows(); }
 
-void CaptureTreeModel::noteRow(NodeId node, int row) {
-  if (node >= rows.size()) rows.resize(std::max<std::size_t>(node + 1, rows.size() * 2), 0);
-  rows[node] = row;
+void CaptureTreeModel::rowsChanged(int first, int last) {
+  emit dataChanged(index(first), index(last), {Qt::DisplayRole, Qt::DecorationRole, Qt::ForegroundRole});
 }
 
-void CaptureTreeModel::nodesChanged(const std::vector<NodeId>& nodes) {
-  // One signal per run of neighbouring rows under one parent; the ids come in increasing
-  // order, and siblings created one after the other have neighbouring rows.
-  std::size_t i = 0;
-  while (i < nodes.size()) {
-    const NodeId first = nodes[i];
-    const NodeId parent = tree.parent(first);
-    const int firstRow = rows[first];
-    int lastRow = firstRow;
-    NodeId last = first;
-    std::size_t j = i + 1;
-    while (j < nodes.size() && tree.parent(nodes[j]) == parent && rows[nodes[j]] == lastRow + 1) {
-      last = nodes[j];
-      ++lastRow;
-      ++j;
-    }
-    emit dataChanged(createIndex(firstRow, 0, static_cast<quintptr>(first)),
-                     createIndex(lastRow, 0, static_cast<quintptr>(last)),
-                     {Qt::DisplayRole, Qt::DecorationRole, Qt::ForegroundRole});
-    i = j;
-  }
-}
+void CaptureTreeModel::rowsAboutToBeReset() { beginResetModel(); }
 
-void CaptureTreeModel::nodesAboutToBeRemoved(NodeId parent, int first, int last) {
-  beginRemoveRows(parentIndex(parent), first, last);
-}
-
-void CaptureTreeModel::nodesRemoved(NodeId, int, int) { endRemoveRows(); }
-
-void CaptureTreeModel::treeAboutToBeCleared() { beginResetModel(); }
-
-void CaptureTreeModel::treeCleared() {
-  toExpand.clear();
-  rows.clear();
-  rows.shrink_to_fit();
-  endResetModel();
-}
+void CaptureTreeModel::rowsReset() { endResetModel(); }
 
 // --- CaptureListModel ---
 
-CaptureListModel::CaptureListModel(CaptureList& list, SystemIcons& icons, QObject* parent)
-    : QAbstractTableModel(parent), list(list), icons(icons) {
-  list.setObserver(this);
+CaptureListModel::CaptureListModel(CaptureViews& views, SystemIcons& icons, QObject* parent)
+    : QAbstractTableModel(parent), views(views), icons(icons) {
+  views.list().setObserver(this);
 }
 
-CaptureListModel::~CaptureListModel() { list.setObserver(nullptr); }
+CaptureListModel::~CaptureListModel() { views.list().setObserver(nullptr); }
 
 int CaptureListModel::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : list.rowCount();
+  return parent.isValid() ? 0 : views.list().rowCount();
 }
 
 int CaptureListModel::columnCount(const QModelIndex& parent) const {
@@ -187,23 +122,18 @@ int CaptureListModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant CaptureListModel::data(const QModelIndex& index, int role) const {
+  const CaptureList& list = views.list();
   if (!index.isValid() || index.row() >= list.rowCount() || index.column() >= kListColumnCount) return {};
   const int row = index.row();
-  const int column = index.column();
+  const auto column = static_cast<ListColumn>(index.column());
+  const CapturePresentation& presentation = views.presentation();
   switch (role) {
     case Qt::DisplayRole:
-      return displayText(list.cell(row, column));
-    case Qt::DecorationRole: {
-      QIcon icon;
-      if (column == colFrom) {
-        icon = icons.icon(list.imageIndex(row));
-      } else if (column == colWorkPath) {
-        icon = icons.icon(list.workPathImageIndex(row));
-      }
-      return icon.isNull() ? QVariant() : QVariant(icon);
-    }
+      return shownText(presentation.cellText(list, row, column));
+    case Qt::DecorationRole:
+      return iconOf(icons, presentation.cellIcon(list, row, column));
     case Qt::ForegroundRole:
-      return markForeground(list.mark(row));
+      return foregroundOf(presentation.rowColour(list, row));
     default:
       return {};
   }
@@ -214,7 +144,8 @@ QVariant CaptureListModel::headerData(int section, Qt::Orientation orientation, 
       section >= kListColumnCount) {
     return QAbstractTableModel::headerData(section, orientation, role);
   }
-  return displayText(kListColumnCaptions[section]);
+  const std::string_view caption = kListColumnCaptions[section];
+  return QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size()));
 }
 
 Qt::ItemFlags CaptureListModel::flags(const QModelIndex& index) const {

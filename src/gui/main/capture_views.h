@@ -1,44 +1,93 @@
 #pragma once
 
+#include <QAbstractItemView>
 #include <QTableView>
 #include <QTimer>
-#include <QTreeView>
-
-#include <vector>
-
-#include "core/model/capture_tree.h"
 
 namespace tw {
 
-// The view of the capture tree: read-only, several nodes selectable at once, whole rows, no
-// header, child indentation 19 pixels, no sorting, rows of one height.
+class CaptureTreeModel;
+
+// The view of the capture tree, built for very large, mostly expanded trees: read-only,
+// several nodes selectable at once, whole rows, no header, child indentation 19 pixels, no
+// sorting, rows of one height.
 //
-// The tree is shown expanded in full. Rather than expanding every node after each batch (a
-// walk of the whole tree), expandNew() expands what is new since its last call: the nodes that
-// a CaptureTreeModel recorded as having got children, and the nodes the user has collapsed
-// since. Repaints for changed nodes are gathered and done at most once per 50 ms.
+// It shows a CaptureTreeModel, the tree's shown rows as a flat list, and draws each row at its
+// node's level with the node's expander, icon and text. Nothing is laid out per row: the rows'
+// positions follow from their numbers, so a batch of new rows, a removed subtree or a collapsed
+// node costs the view the same at a million rows as at ten, and painting asks only for the rows
+// on screen. New nodes come expanded; the user folds and unfolds a node with its expander, a
+// double click, or the Left, Right, + and - keys, and expandNew() unfolds after each batch what
+// the user folded (the whole tree is shown expanded after every batch). Repaints for changed
+// rows are gathered and done at most once per 50 ms.
 //
 // Thread: the user-interface thread.
-class CaptureTreeView : public QTreeView {
+class CaptureTreeView : public QAbstractItemView {
   Q_OBJECT
 
  public:
   explicit CaptureTreeView(QWidget* parent = nullptr);
 
+  // Takes a CaptureTreeModel; any other model shows nothing.
   void setModel(QAbstractItemModel* model) override;
 
-  // Expands every node not yet expanded that has children; call it after each delivered batch.
-  // With a model other than CaptureTreeModel it expands the whole tree.
+  // Unfolds every node the user folded since the last call; call it after each delivered
+  // batch.
   void expandNew();
 
+  // The indentation of a level, in pixels.
+  int indentation() const { return kIndentation; }
+  static constexpr int kIndentation = 19;
+  // The height of every row, in pixels.
+  int rowHeight() const { return rowPixels; }
+
+  bool isExpanded(const QModelIndex& index) const;
+  void setExpanded(const QModelIndex& index, bool expanded);
+  void expand(const QModelIndex& index) { setExpanded(index, true); }
+  void collapse(const QModelIndex& index) { setExpanded(index, false); }
+
+  QRect visualRect(const QModelIndex& index) const override;
+  void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
+  QModelIndex indexAt(const QPoint& point) const override;
+
+ signals:
+  // The user folded or unfolded a node.
+  void expanded(const QModelIndex& index);
+  void collapsed(const QModelIndex& index);
+
  protected:
+  QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
+  int horizontalOffset() const override { return 0; }
+  int verticalOffset() const override;
+  bool isIndexHidden(const QModelIndex&) const override { return false; }
+  void setSelection(const QRect& rect, QItemSelectionModel::SelectionFlags command) override;
+  QRegion visualRegionForSelection(const QItemSelection& selection) const override;
+  void updateGeometries() override;
+
+  void paintEvent(QPaintEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void changeEvent(QEvent* event) override;
+
   void dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
                    const QList<int>& roles = QList<int>()) override;
+  void rowsInserted(const QModelIndex& parent, int start, int end) override;
+  void rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end) override;
 
  private:
-  std::vector<NodeId> collapsedByUser;
+  // The row under a viewport position's height; -1 for none.
+  int rowAt(int y) const;
+  // A row's rectangle across the whole viewport.
+  QRect rowRect(int row) const;
+  // The expander of a row's node: the last step of its indentation.
+  QRect expanderRect(const QModelIndex& index) const;
+  void toggle(const QModelIndex& index);
+  void computeRowHeight();
+
+  CaptureTreeModel* treeModel = nullptr;
+  int rowPixels = 20;
   QTimer repaintTimer;
-  QMetaObject::Connection resetConnection;
 };
 
 // The view of the capture list, in report style: a header with the columns "From" 120, "To"

@@ -119,8 +119,8 @@ void MainWindow::buildControls() {
   statusLabel = new ActiveLabel(viewBar);
   statusLabel->move(statusLabel->x(), 11);
 
-  treeModel_ = std::make_unique<CaptureTreeModel>(views.tree(), systemIcons);
-  listModel_ = std::make_unique<CaptureListModel>(views.list(), systemIcons);
+  treeModel_ = std::make_unique<CaptureTreeModel>(views, systemIcons);
+  listModel_ = std::make_unique<CaptureListModel>(views, systemIcons);
   treeView = new CaptureTreeView(this);
   treeView->setModel(treeModel_.get());
   treeView->setGeometry(8, 80, 297, 249);

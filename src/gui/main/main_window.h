@@ -108,8 +108,7 @@ class MainWindow : public QWidget, public RecordingListener {
   QAction* aboutAction = nullptr;
   QAction* exitAction = nullptr;
 
-  const CaptureTree& captureTree() const { return views.tree(); }
-  const CaptureList& captureList() const { return views.list(); }
+  const CaptureViews& captureViews() const { return views; }
   CaptureTreeModel& treeModel() { return *treeModel_; }
   CaptureListModel& listModel() { return *listModel_; }
 

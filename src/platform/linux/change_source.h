@@ -45,15 +45,15 @@ class ChangeSink {
   virtual void change(RawChange&& change) = 0;
   // Something the user should know that is no change (folders that cannot be watched, the
   // progress of a long set-up): one sentence.
-  virtual void notice(std::string message) { (void)message; }
+  virtual void notice(std::string message) = 0;
 };
 
-// One kernel notifier watching one folder (recursively or not) for one registration. Created,
-// read and destroyed on the thread of the window the registration belongs to.
+// One kernel notifier watching one folder (recursively or not) for one watched root. Created,
+// read and destroyed on the thread that waits on the watcher.
 class ChangeSource {
  public:
   virtual ~ChangeSource() = default;
-  // The descriptor the window polls for readability.
+  // The descriptor the waiting thread polls for readability.
   virtual int fd() const = 0;
   // Reads and decodes every change the kernel has queued, without blocking.
   virtual void readAvailable(ChangeSink& sink) = 0;

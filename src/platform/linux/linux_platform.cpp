@@ -27,7 +27,6 @@
 #include "core/settings/extensions.h"
 #include "core/settings/ini_text.h"
 #include "platform/linux/mount_table.h"
-#include "platform/linux/notify_window.h"
 
 extern char** environ;
 
@@ -164,7 +163,7 @@ Result<std::string> LinuxPlatform::systemFolder() {
 }
 
 Result<std::string> LinuxPlatform::systemDriveRoot() {
-  const auto folder = systemFolder();
+  auto folder = systemFolder();
   if (!folder) return folder;
   const std::string& dir = folder.value();
   char resolved[PATH_MAX];
@@ -550,136 +549,6 @@ Result<std::string> LinuxPlatform::executableDirectory() {
   const auto slash = target.rfind('/');
   if (slash == std::string::npos) return Result<std::string>::failure(link + " names no folder");
   return target.substr(0, slash + 1);
-}
-
-// Change capture.
-
-ItemIdList LinuxPlatform::parseDisplayName(std::string_view path) {
-  if (path.empty() || path.front() != '/') return nullptr;
-  const std::string normal = withoutTrailingSlash(path);
-  struct stat st {};
-  if (::stat(normal.c_str(), &st) != 0) return nullptr;
-  auto* list = new linuxfs::IdList;
-  list->path = normal;
-  return list;
-}
-
-void LinuxPlatform::freeIdList(ItemIdList pidl) {
-  auto* list = static_cast<linuxfs::IdList*>(const_cast<void*>(pidl));
-  if (list == nullptr || list->magic != linuxfs::IdList::kMagic) return;
-  list->magic = 0;
-  delete list;
-}
-
-std::string LinuxPlatform::pathFromIdList(ItemIdList pidl) {
-  const auto* list = static_cast<const linuxfs::IdList*>(pidl);
-  if (list == nullptr || list->magic != linuxfs::IdList::kMagic) return {};
-  return list->path;
-}
-
-std::unique_ptr<NotifyWindow> LinuxPlatform::createNotifyWindow(NotifyHandler handler) {
-  return std::make_unique<LinuxNotifyWindow>(*this, std::move(handler));
-}
-
-std::uint32_t LinuxPlatform::changeNotifyRegister(NotifyWindow& window, std::int32_t /*sourceFlags*/,
-                                                  std::int32_t events, std::uint32_t message,
-                                                  const NotifyEntry& entry) {
-  auto* linuxWindow = dynamic_cast<LinuxNotifyWindow*>(&window);
-  const std::string root = pathFromIdList(entry.pidl);
-  if (linuxWindow == nullptr || root.empty()) return 0;
-  std::uint32_t id = 0;
-  {
-    std::lock_guard guard(notifyLock);
-    id = nextRegistration++;
-    if (nextRegistration == 0) nextRegistration = 1;
-  }
-  const bool recursive = entry.fRecursive != 0;
-  auto registration = std::make_unique<linuxfs::Registration>(id, root, recursive, events, message,
-                                                              linuxWindow->deliverer(id));
-  std::string error;
-  // fanotify first (whole file system, paired renames, no queue limit), inotify when it
-  // cannot start: not root, or a file system without file handles.
-  if (!forceInotify && recursive) {
-    registration->source = linuxfs::startFanotifySource(root, error);
-  }
-  if (!registration->source) {
-    std::string inotifyError;
-    registration->source = linuxfs::startInotifySource(root, recursive, *registration, inotifyError);
-    if (!registration->source) error += (error.empty() ? "" : "; ") + inotifyError;
-  }
-  {
-    std::lock_guard guard(notifyLock);
-    notifyError = error;
-    if (!registration->source) return 0;
-    windowOfRegistration[id] = RegistrationInfo{linuxWindow, registration->source->kind()};
-  }
-  linuxWindow->add(std::move(registration));
-  return id;
-}
-
-void LinuxPlatform::changeNotifyDeregister(std::uint32_t id) {
-  LinuxNotifyWindow* window = nullptr;
-  {
-    std::lock_guard guard(notifyLock);
-    auto it = windowOfRegistration.find(id);
-    if (it == windowOfRegistration.end()) return;
-    window = it->second.window;
-    windowOfRegistration.erase(it);
-  }
-  // Called on the window's own thread, so the window is alive and not in getMessage.
-  window->remove(id);
-}
-
-std::string LinuxPlatform::notifySourceKind(std::uint32_t id) {
-  std::lock_guard guard(notifyLock);
-  auto it = windowOfRegistration.find(id);
-  return it == windowOfRegistration.end() ? std::string() : it->second.sourceKind;
-}
-
-std::string LinuxPlatform::lastNotifyError() {
-  std::lock_guard guard(notifyLock);
-  return notifyError;
-}
-
-std::int32_t LinuxPlatform::messageProcessId(const NotifyWindow& window) {
-  const auto* linuxWindow = dynamic_cast<const LinuxNotifyWindow*>(&window);
-  return linuxWindow ? linuxWindow->currentProcessId() : 0;
-}
-
-ShellNotify::ChangeProcess LinuxPlatform::notifyProcess(NotifyWindow& window) {
-  // The window is the monitor thread's own; so is its cache of process names.
-  auto* linuxWindow = dynamic_cast<LinuxNotifyWindow*>(&window);
-  if (linuxWindow == nullptr || linuxWindow->currentProcessId() == 0) return {};
-  return {linuxWindow->currentProcessId(), linuxWindow->currentProcessName()};
-}
-
-void LinuxPlatform::forgetWindow(LinuxNotifyWindow& window) {
-  std::lock_guard guard(notifyLock);
-  std::erase_if(windowOfRegistration, [&](const auto& entry) { return entry.second.window == &window; });
-}
-
-std::uint64_t LinuxPlatform::currentThreadId() { return linuxfs::currentKernelThreadId(); }
-
-bool LinuxPlatform::postThreadMessage(std::uint64_t threadId, std::uint32_t message, std::uintptr_t wParam,
-                                      std::intptr_t lParam) {
-  return linuxfs::ThreadRegistry::instance().post(threadId, ThreadMessage{message, wParam, lParam, false});
-}
-
-void LinuxPlatform::setCurrentThreadPriorityHighest() {
-  // A clear boost that stays below real-time scheduling (which would be time-critical):
-  // nice -10 where permitted, else as far towards it as RLIMIT_NICE allows, else nothing.
-  const id_t tid = static_cast<id_t>(linuxfs::currentKernelThreadId());
-  errno = 0;
-  const int current = ::getpriority(PRIO_PROCESS, tid);
-  if (current == -1 && errno != 0) return;
-  constexpr int kWanted = -10;
-  if (current <= kWanted) return;
-  if (::setpriority(PRIO_PROCESS, tid, kWanted) == 0) return;
-  struct rlimit limit {};
-  if (::getrlimit(RLIMIT_NICE, &limit) != 0 || limit.rlim_cur == 0) return;
-  const int floor = 20 - static_cast<int>(std::min<rlim_t>(limit.rlim_cur, 40));
-  const int best = std::max(floor, kWanted);
-  if (best < current) ::setpriority(PRIO_PROCESS, tid, best);
 }
 
 Platform systemPlatform() {

@@ -16,23 +16,21 @@
 namespace tw {
 
 // The real Linux platform: drives from the mount table and sysfs, icons from the shared MIME
-// database, xdg-open for the desktop. Every method is safe to call from any thread.
-class LinuxNotifyWindow;
-
+// database, xdg-open for the desktop, fanotify or recursive inotify for changes. Every method is
+// safe to call from any thread.
 class LinuxPlatform : public Environment,
                       public Drives,
                       public IconSource,
                       public Files,
                       public ProfileStore,
-                      public Shell,
-                      public ShellNotify {
+                      public Shell {
  public:
   // `procRoot` and `sysRoot` are where /proc and /sys are read from.
   explicit LinuxPlatform(std::string procRoot = "/proc", std::string sysRoot = "/sys");
   ~LinuxPlatform() override;
 
   // Every part of this platform.
-  Platform parts() { return Platform{*this, *this, *this, *this, *this, *this, *this, watching}; }
+  Platform parts() { return Platform{*this, *this, *this, *this, *this, *this, watching}; }
 
   // Environment.
   PathStyle pathStyle() const override { return PathStyle::Posix; }
@@ -74,35 +72,9 @@ class LinuxPlatform : public Environment,
   // Shell.
   void open(std::string_view target) override;
 
-  // Change capture: notification windows, registrations, thread messages.
-  bool getShellMalloc() override { return true; }
-  ItemIdList parseDisplayName(std::string_view path) override;
-  void freeIdList(ItemIdList pidl) override;
-  std::string pathFromIdList(ItemIdList pidl) override;
-  std::unique_ptr<NotifyWindow> createNotifyWindow(NotifyHandler handler) override;
-  std::uint32_t changeNotifyRegister(NotifyWindow& window, std::int32_t sourceFlags, std::int32_t events,
-                                     std::uint32_t message, const NotifyEntry& entry) override;
-  void changeNotifyDeregister(std::uint32_t id) override;
-  std::uint64_t currentThreadId() override;
-  bool postThreadMessage(std::uint64_t threadId, std::uint32_t message, std::uintptr_t wParam,
-                         std::intptr_t lParam) override;
-  void setCurrentThreadPriorityHighest() override;
-  // Registrations use recursive inotify even where fanotify could start (fanotify is tried
-  // first otherwise, and inotify used when it cannot start). Set before registering.
-  void setForceInotify(bool force) {
-    forceInotify = force;
-    watching.setForceInotify(force);
-  }
-  // "fanotify" or "inotify": what a registration runs on; empty for an unknown or ended one.
-  std::string notifySourceKind(std::uint32_t id);
-  // Why the last registration that fell back from fanotify (or failed) did so.
-  std::string lastNotifyError();
-  // The process that made the change of the message `window` returned last, 0 when the
-  // kernel did not say (inotify never does).
-  static std::int32_t messageProcessId(const NotifyWindow& window);
-  ChangeProcess notifyProcess(NotifyWindow& window) override;
-  // Called by a window that is being destroyed.
-  void forgetWindow(LinuxNotifyWindow& window);
+  // Changes are watched with recursive inotify even where fanotify could start (fanotify is
+  // tried first otherwise, and inotify used when it cannot start). Set before watching.
+  void setForceInotify(bool force) { watching.setForceInotify(force); }
 
  private:
   std::string readMountInfo() const;
@@ -128,16 +100,6 @@ class LinuxPlatform : public Environment,
   // Settings: profile writes read, change and replace the whole file; one at a time, so that
   // two writes from different threads never lose each other's key.
   std::mutex profileLock;
-  // Change capture.
-  std::atomic<bool> forceInotify{false};
-  std::mutex notifyLock;
-  struct RegistrationInfo {
-    LinuxNotifyWindow* window;
-    std::string sourceKind;
-  };
-  std::unordered_map<std::uint32_t, RegistrationInfo> windowOfRegistration;
-  std::uint32_t nextRegistration = 1;
-  std::string notifyError;
 };
 
 // The part of a file name that decides its type by name: from the second-to-last dot

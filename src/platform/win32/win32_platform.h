@@ -14,11 +14,10 @@ class Win32Platform : public Environment,
                       public IconSource,
                       public Files,
                       public ProfileStore,
-                      public Shell,
-                      public ShellNotify {
+                      public Shell {
  public:
   // Every part of this platform.
-  Platform parts() { return Platform{*this, *this, *this, *this, *this, *this, *this, watching}; }
+  Platform parts() { return Platform{*this, *this, *this, *this, *this, *this, watching}; }
 
   // Environment.
   PathStyle pathStyle() const override { return PathStyle::Windows; }
@@ -55,20 +54,6 @@ class Win32Platform : public Environment,
 
   // Shell.
   void open(std::string_view target) override;
-
-  // Change notification.
-  bool getShellMalloc() override;
-  ItemIdList parseDisplayName(std::string_view path) override;
-  void freeIdList(ItemIdList pidl) override;
-  std::string pathFromIdList(ItemIdList pidl) override;
-  std::unique_ptr<NotifyWindow> createNotifyWindow(NotifyHandler handler) override;
-  std::uint32_t changeNotifyRegister(NotifyWindow& window, std::int32_t sourceFlags, std::int32_t events,
-                                     std::uint32_t message, const NotifyEntry& entry) override;
-  void changeNotifyDeregister(std::uint32_t id) override;
-  std::uint64_t currentThreadId() override;
-  bool postThreadMessage(std::uint64_t threadId, std::uint32_t message, std::uintptr_t wParam,
-                         std::intptr_t lParam) override;
-  void setCurrentThreadPriorityHighest() override;
 
   // Tells the shell that a change happened (SHChangeNotify with SHCNF_PATHW, flushed), as any
   // program that changes files may; registrations that cover the path hear of it. `eventBit`

@@ -9,7 +9,7 @@
 #include <functional>
 #include <stdexcept>
 
-#include "core/model/marks.h"
+#include "core/model/presentation.h"
 #include "win/controls/window.h"
 
 namespace tw::win {
@@ -26,15 +26,18 @@ void handText(std::wstring& store, std::string_view text, LPWSTR& target) {
   target = store.data();
 }
 
-// The text colour of a mark in custom drawing: CDRF_DODEFAULT leaves the view's own.
-LRESULT colourItem(NMCUSTOMDRAW& draw, COLORREF& textColour, int mark) {
+// Custom drawing: asks for each item, and gives it the presentation's colour (`colourOf`, asked
+// only for an item); none leaves the view's own.
+template <typename ColourOf>
+LRESULT colourItem(NMCUSTOMDRAW& draw, COLORREF& textColour, const ColourOf& colourOf) {
   switch (draw.dwDrawStage) {
     case CDDS_PREPAINT:
       return CDRF_NOTIFYITEMDRAW;
     case CDDS_ITEMPREPAINT: {
-      const auto colour = markColour(mark);
+      const std::optional<Rgb> colour = colourOf();
       // A selected item keeps the selection's colours, as in the other front end.
-      if (colour && (draw.uItemState & CDIS_SELECTED) == 0) textColour = *colour;
+      if (colour && (draw.uItemState & CDIS_SELECTED) == 0)
+        textColour = RGB(colour->red, colour->green, colour->blue);
       return CDRF_DODEFAULT;
     }
     default:
@@ -46,8 +49,8 @@ LRESULT colourItem(NMCUSTOMDRAW& draw, COLORREF& textColour, int mark) {
 
 // --- CaptureTreeView ---------------------------------------------------------------------------
 
-CaptureTreeView::CaptureTreeView(WindowHandle parent, CaptureTree& tree, ImageListHandle systemIcons)
-    : tree_(tree) {
+CaptureTreeView::CaptureTreeView(WindowHandle parent, CaptureViews& views, ImageListHandle systemIcons)
+    : views_(views), tree_(views.tree()) {
   view_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_TREEVIEWW, L"",
                           WS_CHILD | WS_VISIBLE | WS_TABSTOP | TVS_HASLINES | TVS_HASBUTTONS |
                               TVS_LINESATROOT | TVS_SHOWSELALWAYS,
@@ -145,18 +148,21 @@ std::optional<MessageResult> CaptureTreeView::notified(const NMHDR& header) {
       auto& info = reinterpret_cast<NMTVDISPINFOW&>(const_cast<NMHDR&>(header));
       const auto node = static_cast<NodeId>(info.item.lParam);
       if (!tree_.isNode(node)) return 0;
-      if ((info.item.mask & TVIF_TEXT) != 0) handText(text_, tree_.text(node), info.item.pszText);
-      if ((info.item.mask & TVIF_IMAGE) != 0) info.item.iImage = shownImage(tree_.imageIndex(node));
-      if ((info.item.mask & TVIF_SELECTEDIMAGE) != 0)
-        info.item.iSelectedImage = shownImage(tree_.selectedImageIndex(node));
+      const CapturePresentation& presentation = views_.presentation();
+      if ((info.item.mask & TVIF_TEXT) != 0)
+        handText(text_, presentation.nodeText(tree_, node), info.item.pszText);
+      const int icon = shownImage(presentation.nodeIcon(tree_, node));
+      if ((info.item.mask & TVIF_IMAGE) != 0) info.item.iImage = icon;
+      if ((info.item.mask & TVIF_SELECTEDIMAGE) != 0) info.item.iSelectedImage = icon;
       return 0;
     }
     case NM_CUSTOMDRAW: {
       auto& draw = reinterpret_cast<NMTVCUSTOMDRAW&>(const_cast<NMHDR&>(header));
       const auto node = static_cast<NodeId>(draw.nmcd.lItemlParam);
-      const int mark =
-          draw.nmcd.dwDrawStage == CDDS_ITEMPREPAINT && tree_.isNode(node) ? tree_.mark(node) : markPlain;
-      return colourItem(draw.nmcd, draw.clrText, mark);
+      return colourItem(draw.nmcd, draw.clrText, [&]() -> std::optional<Rgb> {
+        if (!tree_.isNode(node)) return std::nullopt;
+        return views_.presentation().nodeColour(tree_, node);
+      });
     }
     default:
       return std::nullopt;
@@ -184,8 +190,8 @@ std::vector<std::string> CaptureTreeView::shownTexts() const {
 
 // --- CaptureListView ---------------------------------------------------------------------------
 
-CaptureListView::CaptureListView(WindowHandle parent, CaptureList& list, ImageListHandle systemIcons)
-    : list_(list) {
+CaptureListView::CaptureListView(WindowHandle parent, CaptureViews& views, ImageListHandle systemIcons)
+    : views_(views), list_(views.list()) {
   view_ = CreateWindowExW(
       WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
       WS_CHILD | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS, 0, 0, 0,
@@ -235,25 +241,21 @@ std::optional<MessageResult> CaptureListView::notified(const NMHDR& header) {
       auto& info = reinterpret_cast<NMLVDISPINFOW&>(const_cast<NMHDR&>(header));
       const int row = info.item.iItem, column = info.item.iSubItem;
       if (row < 0 || row >= list_.rowCount() || column < 0 || column >= kListColumnCount) return 0;
-      if ((info.item.mask & LVIF_TEXT) != 0) handText(text_, list_.cell(row, column), info.item.pszText);
-      if ((info.item.mask & LVIF_IMAGE) != 0) {
-        if (column == colFrom) {
-          info.item.iImage = shownImage(list_.imageIndex(row));
-        } else if (column == colWorkPath) {
-          info.item.iImage = shownImage(list_.workPathImageIndex(row));
-        } else {
-          info.item.iImage = I_IMAGENONE;
-        }
-      }
+      const CapturePresentation& presentation = views_.presentation();
+      const auto cell = static_cast<ListColumn>(column);
+      if ((info.item.mask & LVIF_TEXT) != 0)
+        handText(text_, presentation.cellText(list_, row, cell), info.item.pszText);
+      if ((info.item.mask & LVIF_IMAGE) != 0)
+        info.item.iImage = shownImage(presentation.cellIcon(list_, row, cell));
       return 0;
     }
     case NM_CUSTOMDRAW: {
       auto& draw = reinterpret_cast<NMLVCUSTOMDRAW&>(const_cast<NMHDR&>(header));
       const auto row = static_cast<int>(draw.nmcd.dwItemSpec);
-      const int mark = draw.nmcd.dwDrawStage == CDDS_ITEMPREPAINT && row >= 0 && row < list_.rowCount()
-                           ? list_.mark(row)
-                           : markPlain;
-      return colourItem(draw.nmcd, draw.clrText, mark);
+      return colourItem(draw.nmcd, draw.clrText, [&]() -> std::optional<Rgb> {
+        if (row < 0 || row >= list_.rowCount()) return std::nullopt;
+        return views_.presentation().rowColour(list_, row);
+      });
     }
     default:
       return std::nullopt;

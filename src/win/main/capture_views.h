@@ -6,6 +6,7 @@
 
 #include "core/model/capture_list.h"
 #include "core/model/capture_tree.h"
+#include "core/model/capture_views.h"
 #include "win/controls/win_types.h"
 
 struct tagNMHDR;
@@ -13,16 +14,16 @@ struct tagNMHDR;
 namespace tw::win {
 
 // The capture tree on screen: a native tree view that follows the core's CaptureTree. Nodes are
-// inserted as the tree announces them, every node expanded; texts and icons are asked back from
-// the tree when the view draws (callback items), and a node's mark colours its text (renamed
-// blue, deleted red).
+// inserted as the tree announces them, every node expanded; texts, icons and colours are asked
+// of the presentation when the view draws (callback items): renamed blue, deleted red.
 //
 // Thread: the user-interface thread. Owns the native tree view (a child of `parent`, destroyed
-// with it or with this object); observes, but does not own, the capture tree, which outlives it.
+// with it or with this object); observes, but does not own, the capture views' tree, which
+// outlive it.
 // The system image list it shows is shared and not destroyed.
 class CaptureTreeView : public CaptureTreeObserver {
  public:
-  CaptureTreeView(WindowHandle parent, CaptureTree& tree, ImageListHandle systemIcons);
+  CaptureTreeView(WindowHandle parent, CaptureViews& views, ImageListHandle systemIcons);
   ~CaptureTreeView() override;
   CaptureTreeView(const CaptureTreeView&) = delete;
   CaptureTreeView& operator=(const CaptureTreeView&) = delete;
@@ -49,6 +50,7 @@ class CaptureTreeView : public CaptureTreeObserver {
   void forgetNode(NodeId node);
   void* itemOf(NodeId node) const;
 
+  CaptureViews& views_;
   CaptureTree& tree_;
   WindowHandle view_ = nullptr;
   std::vector<void*> items_;  // the native item (HTREEITEM) of each node id; null when none
@@ -57,13 +59,13 @@ class CaptureTreeView : public CaptureTreeObserver {
 
 // The capture list on screen: a native report-style list view in owner-data (virtual) mode
 // over the core's CaptureList: it holds only the row count; every cell, icon and colour is asked
-// of the list when drawn, so a million rows cost the view nothing.
+// of the presentation when drawn, so a million rows cost the view nothing.
 //
 // Thread: the user-interface thread. Owns the native list view (a child of `parent`);
-// observes, but does not own, the capture list, which outlives it.
+// observes, but does not own, the capture views' list, which outlive it.
 class CaptureListView : public CaptureListObserver {
  public:
-  CaptureListView(WindowHandle parent, CaptureList& list, ImageListHandle systemIcons);
+  CaptureListView(WindowHandle parent, CaptureViews& views, ImageListHandle systemIcons);
   ~CaptureListView() override;
   CaptureListView(const CaptureListView&) = delete;
   CaptureListView& operator=(const CaptureListView&) = delete;
@@ -84,6 +86,7 @@ class CaptureListView : public CaptureListObserver {
   void listCleared() override;
 
  private:
+  CaptureViews& views_;
   CaptureList& list_;
   WindowHandle view_ = nullptr;
   std::wstring text_;  // the text last handed to the view

@@ -122,8 +122,8 @@ void MainWindow::buildControls() {
   const HINSTANCE instance = GetModuleHandleW(nullptr);
   const std::string systemRoot = platform_.environment.systemDriveRoot().valueOr("C:\\");
   const ImageListHandle systemIcons = systemSmallIcons(systemRoot);
-  treeView_ = std::make_unique<CaptureTreeView>(handle(), views_.tree(), systemIcons);
-  listView_ = std::make_unique<CaptureListView>(handle(), views_.list(), systemIcons);
+  treeView_ = std::make_unique<CaptureTreeView>(handle(), views_, systemIcons);
+  listView_ = std::make_unique<CaptureListView>(handle(), views_, systemIcons);
 
   // The notices of a recording (a drive not watched, changes lost) as the status text's tip.
   statusTip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,

@@ -3,16 +3,20 @@
 #include <gtest/gtest.h>
 
 #include "core/events/event_kinds.h"
+#include "core/model/presentation.h"
 #include "platform/fake/fake_platform.h"
+#include "support/changes.h"
 
 namespace tw {
 namespace {
+
+using test::changeOf;
 
 struct RowCase {
   const char* what;
   PathStyle style;
   std::string item1, item2;
-  int event;
+  EventKind event;
   std::vector<std::string> cells;  // From, To, Action, Work Path
   int image;
   int workPathImage;
@@ -36,7 +40,7 @@ TEST(CaptureList, CellsIconsAndMarksOfEveryRowKind) {
        W,
        "C:\\docs\\a.txt",
        "C:\\docs\\b.txt",
-       evRenameItem,
+       EventKind::FileRenamed,
        {"a.txt", "b.txt", "Rename File", "C:\\docs\\"},
        20,
        60,
@@ -45,30 +49,54 @@ TEST(CaptureList, CellsIconsAndMarksOfEveryRowKind) {
        W,
        "C:\\docs\\old",
        "C:\\docs\\new",
-       evRenameFolder,
+       EventKind::FolderRenamed,
        {"old", "new", "Rename Folder", "C:\\docs\\"},
        50,
        60,
        1},
-      {"create", W, "C:\\docs\\c.txt", "", evCreate, {"c.txt", "-", "Create", "C:\\docs\\"}, 20, 60, 3},
-      {"new directory", W, "C:\\docs\\n", "", evMkDir, {"n", "-", "New Directory", "C:\\docs\\"}, 50, 60, 3},
-      {"delete", W, "C:\\docs\\gone.bin", "", evDelete, {"gone.bin", "-", "Delete", "C:\\docs\\"}, 9, 60, 2},
+      {"create",
+       W,
+       "C:\\docs\\c.txt",
+       "",
+       EventKind::FileCreated,
+       {"c.txt", "-", "Create", "C:\\docs\\"},
+       20,
+       60,
+       3},
+      {"new directory",
+       W,
+       "C:\\docs\\n",
+       "",
+       EventKind::FolderCreated,
+       {"n", "-", "New Directory", "C:\\docs\\"},
+       50,
+       60,
+       3},
+      {"delete",
+       W,
+       "C:\\docs\\gone.bin",
+       "",
+       EventKind::FileDeleted,
+       {"gone.bin", "-", "Delete", "C:\\docs\\"},
+       9,
+       60,
+       2},
       {"delete directory",
        W,
        "D:\\tmp\\x",
        "",
-       evRmDir,
+       EventKind::FolderDeleted,
        {"x", "-", "Delete Directory", "D:\\tmp\\"},
        50,
        61,
        2},
-      {"drive", W, "E:\\", "", evDriveAdd, {"E:\\", "-", "Adding Drive", "E:\\"}, 50, 62, 0},
-      {"both empty", W, "", "", evAssociation, {"-", "-", "Association", ""}, 50, 0, 0},
+      {"drive", W, "E:\\", "", EventKind::DriveAdded, {"E:\\", "-", "Adding Drive", "E:\\"}, 50, 62, 0},
+      {"both empty", W, "", "", EventKind::Association, {"-", "-", "Association", ""}, 50, 0, 0},
       {"second path a root",
        W,
        "C:\\docs\\a",
        "D:\\",
-       evRenameFolder,
+       EventKind::FolderRenamed,
        {"a", "", "Rename Folder", "C:\\docs\\"},
        50,
        60,
@@ -77,7 +105,7 @@ TEST(CaptureList, CellsIconsAndMarksOfEveryRowKind) {
        W,
        "C:\\docs\\a.txt",
        "",
-       evUpdateItem,
+       EventKind::FileUpdated,
        {"a.txt", "-", "Update File", "C:\\docs\\"},
        20,
        60,
@@ -86,29 +114,36 @@ TEST(CaptureList, CellsIconsAndMarksOfEveryRowKind) {
        W,
        "C:\\docs\\",
        "",
-       evUpdateDir,
+       EventKind::FolderNeedsRescan,
        {"C:\\docs\\", "-", "Update Directory", "C:\\docs\\"},
        50,
        60,
        0},
-      {"colon ends the folder", W, "C:x.txt", "", evCreate, {"x.txt", "-", "Create", "C:"}, 20, 0, 3},
-      {"spaces kept", W, " \\ a ", "  ", evCreate, {" a ", "-", "Create", " \\"}, 9, 0, 3},
+      {"colon ends the folder",
+       W,
+       "C:x.txt",
+       "",
+       EventKind::FileCreated,
+       {"x.txt", "-", "Create", "C:"},
+       20,
+       0,
+       3},
+      {"spaces kept", W, " \\ a ", "  ", EventKind::FileCreated, {" a ", "-", "Create", " \\"}, 9, 0, 3},
       {"blank name, whole path",
        W,
        "C:\\docs\\ ",
        "",
-       evCreate,
+       EventKind::FileCreated,
        {"C:\\docs\\ ", "-", "Create", "C:\\docs\\"},
        9,
        60,
        3},
-      {"blank first path", W, "   ", "C:\\b", evRenameItem, {"-", "b", "Rename File", ""}, 9, 0, 1},
-      {"unknown number", W, "C:\\a", "", 42, {"a", "-", "Unknown", "C:\\"}, 50, 0, 0},
+      {"blank first path", W, "   ", "C:\\b", EventKind::FileRenamed, {"-", "b", "Rename File", ""}, 9, 0, 1},
       {"posix rename",
        P,
        "/home/u/a.txt",
        "/home/u/b:c",
-       evRenameItem,
+       EventKind::FileRenamed,
        {"a.txt", "b:c", "Rename File", "/home/u/"},
        30,
        41,
@@ -117,31 +152,45 @@ TEST(CaptureList, CellsIconsAndMarksOfEveryRowKind) {
        P,
        "/home/u/x:y",
        "",
-       evCreate,
+       EventKind::FileCreated,
        {"x:y", "-", "Create", "/home/u/"},
        8,
        41,
        3},
-      {"posix root", P, "/", "", evUpdateDir, {"/", "-", "Update Directory", "/"}, 40, 0, 0},
+      {"posix root", P, "/", "", EventKind::FolderNeedsRescan, {"/", "-", "Update Directory", "/"}, 40, 0, 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     FakePlatform& platform = c.style == W ? win : posix;
-    CaptureList list(platform, platform);
-    list.addListItem(c.item1, c.item2, c.event, c.style);
+    CaptureList list(platform, &platform, c.style);
+    const Change change = changeOf(c.item1, c.item2, c.event);
+    list.add(change);
     ASSERT_EQ(list.rowCount(), 1);
+    const CapturePresentation presentation(platform);
     std::vector<std::string> cells;
-    for (int col = 0; col < kListColumnCount; ++col) cells.emplace_back(list.cell(0, col));
+    for (int col = 0; col < kListColumnCount; ++col)
+      cells.emplace_back(presentation.cellText(list, 0, static_cast<ListColumn>(col)));
     EXPECT_EQ(cells, c.cells);
-    EXPECT_EQ(list.imageIndex(0), c.image);
-    EXPECT_EQ(list.workPathImageIndex(0), c.workPathImage);
-    EXPECT_EQ(list.mark(0), c.mark);
+    // The cells of the change alone (for a recorder that keeps no list) are the same.
+    const ListCells alone = listCells(change, c.style);
+    EXPECT_EQ((std::vector<std::string>{alone.from, alone.to, alone.action, alone.workPath}), c.cells);
+    EXPECT_EQ(list.icon(0), c.image);
+    EXPECT_EQ(list.folderIcon(0), c.workPathImage);
+    EXPECT_EQ(static_cast<int>(listMarkOf(list.kind(0))), c.mark);
+    EXPECT_EQ(presentation.cellIcon(list, 0, ListColumn::From), c.image);
+    EXPECT_EQ(presentation.cellIcon(list, 0, ListColumn::WorkPath), c.workPathImage);
+    EXPECT_EQ(presentation.cellIcon(list, 0, ListColumn::To), 0);
+    EXPECT_EQ(presentation.cellIcon(list, 0, ListColumn::Action), 0);
+    // The row keeps the change's facts.
+    EXPECT_EQ(std::string(list.folder(0)) + std::string(list.name(0)), c.item1);
+    EXPECT_EQ(list.newPath(0), c.item2);
+    EXPECT_EQ(list.kind(0), c.event);
   }
 }
 
 TEST(CaptureList, RowsInDeliveryOrderAnnouncedInBatches) {
   FakePlatform platform(PathStyle::Windows);
-  CaptureList list(platform, platform);
+  CaptureList list(platform, &platform, PathStyle::Windows);
   struct Recorder : CaptureListObserver {
     const CaptureList* list = nullptr;
     std::vector<std::string> calls;
@@ -158,14 +207,13 @@ TEST(CaptureList, RowsInDeliveryOrderAnnouncedInBatches) {
   } recorder;
   recorder.list = &list;
   list.setObserver(&recorder);
-  list.addListItem("C:\\0", "", evCreate, PathStyle::Windows);
+  list.add(changeOf("C:\\0", "", EventKind::FileCreated));
   list.beginBatch();
-  for (int i = 1; i <= 10; ++i)
-    list.addListItem("C:\\" + std::to_string(i), "", evCreate, PathStyle::Windows);
+  for (int i = 1; i <= 10; ++i) list.add(changeOf("C:\\" + std::to_string(i), "", EventKind::FileCreated));
   EXPECT_EQ(list.rowCount(), 1);  // not announced yet
   list.endBatch();
   ASSERT_EQ(list.rowCount(), 11);
-  for (int i = 0; i <= 10; ++i) EXPECT_EQ(list.cell(i, colFrom), std::to_string(i));
+  for (int i = 0; i <= 10; ++i) EXPECT_EQ(list.name(i), std::to_string(i));
   list.clear();
   EXPECT_EQ(recorder.calls,
             (std::vector<std::string>{"about 0..0 of 0", "inserted 0..0 of 1", "about 1..10 of 1",
@@ -177,7 +225,7 @@ TEST(CaptureList, RowsInDeliveryOrderAnnouncedInBatches) {
 TEST(CaptureList, LongBatchesAskFolderIconsInGroupsAndAnnounceOnce) {
   FakePlatform platform(PathStyle::Windows);
   platform.objectIcons = {{"C:\\a\\", 21}, {"C:\\b\\", 22}, {"C:\\c\\", 23}};
-  CaptureList list(platform, platform);
+  CaptureList list(platform, &platform, PathStyle::Windows);
   struct Counter : CaptureListObserver {
     int announcements = 0;
     void rowsAboutToBeInserted(int, int) override {}
@@ -190,45 +238,94 @@ TEST(CaptureList, LongBatchesAskFolderIconsInGroupsAndAnnounceOnce) {
   const char* folders[] = {"C:\\a\\", "C:\\b\\", "C:\\c\\"};
   list.beginBatch();
   for (int i = 0; i < rows; ++i)
-    list.addListItem(std::string(folders[i % 3]) + "f" + std::to_string(i), "", evCreate);
+    list.add(changeOf(std::string(folders[i % 3]) + "f" + std::to_string(i), "", EventKind::FileCreated));
   EXPECT_EQ(counter.announcements, 0);
   list.endBatch();
   EXPECT_EQ(counter.announcements, 1);
   ASSERT_EQ(list.rowCount(), rows);
-  for (int i = 0; i < rows; ++i) ASSERT_EQ(list.workPathImageIndex(i), 21 + i % 3) << "row " << i;
+  for (int i = 0; i < rows; ++i) ASSERT_EQ(list.folderIcon(i), 21 + i % 3) << "row " << i;
+}
+
+// Rows are kept in blocks: rows on either side of a block's end, and icon groups that span
+// it, keep their own facts; a Clean drops the blocks and the list fills again from row 0.
+TEST(CaptureList, RowsAcrossBlocksKeepTheirFactsAndIcons) {
+  FakePlatform platform(PathStyle::Windows);
+  platform.objectIcons = {{"C:\\a\\", 21}, {"C:\\b\\", 22}, {"C:\\c\\", 23}};
+  CaptureList list(platform, &platform, PathStyle::Windows);
+  const char* folders[] = {"C:\\a\\", "C:\\b\\", "C:\\c\\"};
+  const auto fill = [&](int rows) {
+    list.beginBatch();
+    for (int i = 0; i < rows; ++i) {
+      const EventKind kind = i % 2 == 0 ? EventKind::FileCreated : EventKind::FolderCreated;
+      list.add(changeOf(std::string(folders[i % 3]) + std::to_string(i), "", kind));
+    }
+    list.endBatch();
+  };
+  const int rows = static_cast<int>(2 * CaptureList::kBlockRows + 5);
+  for (int round = 0; round < 2; ++round) {
+    fill(rows);
+    ASSERT_EQ(list.rowCount(), rows);
+    for (int i = 0; i < rows; ++i) {
+      ASSERT_EQ(list.folder(i), folders[i % 3]) << "row " << i;
+      ASSERT_EQ(list.name(i), std::to_string(i)) << "row " << i;
+      ASSERT_EQ(list.kind(i), i % 2 == 0 ? EventKind::FileCreated : EventKind::FolderCreated) << "row " << i;
+      ASSERT_EQ(list.folderIcon(i), 21 + i % 3) << "row " << i;
+    }
+    list.clear();
+    EXPECT_EQ(list.rowCount(), 0);
+    EXPECT_EQ(list.bytesUsed(), 0u);
+  }
 }
 
 TEST(CaptureList, SharedPoolKeepsEachTextOnce) {
   FakePlatform platform(PathStyle::Windows);
   TextPool pool;
-  CaptureList list(platform, platform, &pool);
-  for (int i = 0; i < 100; ++i) list.addListItem("C:\\docs\\a.txt", "", evUpdateItem, PathStyle::Windows);
-  // The empty text, a.txt, "-", "Update File", C:\docs\.
-  EXPECT_EQ(pool.size(), 5u);
-  EXPECT_EQ(list.cell(99, colWorkPath), "C:\\docs\\");
+  CaptureList list(platform, &platform, PathStyle::Windows, &pool);
+  for (int i = 0; i < 100; ++i) list.add(changeOf("C:\\docs\\a.txt", "", EventKind::FileUpdated));
+  // The empty text (no new path, no process), a.txt, C:\docs\.
+  EXPECT_EQ(pool.size(), 3u);
+  EXPECT_EQ(list.folder(99), "C:\\docs\\");
 }
 
-// The list keeps the ids of the texts every row shows (action names, the dash); a cleared
-// pool hands out new ones, and the rows after it still show the right texts.
+// Rows after a Clean (the list's and its shared pool's) show their own texts, whatever ids the
+// pool hands out then.
 TEST(CaptureList, RowsAfterAClearedPoolShowTheirOwnTexts) {
   FakePlatform platform(PathStyle::Windows);
   TextPool pool;
-  CaptureList shared(platform, platform, &pool);
-  CaptureList own(platform, platform);
+  CaptureList shared(platform, &platform, PathStyle::Windows, &pool);
+  CaptureList own(platform, &platform, PathStyle::Windows);
+  const CapturePresentation presentation(platform);
   for (CaptureList* list : {&shared, &own}) {
-    list->addListItem("C:\\docs\\a.txt", "", evUpdateItem, PathStyle::Windows);
-    list->addListItem("C:\\docs\\b", "", evRmDir, PathStyle::Windows);
+    list->add(changeOf("C:\\docs\\a.txt", "", EventKind::FileUpdated));
+    list->add(changeOf("C:\\docs\\b", "", EventKind::FolderDeleted));
     list->clear();
     if (list == &shared) pool.clear();
     pool.intern("filler");  // so that old ids now name other texts
-    list->addListItem("C:\\x\\b", "", evRmDir, PathStyle::Windows);
-    list->addListItem("C:\\x\\c.txt", "", evUpdateItem, PathStyle::Windows);
+    list->add(changeOf("C:\\x\\b", "", EventKind::FolderDeleted));
+    list->add(changeOf("C:\\x\\c.txt", "", EventKind::FileUpdated));
     ASSERT_EQ(list->rowCount(), 2);
-    EXPECT_EQ(list->cell(0, colAction), getEventName(evRmDir));
-    EXPECT_EQ(list->cell(1, colAction), getEventName(evUpdateItem));
-    EXPECT_EQ(list->cell(1, colTo), "-");
-    EXPECT_EQ(list->cell(1, colFrom), "c.txt");
+    EXPECT_EQ(presentation.cellText(*list, 0, ListColumn::Action), "Delete Directory");
+    EXPECT_EQ(presentation.cellText(*list, 1, ListColumn::Action), "Update File");
+    EXPECT_EQ(presentation.cellText(*list, 1, ListColumn::To), "-");
+    EXPECT_EQ(presentation.cellText(*list, 1, ListColumn::From), "c.txt");
+    EXPECT_EQ(presentation.cellText(*list, 1, ListColumn::WorkPath), "C:\\x\\");
   }
+}
+
+// A row keeps the change's time, process id and process name.
+TEST(CaptureList, RowsKeepTheChangesTimeAndProcess) {
+  FakePlatform platform(PathStyle::Posix);
+  CaptureList list(platform, nullptr, PathStyle::Posix);
+  Change change = changeOf("/srv/a.txt", "", EventKind::FileCreated);
+  change.time = std::chrono::system_clock::time_point(std::chrono::milliseconds(1234567));
+  change.pid = 77;
+  change.process = "cp";
+  list.add(change);
+  EXPECT_EQ(list.time(0), change.time);
+  EXPECT_EQ(list.processId(0), 77);
+  EXPECT_EQ(list.processName(0), "cp");
+  EXPECT_EQ(list.icon(0), 0);  // no icon source: no icons
+  EXPECT_EQ(list.folderIcon(0), 0);
 }
 
 TEST(TextPool, InternsAndFoldsOnlyAsciiCase) {

@@ -8,8 +8,10 @@
 
 #include "core/events/event_kinds.h"
 #include "core/model/path_parts.h"
+#include "core/model/presentation.h"
 #include "core/text/text_lines.h"
 #include "platform/fake/fake_platform.h"
+#include "support/changes.h"
 
 namespace tw {
 namespace {
@@ -17,6 +19,18 @@ namespace {
 using Segs = std::vector<std::string_view>;
 constexpr auto Win = PathStyle::Windows;
 constexpr auto Posix = PathStyle::Posix;
+
+// Files a change made now.
+void add(CaptureTree& tree, std::string path, std::string newPath, EventKind kind) {
+  tree.add(test::changeOf(std::move(path), std::move(newPath), kind));
+}
+
+// What a node reads as (the text lookups compare with).
+std::string textOf(const CaptureTree& tree, NodeId node, Environment& environment) {
+  std::string text;
+  appendNodeText(text, tree, node, environment);
+  return text;
+}
 
 TEST(PathSegments, SplitTable) {
   struct Case {
@@ -71,11 +85,11 @@ TEST(PathSegments, WindowsSplitIsTheLineSplitOfThePathWithBreaksForBackslashes) 
 }
 
 TEST(PathSegments, PartsOfAPath) {
-  EXPECT_EQ(getLastSegment("C:\\a\\new.txt", Win), "new.txt");
-  EXPECT_EQ(getLastSegment("new.txt", Win), "new.txt");
-  EXPECT_EQ(getLastSegment("C:\\a\\", Win), "");
-  EXPECT_EQ(getLastSegment("C:x", Win), "C:x");  // only the backslash counts here
-  EXPECT_EQ(getLastSegment("/a/b:c", Posix), "b:c");
+  EXPECT_EQ(lastSegment("C:\\a\\new.txt", Win), "new.txt");
+  EXPECT_EQ(lastSegment("new.txt", Win), "new.txt");
+  EXPECT_EQ(lastSegment("C:\\a\\", Win), "");
+  EXPECT_EQ(lastSegment("C:x", Win), "C:x");  // only the backslash counts here
+  EXPECT_EQ(lastSegment("/a/b:c", Posix), "b:c");
   EXPECT_EQ(fileNamePart("C:x", Win), "x");
   EXPECT_EQ(folderPart("C:x", Win), "C:");
   EXPECT_EQ(folderPart("x", Win), "");
@@ -102,114 +116,169 @@ class TreeTest : public testing::Test {
     std::vector<std::string> lines;
     tree.forEachNode([&](NodeId n, int level) {
       EXPECT_EQ(tree.level(n), level);
-      EXPECT_EQ(tree.selectedImageIndex(n), tree.imageIndex(n));
-      lines.push_back(std::string(static_cast<std::size_t>(level) * 2, ' ') + std::string(tree.text(n)) +
-                      " {" + std::to_string(tree.mark(n)) + "," + std::to_string(tree.imageIndex(n)) + "}");
+      lines.push_back(std::string(static_cast<std::size_t>(level) * 2, ' ') + text(n) + " {" +
+                      std::to_string(static_cast<int>(tree.mark(n))) + "," + std::to_string(tree.icon(n)) +
+                      "}");
     });
     return lines;
   }
 
-  FakePlatform platform{PathStyle::Windows};
-  CaptureTree tree{platform, platform};
+  std::string text(NodeId node) const { return textOf(tree, node, platform); }
+
+  mutable FakePlatform platform{PathStyle::Windows};
+  CaptureTree tree{platform, &platform, Win};
 };
 
 TEST_F(TreeTest, CreateFilesOneNodePerSegmentWithIcons) {
-  tree.addDirectoryFile("C:\\a\\b.txt", "", evCreate, Win);
+  add(tree, "C:\\a\\b.txt", "", EventKind::FileCreated);
   // The root's icon comes from its name; the others from their disk path with the separator.
   EXPECT_EQ(dump(), (std::vector<std::string>{"C: {0,9}", "  a {0,60}", "    b.txt {0,0}"}));
-  tree.addDirectoryFile("C:\\a\\b.txt", "", evUpdateItem, Win);
-  tree.addDirectoryFile("c:\\A\\B.TXT", "", evUpdateItem, Win);
+  add(tree, "C:\\a\\b.txt", "", EventKind::FileUpdated);
+  add(tree, "c:\\A\\B.TXT", "", EventKind::FileUpdated);
   EXPECT_EQ(tree.nodeCount(), 3u);
-  const NodeId c = tree.findNode("C:", kNoNode);
-  const NodeId a = tree.findNode("a", c);
-  const NodeId b = tree.findNode("b.txt", a);
-  EXPECT_EQ(tree.nodePath(c, Win), "C:");
-  EXPECT_EQ(tree.nodePath(a, Win), "C:\\a\\");
-  EXPECT_EQ(tree.nodePath(b, Win), "C:\\a\\b.txt\\");
+  const NodeId c = tree.find("C:", kNoNode);
+  const NodeId a = tree.find("a", c);
+  const NodeId b = tree.find("b.txt", a);
+  EXPECT_EQ(tree.path(c), "C:");
+  EXPECT_EQ(tree.path(a), "C:\\a\\");
+  EXPECT_EQ(tree.path(b), "C:\\a\\b.txt\\");
 }
 
 TEST_F(TreeTest, CaseFoldingIsAsciiOnlyAndSpacesCount) {
-  tree.addDirectoryFile("C:\\\xC3\x84", "", evCreate, Win);  // Ä
-  tree.addDirectoryFile("C:\\\xC3\xA4", "", evCreate, Win);  // ä: another node
-  tree.addDirectoryFile("C:\\ a ", "", evCreate, Win);
-  tree.addDirectoryFile("C:\\a", "", evCreate, Win);
-  tree.addDirectoryFile("C:\\A", "", evCreate, Win);
+  add(tree, "C:\\\xC3\x84", "", EventKind::FileCreated);  // Ä
+  add(tree, "C:\\\xC3\xA4", "", EventKind::FileCreated);  // ä: another node
+  add(tree, "C:\\ a ", "", EventKind::FileCreated);
+  add(tree, "C:\\a", "", EventKind::FileCreated);
+  add(tree, "C:\\A", "", EventKind::FileCreated);
   EXPECT_EQ(dump(), (std::vector<std::string>{"C: {0,9}", "  \xC3\x84 {0,0}", "  \xC3\xA4 {0,0}",
                                               "   a  {0,0}", "  a {0,60}"}));
 }
 
 TEST_F(TreeTest, SegmentGapsAndRoots) {
-  tree.addDirectoryFile("C:\\\\a", "", evCreate, Win);            // a directly under C:
-  tree.addDirectoryFile("\\\\srv\\share\\f", "", evCreate, Win);  // srv becomes a root
-  tree.addDirectoryFile("C:\\a/b", "", evCreate, Win);            // one segment a/b
-  tree.addDirectoryFile("C:\\a\\ ", "", evDelete, Win);           // blank last segment: no treatment
-  tree.addDirectoryFile("C:", "", evDelete, Win);                 // one segment: no treatment
+  add(tree, "C:\\\\a", "", EventKind::FileCreated);            // a directly under C:
+  add(tree, "\\\\srv\\share\\f", "", EventKind::FileCreated);  // srv becomes a root
+  add(tree, "C:\\a/b", "", EventKind::FileCreated);            // one segment a/b
+  add(tree, "C:\\a\\ ", "", EventKind::FileDeleted);           // blank last segment: no treatment
+  add(tree, "C:", "", EventKind::FileDeleted);                 // one segment: no treatment
   EXPECT_EQ(dump(), (std::vector<std::string>{"C: {0,9}", "  a {0,60}", "  a/b {0,0}", "srv {0,0}",
                                               "  share {0,0}", "    f {0,0}"}));
-  const NodeId srv = tree.findNode("SRV", kNoNode);
-  EXPECT_EQ(tree.nodePath(srv, Win), "srv");
-  EXPECT_EQ(tree.nodePath(tree.child(tree.child(srv, 0), 0), Win), "srv\\share\\f\\");
+  const NodeId srv = tree.find("SRV", kNoNode);
+  EXPECT_EQ(tree.path(srv), "srv");
+  EXPECT_EQ(tree.path(tree.child(tree.child(srv, 0), 0)), "srv\\share\\f\\");
   // A root reached past blank segments can be treated: it is the last segment.
-  tree.addDirectoryFile("\\\\srv", "", evDelete, Win);
-  EXPECT_EQ(tree.text(srv), "(14:03:27) srv");
+  add(tree, "\\\\srv", "", EventKind::FileDeleted);
+  EXPECT_EQ(text(srv), "(14:03:27) srv");
 }
 
 TEST_F(TreeTest, TreatmentsAndTheFreshNodeBesideATreatedOne) {
   struct Step {
     std::string path;
     std::string newName;
-    int event;
+    EventKind event;
   } steps[] = {
-      {"C:\\a\\b.txt", "", evCreate},
-      {"C:\\a\\b.txt", "", evDelete},      // the plain node is treated
-      {"C:\\a\\b.txt", "", evCreate},      // a fresh node beside it
-      {"C:\\a\\B.TXT", "", evUpdateItem},  // finds the fresh one
-      {"C:\\a\\b.txt", "C:\\a\\c.doc", evRenameItem},
-      {"C:\\a\\b.txt", "", evDelete},  // no plain b.txt left: a new node, treated at once
-      {"C:\\a\\old", "C:\\a\\new\\", evRenameFolder},
-      {"C:\\a\\x", "", evRmDir},
+      {"C:\\a\\b.txt", "", EventKind::FileCreated},
+      {"C:\\a\\b.txt", "", EventKind::FileDeleted},  // the plain node is treated
+      {"C:\\a\\b.txt", "", EventKind::FileCreated},  // a fresh node beside it
+      {"C:\\a\\B.TXT", "", EventKind::FileUpdated},  // finds the fresh one
+      {"C:\\a\\b.txt", "C:\\a\\c.doc", EventKind::FileRenamed},
+      {"C:\\a\\b.txt", "", EventKind::FileDeleted},  // no plain b.txt left: a new node, treated at once
+      {"C:\\a\\old", "C:\\a\\new\\", EventKind::FolderRenamed},
+      {"C:\\a\\x", "", EventKind::FolderDeleted},
   };
-  for (const auto& s : steps) tree.addDirectoryFile(s.path, s.newName, s.event, Win);
+  for (const auto& s : steps) add(tree, s.path, s.newName, s.event);
   EXPECT_EQ(dump(), (std::vector<std::string>{"C: {0,9}", "  a {0,60}", "    (14:03:27) b.txt {2,20}",
                                               "    b.txt -> c.doc {1,20}", "    (14:03:27) b.txt {2,20}",
                                               "    old ->  {1,50}", "    (14:03:27) x {2,50}"}));
   // A treated node is found again only by its new text, and never when marked deleted.
-  const NodeId a = tree.findNode("C:", kNoNode);
-  const NodeId folder = tree.findNode("a", a);
-  EXPECT_EQ(tree.findNode("(14:03:27) b.txt", folder), kNoNode);
-  EXPECT_EQ(tree.findNode("B.TXT -> C.DOC", folder), tree.child(folder, 1));
-  EXPECT_EQ(tree.findNode("b.txt", folder), kNoNode);
+  const NodeId a = tree.find("C:", kNoNode);
+  const NodeId folder = tree.find("a", a);
+  EXPECT_EQ(tree.find("(14:03:27) b.txt", folder), kNoNode);
+  EXPECT_EQ(tree.find("B.TXT -> C.DOC", folder), tree.child(folder, 1));
+  EXPECT_EQ(tree.find("b.txt", folder), kNoNode);
 }
 
 TEST_F(TreeTest, DeleteDirectoryRemovesTheSubtreeAndLookupsStayRight) {
-  tree.addDirectoryFile("C:\\a\\s\\deep.txt", "", evCreate, Win);
-  tree.addDirectoryFile("C:\\a\\t.txt", "", evCreate, Win);
-  tree.addDirectoryFile("C:\\b\\u.txt", "", evCreate, Win);
+  add(tree, "C:\\a\\s\\deep.txt", "", EventKind::FileCreated);
+  add(tree, "C:\\a\\t.txt", "", EventKind::FileCreated);
+  add(tree, "C:\\b\\u.txt", "", EventKind::FileCreated);
   EXPECT_EQ(tree.nodeCount(), 7u);
-  tree.addDirectoryFile("C:\\a", "", evRmDir, Win);
+  add(tree, "C:\\a", "", EventKind::FolderDeleted);
   EXPECT_EQ(dump(),
             (std::vector<std::string>{"C: {0,9}", "  (14:03:27) a {2,50}", "  b {0,0}", "    u.txt {0,0}"}));
   EXPECT_EQ(tree.nodeCount(), 4u);
   // The removed nodes are gone from the index: the folder comes back as a fresh node.
-  tree.addDirectoryFile("C:\\a\\s\\deep.txt", "", evUpdateItem, Win);
+  add(tree, "C:\\a\\s\\deep.txt", "", EventKind::FileUpdated);
   EXPECT_EQ(tree.nodeCount(), 7u);
-  const NodeId c = tree.findNode("C:", kNoNode);
+  const NodeId c = tree.find("C:", kNoNode);
   EXPECT_EQ(tree.childCount(c), 3);
-  EXPECT_EQ(tree.text(tree.child(c, 2)), "a");
-  EXPECT_EQ(tree.findNode("a", c), tree.child(c, 2));
-  tree.addDirectoryFile("C:\\b", "", evRmDir, Win);
-  tree.addDirectoryFile("C:\\B\\u.txt", "", evCreate, Win);
-  EXPECT_EQ(tree.text(tree.child(c, 3)), "B");
+  EXPECT_EQ(text(tree.child(c, 2)), "a");
+  EXPECT_EQ(tree.find("a", c), tree.child(c, 2));
+  add(tree, "C:\\b", "", EventKind::FolderDeleted);
+  add(tree, "C:\\B\\u.txt", "", EventKind::FileCreated);
+  EXPECT_EQ(text(tree.child(c, 3)), "B");
 }
 
 TEST_F(TreeTest, ClearEmptiesEverything) {
-  tree.addDirectoryFile("C:\\a\\b.txt", "", evCreate, Win);
+  add(tree, "C:\\a\\b.txt", "", EventKind::FileCreated);
   tree.clear();
   EXPECT_EQ(tree.nodeCount(), 0u);
   EXPECT_EQ(tree.childCount(kNoNode), 0);
-  EXPECT_EQ(tree.findNode("C:", kNoNode), kNoNode);
-  tree.addDirectoryFile("C:\\a\\b.txt", "", evCreate, Win);
+  EXPECT_EQ(tree.find("C:", kNoNode), kNoNode);
+  add(tree, "C:\\a\\b.txt", "", EventKind::FileCreated);
   EXPECT_EQ(dump().size(), 3u);
+}
+
+// A node keeps facts, not texts: its name, whether it is a folder, its mark, the time of its
+// deletion as the change says (a deletion held back during a pause and delivered later keeps
+// the time it happened), and the names it was renamed to; its text is made from them.
+TEST(TreeFacts, NodesKeepNamesKindsTimesAndRenames) {
+  // The time of day shows the moment's seconds, so that a wrong moment shows.
+  struct ClockPlatform : FakePlatform {
+    using FakePlatform::FakePlatform;
+    std::string timeOfDay(std::chrono::system_clock::time_point moment) override {
+      return "t" + std::to_string(
+                       std::chrono::duration_cast<std::chrono::seconds>(moment.time_since_epoch()).count());
+    }
+  } platform(Win);
+  CaptureTree tree(platform, &platform, Win);
+  const auto at = [](int seconds) {
+    return std::chrono::system_clock::time_point(std::chrono::seconds(seconds));
+  };
+  const auto file = [&](std::string path, std::string newPath, EventKind kind, int seconds,
+                        bool folder = false) {
+    Change change = test::changeOf(std::move(path), std::move(newPath), kind, at(seconds));
+    change.folder = folder;
+    tree.add(change);
+  };
+  file("C:\\docs\\a.txt", "", EventKind::FileCreated, 100);
+  file("C:\\docs\\a.txt", "C:\\docs\\b.txt", EventKind::FileRenamed, 200);
+  file("C:\\docs\\a.txt -> b.txt", "C:\\docs\\c.txt", EventKind::FileRenamed, 300);
+  file("C:\\docs\\a.txt -> b.txt -> c.txt", "", EventKind::FileDeleted, 400);  // held back, delivered now
+  file("C:\\docs\\sub", "", EventKind::FolderCreated, 500);
+  file("C:\\docs\\link", "", EventKind::FileCreated, 600, true);  // the system says: a folder
+  const NodeId docs = tree.find("docs", tree.find("C:", kNoNode));
+  ASSERT_EQ(tree.childCount(docs), 3);
+  const NodeId a = tree.child(docs, 0);
+  EXPECT_EQ(tree.name(a), "a.txt");
+  EXPECT_EQ(tree.mark(a), Mark::Deleted);
+  EXPECT_EQ(tree.deletedAt(a), at(400));
+  EXPECT_EQ(tree.renames(a), (std::vector<std::string_view>{"b.txt", "c.txt"}));
+  EXPECT_EQ(textOf(tree, a, platform), "(t400) a.txt -> b.txt -> c.txt");
+  EXPECT_FALSE(tree.isFolder(a));
+  EXPECT_TRUE(tree.isFolder(docs));
+  EXPECT_TRUE(tree.isFolder(tree.child(docs, 1)));
+  EXPECT_TRUE(tree.isFolder(tree.child(docs, 2)));
+  EXPECT_EQ(tree.mark(docs), Mark::Plain);
+  EXPECT_EQ(tree.deletedAt(docs), std::nullopt);
+  EXPECT_TRUE(tree.renames(docs).empty());
+  // The deleted node answers to its text of that moment and is never found.
+  EXPECT_EQ(tree.find("(t400) A.TXT -> B.TXT -> C.TXT", docs), kNoNode);
+  file("C:\\docs\\(t400) a.txt -> b.txt -> c.txt", "", EventKind::FileUpdated, 700);
+  ASSERT_EQ(tree.childCount(docs), 4) << "the first match is the deleted node: a fresh node beside it";
+  EXPECT_EQ(tree.name(tree.child(docs, 3)), "(t400) a.txt -> b.txt -> c.txt");
+  file("C:\\docs", "", EventKind::FolderDeleted, 800);
+  EXPECT_EQ(textOf(tree, docs, platform), "(t800) docs");
+  EXPECT_EQ(tree.childCount(docs), 0);
 }
 
 TEST(PosixTree, RootSlashAndNoDoubledSeparator) {
@@ -218,26 +287,27 @@ TEST(PosixTree, RootSlashAndNoDoubledSeparator) {
   platform.objectIcons = {{"/home/", 3}, {"/usr/", 4}};
   platform.typeIcons = {{".txt", 5}};
   platform.clock = "09:00:00";
-  CaptureTree tree(platform, platform);
-  tree.addDirectoryFile("/home/u/a.txt", "", evCreate, Posix);
-  tree.addDirectoryFile("/home//u/ ", "", evCreate, Posix);  // a name of one space is a name
-  tree.addDirectoryFile("/home/u/a\\b:c", "", evCreate, Posix);
-  tree.addDirectoryFile("/home/u/a.txt", "/home/u/z.txt", evRenameItem, Posix);
-  tree.addDirectoryFile("/home/u/line\nbreak", "", evDelete, Posix);
-  const NodeId root = tree.findNode("/", kNoNode);
+  CaptureTree tree(platform, &platform, Posix);
+  const auto text = [&](NodeId node) { return textOf(tree, node, platform); };
+  add(tree, "/home/u/a.txt", "", EventKind::FileCreated);
+  add(tree, "/home//u/ ", "", EventKind::FileCreated);  // a name of one space is a name
+  add(tree, "/home/u/a\\b:c", "", EventKind::FileCreated);
+  add(tree, "/home/u/a.txt", "/home/u/z.txt", EventKind::FileRenamed);
+  add(tree, "/home/u/line\nbreak", "", EventKind::FileDeleted);
+  const NodeId root = tree.find("/", kNoNode);
   ASSERT_NE(root, kNoNode);
-  const NodeId home = tree.findNode("home", root);
-  const NodeId u = tree.findNode("u", home);
-  EXPECT_EQ(tree.nodePath(root, Posix), "/");
-  EXPECT_EQ(tree.nodePath(home, Posix), "/home/");
-  EXPECT_EQ(tree.nodePath(u, Posix), "/home/u/");
-  EXPECT_EQ(tree.imageIndex(home), 3);
+  const NodeId home = tree.find("home", root);
+  const NodeId u = tree.find("u", home);
+  EXPECT_EQ(tree.path(root), "/");
+  EXPECT_EQ(tree.path(home), "/home/");
+  EXPECT_EQ(tree.path(u), "/home/u/");
+  EXPECT_EQ(tree.icon(home), 3);
   ASSERT_EQ(tree.childCount(u), 4);
-  EXPECT_EQ(tree.text(tree.child(u, 0)), "a.txt -> z.txt");
-  EXPECT_EQ(tree.imageIndex(tree.child(u, 0)), 5);
-  EXPECT_EQ(tree.text(tree.child(u, 1)), " ");
-  EXPECT_EQ(tree.text(tree.child(u, 2)), "a\\b:c");
-  EXPECT_EQ(tree.text(tree.child(u, 3)), "(09:00:00) line\nbreak");
+  EXPECT_EQ(text(tree.child(u, 0)), "a.txt -> z.txt");
+  EXPECT_EQ(tree.icon(tree.child(u, 0)), 5);
+  EXPECT_EQ(text(tree.child(u, 1)), " ");
+  EXPECT_EQ(text(tree.child(u, 2)), "a\\b:c");
+  EXPECT_EQ(text(tree.child(u, 3)), "(09:00:00) line\nbreak");
   EXPECT_EQ(tree.nodeCount(), 7u);
 }
 
@@ -256,33 +326,33 @@ TEST(PosixTree, CreatedFileNodeIsNotAskedForAFolderIcon) {
   struct Case {
     PathStyle style;
     const char* path;
-    int event;
+    EventKind event;
     const char* filePath;  // the new file node's path as the disk would be asked
     bool asked;
     int icon;  // of the new file node
   } cases[] = {
-      {Posix, "/d/a.txt", evCreate, "/d/a.txt/", false, 0},
-      {Posix, "/d/a.txt", evUpdateItem, "/d/a.txt/", false, 0},
-      {Posix, "/d/a.txt", evMkDir, "/d/a.txt/", true, 70},
-      {Posix, "/d/a.txt", evUpdateDir, "/d/a.txt/", true, 70},
-      {Posix, "/d/a.txt", evDelete, "/d/a.txt/", false, 5},         // the file type's icon
-      {Posix, "/d/a.txt", evRmDir, "/d/a.txt/", false, 9},          // the system folder's icon
-      {Win, "C:\\d\\a.txt", evCreate, "C:\\d\\a.txt\\", true, 70},  // the shell is asked
+      {Posix, "/d/a.txt", EventKind::FileCreated, "/d/a.txt/", false, 0},
+      {Posix, "/d/a.txt", EventKind::FileUpdated, "/d/a.txt/", false, 0},
+      {Posix, "/d/a.txt", EventKind::FolderCreated, "/d/a.txt/", true, 70},
+      {Posix, "/d/a.txt", EventKind::FolderNeedsRescan, "/d/a.txt/", true, 70},
+      {Posix, "/d/a.txt", EventKind::FileDeleted, "/d/a.txt/", false, 5},         // the file type's icon
+      {Posix, "/d/a.txt", EventKind::FolderDeleted, "/d/a.txt/", false, 9},       // the system folder's icon
+      {Win, "C:\\d\\a.txt", EventKind::FileCreated, "C:\\d\\a.txt\\", true, 70},  // the shell is asked
   };
   for (const Case& c : cases) {
     AskingPlatform platform(c.style);
     platform.objectIcons = {{"/d/", 60}, {"C:\\d\\", 60}, {c.filePath, 70}, {"/usr/", 9}};
     platform.systemDir = "/usr";
     platform.typeIcons = {{".txt", 5}};
-    CaptureTree tree(platform, platform);
-    tree.addDirectoryFile(c.path, "", c.event, c.style);
-    const NodeId d = tree.findNode("d", tree.child(kNoNode, 0));
+    CaptureTree tree(platform, &platform, c.style);
+    add(tree, c.path, "", c.event);
+    const NodeId d = tree.find("d", tree.child(kNoNode, 0));
     ASSERT_NE(d, kNoNode) << c.path;
-    EXPECT_EQ(tree.imageIndex(d), 60) << c.path;  // the folder above is asked as before
+    EXPECT_EQ(tree.icon(d), 60) << c.path;  // the folder above is asked as before
     ASSERT_EQ(tree.childCount(d), 1) << c.path;
-    EXPECT_EQ(tree.imageIndex(tree.child(d, 0)), c.icon) << c.path << " " << c.event;
+    EXPECT_EQ(tree.icon(tree.child(d, 0)), c.icon) << c.path << " " << eventNumber(c.event);
     const bool asked = std::count(platform.asked.begin(), platform.asked.end(), c.filePath) > 0;
-    EXPECT_EQ(asked, c.asked) << c.path << " " << c.event;
+    EXPECT_EQ(asked, c.asked) << c.path << " " << eventNumber(c.event);
   }
 }
 
@@ -337,7 +407,7 @@ class ScanTree {
             nodes[node].children.clear();
           }
         } else {
-          nodes[node].text += " -> " + std::string(getLastSegment(newName, style));
+          nodes[node].text += " -> " + std::string(lastSegment(newName, style));
           nodes[node].mark = 1;
         }
       }
@@ -396,11 +466,11 @@ class ScanTree {
   FakePlatform& platform;
 };
 
-std::vector<std::string> describe(const CaptureTree& tree) {
+std::vector<std::string> describe(const CaptureTree& tree, Environment& environment) {
   std::vector<std::string> lines;
   tree.forEachNode([&](NodeId n, int level) {
-    lines.push_back(std::to_string(level) + "|" + std::string(tree.text(n)) + "|" +
-                    std::to_string(tree.mark(n)) + "|" + std::to_string(tree.imageIndex(n)));
+    lines.push_back(std::to_string(level) + "|" + textOf(tree, n, environment) + "|" +
+                    std::to_string(static_cast<int>(tree.mark(n))) + "|" + std::to_string(tree.icon(n)));
   });
   return lines;
 }
@@ -424,14 +494,16 @@ TEST(TreeIndex, GivesExactlyWhatTheScansGive) {
     platform.clock = "1";
     platform.typeIcons = {{".t", 7}};
     platform.objectIcons = {{style == Win ? "C:\\Windows\\" : "C:\\Windows/", 8}};
-    CaptureTree tree(platform, platform);
+    CaptureTree tree(platform, &platform, style);
     ScanTree scan(platform);
     std::mt19937 random(style == Win ? 11 : 12);
     const std::vector<std::string> names = {
         "a", "A", "b.t", "B.T", "(1) a", "(1) b.t", "a -> b", "a -> b.t", "b.t -> a", "(1) A", " ", "", "x"};
     const std::vector<std::string> roots = {"R", "r", "Q"};
-    const int events[] = {evCreate,     evDelete, evMkDir,     evRenameFolder,
-                          evRenameItem, evRmDir,  evUpdateDir, evUpdateItem};
+    const EventKind events[] = {EventKind::FileCreated,       EventKind::FileDeleted,
+                                EventKind::FolderCreated,     EventKind::FolderRenamed,
+                                EventKind::FileRenamed,       EventKind::FolderDeleted,
+                                EventKind::FolderNeedsRescan, EventKind::FileUpdated};
     const char sep = pathSeparator(style);
     for (int round = 0; round < 4000; ++round) {
       const auto pick = [&](const std::vector<std::string>& from) { return from[random() % from.size()]; };
@@ -439,12 +511,12 @@ TEST(TreeIndex, GivesExactlyWhatTheScansGive) {
       const int depth = 1 + static_cast<int>(random() % 4);
       for (int i = 0; i < depth; ++i) path += sep + pick(names);
       const std::string newName = "n" + std::string(1, sep) + pick(names);
-      const int event = events[random() % std::size(events)];
-      tree.addDirectoryFile(path, newName, event, style);
-      scan.add(path, newName, event, style);
+      const EventKind event = events[random() % std::size(events)];
+      add(tree, path, newName, event);
+      scan.add(path, newName, eventNumber(event), style);
       if (round % 50 == 0 || round == 3999) {
-        ASSERT_EQ(describe(tree), describe(scan))
-            << "after " << round << " events, last " << path << " " << event;
+        ASSERT_EQ(describe(tree, platform), describe(scan))
+            << "after " << round << " events, last " << path << " " << eventNumber(event);
       }
     }
     EXPECT_GT(tree.nodeCount(), 100u);
@@ -456,7 +528,9 @@ TEST(TreeIndex, GivesExactlyWhatTheScansGive) {
 // and checks every call against what the tree answers at that moment.
 class MirrorObserver : public CaptureTreeObserver {
  public:
-  explicit MirrorObserver(const CaptureTree& tree) : tree(tree) { children[kNoNode]; }
+  MirrorObserver(const CaptureTree& tree, Environment& environment) : tree(tree), environment(environment) {
+    children[kNoNode];
+  }
 
   void nodesAboutToBeInserted(NodeId parent, int first, int last) override {
     ++insertCalls;
@@ -475,7 +549,7 @@ class MirrorObserver : public CaptureTreeObserver {
     EXPECT_TRUE(std::is_sorted(nodes.begin(), nodes.end()));
     for (const NodeId n : nodes) {
       ASSERT_TRUE(texts.contains(n)) << "a change of a node not shown";
-      texts[n] = std::string(tree.text(n));
+      texts[n] = textOf(tree, n, environment);
     }
   }
   void nodesAboutToBeRemoved(NodeId parent, int first, int last) override {
@@ -510,7 +584,7 @@ class MirrorObserver : public CaptureTreeObserver {
     }
     std::vector<std::string> real;
     tree.forEachNode(
-        [&](NodeId n, int level) { real.push_back(std::to_string(level) + std::string(tree.text(n))); });
+        [&](NodeId n, int level) { real.push_back(std::to_string(level) + textOf(tree, n, environment)); });
     EXPECT_EQ(mine, real);
   }
 
@@ -519,7 +593,7 @@ class MirrorObserver : public CaptureTreeObserver {
  private:
   void take(NodeId parent, NodeId node) {
     children[parent].push_back(node);
-    texts[node] = std::string(tree.text(node));
+    texts[node] = textOf(tree, node, environment);
     children[node];
     for (int r = 0; r < tree.childCount(node); ++r) take(node, tree.child(node, r));
   }
@@ -532,6 +606,7 @@ class MirrorObserver : public CaptureTreeObserver {
   }
 
   const CaptureTree& tree;
+  Environment& environment;
   std::map<NodeId, std::vector<NodeId>> children;
   std::map<NodeId, std::string> texts;
   std::tuple<NodeId, int, int> pending;
@@ -539,12 +614,14 @@ class MirrorObserver : public CaptureTreeObserver {
 
 TEST(TreeObserver, BatchesAnnounceEveryChangeAndAViewCanFollow) {
   FakePlatform platform(Win);
-  CaptureTree tree(platform, platform);
-  MirrorObserver mirror(tree);
+  CaptureTree tree(platform, &platform, Win);
+  MirrorObserver mirror(tree, platform);
   tree.setObserver(&mirror);
   std::mt19937 random(5);
   const std::vector<std::string> names = {"a", "b", "c", "d.t"};
-  const int events[] = {evCreate, evDelete, evRenameItem, evRmDir, evUpdateItem, evCreate, evCreate};
+  const EventKind events[] = {EventKind::FileCreated,   EventKind::FileDeleted, EventKind::FileRenamed,
+                              EventKind::FolderDeleted, EventKind::FileUpdated, EventKind::FileCreated,
+                              EventKind::FileCreated};
   for (int batch = 0; batch < 300; ++batch) {
     tree.beginBatch();
     const int size = static_cast<int>(random() % 8);
@@ -552,7 +629,7 @@ TEST(TreeObserver, BatchesAnnounceEveryChangeAndAViewCanFollow) {
       std::string path = "C:";
       const int depth = 1 + static_cast<int>(random() % 3);
       for (int d = 0; d < depth; ++d) path += "\\" + names[random() % names.size()];
-      tree.addDirectoryFile(path, "x\\y", events[random() % std::size(events)], Win);
+      add(tree, path, "x\\y", events[random() % std::size(events)]);
       // Inside a batch the tree answers as announced: new children stay out of sight.
     }
     tree.endBatch();
@@ -567,47 +644,49 @@ TEST(TreeObserver, BatchesAnnounceEveryChangeAndAViewCanFollow) {
 
 TEST(TreeObserver, ABatchAnnouncesOneBlockPerShownParent) {
   FakePlatform platform(Win);
-  CaptureTree tree(platform, platform);
+  CaptureTree tree(platform, &platform, Win);
   struct Recorder : CaptureTreeObserver {
     std::vector<std::string> calls;
     const CaptureTree* tree = nullptr;
+    Environment* environment = nullptr;
+    std::string text(NodeId node) const { return textOf(*tree, node, *environment); }
     void nodesAboutToBeInserted(NodeId p, int f, int l) override {
-      calls.push_back("insert " + (p == kNoNode ? std::string("top") : std::string(tree->text(p))) + " " +
-                      std::to_string(f) + ".." + std::to_string(l));
+      calls.push_back("insert " + (p == kNoNode ? std::string("top") : text(p)) + " " + std::to_string(f) +
+                      ".." + std::to_string(l));
     }
     void nodesInserted(NodeId, int, int) override {}
     void nodesChanged(const std::vector<NodeId>& n) override {
-      for (NodeId id : n) calls.push_back("changed " + std::string(tree->text(id)));
+      for (NodeId id : n) calls.push_back("changed " + text(id));
     }
     void nodesAboutToBeRemoved(NodeId p, int f, int l) override {
-      calls.push_back("remove " + std::string(tree->text(p)) + " " + std::to_string(f) + ".." +
-                      std::to_string(l));
+      calls.push_back("remove " + text(p) + " " + std::to_string(f) + ".." + std::to_string(l));
     }
     void nodesRemoved(NodeId, int, int) override {}
     void treeAboutToBeCleared() override { calls.push_back("clear"); }
     void treeCleared() override {}
   } recorder;
   recorder.tree = &tree;
+  recorder.environment = &platform;
   tree.setObserver(&recorder);
-  tree.addDirectoryFile("C:\\a\\1", "", evCreate, Win);  // outside a batch: at once
+  add(tree, "C:\\a\\1", "", EventKind::FileCreated);  // outside a batch: at once
   EXPECT_EQ(recorder.calls, (std::vector<std::string>{"insert top 0..0"}));
   recorder.calls.clear();
   tree.beginBatch();
-  tree.addDirectoryFile("C:\\a\\2", "", evCreate, Win);
-  tree.addDirectoryFile("C:\\a\\3", "", evCreate, Win);
-  tree.addDirectoryFile("C:\\b\\1", "", evCreate, Win);
-  tree.addDirectoryFile("C:\\a\\1", "", evDelete, Win);
-  tree.addDirectoryFile("C:\\a\\3", "", evDelete, Win);  // new in this batch: comes changed already
-  tree.addDirectoryFile("D:\\x", "", evCreate, Win);
+  add(tree, "C:\\a\\2", "", EventKind::FileCreated);
+  add(tree, "C:\\a\\3", "", EventKind::FileCreated);
+  add(tree, "C:\\b\\1", "", EventKind::FileCreated);
+  add(tree, "C:\\a\\1", "", EventKind::FileDeleted);
+  add(tree, "C:\\a\\3", "", EventKind::FileDeleted);  // new in this batch: comes changed already
+  add(tree, "D:\\x", "", EventKind::FileCreated);
   EXPECT_TRUE(recorder.calls.empty());
-  EXPECT_EQ(tree.childCount(tree.findNode("a", tree.findNode("C:", kNoNode))), 1);
+  EXPECT_EQ(tree.childCount(tree.find("a", tree.find("C:", kNoNode))), 1);
   tree.endBatch();
   EXPECT_EQ(recorder.calls, (std::vector<std::string>{"insert a 1..2", "insert C: 1..1", "insert top 1..1",
                                                       "changed (12:34:56) 1"}));
   recorder.calls.clear();
   tree.beginBatch();
-  tree.addDirectoryFile("C:\\a\\4", "", evCreate, Win);
-  tree.addDirectoryFile("C:\\a", "", evRmDir, Win);  // announces what came before, then removes
+  add(tree, "C:\\a\\4", "", EventKind::FileCreated);
+  add(tree, "C:\\a", "", EventKind::FolderDeleted);  // announces what came before, then removes
   tree.endBatch();
   EXPECT_EQ(recorder.calls,
             (std::vector<std::string>{"insert a 3..3", "remove a 0..3", "changed (12:34:56) a"}));

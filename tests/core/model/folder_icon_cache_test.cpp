@@ -8,6 +8,7 @@
 #include "core/model/capture_list.h"
 #include "core/model/capture_tree.h"
 #include "platform/fake/fake_platform.h"
+#include "support/changes.h"
 
 namespace tw {
 namespace {
@@ -107,30 +108,31 @@ TEST(FolderIconCache, SharedByTreeAndList) {
   ManualClock clock;
   FolderIconCache cache(platform, platform, 1000ms, clock.source());
   TextPool pool;  // views that share a cache share their texts too
-  CaptureTree tree(platform, platform, &pool, &cache);
-  CaptureList list(platform, platform, &pool, &cache);
-  const auto deliver = [&](const char* path, int event) {
-    tree.addDirectoryFile(path, "", event, PathStyle::Posix);
-    list.addListItem(path, "", event, PathStyle::Posix);
+  CaptureTree tree(platform, &platform, PathStyle::Posix, &pool, &cache);
+  CaptureList list(platform, &platform, PathStyle::Posix, &pool, &cache);
+  const auto deliver = [&](const char* path, EventKind event) {
+    tree.add(test::changeOf(path, "", event));
+    list.add(test::changeOf(path, "", event));
   };
-  deliver("/home/u/a.txt", evCreate);
+  deliver("/home/u/a.txt", EventKind::FileCreated);
   // The tree asked for /home/ and /home/u/ (a created file's own path is not asked); the list
   // found /home/u/ kept.
   EXPECT_EQ(platform.lookups, 2);
-  EXPECT_EQ(list.workPathImageIndex(0), 4);
-  EXPECT_EQ(tree.imageIndex(tree.findNode("home", tree.findNode("/", kNoNode))), 3);
-  for (int i = 0; i < 100; ++i) deliver("/home/u/a.txt", evUpdateItem);
+  EXPECT_EQ(list.folderIcon(0), 4);
+  EXPECT_EQ(tree.icon(tree.find("home", tree.find("/", kNoNode))), 3);
+  for (int i = 0; i < 100; ++i) deliver("/home/u/a.txt", EventKind::FileUpdated);
   EXPECT_EQ(platform.lookups, 2);
-  deliver("/home/u/x", evRmDir);  // the system folder's icon for the treated node and the row
-  EXPECT_EQ(list.imageIndex(list.rowCount() - 1), 9);
+  deliver("/home/u/x",
+          EventKind::FolderDeleted);  // the system folder's icon for the treated node and the row
+  EXPECT_EQ(list.icon(list.rowCount() - 1), 9);
   EXPECT_EQ(platform.lookups, 3);  // /usr/ (the treated node's own path is not asked)
   // /home/u/ goes; the list sees it once its answer is a window old.
   platform.objectIcons.erase("/home/u/");
-  deliver("/home/u/b.txt", evCreate);
-  EXPECT_EQ(list.workPathImageIndex(list.rowCount() - 1), 4);
+  deliver("/home/u/b.txt", EventKind::FileCreated);
+  EXPECT_EQ(list.folderIcon(list.rowCount() - 1), 4);
   clock.now += 1001ms;
-  deliver("/home/u/c.txt", evCreate);
-  EXPECT_EQ(list.workPathImageIndex(list.rowCount() - 1), 0);
+  deliver("/home/u/c.txt", EventKind::FileCreated);
+  EXPECT_EQ(list.folderIcon(list.rowCount() - 1), 0);
 }
 
 }  // namespace

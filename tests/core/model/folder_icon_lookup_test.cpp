@@ -18,6 +18,7 @@
 #include "core/model/capture_tree.h"
 #include "core/model/folder_icon_cache.h"
 #include "platform/fake/fake_platform.h"
+#include "support/changes.h"
 
 namespace tw {
 namespace {
@@ -146,8 +147,8 @@ TEST(FolderIconLookups, ViewsGetTheSameIconsInTheBackground) {
     platform.objectIcons["/usr/"] = 9;
     TextPool pool;
     FolderIconCache cache(platform, platform, 1h);
-    CaptureTree tree(platform, platform, &pool, &cache);
-    CaptureList list(platform, platform, &pool, &cache);
+    CaptureTree tree(platform, &platform, PathStyle::Posix, &pool, &cache);
+    CaptureList list(platform, &platform, PathStyle::Posix, &pool, &cache);
     // What a view shows: each node's icon when it is announced, and again when it changes.
     struct Shown : CaptureTreeObserver {
       explicit Shown(const CaptureTree& tree) : tree(tree) {}
@@ -157,11 +158,11 @@ TEST(FolderIconLookups, ViewsGetTheSameIconsInTheBackground) {
       }
       // A new row comes with what is under it.
       void take(NodeId node) {
-        icons[node] = tree.imageIndex(node);
+        icons[node] = tree.icon(node);
         for (int r = 0; r < tree.childCount(node); ++r) take(tree.child(node, r));
       }
       void nodesChanged(const std::vector<NodeId>& nodes) override {
-        for (const NodeId n : nodes) icons[n] = tree.imageIndex(n);
+        for (const NodeId n : nodes) icons[n] = tree.icon(n);
       }
       void nodesAboutToBeRemoved(NodeId, int, int) override {}
       void nodesRemoved(NodeId, int, int) override {}
@@ -171,17 +172,20 @@ TEST(FolderIconLookups, ViewsGetTheSameIconsInTheBackground) {
       std::map<NodeId, int> icons;
     } shown(tree);
     tree.setObserver(&shown);
-    const int events[] = {evCreate, evMkDir, evUpdateDir, evRmDir, evRenameFolder, evDelete, evAttributes};
+    const EventKind events[] = {EventKind::FileCreated,       EventKind::FolderCreated,
+                                EventKind::FolderNeedsRescan, EventKind::FolderDeleted,
+                                EventKind::FolderRenamed,     EventKind::FileDeleted,
+                                EventKind::Attributes};
     for (int batch = 0; batch < 30; ++batch) {
       if (background) {
         tree.beginBatch();
         list.beginBatch();
       }
       for (int i = 0; i < 200; ++i) {
-        const int event = events[random() % std::size(events)];
+        const EventKind event = events[random() % std::size(events)];
         const std::string path = somePath(2 + static_cast<int>(random() % 4));
-        if (event != evAttributes) tree.addDirectoryFile(path, path + "x", event, PathStyle::Posix);
-        list.addListItem(path, "", event, PathStyle::Posix);
+        if (event != EventKind::Attributes) tree.add(test::changeOf(path, path + "x", event));
+        list.add(test::changeOf(path, "", event));
       }
       if (background) {
         list.endBatch();
@@ -190,10 +194,10 @@ TEST(FolderIconLookups, ViewsGetTheSameIconsInTheBackground) {
     }
     Run run;
     tree.forEachNode([&](NodeId node, int) {
-      run.nodeIcons.push_back(tree.imageIndex(node));
-      EXPECT_EQ(shown.icons[node], tree.imageIndex(node)) << "the view shows an old icon of " << node;
+      run.nodeIcons.push_back(tree.icon(node));
+      EXPECT_EQ(shown.icons[node], tree.icon(node)) << "the view shows an old icon of " << node;
     });
-    for (int row = 0; row < list.rowCount(); ++row) run.rowIcons.push_back(list.workPathImageIndex(row));
+    for (int row = 0; row < list.rowCount(); ++row) run.rowIcons.push_back(list.folderIcon(row));
     return run;
   };
   const Run plain = record(false);
@@ -212,14 +216,14 @@ TEST(FolderIconLookups, ClearAndDestroyWithLookupsUnderWay) {
   for (int round = 0; round < 20; ++round) {
     TextPool pool;
     FolderIconCache cache(platform, platform);
-    CaptureTree tree(platform, platform, &pool, &cache);
-    CaptureList list(platform, platform, &pool, &cache);
+    CaptureTree tree(platform, &platform, PathStyle::Posix, &pool, &cache);
+    CaptureList list(platform, &platform, PathStyle::Posix, &pool, &cache);
     tree.beginBatch();
     list.beginBatch();
     for (int i = 0; i < 300; ++i) {
       const std::string path = "/f" + std::to_string((i * 7 + round) % 100) + "/n" + std::to_string(i) + "/x";
-      tree.addDirectoryFile(path, "", evMkDir, PathStyle::Posix);
-      list.addListItem(path, "", evMkDir, PathStyle::Posix);
+      tree.add(test::changeOf(path, "", EventKind::FolderCreated));
+      list.add(test::changeOf(path, "", EventKind::FolderCreated));
     }
     if (round % 2 == 0) {
       tree.clear();
@@ -231,7 +235,7 @@ TEST(FolderIconLookups, ClearAndDestroyWithLookupsUnderWay) {
     tree.endBatch();
     if (round % 2 == 1) {
       ASSERT_EQ(list.rowCount(), 300);
-      EXPECT_EQ(list.workPathImageIndex(0), 0);  // /f<n>/n0/ is not on disk
+      EXPECT_EQ(list.folderIcon(0), 0);  // /f<n>/n0/ is not on disk
     }
   }
 }

@@ -370,7 +370,7 @@ TEST_F(SteppedRecording, CleanDuringARecordingAndLaterChangesFillAgain) {
   arrive(creations("C:\\two", 1));
   deliver();
   EXPECT_EQ(views.list().rowCount(), 1);
-  EXPECT_EQ(views.list().cell(0, 0), "two0");
+  EXPECT_EQ(views.presentation().cellText(views.list(), 0, ListColumn::From), "two0");
   EXPECT_EQ(controller.state(), State::Recording);
   controller.stop();
   runToIdle();

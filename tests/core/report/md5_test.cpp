@@ -38,7 +38,7 @@ TEST(Md5, PiecesOfAnySizeGiveTheDigestOfTheWhole) {
   for (char& c : message) c = static_cast<char>(random());
   const Md5Digest whole = md5Of(message);
   for (int round = 0; round < 50; ++round) {
-    TMD5 md5;
+    Md5 md5;
     std::size_t at = 0;
     while (at < message.size()) {
       const std::size_t size = std::min<std::size_t>(random() % 150, message.size() - at);

@@ -1,0 +1,185 @@
+#include "core/model/tree_rows.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "platform/fake/fake_platform.h"
+#include "support/changes.h"
+
+namespace tw {
+namespace {
+
+using test::changeOf;
+
+// The rows a view shows, computed the plain way: every node in absolute order, skipping what is
+// under a collapsed node.
+std::vector<NodeId> shownByWalking(const CaptureTree& tree, const TreeRows& rows) {
+  std::vector<NodeId> shown;
+  std::vector<NodeId> stack;
+  for (int r = tree.childCount(kNoNode) - 1; r >= 0; --r) stack.push_back(tree.child(kNoNode, r));
+  while (!stack.empty()) {
+    const NodeId node = stack.back();
+    stack.pop_back();
+    shown.push_back(node);
+    if (!rows.isExpanded(node)) continue;
+    for (int r = tree.childCount(node) - 1; r >= 0; --r) stack.push_back(tree.child(node, r));
+  }
+  return shown;
+}
+
+// A view's copy of the rows, kept from the calls alone; each call is checked against what the
+// rows answer at that moment.
+class MirrorRows : public TreeRowsObserver {
+ public:
+  explicit MirrorRows(const TreeRows& rows) : rows(rows) {}
+
+  void rowsAboutToBeInserted(int first, int last) override {
+    ASSERT_EQ(rows.rowCount(), static_cast<int>(shown.size())) << "still the old rows";
+    ASSERT_LE(first, static_cast<int>(shown.size()));
+    ASSERT_LE(first, last);
+    pending = {first, last};
+  }
+  void rowsInserted(int first, int last) override {
+    ASSERT_EQ(pending, std::make_pair(first, last));
+    ASSERT_EQ(rows.rowCount(), static_cast<int>(shown.size()) + last - first + 1);
+    std::vector<NodeId> added;
+    for (int row = first; row <= last; ++row) added.push_back(rows.nodeAt(row));
+    shown.insert(shown.begin() + first, added.begin(), added.end());
+    ++insertions;
+  }
+  void rowsAboutToBeRemoved(int first, int last) override {
+    ASSERT_EQ(rows.rowCount(), static_cast<int>(shown.size()));
+    ASSERT_LE(0, first);
+    ASSERT_LT(last, static_cast<int>(shown.size()));
+    pending = {first, last};
+  }
+  void rowsRemoved(int first, int last) override {
+    ASSERT_EQ(pending, std::make_pair(first, last));
+    shown.erase(shown.begin() + first, shown.begin() + last + 1);
+    ASSERT_EQ(rows.rowCount(), static_cast<int>(shown.size()));
+    ++removals;
+  }
+  void rowsChanged(int first, int last) override {
+    ASSERT_LE(0, first);
+    ASSERT_LE(first, last);
+    ASSERT_LT(last, rows.rowCount());
+  }
+  void rowsAboutToBeReset() override {}
+  void rowsReset() override { shown.clear(); }
+
+  std::vector<NodeId> shown;
+  int insertions = 0;
+  int removals = 0;
+
+ private:
+  const TreeRows& rows;
+  std::pair<int, int> pending;
+};
+
+void expectRowsAre(const CaptureTree& tree, const TreeRows& rows, const std::vector<NodeId>& expected) {
+  ASSERT_EQ(rows.rowCount(), static_cast<int>(expected.size()));
+  for (int row = 0; row < rows.rowCount(); ++row) {
+    ASSERT_EQ(rows.nodeAt(row), expected[static_cast<std::size_t>(row)]) << "row " << row;
+    ASSERT_EQ(rows.rowOf(expected[static_cast<std::size_t>(row)]), row);
+  }
+  // Nodes not shown have no row.
+  std::vector<bool> isShown(expected.empty() ? 1 : *std::max_element(expected.begin(), expected.end()) + 1);
+  for (const NodeId node : expected) isShown[node] = true;
+  tree.forEachNode([&](NodeId node, int) {
+    if (node >= isShown.size() || !isShown[node]) {
+      EXPECT_EQ(rows.rowOf(node), -1) << node;
+    }
+  });
+}
+
+// Random batches of creations, deletions (folders with their subtrees), renames and updates,
+// with nodes folded and unfolded between and inside them: the rows are always those of the
+// plain walk, and a view that follows the calls alone has the same rows.
+TEST(TreeRows, FollowBatchesFoldsAndRemovalsExactly) {
+  for (const PathStyle style : {PathStyle::Windows, PathStyle::Posix}) {
+    FakePlatform platform(style);
+    CaptureTree tree(platform, nullptr, style);
+    TreeRows rows(tree);
+    MirrorRows mirror(rows);
+    rows.setObserver(&mirror);
+    std::mt19937 random(style == PathStyle::Windows ? 21 : 22);
+    const std::vector<std::string> names = {"a", "b", "c", "d", "e.t", "f.t"};
+    const EventKind kinds[] = {EventKind::FileCreated,   EventKind::FileCreated,   EventKind::FolderCreated,
+                               EventKind::FileDeleted,   EventKind::FolderDeleted, EventKind::FileRenamed,
+                               EventKind::FolderRenamed, EventKind::FileUpdated};
+    const char sep = pathSeparator(style);
+    const auto someNode = [&]() -> NodeId {
+      std::vector<NodeId> all;
+      tree.forEachNode([&](NodeId node, int) { all.push_back(node); });
+      return all.empty() ? kNoNode : all[random() % all.size()];
+    };
+    for (int batch = 0; batch < 400; ++batch) {
+      tree.beginBatch();
+      const int size = static_cast<int>(random() % 12);
+      for (int i = 0; i < size; ++i) {
+        std::string path = style == PathStyle::Windows ? "R" : "/R";
+        const int depth = 1 + static_cast<int>(random() % 5);
+        for (int d = 0; d < depth; ++d) path += sep + names[random() % names.size()];
+        tree.add(changeOf(path, "n" + std::string(1, sep) + names[random() % names.size()],
+                          kinds[random() % std::size(kinds)]));
+        if (random() % 8 == 0) rows.setExpanded(someNode(), random() % 2 == 0);  // the user, mid-batch
+      }
+      tree.endBatch();
+      for (int fold = static_cast<int>(random() % 3); fold > 0; --fold) rows.setExpanded(someNode(), false);
+      if (batch % 3 == 0) rows.expandCollapsed();
+      const std::vector<NodeId> expected = shownByWalking(tree, rows);
+      expectRowsAre(tree, rows, expected);
+      ASSERT_EQ(mirror.shown, expected) << "after batch " << batch;
+      if (batch == 200) {
+        tree.clear();
+        ASSERT_EQ(rows.rowCount(), 0);
+        ASSERT_TRUE(mirror.shown.empty());
+      }
+    }
+    EXPECT_GT(mirror.insertions, 100);
+    EXPECT_GT(mirror.removals, 20);
+  }
+}
+
+// After every batch the whole tree is shown: each node collapsed since the last call opens
+// again, hidden nodes that got children meanwhile included.
+TEST(TreeRows, NodesComeExpandedAndFoldedOnesOpenAgain) {
+  FakePlatform platform(PathStyle::Windows);
+  CaptureTree tree(platform, nullptr, PathStyle::Windows);
+  TreeRows rows(tree);
+  tree.add(changeOf("C:\\a\\b\\c.txt", "", EventKind::FileCreated));
+  tree.add(changeOf("C:\\d.txt", "", EventKind::FileCreated));
+  ASSERT_EQ(rows.rowCount(), 5);  // C:, a, b, c.txt, d.txt
+  const NodeId a = tree.find("a", tree.find("C:", kNoNode));
+  const NodeId b = tree.find("b", a);
+  EXPECT_TRUE(rows.isExpanded(a));
+  rows.setExpanded(b, false);
+  rows.setExpanded(a, false);
+  EXPECT_EQ(rows.rowCount(), 3);
+  EXPECT_EQ(rows.rowOf(b), -1);
+  EXPECT_EQ(rows.nodeAt(2), tree.find("d.txt", tree.find("C:", kNoNode)));
+  tree.add(changeOf("C:\\a\\b\\e.txt", "", EventKind::FileCreated));  // under two folded nodes
+  EXPECT_EQ(rows.rowCount(), 3);
+  rows.expandCollapsed();
+  EXPECT_EQ(rows.rowCount(), 6);
+  EXPECT_TRUE(rows.isExpanded(a));
+  EXPECT_TRUE(rows.isExpanded(b));
+  EXPECT_EQ(rows.rowOf(tree.find("e.txt", b)), 4);
+}
+
+// Rows made for a tree that already has nodes.
+TEST(TreeRows, StartFromATreeThatHasNodes) {
+  FakePlatform platform(PathStyle::Posix);
+  CaptureTree tree(platform, nullptr, PathStyle::Posix);
+  tree.add(changeOf("/a/b/c", "", EventKind::FileCreated));
+  tree.add(changeOf("/a/d", "", EventKind::FileCreated));
+  TreeRows rows(tree);
+  expectRowsAre(tree, rows, shownByWalking(tree, rows));
+  EXPECT_EQ(rows.rowCount(), 5);
+}
+
+}  // namespace
+}  // namespace tw
