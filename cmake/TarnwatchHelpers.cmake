@@ -15,11 +15,13 @@ function(tarnwatch_target_defaults target)
   endif()
 endfunction()
 
-# tarnwatch_add_test(NAME name SOURCES a.cpp b.cpp LIBS lib... [LABEL threaded] [DEFINITIONS X=1...])
+# tarnwatch_add_test(NAME name SOURCES a.cpp b.cpp LIBS lib... [LABEL threaded] [DEFINITIONS X=1...]
+#                    [PROPERTIES name value...])
 # One GoogleTest executable, discovered into CTest. Every test runs in the normal and the
 # AddressSanitizer runs; the label "threaded" marks those the ThreadSanitizer run executes too.
+# PROPERTIES are further CTest properties of each of its tests.
 function(tarnwatch_add_test)
-  cmake_parse_arguments(T "" "NAME;LABEL" "SOURCES;LIBS;DEFINITIONS" ${ARGN})
+  cmake_parse_arguments(T "" "NAME;LABEL" "SOURCES;LIBS;DEFINITIONS;PROPERTIES" ${ARGN})
   if(TARNWATCH_THREADED_TESTS_ONLY AND NOT T_LABEL STREQUAL "threaded")
     return()
   endif()
@@ -36,5 +38,5 @@ function(tarnwatch_add_test)
   endif()
   gtest_discover_tests(${T_NAME}
     DISCOVERY_TIMEOUT 60
-    PROPERTIES LABELS ${label} TIMEOUT 300)
+    PROPERTIES LABELS ${label} TIMEOUT 300 ${T_PROPERTIES})
 endfunction()
