@@ -23,7 +23,7 @@ QString fromText(std::string_view text) {
 // Where the first of `faces` is not installed, Qt is told to use the others in its place.
 QString substitutedOnce(const std::array<std::string_view, 3>& faces) {
   static QStringList done;
-  const QString family = fromText(faces[0]);
+  QString family = fromText(faces[0]);
   if (done.contains(family)) return family;
   done.append(family);
   if (!QFontDatabase::families().contains(family)) {
