@@ -33,7 +33,7 @@ Status FakeFiles::writeFileAtomically(std::string_view path, std::string_view by
 }
 
 Files::ReadResult FakeFiles::readFileContent(std::string_view path,
-                                                const std::function<void(std::string_view)>& sink) {
+                                             const std::function<void(std::string_view)>& sink) {
   if (unreadableFiles.contains(path)) return ReadResult::Unreadable;
   // An in-memory INI file is a file too (the recorder checks that a named settings file can be
   // read before it reads its keys).
@@ -105,15 +105,15 @@ int FakeProfileStore::profileFlushes() const {
   return flushes;
 }
 
-std::string FakeProfileStore::readString(std::string_view path, std::string_view section, std::string_view key,
-                                     std::string_view defaultValue) {
+std::string FakeProfileStore::readString(std::string_view path, std::string_view section,
+                                         std::string_view key, std::string_view defaultValue) {
   const auto text = profileText(path);
   if (!text) return std::string(defaultValue);
   return iniReadValue(*text, section, key).value_or(std::string(defaultValue));
 }
 
 Status FakeProfileStore::writeString(std::string_view path, std::string_view section, std::string_view key,
-                                 std::string_view value) {
+                                     std::string_view value) {
   if (files != nullptr) {
     if (auto refused = files->refuseWrites.find(path); refused != files->refuseWrites.end())
       return Status::failure(refused->second);

@@ -3,8 +3,8 @@
 #include <map>
 #include <string>
 
-#include "platform/icons.h"
 #include "platform/environment.h"
+#include "platform/icons.h"
 
 namespace tw {
 
