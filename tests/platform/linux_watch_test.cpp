@@ -145,6 +145,7 @@ class Recorder {
   std::vector<std::string> watched;
   std::vector<WatchMechanism> mechanisms;
   int emptyWaits = 0;
+  int lossesAnnounced = 0;  // rescans announced, kept out of the events
 
  private:
   void run(ChangeWatching& watching, const WatchRequest& request, std::promise<void>& ready) {
@@ -160,6 +161,12 @@ class Recorder {
       const auto now = std::chrono::steady_clock::now();
       std::lock_guard guard(lock);
       for (Change& c : batch.changes) {
+        // A loss elsewhere on a busy file system (other tests run beside this one) may be
+        // announced on the root too: counted apart, it is no change of the test's.
+        if (c.kind == EventKind::FolderNeedsRescan) {
+          ++lossesAnnounced;
+          continue;
+        }
         events.push_back(
             Event{c.kind, std::move(c.path), std::move(c.newPath), now, c.pid, std::move(c.process), c.time});
       }
@@ -448,13 +455,16 @@ TEST_P(WatchTest, FoldersRemovedWhileHeldOpenAreReportedWhereTheyWere) {
     ::unlink(busy.c_str());
   }
   fs::remove_all(at("d"));
+  // Read until a whole second brings nothing: a wait may also end empty while events wait in the
+  // kernel's queue for the one that places them.
   Events got;
-  for (int quiet = 0; quiet < 3;) {
+  for (int quiet = 0; quiet < 10;) {
     ChangeBatch batch;
     watcher->wait(batch);
     quiet = batch.changes.empty() ? quiet + 1 : 0;
     for (const Change& c : batch.changes)
-      if (!c.path.starts_with(busyName)) got.push_back(ev(c.kind, c.path, c.newPath));
+      if (!c.path.starts_with(busyName) && c.kind != EventKind::FolderNeedsRescan)
+        got.push_back(ev(c.kind, c.path, c.newPath));
   }
   reading = false;
   waker.join();

@@ -42,7 +42,9 @@ std::string getEventName(int eventNum, const std::vector<std::string>& names) {
 std::string getEventName(int eventNum) { return getEventName(eventNum, eventNames()); }
 
 bool isNotFileEvent(int eventNum) {
-  return eventNum != evCreate && eventNum != evDelete && eventNum != evRenameItem && eventNum != evUpdateItem;
+  const auto kind = eventKindOf(eventNum);
+  return kind != EventKind::FileCreated && kind != EventKind::FileDeleted && kind != EventKind::FileRenamed &&
+         kind != EventKind::FileUpdated;
 }
 
 }  // namespace tw

@@ -1,10 +1,7 @@
 #pragma once
 
-#include <array>
 #include <bitset>
-#include <cstdint>
 #include <optional>
-#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -50,29 +47,6 @@ constexpr std::optional<EventKind> eventKindOf(int number) {
 // A set of kinds (bit n = kind n), as chosen in the settings.
 using EventKindSet = std::bitset<kEventCount>;
 inline EventKindSet allEventKinds() { return EventKindSet().set(); }
-
-// Event numbers that more than one subsystem names.
-enum EventNum : int {
-  evAssociation = 0,
-  evAttributes = 1,
-  evCreate = 2,
-  evDelete = 3,
-  evDriveAdd = 4,
-  evDriveAddGui = 5,
-  evDriveRemoved = 6,
-  evMediaInserted = 7,
-  evMediaRemoved = 8,
-  evMkDir = 9,
-  evNetShare = 10,
-  evNetUnshare = 11,
-  evRenameFolder = 12,
-  evRenameItem = 13,
-  evRmDir = 14,
-  evServerDisconnect = 15,
-  evUpdateDir = 16,
-  evUpdateImage = 17,
-  evUpdateItem = 18,
-};
 
 // The display names as one text of 19 lines separated by CR LF, in event-number order.
 extern const std::string_view kEventNamesText;

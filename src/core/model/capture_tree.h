@@ -131,8 +131,6 @@ class CaptureTree {
   // The system icon index of a node; 0 for none.
   int icon(NodeId node) const { return nodes[node].icon; }
   PathStyle pathStyle() const { return style; }
-  // The environment whose time format the texts of deleted nodes are written in.
-  Environment& environment() const { return environment_; }
 
   // The number of nodes in the tree.
   std::size_t nodeCount() const { return liveNodes; }

@@ -210,8 +210,7 @@ void RecordingController::clean() {
 Status RecordingController::exportReport(std::string_view caption, std::string_view path) {
   if (services.views == nullptr)
     return Status::failure("This recording keeps no tree and no list to export.");
-  const std::string text = buildExportReport(caption, services.views->tree(), services.views->list(),
-                                             services.files, services.pathStyle);
+  const std::string text = buildExportReport(caption, *services.views, services.files);
   std::string error;
   if (!writeReportFile(services.files, path, text, &error)) {
     return Status::failure(error.empty() ? "Cannot write " + std::string(path) : error);

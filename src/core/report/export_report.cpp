@@ -149,12 +149,6 @@ std::string buildExportReport(std::string_view caption, const CaptureViews& view
   return reportText(caption, views.tree(), views.list(), views.presentation(), files, views.pathStyle());
 }
 
-std::string buildExportReport(std::string_view caption, const CaptureTree& tree, const CaptureList& list,
-                              Files& files, PathStyle style) {
-  const CapturePresentation presentation(tree.environment());
-  return reportText(caption, tree, list, presentation, files, style);
-}
-
 bool writeReportFile(Files& files, std::string_view fileName, std::string_view text, std::string* error) {
   // The line rule of splitLines, applied in place: every line, the last included, ends in CR LF.
   std::string content;

@@ -42,10 +42,6 @@ std::string listRowsText(const CaptureViews& views);
 // path (without the separator at its end, in the views' path style) finds the file whose digest
 // is shown.
 std::string buildExportReport(std::string_view caption, const CaptureViews& views, Files& files);
-// The same for a tree and a list kept apart from their views (as the recording controller
-// holds them): shown as the views would show them, in `style`.
-std::string buildExportReport(std::string_view caption, const CaptureTree& tree, const CaptureList& list,
-                              Files& files, PathStyle style);
 
 // Writes `text` to fileName as a report file: split into lines (CR LF, lone CR and lone LF
 // each end one; a break at the very end adds no empty line), each line ended by CR LF, in

@@ -345,12 +345,28 @@ Status LinuxPlatform::writeFileAtomically(std::string_view path, std::string_vie
   };
   const auto slash = target.rfind('/');
   const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : target.substr(0, slash));
-  std::string temp = dir + "/.tarnwatch-XXXXXX";
-  const int fd = mkstemp(temp.data());
+  // Only a file is ever replaced: a device, a pipe, a socket or a folder at the path (or behind
+  // a link) stays as it is.
+  struct stat old {};
+  const bool exists = stat(target.c_str(), &old) == 0;
+  if (exists && !S_ISREG(old.st_mode)) {
+    return Status::failure("Cannot write " + target +
+                           ": it is not a regular file (a device, a pipe, a socket or a folder); "
+                           "a report is written only to a file.");
+  }
+  // The content goes first into a file without a name (O_TMPFILE), so that a write cut short
+  // leaves nothing behind; it is named only once whole. Where the file system cannot do that,
+  // a hidden temporary file is used.
+  std::string temp;
+  int fd = ::open(dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+  const bool unnamed = fd >= 0;
+  if (!unnamed) {
+    temp = dir + "/.tarnwatch-XXXXXX";
+    fd = mkstemp(temp.data());
+  }
   if (fd < 0) return fail("write");
   // Keep the permissions of the file being replaced; a new file gets the usual 0666 & ~umask.
-  struct stat old {};
-  if (stat(target.c_str(), &old) == 0) {
+  if (exists) {
     fchmod(fd, old.st_mode & 07777);
   } else {
     const mode_t mask = umask(0);
@@ -364,12 +380,34 @@ Status LinuxPlatform::writeFileAtomically(std::string_view path, std::string_vie
     if (n <= 0) {
       Status failed = fail("write");
       ::close(fd);
-      ::unlink(temp.c_str());
+      if (!unnamed) ::unlink(temp.c_str());
       return failed;
     }
     done += static_cast<std::size_t>(n);
   }
-  if (::fsync(fd) != 0 || ::close(fd) != 0) {
+  if (::fsync(fd) != 0) {
+    Status failed = fail("write");
+    ::close(fd);
+    if (!unnamed) ::unlink(temp.c_str());
+    return failed;
+  }
+  if (unnamed) {
+    // Named now, under a hidden name beside the target, then renamed over it.
+    char link[64];
+    std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+    bool named = false;
+    for (int attempt = 0; attempt < 100 && !named; ++attempt) {
+      temp = dir + "/.tarnwatch-" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
+      named = ::linkat(AT_FDCWD, link, AT_FDCWD, temp.c_str(), AT_SYMLINK_FOLLOW) == 0;
+      if (!named && errno != EEXIST) break;
+    }
+    if (!named) {
+      Status failed = fail("write");
+      ::close(fd);
+      return failed;
+    }
+  }
+  if (::close(fd) != 0) {
     Status failed = fail("write");
     ::unlink(temp.c_str());
     return failed;

@@ -383,9 +383,7 @@ TEST_F(SteppedRecording, ExportWritesTheReportOfTheViews) {
   deliver();
   const std::string file = tmp.file("report.txt");
   ASSERT_TRUE(controller.exportReport("Tarnwatch v1.0 - TESTBOX", file).ok());
-  EXPECT_EQ(test::readFile(file), buildExportReport("Tarnwatch v1.0 - TESTBOX", views.tree(), views.list(),
-                                                    platform, PathStyle::Windows) +
-                                      "\r\n");
+  EXPECT_EQ(test::readFile(file), buildExportReport("Tarnwatch v1.0 - TESTBOX", views, platform) + "\r\n");
   platform.refuseWrites[tmp.file("refused.txt")] = "Cannot write refused.txt: No space left on device";
   const Status refused = controller.exportReport("caption", tmp.file("refused.txt"));
   EXPECT_FALSE(refused.ok());

@@ -3,13 +3,18 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "core/events/event_kinds.h"
 #include "core/report/export_report.h"
@@ -183,6 +188,67 @@ TEST(ExportLinux, ReportFilesCreatedReplacedOrRefused) {
   int entries = 0;
   for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path())) ++entries;
   EXPECT_EQ(entries, 2);  // data.txt and report.txt
+}
+
+// A report replaces only a file: a device, a pipe, a socket or a folder at the path, or behind a
+// link, is refused with a message and left as it was. The test makes its own nodes (a device
+// node only as root).
+TEST(ExportLinux, WhatIsNotAFileIsNeverReplaced) {
+  LinuxPlatform platform;
+  test::TempDir dir;
+  const auto makeFifo = [](const std::string& path) { return ::mkfifo(path.c_str(), 0600) == 0; };
+  const auto makeDevice = [](const std::string& path) {
+    // The kernel's null device numbers: the node is the test's own, /dev is never touched.
+    return ::mknod(path.c_str(), S_IFCHR | 0600, makedev(1, 3)) == 0;
+  };
+  const auto makeSocket = [](const std::string& path) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (fd < 0 || path.size() >= sizeof address.sun_path) return false;
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    const bool bound = ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    ::close(fd);
+    return bound;
+  };
+  const auto makeFolder = [](const std::string& path) { return ::mkdir(path.c_str(), 0700) == 0; };
+  struct Case {
+    const char* name;
+    std::function<bool(const std::string&)> make;
+    mode_t kind;
+  };
+  const std::vector<Case> cases = {{"fifo", makeFifo, S_IFIFO},
+                                   {"device", makeDevice, S_IFCHR},
+                                   {"socket", makeSocket, S_IFSOCK},
+                                   {"folder", makeFolder, S_IFDIR}};
+  for (const Case& c : cases) {
+    for (const bool behindLink : {false, true}) {
+      SCOPED_TRACE(std::string(c.name) + (behindLink ? " behind a link" : ""));
+      const std::string node = dir.file(std::string(c.name) + (behindLink ? "-target" : ""));
+      if (!c.make(node)) {
+        ASSERT_NE(std::string(c.name), "fifo") << std::strerror(errno);
+        continue;  // a device node needs root
+      }
+      std::string path = node;
+      if (behindLink) {
+        path = dir.file(std::string(c.name) + "-link");
+        ASSERT_EQ(::symlink(node.c_str(), path.c_str()), 0);
+      }
+      std::string error;
+      EXPECT_FALSE(writeReportFile(platform, path, "report", &error));
+      EXPECT_NE(error.find("not a regular file"), std::string::npos) << error;
+      struct stat st {};
+      ASSERT_EQ(::stat(node.c_str(), &st), 0);
+      EXPECT_EQ(st.st_mode & S_IFMT, c.kind);
+      if (behindLink) {
+        ASSERT_EQ(::lstat(path.c_str(), &st), 0);
+        EXPECT_TRUE(S_ISLNK(st.st_mode));
+      }
+    }
+  }
+  // Nothing else was left behind: only the test's own nodes and links.
+  for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+    EXPECT_FALSE(e.path().filename().string().starts_with(".tarnwatch-")) << e.path();
 }
 
 }  // namespace
