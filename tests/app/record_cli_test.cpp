@@ -10,7 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -381,6 +383,39 @@ TEST(RecordCliArgs, BadArgumentsExitTwoAndRuntimeFailuresOne) {
 // A settings file named with --config must be readable: a typing error, a folder or a FIFO is
 // an error with the reason, not a recording of everything. Without --config a missing
 // config.ini beside the program still gives the defaults.
+// A replay of a stream that never ends (a FIFO its writer keeps feeding) is read as it comes and
+// ends at a stop signal like a recording, with what was read delivered.
+TEST(RecordCliArgs, AReplayOfAnEndlessStreamStopsAtASignal) {
+  tw::test::TempDir tmp;
+  const std::string fifo = tmp.file("events.fifo");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const auto oldPipeHandler = std::signal(SIGPIPE, SIG_IGN);
+  std::atomic<bool> writing{true};
+  std::thread writer([&] {
+    // Without blocking, so that the test never hangs on a reader that is not there.
+    int fd = -1;
+    while (writing && (fd = open(fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC)) < 0)
+      std::this_thread::sleep_for(10ms);
+    const std::string line = "{\"event\":2,\"item1\":\"/a.txt\"}\n";
+    while (writing) {
+      const ssize_t n = write(fd, line.data(), line.size());
+      if (n < 0 && errno == EAGAIN)
+        std::this_thread::sleep_for(1ms);
+      else if (n < 0)
+        break;  // the reader is gone
+    }
+    if (fd >= 0) close(fd);
+  });
+  Recorder recorder(tmp, {"--replay", fifo, "--path-style", "posix"});
+  EXPECT_TRUE(recorder.waitForLines(1000));
+  EXPECT_EQ(recorder.stop(SIGTERM, 10s), 0);
+  writing = false;
+  writer.join();
+  std::signal(SIGPIPE, oldPipeHandler);
+  for (const std::string& line : linesOf(readFile(tmp.file("out.txt"))))
+    EXPECT_EQ(line, "a.txt\t-\tCreate\t/");
+}
+
 TEST(RecordCliArgs, ConfigThatCannotBeReadIsAnError) {
   tw::test::TempDir tmp;
   const std::string events = tmp.write("events.jsonl", "{\"event\":2,\"item1\":\"/a.txt\"}\n");
