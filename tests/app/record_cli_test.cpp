@@ -416,6 +416,31 @@ TEST(RecordCliArgs, AReplayOfAnEndlessStreamStopsAtASignal) {
     EXPECT_EQ(line, "a.txt\t-\tCreate\t/");
 }
 
+// A signal during a long export ends it promptly with an error, and the report file the export
+// would have replaced stays whole.
+TEST(RecordCliArgs, ASignalDuringTheExportEndsItAndLeavesTheOldReport) {
+  tw::test::TempDir tmp;
+  // Sparse: no disk, but reading it for its digest takes many seconds.
+  const std::string big = tmp.file("big.bin");
+  {
+    const int fd = open(big.c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(ftruncate(fd, off_t{64} << 30), 0);
+    close(fd);
+  }
+  const std::string events = tmp.write("events.jsonl", "{\"event\":2,\"item1\":\"" + big + "\"}\n");
+  const std::string report = tmp.write("report.txt", "the old report\r\n");
+  Recorder recorder(tmp, {"--replay", events, "--path-style", "posix", "--export", report});
+  ASSERT_TRUE(recorder.waitForLines(1));
+  std::this_thread::sleep_for(300ms);  // the replay is over and the export reads the file
+  const auto asked = std::chrono::steady_clock::now();
+  EXPECT_EQ(recorder.stop(SIGINT, 10s), 1);
+  EXPECT_LT(std::chrono::steady_clock::now() - asked, 5s);
+  EXPECT_NE(readFile(tmp.file("err.txt")).find("the export was interrupted"), std::string::npos)
+      << readFile(tmp.file("err.txt"));
+  EXPECT_EQ(readFile(report), "the old report\r\n");
+}
+
 TEST(RecordCliArgs, ConfigThatCannotBeReadIsAnError) {
   tw::test::TempDir tmp;
   const std::string events = tmp.write("events.jsonl", "{\"event\":2,\"item1\":\"/a.txt\"}\n");

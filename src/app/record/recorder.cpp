@@ -247,10 +247,68 @@ void waitForTheEnd(const RecordOptions& options, Ending& ending, PostedWorkLoop&
   }
 }
 
+// Thrown by InterruptibleFiles once a stop is requested.
+struct ExportInterrupted {};
+
+// The files the export reads, while a stop may be requested: a request makes the next read
+// throw, so that an export of many large files ends promptly. Any thread may set `interrupted`.
+class InterruptibleFiles : public Files {
+ public:
+  InterruptibleFiles(Files& files, const std::atomic<bool>& interrupted)
+      : files(files), interrupted(interrupted) {}
+
+  Status writeFileAtomically(std::string_view path, std::string_view bytes) override {
+    return files.writeFileAtomically(path, bytes);
+  }
+  ReadResult readFileContent(std::string_view path,
+                             const std::function<void(std::string_view)>& sink) override {
+    if (interrupted) throw ExportInterrupted{};
+    return files.readFileContent(path, [&](std::string_view bytes) {
+      if (interrupted) throw ExportInterrupted{};
+      sink(bytes);
+    });
+  }
+  bool fileExists(std::string_view path) override { return files.fileExists(path); }
+  ReadResult folderNames(std::string_view folder, std::vector<std::string>& names) override {
+    return files.folderNames(folder, names);
+  }
+  std::string toReportEncoding(std::string_view utf8) override { return files.toReportEncoding(utf8); }
+
+ private:
+  Files& files;
+  const std::atomic<bool>& interrupted;
+};
+
+// Builds the report while listening for a stop request: one ends the export at once and leaves
+// the report file as it was.
 int writeReport(const RecordOptions& options, Platform platform, const CaptureViews* views,
-                std::ostream& err) {
+                StopSignals& stops, std::ostream& err) {
   if (!options.exportFile || views == nullptr) return 0;
-  const std::string text = buildExportReport(mainWindowCaption(platform.environment), *views, platform.files);
+  std::atomic<bool> interrupted{false};
+  InterruptibleFiles files(platform.files, interrupted);
+  std::string text;
+  {
+    std::atomic<bool> built{false};
+    std::jthread listener([&] {
+      while (!built) {
+        if (stops.next(std::nullopt) == StopSignals::Event::Stop) {
+          interrupted = true;
+          return;
+        }
+      }
+    });
+    try {
+      text = buildExportReport(mainWindowCaption(platform.environment), *views, files);
+    } catch (const ExportInterrupted&) {
+      text.clear();
+    }
+    built = true;
+    stops.wake();
+  }
+  if (interrupted) {
+    err << "tarnwatch-record: the export was interrupted: " << *options.exportFile << " was not written\n";
+    return 1;
+  }
   std::string error;
   if (!writeReportFile(platform.files, *options.exportFile, text, &error)) {
     err << "tarnwatch-record: cannot write the report " << *options.exportFile;
@@ -302,7 +360,7 @@ int record(const RecordOptions& options, Platform platform, CaptureOptions captu
     code = 1;
   }
   if (ending.endedEarly()) code = 1;
-  const int reportCode = writeReport(options, platform, views.get(), err);
+  const int reportCode = writeReport(options, platform, views.get(), stops, err);
   return code != 0 ? code : reportCode;
 }
 
