@@ -441,6 +441,41 @@ TEST(RecordCliArgs, ASignalDuringTheExportEndsItAndLeavesTheOldReport) {
   EXPECT_EQ(readFile(report), "the old report\r\n");
 }
 
+// A report that could not be written is refused before anything is recorded, with the reason;
+// what is at its path is left as it is.
+TEST(RecordCliArgs, AReportThatCannotBeWrittenIsRefusedBeforeRecording) {
+  tw::test::TempDir tmp;
+  const std::string events = tmp.write("events.jsonl", "{\"event\":2,\"item1\":\"/a.txt\"}\n");
+  const std::string fifo = tmp.file("report.fifo");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const std::string link = tmp.file("link-to-fifo.txt");
+  ASSERT_EQ(symlink(fifo.c_str(), link.c_str()), 0);
+  fs::create_directory(tmp.file("folder"));
+  const std::string locked = tmp.file("locked");
+  fs::create_directory(locked);
+  chmod(locked.c_str(), 0500);
+  struct Case {
+    std::string report, reason;
+  };
+  std::vector<Case> cases = {{fifo, "it is not a regular file (a device, a pipe or a socket)"},
+                             {link, "it is not a regular file (a device, a pipe or a socket)"},
+                             {tmp.file("folder"), "it is a folder"},
+                             {tmp.file("missing/report.txt"), "its folder does not exist"}};
+  if (access(locked.c_str(), W_OK) != 0)
+    cases.push_back({locked + "/report.txt", "its folder cannot be written to"});  // not as root
+  for (const Case& c : cases) {
+    Recorder run(tmp, {"--replay", events, "--export", c.report});
+    EXPECT_EQ(run.stop(0), 1) << c.report;
+    EXPECT_EQ(run.errors(), "tarnwatch-record: cannot write the report " + c.report + ": " + c.reason + "\n");
+    EXPECT_TRUE(run.output().empty()) << "nothing replayed";
+  }
+  struct stat st {};
+  ASSERT_EQ(stat(fifo.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
+  for (const auto& e : fs::directory_iterator(tmp.path()))
+    EXPECT_FALSE(e.path().filename().string().starts_with(".tarnwatch-")) << e.path();
+}
+
 TEST(RecordCliArgs, ConfigThatCannotBeReadIsAnError) {
   tw::test::TempDir tmp;
   const std::string events = tmp.write("events.jsonl", "{\"event\":2,\"item1\":\"/a.txt\"}\n");

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <mutex>
 #include <ostream>
@@ -403,6 +404,30 @@ std::vector<DriveInfo> FolderDrives::drives() {
   return result;
 }
 
+std::string unwritableReportReason(const std::string& file) {
+  namespace fs = std::filesystem;
+  const fs::path path(std::u8string(file.begin(), file.end()));
+  std::error_code ec;
+  const fs::file_status status = fs::status(path, ec);  // links followed
+  if (fs::exists(status)) {
+    if (fs::is_directory(status)) return "it is a folder";
+    if (!fs::is_regular_file(status)) return "it is not a regular file (a device, a pipe or a socket)";
+  }
+  fs::path folder = fs::absolute(path, ec).parent_path();
+  if (ec || !fs::is_directory(folder, ec)) return "its folder does not exist";
+  // Writable where it matters: a file can be made in the folder (the report replaces the old
+  // one through a file beside it).
+  const fs::path probe =
+      folder /
+      (".tarnwatch-probe-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+  {
+    std::ofstream made(probe, std::ios::binary);
+    if (!made) return "its folder cannot be written to";
+  }
+  fs::remove(probe, ec);
+  return {};
+}
+
 int runRecorder(const RecordOptions& options, Platform platform, StopSignals& stops, std::ostream& out,
                 std::ostream& err) {
   std::unique_ptr<FolderDrives> folders;
@@ -430,6 +455,14 @@ int runRecorder(const RecordOptions& options, Platform platform, StopSignals& st
     const std::string reason = unreadableConfigReason(active.files, *options.config);
     if (!reason.empty()) {
       err << "tarnwatch-record: cannot read the settings file " << *options.config << ": " << reason << "\n";
+      return 1;
+    }
+  }
+  // The report's place is checked before the recording starts, not after hours of it.
+  if (options.exportFile) {
+    const std::string reason = unwritableReportReason(*options.exportFile);
+    if (!reason.empty()) {
+      err << "tarnwatch-record: cannot write the report " << *options.exportFile << ": " << reason << "\n";
       return 1;
     }
   }
