@@ -10,7 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -381,6 +383,99 @@ TEST(RecordCliArgs, BadArgumentsExitTwoAndRuntimeFailuresOne) {
 // A settings file named with --config must be readable: a typing error, a folder or a FIFO is
 // an error with the reason, not a recording of everything. Without --config a missing
 // config.ini beside the program still gives the defaults.
+// A replay of a stream that never ends (a FIFO its writer keeps feeding) is read as it comes and
+// ends at a stop signal like a recording, with what was read delivered.
+TEST(RecordCliArgs, AReplayOfAnEndlessStreamStopsAtASignal) {
+  tw::test::TempDir tmp;
+  const std::string fifo = tmp.file("events.fifo");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const auto oldPipeHandler = std::signal(SIGPIPE, SIG_IGN);
+  std::atomic<bool> writing{true};
+  std::thread writer([&] {
+    // Without blocking, so that the test never hangs on a reader that is not there.
+    int fd = -1;
+    while (writing && (fd = open(fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC)) < 0)
+      std::this_thread::sleep_for(10ms);
+    const std::string line = "{\"event\":2,\"item1\":\"/a.txt\"}\n";
+    while (writing) {
+      const ssize_t n = write(fd, line.data(), line.size());
+      if (n < 0 && errno == EAGAIN)
+        std::this_thread::sleep_for(1ms);
+      else if (n < 0)
+        break;  // the reader is gone
+    }
+    if (fd >= 0) close(fd);
+  });
+  Recorder recorder(tmp, {"--replay", fifo, "--path-style", "posix"});
+  EXPECT_TRUE(recorder.waitForLines(1000));
+  EXPECT_EQ(recorder.stop(SIGTERM, 10s), 0);
+  writing = false;
+  writer.join();
+  std::signal(SIGPIPE, oldPipeHandler);
+  for (const std::string& line : linesOf(readFile(tmp.file("out.txt"))))
+    EXPECT_EQ(line, "a.txt\t-\tCreate\t/");
+}
+
+// A signal during a long export ends it promptly with an error, and the report file the export
+// would have replaced stays whole.
+TEST(RecordCliArgs, ASignalDuringTheExportEndsItAndLeavesTheOldReport) {
+  tw::test::TempDir tmp;
+  // Sparse: no disk, but reading it for its digest takes many seconds.
+  const std::string big = tmp.file("big.bin");
+  {
+    const int fd = open(big.c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(ftruncate(fd, off_t{64} << 30), 0);
+    close(fd);
+  }
+  const std::string events = tmp.write("events.jsonl", "{\"event\":2,\"item1\":\"" + big + "\"}\n");
+  const std::string report = tmp.write("report.txt", "the old report\r\n");
+  Recorder recorder(tmp, {"--replay", events, "--path-style", "posix", "--export", report});
+  ASSERT_TRUE(recorder.waitForLines(1));
+  std::this_thread::sleep_for(300ms);  // the replay is over and the export reads the file
+  const auto asked = std::chrono::steady_clock::now();
+  EXPECT_EQ(recorder.stop(SIGINT, 10s), 1);
+  EXPECT_LT(std::chrono::steady_clock::now() - asked, 5s);
+  EXPECT_NE(readFile(tmp.file("err.txt")).find("the export was interrupted"), std::string::npos)
+      << readFile(tmp.file("err.txt"));
+  EXPECT_EQ(readFile(report), "the old report\r\n");
+}
+
+// A report that could not be written is refused before anything is recorded, with the reason;
+// what is at its path is left as it is.
+TEST(RecordCliArgs, AReportThatCannotBeWrittenIsRefusedBeforeRecording) {
+  tw::test::TempDir tmp;
+  const std::string events = tmp.write("events.jsonl", "{\"event\":2,\"item1\":\"/a.txt\"}\n");
+  const std::string fifo = tmp.file("report.fifo");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const std::string link = tmp.file("link-to-fifo.txt");
+  ASSERT_EQ(symlink(fifo.c_str(), link.c_str()), 0);
+  fs::create_directory(tmp.file("folder"));
+  const std::string locked = tmp.file("locked");
+  fs::create_directory(locked);
+  chmod(locked.c_str(), 0500);
+  struct Case {
+    std::string report, reason;
+  };
+  std::vector<Case> cases = {{fifo, "it is not a regular file (a device, a pipe or a socket)"},
+                             {link, "it is not a regular file (a device, a pipe or a socket)"},
+                             {tmp.file("folder"), "it is a folder"},
+                             {tmp.file("missing/report.txt"), "its folder does not exist"}};
+  if (access(locked.c_str(), W_OK) != 0)
+    cases.push_back({locked + "/report.txt", "its folder cannot be written to"});  // not as root
+  for (const Case& c : cases) {
+    Recorder run(tmp, {"--replay", events, "--export", c.report});
+    EXPECT_EQ(run.stop(0), 1) << c.report;
+    EXPECT_EQ(run.errors(), "tarnwatch-record: cannot write the report " + c.report + ": " + c.reason + "\n");
+    EXPECT_TRUE(run.output().empty()) << "nothing replayed";
+  }
+  struct stat st {};
+  ASSERT_EQ(stat(fifo.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
+  for (const auto& e : fs::directory_iterator(tmp.path()))
+    EXPECT_FALSE(e.path().filename().string().starts_with(".tarnwatch-")) << e.path();
+}
+
 TEST(RecordCliArgs, ConfigThatCannotBeReadIsAnError) {
   tw::test::TempDir tmp;
   const std::string events = tmp.write("events.jsonl", "{\"event\":2,\"item1\":\"/a.txt\"}\n");

@@ -1,4 +1,5 @@
 #include "app/record/recorder.h"
+#include "app/record/replay.h"
 
 #include <gtest/gtest.h>
 
@@ -90,6 +91,32 @@ TEST_F(ReplayTest, BadLinesAreReportedWithTheirNumberAndSkipped) {
   EXPECT_NE(errors[0].find("events.jsonl:2:"), std::string::npos) << errors[0];
   EXPECT_NE(errors[1].find("events.jsonl:4: event 19 is not an event kind"), std::string::npos) << errors[1];
   EXPECT_NE(errors[2].find("events.jsonl:5:"), std::string::npos) << errors[2];
+}
+
+// A line longer than the cap is reported and skipped without being held whole; the lines after
+// it still count. Many lines go through in blocks, in order.
+TEST_F(ReplayTest, OverlongLinesAreSkippedAndLongFilesStreamInOrder) {
+  std::string events = "{\"event\":2,\"item1\":\"C:\\\\first\"}\n";
+  events += std::string(record::ReplayWatching::kMaxLineBytes + 1, 'x') + "\n";
+  for (int i = 0; i < 25000; ++i) events += "{\"event\":2,\"item1\":\"C:\\\\f" + std::to_string(i) + "\"}\n";
+  ASSERT_EQ(replayEvents(events), 0) << err.str();
+  const Lines lines = linesOf(out.str());
+  ASSERT_EQ(lines.size(), 25001u);
+  EXPECT_EQ(lines[0], "first\t-\tCreate\tC:\\\\");
+  EXPECT_EQ(lines[1], "f0\t-\tCreate\tC:\\\\");
+  EXPECT_EQ(lines.back(), "f24999\t-\tCreate\tC:\\\\");
+  EXPECT_NE(err.str().find("events.jsonl:2: the line is longer than 1048576 bytes: skipped"),
+            std::string::npos)
+      << err.str().substr(0, 300);
+}
+
+// A read error is an error, not the end of the recording (memory that is not mapped cannot be
+// read through /proc/self/mem).
+TEST_F(ReplayTest, AReadErrorEndsTheReplayWithAnError) {
+  RecordOptions options;
+  options.replay = "/proc/self/mem";
+  EXPECT_EQ(runRecorder(options, platform.parts(), stops, out, err), 1);
+  EXPECT_NE(err.str().find("cannot read /proc/self/mem"), std::string::npos) << err.str();
 }
 
 TEST_F(ReplayTest, ChosenKindsAndFiltersComeFromTheSettingsFile) {

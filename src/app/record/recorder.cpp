@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <mutex>
 #include <ostream>
@@ -247,10 +248,68 @@ void waitForTheEnd(const RecordOptions& options, Ending& ending, PostedWorkLoop&
   }
 }
 
+// Thrown by InterruptibleFiles once a stop is requested.
+struct ExportInterrupted {};
+
+// The files the export reads, while a stop may be requested: a request makes the next read
+// throw, so that an export of many large files ends promptly. Any thread may set `interrupted`.
+class InterruptibleFiles : public Files {
+ public:
+  InterruptibleFiles(Files& files, const std::atomic<bool>& interrupted)
+      : files(files), interrupted(interrupted) {}
+
+  Status writeFileAtomically(std::string_view path, std::string_view bytes) override {
+    return files.writeFileAtomically(path, bytes);
+  }
+  ReadResult readFileContent(std::string_view path,
+                             const std::function<void(std::string_view)>& sink) override {
+    if (interrupted) throw ExportInterrupted{};
+    return files.readFileContent(path, [&](std::string_view bytes) {
+      if (interrupted) throw ExportInterrupted{};
+      sink(bytes);
+    });
+  }
+  bool fileExists(std::string_view path) override { return files.fileExists(path); }
+  ReadResult folderNames(std::string_view folder, std::vector<std::string>& names) override {
+    return files.folderNames(folder, names);
+  }
+  std::string toReportEncoding(std::string_view utf8) override { return files.toReportEncoding(utf8); }
+
+ private:
+  Files& files;
+  const std::atomic<bool>& interrupted;
+};
+
+// Builds the report while listening for a stop request: one ends the export at once and leaves
+// the report file as it was.
 int writeReport(const RecordOptions& options, Platform platform, const CaptureViews* views,
-                std::ostream& err) {
+                StopSignals& stops, std::ostream& err) {
   if (!options.exportFile || views == nullptr) return 0;
-  const std::string text = buildExportReport(mainWindowCaption(platform.environment), *views, platform.files);
+  std::atomic<bool> interrupted{false};
+  InterruptibleFiles files(platform.files, interrupted);
+  std::string text;
+  {
+    std::atomic<bool> built{false};
+    std::jthread listener([&] {
+      while (!built) {
+        if (stops.next(std::nullopt) == StopSignals::Event::Stop) {
+          interrupted = true;
+          return;
+        }
+      }
+    });
+    try {
+      text = buildExportReport(mainWindowCaption(platform.environment), *views, files);
+    } catch (const ExportInterrupted&) {
+      text.clear();
+    }
+    built = true;
+    stops.wake();
+  }
+  if (interrupted) {
+    err << "tarnwatch-record: the export was interrupted: " << *options.exportFile << " was not written\n";
+    return 1;
+  }
   std::string error;
   if (!writeReportFile(platform.files, *options.exportFile, text, &error)) {
     err << "tarnwatch-record: cannot write the report " << *options.exportFile;
@@ -302,7 +361,7 @@ int record(const RecordOptions& options, Platform platform, CaptureOptions captu
     code = 1;
   }
   if (ending.endedEarly()) code = 1;
-  const int reportCode = writeReport(options, platform, views.get(), err);
+  const int reportCode = writeReport(options, platform, views.get(), stops, err);
   return code != 0 ? code : reportCode;
 }
 
@@ -345,6 +404,30 @@ std::vector<DriveInfo> FolderDrives::drives() {
   return result;
 }
 
+std::string unwritableReportReason(const std::string& file) {
+  namespace fs = std::filesystem;
+  const fs::path path(std::u8string(file.begin(), file.end()));
+  std::error_code ec;
+  const fs::file_status status = fs::status(path, ec);  // links followed
+  if (fs::exists(status)) {
+    if (fs::is_directory(status)) return "it is a folder";
+    if (!fs::is_regular_file(status)) return "it is not a regular file (a device, a pipe or a socket)";
+  }
+  fs::path folder = fs::absolute(path, ec).parent_path();
+  if (ec || !fs::is_directory(folder, ec)) return "its folder does not exist";
+  // Writable where it matters: a file can be made in the folder (the report replaces the old
+  // one through a file beside it).
+  const fs::path probe =
+      folder /
+      (".tarnwatch-probe-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+  {
+    std::ofstream made(probe, std::ios::binary);
+    if (!made) return "its folder cannot be written to";
+  }
+  fs::remove(probe, ec);
+  return {};
+}
+
 int runRecorder(const RecordOptions& options, Platform platform, StopSignals& stops, std::ostream& out,
                 std::ostream& err) {
   std::unique_ptr<FolderDrives> folders;
@@ -372,6 +455,14 @@ int runRecorder(const RecordOptions& options, Platform platform, StopSignals& st
     const std::string reason = unreadableConfigReason(active.files, *options.config);
     if (!reason.empty()) {
       err << "tarnwatch-record: cannot read the settings file " << *options.config << ": " << reason << "\n";
+      return 1;
+    }
+  }
+  // The report's place is checked before the recording starts, not after hours of it.
+  if (options.exportFile) {
+    const std::string reason = unwritableReportReason(*options.exportFile);
+    if (!reason.empty()) {
+      err << "tarnwatch-record: cannot write the report " << *options.exportFile << ": " << reason << "\n";
       return 1;
     }
   }

@@ -20,6 +20,11 @@ namespace tw::record {
 // is known (pid not 0; "process" only when its name is known too).
 std::string jsonLine(const Change& change);
 
+// Why a report cannot be written at `file`, checked before a recording starts: a folder, a
+// device, pipe or socket there (links followed), a folder that does not exist or cannot be
+// written to. Empty when it can. Leaves nothing behind.
+std::string unwritableReportReason(const std::string& file);
+
 // The folders without those that lie inside another of them (compared as they are, after a
 // separator is appended), each ending in the separator, in the order given.
 std::vector<std::string> withoutNestedFolders(const std::vector<std::string>& folders, PathStyle style);

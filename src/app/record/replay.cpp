@@ -1,8 +1,11 @@
 #include "app/record/replay.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <condition_variable>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <mutex>
 #include <stdexcept>
 
@@ -12,19 +15,64 @@ namespace tw::record {
 
 namespace {
 
+// Reads a file line by line in blocks, without holding more of it than one line.
+class LineReader {
+ public:
+  explicit LineReader(std::FILE* file) : file(file) {}
+  ~LineReader() { std::fclose(file); }
+  LineReader(const LineReader&) = delete;
+  LineReader& operator=(const LineReader&) = delete;
+
+  // The next line without its LF, at most `limit` bytes of it kept (`tooLong` set when more
+  // was there; the rest is read and dropped). False at the end of the input. Throws
+  // std::runtime_error on a read error.
+  bool next(std::string& line, std::size_t limit, bool& tooLong) {
+    line.clear();
+    tooLong = false;
+    bool any = false;
+    for (;;) {
+      if (at == end && !fill()) return any;
+      any = true;
+      const char* from = buffer + at;
+      const auto* lf = static_cast<const char*>(std::memchr(from, '\n', end - at));
+      const std::size_t take = lf != nullptr ? static_cast<std::size_t>(lf - from) : end - at;
+      const std::size_t room = limit > line.size() ? limit - line.size() : 0;
+      line.append(from, std::min(take, room));
+      if (take > room) tooLong = true;
+      at += take;
+      if (lf != nullptr) {
+        ++at;
+        return true;
+      }
+    }
+  }
+
+ private:
+  bool fill() {
+    at = 0;
+    end = std::fread(buffer, 1, sizeof buffer, file);
+    if (end == 0 && std::ferror(file)) throw std::runtime_error(std::strerror(errno));
+    return end > 0;
+  }
+
+  std::FILE* file;
+  char buffer[64 * 1024];
+  std::size_t at = 0;
+  std::size_t end = 0;
+};
+
 class ReplayWatcher : public ChangeWatcher {
  public:
-  ReplayWatcher(std::string file, std::ifstream in, WatchRequest request, std::function<void()> exhausted)
+  ReplayWatcher(std::string file, std::FILE* in, WatchRequest request, std::function<void()> exhausted)
       : file(std::move(file)),
-        in(std::move(in)),
+        reader(std::make_unique<LineReader>(in)),
         request(std::move(request)),
         exhausted(std::move(exhausted)) {}
 
   void wait(ChangeBatch& out) override {
-    if (!read) {
-      read = true;
-      readAll(out);
-      if (exhausted) exhausted();
+    if (!ended) {
+      readSome(out);
+      if (ended && exhausted) exhausted();
       return;
     }
     std::unique_lock guard(lock);
@@ -41,9 +89,28 @@ class ReplayWatcher : public ChangeWatcher {
   std::vector<std::string> watchedRoots() const override { return {file}; }
 
  private:
-  void readAll(ChangeBatch& out) {
+  // Up to kLinesPerWait lines, so that a stop asked meanwhile is heard between two waits and
+  // no more of the file is held than the queue has not yet delivered.
+  void readSome(ChangeBatch& out) {
     std::string line;
-    for (std::size_t number = 1; std::getline(in, line); ++number) {
+    bool tooLong = false;
+    for (std::size_t lines = 0; lines < kLinesPerWait; ++lines) {
+      try {
+        if (!reader->next(line, ReplayWatching::kMaxLineBytes, tooLong)) {
+          ended = true;
+          return;
+        }
+      } catch (const std::runtime_error& e) {
+        ended = true;
+        throw std::runtime_error("cannot read " + file + ": " + e.what());
+      }
+      ++number;
+      if (tooLong) {
+        out.notices.push_back({{},
+                               file + ":" + std::to_string(number) + ": the line is longer than " +
+                                   std::to_string(ReplayWatching::kMaxLineBytes) + " bytes: skipped"});
+        continue;
+      }
       if (!line.empty() && line.back() == '\r') line.pop_back();
       if (line.find_first_not_of(" \t") == std::string::npos) continue;
       std::string error;
@@ -69,11 +136,14 @@ class ReplayWatcher : public ChangeWatcher {
     }
   }
 
+  static constexpr std::size_t kLinesPerWait = 10000;
+
   const std::string file;
-  std::ifstream in;
+  std::unique_ptr<LineReader> reader;  // the waiting thread's, as are ended and number
   const WatchRequest request;
   std::function<void()> exhausted;
-  bool read = false;  // the waiting thread's
+  bool ended = false;
+  std::size_t number = 0;  // of the last line read
   std::mutex lock;
   std::condition_variable changed;
   bool woken = false;  // guarded by lock
@@ -86,9 +156,13 @@ std::unique_ptr<ChangeWatcher> ReplayWatching::watch(const WatchRequest& request
   std::error_code ec;
   if (std::filesystem::is_directory(path, ec))
     throw std::runtime_error("cannot read " + file + ": it is a folder");
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw std::runtime_error("cannot read " + file);
-  return std::make_unique<ReplayWatcher>(file, std::move(in), request, exhausted);
+#ifdef _WIN32
+  std::FILE* in = _wfopen(path.c_str(), L"rb");
+#else
+  std::FILE* in = std::fopen(path.c_str(), "rb");
+#endif
+  if (in == nullptr) throw std::runtime_error("cannot read " + file + ": " + std::strerror(errno));
+  return std::make_unique<ReplayWatcher>(file, in, request, exhausted);
 }
 
 }  // namespace tw::record

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <string>
@@ -9,15 +10,19 @@
 namespace tw::record {
 
 // Change watching that reads a recording back: the events of a file in the jsonl form, as if
-// the system reported them. A watch hands out every event of the file in its first wait, in
-// order, keeping to the request's kinds (the roots are not looked at); a line that is not an
-// event comes as a notice with its line number and is skipped. "time", when a line has it, is the
-// change's time; else the time of reading. After the first wait, `exhausted` is called, and
-// later waits return only when woken.
+// the system reported them. A watch hands out the events of the file in order, a block of
+// lines per wait (so a stop is heard between two blocks and the file is never held whole),
+// keeping to the request's kinds (the roots are not looked at); a line that is not an event, or
+// longer than kMaxLineBytes, comes as a notice with its line number and is skipped; a read error
+// is thrown from the wait. "time", when a line has it, is the change's time; else the time of
+// reading. Once the file is read to its end, `exhausted` is called, and later waits return only
+// when woken.
 //
 // Threads: as ChangeWatching says; `exhausted` is called on the thread that waits.
 class ReplayWatching : public ChangeWatching {
  public:
+  static constexpr std::size_t kMaxLineBytes = std::size_t{1} << 20;
+
   ReplayWatching(std::string file, std::function<void()> exhausted)
       : file(std::move(file)), exhausted(std::move(exhausted)) {}
   // Throws std::runtime_error when the file cannot be read.

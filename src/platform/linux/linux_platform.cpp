@@ -469,21 +469,31 @@ Files::ReadResult LinuxPlatform::readFileContent(std::string_view path,
     return ReadResult::Missing;
   }
   ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-  // A buffer that stays in the processor's cache while the digest reads it; the reads go on
-  // to the end of the file rather than to the size stat gave, which files under /proc and
-  // files still being written do not keep to.
+  // A buffer that stays in the processor's cache while the digest reads it. The reads stop at
+  // the size the file had when it was opened, so that a file still growing (or one that never
+  // ends) cannot keep the export reading; a file that says it is empty but has content (the
+  // kernel's files under /proc) has no known size and is not read.
   constexpr std::size_t kChunk = std::size_t{128} * 1024;
   const std::unique_ptr<char[]> buffer(new char[kChunk]);
   ReadResult result = ReadResult::Done;
-  for (;;) {
-    const ssize_t n = ::read(fd, buffer.get(), kChunk);
+  auto remaining = static_cast<std::uint64_t>(st.st_size);
+  if (remaining == 0) {
+    ssize_t n = 0;
+    do n = ::read(fd, buffer.get(), 1);
+    while (n < 0 && errno == EINTR);
+    if (n != 0) result = ReadResult::Unreadable;
+  }
+  while (remaining > 0) {
+    const ssize_t n =
+        ::read(fd, buffer.get(), static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, remaining)));
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
       result = ReadResult::Unreadable;
       break;
     }
-    if (n == 0) break;
+    if (n == 0) break;  // shrunk meanwhile: what was there
     sink(std::string_view(buffer.get(), static_cast<std::size_t>(n)));
+    remaining -= static_cast<std::uint64_t>(n);
   }
   ::close(fd);
   return result;

@@ -137,6 +137,17 @@ TEST(ExportLinux, AFileThatCannotBeReadIsSaidSo) {
   EXPECT_TRUE(platform.fileExists("/proc/self/mem"));
   EXPECT_EQ(fileDigestText(platform, "/proc/self/mem"), "unreadable");
   EXPECT_EQ(fileDigest(platform, "/proc/self/mem"), std::nullopt);
+  // Files that say they are empty but never end, or whose content is made as it is read: no
+  // known size, not read.
+  for (const char* endless : {"/proc/self/pagemap", "/proc/self/status"}) {
+    SCOPED_TRACE(endless);
+    EXPECT_EQ(fileDigestText(platform, endless), "unreadable");
+  }
+  // A real empty file is read, and its digest is that of nothing.
+  {
+    test::TempDir dir;
+    EXPECT_EQ(fileDigestText(platform, dir.write("empty", "")), "d41d8cd98f00b204e9800998ecf8427e");
+  }
   if (geteuid() != 0) {
     test::TempDir dir;
     const std::string path = dir.write("locked", "secret");
