@@ -27,7 +27,7 @@ namespace {
 constexpr std::uint64_t kMarkMask =
     FAN_CREATE | FAN_DELETE | FAN_RENAME | FAN_ATTRIB | FAN_MODIFY | FAN_CLOSE_WRITE | FAN_ONDIR;
 // Reading stops after this much in one go, so one call stays bounded under a flood.
-constexpr std::size_t kMaxBatchBytes = 8u << 20;
+constexpr std::size_t kMaxBatchBytes = 1u << 20;
 constexpr std::size_t kReadBytes = 256u << 10;
 // Reads in one wake-up while events wait for the event that names their folder, how many of them
 // may bring nothing before the events count as lost, and how long each waits for more.

@@ -262,6 +262,28 @@ TEST_F(SteppedRecording, PauseHoldsChangesAndTheStateFollows) {
                                                  State::Paused, State::Stopping, State::Idle}));
 }
 
+// A change held by a pause keeps the moment it happened: the tree stamps a deletion with the
+// change's time, not with the time of the resume that delivered it.
+TEST_F(SteppedRecording, ChangesHeldByAPauseKeepTheirTime) {
+  record();
+  controller.pause();
+  const auto happened = std::chrono::system_clock::now() - std::chrono::hours(1);
+  Change created = change(EventKind::FileCreated, "C:\\gone.txt");
+  Change deleted = change(EventKind::FileDeleted, "C:\\gone.txt");
+  created.time = happened;
+  deleted.time = happened + 1s;
+  arrive({created, deleted});
+  deliver(5s);
+  controller.resume();
+  deliver(0ms);
+  const CaptureTree& tree = views.tree();
+  const NodeId drive = tree.child(kNoNode, 0);
+  ASSERT_EQ(tree.childCount(drive), 1);
+  EXPECT_EQ(tree.deletedAt(tree.child(drive, 0)), std::optional(happened + 1s));
+  controller.stop();
+  runToIdle();
+}
+
 // Stop loses nothing: what the system has queued and the monitor not read yet, what waits in the
 // queue, what has been handed to the user interface and not applied, and what a pause holds.
 TEST_F(SteppedRecording, StopLosesNothing) {
