@@ -12,22 +12,4 @@ std::string_view pathExtension(std::string_view path, PathStyle style) {
   return path.substr(dot);
 }
 
-bool isTreeEvent(int eventNum) {
-  const std::optional<EventKind> kind = eventKindOf(eventNum);
-  if (!kind) return false;
-  switch (*kind) {
-    case EventKind::FileCreated:
-    case EventKind::FileDeleted:
-    case EventKind::FolderCreated:
-    case EventKind::FolderRenamed:
-    case EventKind::FileRenamed:
-    case EventKind::FolderDeleted:
-    case EventKind::FolderNeedsRescan:
-    case EventKind::FileUpdated:
-      return true;
-    default:
-      return false;
-  }
-}
-
 }  // namespace tw

@@ -10,7 +10,4 @@ namespace tw {
 // after the last separator (and, in the Windows style, after the last colon); else empty.
 std::string_view pathExtension(std::string_view path, PathStyle style);
 
-// True for the event numbers that change the path tree (2, 3, 9, 12, 13, 14, 16, 18).
-bool isTreeEvent(int eventNum);
-
 }  // namespace tw

@@ -131,14 +131,6 @@ TEST(ChangeFilter, BothListsTogether) {
   EXPECT_TRUE(ChangeFilter().passes(change(EventKind::FileCreated, "")));
 }
 
-TEST(ChangeFilter, TreeKindsExactly) {
-  const std::vector<int> treeKinds = {2, 3, 9, 12, 13, 14, 16, 18};
-  for (int n = -1; n <= 19; ++n) {
-    const bool expected = std::find(treeKinds.begin(), treeKinds.end(), n) != treeKinds.end();
-    EXPECT_EQ(isTreeEvent(n), expected) << n;
-  }
-}
-
 // The described rules, literally: a linear scan.
 bool describedExcludes(std::string_view path, const Entries& entries, PathStyle style) {
   const std::string tested = withTrailingSeparator(path, style);
