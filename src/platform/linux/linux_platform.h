@@ -77,6 +77,7 @@ class LinuxPlatform : public Environment,
   // Changes are watched with recursive inotify even where fanotify could start (fanotify is
   // tried first otherwise, and inotify used when it cannot start). Set before watching.
   void setForceInotify(bool force) { watching.setForceInotify(force); }
+  void setInotifyMemoryLimit(std::size_t bytes) { watching.setInotifyMemoryLimit(bytes); }
 
  private:
   std::string readMountInfo() const;
