@@ -340,7 +340,7 @@ class InotifySource : public ChangeSource {
         std::vector<QueueDrain::Block> rest = drain->takeAll();
         const bool anyEvents = std::any_of(rest.begin(), rest.end(),
                                            [](const QueueDrain::Block& b) { return !b.events.empty(); });
-        handleBlocks(std::move(rest), sink);
+        handleBlocks(rest, sink);
         if (!anyEvents) break;
       }
       // The kernel queues the two halves of a rename one after the other, so a read can end
@@ -364,7 +364,7 @@ class InotifySource : public ChangeSource {
   }
 
  private:
-  void handleBlocks(std::vector<QueueDrain::Block> blocks, ChangeSink& sink) {
+  void handleBlocks(const std::vector<QueueDrain::Block>& blocks, ChangeSink& sink) {
     for (const QueueDrain::Block& block : blocks) {
       const char* data = block.events.data();
       const std::size_t size = block.events.size();
