@@ -26,7 +26,8 @@ namespace {
 // Why `path` is not a folder the helper watches; empty when it is.
 std::string folderRefusal(const std::string& path) {
   if (path.empty() || path.front() != '/') return "is not an absolute path";
-  if (path.size() > kLongestHelperPath) return "is longer than " + std::to_string(kLongestHelperPath) + " bytes";
+  if (path.size() > kLongestHelperPath)
+    return "is longer than " + std::to_string(kLongestHelperPath) + " bytes";
   if (path.find('\0') != std::string::npos) return "holds a NUL byte";
   std::string written = path;
   while (written.size() > 1 && written.back() == '/') written.pop_back();

@@ -18,7 +18,7 @@ namespace tw::record {
 // its end or died) or standard output breaks.
 
 struct CaptureHelperOptions {
-  std::vector<std::string> folders;  // --drive PATH, repeatable, at least one
+  std::vector<std::string> folders;      // --drive PATH, repeatable, at least one
   EventKindSet kinds = allEventKinds();  // --kinds MASK: bit n set for event number n
 };
 

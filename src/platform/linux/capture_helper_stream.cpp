@@ -124,7 +124,8 @@ std::string HelperStreamDecoder::feed(std::string_view bytes, Decoded& into) {
     const char type = buffer[at];
     std::uint32_t length = 0;
     for (int i = 0; i < 4; ++i)
-      length |= std::uint32_t{static_cast<unsigned char>(buffer[at + 1 + static_cast<std::size_t>(i)])} << (8 * i);
+      length |= std::uint32_t{static_cast<unsigned char>(buffer[at + 1 + static_cast<std::size_t>(i)])}
+                << (8 * i);
     if (length > kLargestHelperFrame) {
       broken = "the capture helper sent a record of " + std::to_string(length) + " bytes";
       return broken;
@@ -146,8 +147,9 @@ std::string HelperStreamDecoder::decodeFrame(char type, std::string_view payload
       const auto kind = eventKindOf(static_cast<int>(in.number(1)));
       c.folder = in.number(1) != 0;
       c.pid = static_cast<std::int32_t>(static_cast<std::uint32_t>(in.number(4)));
-      c.time = std::chrono::system_clock::time_point(std::chrono::duration_cast<std::chrono::system_clock::duration>(
-          std::chrono::nanoseconds(static_cast<std::int64_t>(in.number(8)))));
+      c.time = std::chrono::system_clock::time_point(
+          std::chrono::duration_cast<std::chrono::system_clock::duration>(
+              std::chrono::nanoseconds(static_cast<std::int64_t>(in.number(8)))));
       c.path = in.text();
       c.newPath = in.text();
       c.process = in.text();
@@ -169,13 +171,15 @@ std::string HelperStreamDecoder::decodeFrame(char type, std::string_view payload
       const auto count = in.number(4);
       std::vector<std::string> roots;
       for (std::uint64_t i = 0; i < count && !in.failed(); ++i) roots.push_back(in.text());
-      if (!in.whole() || roots.size() != count) return "the capture helper sent a list of folders that cannot be read";
+      if (!in.whole() || roots.size() != count)
+        return "the capture helper sent a list of folders that cannot be read";
       into.roots = std::move(roots);
       if (type == 'R') into.ready = true;
       return {};
     }
     default:
-      return "the capture helper sent a record of unknown type " + std::to_string(static_cast<unsigned char>(type));
+      return "the capture helper sent a record of unknown type " +
+             std::to_string(static_cast<unsigned char>(type));
   }
 }
 

@@ -42,7 +42,7 @@ class HelperStreamDecoder {
   // What one feed found.
   struct Decoded {
     ChangeBatch batch;
-    bool ready = false;                               // an 'R' frame came
+    bool ready = false;                             // an 'R' frame came
     std::optional<std::vector<std::string>> roots;  // the latest 'R' or 'W' roots
   };
   // Decodes every whole frame in what has been fed so far, into `into`. Returns an empty

@@ -51,7 +51,8 @@ std::string describeStatus(int status) {
   if (WIFEXITED(status)) return "exit status " + std::to_string(WEXITSTATUS(status));
   if (WIFSIGNALED(status)) {
     const char* name = ::strsignal(WTERMSIG(status));
-    return "killed by signal " + std::to_string(WTERMSIG(status)) + (name != nullptr ? std::string(" (") + name + ")" : "");
+    return "killed by signal " + std::to_string(WTERMSIG(status)) +
+           (name != nullptr ? std::string(" (") + name + ")" : "");
   }
   return "status " + std::to_string(status);
 }
@@ -60,7 +61,8 @@ class Pipe {
  public:
   Pipe() {
     if (::pipe2(fds, O_CLOEXEC) != 0)
-      throw std::runtime_error(std::string("Cannot start the capture helper (pipe): ") + std::strerror(errno));
+      throw std::runtime_error(std::string("Cannot start the capture helper (pipe): ") +
+                               std::strerror(errno));
   }
   ~Pipe() {
     closeRead();
@@ -210,7 +212,8 @@ class HelperProcess {
 
 class HelperChangeWatcher : public ChangeWatcher {
  public:
-  HelperChangeWatcher(const CaptureHelperCommand& command, ChangeWatching& fallback, const WatchRequest& request)
+  HelperChangeWatcher(const CaptureHelperCommand& command, ChangeWatching& fallback,
+                      const WatchRequest& request)
       : fallback(fallback), request(request), roots(request.roots) {
     wakeFd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     if (wakeFd < 0)
@@ -311,7 +314,10 @@ class HelperChangeWatcher : public ChangeWatcher {
       decoded.batch = std::move(scratch);
       decoded.batch.clear();
       const std::string broken = decoder.feed(std::string_view(buffer, static_cast<std::size_t>(n)), decoded);
-      if (decoded.ready) started = true;
+      if (decoded.ready) {
+        started = true;
+        out.notices.push_back({{}, "Whole-drive capture runs in the capture helper."});
+      }
       if (decoded.roots) {
         std::lock_guard guard(innerLock);
         roots = std::move(*decoded.roots);
@@ -332,8 +338,9 @@ class HelperChangeWatcher : public ChangeWatcher {
     const bool refused = elevated && !started && status && WIFEXITED(*status) &&
                          (WEXITSTATUS(*status) == 126 || WEXITSTATUS(*status) == 127);
     if (refused) {
-      fallBack("Whole-drive capture was not authorised (cancelled, or polkit refused it), so the folders "
-               "are watched with inotify.");
+      fallBack(
+          "Whole-drive capture was not authorised (cancelled, or polkit refused it), so the folders "
+          "are watched with inotify.");
       // The changes read before are this wait's; the notice and the fallback come next.
       if (!out.changes.empty()) return;
       for (WatchNotice& n : pending.notices) out.notices.push_back(std::move(n));
@@ -364,8 +371,8 @@ class HelperChangeWatcher : public ChangeWatcher {
   std::unique_ptr<HelperProcess> helper;
   linuxfs::HelperStreamDecoder decoder;
   ChangeBatch scratch;
-  ChangeBatch pending;  // for the next wait: the notice of a fallback
-  std::string failure;  // the helper died: every wait from now on fails with this
+  ChangeBatch pending;           // for the next wait: the notice of a fallback
+  std::string failure;           // the helper died: every wait from now on fails with this
   mutable std::mutex innerLock;  // inner and roots, which wake() and watchedRoots() read
   std::vector<std::string> roots;
   std::unique_ptr<ChangeWatcher> inner;

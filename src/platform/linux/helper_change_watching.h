@@ -20,7 +20,8 @@ struct CaptureHelperCommand {
 // `elevate helper --capture-helper --drive ROOT... --kinds MASK` and reads the changes the helper
 // streams over a pipe (platform/linux/capture_helper_stream.h).
 //
-// When the helper cannot be had (the elevating command is missing, or it exits 126 or 127: the
+// Once the helper watches, a notice says so (the user then knows the authentication went
+// through). When the helper cannot be had (the elevating command is missing, or it exits 126 or 127: the
 // user cancelled or is not authorised) the watch says so in one notice and goes on with
 // `fallback` (recursive inotify, with its progress). A helper that ends on its own after it
 // started fails the watch with its exit status and its last line of standard error. The helper
