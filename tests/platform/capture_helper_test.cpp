@@ -123,8 +123,8 @@ TEST(CaptureHelperStream, TheCommandLineCarriesTheRootsAndKinds) {
   request.kinds.reset();
   request.kinds.set(2).set(18);
   EXPECT_EQ(tw::linuxfs::captureHelperArgs(request),
-            (std::vector<std::string>{"--capture-helper", "--drive", "/", "--drive", "/media/usb stick/", "--kinds",
-                                      std::to_string((1 << 2) | (1 << 18))}));
+            (std::vector<std::string>{"--capture-helper", "--drive", "/", "--drive", "/media/usb stick/",
+                                      "--kinds", std::to_string((1 << 2) | (1 << 18))}));
 }
 
 // ---- The watcher with the real helper ----
@@ -232,7 +232,8 @@ TEST_F(HelperFixture, ARefusedOrMissingElevationSaysSoOnceAndFallsBack) {
   };
   const std::vector<Case> cases = {
       {"cancelled (126)", script(scripts, "cancel", "exit 126"), "not authorised"},
-      {"not authorised (127)", script(scripts, "refuse", "echo 'Not authorized' >&2; exit 127"), "not authorised"},
+      {"not authorised (127)", script(scripts, "refuse", "echo 'Not authorized' >&2; exit 127"),
+       "not authorised"},
       {"no pkexec", scripts.file("no-such-pkexec"), "needs polkit"},
   };
   for (std::size_t i = 0; i < cases.size(); ++i) {
@@ -264,12 +265,17 @@ TEST_F(HelperFixture, AHelperThatDiesFailsTheWatchWithItsStatusAndLastWords) {
   };
   const std::string pidFile = scripts.file("pid");
   const std::vector<Case> cases = {
-      {"killed while recording", script(scripts, "record-pid", "echo $$ > '" + pidFile + "'; exec \"$@\""), true,
+      {"killed while recording",
+       script(scripts, "record-pid", "echo $$ > '" + pidFile + "'; exec \"$@\""),
+       true,
        {"killed by signal 9"}},
-      {"exits at once with a message", script(scripts, "crash", "echo first >&2; echo 'out of memory' >&2; exit 1"),
-       false, {"exit status 1", ": out of memory"}},
+      {"exits at once with a message",
+       script(scripts, "crash", "echo first >&2; echo 'out of memory' >&2; exit 1"),
+       false,
+       {"exit status 1", ": out of memory"}},
       {"exit 127 after the helper said it watches",
-       script(scripts, "late-127", "printf 'R\\004\\000\\000\\000\\000\\000\\000\\000'; exit 127"), false,
+       script(scripts, "late-127", "printf 'R\\004\\000\\000\\000\\000\\000\\000\\000'; exit 127"),
+       false,
        {"exit status 127"}},
   };
   for (const Case& c : cases) {
