@@ -24,7 +24,8 @@ struct RunResult {
 };
 
 // Runs the recorder with `args` and exactly `env`, standard input empty.
-RunResult runRecorder(const tw::test::TempDir& tmp, std::vector<std::string> args, std::vector<std::string> env) {
+RunResult runRecorder(const tw::test::TempDir& tmp, std::vector<std::string> args,
+                      std::vector<std::string> env) {
   args.insert(args.begin(), TARNWATCH_RECORD);
   std::vector<char*> argv;
   for (auto& a : args) argv.push_back(a.data());
@@ -81,7 +82,9 @@ TEST_F(CaptureHelperCli, RefusesAnythingButItsOwnOptionsAndTrueFolders) {
       {"no folder", {"--capture-helper"}, "needs at least one --drive"},
       {"--capture-helper not first", {"--drive", folder(), "--capture-helper"}, "unknown argument"},
       {"twice", {"--capture-helper", "--capture-helper"}, "takes only --drive and --kinds"},
-      {"an export", {"--capture-helper", "--drive", folder(), "--export", report}, "takes only --drive and --kinds"},
+      {"an export",
+       {"--capture-helper", "--drive", folder(), "--export", report},
+       "takes only --drive and --kinds"},
       {"a settings file", {"--capture-helper", "--config", file, "--drive", folder()}, "takes only"},
       {"a replay", {"--capture-helper", "--replay", file}, "takes only"},
       {"a format", {"--capture-helper", "--drive", folder(), "--format", "tsv"}, "takes only"},
@@ -90,14 +93,22 @@ TEST_F(CaptureHelperCli, RefusesAnythingButItsOwnOptionsAndTrueFolders) {
       {"a missing folder", {"--capture-helper", "--drive", folder() + "/missing"}, "cannot be used"},
       {"a file", {"--capture-helper", "--drive", file}, "is not a folder"},
       {"a link", {"--capture-helper", "--drive", link}, "is not the folder's own name"},
-      {"a path through ..", {"--capture-helper", "--drive", folder() + "/sub/.."}, "is not the folder's own name"},
-      {"a path over 4096 bytes", {"--capture-helper", "--drive", "/" + std::string(5000, 'a')}, "longer than 4096"},
+      {"a path through ..",
+       {"--capture-helper", "--drive", folder() + "/sub/.."},
+       "is not the folder's own name"},
+      {"a path over 4096 bytes",
+       {"--capture-helper", "--drive", "/" + std::string(5000, 'a')},
+       "longer than 4096"},
       {"65 folders", manyFolders, "at most 64 folders"},
       {"a huge command line", tooManyArgs, "too many arguments"},
-      {"kinds beyond the 19", {"--capture-helper", "--drive", folder(), "--kinds", "524288"}, "--kinds takes"},
+      {"kinds beyond the 19",
+       {"--capture-helper", "--drive", folder(), "--kinds", "524288"},
+       "--kinds takes"},
       {"negative kinds", {"--capture-helper", "--drive", folder(), "--kinds", "-1"}, "--kinds takes"},
       {"kinds with text", {"--capture-helper", "--drive", folder(), "--kinds", "12x"}, "--kinds takes"},
-      {"kinds twice", {"--capture-helper", "--drive", folder(), "--kinds", "4", "--kinds", "4"}, "--kinds takes"},
+      {"kinds twice",
+       {"--capture-helper", "--drive", folder(), "--kinds", "4", "--kinds", "4"},
+       "--kinds takes"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -131,8 +142,8 @@ TEST_F(CaptureHelperCli, UnderPkexecOnlyTheHelperRuns) {
   EXPECT_FALSE(std::filesystem::exists(report));
 
   // The helper itself runs, says it watches, and ends with its empty standard input.
-  const RunResult helper = runRecorder(tmp, {"--capture-helper", "--drive", folder() + "/", "--kinds", "4"},
-                                 {"PKEXEC_UID=1000"});
+  const RunResult helper =
+      runRecorder(tmp, {"--capture-helper", "--drive", folder() + "/", "--kinds", "4"}, {"PKEXEC_UID=1000"});
   EXPECT_EQ(helper.exitCode, 0) << helper.err;
   ASSERT_FALSE(helper.out.empty());
   EXPECT_EQ(helper.out.front(), 'R');
