@@ -10,10 +10,12 @@
 #include <string>
 
 int main(int argc, char** argv) {
-  if (argc < 3 || std::strcmp(argv[1], TARNWATCH_RECORD) != 0 || std::strcmp(argv[2], "--capture-helper") != 0)
+  if (argc < 3 || std::strcmp(argv[1], TARNWATCH_RECORD) != 0 ||
+      std::strcmp(argv[2], "--capture-helper") != 0)
     return 127;
   const uid_t caller = ::getuid();
-  if (::geteuid() == 0 && (::setgroups(0, nullptr) != 0 || ::setresgid(0, 0, 0) != 0 || ::setresuid(0, 0, 0) != 0))
+  if (::geteuid() == 0 &&
+      (::setgroups(0, nullptr) != 0 || ::setresgid(0, 0, 0) != 0 || ::setresuid(0, 0, 0) != 0))
     return 127;
   std::string uid = "PKEXEC_UID=" + std::to_string(caller);
   char* env[] = {uid.data(), nullptr};

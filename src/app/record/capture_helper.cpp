@@ -1,5 +1,6 @@
 #include "app/record/capture_helper.h"
 
+#include <fcntl.h>
 #include <limits.h>
 #include <poll.h>
 #include <signal.h>
@@ -11,6 +12,7 @@
 #include <atomic>
 #include <cerrno>
 #include <charconv>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <ostream>
@@ -41,13 +43,24 @@ std::string folderRefusal(const std::string& path) {
   return {};
 }
 
-bool writeAll(int fd, const std::string& bytes) {
+// Writes everything to the program's pipe (non-blocking). False when the pipe broke, or when the
+// program read nothing for `longestStall`: a reader that stops would otherwise hold the helper in
+// its write while the kernel's unlimited fanotify queue grows for it.
+bool writeAll(int fd, const std::string& bytes, std::chrono::milliseconds longestStall) {
   std::size_t done = 0;
   while (done < bytes.size()) {
     const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n > 0) {
+      done += static_cast<std::size_t>(n);
+      continue;
+    }
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<std::size_t>(n);
+    if (n < 0 && errno == EAGAIN) {
+      pollfd writable{fd, POLLOUT, 0};
+      const int ready = ::poll(&writable, 1, static_cast<int>(longestStall.count()));
+      if (ready > 0 || (ready < 0 && errno == EINTR)) continue;
+    }
+    return false;
   }
   return true;
 }
@@ -170,23 +183,28 @@ std::optional<CaptureHelperOptions> parseCaptureHelperArgs(const std::vector<std
 }
 
 int runCaptureHelper(const CaptureHelperOptions& options, ChangeWatching& watching, int in, int out,
-                     std::ostream& err) {
+                     std::ostream& err, std::chrono::milliseconds longestStall) {
   try {
     WatchRequest request;
     request.roots = withoutNestedFolders(options.folders, PathStyle::Posix);
     request.kinds = options.kinds;
+    const int flags = ::fcntl(out, F_GETFL);
+    if (flags < 0 || ::fcntl(out, F_SETFL, flags | O_NONBLOCK) != 0) {
+      err << "tarnwatch-record: standard output cannot be used: " << std::strerror(errno) << "\n";
+      return 1;
+    }
     std::unique_ptr<ChangeWatcher> watcher = watching.watch(request);
     std::vector<std::string> roots = watcher->watchedRoots();
     std::string bytes;
     linuxfs::encodeHelperRoots('R', roots, bytes);
-    if (!writeAll(out, bytes)) return 0;
+    if (!writeAll(out, bytes, longestStall)) return 0;
     if (roots.empty()) {
       // Why each folder could not be watched comes with the first wait, at once.
       ChangeBatch reasons;
       watcher->wait(reasons);
       bytes.clear();
       linuxfs::encodeHelperBatch(reasons, bytes);
-      writeAll(out, bytes);
+      writeAll(out, bytes, longestStall);
       err << "tarnwatch-record: none of the folders could be watched\n";
       return 1;
     }
@@ -202,7 +220,7 @@ int runCaptureHelper(const CaptureHelperOptions& options, ChangeWatching& watchi
         roots = std::move(now);
         linuxfs::encodeHelperRoots('W', roots, bytes);
       }
-      if (!bytes.empty() && !writeAll(out, bytes)) return 0;  // the program is gone
+      if (!bytes.empty() && !writeAll(out, bytes, longestStall)) return 0;  // the program is gone
     }
     return 0;
   } catch (const std::exception& e) {

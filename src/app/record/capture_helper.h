@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <iosfwd>
 #include <optional>
 #include <string>
@@ -38,11 +39,11 @@ bool isCaptureHelperCommand(const std::vector<std::string>& args);
 std::optional<CaptureHelperOptions> parseCaptureHelperArgs(const std::vector<std::string>& args,
                                                            std::string& error);
 
-// Runs the helper until `in` ends, `out` breaks, a stop signal comes (SIGINT, SIGTERM, SIGHUP,
-// blocked by prepareProcessStopSignals) or the watch fails. Messages go to `err`. Returns the
-// exit code: 0 when ended by its program or a signal, 1 when the watch failed or nothing could
-// be watched. Thread: main; it starts one thread of its own that waits for `in` to end.
+// Runs the helper until `in` ends, `out` breaks or is not read for `longestStall`, a stop signal comes
+// (SIGINT, SIGTERM, SIGHUP, blocked by prepareProcessStopSignals) or the watch fails. Messages go to `err`.
+// Returns the exit code: 0 when ended by its program or a signal, 1 when the watch failed or nothing could be
+// watched. Thread: main; it starts one thread of its own that waits for `in` to end.
 int runCaptureHelper(const CaptureHelperOptions& options, ChangeWatching& watching, int in, int out,
-                     std::ostream& err);
+                     std::ostream& err, std::chrono::milliseconds longestStall = std::chrono::seconds(30));
 
 }  // namespace tw::record

@@ -24,10 +24,10 @@
 #include <thread>
 
 #include "app/record/recorder.h"
+#include "gui/main/dialogs.h"
 #include "gui/main/main_window.h"
 #include "platform/linux/helper_change_watching.h"
 #include "platform/linux/linux_platform.h"
-#include "gui/main/dialogs.h"
 #include "support/temp_dir.h"
 
 namespace tw {
@@ -84,15 +84,17 @@ DeliverySchedule steppedSchedule() {
 // As root: runs this test again in a child as "nobody" and says whether it passed there.
 // Returns false (with the child's output in `log`) when it did not pass or was skipped.
 bool passesAsNobody(const std::string& elevate, std::string& log) {
-  const std::string name = std::string(::testing::UnitTest::GetInstance()->current_test_info()->test_suite_name()) +
-                           "." + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+  const std::string name =
+      std::string(::testing::UnitTest::GetInstance()->current_test_info()->test_suite_name()) + "." +
+      ::testing::UnitTest::GetInstance()->current_test_info()->name();
   test::TempDir output;
   ::chmod(output.path().c_str(), 0777);
   const std::string outFile = output.file("out.txt");
   std::string filter = "--gtest_filter=" + name;
   std::string self = fs::read_symlink("/proc/self/exe").string();
-  std::vector<std::string> env = {std::string(kAsUserVariable) + "=1", std::string(kElevateVariable) + "=" + elevate,
-                                  "QT_QPA_PLATFORM=offscreen", "PATH=/usr/bin:/bin", "HOME=/nonexistent"};
+  std::vector<std::string> env = {std::string(kAsUserVariable) + "=1",
+                                  std::string(kElevateVariable) + "=" + elevate, "QT_QPA_PLATFORM=offscreen",
+                                  "PATH=/usr/bin:/bin", "HOME=/nonexistent"};
   std::vector<char*> envp;
   for (auto& e : env) envp.push_back(e.data());
   envp.push_back(nullptr);
@@ -110,7 +112,8 @@ bool passesAsNobody(const std::string& elevate, std::string& log) {
   int status = 0;
   ::waitpid(pid, &status, 0);
   log = test::readFile(outFile);
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0 && log.find("[  PASSED  ] 1 test") != std::string::npos &&
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0 &&
+         log.find("[  PASSED  ] 1 test") != std::string::npos &&
          log.find("[  SKIPPED ]") == std::string::npos;
 }
 
@@ -256,7 +259,8 @@ TEST(CaptureHelperWindow, AChangeReachesTheViewsThroughTheHelperOfAnUnprivileged
     EXPECT_EQ(helperUid(), 0) << "the stand-in runs the helper as root";
   }
   std::ofstream(w.watched.file("made after Record.txt")) << "x";
-  EXPECT_TRUE(w.stepUntil([&] { return w.listShows("made after Record.txt") && w.treeShows("made after Record.txt"); }));
+  EXPECT_TRUE(w.stepUntil(
+      [&] { return w.listShows("made after Record.txt") && w.treeShows("made after Record.txt"); }));
   EXPECT_TRUE(w.dialogs.shown.empty());
 }
 
@@ -280,7 +284,8 @@ TEST(CaptureHelperWindow, AHelperThatDiesIsReportedInTheErrorBox) {
   if (!unprivileged(elevate)) return;
   test::TempDir scripts;
   // The helper runs as the user here, so that the test may kill it.
-  const std::string dies = scripts.write("pkexec", "#!/bin/sh\necho $$ > '" + scripts.file("pid") + "'\nexec \"$@\"\n");
+  const std::string dies =
+      scripts.write("pkexec", "#!/bin/sh\necho $$ > '" + scripts.file("pid") + "'\nexec \"$@\"\n");
   ::chmod(dies.c_str(), 0755);
   HelperWindow w(dies);
   w.record();
