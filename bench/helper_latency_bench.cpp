@@ -108,10 +108,11 @@ int main(int argc, char** argv) {
     if (!shown) {
       std::printf("run %d: no change shown within 20 s\n", run);
     } else {
-      std::printf("run %d: Record -> helper watching %.0f ms; Record -> first change shown %.0f ms; "
-                  "that change made -> shown %.0f ms\n",
-                  run, timings.ready ? ms(*timings.ready - record) : -1.0, ms(*timings.firstShown - record),
-                  ms(*timings.firstShown - made.at(timings.firstPath)));
+      std::printf(
+          "run %d: Record -> helper watching %.0f ms; Record -> first change shown %.0f ms; "
+          "that change made -> shown %.0f ms\n",
+          run, timings.ready ? ms(*timings.ready - record) : -1.0, ms(*timings.firstShown - record),
+          ms(*timings.firstShown - made.at(timings.firstPath)));
     }
     controller.stop();
     ui.runUntil([&] { return controller.state() == tw::RecordingState::Idle; }, 20s);

@@ -101,7 +101,8 @@ TEST(CaptureHelperRun, AReaderThatStopsReadingEndsIt) {
   // Far more than a pipe holds, never read.
   std::vector<Change> many;
   for (int i = 0; i < 2000; ++i)
-    many.push_back(test::change(EventKind::FileCreated, "/watched/" + std::string(200, 'x') + std::to_string(i)));
+    many.push_back(
+        test::change(EventKind::FileCreated, "/watched/" + std::string(200, 'x') + std::to_string(i)));
   ASSERT_TRUE(watching.send(std::move(many)));
   ASSERT_TRUE(run.endsWithin(20s));
   EXPECT_EQ(run.code, 0);

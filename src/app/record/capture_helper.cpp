@@ -193,6 +193,7 @@ int runCaptureHelper(const CaptureHelperOptions& options, ChangeWatching& watchi
       err << "tarnwatch-record: standard output cannot be used: " << std::strerror(errno) << "\n";
       return 1;
     }
+    watching.prepareThread();
     std::unique_ptr<ChangeWatcher> watcher = watching.watch(request);
     std::vector<std::string> roots = watcher->watchedRoots();
     std::string bytes;

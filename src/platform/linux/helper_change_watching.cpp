@@ -39,7 +39,9 @@ std::string findProgram(const std::string& name) {
     std::string folder(rest.substr(0, colon));
     rest = colon == std::string_view::npos ? std::string_view() : rest.substr(colon + 1);
     if (folder.empty()) continue;
-    const std::string candidate = folder + "/" + name;
+    std::string candidate = std::move(folder);
+    candidate += '/';
+    candidate += name;
     struct stat st {};
     if (::stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(candidate.c_str(), X_OK) == 0)
       return candidate;
@@ -105,6 +107,7 @@ class HelperProcess {
     posix_spawnattr_setsigdefault(&attributes, &all);
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
     std::vector<char*> argv;
+    argv.reserve(args.size() + 1);
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
     const int failed = ::posix_spawn(&pid, argv[0], &actions, &attributes, argv.data(), environ);
