@@ -619,6 +619,18 @@ Result<std::string> LinuxPlatform::executableDirectory() {
   return target.substr(0, slash + 1);
 }
 
+bool LinuxPlatform::useCaptureHelper(std::string elevate) {
+  if (::geteuid() == 0) return false;
+  const Result<std::string> folder = executableDirectory();
+  if (!folder) return false;
+  const std::string helper = folder.value() + "tarnwatch-record";
+  if (::access(helper.c_str(), X_OK) != 0) return false;
+  helperWatching =
+      std::make_unique<HelperChangeWatching>(CaptureHelperCommand{helper, std::move(elevate)}, watching);
+  chosenWatching = helperWatching.get();
+  return true;
+}
+
 Platform systemPlatform() {
   static LinuxPlatform platform;
   return platform.parts();
