@@ -165,6 +165,9 @@ class QueueDrain {
   }
 
   void run() {
+    // Started by the watching thread, it inherits that thread's raised priority
+    // (ChangeWatching::prepareThread), which is what a thread whose delay overflows the kernel's
+    // queue needs.
     std::vector<char> buffer(kReadBytes);
     for (;;) {
       struct pollfd fds[2] = {{inotifyFd, POLLIN, 0}, {wakeDrain, POLLIN, 0}};
