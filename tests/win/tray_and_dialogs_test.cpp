@@ -246,7 +246,8 @@ TEST_F(RecordedTest, ExportWritesTheReportToTheFileChosenInTheSaveDialog) {
     if (name == nullptr) name = GetDlgItem(dialog, 0x480);
     ASSERT_NE(name, nullptr);
     SetWindowTextW(name, wide(typed).c_str());
-    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
   });
   whenShown(wide(kExportTitle), [&](WindowHandle box) {
     for (const std::wstring& t : childTexts(box)) doneText += t + L"\n";
@@ -269,6 +270,38 @@ TEST_F(RecordedTest, ExportWritesTheReportToTheFileChosenInTheSaveDialog) {
                                  "plan-v2.txt\t-\tDelete\t" + folder + "\t\r\n"})
     EXPECT_NE(content.find(row), std::string::npos) << row << "\nin:\n" << content;
   EXPECT_NE(content.find("plan.txt -> plan-v2.txt"), std::string::npos) << content;
+}
+
+// A file of a type the system does not know shows the shell's generic document, the system image
+// list's index 0, in the list and in the tree (index 0 is an icon, not "none").
+TEST_F(MainWindowTest, AFileOfAnUnknownTypeShowsTheGenericDocument) {
+  SHFILEINFOW info{};
+  ASSERT_NE(SHGetFileInfoW(L"data.qqzz", FILE_ATTRIBUTE_NORMAL, &info, sizeof info,
+                           SHGFI_SYSICONINDEX | SHGFI_USEFILEATTRIBUTES),
+            0u);
+  const int generic = info.iIcon;
+  click(main().recordButton().handle());
+  ASSERT_TRUE(pumpUntil([&] { return !main().watchedRoots().empty(); }));
+  // On disk: the tree asks the disk for the icons of the nodes it files.
+  { std::ofstream(root + "\\data.qqzz") << "x"; }
+  Win32Platform::announceChange(kShellCreate, root + "\\data.qqzz");
+  ASSERT_TRUE(pumpUntil([&] { return main().listView().shownRowCount() == 1; }));
+
+  LVITEMW row{};
+  row.mask = LVIF_IMAGE;
+  row.iItem = 0;
+  row.iSubItem = 0;
+  ASSERT_TRUE(ListView_GetItem(main().listView().handle(), &row));
+  EXPECT_EQ(row.iImage, generic);
+
+  const HWND tree = main().treeView().handle();
+  HTREEITEM leaf = TreeView_GetRoot(tree);
+  while (HTREEITEM child = TreeView_GetChild(tree, leaf)) leaf = child;
+  TVITEMW node{};
+  node.mask = TVIF_IMAGE;
+  node.hItem = leaf;
+  ASSERT_TRUE(TreeView_GetItem(tree, &node));
+  EXPECT_EQ(node.iImage, generic);
 }
 
 // The extension list of the settings window, as it shows it.
