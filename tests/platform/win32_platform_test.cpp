@@ -16,8 +16,10 @@
 #include "support/temp_dir.h"
 
 // Last: its macros (WM_USER among them) would clash with our own names above.
-#include <shellapi.h>
+// clang-format off
 #include <windows.h>
+#include <shellapi.h>
+// clang-format on
 
 namespace tw {
 namespace {
@@ -126,7 +128,11 @@ TEST(Win32Platform, IconsAreTheShellsIndexesWithNoneKeptApart) {
     EXPECT_NE(icon, 0) << path;
     EXPECT_EQ(Win32Platform::systemImageIndex(icon), shell) << path;
   }
+  // A tree node's path ends with a separator, also a file's.
+  EXPECT_EQ(Win32Platform::systemImageIndex(p.pathIcon(file + "\\")), shellIndex(file, 0, 0));
   EXPECT_EQ(p.pathIcon(root + "\\missing"), 0);
+  EXPECT_EQ(p.pathIcon(root + "\\missing\\"), 0);
+  EXPECT_EQ(p.pathIcon(root + "\\missing\\deeper.txt"), 0);
   EXPECT_EQ(p.iconName(0), "");
   SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
 }

@@ -106,11 +106,18 @@ bool isVolumeRoot(std::wstring_view path) {
 }  // namespace
 
 int Win32Platform::pathIcon(std::string_view path) {
-  const std::wstring wide = widen(path);
+  // A tree node's path ends with a separator, also for a file: the attributes are asked without it.
+  std::wstring wide = widen(path);
+  while (wide.size() > 1 && (wide.back() == L'\\' || wide.back() == L'/') &&
+         !isVolumeRoot(wide.substr(0, wide.size() - 1)))
+    wide.pop_back();
   const DWORD attributes = GetFileAttributesW(wide.c_str());
-  // Anything but a folder the attributes show ordinary is the shell's to answer as before (a file
-  // named with a separator after it, as a tree node's path, is one the shell still finds).
-  if (attributes == INVALID_FILE_ATTRIBUTES) return shellIcon(path);
+  // Nothing there: the shell would have no icon either (and takes as long to say so).
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return 0;
+    return shellIcon(path);
+  }
   constexpr DWORD kOwnIcon = FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_REPARSE_POINT;
   const bool ordinaryFolder =
       (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && (attributes & kOwnIcon) == 0 && !isVolumeRoot(wide);
