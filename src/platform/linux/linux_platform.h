@@ -56,6 +56,8 @@ class LinuxPlatform : public Environment,
 
   // Files.
   Status writeFileAtomically(std::string_view path, std::string_view bytes) override;
+  Status writeFileAtomicallyFrom(std::string_view path,
+                                 const std::function<void(const ChunkWriter&)>& produce) override;
   ReadResult readFileContent(std::string_view path,
                              const std::function<void(std::string_view)>& sink) override;
   bool fileExists(std::string_view path) override;
@@ -75,6 +77,7 @@ class LinuxPlatform : public Environment,
   // Changes are watched with recursive inotify even where fanotify could start (fanotify is
   // tried first otherwise, and inotify used when it cannot start). Set before watching.
   void setForceInotify(bool force) { watching.setForceInotify(force); }
+  void setInotifyMemoryLimit(std::size_t bytes) { watching.setInotifyMemoryLimit(bytes); }
 
  private:
   std::string readMountInfo() const;
