@@ -34,9 +34,9 @@
 #include "app/record/recorder.h"
 #include "core/recording/capture_options.h"
 #include "core/settings/settings_codec.h"
+#include "platform/win32/wide_text.h"
 #include "platform/win32/win32_platform.h"
 #include "win/main/application.h"
-#include "platform/win32/wide_text.h"
 #include "workload.h"
 
 // Last: its macros would clash with the names above.
@@ -107,7 +107,8 @@ class Ticker {
   static void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD) {
     if (instance == nullptr) return;
     const auto now = Clock::now();
-    instance->longest = std::max(instance->longest, std::chrono::duration<double, std::milli>(now - instance->last).count());
+    instance->longest =
+        std::max(instance->longest, std::chrono::duration<double, std::milli>(now - instance->last).count());
     instance->last = now;
   }
 
@@ -208,7 +209,8 @@ class ItemNames {
     const int folder = i % folders;
     const std::wstring digits = sixDigits(i);
     PIDLIST_ABSOLUTE copy = ILClone(templates[static_cast<std::size_t>(folder)]);
-    if (copy != nullptr && replaceDigits(copy, digits) && ((verified >= 1000 && failed == 0) || readsBack(copy, folder, i))) {
+    if (copy != nullptr && replaceDigits(copy, digits) &&
+        ((verified >= 1000 && failed == 0) || readsBack(copy, folder, i))) {
       ++copied;
       current = copy;
       return current;
@@ -227,7 +229,8 @@ class ItemNames {
     return std::wstring(6 - std::min<std::size_t>(6, text.size()), L'0') + text;
   }
   std::wstring pathOf(int folder, int i = 0) const {
-    return tw::win32::widen(root) + L"\\folder" + std::to_wstring(folder) + L"\\file" + sixDigits(i) + L".txt";
+    return tw::win32::widen(root) + L"\\folder" + std::to_wstring(folder) + L"\\file" + sixDigits(i) +
+           L".txt";
   }
   static PIDLIST_ABSOLUTE parse(const std::wstring& path) { return SHSimpleIDListFromPath(path.c_str()); }
 
@@ -282,7 +285,8 @@ void printMemory(const char* when) {
 
 int run(bool quick, int announceCount) {
   tw::Win32Platform platform;
-  const fs::path root = fs::temp_directory_path() / ("tarnwatch-win-bench-" + std::to_string(GetCurrentProcessId()));
+  const fs::path root =
+      fs::temp_directory_path() / ("tarnwatch-win-bench-" + std::to_string(GetCurrentProcessId()));
   fs::create_directories(root);
   const std::string watched = root.string();
   const std::string ini = (root / "config.ini").string();
@@ -299,7 +303,8 @@ int run(bool quick, int announceCount) {
   Ticker ticker;
 
   // 1. Through the in-process notification path, the list shown.
-  std::printf("== %d creations announced in this process (SHChangeNotify) while recording, the list shown\n", announceCount);
+  std::printf("== %d creations announced in this process (SHChangeNotify) while recording, the list shown\n",
+              announceCount);
   constexpr int kFolders = 100;
   for (int f = 0; f < kFolders; ++f) fs::create_directories(root / ("folder" + std::to_string(f)));
   window.showList();
@@ -307,7 +312,8 @@ int run(bool quick, int announceCount) {
     // What an announcement costs the announcing program with nobody registered for it.
     const auto unheardStart = Clock::now();
     for (int i = 0; i < 200; ++i)
-      tw::Win32Platform::announceChange(kShellCreate, watched + "\\folder0\\unheard" + std::to_string(i) + ".txt");
+      tw::Win32Platform::announceChange(kShellCreate,
+                                        watched + "\\folder0\\unheard" + std::to_string(i) + ".txt");
     std::printf("an announcement nobody hears: %.2f ms\n", msSince(unheardStart) / 200);
   }
   window.startCapture();
@@ -330,8 +336,8 @@ int run(bool quick, int announceCount) {
     pumpUntil([&] {
       if (Clock::now() - lastReport > std::chrono::seconds(10)) {
         lastReport = Clock::now();
-        std::printf("  after %.0f s: %d announced, %d rows shown\n", msSince(announceStart) / 1000, announced.load(),
-                    window.listView().shownRowCount());
+        std::printf("  after %.0f s: %d announced, %d rows shown\n", msSince(announceStart) / 1000,
+                    announced.load(), window.listView().shownRowCount());
       }
       return window.listView().shownRowCount() >= announceCount;
     });
@@ -367,7 +373,8 @@ int run(bool quick, int announceCount) {
   pumpPending();
   auto start = Clock::now();
   Workload work(root / "disk", 20000, 2025);
-  std::printf("folder tree on disk: %zu folders (made in %.1f s)\n", work.folderCount(), msSince(start) / 1000);
+  std::printf("folder tree on disk: %zu folders (made in %.1f s)\n", work.folderCount(),
+              msSince(start) / 1000);
   const auto realistic = [&](tw::Change& c) { work.next(c); };
   Delivery delivery(views);
   std::printf("== filling the views to 1,000,000 rows, batches of 10,000, both views shown\n");
@@ -377,16 +384,19 @@ int run(bool quick, int announceCount) {
   std::printf(
       "at 100,000 rows: per batch %.0f ms on the UI thread on average (longest %.0f); closing step %.1f ms "
       "on average, the messages after it %.1f ms on average; longest gap so far %.1f ms\n",
-      meanOf(first.uiMs), maxOf(first.uiMs), meanOf(first.closeMs), meanOf(first.afterCloseMs), ticker.longestGap());
+      meanOf(first.uiMs), maxOf(first.uiMs), meanOf(first.closeMs), meanOf(first.afterCloseMs),
+      ticker.longestGap());
   const Delivery::Figures fill = delivery.run(90, 10000, realistic);
   const double fillSeconds = msSince(fillStart) / 1000;
   pumpPending();
   std::printf(
-      "tree %zu nodes (%u items in the tree view), list %d rows: filled from empty in %.1f s (goal < 15); the "
+      "tree %zu nodes (%u items in the tree view), list %d rows: filled from empty in %.1f s (goal < 15); "
+      "the "
       "batch that reached them took %.0f ms on the UI thread (goal < 150), the slowest %.0f; longest gap "
       "between ticks: %.1f ms (goal <= 100)\n",
       views.tree().nodeCount(), static_cast<unsigned>(TreeView_GetCount(window.treeView().handle())),
-      window.listView().shownRowCount(), fillSeconds, fill.uiMs.back(), maxOf(fill.uiMs), ticker.longestGap());
+      window.listView().shownRowCount(), fillSeconds, fill.uiMs.back(), maxOf(fill.uiMs),
+      ticker.longestGap());
   printMemory("at 1,000,000 rows (goal < 400 MB)");
 
   // 3. Folder deletions and renames on a tree of 1,000,000 nodes.
@@ -394,7 +404,8 @@ int run(bool quick, int announceCount) {
   views.clear();
   pumpPending();
   start = Clock::now();
-  while (views.tree().nodeCount() < 1000000) delivery.run(1, 10000, [&](tw::Change& c) { work.nextCreation(c); });
+  while (views.tree().nodeCount() < 1000000)
+    delivery.run(1, 10000, [&](tw::Change& c) { work.nextCreation(c); });
   std::printf("tree %zu nodes, %u items in the tree view (made in %.1f s)\n", views.tree().nodeCount(),
               static_cast<unsigned>(TreeView_GetCount(window.treeView().handle())), msSince(start) / 1000);
   int step = 0;
