@@ -2,7 +2,7 @@
 # Installs what is missing, builds the optimised build, and runs the benchmarks; each prints
 # its figures, and the peer tools' figures from the same run (md5sum for the digest;
 # inotifywait and fsnotifywait for capture).
-# Usage: scripts/bench.sh [views|events|md5|report|gui|capture|helper|startup|windows-startup|filter|all]
+# Usage: scripts/bench.sh [views|events|md5|report|gui|capture|helper|startup|windows-startup|windows|filter|all]
 #        (default: all)
 #   views    the capture tree, list and report (build/dev/bench/capture_bench), about 1.5 GiB
 #            free under the temporary folder; events, md5 or report run one part of it
@@ -16,6 +16,10 @@
 #   startup  from start to the desktop program's first shown window (offscreen), five runs
 #   windows-startup  from start to the Windows program's first shown window under Wine on a
 #            virtual screen, five runs (builds the Windows programs; not part of "all")
+#   windows  the Windows program under Wine on a virtual screen: its start (as windows-startup),
+#            then its views (build/win/bench/windows_views_bench.exe): the longest gap of a 10 ms
+#            timer while 100,000 announced changes arrive, the batch costs and the memory at
+#            1,000,000 rows, folder deletions on a tree of 1,000,000 nodes (not part of "all")
 #   filter   the delivery thread's filter (build/dev/bench/filter_bench): one test with lists of
 #            1 and of 100,000 excluded folders or extensions, beside the linear scan it replaced
 set -euo pipefail
@@ -39,9 +43,14 @@ fi
 if [ "$what" = filter ] || [ "$what" = all ]; then
   build/dev/bench/filter_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 fi
-if [ "$what" = windows-startup ]; then
+if [ "$what" = windows-startup ] || [ "$what" = windows ]; then
   scripts/package-windows.sh >/dev/null
   bench/windows_startup_bench.sh build/win/src/app/tarnwatch.exe "$PWD/build/win/wineprefix"
+fi
+if [ "$what" = windows ]; then
+  cmake -S . -B build/win -DTARNWATCH_BUILD_BENCH=ON >/dev/null
+  cmake --build build/win -j 2 --target windows_views_bench >/dev/null
+  bench/windows_views_bench.sh build/win/bench/windows_views_bench.exe "$PWD/build/win/wineprefix"
 fi
 if [ "$what" = startup ] || [ "$what" = all ]; then
   bench/startup_bench.sh build/dev/src/app/tarnwatch

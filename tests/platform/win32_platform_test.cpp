@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "app/record/recorder.h"
@@ -15,7 +16,10 @@
 #include "support/temp_dir.h"
 
 // Last: its macros (WM_USER among them) would clash with our own names above.
+// clang-format off
 #include <windows.h>
+#include <shellapi.h>
+// clang-format on
 
 namespace tw {
 namespace {
@@ -71,6 +75,66 @@ TEST(Win32Platform, DrivesFoldersAndNames) {
   EXPECT_FALSE(p.timeOfDay(std::chrono::system_clock::now()).empty());
   ASSERT_TRUE(p.executableDirectory().ok());
   EXPECT_EQ(p.executableDirectory()->back(), '\\');
+}
+
+// The shell's own system image list index for `path` (with `flags` and `attributes` as given),
+// or -1 when it has none.
+int shellIndex(const std::string& path, DWORD attributes, UINT flags) {
+  SHFILEINFOW info{};
+  const std::wstring wide(path.begin(), path.end());  // the test's paths are ASCII
+  if (SHGetFileInfoW(wide.c_str(), attributes, &info, sizeof info, SHGFI_SYSICONINDEX | flags) == 0)
+    return -1;
+  return info.iIcon;
+}
+
+// The platform's icons are the system image list's indexes plus one, so that the list's
+// index 0 (the generic document, every unknown type's icon) is not taken for "no icon"; what the
+// views show must be the shell's own index for the same object. Ordinary folders come from the
+// plain folder icon asked once; a folder the shell may give an icon of its own (read-only), a
+// file, a drive root go to the shell; what does not exist has none.
+TEST(Win32Platform, IconsAreTheShellsIndexesWithNoneKeptApart) {
+  test::TempDir tmp;
+  const std::string root = tmp.path().string();
+  const std::string folder = root + "\\plain", readOnly = root + "\\marked", file = root + "\\notes.txt";
+  std::filesystem::create_directories(folder);
+  std::filesystem::create_directories(readOnly);
+  ASSERT_TRUE(SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_READONLY));
+  { std::ofstream(file) << "x"; }
+  Win32Platform p;
+  const std::string drive = p.systemDriveRoot().valueOr("C:\\");
+
+  const struct {
+    std::string name;
+    int shell;  // the shell's index
+  } types[] = {{"report.qqzz", shellIndex("report.qqzz", FILE_ATTRIBUTE_NORMAL, SHGFI_USEFILEATTRIBUTES)},
+               {"notes.txt", shellIndex("notes.txt", FILE_ATTRIBUTE_NORMAL, SHGFI_USEFILEATTRIBUTES)},
+               {"noextension", shellIndex("noextension", FILE_ATTRIBUTE_NORMAL, SHGFI_USEFILEATTRIBUTES)}};
+  bool sawIndexZero = false;
+  for (const auto& t : types) {
+    ASSERT_GE(t.shell, 0) << t.name;
+    sawIndexZero = sawIndexZero || t.shell == 0;
+    const int icon = p.fileTypeIcon(t.name);
+    EXPECT_NE(icon, 0) << t.name;
+    EXPECT_EQ(Win32Platform::systemImageIndex(icon), t.shell) << t.name;
+    EXPECT_EQ(p.iconName(icon), std::to_string(t.shell)) << t.name;
+  }
+  // The case that matters: a type shown with the list's first icon still has one.
+  EXPECT_TRUE(sawIndexZero) << "no file type with the system image list's index 0 on this system";
+
+  for (const std::string& path : {folder, readOnly, file, drive, folder + "\\"}) {
+    const int shell = shellIndex(path, 0, 0);
+    ASSERT_GE(shell, 0) << path;
+    const int icon = p.pathIcon(path);
+    EXPECT_NE(icon, 0) << path;
+    EXPECT_EQ(Win32Platform::systemImageIndex(icon), shell) << path;
+  }
+  // A tree node's path ends with a separator, also a file's.
+  EXPECT_EQ(Win32Platform::systemImageIndex(p.pathIcon(file + "\\")), shellIndex(file, 0, 0));
+  EXPECT_EQ(p.pathIcon(root + "\\missing"), 0);
+  EXPECT_EQ(p.pathIcon(root + "\\missing\\"), 0);
+  EXPECT_EQ(p.pathIcon(root + "\\missing\\deeper.txt"), 0);
+  EXPECT_EQ(p.iconName(0), "");
+  SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 bool underWine() {

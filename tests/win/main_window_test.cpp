@@ -12,8 +12,7 @@
 #include "core/settings/settings_codec.h"
 #include "core/ui/texts.h"
 #include "platform/win32/win32_platform.h"
-#include "support/temp_dir.h"
-#include "support/ui_driver.h"
+#include "support/main_window_fixture.h"
 #include "win/main/application.h"
 
 // Last: its macros would clash with the names above.
@@ -32,47 +31,6 @@ using Rows = std::vector<std::vector<std::string>>;
 constexpr std::uint32_t kShellRenameItem = 0x00000001;
 constexpr std::uint32_t kShellCreate = 0x00000002;
 constexpr std::uint32_t kShellDelete = 0x00000004;
-
-// The program as it starts, with its settings in a file of the test and its drives replaced by
-// one folder of the test, so that only the test's own announcements are recorded.
-class MainWindowTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    root = tmp.path().string();
-    CaptureOptions options;
-    options.cleanOnStop = false;  // the test looks at the views after the stop
-    writeCaptureOptions(real, ini, options);
-    app = std::make_unique<Application>(real.parts().withDrives(folders), ini);
-    // Closing the window in a test must not post a quit message to the tests' thread.
-    app->mainWindow().quit = [] {};
-    app->showMainWindow();
-    ASSERT_TRUE(pumpUntil([&] { return IsWindowVisible(main().handle()) != FALSE; }));
-  }
-  void TearDown() override {
-    stopWatching();
-    app.reset();
-  }
-
-  MainWindow& main() { return app->mainWindow(); }
-
-  Rows listRows() {
-    Rows rows;
-    CaptureListView& list = main().listView();
-    for (int row = 0; row < list.shownRowCount(); ++row) {
-      std::vector<std::string> cells;
-      for (int column = 0; column < kListColumnCount; ++column) cells.push_back(list.shownCell(row, column));
-      rows.push_back(cells);
-    }
-    return rows;
-  }
-
-  tw::test::TempDir tmp;
-  std::string root;
-  std::string ini = tmp.file("config.ini");
-  Win32Platform real;
-  record::FolderDrives folders{real, PathStyle::Windows, {tmp.path().string()}};
-  std::unique_ptr<Application> app;
-};
 
 TEST_F(MainWindowTest, OpensIdleWithTheComputerNameInItsCaption) {
   const std::string name = real.computerName().valueOr("Unknow");

@@ -77,19 +77,67 @@ Result<std::string> Win32Platform::systemDriveRoot() {
 int Win32Platform::fileTypeIcon(std::string_view name) {
   ensureCom();
   SHFILEINFOW info{};
-  SHGetFileInfoW(widen(name).c_str(), FILE_ATTRIBUTE_NORMAL, &info, sizeof info,
-                 SHGFI_SYSICONINDEX | SHGFI_USEFILEATTRIBUTES);
-  return info.iIcon;
+  if (SHGetFileInfoW(widen(name).c_str(), FILE_ATTRIBUTE_NORMAL, &info, sizeof info,
+                     SHGFI_SYSICONINDEX | SHGFI_USEFILEATTRIBUTES) == 0)
+    return 0;
+  return info.iIcon + 1;
 }
 
-int Win32Platform::pathIcon(std::string_view path) {
+int Win32Platform::shellIcon(std::string_view path) {
   ensureCom();
   SHFILEINFOW info{};
   if (SHGetFileInfoW(widen(path).c_str(), 0, &info, sizeof info, SHGFI_SYSICONINDEX) == 0) return 0;
-  return info.iIcon;
+  return info.iIcon + 1;
 }
 
-std::string Win32Platform::iconName(int index) { return index > 0 ? std::to_string(index) : std::string(); }
+namespace {
+
+// Whether `path` names a volume's root ("C:", "C:\\", "\\\\server\\share\\"), whose icon is the drive's.
+bool isVolumeRoot(std::wstring_view path) {
+  while (!path.empty() && (path.back() == L'\\' || path.back() == L'/')) path.remove_suffix(1);
+  if (path.size() == 2 && path[1] == L':') return true;
+  if (path.size() > 2 && path[0] == L'\\' && path[1] == L'\\') {
+    const std::size_t server = path.find(L'\\', 2);
+    return server == std::wstring_view::npos || path.find(L'\\', server + 1) == std::wstring_view::npos;
+  }
+  return false;
+}
+
+}  // namespace
+
+int Win32Platform::pathIcon(std::string_view path) {
+  // A tree node's path ends with a separator, also for a file: the attributes are asked without it.
+  std::wstring wide = widen(path);
+  while (wide.size() > 1 && (wide.back() == L'\\' || wide.back() == L'/') &&
+         !isVolumeRoot(wide.substr(0, wide.size() - 1)))
+    wide.pop_back();
+  const DWORD attributes = GetFileAttributesW(wide.c_str());
+  // Nothing there: the shell would have no icon either (and takes as long to say so).
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return 0;
+    return shellIcon(path);
+  }
+  constexpr DWORD kOwnIcon = FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_REPARSE_POINT;
+  const bool ordinaryFolder =
+      (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && (attributes & kOwnIcon) == 0 && !isVolumeRoot(wide);
+  if (!ordinaryFolder) return shellIcon(path);
+  int plain = plainFolderIcon.load(std::memory_order_relaxed);
+  if (plain == 0) {
+    ensureCom();
+    SHFILEINFOW info{};
+    if (SHGetFileInfoW(L"folder", FILE_ATTRIBUTE_DIRECTORY, &info, sizeof info,
+                       SHGFI_SYSICONINDEX | SHGFI_USEFILEATTRIBUTES) == 0)
+      return shellIcon(path);
+    plain = info.iIcon + 1;
+    plainFolderIcon.store(plain, std::memory_order_relaxed);
+  }
+  return plain;
+}
+
+std::string Win32Platform::iconName(int index) {
+  return index > 0 ? std::to_string(systemImageIndex(index)) : std::string();
+}
 
 void Win32Platform::open(std::string_view target) {
   ensureCom();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <atomic>
+
 #include "platform/platform.h"
 #include "platform/win32/win32_change_watching.h"
 
@@ -32,8 +34,16 @@ class Win32Platform : public Environment,
   Result<std::string> fileSystemName(std::string_view root) override;
   Result<DiskSpace> diskSpace(std::string_view path) override;
 
-  // Icons (asked on the user-interface thread).
+  // Icons (asked on the user-interface thread). An icon is the system image list's index plus
+  // one: the image list's index 0 is an icon like any other (the shell's generic document, which
+  // every file of an unknown type shows), while the icon 0 stands for none. systemImageIndex()
+  // turns an icon back into the image list's index.
+  static int systemImageIndex(int icon) { return icon - 1; }
   int fileTypeIcon(std::string_view name) override;
+  // An ordinary folder (neither system nor read-only, which is how the shell marks a folder
+  // with an icon of its own, nor a link to elsewhere nor a drive's root) shows the shell's
+  // plain folder icon, asked once; anything else is asked of the shell, which parses the whole
+  // path each time (a few milliseconds under Wine).
   int pathIcon(std::string_view path) override;
   std::string iconName(int index) override;
   std::string fileTypeDescription(std::string_view name) override;
@@ -61,7 +71,11 @@ class Win32Platform : public Environment,
   static void announceChange(std::uint32_t eventBit, std::string_view path1, std::string_view path2 = {});
 
  private:
+  // The shell's icon of an object at `path` (SHGetFileInfoW); 0 when it has none.
+  static int shellIcon(std::string_view path);
+
   Win32ChangeWatching watching;
+  std::atomic<int> plainFolderIcon{0};  // 0 until first asked (or while the shell fails)
 };
 
 }  // namespace tw

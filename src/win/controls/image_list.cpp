@@ -8,6 +8,7 @@
 
 #include <stdexcept>
 
+#include "platform/win32/win32_platform.h"
 #include "platform/win32/win32_support.h"
 #include "win/resources/resource_ids.h"
 
@@ -84,5 +85,7 @@ ImageListHandle systemSmallIcons(std::string_view systemDriveRoot) {
   return reinterpret_cast<HIMAGELIST>(
       SHGetFileInfoW(root.c_str(), 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
 }
+
+int systemImage(int icon) { return icon > 0 ? Win32Platform::systemImageIndex(icon) : I_IMAGENONE; }
 
 }  // namespace tw::win

@@ -37,9 +37,12 @@ class ImageList {
   ImageListHandle handle_ = nullptr;
 };
 
-// The shell's list of small system icons (the icons of drives, folders and file types, by the
-// index the platform's IconSource hands out), as the shell gives it for the system drive's root
-// `systemDriveRoot`. Shared by the whole process: never destroyed.
+// The shell's list of small system icons (the icons of drives, folders and file types), as the
+// shell gives it for the system drive's root `systemDriveRoot`. Shared by the whole process:
+// never destroyed.
 ImageListHandle systemSmallIcons(std::string_view systemDriveRoot);
+// The image of that list that shows the platform's icon `icon` (IconSource's index, 0 for none):
+// the list's own index, or the views' "no image" for 0.
+int systemImage(int icon);
 
 }  // namespace tw::win

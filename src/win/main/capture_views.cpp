@@ -10,14 +10,12 @@
 #include <stdexcept>
 
 #include "core/model/presentation.h"
+#include "win/controls/image_list.h"
 #include "win/controls/window.h"
 
 namespace tw::win {
 
 namespace {
-
-// A node's or row's icon as the views take it: 0 is the platform's "no icon".
-int shownImage(int index) { return index > 0 ? index : I_IMAGENONE; }
 
 // Hands `text` to a view asking for it: its own buffer, kept in `store` until the next ask (the
 // views copy it before they ask again); no length limit, so long paths are not cut.
@@ -151,7 +149,7 @@ std::optional<MessageResult> CaptureTreeView::notified(const NMHDR& header) {
       const CapturePresentation& presentation = views_.presentation();
       if ((info.item.mask & TVIF_TEXT) != 0)
         handText(text_, presentation.nodeText(tree_, node), info.item.pszText);
-      const int icon = shownImage(presentation.nodeIcon(tree_, node));
+      const int icon = systemImage(presentation.nodeIcon(tree_, node));
       if ((info.item.mask & TVIF_IMAGE) != 0) info.item.iImage = icon;
       if ((info.item.mask & TVIF_SELECTEDIMAGE) != 0) info.item.iSelectedImage = icon;
       return 0;
@@ -246,7 +244,7 @@ std::optional<MessageResult> CaptureListView::notified(const NMHDR& header) {
       if ((info.item.mask & LVIF_TEXT) != 0)
         handText(text_, presentation.cellText(list_, row, cell), info.item.pszText);
       if ((info.item.mask & LVIF_IMAGE) != 0)
-        info.item.iImage = shownImage(presentation.cellIcon(list_, row, cell));
+        info.item.iImage = systemImage(presentation.cellIcon(list_, row, cell));
       return 0;
     }
     case NM_CUSTOMDRAW: {

@@ -433,7 +433,7 @@ void SettingsWindow::refreshDrives() {
     item.mask = LVIF_TEXT | LVIF_IMAGE;
     item.iItem = row;
     item.pszText = const_cast<wchar_t*>(caption.c_str());
-    item.iImage = platform_.icons.fileTypeIcon(root);
+    item.iImage = systemImage(platform_.icons.fileTypeIcon(root));
     ListView_InsertItem(driveList_, &item);
     ListView_SetCheckState(driveList_, row, TRUE);
     const std::wstring fileSystem = wide(platform_.drives.fileSystemName(root).valueOr(std::string()));
@@ -616,7 +616,7 @@ MessageResult SettingsWindow::onNotify(const void* header) {
       if ((item.mask & LVIF_TEXT) != 0)
         giveText(item,
                  item.iSubItem == 0 ? wide(entries[static_cast<std::size_t>(item.iItem)]) : look.description);
-      if ((item.mask & LVIF_IMAGE) != 0) item.iImage = look.icon;
+      if ((item.mask & LVIF_IMAGE) != 0) item.iImage = systemImage(look.icon);
       return 0;
     }
     if (notify->code == NM_CUSTOMDRAW && !extensions) {

@@ -1,0 +1,449 @@
+// Benchmark of the Windows program's views (the native tree view and the owner-data list view of
+// the real main window), under Wine on a virtual screen or on Windows. Prints its figures; run it
+// with scripts/bench.sh windows. It mirrors views_gui_bench, the Qt views' benchmark: a 10 ms
+// timer ticks on the user-interface thread throughout (its longest gap is how long the window
+// did not respond), and batches are applied as the recording applies them: one step opens the
+// batch, steps of at most 15 ms (the budget checked every 32 changes) add the changes, one step
+// closes it; between steps the thread's messages run (input, timers, paints).
+//
+//   1. 100,000 creations announced in this process (SHChangeNotify, from a thread of their own)
+//      while the window records: every one a row of the list view, the time until the last one
+//      shows, and the longest gap (goal: <= 100 ms).
+//   2. Filling on to 1,000,000 list rows with realistic changes, both views shown: the time from
+//      empty (goal: < 15 s), the UI-thread time of the batch that reaches 1,000,000 rows (goal:
+//      < 150 ms), the longest gap, the memory (goal: < 400 MB): the working set and the private
+//      bytes as Windows counts them, and the RSS of the process as Linux counts it (under Wine).
+//   3. A tree of 1,000,000 nodes: a batch of 10,000 changes that deletes and renames folders
+//      (each deleted folder with its subtree): the longest gap (goal: <= 100 ms).
+// The argument "quick" runs only the first part; "announce=N" announces N changes instead of
+// 100,000 in the first (under a loaded Wine the announcing is slow: a few milliseconds each).
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/record/recorder.h"
+#include "core/recording/capture_options.h"
+#include "core/settings/settings_codec.h"
+#include "platform/win32/wide_text.h"
+#include "platform/win32/win32_platform.h"
+#include "win/main/application.h"
+#include "workload.h"
+
+// Last: its macros would clash with the names above.
+// clang-format off
+#include <windows.h>
+#include <commctrl.h>
+#include <psapi.h>
+#include <shlobj.h>
+// clang-format on
+
+using namespace tw::bench;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+namespace fs = std::filesystem;
+
+double msSince(Clock::time_point since) {
+  return std::chrono::duration<double, std::milli>(Clock::now() - since).count();
+}
+
+// Runs every message queued for this thread, as the program's message loop does.
+void pumpPending() {
+  MSG msg{};
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE) != 0) {
+    if (!tw::win::TopLevelWindow::route(msg)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+  }
+}
+
+// Runs the thread's messages until `done` holds (checked at least every 10 ms); an error after
+// `limit`, which a working program never reaches.
+void pumpUntil(const std::function<bool()>& done, std::chrono::seconds limit = std::chrono::seconds(300)) {
+  const auto start = Clock::now();
+  while (!done()) {
+    if (Clock::now() - start > limit) throw std::runtime_error("the window did not get there in time");
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    pumpPending();
+  }
+}
+
+// The longest gap between the ticks of a 10 ms thread timer, since the last reset. A timer
+// message is made only when the thread's queue has nothing else, so a gap is the time the
+// thread did not get back to its message loop.
+class Ticker {
+ public:
+  Ticker() {
+    instance = this;
+    timer = SetTimer(nullptr, 0, 10, &Ticker::tick);
+    reset();
+  }
+  ~Ticker() {
+    KillTimer(nullptr, timer);
+    instance = nullptr;
+  }
+  Ticker(const Ticker&) = delete;
+  Ticker& operator=(const Ticker&) = delete;
+
+  void reset() {
+    longest = 0;
+    last = Clock::now();
+  }
+  double longestGap() const { return longest; }
+
+ private:
+  static void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD) {
+    if (instance == nullptr) return;
+    const auto now = Clock::now();
+    instance->longest =
+        std::max(instance->longest, std::chrono::duration<double, std::milli>(now - instance->last).count());
+    instance->last = now;
+  }
+
+  static inline Ticker* instance = nullptr;
+  UINT_PTR timer = 0;
+  Clock::time_point last;
+  double longest = 0;
+};
+
+// Applies batches to the main window's capture views on the user-interface thread, as the
+// recording controller's steps do.
+class Delivery {
+ public:
+  explicit Delivery(tw::CaptureViews& views) : views(views) {}
+
+  struct Figures {
+    std::vector<double> uiMs;          // time spent in the batch's steps
+    std::vector<double> closeMs;       // the closing step (the announcement to the views)
+    std::vector<double> afterCloseMs;  // the messages handled after it (paints)
+  };
+
+  // Runs `batches` batches of `perBatch` changes made by `make` (paths with '/', made Windows paths).
+  Figures run(int batches, int perBatch, const std::function<void(tw::Change&)>& make) {
+    Figures figures;
+    std::vector<tw::Change> changes(static_cast<std::size_t>(perBatch));
+    for (int b = 0; b < batches; ++b) {
+      for (tw::Change& c : changes) {  // made on the delivery thread in the program
+        make(c);
+        std::replace(c.path.begin(), c.path.end(), '/', '\\');
+        std::replace(c.newPath.begin(), c.newPath.end(), '/', '\\');
+      }
+      double ui = 0;
+      auto stepStart = Clock::now();
+      views.beginBatch();
+      ui += msSince(stepStart);
+      pumpPending();
+      std::size_t next = 0;
+      while (next < changes.size()) {
+        stepStart = Clock::now();
+        int inStep = 0;
+        while (next < changes.size()) {
+          views.add(changes[next++]);
+          if (++inStep % 32 == 0 && Clock::now() - stepStart >= std::chrono::milliseconds(15)) break;
+        }
+        ui += msSince(stepStart);
+        pumpPending();
+      }
+      stepStart = Clock::now();
+      views.endBatch();
+      const double close = msSince(stepStart);
+      ui += close;
+      const auto afterStart = Clock::now();
+      pumpPending();
+      const double after = msSince(afterStart);
+      figures.uiMs.push_back(ui + after);
+      figures.closeMs.push_back(close);
+      figures.afterCloseMs.push_back(after);
+    }
+    return figures;
+  }
+
+ private:
+  tw::CaptureViews& views;
+};
+
+double maxOf(const std::vector<double>& v) { return v.empty() ? 0 : *std::max_element(v.begin(), v.end()); }
+double meanOf(const std::vector<double>& v) {
+  double sum = 0;
+  for (const double x : v) sum += x;
+  return v.empty() ? 0 : sum / static_cast<double>(v.size());
+}
+
+// The shell's event bit of a creation, as a program that creates a file announces it.
+constexpr std::uint32_t kShellCreate = 0x00000002;
+
+// The item lists (PIDLs) of the announced files, "<root>\\folder<k>\\file<nnnnnn>.txt". Wine's
+// shell takes a few milliseconds to make one from a path, which would make the announcing
+// program, not the recording, the bottleneck: each one is a copy of its folder's first file's
+// list with the digits of the name replaced (in the item's ANSI and UTF-16 names), checked
+// against the path the shell reads back from it; where the check fails (an item format that
+// does not hold the name that way) the shell makes it from the path. Announcing thread.
+class ItemNames {
+ public:
+  ItemNames(const std::string& root, int folders) : root(root), folders(folders) {
+    for (int f = 0; f < folders; ++f) templates.push_back(parse(pathOf(f)));
+  }
+  ItemNames(const ItemNames&) = delete;
+  ItemNames& operator=(const ItemNames&) = delete;
+  ~ItemNames() {
+    for (PIDLIST_ABSOLUTE t : templates) ILFree(t);
+    if (current != nullptr) ILFree(current);
+  }
+
+  // The item list of the file with number `i` (valid until the next call).
+  PCIDLIST_ABSOLUTE item(int i) {
+    if (current != nullptr) ILFree(current);
+    current = nullptr;
+    const int folder = i % folders;
+    const std::wstring digits = sixDigits(i);
+    PIDLIST_ABSOLUTE copy = ILClone(templates[static_cast<std::size_t>(folder)]);
+    if (copy != nullptr && replaceDigits(copy, digits) &&
+        ((verified >= 1000 && failed == 0) || readsBack(copy, folder, i))) {
+      ++copied;
+      current = copy;
+      return current;
+    }
+    if (copy != nullptr) ILFree(copy);
+    ++parsed;
+    current = parse(pathOf(folder, i));
+    return current;
+  }
+
+  int parsed = 0, copied = 0;
+
+ private:
+  static std::wstring sixDigits(int i) {
+    std::wstring text = std::to_wstring(i);
+    return std::wstring(6 - std::min<std::size_t>(6, text.size()), L'0') + text;
+  }
+  std::wstring pathOf(int folder, int i = 0) const {
+    return tw::win32::widen(root) + L"\\folder" + std::to_wstring(folder) + L"\\file" + sixDigits(i) +
+           L".txt";
+  }
+  static PIDLIST_ABSOLUTE parse(const std::wstring& path) { return SHSimpleIDListFromPath(path.c_str()); }
+
+  // Replaces "file000000" in the last item of `list`, in ANSI and in UTF-16, by "file<digits>".
+  static bool replaceDigits(PIDLIST_ABSOLUTE list, const std::wstring& digits) {
+    auto* last = reinterpret_cast<unsigned char*>(ILFindLastID(list));
+    const std::size_t size = *reinterpret_cast<const USHORT*>(last);
+    bool any = false;
+    static const char ansi[] = "file000000";
+    for (std::size_t at = 0; at + 10 <= size; ++at) {
+      if (std::memcmp(last + at, ansi, 10) == 0) {
+        for (int d = 0; d < 6; ++d) last[at + 4 + d] = static_cast<unsigned char>(digits[d]);
+        any = true;
+      }
+    }
+    static const wchar_t wide[] = L"file000000";
+    for (std::size_t at = 0; at + 20 <= size; ++at) {
+      if (std::memcmp(last + at, wide, 20) == 0) {
+        for (int d = 0; d < 6; ++d) std::memcpy(last + at + 8 + 2 * d, &digits[d], 2);
+        any = true;
+      }
+    }
+    return any;
+  }
+  bool readsBack(PCIDLIST_ABSOLUTE list, int folder, int i) {
+    wchar_t path[MAX_PATH] = {};
+    const bool same = SHGetPathFromIDListW(list, path) != FALSE && pathOf(folder, i) == path;
+    ++(same ? verified : failed);
+    return same;
+  }
+
+  std::string root;
+  int folders;
+  int verified = 0, failed = 0;  // copies read back as their path, or not
+  std::vector<PIDLIST_ABSOLUTE> templates;
+  PIDLIST_ABSOLUTE current = nullptr;
+};
+
+double mib(std::size_t bytes) { return static_cast<double>(bytes) / 1048576.0; }
+
+// The memory figures: Windows's counters for the process (under Wine the private bytes read 0:
+// the script beside this benchmark samples the Linux process's RSS instead).
+void printMemory(const char* when) {
+  PROCESS_MEMORY_COUNTERS_EX counters{};
+  counters.cb = sizeof counters;
+  GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
+                       sizeof counters);
+  std::printf("memory %s: working set %.1f MiB (peak %.1f), private bytes %.1f MiB", when,
+              mib(counters.WorkingSetSize), mib(counters.PeakWorkingSetSize), mib(counters.PrivateUsage));
+  std::printf("\n");
+}
+
+int run(bool quick, int announceCount) {
+  tw::Win32Platform platform;
+  const fs::path root =
+      fs::temp_directory_path() / ("tarnwatch-win-bench-" + std::to_string(GetCurrentProcessId()));
+  fs::create_directories(root);
+  const std::string watched = root.string();
+  const std::string ini = (root / "config.ini").string();
+  tw::CaptureOptions options;
+  options.cleanOnStop = false;
+  tw::writeCaptureOptions(platform, ini, options);
+  tw::record::FolderDrives drives{platform, tw::PathStyle::Windows, {watched}};
+
+  auto app = std::make_unique<tw::win::Application>(platform.parts().withDrives(drives), ini);
+  tw::win::MainWindow& window = app->mainWindow();
+  window.quit = [] {};
+  app->showMainWindow();
+  pumpPending();
+  Ticker ticker;
+
+  // 1. Through the in-process notification path, the list shown.
+  std::printf("== %d creations announced in this process (SHChangeNotify) while recording, the list shown\n",
+              announceCount);
+  constexpr int kFolders = 100;
+  for (int f = 0; f < kFolders; ++f) fs::create_directories(root / ("folder" + std::to_string(f)));
+  window.showList();
+  {
+    // What an announcement costs the announcing program with nobody registered for it.
+    const auto unheardStart = Clock::now();
+    for (int i = 0; i < 200; ++i)
+      tw::Win32Platform::announceChange(kShellCreate,
+                                        watched + "\\folder0\\unheard" + std::to_string(i) + ".txt");
+    std::printf("an announcement nobody hears: %.2f ms\n", msSince(unheardStart) / 200);
+  }
+  window.startCapture();
+  pumpUntil([&] { return !window.watchedRoots().empty(); });
+  ticker.reset();
+  const auto announceStart = Clock::now();
+  std::atomic<double> announcedMs{0};
+  std::atomic<int> announced{0};
+  {
+    std::jthread announcer([&] {
+      ItemNames names(watched, kFolders);
+      for (int i = 0; i < announceCount; ++i) {
+        SHChangeNotify(kShellCreate, SHCNF_IDLIST | SHCNF_FLUSH, names.item(i), nullptr);
+        announced = i + 1;
+      }
+      announcedMs = msSince(announceStart);
+      std::printf("  item lists made by the shell: %d, by copying: %d\n", names.parsed, names.copied);
+    });
+    auto lastReport = Clock::now();
+    pumpUntil([&] {
+      if (Clock::now() - lastReport > std::chrono::seconds(10)) {
+        lastReport = Clock::now();
+        std::printf("  after %.0f s: %d announced, %d rows shown\n", msSince(announceStart) / 1000,
+                    announced.load(), window.listView().shownRowCount());
+      }
+      return window.listView().shownRowCount() >= announceCount;
+    });
+  }
+  const double shownMs = msSince(announceStart);
+  std::printf(
+      "announced in %.0f ms; all %d in the list view after %.0f ms (rows %d, tree %zu nodes); longest gap "
+      "between ticks: %.1f ms (goal <= 100)\n",
+      announcedMs.load(), announceCount, shownMs, window.listView().shownRowCount(),
+      window.captureViews().tree().nodeCount(), ticker.longestGap());
+  window.recording().stop();
+  pumpUntil([&] { return window.recording().state() == tw::RecordingState::Idle; });
+  printMemory("at 100,000 rows");
+  if (quick) {
+    app.reset();
+    std::error_code ignored;
+    fs::remove_all(root, ignored);
+    return 0;
+  }
+
+  // 2. On to 1,000,000 rows, both views shown side by side (the program shows one at a time:
+  // this is the harder case).
+  tw::CaptureViews& views = window.captureViews();
+  views.clear();
+  pumpPending();
+  RECT client{};
+  GetClientRect(window.handle(), &client);
+  const int half = (client.right - client.left) / 2;
+  MoveWindow(window.treeView().handle(), 0, 80, half, client.bottom - 90, TRUE);
+  MoveWindow(window.listView().handle(), half, 80, client.right - half, client.bottom - 90, TRUE);
+  ShowWindow(window.treeView().handle(), SW_SHOWNA);
+  ShowWindow(window.listView().handle(), SW_SHOWNA);
+  pumpPending();
+  auto start = Clock::now();
+  Workload work(root / "disk", 20000, 2025);
+  std::printf("folder tree on disk: %zu folders (made in %.1f s)\n", work.folderCount(),
+              msSince(start) / 1000);
+  const auto realistic = [&](tw::Change& c) { work.next(c); };
+  Delivery delivery(views);
+  std::printf("== filling the views to 1,000,000 rows, batches of 10,000, both views shown\n");
+  ticker.reset();
+  const auto fillStart = Clock::now();
+  const Delivery::Figures first = delivery.run(10, 10000, realistic);
+  std::printf(
+      "at 100,000 rows: per batch %.0f ms on the UI thread on average (longest %.0f); closing step %.1f ms "
+      "on average, the messages after it %.1f ms on average; longest gap so far %.1f ms\n",
+      meanOf(first.uiMs), maxOf(first.uiMs), meanOf(first.closeMs), meanOf(first.afterCloseMs),
+      ticker.longestGap());
+  const Delivery::Figures fill = delivery.run(90, 10000, realistic);
+  const double fillSeconds = msSince(fillStart) / 1000;
+  pumpPending();
+  std::printf(
+      "tree %zu nodes (%u items in the tree view), list %d rows: filled from empty in %.1f s (goal < 15); "
+      "the "
+      "batch that reached them took %.0f ms on the UI thread (goal < 150), the slowest %.0f; longest gap "
+      "between ticks: %.1f ms (goal <= 100)\n",
+      views.tree().nodeCount(), static_cast<unsigned>(TreeView_GetCount(window.treeView().handle())),
+      window.listView().shownRowCount(), fillSeconds, fill.uiMs.back(), maxOf(fill.uiMs),
+      ticker.longestGap());
+  printMemory("at 1,000,000 rows (goal < 400 MB)");
+
+  // 3. Folder deletions and renames on a tree of 1,000,000 nodes.
+  std::printf("== a tree of 1,000,000 nodes, then a batch of 10,000 changes deleting and renaming folders\n");
+  views.clear();
+  pumpPending();
+  start = Clock::now();
+  while (views.tree().nodeCount() < 1000000)
+    delivery.run(1, 10000, [&](tw::Change& c) { work.nextCreation(c); });
+  std::printf("tree %zu nodes, %u items in the tree view (made in %.1f s)\n", views.tree().nodeCount(),
+              static_cast<unsigned>(TreeView_GetCount(window.treeView().handle())), msSince(start) / 1000);
+  int step = 0;
+  ticker.reset();
+  const Delivery::Figures churn = delivery.run(1, 10000, [&](tw::Change& c) {
+    // One change in ten deletes or renames a folder, the others create files.
+    if (step++ % 10 == 0) {
+      work.nextFolderChange(c);
+    } else {
+      work.nextCreation(c);
+    }
+  });
+  std::printf(
+      "after the batch: tree %zu nodes; the batch took %.0f ms on the UI thread, its closing step %.1f ms; "
+      "longest gap between ticks: %.1f ms (goal <= 100)\n",
+      views.tree().nodeCount(), churn.uiMs.back(), churn.closeMs.back(), ticker.longestGap());
+  printMemory("at the end");
+
+  app.reset();
+  std::error_code ignored;
+  fs::remove_all(root, ignored);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::setvbuf(stdout, nullptr, _IONBF, 0);  // figures show as they come, also through a pipe
+  try {
+    bool quick = false;
+    int announced = 100000;
+    for (int i = 1; i < argc; ++i) {
+      if (std::strcmp(argv[i], "quick") == 0) quick = true;
+      if (std::strncmp(argv[i], "announce=", 9) == 0) announced = std::max(1, std::atoi(argv[i] + 9));
+    }
+    return run(quick, announced);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "windows_views_bench: %s\n", e.what());
+    return 1;
+  }
+}
