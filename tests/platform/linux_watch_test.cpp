@@ -98,8 +98,13 @@ class Recorder {
 
   void stop() {
     if (!thread.joinable()) return;
-    stopping = true;
-    watcher->wake();
+    {
+      // Under the lock that the thread holds to destroy the watcher: a wait that returned just
+      // before may end the thread's loop on its own.
+      std::lock_guard guard(lock);
+      stopping = true;
+      if (watcher) watcher->wake();
+    }
     thread.join();
   }
 
@@ -173,6 +178,7 @@ class Recorder {
       for (WatchNotice& n : batch.notices) notices.push_back(std::move(n));
       changed.notify_all();
     }
+    std::lock_guard guard(lock);
     watcher.reset();
   }
 
