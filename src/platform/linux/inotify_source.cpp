@@ -8,6 +8,7 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -31,6 +32,11 @@ constexpr int kMoveHalfWaitMs = 20;
 
 constexpr std::size_t kReadBytes = 256u << 10;
 constexpr std::size_t kLargestEvent = sizeof(struct inotify_event) + NAME_MAX + 1;
+// The smallest kernel queue that may be left to fill for a moment between reads (the kernel's
+// default is 16,384).
+constexpr std::size_t kGatherQueueFloor = 8192;
+// The longest slice of set-up between two reads of a queue smaller than that.
+constexpr std::chrono::milliseconds kSmallQueueSlice{2};
 
 constexpr std::uint32_t kDirMask = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_ATTRIB |
                                    IN_MODIFY | IN_CLOSE_WRITE | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR |
@@ -81,7 +87,14 @@ class InotifySource : public ChangeSource {
   bool ended() const override { return rootGone; }
   const char* kind() const override { return "inotify"; }
   std::size_t foldersKnown() const override { return watched; }
-  bool mayGather() const override { return lastReadEvents * 4 < queueLimit || queueLimit == 0; }
+  // A pause before the next read lets the queue fill at the burst's rate: a deletion of a large
+  // folder queues hundreds of thousands of events a second, so a small queue (a few thousand)
+  // would overflow during the pause. Only a queue that holds well more than such a pause brings
+  // is given one, and only while the last read left most of it free.
+  bool mayGather() const override {
+    if (queueLimit == 0) return true;  // the limit is unknown: /proc is not mounted
+    return queueLimit >= kGatherQueueFloor && lastReadEvents * 4 < queueLimit;
+  }
 
   bool setupPending() const override { return !setup.empty(); }
 
@@ -94,6 +107,8 @@ class InotifySource : public ChangeSource {
   }
 
   void continueSetup(ChangeSink& sink, std::chrono::milliseconds budget) override {
+    // A small queue fills within a slice at a burst's rate: the reads come between shorter ones.
+    if (queueLimit != 0 && queueLimit < kGatherQueueFloor) budget = std::min(budget, kSmallQueueSlice);
     const auto until = std::chrono::steady_clock::now() + budget;
     for (int done = 0; !setup.empty(); ++done) {
       if (done % 16 == 0 && std::chrono::steady_clock::now() >= until) break;

@@ -57,6 +57,8 @@ class LinuxPlatform : public Environment,
 
   // Files.
   Status writeFileAtomically(std::string_view path, std::string_view bytes) override;
+  Status writeFileAtomicallyFrom(std::string_view path,
+                                 const std::function<void(const ChunkWriter&)>& produce) override;
   ReadResult readFileContent(std::string_view path,
                              const std::function<void(std::string_view)>& sink) override;
   bool fileExists(std::string_view path) override;
