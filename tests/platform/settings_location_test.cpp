@@ -45,6 +45,7 @@ TEST(SettingsLocation, PortableCopyOrInstalledProgram) {
   const Result<std::string> noProgram = Result<std::string>::failure("Cannot read /proc/self/exe: gone");
   const Result<std::string> user = std::string("/home/ann/.config/tarnwatch/");
   const Result<std::string> noUser = Result<std::string>::failure("this user has no configuration folder");
+  const Result<std::string> installedProgram = std::string("/usr/bin/");
   struct Case {
     const char* what;
     const Result<std::string>& programFolder;
@@ -57,15 +58,21 @@ TEST(SettingsLocation, PortableCopyOrInstalledProgram) {
       {"writable program folder, no user folder", program, true, noUser, "/opt/tw/"},
       {"read-only program folder: installed", program, false, user, "/home/ann/.config/tarnwatch/"},
       {"program folder unknown", noProgram, false, user, "/home/ann/.config/tarnwatch/"},
+      {"the install folder, writable (root): installed", installedProgram, true, user,
+       "/home/ann/.config/tarnwatch/"},
       {"neither: both reasons", program, false, noUser,
        "Nowhere to keep the settings: the program's folder /opt/tw/ cannot be written, and this user has no "
        "configuration folder"},
       {"neither, program folder unknown", noProgram, false, noUser,
        "Nowhere to keep the settings: Cannot read /proc/self/exe: gone, and this user has no configuration "
        "folder"},
+      {"neither, installed", installedProgram, true, noUser,
+       "Nowhere to keep the settings: the program is installed in /usr/bin/, and this user has no "
+       "configuration folder"},
   };
   for (const Case& c : cases) {
-    const Result<std::string> folder = chooseSettingsFolder(c.programFolder, c.writable, c.userFolder);
+    const Result<std::string> folder =
+        chooseSettingsFolder(c.programFolder, c.writable, "/usr/bin/", c.userFolder);
     EXPECT_EQ(folder.ok() ? *folder : folder.error(), c.expected) << c.what;
   }
 }

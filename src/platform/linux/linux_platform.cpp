@@ -671,7 +671,7 @@ Result<std::string> LinuxPlatform::settingsFolder() {
   const bool writable = programFolder.ok() && folderWritable(*programFolder);
   const std::string databaseHome = writable ? std::string() : databaseHomeFolder();
   return linuxfs::chooseSettingsFolder(
-      programFolder, writable,
+      programFolder, writable, TARNWATCH_INSTALL_BINDIR "/",
       linuxfs::userConfigurationFolder(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"),
                                        databaseHome.empty() ? nullptr : databaseHome.c_str()));
 }

@@ -25,12 +25,19 @@ Result<std::string> userConfigurationFolder(const char* xdgConfigHome, const cha
 }
 
 Result<std::string> chooseSettingsFolder(const Result<std::string>& programFolder, bool programFolderWritable,
+                                         const std::string& installFolder,
                                          const Result<std::string>& userFolder) {
-  if (programFolder.ok() && programFolderWritable) return *programFolder;
+  const bool installed = programFolder.ok() && *programFolder == installFolder;
+  if (programFolder.ok() && programFolderWritable && !installed) return *programFolder;
   if (userFolder.ok()) return *userFolder;
-  const std::string programReason = programFolder.ok()
-                                        ? "the program's folder " + *programFolder + " cannot be written"
-                                        : programFolder.error();
+  std::string programReason;
+  if (!programFolder.ok()) {
+    programReason = programFolder.error();
+  } else if (installed) {
+    programReason = "the program is installed in " + *programFolder;
+  } else {
+    programReason = "the program's folder " + *programFolder + " cannot be written";
+  }
   return Result<std::string>::failure("Nowhere to keep the settings: " + programReason + ", and " +
                                       userFolder.error());
 }

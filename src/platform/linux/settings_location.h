@@ -22,8 +22,11 @@ Result<std::string> userConfigurationFolder(const char* xdgConfigHome, const cha
 
 // The folder of the settings file, ending in '/': the program's own folder where this user may
 // write it (a portable copy keeps its settings with it), else the user's configuration folder (an
-// installed program). A failure naming both reasons when neither is possible.
+// installed program). The folder the build installs programs into (`installFolder`, ending in
+// '/') is never a portable copy's, even for root, who may write it. A failure naming both reasons
+// when neither is possible.
 Result<std::string> chooseSettingsFolder(const Result<std::string>& programFolder, bool programFolderWritable,
+                                         const std::string& installFolder,
                                          const Result<std::string>& userFolder);
 
 }  // namespace tw::linuxfs
