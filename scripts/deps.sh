@@ -11,6 +11,7 @@ packages=(
   shared-mime-info xdg-utils
   e2fsprogs mount
   ninja-build ccache
+  librsvg2-bin
   "$@"
 )
 

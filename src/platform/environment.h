@@ -9,7 +9,7 @@
 namespace tw {
 
 // What the running system says about itself: its path style, the computer's name, its own
-// folders and the user's time format.
+// folders, where this program keeps its settings, and the user's time format.
 //
 // Threads: any method from any thread.
 class Environment {
@@ -29,6 +29,12 @@ class Environment {
   // The folder that holds the running executable, ending in the separator. On Linux: the folder
   // of the resolved /proc/self/exe.
   virtual Result<std::string> executableDirectory() = 0;
+  // The folder that holds the settings file "config.ini", ending in the separator; it need not
+  // exist yet (the first save makes it). On Windows the executable's folder. On Linux the
+  // executable's folder where this user may write it (a portable copy), else tarnwatch/ in the
+  // user's configuration folder ($XDG_CONFIG_HOME, else ~/.config) for an installed program. A
+  // failure, naming both reasons, when neither can be used.
+  virtual Result<std::string> settingsFolder() = 0;
   // A moment as the local time of day in the user's long time format (15:04:05, 3:04:05 PM, ...).
   virtual std::string timeOfDay(std::chrono::system_clock::time_point moment) = 0;
 };

@@ -380,6 +380,32 @@ TEST(RecordCliArgs, BadArgumentsExitTwoAndRuntimeFailuresOne) {
   EXPECT_NE(missing.errors().find("no such folder"), std::string::npos) << missing.errors();
 }
 
+// Under systemd with standard error on the journal (JOURNAL_STREAM names it), every notice line
+// carries the warning priority prefix, so that the journal tells it from the jsonl lines; with
+// standard error elsewhere nothing changes.
+TEST(RecordCliArgs, NoticesOnTheJournalCarryTheWarningPriority) {
+  tw::test::TempDir tmp;
+  const std::string errFile = tmp.write("err.txt", "");  // reopened by the run: same device and inode
+  struct stat st {};
+  ASSERT_EQ(stat(errFile.c_str(), &st), 0);
+  const std::string journalStream = std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
+  struct Case {
+    std::string journalStream;
+    std::string expected;
+  } cases[] = {
+      {journalStream, "<4>tarnwatch-record: cannot watch " + tmp.file("nowhere") + ": no such folder\n"},
+      {std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino + 1),
+       "tarnwatch-record: cannot watch " + tmp.file("nowhere") + ": no such folder\n"},
+  };
+  for (const Case& c : cases) {
+    setenv("JOURNAL_STREAM", c.journalStream.c_str(), 1);
+    Recorder missing(tmp, {"--drive", tmp.file("nowhere"), "--duration", "1"});
+    unsetenv("JOURNAL_STREAM");
+    EXPECT_EQ(missing.stop(0), 1);
+    EXPECT_EQ(missing.errors(), c.expected) << c.journalStream;
+  }
+}
+
 // A settings file named with --config must be readable: a typing error, a folder or a FIFO is
 // an error with the reason, not a recording of everything. Without --config a missing
 // config.ini beside the program still gives the defaults.

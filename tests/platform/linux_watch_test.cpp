@@ -24,6 +24,7 @@
 #include <mutex>
 #include <thread>
 
+#include "core/text/numbers.h"
 #include "platform/linux/linux_platform.h"
 #include "support/temp_dir.h"
 
@@ -61,13 +62,6 @@ EventKindSet kindsOf(std::initializer_list<EventKind> kinds) {
   EventKindSet set;
   for (const EventKind k : kinds) set.set(static_cast<std::size_t>(eventNumber(k)));
   return set;
-}
-
-std::string thousandsOf(std::size_t n) {
-  std::string digits = std::to_string(n);
-  for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3)
-    digits.insert(static_cast<std::size_t>(at), ",");
-  return digits;
 }
 
 EventKindSet allBut(EventKind kind) {
@@ -632,7 +626,8 @@ TEST_P(WatchTest, StartsAtOnceOnALargeTreeAndTheFirstChangesCarryTheirPaths) {
   recorder.waitForSetup(1);
   const auto notices = recorder.noticesSoFar();
   ASSERT_FALSE(notices.empty());
-  const std::string done = thousandsOf(folders) + " folders watched under " + root + " (inotify).";
+  const std::string done =
+      withThousandsSeparators(folders) + " folders watched under " + root + " (inotify).";
   EXPECT_EQ(notices.back().message, done);
   EXPECT_GE(notices.size(), 1u);
   writeFile(deep + "/later", "");

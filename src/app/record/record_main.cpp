@@ -8,11 +8,14 @@
 #include "core/events/event_kinds.h"
 #include "platform/stop_signals.h"
 #ifndef _WIN32
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
+#include <optional>
 
 #include "app/record/capture_helper.h"
+#include "app/record/journal_stream.h"
 #include "platform/linux/linux_change_watching.h"
 #include "platform/linux/linux_platform.h"
 #endif
@@ -44,6 +47,18 @@ int main(int argc, char** argv) {
   // Standard error never waits for standard output: a message must get out even while a write
   // to an output that nobody reads holds standard output.
   std::cerr.tie(nullptr);
+#ifndef _WIN32
+  // A service whose standard error is the journal: the notices get the warning priority (the
+  // "<4>" prefix the journal reads), so that they stand apart from the jsonl lines of standard
+  // output (priority info) for whoever reads or ships them.
+  std::optional<tw::record::PrefixedLines> journalNotices;
+  struct stat standardError {};
+  if (const char* journalStream = std::getenv("JOURNAL_STREAM");
+      journalStream != nullptr && ::fstat(2, &standardError) == 0 &&
+      tw::record::namesJournalStream(journalStream, standardError.st_dev, standardError.st_ino)) {
+    journalNotices.emplace(std::cerr, "<4>");
+  }
+#endif
   tw::eventNames();
 
   std::vector<std::string> args(argv + 1, argv + argc);

@@ -25,7 +25,10 @@ EventKindSet kindsFromText(const std::string& text) {
 }  // namespace
 
 std::string settingsFilePath(Environment& environment) {
-  return environment.executableDirectory().valueOr(std::string()) + "config.ini";
+  static constexpr const char* kFileName = "config.ini";
+  const Result<std::string> folder = environment.settingsFolder();
+  if (folder.ok()) return *folder + kFileName;
+  return environment.executableDirectory().valueOr(std::string()) + kFileName;
 }
 
 std::string eventChoiceText(const EventKindSet& kinds) {

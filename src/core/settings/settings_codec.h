@@ -22,8 +22,10 @@ namespace tw {
 // its user-interface thread; the recorder reads on its main thread). The profile store must
 // outlive the call.
 
-// The path of the settings file: the executable's folder followed by "config.ini" (just
-// "config.ini", in the working folder, when the platform cannot say where the executable is).
+// The path of the settings file: the environment's settings folder followed by "config.ini".
+// When the environment names no usable folder, the executable's folder stands in (just
+// "config.ini", in the working folder, when the platform cannot say where the executable is):
+// reading gives the defaults and a save reports that it cannot write there.
 std::string settingsFilePath(Environment& environment);
 
 // The options `iniFile` holds, read over `base`. Never fails: a missing or unreadable file,

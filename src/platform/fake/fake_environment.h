@@ -18,6 +18,8 @@ class FakeEnvironment : public Environment {
   std::optional<std::string> systemRoot = std::string("C:\\");
   std::optional<std::string> hostName = std::string("TESTBOX");
   std::string exeDir = "C:\\Program Files\\Tarnwatch\\";
+  // The settings folder; none: the executable's folder, as on Windows.
+  std::optional<Result<std::string>> settingsDir;
   // The time of day every moment is shown as.
   std::string clock = "12:34:56";
 
@@ -26,6 +28,7 @@ class FakeEnvironment : public Environment {
   Result<std::string> systemFolder() override;
   Result<std::string> systemDriveRoot() override;
   Result<std::string> executableDirectory() override { return exeDir; }
+  Result<std::string> settingsFolder() override { return settingsDir.value_or(exeDir); }
   std::string timeOfDay(std::chrono::system_clock::time_point) override { return clock; }
 };
 

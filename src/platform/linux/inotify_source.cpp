@@ -23,6 +23,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "core/text/numbers.h"
 #include "platform/linux/change_source.h"
 #include "platform/linux/dir_tree.h"
 #include "platform/linux/mount_table.h"
@@ -58,13 +59,6 @@ std::size_t inotifyLimit(const char* name) {
   std::size_t value = 0;
   in >> value;
   return value;
-}
-
-std::string thousands(std::size_t n) {
-  std::string digits = std::to_string(n);
-  for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3)
-    digits.insert(static_cast<std::size_t>(at), ",");
-  return digits;
 }
 
 // Reads an inotify descriptor on a thread of its own as fast as the kernel fills it: the
@@ -346,7 +340,7 @@ class InotifySource : public ChangeSource {
 
   std::string setupProgress() const override {
     std::string text =
-        thousands(watched) + (watched == 1 ? " folder" : " folders") + " watched under " + root;
+        withThousandsSeparators(watched) + (watched == 1 ? " folder" : " folders") + " watched under " + root;
     if (!setup.empty()) text += ", more being added";
     return text;
   }
@@ -433,7 +427,7 @@ class InotifySource : public ChangeSource {
     std::size_t limit = 0;
     std::ifstream("/proc/sys/user/max_inotify_watches") >> limit;
     if (limit == 0) limit = inotifyLimit("max_user_watches");
-    return " (the limit of inotify watches, fs.inotify.max_user_watches = " + thousands(limit) +
+    return " (the limit of inotify watches, fs.inotify.max_user_watches = " + withThousandsSeparators(limit) +
            ", is reached: raise it, for example with sysctl fs.inotify.max_user_watches=1048576)";
   }
 
@@ -573,8 +567,8 @@ class InotifySource : public ChangeSource {
   void reportBlindFolders(ChangeSink& sink) {
     for (const auto& [error, count] : blind) {
       if (error == ENOSPC) continue;  // said as a loss already
-      sink.notice(thousands(count) + (count == 1 ? " folder" : " folders") + " under " + root + " (" +
-                  blindExample[error] + (count > 1 ? " and others" : "") +
+      sink.notice(withThousandsSeparators(count) + (count == 1 ? " folder" : " folders") + " under " + root +
+                  " (" + blindExample[error] + (count > 1 ? " and others" : "") +
                   ") cannot be watched: " + std::strerror(error) + "; changes there are not seen.");
     }
     blind.clear();
@@ -654,7 +648,7 @@ class InotifySource : public ChangeSource {
            {},
            0,
            "The kernel's inotify event queue overflowed (fs.inotify.max_queued_events = " +
-               thousands(queueLimit) + "): changes under " + root +
+               withThousandsSeparators(queueLimit) + "): changes under " + root +
                " were lost; what appeared meanwhile is reported as found (raise the limit, for example "
                "with sysctl fs.inotify.max_queued_events=1048576)."});
       // Folders made while events were lost may have no watch yet, and what appeared since the
@@ -785,7 +779,7 @@ std::unique_ptr<ChangeSource> startInotifySource(const std::string& root, bool r
     error = std::string("inotify_init1: ") + std::strerror(errno);
     if (errno == EMFILE) {
       error += " (the limit of inotify instances, fs.inotify.max_user_instances = " +
-               thousands(inotifyLimit("max_user_instances")) + ", is reached)";
+               withThousandsSeparators(inotifyLimit("max_user_instances")) + ", is reached)";
     }
     return nullptr;
   }

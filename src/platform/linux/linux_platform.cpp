@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <langinfo.h>
 #include <locale.h>
+#include <pwd.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -19,6 +20,7 @@
 #include <QString>
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <optional>
@@ -28,6 +30,7 @@
 #include "core/settings/extensions.h"
 #include "core/settings/ini_text.h"
 #include "platform/linux/mount_table.h"
+#include "platform/linux/settings_location.h"
 
 extern char** environ;
 
@@ -562,6 +565,44 @@ std::optional<std::string> readProfileFile(const std::string& path) {
   return text;
 }
 
+// Makes `folder` and its missing parents. A folder made here gets 0700: a settings folder made
+// for a user is that user's own, as the XDG base directory rules ask.
+Status makeFolders(const std::string& folder) {
+  if (folder.empty() || folder == "/") return {};
+  struct stat st {};
+  if (::stat(folder.c_str(), &st) == 0) {
+    if (S_ISDIR(st.st_mode)) return {};
+    return Status::failure("Cannot make the folder " + folder + ": something else has that name");
+  }
+  const auto slash = folder.rfind('/');
+  if (slash != std::string::npos && slash > 0) {
+    if (Status parent = makeFolders(folder.substr(0, slash)); !parent.ok()) return parent;
+  }
+  if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
+    return Status::failure("Cannot make the folder " + folder + ": " + std::strerror(errno));
+  return {};
+}
+
+// Whether this user may create and replace files in `folder` now: false for a missing folder,
+// one without the rights, or one on a read-only file system. With the effective ids, as a file
+// would be made.
+bool folderWritable(const std::string& folder) {
+  struct stat st {};
+  if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
+  return ::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
+}
+
+// The home folder the user database gives the effective user; empty when it has no entry.
+std::string databaseHomeFolder() {
+  struct passwd entry {};
+  struct passwd* found = nullptr;
+  std::vector<char> buffer(16384);
+  if (::getpwuid_r(::geteuid(), &entry, buffer.data(), buffer.size(), &found) != 0 || found == nullptr ||
+      entry.pw_dir == nullptr)
+    return {};
+  return entry.pw_dir;
+}
+
 }  // namespace
 
 std::string LinuxPlatform::readString(std::string_view path, std::string_view section, std::string_view key,
@@ -584,6 +625,12 @@ Status LinuxPlatform::writeString(std::string_view path, std::string_view sectio
     if (errno == kNotARegularFile)
       return Status::failure("Cannot write " + target + ": it is not a regular file");
     if (errno != ENOENT) return Status::failure("Cannot read " + target + ": " + std::strerror(errno));
+    // The first save of an installed program makes the user's configuration folder.
+    const std::string real = followLinks(target);
+    if (const auto slash = real.rfind('/'); slash != std::string::npos && slash > 0) {
+      if (Status made = makeFolders(real.substr(0, slash)); !made.ok())
+        return Status::failure("Cannot write " + target + ": " + made.error());
+    }
     text.emplace();
   }
   return writeFileAtomically(target, iniWriteValue(*text, section, key, value));
@@ -629,6 +676,16 @@ bool LinuxPlatform::useCaptureHelper(std::string elevate) {
       std::make_unique<HelperChangeWatching>(CaptureHelperCommand{helper, std::move(elevate)}, watching);
   chosenWatching = helperWatching.get();
   return true;
+}
+
+Result<std::string> LinuxPlatform::settingsFolder() {
+  const Result<std::string> programFolder = executableDirectory();
+  const bool writable = programFolder.ok() && folderWritable(*programFolder);
+  const std::string databaseHome = writable ? std::string() : databaseHomeFolder();
+  return linuxfs::chooseSettingsFolder(
+      programFolder, writable, TARNWATCH_INSTALL_BINDIR "/",
+      linuxfs::userConfigurationFolder(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"),
+                                       databaseHome.empty() ? nullptr : databaseHome.c_str()));
 }
 
 Platform systemPlatform() {

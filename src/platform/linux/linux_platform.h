@@ -39,6 +39,7 @@ class LinuxPlatform : public Environment,
   Result<std::string> systemFolder() override;
   Result<std::string> systemDriveRoot() override;
   Result<std::string> executableDirectory() override;
+  Result<std::string> settingsFolder() override;
   std::string timeOfDay(std::chrono::system_clock::time_point moment) override;
 
   // Drives.

@@ -27,6 +27,8 @@ class Win32Platform : public Environment,
   Result<std::string> systemFolder() override;
   Result<std::string> systemDriveRoot() override;
   Result<std::string> executableDirectory() override;
+  // The executable's folder: the Windows program keeps config.ini beside itself.
+  Result<std::string> settingsFolder() override { return executableDirectory(); }
   std::string timeOfDay(std::chrono::system_clock::time_point moment) override;
 
   // Drives.

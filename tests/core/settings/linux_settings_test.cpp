@@ -1,6 +1,7 @@
 // The settings on the real Linux platform: INI files on disk, file-type descriptions from the
 // shared MIME database, the executable's folder, and a settings folder the user cannot write.
 #include <grp.h>
+#include <pwd.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -111,7 +112,13 @@ TEST(LinuxProfile, ReadAndWriteRealFiles) {
 
   EXPECT_FALSE(platform.writeString(path, "T", "A", "two\nlines").ok());
   EXPECT_EQ(platform.readString(path, "T", "A", ""), "b");
-  EXPECT_FALSE(platform.writeString(dir.file("missing/config.ini"), "S", "K", "v").ok());
+  // A missing folder is made by the first write (an installed program's configuration folder);
+  // a path through a file fails the write with the reason.
+  EXPECT_TRUE(platform.writeString(dir.file("missing/deeper/config.ini"), "S", "K", "v").ok());
+  EXPECT_EQ(readFile(dir.file("missing/deeper/config.ini")), "[S]\r\nK=v\r\n");
+  const Status blocked = platform.writeString(path + "/sub/config.ini", "S", "K", "v");
+  ASSERT_FALSE(blocked.ok());
+  EXPECT_EQ(blocked.error(), "Cannot read " + path + "/sub/config.ini: Not a directory");
   platform.flush(path);  // nothing is buffered on Linux
   EXPECT_EQ(platform.readString(path, "S", "K", ""), "new");
 }
@@ -261,6 +268,99 @@ TEST(LinuxPlatformSettings, ExecutableDirectory) {
   EXPECT_FALSE(none.ok());
   EXPECT_NE(none.error().find("nothing/self/exe"), std::string::npos) << none.error();
   EXPECT_EQ(settingsFilePath(platform), dir + "config.ini");
+}
+
+// Where the settings file is, for a user without special rights, on the real platform: beside a
+// program whose folder that user may write (a portable copy), else in the user's configuration
+// folder, which the first save makes as the user's own (0700); when that cannot be made either,
+// the save fails with the described message and nothing is left behind.
+TEST(LinuxSettings, PortableCopyOrInstalledProgram) {
+  test::TempDir dir;
+  chmod(dir.path().c_str(), 0755);
+  const fs::path portable = dir.path() / "portable";
+  const fs::path installed = dir.path() / "installed";
+  const fs::path homes = dir.path() / "homes";
+  const fs::path lockedHome = dir.path() / "locked";
+  for (const fs::path& folder : {portable, installed, homes, lockedHome}) fs::create_directory(folder);
+  chmod(portable.c_str(), 0777);
+  chmod(installed.c_str(), 0555);
+  chmod(homes.c_str(), 0777);
+  chmod(lockedHome.c_str(), 0555);
+  // A scripted /proc per program folder: only its self/exe link is read.
+  const auto procFor = [&](const fs::path& programFolder) {
+    const fs::path proc = dir.path() / ("proc-" + programFolder.filename().string());
+    fs::create_directories(proc / "self");
+    fs::create_symlink(programFolder / "tarnwatch", proc / "self" / "exe");
+    return proc.string();
+  };
+  const std::string portableProc = procFor(portable);
+  const std::string installedProc = procFor(installed);
+  const fs::path configHome = homes / "settings of ann";
+
+  const auto result = runUnprivileged([&]() -> std::string {
+    if (access(installed.c_str(), W_OK) == 0) return "writable";
+    std::string out;
+    const auto setVariable = [](const char* name, const char* value) {
+      if (value != nullptr) {
+        setenv(name, value, 1);
+      } else {
+        unsetenv(name);
+      }
+    };
+    // Where each program would keep its settings.
+    setVariable("XDG_CONFIG_HOME", configHome.c_str());
+    setVariable("HOME", "/home/ann");
+    LinuxPlatform portableCopy(portableProc);
+    LinuxPlatform installedProgram(installedProc);
+    out += "portable " + settingsFilePath(portableCopy) + "\n";
+    out += "installed " + settingsFilePath(installedProgram) + "\n";
+    setVariable("XDG_CONFIG_HOME", nullptr);
+    out += "installed, HOME only " + settingsFilePath(installedProgram) + "\n";
+    setVariable("HOME", nullptr);
+    const passwd* entry = getpwuid(geteuid());
+    const std::string databaseHome = entry != nullptr && entry->pw_dir != nullptr ? entry->pw_dir : "<none>";
+    out += "installed, no HOME " +
+           (settingsFilePath(installedProgram) == databaseHome + "/.config/tarnwatch/config.ini"
+                ? std::string("database home")
+                : settingsFilePath(installedProgram)) +
+           "\n";
+
+    // The first save makes the folders; the file reads back.
+    setVariable("XDG_CONFIG_HOME", configHome.c_str());
+    CaptureOptions options;
+    options.extensions = {".log"};
+    options.autoCapture = true;
+    const std::string path = settingsFilePath(installedProgram);
+    saveCaptureOptions(installedProgram, path, options);
+    for (const fs::path& folder : {configHome, configHome / "tarnwatch"}) {
+      struct stat st {};
+      out += stat(folder.c_str(), &st) == 0 ? std::to_string(st.st_mode & 0777) + " " : "missing ";
+    }
+    out += readCaptureOptions(installedProgram, path) == options ? "read back\n" : "read differently\n";
+
+    // Neither the program's folder nor the configuration folder can be written.
+    setVariable("XDG_CONFIG_HOME", (lockedHome / "cfg").c_str());
+    const std::string lockedPath = settingsFilePath(installedProgram);
+    try {
+      saveCaptureOptions(installedProgram, lockedPath, options);
+      out += "saved into " + lockedPath;
+    } catch (const IniWriteError& e) {
+      out += e.what();
+    }
+    return out;
+  });
+  if (!result) GTEST_SKIP() << "cannot run as a user without rights here";
+  if (*result == "writable") GTEST_SKIP() << "this user may write every folder";
+  const std::string configFile = (configHome / "tarnwatch" / "config.ini").string();
+  EXPECT_EQ(*result, "portable " + (portable / "config.ini").string() + "\ninstalled " + configFile +
+                         "\ninstalled, HOME only /home/ann/.config/tarnwatch/config.ini\n"
+                         "installed, no HOME database home\n" +
+                         std::to_string(0700) + " " + std::to_string(0700) +
+                         " read back\nUnable to write to " +
+                         (lockedHome / "cfg" / "tarnwatch" / "config.ini").string());
+  EXPECT_TRUE(fs::is_regular_file(configFile));
+  EXPECT_TRUE(folderEntries(lockedHome).empty());
+  EXPECT_TRUE(folderEntries(installed).empty());
 }
 
 }  // namespace
