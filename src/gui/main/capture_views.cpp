@@ -62,10 +62,6 @@ void CaptureTreeView::changeEvent(QEvent* event) {
   QAbstractItemView::changeEvent(event);
 }
 
-void CaptureTreeView::expandNew() {
-  if (treeModel != nullptr) treeModel->expandCollapsed();
-}
-
 bool CaptureTreeView::isExpanded(const QModelIndex& index) const {
   return treeModel != nullptr && treeModel->isExpanded(index);
 }
@@ -317,12 +313,33 @@ void CaptureTreeView::dataChanged(const QModelIndex&, const QModelIndex&, const 
 
 void CaptureTreeView::rowsInserted(const QModelIndex& parent, int start, int end) {
   QAbstractItemView::rowsInserted(parent, start, end);
+  const qint64 offset = verticalOffset();
+  // Rows that arrive at or above the first row shown push it down; where the user scrolled away
+  // from the top, the view follows so that the rows shown stay where they are. The range grows
+  // first, as the delayed layout would grow it, or the new position would be cut.
+  if (offset > 0 && qint64(start) * rowPixels <= offset) {
+    updateGeometries();
+    shiftBy((qint64(end) - start + 1) * rowPixels);
+  }
   scheduleDelayedItemsLayout();
 }
 
 void CaptureTreeView::rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end) {
   QAbstractItemView::rowsAboutToBeRemoved(parent, start, end);
+  const qint64 offset = verticalOffset();
+  const qint64 top = qint64(start) * rowPixels;
+  const qint64 bottom = (qint64(end) + 1) * rowPixels;
+  if (offset > 0 && top < offset) {
+    // Rows going above the view pull the rows shown up: the view follows them; rows going
+    // from under the view's top leave it at the first row after them.
+    shiftBy(bottom <= offset ? top - bottom : top - offset);
+  }
   scheduleDelayedItemsLayout();
+}
+
+void CaptureTreeView::shiftBy(qint64 pixels) {
+  const qint64 target = std::clamp<qint64>(verticalOffset() + pixels, 0, INT_MAX);
+  verticalScrollBar()->setValue(static_cast<int>(target));
 }
 
 // --- CaptureListView ---

@@ -389,7 +389,6 @@ void MainWindow::batchFinished() {
   progressBar->hide();
   progressBar->setPosition(0);
   processResize();
-  treeView->expandNew();
   treeView->viewport()->update();
 }
 

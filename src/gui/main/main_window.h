@@ -39,6 +39,10 @@ class SettingsWindowLink {
   virtual void setRecordMode(bool b) = 0;
   // Shows the settings window modally.
   virtual void showSettings() = 0;
+  // Saves options edited outside the settings window (the context menu's exclusions) to
+  // config.ini; captureOptions() gives them from then on. Throws with a readable message when
+  // the file refuses the write.
+  virtual void saveOptions(const CaptureOptions& options) = 0;
 };
 
 // The pictures of the main window's image list, by index (the core's, shared with the Win32

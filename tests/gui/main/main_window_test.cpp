@@ -65,6 +65,12 @@ class FakeSettingsWindow : public SettingsWindowLink {
   const CaptureOptions& captureOptions() override { return options; }
   void setRecordMode(bool b) override { recordModes.push_back(b); }
   void showSettings() override { ++shown; }
+  // Saved as a settings window saves them: what the test's config.ini would hold.
+  std::vector<CaptureOptions> saved;
+  void saveOptions(const CaptureOptions& o) override {
+    saved.push_back(o);
+    options = o;
+  }
 };
 
 DeliverySchedule steppedSchedule(std::chrono::milliseconds uiStepBudget = 15ms) {

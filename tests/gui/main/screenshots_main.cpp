@@ -47,6 +47,7 @@ class Link : public tw::SettingsWindowLink {
   explicit Link(tw::SettingsWindow& window) : window(window) {}
   const tw::CaptureOptions& captureOptions() override { return window.options(); }
   void setRecordMode(bool b) override { window.setRecordMode(b); }
+  void saveOptions(const tw::CaptureOptions& options) override { window.saveOptions(options); }
   void showSettings() override { window.show(); }
 
  private:
