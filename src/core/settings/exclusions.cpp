@@ -99,7 +99,8 @@ ExtensionExclusion extensionExclusion(const CaptureOptions& options, const PathT
 
 bool excludeFolder(CaptureOptions& options, const PathTarget& target, PathStyle style) {
   if (folderExclusion(options, target) != FolderExclusion::Possible) return false;
-  std::optional<std::string> folder = excludedFolderToAdd(target.excludedFolder, options.excludedFolders, style);
+  std::optional<std::string> folder =
+      excludedFolderToAdd(target.excludedFolder, options.excludedFolders, style);
   if (!folder) return false;
   options.excludedFolders.push_back(std::move(*folder));
   return true;

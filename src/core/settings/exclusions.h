@@ -15,11 +15,11 @@ namespace tw {
 // What the views' context menu acts on: one captured path, and what each of its commands would
 // use. Both desktop front ends build their menus from it. Pure; any thread.
 struct PathTarget {
-  std::string path;           // the path as it stands now (a renamed node: its latest name)
-  bool folder = false;        // a folder or drive, not a file
-  std::string openedFolder;   // "open the containing folder": a file's folder, a folder itself
-  std::string excludedFolder; // "exclude this folder": the same folder, as the picker would give it
-  std::string extension;      // a file's extension, dot included; empty for a folder or none
+  std::string path;            // the path as it stands now (a renamed node: its latest name)
+  bool folder = false;         // a folder or drive, not a file
+  std::string openedFolder;    // "open the containing folder": a file's folder, a folder itself
+  std::string excludedFolder;  // "exclude this folder": the same folder, as the picker would give it
+  std::string extension;       // a file's extension, dot included; empty for a folder or none
   bool operator==(const PathTarget&) const = default;
 };
 
@@ -49,10 +49,10 @@ FolderExclusion folderExclusion(const CaptureOptions& options, const PathTarget&
 // a list that keeps others.
 enum class ExtensionExclusion {
   Possible,
-  NoExtension,      // a folder, or a file name without an extension
-  EveryKept,        // the list is empty: every extension is kept, and no list can say "all but"
-  NotKept,          // the list keeps others but not this one: it is left out already
-  OnlyOneKept,      // removing it would empty the list, which keeps every extension
+  NoExtension,  // a folder, or a file name without an extension
+  EveryKept,    // the list is empty: every extension is kept, and no list can say "all but"
+  NotKept,      // the list keeps others but not this one: it is left out already
+  OnlyOneKept,  // removing it would empty the list, which keeps every extension
 };
 ExtensionExclusion extensionExclusion(const CaptureOptions& options, const PathTarget& target);
 

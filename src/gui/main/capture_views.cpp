@@ -1,6 +1,7 @@
 #include "gui/main/capture_views.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -342,6 +343,29 @@ void CaptureTreeView::shiftBy(qint64 pixels) {
   verticalScrollBar()->setValue(static_cast<int>(target));
 }
 
+namespace {
+
+// The row a context menu is for, and where it goes: the row under the pointer for the mouse; for
+// the keyboard the current row, the menu at its bottom left.
+std::pair<QModelIndex, QPoint> menuPlace(const QAbstractItemView& view, const QContextMenuEvent& event) {
+  if (event.reason() == QContextMenuEvent::Mouse) {
+    return {view.indexAt(event.pos()), event.globalPos()};
+  }
+  const QModelIndex current = view.currentIndex();
+  const QRect shown = view.visualRect(current);
+  return {current, view.viewport()->mapToGlobal(shown.isValid() ? shown.bottomLeft()
+                                                                : view.viewport()->rect().topLeft())};
+}
+
+}  // namespace
+
+void CaptureTreeView::contextMenuEvent(QContextMenuEvent* event) {
+  const auto [index, at] = menuPlace(*this, *event);
+  if (!index.isValid()) return;
+  event->accept();
+  emit rowMenuRequested(index, at);
+}
+
 // --- CaptureListView ---
 
 CaptureListView::CaptureListView(QWidget* parent) : QTableView(parent) {
@@ -360,6 +384,13 @@ CaptureListView::CaptureListView(QWidget* parent) : QTableView(parent) {
   horizontalHeader()->setHighlightSections(false);
   horizontalHeader()->setStretchLastSection(false);
   horizontalHeader()->setSectionsClickable(false);
+}
+
+void CaptureListView::contextMenuEvent(QContextMenuEvent* event) {
+  const auto [index, at] = menuPlace(*this, *event);
+  if (!index.isValid()) return;
+  event->accept();
+  emit rowMenuRequested(index, at);
 }
 
 void CaptureListView::setModel(QAbstractItemModel* newModel) {

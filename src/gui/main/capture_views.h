@@ -51,6 +51,9 @@ class CaptureTreeView : public QAbstractItemView {
   // The user folded or unfolded a node.
   void expanded(const QModelIndex& index);
   void collapsed(const QModelIndex& index);
+  // The context menu was asked for a row: under the pointer, or (from the keyboard) the
+  // current row; `globalPos` is where the menu goes.
+  void rowMenuRequested(const QModelIndex& index, const QPoint& globalPos);
 
  protected:
   QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
@@ -66,6 +69,7 @@ class CaptureTreeView : public QAbstractItemView {
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void changeEvent(QEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
 
   void dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
                    const QList<int>& roles = QList<int>()) override;
@@ -105,6 +109,13 @@ class CaptureListView : public QTableView {
 
   // The design widths of the four columns, in column order.
   static constexpr int kColumnWidths[4] = {120, 120, 100, 255};
+
+ signals:
+  // As CaptureTreeView::rowMenuRequested.
+  void rowMenuRequested(const QModelIndex& index, const QPoint& globalPos);
+
+ protected:
+  void contextMenuEvent(QContextMenuEvent* event) override;
 };
 
 }  // namespace tw
