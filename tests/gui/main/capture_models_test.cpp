@@ -5,6 +5,7 @@
 #include <QHeaderView>
 #include <QIcon>
 #include <QPersistentModelIndex>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -328,6 +329,47 @@ TEST_F(CaptureModelsTest, ListHeadersAndFlags) {
   // Texts that are not valid UTF-8 still show (with replacement characters), never crash.
   file("C:\\docs\\\xFF\xFE.txt", "", EventKind::FileCreated);
   EXPECT_FALSE(listModel.index(1, static_cast<int>(ListColumn::From)).data().toString().isEmpty());
+}
+
+// Where the user scrolled away from the top, rows arriving above (or removed above) what the
+// view shows do not move it; at the top the view stays at the top and shows the new rows.
+TEST_F(CaptureModelsTest, TreeViewKeepsWhatTheUserScrolledTo) {
+  CaptureTreeView view;
+  view.setModel(&treeModel);
+  view.resize(300, 200);
+  view.show();
+  views.beginBatch();
+  for (int i = 0; i < 60; ++i)
+    views.add(test::changeOf("C:\\a\\f" + std::to_string(i) + ".txt", "", EventKind::FileCreated));
+  for (int i = 0; i < 60; ++i)
+    views.add(test::changeOf("D:\\b\\g" + std::to_string(i) + ".txt", "", EventKind::FileCreated));
+  views.endBatch();
+  QApplication::processEvents();
+  const auto topNode = [&] { return CaptureTreeModel::nodeOf(view.indexAt(QPoint(5, 1))); };
+  EXPECT_EQ(topNode(), find({"C:"}));
+
+  // At the top: new rows above push nothing away from the top.
+  deliver({{"C:\\a\\top.txt", "", EventKind::FileCreated}});
+  QApplication::processEvents();
+  EXPECT_EQ(view.verticalScrollBar()->value(), 0);
+
+  // Scrolled to D:'s files: rows arriving under C:\a (above) and below leave them in place.
+  view.scrollTo(treeModel.indexOf(find({"D:", "b", "g10.txt"})), QAbstractItemView::PositionAtTop);
+  const NodeId held = topNode();
+  ASSERT_EQ(held, find({"D:", "b", "g10.txt"}));
+  const QRect before = view.visualRect(treeModel.indexOf(held));
+  deliver({{"C:\\a\\new1.txt", "", EventKind::FileCreated},
+           {"C:\\c\\new2.txt", "", EventKind::FileCreated},
+           {"D:\\b\\g99.txt", "", EventKind::FileCreated}});
+  QApplication::processEvents();
+  EXPECT_EQ(topNode(), held);
+  EXPECT_EQ(view.visualRect(treeModel.indexOf(held)), before);
+
+  // A folder above deleted with its 60 files: the view follows the rows up.
+  deliver({{"C:\\a", "", EventKind::FolderDeleted}});
+  QApplication::processEvents();
+  EXPECT_EQ(topNode(), held);
+  EXPECT_EQ(view.visualRect(treeModel.indexOf(held)), before);
 }
 
 // New nodes come expanded without a call per node: no expanded() signal, every node with
