@@ -2,7 +2,7 @@
 // its figures; run it with scripts/bench.sh gui. Changes are delivered as a recording delivers
 // them: batches of 10,000 (about a second's worth), each in steps of at most 15 ms with the
 // event loop running between them (layouts, paints, timers), the batch's rows announced when it
-// ends, expandNew() after it; the tree view and the list view are both shown, and a 10 ms timer
+// ends; the tree view and the list view are both shown, and a 10 ms timer
 // ticks throughout (its longest gap is how long the window did not respond).
 //
 //   1. 100,000 realistic events: the longest gap (goal: <= 100 ms) and the time per batch.
@@ -84,7 +84,7 @@ class Delivery {
 
   struct Figures {
     std::vector<double> uiMs;          // time spent in the batch's steps
-    std::vector<double> closeMs;       // the closing step (announcement and expandNew)
+    std::vector<double> closeMs;       // the closing step (announcement)
     std::vector<double> afterCloseMs;  // the event-loop turn after it (relayout, repaint)
   };
 
@@ -112,7 +112,6 @@ class Delivery {
       }
       stepStart = Clock::now();
       views.endBatch();
-      view.expandNew();
       const double close = msSince(stepStart);
       ui += close;
       const auto afterStart = Clock::now();
@@ -185,8 +184,8 @@ int main(int argc, char** argv) {
               msSince(fillStart));
   std::printf("longest gap between ticks: %.1f ms (goal <= 100)\n", ticker.longestGap());
   std::printf(
-      "per batch of 10,000: %.0f ms on the UI thread on average (longest %.0f); closing step (announce + "
-      "expandNew) %.1f ms on average, longest %.1f; the event-loop turn after it %.1f ms, longest %.1f\n",
+      "per batch of 10,000: %.0f ms on the UI thread on average (longest %.0f); closing step (announce) "
+      "%.1f ms on average, longest %.1f; the event-loop turn after it %.1f ms, longest %.1f\n",
       meanOf(figures.uiMs), maxOf(figures.uiMs), meanOf(figures.closeMs), maxOf(figures.closeMs),
       meanOf(figures.afterCloseMs), maxOf(figures.afterCloseMs));
   if (quick) {

@@ -70,6 +70,10 @@ class ChangeWatching {
   // Gives the calling thread (the monitor or the delivery thread) the highest priority below
   // time-critical that the process may set; does nothing where it may not.
   virtual void prepareThread() {}
+  // The kinds of change this system's mechanism can ever report; a kind outside it is still
+  // chosen, stored and filtered like any other, it just never comes. The settings windows grey
+  // the others out. Any thread; the answer never changes.
+  virtual EventKindSet producibleKinds() const { return allEventKinds(); }
 };
 
 }  // namespace tw

@@ -29,6 +29,7 @@ class SettingsLink : public tw::SettingsWindowLink {
   SettingsLink(tw::SettingsWindow& window, QWidget* over) : window(window), over(over) {}
   const tw::CaptureOptions& captureOptions() override { return window.options(); }
   void setRecordMode(bool b) override { window.setRecordMode(b); }
+  void saveOptions(const tw::CaptureOptions& options) override { window.saveOptions(options); }
   void showSettings() override {
     window.move(over->geometry().center() - window.rect().center());
     window.exec();

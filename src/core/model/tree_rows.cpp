@@ -271,7 +271,6 @@ void TreeRows::treeCleared() {
   std::vector<std::uint32_t>(1, 0).swap(sumsIndex);
   std::vector<Sums>(1).swap(sums);
   std::vector<std::uint32_t>().swap(freeSums);
-  collapsedByUser.clear();
   if (observer != nullptr) observer->rowsReset();
 }
 
@@ -284,7 +283,6 @@ bool TreeRows::isKnown(NodeId node) const {
 void TreeRows::setExpanded(NodeId node, bool expanded) {
   // Only a node the rows know of (announced by the tree) can be folded.
   if (!isKnown(node) || isExpanded(node) == expanded) return;
-  if (!expanded) collapsedByUser.push_back(node);
   const int row = rowOf(node);
   const auto count = static_cast<int>(below[node]);
   const bool rowsMove = row >= 0 && count > 0 && observer != nullptr;
@@ -306,12 +304,6 @@ void TreeRows::setExpanded(NodeId node, bool expanded) {
     }
   }
   if (row >= 0 && observer != nullptr) observer->rowsChanged(row, row);
-}
-
-void TreeRows::expandCollapsed() {
-  std::vector<NodeId> nodes;
-  nodes.swap(collapsedByUser);
-  for (const NodeId node : nodes) setExpanded(node, true);
 }
 
 std::size_t TreeRows::bytesUsed() const {

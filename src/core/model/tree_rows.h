@@ -28,8 +28,9 @@ class TreeRowsObserver {
 
 // The rows a tree view shows, one per node: the nodes of a capture tree in absolute order,
 // except those under a collapsed node. A node is expanded from the moment it appears, so a
-// tree grows fully expanded without a call per node; the user may collapse a node, and
-// expandCollapsed() opens every node collapsed since its last call.
+// tree grows fully expanded without a call per node; a node the user collapses stays collapsed
+// until the user expands it, whatever arrives under it meanwhile (its new descendants come
+// expanded, hidden under it).
 //
 // Each node knows how many rows its subtree shows below it, and each parent keeps the rows of
 // its children as prefix sums (a Fenwick tree over the children in order), so the row of a node
@@ -62,9 +63,6 @@ class TreeRows : public CaptureTreeObserver {
 
   // Shows (expanded) or hides (collapsed) the children of a node; the user's command.
   void setExpanded(NodeId node, bool expanded);
-  // Expands every node collapsed since the last call: after every batch the whole tree is
-  // shown expanded again.
-  void expandCollapsed();
 
   // Bytes held, for the benchmarks.
   std::size_t bytesUsed() const;
@@ -118,7 +116,6 @@ class TreeRows : public CaptureTreeObserver {
   std::vector<std::uint32_t> sumsIndex;
   std::vector<Sums> sums;  // [0] is never used
   std::vector<std::uint32_t> freeSums;
-  std::vector<NodeId> collapsedByUser;  // since the last expandCollapsed()
   // Between nodesAboutToBeInserted and nodesInserted: the block's new rows.
   struct PendingBlock {
     std::uint64_t weight = 0;

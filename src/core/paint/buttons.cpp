@@ -101,6 +101,26 @@ void paintToolPressedFace(RgbaImage& img) {
 
 }  // namespace
 
+void paintFocusFrame(RgbaImage& img, Color c) {
+  const int left = kFocusFrameInset;
+  const int top = kFocusFrameInset;
+  const int right = img.width() - 1 - kFocusFrameInset;
+  const int bottom = img.height() - 1 - kFocusFrameInset;
+  if (right <= left || bottom <= top) return;
+  // One pattern around the frame, so that the dots meet evenly at the corners.
+  const auto dot = [&](int x, int y) {
+    if (((x - left) + (y - top)) % 2 == 0) img.setPixel(x, y, c);
+  };
+  for (int x = left; x <= right; ++x) {
+    dot(x, top);
+    dot(x, bottom);
+  }
+  for (int y = top + 1; y < bottom; ++y) {
+    dot(left, y);
+    dot(right, y);
+  }
+}
+
 void paintToolButtonFace(RgbaImage& img, ToolButtonLook look) {
   switch (look) {
     case ToolButtonLook::Idle:

@@ -57,6 +57,12 @@ struct SpeedButtonPaintState {
 // parent's corner pixels into the two faces first, so that their corners show the parent.
 void paintSpeedButton(RgbaImage& img, SpeedButtonImages& images, const SpeedButtonPaintState& state);
 
+// The keyboard focus frame of a speed button that takes the focus: a dotted rectangle, one pixel
+// wide, kFocusFrameInset pixels inside the image's edges, every other pixel in `c` starting at
+// the top-left corner (the rest left as it is). Nothing on an image too small for it.
+inline constexpr int kFocusFrameInset = 2;
+void paintFocusFrame(RgbaImage& img, Color c);
+
 // The fade of a speed button's hover face, as a state machine. The timer is injected: the widget
 // drives it with a real timer, tests call tick() themselves. Everything runs on the user-interface
 // thread. Every change that needs a repaint calls `repaint`.

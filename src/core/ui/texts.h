@@ -47,4 +47,18 @@ inline constexpr const char* kMakerGooglePlusPage = "https://velvane.example/soc
 // The title of the folder picker that chooses a folder to exclude.
 inline constexpr std::string_view kExcludeFolderTitle = "Select path to exclude from capture";
 
+// The context menu of the capture tree and list. "&" marks each command's access key.
+inline constexpr std::string_view kMenuOpenFolder = "&Open Folder";
+inline constexpr std::string_view kMenuOpenContainingFolder = "&Open Containing Folder";
+inline constexpr std::string_view kMenuCopyPath = "&Copy Path";
+inline constexpr std::string_view kMenuExcludeFolder = "Exclude This &Folder";
+inline constexpr std::string_view kMenuExcludeExtension = "Exclude This &Extension";
+// The tool tip of the two exclusions while a recording runs.
+inline constexpr std::string_view kSettingsLockedReason =
+    "The settings cannot change while a recording runs; stop it first.";
+
+// The tool tip of an event kind that this system never reports (greyed in the checklist).
+inline constexpr std::string_view kKindNeverReported =
+    "This system never reports this kind of change; the choice is kept but has no effect here.";
+
 }  // namespace tw

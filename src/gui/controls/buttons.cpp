@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QShortcutEvent>
 
 namespace tw {
 
@@ -13,6 +14,17 @@ QString withoutAccessMarks(const QString& caption) {
   const std::string shown =
       tw::withoutAccessMarks(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
   return QString::fromUtf8(shown.data(), static_cast<qsizetype>(shown.size()));
+}
+
+void AccessKey::follow(QWidget* button, const QString& caption) {
+  if (id != 0) button->releaseShortcut(id);
+  id = 0;
+  const QKeySequence key = QKeySequence::mnemonic(caption);
+  if (!key.isEmpty()) id = button->grabShortcut(key);
+}
+
+bool AccessKey::matches(QEvent* e) const {
+  return id != 0 && e->type() == QEvent::Shortcut && static_cast<QShortcutEvent*>(e)->shortcutId() == id;
 }
 
 namespace {
@@ -79,6 +91,7 @@ ToolButton::ToolButton(QWidget* parent) : TransparentThemedControl(parent) {
 
 void ToolButton::setCaption(const QString& text) {
   content_.caption = text;
+  accessKey_.follow(this, text);
   update();
 }
 void ToolButton::setCaptionAlignment(CaptionAlignment a) {
@@ -162,14 +175,33 @@ void ToolButton::keyPressEvent(QKeyEvent* e) {
 
 void ToolButton::keyReleaseEvent(QKeyEvent* e) {
   if (e->isAutoRepeat()) return;  // a held key stays pressed
+  const int key = e->key();
+  const bool clicks =
+      clickOnKey_ && keyPressed_ && (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space);
   keyPressed_ = false;
   update();
+  if (clicks) {
+    e->accept();
+    emit clicked();
+    return;
+  }
   TransparentThemedControl::keyReleaseEvent(e);
 }
 
 void ToolButton::changeEvent(QEvent* e) {
   if (e->type() == QEvent::EnabledChange) keyPressed_ = false;
   TransparentThemedControl::changeEvent(e);
+}
+
+bool ToolButton::event(QEvent* e) {
+  if (accessKey_.matches(e)) {
+    if (isEnabled()) {
+      if (setFocusOnClick_) setFocus(Qt::ShortcutFocusReason);
+      emit clicked();
+    }
+    return true;
+  }
+  return TransparentThemedControl::event(e);
 }
 
 // ---- Speed button ---------------------------------------------------------------------------
@@ -189,6 +221,7 @@ SpeedButton::~SpeedButton() { timer_.timer.stop(); }
 
 void SpeedButton::setCaption(const QString& text) {
   content_.caption = text;
+  accessKey_.follow(this, text);
   update();
 }
 void SpeedButton::setShowArrow(bool value) {
@@ -239,11 +272,17 @@ void SpeedButton::setPressButtonEffect(bool value) {
   update();
 }
 
+void SpeedButton::setTakesFocus(bool value) {
+  setFocusPolicy(value ? Qt::StrongFocus : Qt::NoFocus);
+  update();
+}
+
 void SpeedButton::paintEvent(QPaintEvent*) {
   RgbaImage img = parentPicture(this);
   // The glossy looks (Light, or neither Flat nor Light) are painted as the flat look.
   paintSpeedButton(img, images_, fader_.paintState());
   const bool enabled = isEnabled();
+  if (hasFocus() && enabled) paintFocusFrame(img, kArrowColor);
   paintContent(this, img, content_, ButtonKind::Speed, CaptionAlignment::Center,
                fader_.leftPressed() && pressButtonEffect_,
                enabled ? content_.fontColor : toQColor(kDisabledText), kArrowColor);
@@ -273,12 +312,54 @@ void SpeedButton::mouseReleaseEvent(QMouseEvent* e) {
   e->accept();
 }
 
+void SpeedButton::keyPressEvent(QKeyEvent* e) {
+  const int key = e->key();
+  if (takesFocus() && (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space)) {
+    keyHeld_ = true;
+    e->accept();
+    return;
+  }
+  QWidget::keyPressEvent(e);
+}
+
+void SpeedButton::keyReleaseEvent(QKeyEvent* e) {
+  const int key = e->key();
+  if (keyHeld_ && !e->isAutoRepeat() &&
+      (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space)) {
+    keyHeld_ = false;
+    e->accept();
+    if (isEnabled()) emit clicked();
+    return;
+  }
+  QWidget::keyReleaseEvent(e);
+}
+
+void SpeedButton::focusInEvent(QFocusEvent* e) {
+  update();
+  QWidget::focusInEvent(e);
+}
+
+void SpeedButton::focusOutEvent(QFocusEvent* e) {
+  keyHeld_ = false;
+  update();
+  QWidget::focusOutEvent(e);
+}
+
 void SpeedButton::changeEvent(QEvent* e) {
   if (e->type() == QEvent::EnabledChange) {
     images_ = {};
+    keyHeld_ = false;
     fader_.setEnabled(isEnabled());
   }
   QWidget::changeEvent(e);
+}
+
+bool SpeedButton::event(QEvent* e) {
+  if (accessKey_.matches(e)) {
+    if (isEnabled()) emit clicked();
+    return true;
+  }
+  return QWidget::event(e);
 }
 
 }  // namespace tw

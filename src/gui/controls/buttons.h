@@ -14,6 +14,19 @@ namespace tw {
 // "&".
 QString withoutAccessMarks(const QString& caption);
 
+// The access key of a button's caption ("&Add": Alt+A), registered with the window so that the
+// key clicks the button while it is shown and enabled. Thread: the user-interface thread.
+class AccessKey {
+ public:
+  // Registers the caption's access key for `button`, dropping the one registered before.
+  void follow(QWidget* button, const QString& caption);
+  // Whether `e` is this key's shortcut event.
+  bool matches(QEvent* e) const;
+
+ private:
+  int id = 0;
+};
+
 // What both buttons show: an optional image, the caption and an optional arrow glyph.
 struct ButtonContent {
   QString caption;
@@ -56,6 +69,11 @@ class ToolButton : public TransparentThemedControl {
   QColor fontColor() const { return content_.fontColor; }
   void setFontColor(const QColor& c);
 
+  // Whether Enter and Space click the button when they are released (off: they only show the
+  // pressed face while held). The access key of the caption clicks it in either case.
+  bool clickOnKey() const { return clickOnKey_; }
+  void setClickOnKey(bool value) { clickOnKey_ = value; }
+
   bool keyPressed() const { return keyPressed_; }
   bool pointerOver() const { return pointerOver_; }
   // The look the button shows now.
@@ -73,16 +91,21 @@ class ToolButton : public TransparentThemedControl {
   void keyPressEvent(QKeyEvent* e) override;
   void keyReleaseEvent(QKeyEvent* e) override;
   void changeEvent(QEvent* e) override;
+  bool event(QEvent* e) override;
 
  private:
   ButtonContent content_;
+  AccessKey accessKey_;
   CaptionAlignment alignment_ = CaptionAlignment::Center;
   bool setFocusOnClick_ = true;
+  bool clickOnKey_ = false;
   bool keyPressed_ = false;
   bool pointerOver_ = false;
 };
 
-// The light, non-focusable button whose gold hover face fades in and out under the pointer.
+// The light button whose gold hover face fades in and out under the pointer. It takes no focus
+// unless told to (setTakesFocus): then Tab reaches it, a dotted frame shows the focus, and
+// Enter or Space clicks it.
 class SpeedButton : public QWidget {
   Q_OBJECT
   Q_PROPERTY(QString Caption READ caption WRITE setCaption)
@@ -119,6 +142,8 @@ class SpeedButton : public QWidget {
   void setFadeOutInterval(int ms);
   bool pressButtonEffect() const { return pressButtonEffect_; }
   void setPressButtonEffect(bool value);
+  bool takesFocus() const { return focusPolicy() != Qt::NoFocus; }
+  void setTakesFocus(bool value);
 
   const SpeedButtonFader& fader() const { return fader_; }
 
@@ -133,7 +158,12 @@ class SpeedButton : public QWidget {
   void leaveEvent(QEvent* e) override;
   void mousePressEvent(QMouseEvent* e) override;
   void mouseReleaseEvent(QMouseEvent* e) override;
+  void keyPressEvent(QKeyEvent* e) override;
+  void keyReleaseEvent(QKeyEvent* e) override;
+  void focusInEvent(QFocusEvent* e) override;
+  void focusOutEvent(QFocusEvent* e) override;
   void changeEvent(QEvent* e) override;
+  bool event(QEvent* e) override;
 
  private:
   // The fade timer on a QTimer: each timeout is one tick of the fader.
@@ -146,6 +176,8 @@ class SpeedButton : public QWidget {
   };
 
   ButtonContent content_;
+  AccessKey accessKey_;
+  bool keyHeld_ = false;  // Enter or Space is down on the focused button
   bool flat_ = false;
   bool light_ = false;
   bool pressButtonEffect_ = true;

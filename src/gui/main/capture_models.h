@@ -54,8 +54,6 @@ class CaptureTreeModel : public QAbstractListModel, public TreeRowsObserver {
   bool isExpanded(const QModelIndex& index) const;
   // Shows or hides the children of a row's node (the user's command).
   void setExpanded(const QModelIndex& index, bool expanded);
-  // Expands every node the user collapsed since the last call; after each delivered batch.
-  void expandCollapsed() { rows.expandCollapsed(); }
 
   const TreeRows& shownRows() const { return rows; }
 

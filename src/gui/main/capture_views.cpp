@@ -1,6 +1,7 @@
 #include "gui/main/capture_views.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -60,10 +61,6 @@ void CaptureTreeView::changeEvent(QEvent* event) {
     scheduleDelayedItemsLayout();
   }
   QAbstractItemView::changeEvent(event);
-}
-
-void CaptureTreeView::expandNew() {
-  if (treeModel != nullptr) treeModel->expandCollapsed();
 }
 
 bool CaptureTreeView::isExpanded(const QModelIndex& index) const {
@@ -317,12 +314,56 @@ void CaptureTreeView::dataChanged(const QModelIndex&, const QModelIndex&, const 
 
 void CaptureTreeView::rowsInserted(const QModelIndex& parent, int start, int end) {
   QAbstractItemView::rowsInserted(parent, start, end);
+  const qint64 offset = verticalOffset();
+  // Rows that arrive at or above the first row shown push it down; where the user scrolled away
+  // from the top, the view follows so that the rows shown stay where they are. The range grows
+  // first, as the delayed layout would grow it, or the new position would be cut.
+  if (offset > 0 && qint64(start) * rowPixels <= offset) {
+    updateGeometries();
+    shiftBy((qint64(end) - start + 1) * rowPixels);
+  }
   scheduleDelayedItemsLayout();
 }
 
 void CaptureTreeView::rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end) {
   QAbstractItemView::rowsAboutToBeRemoved(parent, start, end);
+  const qint64 offset = verticalOffset();
+  const qint64 top = qint64(start) * rowPixels;
+  const qint64 bottom = (qint64(end) + 1) * rowPixels;
+  if (offset > 0 && top < offset) {
+    // Rows going above the view pull the rows shown up: the view follows them; rows going
+    // from under the view's top leave it at the first row after them.
+    shiftBy(bottom <= offset ? top - bottom : top - offset);
+  }
   scheduleDelayedItemsLayout();
+}
+
+void CaptureTreeView::shiftBy(qint64 pixels) {
+  const qint64 target = std::clamp<qint64>(verticalOffset() + pixels, 0, INT_MAX);
+  verticalScrollBar()->setValue(static_cast<int>(target));
+}
+
+namespace {
+
+// The row a context menu is for, and where it goes: the row under the pointer for the mouse; for
+// the keyboard the current row, the menu at its bottom left.
+std::pair<QModelIndex, QPoint> menuPlace(const QAbstractItemView& view, const QContextMenuEvent& event) {
+  if (event.reason() == QContextMenuEvent::Mouse) {
+    return {view.indexAt(event.pos()), event.globalPos()};
+  }
+  const QModelIndex current = view.currentIndex();
+  const QRect shown = view.visualRect(current);
+  return {current, view.viewport()->mapToGlobal(shown.isValid() ? shown.bottomLeft()
+                                                                : view.viewport()->rect().topLeft())};
+}
+
+}  // namespace
+
+void CaptureTreeView::contextMenuEvent(QContextMenuEvent* event) {
+  const auto [index, at] = menuPlace(*this, *event);
+  if (!index.isValid()) return;
+  event->accept();
+  emit rowMenuRequested(index, at);
 }
 
 // --- CaptureListView ---
@@ -343,6 +384,13 @@ CaptureListView::CaptureListView(QWidget* parent) : QTableView(parent) {
   horizontalHeader()->setHighlightSections(false);
   horizontalHeader()->setStretchLastSection(false);
   horizontalHeader()->setSectionsClickable(false);
+}
+
+void CaptureListView::contextMenuEvent(QContextMenuEvent* event) {
+  const auto [index, at] = menuPlace(*this, *event);
+  if (!index.isValid()) return;
+  event->accept();
+  emit rowMenuRequested(index, at);
 }
 
 void CaptureListView::setModel(QAbstractItemModel* newModel) {

@@ -17,9 +17,10 @@ class CaptureTreeModel;
 // positions follow from their numbers, so a batch of new rows, a removed subtree or a collapsed
 // node costs the view the same at a million rows as at ten, and painting asks only for the rows
 // on screen. New nodes come expanded; the user folds and unfolds a node with its expander, a
-// double click, or the Left, Right, + and - keys, and expandNew() unfolds after each batch what
-// the user folded (the whole tree is shown expanded after every batch). Repaints for changed
-// rows are gathered and done at most once per 50 ms.
+// double click, or the Left, Right, + and - keys, and a folded node stays folded when changes
+// arrive under it. Where the user scrolled away from the top, rows arriving above the first
+// row shown do not move what the view shows. Repaints for changed rows are gathered and done at
+// most once per 50 ms.
 //
 // Thread: the user-interface thread.
 class CaptureTreeView : public QAbstractItemView {
@@ -30,10 +31,6 @@ class CaptureTreeView : public QAbstractItemView {
 
   // Takes a CaptureTreeModel; any other model shows nothing.
   void setModel(QAbstractItemModel* model) override;
-
-  // Unfolds every node the user folded since the last call; call it after each delivered
-  // batch.
-  void expandNew();
 
   // The indentation of a level, in pixels.
   int indentation() const { return kIndentation; }
@@ -54,6 +51,9 @@ class CaptureTreeView : public QAbstractItemView {
   // The user folded or unfolded a node.
   void expanded(const QModelIndex& index);
   void collapsed(const QModelIndex& index);
+  // The context menu was asked for a row: under the pointer, or (from the keyboard) the
+  // current row; `globalPos` is where the menu goes.
+  void rowMenuRequested(const QModelIndex& index, const QPoint& globalPos);
 
  protected:
   QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
@@ -69,6 +69,7 @@ class CaptureTreeView : public QAbstractItemView {
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void changeEvent(QEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
 
   void dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
                    const QList<int>& roles = QList<int>()) override;
@@ -84,6 +85,8 @@ class CaptureTreeView : public QAbstractItemView {
   QRect expanderRect(const QModelIndex& index) const;
   void toggle(const QModelIndex& index);
   void computeRowHeight();
+  // Moves the scroll position by `pixels` (down for more than 0).
+  void shiftBy(qint64 pixels);
 
   CaptureTreeModel* treeModel = nullptr;
   int rowPixels = 20;
@@ -106,6 +109,13 @@ class CaptureListView : public QTableView {
 
   // The design widths of the four columns, in column order.
   static constexpr int kColumnWidths[4] = {120, 120, 100, 255};
+
+ signals:
+  // As CaptureTreeView::rowMenuRequested.
+  void rowMenuRequested(const QModelIndex& index, const QPoint& globalPos);
+
+ protected:
+  void contextMenuEvent(QContextMenuEvent* event) override;
 };
 
 }  // namespace tw

@@ -1,6 +1,7 @@
 #include "gui/main/main_window.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QCursor>
 #include <QFile>
@@ -35,6 +36,7 @@ ToolButton* toolButton(QWidget* parent, ImageList* images, const QString& captio
   b->setImageIndex(static_cast<int>(image));
   b->setFontColor(kButtonTextColor);
   b->setGeometry(left, 3, width, 24);
+  b->setClickOnKey(true);
   return b;
 }
 
@@ -52,6 +54,7 @@ SpeedButton* speedButton(QWidget* parent, ImageList* images, const QString& capt
   b->setArrowType(ArrowDirection::Down);
   b->setFontColor(kButtonTextColor);
   b->setGeometry(left, 5, width, 27);
+  b->setTakesFocus(true);
   return b;
 }
 
@@ -102,8 +105,8 @@ void MainWindow::buildControls() {
   toolBar = new ToolBar(this);
   toolBar->setGeometry(0, 0, 635, 31);
   new EdgeDock(toolBar, EdgeDock::Edge::Top);
-  recordButton = toolButton(toolBar, images, QStringLiteral("Record"), MainImage::Record, 4, 89);
-  pauseButton = toolButton(toolBar, images, QStringLiteral("Pause"), MainImage::Pause, 99, 89);
+  recordButton = toolButton(toolBar, images, QStringLiteral("&Record"), MainImage::Record, 4, 89);
+  pauseButton = toolButton(toolBar, images, QStringLiteral("&Pause"), MainImage::Pause, 99, 89);
   pauseButton->hide();
   settingsButton = toolButton(toolBar, images, QString(), MainImage::Settings, 557, 27);
   helpButton = toolButton(toolBar, images, QString(), MainImage::Help, 588, 43);
@@ -111,9 +114,9 @@ void MainWindow::buildControls() {
 
   viewBar = new GradientPanel(this);
   viewBar->setGeometry(8, 37, 619, 37);
-  treeButton = speedButton(viewBar, images, QStringLiteral("Tree"), MainImage::TreeView, 4, 81);
+  treeButton = speedButton(viewBar, images, QStringLiteral("&Tree"), MainImage::TreeView, 4, 81);
   treeButton->setEnabled(false);
-  listButton = speedButton(viewBar, images, QStringLiteral("List"), MainImage::ListView, 91, 81);
+  listButton = speedButton(viewBar, images, QStringLiteral("&List"), MainImage::ListView, 91, 81);
   cleanButton = speedButton(viewBar, images, QString(), MainImage::Clean, 178, 31);
   saveButton = speedButton(viewBar, images, QString(), MainImage::Export, 215, 31);
   statusLabel = new ActiveLabel(viewBar);
@@ -177,6 +180,88 @@ void MainWindow::buildControls() {
   });
   connect(trayIcon, &QSystemTrayIcon::messageClicked, this,
           [this] { runCommand([this] { onTrayActivated(); }); });
+
+  rowMenu = new QMenu(this);
+  rowMenu->setToolTipsVisible(true);
+  openFolderAction = rowMenu->addAction(fromUtf8(kMenuOpenContainingFolder));
+  copyPathAction = rowMenu->addAction(fromUtf8(kMenuCopyPath));
+  rowMenu->addSeparator();
+  excludeFolderAction = rowMenu->addAction(fromUtf8(kMenuExcludeFolder));
+  excludeExtensionAction = rowMenu->addAction(fromUtf8(kMenuExcludeExtension));
+  wire(openFolderAction, &QAction::triggered, &MainWindow::onOpenFolder);
+  wire(copyPathAction, &QAction::triggered, &MainWindow::onCopyPath);
+  wire(excludeFolderAction, &QAction::triggered, &MainWindow::onExcludeFolder);
+  wire(excludeExtensionAction, &QAction::triggered, &MainWindow::onExcludeExtension);
+  connect(treeView, &CaptureTreeView::rowMenuRequested, this, &MainWindow::showRowMenu);
+  connect(listView, &CaptureListView::rowMenuRequested, this, &MainWindow::showRowMenu);
+
+  buildKeyboard();
+}
+
+void MainWindow::buildKeyboard() {
+  // The buttons without a caption say what they do, and their key.
+  settingsButton->setToolTip(QStringLiteral("Settings"));
+  helpButton->setToolTip(QStringLiteral("Help (F1)"));
+  cleanButton->setToolTip(QStringLiteral("Clean the tree and the list (Ctrl+Shift+Del)"));
+  saveButton->setToolTip(QStringLiteral("Export (Ctrl+E)"));
+  for (QWidget* w : std::initializer_list<QWidget*>{settingsButton, helpButton, cleanButton, saveButton})
+    w->setAccessibleName(w->toolTip());
+
+  // Tab goes along the toolbar, then the view bar, then the view shown.
+  const QWidget* order[] = {recordButton, pauseButton, settingsButton, helpButton, treeButton,
+                            listButton,   cleanButton, saveButton,     treeView,   listView};
+  for (std::size_t i = 1; i < std::size(order); ++i)
+    setTabOrder(const_cast<QWidget*>(order[i - 1]), const_cast<QWidget*>(order[i]));
+
+  const auto key = [this](const QKeySequence& sequence, void (MainWindow::*handler)()) {
+    auto* action = new QAction(this);
+    action->setShortcut(sequence);
+    action->setShortcutContext(Qt::WindowShortcut);
+    addAction(action);
+    connect(action, &QAction::triggered, this,
+            [this, handler] { runCommand([this, handler] { (this->*handler)(); }); });
+    return action;
+  };
+  recordKey = key(QKeySequence(Qt::Key_F5), &MainWindow::onRecord);
+  // Pause has nothing to pause while idle: the Pause button is hidden then.
+  pauseKey = key(QKeySequence(Qt::Key_Pause), &MainWindow::onPause);
+  pauseKey->setEnabled(false);
+  exportKey = key(QKeySequence(Qt::CTRL | Qt::Key_E), &MainWindow::onExport);
+  cleanKey = key(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Delete), &MainWindow::onClean);
+  helpKey = key(QKeySequence(Qt::Key_F1), &MainWindow::onHelp);
+}
+
+std::optional<PathTarget> MainWindow::targetOf(const QModelIndex& index) const {
+  if (!index.isValid()) return std::nullopt;
+  if (index.model() == treeModel_.get()) return pathTargetOf(views.tree(), CaptureTreeModel::nodeOf(index));
+  if (index.model() == listModel_.get() && index.row() < views.list().rowCount())
+    return pathTargetOf(views.list(), index.row(), platform.environment.pathStyle());
+  return std::nullopt;
+}
+
+void MainWindow::showRowMenu(const QModelIndex& index, const QPoint& globalPos) {
+  runCommand([&] {
+    const std::optional<PathTarget> target = targetOf(index);
+    if (!target) return;
+    prepareRowMenu(*target);
+    rowMenu->popup(globalPos);
+  });
+}
+
+void MainWindow::prepareRowMenu(const PathTarget& target) {
+  menuTarget = target;
+  openFolderAction->setText(fromUtf8(target.folder ? kMenuOpenFolder : kMenuOpenContainingFolder));
+  openFolderAction->setEnabled(!isBlank(target.openedFolder));
+  copyPathAction->setEnabled(!target.path.empty());
+  const auto offer = [this](QAction* action, std::string_view reason) {
+    if (recordMode) reason = kSettingsLockedReason;
+    action->setEnabled(reason.empty());
+    action->setToolTip(reason.empty() ? QString() : fromUtf8(reason));
+  };
+  const CaptureOptions none;
+  const CaptureOptions& options = settings != nullptr ? settings->captureOptions() : none;
+  offer(excludeFolderAction, folderExclusionReason(folderExclusion(options, target)));
+  offer(excludeExtensionAction, extensionExclusionReason(extensionExclusion(options, target)));
 }
 
 void MainWindow::runCommand(const std::function<void()>& command) {
@@ -252,6 +337,7 @@ void MainWindow::onRecord() {
 }
 
 void MainWindow::onPause() {
+  if (controller.state() == RecordingState::Idle) return;
   if (controller.state() == RecordingState::Paused) {
     controller.resume();
   } else {
@@ -263,7 +349,11 @@ void MainWindow::onSettings() {
   if (settings != nullptr) settings->showSettings();
 }
 
-void MainWindow::onHelp() { helpMenu->popup(QCursor::pos()); }
+void MainWindow::onHelp() {
+  // From the keyboard (the pointer elsewhere) the menu opens below the button.
+  helpMenu->popup(helpButton->underMouse() ? QCursor::pos()
+                                           : helpButton->mapToGlobal(helpButton->rect().bottomLeft()));
+}
 
 void MainWindow::onShowTree() {
   treeButton->setEnabled(false);
@@ -299,6 +389,28 @@ void MainWindow::onTrayActivated() {
   if (isMinimized()) showNormal();
   raise();
   activateWindow();
+}
+
+void MainWindow::onOpenFolder() {
+  if (menuTarget && !isBlank(menuTarget->openedFolder)) platform.shell.open(menuTarget->openedFolder);
+}
+
+void MainWindow::onCopyPath() {
+  if (!menuTarget) return;
+  QGuiApplication::clipboard()->setText(QFile::decodeName(QByteArray::fromStdString(menuTarget->path)));
+}
+
+void MainWindow::onExcludeFolder() {
+  // The menu may have stayed open while a recording started: the lock is checked again.
+  if (!menuTarget || settings == nullptr || recordMode) return;
+  CaptureOptions options = settings->captureOptions();
+  if (excludeFolder(options, *menuTarget, platform.environment.pathStyle())) settings->saveOptions(options);
+}
+
+void MainWindow::onExcludeExtension() {
+  if (!menuTarget || settings == nullptr || recordMode) return;
+  CaptureOptions options = settings->captureOptions();
+  if (excludeExtension(options, *menuTarget)) settings->saveOptions(options);
 }
 
 void MainWindow::onLikeUs() { platform.shell.open(kMakerFacebookPage); }
@@ -353,14 +465,15 @@ void MainWindow::stateChanged(RecordingState state) {
   const bool running = state != RecordingState::Idle;
   const bool capturing = state == RecordingState::Recording || state == RecordingState::Paused;
   recordButton->setImageIndex(static_cast<int>(running ? MainImage::Stop : MainImage::Record));
-  recordButton->setCaption(running ? QStringLiteral("Stop") : QStringLiteral("Record"));
+  recordButton->setCaption(running ? QStringLiteral("&Stop") : QStringLiteral("&Record"));
   pauseButton->setVisible(running);
+  pauseKey->setEnabled(running);
   // While stopping, the Pause button keeps what it shows.
   if (state == RecordingState::Paused) {
-    pauseButton->setCaption(QStringLiteral("Resume"));
+    pauseButton->setCaption(QStringLiteral("&Resume"));
     pauseButton->setImageIndex(static_cast<int>(MainImage::Resume));
   } else if (state == RecordingState::Recording) {
-    pauseButton->setCaption(QStringLiteral("Pause"));
+    pauseButton->setCaption(QStringLiteral("&Pause"));
     pauseButton->setImageIndex(static_cast<int>(MainImage::Pause));
   }
   setStatus(fromUtf8(capturing ? kStatusLiveCapture : kStatusIdle));
@@ -389,7 +502,6 @@ void MainWindow::batchFinished() {
   progressBar->hide();
   progressBar->setPosition(0);
   processResize();
-  treeView->expandNew();
   treeView->viewport()->update();
 }
 

@@ -10,6 +10,7 @@
 #include "core/model/capture_views.h"
 #include "core/recording/capture_options.h"
 #include "core/recording/recording_controller.h"
+#include "core/settings/exclusions.h"
 #include "core/ui/main_window_layout.h"
 #include "core/ui/texts.h"
 #include "gui/controls/active_label.h"
@@ -39,6 +40,10 @@ class SettingsWindowLink {
   virtual void setRecordMode(bool b) = 0;
   // Shows the settings window modally.
   virtual void showSettings() = 0;
+  // Saves options edited outside the settings window (the context menu's exclusions) to
+  // config.ini; captureOptions() gives them from then on. Throws with a readable message when
+  // the file refuses the write.
+  virtual void saveOptions(const CaptureOptions& options) = 0;
 };
 
 // The pictures of the main window's image list, by index (the core's, shared with the Win32
@@ -108,6 +113,20 @@ class MainWindow : public QWidget, public RecordingListener {
   QAction* aboutAction = nullptr;
   QAction* exitAction = nullptr;
 
+  // The context menu of the tree's nodes and the list's rows, and its commands.
+  QMenu* rowMenu = nullptr;
+  QAction* openFolderAction = nullptr;
+  QAction* copyPathAction = nullptr;
+  QAction* excludeFolderAction = nullptr;
+  QAction* excludeExtensionAction = nullptr;
+  // The keyboard commands of the window: F5 record or stop, Pause pause or resume, Ctrl+E
+  // export, Ctrl+Shift+Del clean, F1 the help menu.
+  QAction* recordKey = nullptr;
+  QAction* pauseKey = nullptr;
+  QAction* exportKey = nullptr;
+  QAction* cleanKey = nullptr;
+  QAction* helpKey = nullptr;
+
   const CaptureViews& captureViews() const { return views; }
   CaptureTreeModel& treeModel() { return *treeModel_; }
   CaptureListModel& listModel() { return *listModel_; }
@@ -133,6 +152,18 @@ class MainWindow : public QWidget, public RecordingListener {
   void onAbout();
   void onExitProgram();
 
+  // Fills the context menu for `target`: its commands' captions, which of them can run, and the
+  // reason of those that cannot in their tool tips. The exclusions cannot run while a recording
+  // runs, as the settings cannot change then.
+  void prepareRowMenu(const PathTarget& target);
+  // The target of a row of the tree or list model; none for another index.
+  std::optional<PathTarget> targetOf(const QModelIndex& index) const;
+  // The commands of the context menu, on the target it was last prepared for.
+  void onOpenFolder();
+  void onCopyPath();
+  void onExcludeFolder();
+  void onExcludeExtension();
+
  protected:
   void showEvent(QShowEvent* e) override;
   void resizeEvent(QResizeEvent* e) override;
@@ -140,6 +171,8 @@ class MainWindow : public QWidget, public RecordingListener {
 
  private:
   void buildControls();
+  void buildKeyboard();
+  void showRowMenu(const QModelIndex& index, const QPoint& globalPos);
   void setStatus(const QString& text);
   // Runs a command; an exception from it reaches the user in the general error message box.
   void runCommand(const std::function<void()>& command);
@@ -149,8 +182,9 @@ class MainWindow : public QWidget, public RecordingListener {
   SettingsWindowLink* settings = nullptr;
   std::function<void()> showAbout;
   bool loaded = false;
-  bool recordMode = false;  // what the settings window was last told
-  QStringList notices;      // of the latest recording, shown as the status text's tool tip
+  bool recordMode = false;               // what the settings window was last told
+  QStringList notices;                   // of the latest recording, shown as the status text's tool tip
+  std::optional<PathTarget> menuTarget;  // what the context menu was last prepared for
 
   CaptureViews views;
   SystemIcons systemIcons;

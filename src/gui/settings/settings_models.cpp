@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "core/settings/extensions.h"
+#include "core/ui/texts.h"
 #include "gui/main/system_icons.h"
 
 namespace tw {
@@ -15,6 +16,7 @@ namespace {
 
 const QColor kRowBlack(0, 0, 0);
 const QColor kRowRed(255, 0, 0);
+const QColor kRowGrey(128, 128, 128);  // a kind the system never reports
 
 // Above this many separate runs of rows, a removal resets the model instead of removing run by
 // run (each run moves the rows after it).
@@ -191,6 +193,12 @@ void EventKindModel::setKinds(const EventKindSet& kinds) {
                    {Qt::CheckStateRole, Qt::DecorationRole, Qt::ForegroundRole, kImageIndexRole});
 }
 
+void EventKindModel::setProducible(const EventKindSet& kinds) {
+  if (kinds == producible_) return;
+  producible_ = kinds;
+  emit dataChanged(index(0, 0), index(rowCount() - 1, 0), {Qt::ForegroundRole, Qt::ToolTipRole});
+}
+
 void EventKindModel::toggle(int row) {
   if (row < 0 || row >= rowCount()) return;
   kinds_.flip(static_cast<std::size_t>(row));
@@ -227,7 +235,11 @@ QVariant EventKindModel::data(const QModelIndex& index, int role) const {
     case kImageIndexRole:
       return on ? tickImage : crossImage;
     case Qt::ForegroundRole:
+      if (!producible_.test(kind)) return QBrush(kRowGrey);
       return QBrush(on ? kRowBlack : kRowRed);
+    case Qt::ToolTipRole:
+      if (producible_.test(kind)) return {};
+      return QString::fromUtf8(kKindNeverReported.data(), static_cast<qsizetype>(kKindNeverReported.size()));
     default:
       return {};
   }

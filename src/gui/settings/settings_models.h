@@ -100,7 +100,9 @@ class ExcludedFolderModel final : public EntryListModel {
 
 // The event checklist: one checkable row per event kind in event-number order, captioned with
 // the kind's name; a kind to record is checked, with the tick picture, in black; a kind left
-// out is unchecked, with the cross picture, in red. Changing a check changes all three.
+// out is unchecked, with the cross picture, in red. Changing a check changes all three. A kind
+// the system never reports (setProducible) is shown in grey with a tool tip that says so, and is
+// checked, stored and read like any other.
 //
 // Thread: the user-interface thread. `picture` turns one of the two picture indexes into an
 // icon.
@@ -110,6 +112,9 @@ class EventKindModel final : public QAbstractTableModel {
 
   const EventKindSet& kinds() const { return kinds_; }
   void setKinds(const EventKindSet& kinds);
+  // The kinds the system can report (ChangeWatching::producibleKinds); every kind by default.
+  const EventKindSet& producible() const { return producible_; }
+  void setProducible(const EventKindSet& kinds);
   // Turns the check of one row over.
   void toggle(int row);
 
@@ -125,6 +130,7 @@ class EventKindModel final : public QAbstractTableModel {
   int tickImage, crossImage;
   std::function<QIcon(int)> picture;
   EventKindSet kinds_ = allEventKinds();
+  EventKindSet producible_ = allEventKinds();
 };
 
 }  // namespace tw

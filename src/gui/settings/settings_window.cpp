@@ -217,6 +217,7 @@ SettingsWindow::SettingsWindow(Platform platform, SystemIcons& icons, Dialogs& d
   heading(eventsPage(), QStringLiteral("Select Events you need to capture (Default capture all)"), 8, 8);
   eventModel_ = new EventKindModel(
       kImgEventOn, kImgEventOff, [this](int image) { return QIcon(settingsImage(image)); }, this);
+  eventModel_->setProducible(platform_.watching.producibleKinds());
   eventList_ = modelList(eventsPage(), eventModel_, QRect(8, 29, 408, 284));
   lockNote(eventsPage(), QStringLiteral("You can't change events status while recording."));
   connect(eventList_, &QTableView::doubleClicked, this, &SettingsWindow::onEventDoubleClicked);
@@ -274,6 +275,18 @@ void SettingsWindow::applyDriveTicks(const std::vector<std::string>& skippedDriv
     const bool skipped = isInStringList(captionOf(item), skippedDrives);
     item->setCheckState(skipped ? Qt::Unchecked : Qt::Checked);
   }
+}
+
+void SettingsWindow::saveOptions(CaptureOptions options) {
+  std::optional<IniWriteError> refused;
+  try {
+    saveCaptureOptions(platform_.profiles, iniFile_, options);
+  } catch (const IniWriteError& error) {
+    refused = error;
+  }
+  saved_ = std::move(options);
+  showOptions(saved_);
+  if (refused) throw *refused;
 }
 
 void SettingsWindow::startMissingFolderTimer() { timer_.start(); }

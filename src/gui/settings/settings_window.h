@@ -62,6 +62,10 @@ class SettingsWindow : public QDialog {
   CaptureOptions editedOptions() const;
   // Shows `options` in the controls (the drive ticks: every listed drive but the unticked).
   void showOptions(const CaptureOptions& options);
+  // Saves `options` to the file at once, as closing the window would (an edit made outside the
+  // window: the main window's context menu), and shows what the file then holds. A refused
+  // write throws IniWriteError after the controls show the file.
+  void saveOptions(CaptureOptions options);
 
   // Called by the About node of the tree (the main window opens its about box modally).
   std::function<void()> onAbout;

@@ -26,6 +26,9 @@ class FakeChangeWatching : public ChangeWatching {
 
   std::unique_ptr<ChangeWatcher> watch(const WatchRequest& request) override;
   void prepareThread() override;
+  // What producibleKinds() answers; set it before a window asks.
+  EventKindSet producible = allEventKinds();
+  EventKindSet producibleKinds() const override { return producible; }
 
   // What watch() was asked, in call order.
   std::vector<WatchRequest> requests() const;

@@ -514,6 +514,16 @@ std::unique_ptr<ChangeWatcher> LinuxChangeWatching::watch(const WatchRequest& re
                                               inotifyMemoryLimit.load());
 }
 
+EventKindSet LinuxChangeWatching::producibleKinds() const {
+  EventKindSet kinds;
+  for (const EventKind kind :
+       {EventKind::Attributes, EventKind::FileCreated, EventKind::FileDeleted, EventKind::DriveAdded,
+        EventKind::DriveRemoved, EventKind::FolderCreated, EventKind::FolderRenamed, EventKind::FileRenamed,
+        EventKind::FolderDeleted, EventKind::FolderNeedsRescan, EventKind::FileUpdated})
+    kinds.set(static_cast<std::size_t>(eventNumber(kind)));
+  return kinds;
+}
+
 void LinuxChangeWatching::prepareThread() {
   // A clear boost that stays below real-time scheduling (which would be time-critical): nice -10
   // where permitted, else as far towards it as RLIMIT_NICE allows, else nothing.

@@ -129,7 +129,16 @@ TEST(TreeRows, FollowBatchesFoldsAndRemovalsExactly) {
       }
       tree.endBatch();
       for (int fold = static_cast<int>(random() % 3); fold > 0; --fold) rows.setExpanded(someNode(), false);
-      if (batch % 3 == 0) rows.expandCollapsed();
+      // The user unfolds what is folded: every third batch all of it, else one node.
+      std::vector<NodeId> folded;
+      tree.forEachNode([&](NodeId node, int) {
+        if (!rows.isExpanded(node)) folded.push_back(node);
+      });
+      if (batch % 3 == 0) {
+        for (const NodeId node : folded) rows.setExpanded(node, true);
+      } else if (!folded.empty()) {
+        rows.setExpanded(folded[random() % folded.size()], true);
+      }
       const std::vector<NodeId> expected = shownByWalking(tree, rows);
       expectRowsAre(tree, rows, expected);
       ASSERT_EQ(mirror.shown, expected) << "after batch " << batch;
@@ -144,9 +153,9 @@ TEST(TreeRows, FollowBatchesFoldsAndRemovalsExactly) {
   }
 }
 
-// After every batch the whole tree is shown: each node collapsed since the last call opens
-// again, hidden nodes that got children meanwhile included.
-TEST(TreeRows, NodesComeExpandedAndFoldedOnesOpenAgain) {
+// New nodes come expanded; a node the user folds stays folded while changes arrive under it
+// (and beside it), and unfolding it shows what arrived meanwhile, its new descendants expanded.
+TEST(TreeRows, NodesComeExpandedAndFoldedOnesStayFolded) {
   FakePlatform platform(PathStyle::Windows);
   CaptureTree tree(platform, nullptr, PathStyle::Windows);
   TreeRows rows(tree);
@@ -161,12 +170,25 @@ TEST(TreeRows, NodesComeExpandedAndFoldedOnesOpenAgain) {
   EXPECT_EQ(rows.rowCount(), 3);
   EXPECT_EQ(rows.rowOf(b), -1);
   EXPECT_EQ(rows.nodeAt(2), tree.find("d.txt", tree.find("C:", kNoNode)));
+  tree.beginBatch();
   tree.add(changeOf("C:\\a\\b\\e.txt", "", EventKind::FileCreated));  // under two folded nodes
-  EXPECT_EQ(rows.rowCount(), 3);
-  rows.expandCollapsed();
-  EXPECT_EQ(rows.rowCount(), 6);
-  EXPECT_TRUE(rows.isExpanded(a));
-  EXPECT_TRUE(rows.isExpanded(b));
+  tree.add(changeOf("C:\\a\\f\\g.txt", "", EventKind::FileCreated));  // a new folder under one
+  tree.add(changeOf("C:\\h\\i.txt", "", EventKind::FileCreated));     // elsewhere
+  tree.endBatch();
+  EXPECT_FALSE(rows.isExpanded(a));
+  EXPECT_FALSE(rows.isExpanded(b));
+  const NodeId h = tree.find("h", tree.find("C:", kNoNode));
+  EXPECT_TRUE(rows.isExpanded(h)) << "new nodes elsewhere still come expanded";
+  EXPECT_EQ(rows.rowCount(), 5);  // C:, a, d.txt, h, i.txt
+  EXPECT_EQ(rows.rowOf(tree.find("e.txt", b)), -1);
+  rows.setExpanded(a, true);
+  const NodeId f = tree.find("f", a);
+  EXPECT_TRUE(rows.isExpanded(f));
+  EXPECT_FALSE(rows.isExpanded(b)) << "unfolding a keeps the fold of b below it";
+  EXPECT_EQ(rows.rowCount(), 8);  // C:, a, b, f, g.txt, d.txt, h, i.txt
+  EXPECT_EQ(rows.rowOf(f), 3);
+  rows.setExpanded(b, true);
+  EXPECT_EQ(rows.rowCount(), 10);
   EXPECT_EQ(rows.rowOf(tree.find("e.txt", b)), 4);
 }
 

@@ -622,3 +622,32 @@ TEST(ButtonCaption, AccessMarksAreNotShown) {
 
 }  // namespace
 }  // namespace tw
+
+namespace tw {
+namespace {
+
+// The focus frame: every other pixel of a rectangle two pixels in, starting at its top-left
+// corner; nothing else touched; nothing on an image too small for it.
+TEST(FocusFrame, DottedRectangleInsideTheEdges) {
+  const Color back = rgb(10, 20, 30);
+  const Color ink = rgb(200, 0, 0);
+  RgbaImage img(9, 7, back);
+  paintFocusFrame(img, ink);
+  int inked = 0;
+  for (int y = 0; y < img.height(); ++y) {
+    for (int x = 0; x < img.width(); ++x) {
+      const bool onFrame = (x == 2 || x == 6 || y == 2 || y == 4) && x >= 2 && x <= 6 && y >= 2 && y <= 4;
+      const bool dot = onFrame && ((x - 2) + (y - 2)) % 2 == 0;
+      EXPECT_EQ(img.pixel(x, y), dot ? ink : back) << x << "," << y;
+      inked += dot ? 1 : 0;
+    }
+  }
+  EXPECT_EQ(inked, 6);
+  RgbaImage tiny(5, 5, back);
+  paintFocusFrame(tiny, ink);
+  for (int y = 0; y < 5; ++y)
+    for (int x = 0; x < 5; ++x) EXPECT_EQ(tiny.pixel(x, y), back);
+}
+
+}  // namespace
+}  // namespace tw

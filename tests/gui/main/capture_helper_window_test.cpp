@@ -72,6 +72,7 @@ class FixedSettings : public SettingsWindowLink {
   const CaptureOptions& captureOptions() override { return options; }
   void setRecordMode(bool) override {}
   void showSettings() override {}
+  void saveOptions(const CaptureOptions& o) override { options = o; }
 };
 
 DeliverySchedule steppedSchedule() {

@@ -5,6 +5,7 @@
 #include <QHeaderView>
 #include <QIcon>
 #include <QPersistentModelIndex>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -133,7 +134,6 @@ TEST_F(CaptureModelsTest, ModelsFollowARecordingThroughBatchesRemovalsAndClean) 
   for (const auto& batch : batches) {
     deliver(batch);
     rows += static_cast<int>(batch.size());
-    view.expandNew();
     ASSERT_EQ(modelDump(), coreDump());
     ASSERT_EQ(listModel.rowCount(), rows);
     expectFullyExpanded(view);
@@ -152,7 +152,6 @@ TEST_F(CaptureModelsTest, ModelsFollowARecordingThroughBatchesRemovalsAndClean) 
   EXPECT_EQ(listModel.rowCount(), 0);
   deliver({{"C:\\after\\clean.txt", "", EventKind::FileCreated},
            {"C:\\after\\more\\x.doc", "", EventKind::FileCreated}});
-  view.expandNew();
   EXPECT_EQ(modelDump(),
             (std::vector<std::string>{"C:", "  after", "    clean.txt", "    more", "      x.doc"}));
   EXPECT_EQ(listModel.rowCount(), 2);
@@ -332,22 +331,62 @@ TEST_F(CaptureModelsTest, ListHeadersAndFlags) {
   EXPECT_FALSE(listModel.index(1, static_cast<int>(ListColumn::From)).data().toString().isEmpty());
 }
 
+// Where the user scrolled away from the top, rows arriving above (or removed above) what the
+// view shows do not move it; at the top the view stays at the top and shows the new rows.
+TEST_F(CaptureModelsTest, TreeViewKeepsWhatTheUserScrolledTo) {
+  CaptureTreeView view;
+  view.setModel(&treeModel);
+  view.resize(300, 200);
+  view.show();
+  views.beginBatch();
+  for (int i = 0; i < 60; ++i)
+    views.add(test::changeOf("C:\\a\\f" + std::to_string(i) + ".txt", "", EventKind::FileCreated));
+  for (int i = 0; i < 60; ++i)
+    views.add(test::changeOf("D:\\b\\g" + std::to_string(i) + ".txt", "", EventKind::FileCreated));
+  views.endBatch();
+  QApplication::processEvents();
+  const auto topNode = [&] { return CaptureTreeModel::nodeOf(view.indexAt(QPoint(5, 1))); };
+  EXPECT_EQ(topNode(), find({"C:"}));
+
+  // At the top: new rows above push nothing away from the top.
+  deliver({{"C:\\a\\top.txt", "", EventKind::FileCreated}});
+  QApplication::processEvents();
+  EXPECT_EQ(view.verticalScrollBar()->value(), 0);
+
+  // Scrolled to D:'s files: rows arriving under C:\a (above) and below leave them in place.
+  view.scrollTo(treeModel.indexOf(find({"D:", "b", "g10.txt"})), QAbstractItemView::PositionAtTop);
+  const NodeId held = topNode();
+  ASSERT_EQ(held, find({"D:", "b", "g10.txt"}));
+  const QRect before = view.visualRect(treeModel.indexOf(held));
+  deliver({{"C:\\a\\new1.txt", "", EventKind::FileCreated},
+           {"C:\\c\\new2.txt", "", EventKind::FileCreated},
+           {"D:\\b\\g99.txt", "", EventKind::FileCreated}});
+  QApplication::processEvents();
+  EXPECT_EQ(topNode(), held);
+  EXPECT_EQ(view.visualRect(treeModel.indexOf(held)), before);
+
+  // A folder above deleted with its 60 files: the view follows the rows up.
+  deliver({{"C:\\a", "", EventKind::FolderDeleted}});
+  QApplication::processEvents();
+  EXPECT_EQ(topNode(), held);
+  EXPECT_EQ(view.visualRect(treeModel.indexOf(held)), before);
+}
+
 // New nodes come expanded without a call per node: no expanded() signal, every node with
-// children open, every node a row. A node the user folds hides its subtree until the next
-// batch opens it again; after Clean new nodes come expanded as before.
-TEST_F(CaptureModelsTest, TreeViewShowsNewNodesExpandedAndOpensFoldedNodesAfterABatch) {
+// children open, every node a row. A node the user folds stays folded across batches that add
+// under it, while new nodes elsewhere come expanded; after Clean new nodes come expanded as
+// before.
+TEST_F(CaptureModelsTest, TreeViewShowsNewNodesExpandedAndKeepsFoldedNodesFolded) {
   CaptureTreeView view;
   view.setModel(&treeModel);
   view.resize(300, 600);
   view.show();
   QSignalSpy expanded(&view, &CaptureTreeView::expanded);
   deliver({{"C:\\a\\b.txt", "", EventKind::FileCreated}, {"C:\\c\\d\\e.txt", "", EventKind::FileCreated}});
-  view.expandNew();
   expectFullyExpanded(view);
   deliver({{"C:\\a\\f.txt", "", EventKind::FileCreated},
            {"C:\\g\\h.txt", "", EventKind::FileCreated},
            {"C:\\a\\b.txt", "", EventKind::FileCreated}});
-  view.expandNew();
   expectFullyExpanded(view);
   EXPECT_EQ(expanded.count(), 0);
 
@@ -356,7 +395,7 @@ TEST_F(CaptureModelsTest, TreeViewShowsNewNodesExpandedAndOpensFoldedNodesAfterA
   const NodeId e = find({"C:", "c", "d", "e.txt"});
   EXPECT_TRUE(view.visualRect(treeModel.indexOf(e)).intersects(view.viewport()->rect()));
 
-  // A node the user folds hides its subtree, and opens again with the next batch.
+  // A node the user folds hides its subtree, and stays folded when a batch adds under it.
   QSignalSpy collapsed(&view, &CaptureTreeView::collapsed);
   const QModelIndex c = treeModel.indexOf(find({"C:", "c"}));
   const int shown = treeModel.rowCount();
@@ -365,15 +404,20 @@ TEST_F(CaptureModelsTest, TreeViewShowsNewNodesExpandedAndOpensFoldedNodesAfterA
   EXPECT_FALSE(view.isExpanded(c));
   EXPECT_EQ(treeModel.rowCount(), shown - 2);  // d and e.txt
   EXPECT_FALSE(treeModel.indexOf(e).isValid());
-  deliver({{"C:\\a\\z.txt", "", EventKind::FileCreated}, {"C:\\c\\d\\y.txt", "", EventKind::FileCreated}});
-  EXPECT_EQ(treeModel.rowCount(), shown - 1) << "the folded node's new child stays hidden until expandNew";
-  view.expandNew();
+  deliver({{"C:\\a\\z.txt", "", EventKind::FileCreated},
+           {"C:\\c\\d\\y.txt", "", EventKind::FileCreated},
+           {"C:\\c\\n\\m.txt", "", EventKind::FileCreated}});
+  EXPECT_EQ(treeModel.rowCount(), shown - 1) << "only z.txt shows; what arrived under c stays hidden";
+  EXPECT_FALSE(view.isExpanded(c));
+  EXPECT_FALSE(treeModel.indexOf(find({"C:", "c", "n"})).isValid());
+  EXPECT_TRUE(treeModel.indexOf(find({"C:", "a", "z.txt"})).isValid());
+  view.expand(c);
   expectFullyExpanded(view);
+  EXPECT_EQ(treeModel.rowCount(), shown + 4);  // z.txt, y.txt, n, m.txt
 
   // After Clean, new nodes are expanded as before.
   views.clear();
   deliver({{"C:\\x\\y\\z.txt", "", EventKind::FileCreated}, {"D:\\p\\q.txt", "", EventKind::FileCreated}});
-  view.expandNew();
   expectFullyExpanded(view);
   QApplication::processEvents();
   expectFullyExpanded(view);

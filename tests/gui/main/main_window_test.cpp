@@ -9,8 +9,10 @@
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QElapsedTimer>
+#include <QTest>
 #include <QThread>
 #include <atomic>
 #include <filesystem>
@@ -22,6 +24,8 @@
 #include "core/events/event_kinds.h"
 #include "core/report/export_report.h"
 #include "core/report/main_caption.h"
+#include "core/settings/exclusions.h"
+#include "core/ui/texts.h"
 #include "gui/main/about_box.h"
 #include "gui/main/main_window.h"
 #include "gui/main/qt_ui_thread.h"
@@ -65,6 +69,12 @@ class FakeSettingsWindow : public SettingsWindowLink {
   const CaptureOptions& captureOptions() override { return options; }
   void setRecordMode(bool b) override { recordModes.push_back(b); }
   void showSettings() override { ++shown; }
+  // Saved as a settings window saves them: what the test's config.ini would hold.
+  std::vector<CaptureOptions> saved;
+  void saveOptions(const CaptureOptions& o) override {
+    saved.push_back(o);
+    options = o;
+  }
 };
 
 DeliverySchedule steppedSchedule(std::chrono::milliseconds uiStepBudget = 15ms) {
@@ -75,16 +85,17 @@ DeliverySchedule steppedSchedule(std::chrono::milliseconds uiStepBudget = 15ms) 
   return schedule;
 }
 
-// The real platform, but for the change watching: the test's script.
-Platform withWatching(const Platform& p, ChangeWatching& watching) {
-  return Platform{p.environment, p.drives, p.icons, p.files, p.profiles, p.shell, watching};
+// The real platform, but for the change watching (the test's script) and the shell (which
+// records what it was asked to open instead of starting programs).
+Platform withWatching(const Platform& p, ChangeWatching& watching, Shell& shell) {
+  return Platform{p.environment, p.drives, p.icons, p.files, p.profiles, shell, watching};
 }
 
 class MainWindowTest : public ::testing::Test {
  protected:
   explicit MainWindowTest(std::chrono::milliseconds uiStepBudget = 15ms)
       : folders(real, PathStyle::Posix, {tmp.path().string()}),
-        platform(withWatching(real.parts().withDrives(folders), watching)),
+        platform(withWatching(real.parts().withDrives(folders), watching, shell)),
         window(platform, dialogs, steppedSchedule(uiStepBudget)) {
     window.setSettingsWindow(&settings);
     window.setAboutBox([this] { ++aboutShown; });
@@ -146,6 +157,7 @@ class MainWindowTest : public ::testing::Test {
   LinuxPlatform real;
   record::FolderDrives folders;
   FakeChangeWatching watching;
+  FakeShell shell;
   Platform platform;
   test::FakeDialogs dialogs;
   FakeSettingsWindow settings;
@@ -159,7 +171,7 @@ TEST_F(MainWindowTest, DesignedControlsAndCaption) {
   EXPECT_TRUE(window.windowTitle().startsWith("Tarnwatch v1.0 - "));
   EXPECT_EQ(window.windowTitle(), QString::fromStdString(mainWindowCaption(real)));
   EXPECT_EQ(window.statusLabel->text(), "idle.");
-  EXPECT_EQ(window.recordButton->caption(), "Record");
+  EXPECT_EQ(withoutAccessMarks(window.recordButton->caption()), "Record");
   EXPECT_EQ(window.recordButton->imageIndex(), image(MainImage::Record));
   EXPECT_TRUE(window.pauseButton->isHidden());
   EXPECT_FALSE(window.treeButton->isEnabled());
@@ -261,7 +273,7 @@ TEST_F(MainWindowTest, NoAutomaticCaptureWhenUnchecked) {
 TEST_F(MainWindowTest, ARecordingFillsBothViewsWithTheirColours) {
   window.show();
   record();
-  EXPECT_EQ(window.recordButton->caption(), "Stop");
+  EXPECT_EQ(withoutAccessMarks(window.recordButton->caption()), "Stop");
   EXPECT_FALSE(window.pauseButton->isHidden());
   QAbstractItemModelTester treeTester(&window.treeModel(),
                                       QAbstractItemModelTester::FailureReportingMode::Fatal);
@@ -315,12 +327,12 @@ TEST_F(MainWindowTest, PauseResumeAndStopWhilePaused) {
   window.show();
   record();
   EXPECT_EQ(window.recordButton->imageIndex(), image(MainImage::Stop));
-  EXPECT_EQ(window.pauseButton->caption(), "Pause");
+  EXPECT_EQ(withoutAccessMarks(window.pauseButton->caption()), "Pause");
   EXPECT_EQ(window.pauseButton->imageIndex(), image(MainImage::Pause));
 
   window.onPause();
   EXPECT_EQ(window.pauseButton->imageIndex(), image(MainImage::Resume));
-  EXPECT_EQ(window.pauseButton->caption(), "Resume");
+  EXPECT_EQ(withoutAccessMarks(window.pauseButton->caption()), "Resume");
   EXPECT_EQ(window.statusLabel->text(), "Live Capture.");
   arrive({created("held.txt")});
   deliver();
@@ -329,7 +341,7 @@ TEST_F(MainWindowTest, PauseResumeAndStopWhilePaused) {
 
   window.onPause();
   EXPECT_EQ(window.pauseButton->imageIndex(), image(MainImage::Pause));
-  EXPECT_EQ(window.pauseButton->caption(), "Pause");
+  EXPECT_EQ(withoutAccessMarks(window.pauseButton->caption()), "Pause");
   deliver();
   EXPECT_GE(listRowWith(0, "held.txt"), 0);
 
@@ -341,18 +353,18 @@ TEST_F(MainWindowTest, PauseResumeAndStopWhilePaused) {
   EXPECT_EQ(settings.recordModes, (std::vector<bool>{true, false})) << "unlocked at the click";
   runToIdle();
   EXPECT_EQ(window.recordButton->imageIndex(), image(MainImage::Record));
-  EXPECT_EQ(window.recordButton->caption(), "Record");
+  EXPECT_EQ(withoutAccessMarks(window.recordButton->caption()), "Record");
   EXPECT_TRUE(window.pauseButton->isHidden());
   EXPECT_GE(listRowWith(0, "during-pause.txt"), 0) << "what the pause held is delivered at the stop";
   EXPECT_GT(window.listModel().rowCount(), 0) << "cleaned without clean-on-stop";
 
   // The next recording starts unpaused, and its Pause button says so.
   record();
-  EXPECT_EQ(window.pauseButton->caption(), "Pause");
+  EXPECT_EQ(withoutAccessMarks(window.pauseButton->caption()), "Pause");
   EXPECT_EQ(window.pauseButton->imageIndex(), image(MainImage::Pause));
   window.onPause();
   EXPECT_EQ(recording().state(), RecordingState::Paused);
-  EXPECT_EQ(window.pauseButton->caption(), "Resume");
+  EXPECT_EQ(withoutAccessMarks(window.pauseButton->caption()), "Resume");
 }
 
 TEST_F(MainWindowTest, StopWithAutomaticCleanEmptiesTheViews) {
@@ -419,7 +431,7 @@ TEST_F(MainWindowTest, AnErrorThatEndsARecordingReachesTheErrorBoxAfterTheStop) 
   arrive({created("read.txt")});
   ASSERT_TRUE(watching.failNextWait("The watch of /tmp ended: the file system was unmounted"));
   runToIdle();
-  EXPECT_EQ(window.recordButton->caption(), "Record");
+  EXPECT_EQ(withoutAccessMarks(window.recordButton->caption()), "Record");
   EXPECT_EQ(window.statusLabel->text(), "idle.");
   ASSERT_EQ(dialogs.shown.size(), 1u);
   EXPECT_EQ(dialogs.shown[0].kind, "message");
@@ -555,6 +567,170 @@ TEST_F(MainWindowTest, AnErrorInACommandReachesTheGeneralErrorBox) {
   EXPECT_EQ(lonely.recording().state(), RecordingState::Idle);
 }
 
+// The tree keeps a node the user folded folded across a batch that adds under it, while new
+// nodes elsewhere open as before.
+TEST_F(MainWindowTest, AFoldedNodeStaysFoldedAcrossABatch) {
+  window.show();
+  record();
+  QAbstractItemModelTester tester(&window.treeModel(), QAbstractItemModelTester::FailureReportingMode::Fatal);
+  arrive({created("sub/a.txt")});
+  deliver();
+  CaptureTreeModel& tree = window.treeModel();
+  const auto rowNamed = [&](const QString& name) {
+    for (int r = 0; r < tree.rowCount(); ++r)
+      if (tree.index(r).data().toString() == name) return tree.index(r);
+    return QModelIndex();
+  };
+  const QModelIndex sub = rowNamed("sub");
+  ASSERT_TRUE(sub.isValid());
+  window.treeView->collapse(sub);
+  arrive({created("sub/b.txt"), created("other/c.txt")});
+  deliver();
+  EXPECT_FALSE(window.treeView->isExpanded(rowNamed("sub")));
+  EXPECT_FALSE(rowNamed("b.txt").isValid()) << "what arrived under the folded node stays hidden";
+  EXPECT_TRUE(rowNamed("c.txt").isValid()) << "new nodes elsewhere open";
+  EXPECT_TRUE(window.treeView->isExpanded(rowNamed("other")));
+  window.treeView->expand(rowNamed("sub"));
+  EXPECT_TRUE(rowNamed("b.txt").isValid());
+}
+
+// The context menu of a tree node and of a list row: open the folder, copy the path, and the two
+// exclusions, which save the options and are locked while a recording runs.
+TEST_F(MainWindowTest, ContextMenuOpensCopiesAndExcludes) {
+  settings.options.cleanOnStop = false;
+  window.show();
+  record();
+  arrive({created("sub/a.txt"), change(EventKind::FolderCreated, root() + "dir")});
+  deliver();
+  CaptureTreeModel& tree = window.treeModel();
+  QModelIndex file;
+  for (int r = 0; r < tree.rowCount(); ++r)
+    if (tree.index(r).data().toString() == "a.txt") file = tree.index(r);
+  ASSERT_TRUE(file.isValid());
+  std::optional<PathTarget> target = window.targetOf(file);
+  ASSERT_TRUE(target);
+  EXPECT_EQ(target->path, root() + "sub/a.txt");
+  EXPECT_EQ(target->openedFolder, root() + "sub/");
+
+  // While recording the exclusions are locked, and say why.
+  window.prepareRowMenu(*target);
+  EXPECT_TRUE(window.openFolderAction->isEnabled());
+  EXPECT_EQ(window.openFolderAction->text(), "&Open Containing Folder");
+  EXPECT_FALSE(window.excludeFolderAction->isEnabled());
+  EXPECT_EQ(window.excludeFolderAction->toolTip().toStdString(), kSettingsLockedReason);
+  EXPECT_EQ(window.excludeExtensionAction->toolTip().toStdString(), kSettingsLockedReason);
+  window.excludeFolderAction->trigger();
+  EXPECT_TRUE(settings.saved.empty());
+
+  window.openFolderAction->trigger();
+  EXPECT_EQ(shell.opened(), std::vector<std::string>{root() + "sub/"});
+  window.copyPathAction->trigger();
+  EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), root() + "sub/a.txt");
+
+  window.recording().stop();
+  runToIdle();
+  ASSERT_EQ(window.listModel().rowCount(), 2) << "the views were kept";
+  window.prepareRowMenu(*target);
+  EXPECT_TRUE(window.excludeFolderAction->isEnabled());
+  EXPECT_EQ(window.excludeFolderAction->toolTip(), "Exclude This Folder") << "no reason: the caption";
+  // An empty extension list keeps every extension: none can be left out.
+  EXPECT_FALSE(window.excludeExtensionAction->isEnabled());
+  EXPECT_EQ(window.excludeExtensionAction->toolTip().toStdString(),
+            extensionExclusionReason(ExtensionExclusion::EveryKept));
+  window.excludeFolderAction->trigger();
+  ASSERT_EQ(settings.saved.size(), 1u);
+  EXPECT_EQ(settings.saved[0].excludedFolders, std::vector<std::string>{root() + "sub/"});
+  window.prepareRowMenu(*target);
+  EXPECT_FALSE(window.excludeFolderAction->isEnabled()) << "listed already";
+
+  settings.options.extensions = {".TXT", ".doc"};
+  window.prepareRowMenu(*target);
+  ASSERT_TRUE(window.excludeExtensionAction->isEnabled());
+  window.excludeExtensionAction->trigger();
+  ASSERT_EQ(settings.saved.size(), 2u);
+  EXPECT_EQ(settings.saved[1].extensions, std::vector<std::string>{".doc"});
+
+  // The list's folder row names the folder itself.
+  const int dirRow = listRowWith(2, "New Directory");
+  ASSERT_GE(dirRow, 0);
+  target = window.targetOf(window.listModel().index(dirRow, 0));
+  ASSERT_TRUE(target);
+  EXPECT_TRUE(target->folder);
+  window.prepareRowMenu(*target);
+  EXPECT_EQ(window.openFolderAction->text(), "&Open Folder");
+  EXPECT_FALSE(window.excludeExtensionAction->isEnabled());
+  window.excludeFolderAction->trigger();
+  ASSERT_EQ(settings.saved.size(), 3u);
+  EXPECT_EQ(settings.saved[2].excludedFolders, (std::vector<std::string>{root() + "sub/", root() + "dir/"}));
+}
+
+// The keyboard reaches every command: the window's keys, the access keys of the captions, and
+// Tab through the buttons, which Enter and Space click.
+TEST_F(MainWindowTest, KeyboardCommands) {
+  window.show();
+  window.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+
+  QTest::keyClick(&window, Qt::Key_Pause);
+  EXPECT_EQ(recording().state(), RecordingState::Idle) << "Pause does nothing while idle";
+  QTest::keyClick(&window, Qt::Key_F5);
+  ASSERT_EQ(recording().state(), RecordingState::Recording);
+  recording().monitorLoop()->step();
+  runPosted();
+  QTest::keyClick(&window, Qt::Key_Pause);
+  EXPECT_EQ(recording().state(), RecordingState::Paused);
+  QTest::keyClick(&window, Qt::Key_Pause);
+  EXPECT_EQ(recording().state(), RecordingState::Recording);
+  arrive({created("k.txt")});
+  deliver();
+  ASSERT_GT(window.listModel().rowCount(), 0);
+  QTest::keyClick(&window, Qt::Key_Delete, Qt::ControlModifier | Qt::ShiftModifier);
+  runPosted();
+  EXPECT_EQ(window.listModel().rowCount(), 0) << "Ctrl+Shift+Del cleans";
+  QTest::keyClick(&window, Qt::Key_E, Qt::ControlModifier);
+  ASSERT_FALSE(dialogs.shown.empty());
+  EXPECT_EQ(dialogs.shown.back().kind, "save") << "Ctrl+E exports";
+  QTest::keyClick(&window, Qt::Key_F5);
+  runToIdle();
+
+  // Access keys: Alt+L and Alt+T switch the views, Alt+R records.
+  QTest::keyClick(&window, Qt::Key_L, Qt::AltModifier);
+  EXPECT_TRUE(window.treeView->isHidden());
+  QTest::keyClick(&window, Qt::Key_T, Qt::AltModifier);
+  EXPECT_TRUE(window.listView->isHidden());
+  QTest::keyClick(&window, Qt::Key_R, Qt::AltModifier);
+  EXPECT_EQ(recording().state(), RecordingState::Recording);
+  window.recording().stop();
+  runToIdle();
+
+  // Tab order: the toolbar, the view bar, the view; the disabled Tree button and the hidden
+  // Pause button are passed over.
+  window.recordButton->setFocus(Qt::TabFocusReason);
+  std::vector<QWidget*> visited{QApplication::focusWidget()};
+  for (int i = 0; i < 6; ++i) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    visited.push_back(QApplication::focusWidget());
+  }
+  EXPECT_EQ(visited, (std::vector<QWidget*>{window.recordButton, window.settingsButton, window.helpButton,
+                                            window.listButton, window.cleanButton, window.saveButton,
+                                            window.treeView}));
+
+  // Enter and Space click a focused button; the focused view-bar button shows a focus frame.
+  const QImage unfocused = window.listButton->grab().toImage();
+  window.listButton->setFocus(Qt::TabFocusReason);
+  const QImage focused = window.listButton->grab().toImage();
+  EXPECT_NE(focused.pixel(kFocusFrameInset, kFocusFrameInset),
+            unfocused.pixel(kFocusFrameInset, kFocusFrameInset));
+  QTest::keyClick(window.listButton, Qt::Key_Space);
+  EXPECT_TRUE(window.treeView->isHidden());
+  window.treeButton->setFocus(Qt::TabFocusReason);
+  QTest::keyClick(window.treeButton, Qt::Key_Return);
+  EXPECT_TRUE(window.listView->isHidden());
+  window.settingsButton->setFocus(Qt::TabFocusReason);
+  QTest::keyClick(window.settingsButton, Qt::Key_Return);
+  EXPECT_EQ(settings.shown, 1);
+}
+
 TEST(AboutBox, DesignAndAddresses) {
   FakePlatform platform;
   AboutBox about(platform.parts().shell);
@@ -569,7 +745,7 @@ TEST(AboutBox, DesignAndAddresses) {
   const int lefts[] = {8, 98, 188};
   const int images[] = {1, 2, 0};
   for (int i = 0; i < 3; ++i) {
-    EXPECT_EQ(buttons[i]->caption(), captions[i]);
+    EXPECT_EQ(withoutAccessMarks(buttons[i]->caption()), captions[i]);
     EXPECT_EQ(buttons[i]->geometry(), QRect(lefts[i], 80, 84, 24));
     EXPECT_EQ(buttons[i]->imageIndex(), images[i]);
   }

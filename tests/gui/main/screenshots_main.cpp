@@ -47,6 +47,7 @@ class Link : public tw::SettingsWindowLink {
   explicit Link(tw::SettingsWindow& window) : window(window) {}
   const tw::CaptureOptions& captureOptions() override { return window.options(); }
   void setRecordMode(bool b) override { window.setRecordMode(b); }
+  void saveOptions(const tw::CaptureOptions& options) override { window.saveOptions(options); }
   void showSettings() override { window.show(); }
 
  private:
@@ -106,6 +107,15 @@ int main(int argc, char** argv) {
   pause(2500);
 
   bool ok = save(main, out, "main-tree.png");
+  // The context menu of the last row of the tree (its exclusions locked while recording).
+  const QModelIndex last = main.treeModel().index(main.treeModel().rowCount() - 1);
+  if (const std::optional<tw::PathTarget> target = main.targetOf(last)) {
+    main.prepareRowMenu(*target);
+    main.rowMenu->popup(main.mapToGlobal(QPoint(60, 120)));
+    pause(200);
+    ok = save(*main.rowMenu, out, "main-context-menu.png") && ok;
+    main.rowMenu->hide();
+  }
   main.onShowList();
   pause(300);
   ok = save(main, out, "main-list.png") && ok;

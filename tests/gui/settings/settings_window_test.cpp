@@ -22,6 +22,9 @@
 
 #include "core/events/event_kinds.h"
 #include "core/settings/base64.h"
+#include "core/settings/exclusions.h"
+#include "core/text/text_lines.h"
+#include "core/ui/texts.h"
 #include "gui/controls/active_label.h"
 #include "gui/controls/bars.h"
 #include "gui/controls/buttons.h"
@@ -29,6 +32,7 @@
 #include "gui/controls/progress_bar.h"
 #include "gui/controls/svg_images.h"
 #include "gui/main/dialogs.h"
+#include "gui/main/main_window.h"
 #include "gui/main/system_icons.h"
 #include "gui/settings/extension_dialog.h"
 #include "gui/settings/settings_window.h"
@@ -730,6 +734,95 @@ TEST_F(SettingsWindowTest, RefusedSaveIsReportedAfterClosingAndTheControlsShowTh
   w.close();
   EXPECT_EQ(reported, 1);
   EXPECT_EQ(dialogs.messages.size(), 1u);
+}
+
+// --- Edits from the main window's context menu ------------------------------------------------
+
+// The main window's view of a real settings window, as the program links them.
+class Link : public SettingsWindowLink {
+ public:
+  explicit Link(SettingsWindow& window) : window(window) {}
+  const CaptureOptions& captureOptions() override { return window.options(); }
+  void setRecordMode(bool b) override { window.setRecordMode(b); }
+  void showSettings() override {}
+  void saveOptions(const CaptureOptions& options) override { window.saveOptions(options); }
+
+ private:
+  SettingsWindow& window;
+};
+
+std::vector<std::string> decodedLines(const std::string& ini, const std::string& key) {
+  const std::size_t at = ini.find(key + "=");
+  if (at == std::string::npos) return {};
+  const std::size_t from = at + key.size() + 1;
+  const std::string value = ini.substr(from, ini.find("\r\n", from) - from);
+  return splitLines(decodeBase64(value));
+}
+
+// The context menu's exclusions go through the settings window into config.ini, with the
+// window's rules: the folder once, ending in its separator; the extension out of the kept list.
+TEST_F(SettingsWindowTest, ContextMenuExclusionsLandInConfigIni) {
+  platform.setProfileText(kIni, "[FILTERS]\r\nEXTENSIONS=" + encodeBase64(".txt\r\n.log\r\n") + "\r\n");
+  SettingsWindow& w = open();
+  Link link(w);
+  MainWindow main(platform.parts(), dialogs);
+  main.setSettingsWindow(&link);
+
+  const PathTarget file = pathTargetOf("/home/u/notes.TXT", false, PathStyle::Posix);
+  main.prepareRowMenu(file);
+  ASSERT_TRUE(main.excludeFolderAction->isEnabled());
+  ASSERT_TRUE(main.excludeExtensionAction->isEnabled());
+  main.excludeFolderAction->trigger();
+  main.excludeExtensionAction->trigger();
+  const std::string ini = platform.profileText(kIni).value_or("");
+  EXPECT_EQ(decodedLines(ini, "DIRECTORIES"), std::vector<std::string>{"/home/u/"});
+  EXPECT_EQ(decodedLines(ini, "EXTENSIONS"), std::vector<std::string>{".log"});
+  EXPECT_EQ(captionsOf(w.excludedFolderList()), std::vector<std::string>{"/home/u/"});
+  EXPECT_EQ(captionsOf(w.extensionList()), std::vector<std::string>{".log"});
+
+  // The same folder again (another case, from a folder row): refused as listed already.
+  main.prepareRowMenu(pathTargetOf("/HOME/U/", true, PathStyle::Posix));
+  EXPECT_FALSE(main.excludeFolderAction->isEnabled());
+  // While recording, the menu offers no exclusion.
+  main.stateChanged(RecordingState::Recording);
+  main.prepareRowMenu(pathTargetOf("/srv/x.log", false, PathStyle::Posix));
+  EXPECT_FALSE(main.excludeFolderAction->isEnabled());
+  main.excludeFolderAction->trigger();
+  EXPECT_EQ(decodedLines(platform.profileText(kIni).value_or(""), "DIRECTORIES"),
+            std::vector<std::string>{"/home/u/"});
+  main.stateChanged(RecordingState::Idle);
+
+  // A refused write reaches the general error box, and the window shows what the file holds.
+  platform.refuseWrites[kIni] = "disk full";
+  main.prepareRowMenu(pathTargetOf("/srv/x.log", false, PathStyle::Posix));
+  main.excludeFolderAction->trigger();
+  ASSERT_FALSE(dialogs.messages.empty());
+  EXPECT_EQ(dialogs.messages.back().text, QString("Unable to write to ") + kIni);
+  EXPECT_EQ(captionsOf(w.excludedFolderList()), std::vector<std::string>{"/home/u/"});
+}
+
+// Kinds the system never reports are greyed with a tool tip, and still checked, stored and read.
+TEST_F(SettingsWindowTest, KindsTheSystemNeverReportsAreGreyedButKept) {
+  platform.watching.producible = allEventKinds().reset(0).reset(17);
+  SettingsWindow& w = openShown();
+  EventKindModel* model = w.eventModel();
+  QAbstractItemModelTester tester(model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+  for (int row = 0; row < model->rowCount(); ++row) {
+    const bool never = row == 0 || row == 17;
+    const QString tip = model->data(model->index(row, 0), Qt::ToolTipRole).toString();
+    EXPECT_EQ(tip.toStdString(), never ? std::string(kKindNeverReported) : std::string()) << row;
+    EXPECT_EQ(colourOf(model, row), never ? QColor(128, 128, 128) : QColor(0, 0, 0)) << row;
+  }
+  model->toggle(0);
+  EXPECT_FALSE(checkedAt(model, 0));
+  EXPECT_EQ(colourOf(model, 0), QColor(128, 128, 128)) << "greyed whether checked or not";
+  w.close();
+  const std::vector<std::string> lines = decodedLines(platform.profileText(kIni).value_or(""), "EVENTS");
+  ASSERT_EQ(lines.size(), static_cast<std::size_t>(kEventCount));
+  EXPECT_EQ(lines[0], "N");
+  EXPECT_EQ(lines[17], "Y");
+  SettingsWindow again(platform.parts(), icons, dialogs, kIni);
+  EXPECT_FALSE(again.options().kinds.test(0));
 }
 
 // --- The lists' models ---------------------------------------------------------------------
