@@ -13,7 +13,7 @@
 #include <system_error>
 #include <thread>
 
-#include "app/record/jsonl.h"
+#include "core/report/jsonl.h"
 #include "app/record/replay.h"
 #include "core/events/event_kinds.h"
 #include "core/model/capture_views.h"
@@ -366,20 +366,6 @@ int record(const RecordOptions& options, Platform platform, CaptureOptions captu
 }
 
 }  // namespace
-
-std::string jsonLine(const Change& change) {
-  const int number = eventNumber(change.kind);
-  std::string line = "{\"time\":" + jsonString(isoTime(change.time)) +
-                     ",\"event\":" + std::to_string(number) +
-                     ",\"action\":" + jsonString(getEventName(number)) +
-                     ",\"item1\":" + jsonString(change.path) + ",\"item2\":" + jsonString(change.newPath);
-  if (change.pid != 0) {
-    line += ",\"pid\":" + std::to_string(change.pid);
-    if (!change.process.empty()) line += ",\"process\":" + jsonString(change.process);
-  }
-  line += "}";
-  return line;
-}
 
 std::vector<std::string> withoutNestedFolders(const std::vector<std::string>& folders, PathStyle style) {
   std::vector<std::string> roots;

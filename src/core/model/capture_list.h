@@ -79,6 +79,8 @@ class CaptureList {
   int icon(int row) const { return at(row).icon; }
   int folderIcon(int row) const { return at(row).folderIcon; }
   PathStyle pathStyle() const { return style; }
+  // Whether a row added so far knows the process that made its change (a pid or a name).
+  bool hasProcesses() const { return anyProcess; }
 
   void setObserver(CaptureListObserver* newObserver) { observer = newObserver; }
   // During a long batch, the folder icons of this many new rows are asked together, so that
@@ -133,6 +135,7 @@ class CaptureList {
   std::vector<IconLookup> iconLookups;  // started, not finished
   std::size_t published = 0;
   int batchDepth = 0;
+  bool anyProcess = false;
 };
 
 }  // namespace tw
