@@ -13,7 +13,6 @@
 #include <system_error>
 #include <thread>
 
-#include "core/report/jsonl.h"
 #include "app/record/replay.h"
 #include "core/events/event_kinds.h"
 #include "core/model/capture_views.h"
@@ -22,6 +21,7 @@
 #include "core/recording/posted_work_loop.h"
 #include "core/recording/recording_controller.h"
 #include "core/report/export_report.h"
+#include "core/report/jsonl.h"
 #include "core/report/main_caption.h"
 #include "core/settings/settings_codec.h"
 #include "core/text/text_lines.h"

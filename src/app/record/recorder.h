@@ -13,7 +13,6 @@
 
 namespace tw::record {
 
-
 // Why a report cannot be written at `file`, checked before a recording starts: a folder, a
 // device, pipe or socket there (links followed), a folder that does not exist or cannot be
 // written to. Empty when it can. Leaves nothing behind.

@@ -4,7 +4,9 @@ namespace tw {
 
 namespace {
 
-constexpr unsigned char fold(unsigned char c) { return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + 32) : c; }
+constexpr unsigned char fold(unsigned char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + 32) : c;
+}
 
 // The length of the character at text[at]: a lead byte with its continuation bytes, else one.
 std::size_t characterLength(std::string_view text, std::size_t at) {

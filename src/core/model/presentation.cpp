@@ -190,7 +190,8 @@ std::string processCellText(std::int32_t pid, std::string_view name) {
 }
 
 std::string CapturePresentation::cellText(const CaptureList& list, int row, ListColumn column) const {
-  if (column == ListColumn::Process) return visibleText(processCellText(list.processId(row), list.processName(row)));
+  if (column == ListColumn::Process)
+    return visibleText(processCellText(list.processId(row), list.processName(row)));
   std::string cell;
   appendCell(cell, column, list.folder(row), list.name(row), list.newPath(row), list.kind(row),
              list.pathStyle());

@@ -55,8 +55,8 @@ enum class ListColumn : int { From, To, Action, WorkPath, Process };
 inline constexpr int kListColumnCount = 4;
 inline constexpr int kListColumnCountWithProcess = 5;
 // The column captions, in column order.
-inline constexpr std::string_view kListColumnCaptions[kListColumnCountWithProcess] = {
-    "From", "To", "Action", "Work Path", "Process"};
+inline constexpr std::string_view kListColumnCaptions[kListColumnCountWithProcess] = {"From", "To", "Action",
+                                                                                      "Work Path", "Process"};
 
 // The Process cell of a change: the process's short name and its id in parentheses, "cp (4242)";
 // the name alone when the id is unknown, "(4242)" when only the id is known; empty when neither

@@ -76,7 +76,8 @@ Status writeListRows(Files& files, std::string_view fileName, const CaptureList&
                      const std::vector<int>* rows) {
   const Status written = files.writeFileAtomically(fileName, listRowsExport(list, format, rows));
   if (!written) return written;
-  if (!files.fileExists(fileName)) return Status::failure("No file exists at " + std::string(fileName) + " after writing it");
+  if (!files.fileExists(fileName))
+    return Status::failure("No file exists at " + std::string(fileName) + " after writing it");
   return {};
 }
 

@@ -36,7 +36,8 @@ std::string csvLine(const Change& change);
 // The whole CSV or jsonl text of the list's rows: `rows` when given (in that order), else every
 // row. CSV: the header row, then one row per change, each ended by CR LF; jsonl: one jsonLine per
 // change, each ended by LF. `format` must be Csv or Jsonl.
-std::string listRowsExport(const CaptureList& list, ExportFormat format, const std::vector<int>* rows = nullptr);
+std::string listRowsExport(const CaptureList& list, ExportFormat format,
+                           const std::vector<int>* rows = nullptr);
 
 // Writes listRowsExport to `fileName` as UTF-8, replacing the file so that a failed write leaves
 // the old one whole. The system's reason on failure.

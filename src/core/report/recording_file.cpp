@@ -42,7 +42,8 @@ bool LineReader::fill() {
 std::FILE* openForReading(const std::string& file) {
   const std::filesystem::path path(std::u8string(file.begin(), file.end()));
   std::error_code ec;
-  if (std::filesystem::is_directory(path, ec)) throw std::runtime_error("cannot read " + file + ": it is a folder");
+  if (std::filesystem::is_directory(path, ec))
+    throw std::runtime_error("cannot read " + file + ": it is a folder");
 #ifdef _WIN32
   std::FILE* in = _wfopen(path.c_str(), L"rb");
 #else
@@ -77,7 +78,8 @@ std::optional<Change> changeOfJsonLine(std::string_view line, std::chrono::syste
 RecordingFile::RecordingFile(std::string name) : file(std::move(name)) {
   reader = std::make_unique<LineReader>(openForReading(file));
   std::error_code ec;
-  const auto bytes = std::filesystem::file_size(std::filesystem::path(std::u8string(file.begin(), file.end())), ec);
+  const auto bytes =
+      std::filesystem::file_size(std::filesystem::path(std::u8string(file.begin(), file.end())), ec);
   if (!ec) fileSize = bytes;
 }
 

@@ -29,10 +29,13 @@ TEST(FilterPattern, MatchesAnywhereWithoutCaseAndWithWildcards) {
       {"a?txt", "/home/u/a.txt", true},
       {"a??txt", "/home/u/a.txt", false},
       {"?", "", false},
-      {"caf?.txt", "/d/caf\xC3\xA9.txt", true},        // '?' takes the whole two-byte character
-      {"\xC3\xA9", "/d/caf\xC3\xA9.txt", true},        // no case folding outside ASCII,
-      {"\xC3\x89", "/d/caf\xC3\xA9.txt", false},       // so É does not match é
-      {"a?b", "a\xFF" "b", true},                      // a byte that is no character counts as one
+      {"caf?.txt", "/d/caf\xC3\xA9.txt", true},   // '?' takes the whole two-byte character
+      {"\xC3\xA9", "/d/caf\xC3\xA9.txt", true},   // no case folding outside ASCII,
+      {"\xC3\x89", "/d/caf\xC3\xA9.txt", false},  // so É does not match é
+      {"a?b",
+       "a\xFF"
+       "b",
+       true},  // a byte that is no character counts as one
       {"*a*b*c*", "xaxbxcx", true},
       {"*a*b*c*", "xcxbxax", false},
       {"ab*ab", "abab", true},
@@ -51,19 +54,17 @@ class ListFilterTest : public ::testing::Test {
  protected:
   ListFilterTest() : list(platform, nullptr, PathStyle::Posix), filter(list) {}
 
-  void add(Change c) {
-    list.add(c);
-  }
+  void add(Change c) { list.add(c); }
   void addFixture() {
-    add(change(EventKind::FileCreated, "/home/u/report.txt"));                      // 0
-    add(change(EventKind::FileRenamed, "/home/u/a.tmp", "/home/u/Budget.ods"));     // 1
-    add(change(EventKind::FileDeleted, "/var/log/syslog.1"));                        // 2
-    Change written = change(EventKind::FileUpdated, "/srv/data,1.csv");              // 3
+    add(change(EventKind::FileCreated, "/home/u/report.txt"));                   // 0
+    add(change(EventKind::FileRenamed, "/home/u/a.tmp", "/home/u/Budget.ods"));  // 1
+    add(change(EventKind::FileDeleted, "/var/log/syslog.1"));                    // 2
+    Change written = change(EventKind::FileUpdated, "/srv/data,1.csv");          // 3
     written.pid = 4242;
     written.process = "rsync";
     add(written);
-    add(change(EventKind::FolderCreated, "/home/u/new folder"));                     // 4
-    Change unknownName = change(EventKind::Attributes, "/etc/hosts");                // 5
+    add(change(EventKind::FolderCreated, "/home/u/new folder"));       // 4
+    Change unknownName = change(EventKind::Attributes, "/etc/hosts");  // 5
     unknownName.pid = 77;
     add(unknownName);
   }
@@ -87,14 +88,14 @@ TEST_F(ListFilterTest, ChoosesRowsByPathNewPathActionAndProcess) {
   } cases[] = {
       {"", {0, 1, 2, 3, 4, 5}},
       {"/home/u/", {0, 1, 4}},
-      {"budget", {1}},           // the new path only
-      {"a.tmp", {1}},            // the old path
-      {"delete", {2}},           // the action "Delete"
-      {"RSYNC", {3}},            // the process name
-      {"(4242)", {3}},           // the process id as the cell shows it
-      {"(77)", {5}},             // a pid without a name
-      {"u/*.t?t", {0}},          // wildcards over the whole path
-      {"home/u/new f", {4}},     // a path across its folder part and name
+      {"budget", {1}},        // the new path only
+      {"a.tmp", {1}},         // the old path
+      {"delete", {2}},        // the action "Delete"
+      {"RSYNC", {3}},         // the process name
+      {"(4242)", {3}},        // the process id as the cell shows it
+      {"(77)", {5}},          // a pid without a name
+      {"u/*.t?t", {0}},       // wildcards over the whole path
+      {"home/u/new f", {4}},  // a path across its folder part and name
       {"nothing like it", {}},
   };
   for (const Case& c : cases) {
