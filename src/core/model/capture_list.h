@@ -67,6 +67,8 @@ class CaptureList {
   // The folder part of the row's path, with its separator (Windows style: up to the last '\' or
   // colon); empty without one.
   std::string_view folder(int row) const { return pool->text(at(row).folder); }
+  // The text pool's id of the folder part: rows of one folder share it (until clear()).
+  TextId folderId(int row) const { return at(row).folder; }
   // The rest of the path: folder(row) + name(row) is the path.
   std::string_view name(int row) const { return pool->text(at(row).name); }
   std::string_view newPath(int row) const { return pool->text(at(row).newPath); }

@@ -40,7 +40,58 @@ FilterPattern::FilterPattern(std::string_view text) : source(text) {
     }
   }
   if (!run.empty()) segments.push_back(std::move(run));
+  for (const std::string& segment : segments)
+    hasAnyCharacter.push_back(segment.find('?') != std::string::npos);
 }
+
+void FilterPattern::appendFolded(std::string& out, std::string_view text) {
+  const std::size_t at = out.size();
+  out.resize(at + text.size());
+  char* to = out.data() + at;
+  // A loop without branches, which the compiler turns into vector instructions.
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    to[i] = static_cast<char>(c | (static_cast<unsigned char>(c - 'A') < 26 ? 0x20 : 0));
+  }
+}
+
+std::size_t FilterPattern::findRun(std::size_t k, std::string_view folded, std::size_t from) const {
+  const std::string& segment = segments[k];
+  if (!hasAnyCharacter[k]) {
+    const std::size_t at = folded.find(segment, from);
+    return at == std::string_view::npos ? at : at + segment.size();
+  }
+  for (std::size_t at = from; at < folded.size(); ++at) {
+    if (segment.front() != '?' && folded[at] != segment.front()) continue;
+    if (segment.front() == '?' && (static_cast<unsigned char>(folded[at]) & 0xC0) == 0x80 && at > from)
+      continue;
+    const std::size_t end = matchAt(segment, folded, at);
+    if (end != std::string_view::npos) return end;
+  }
+  return std::string_view::npos;
+}
+
+FilterPattern::Progress FilterPattern::progress(std::string_view folded) const {
+  Progress reached;
+  while (reached.runsFound < segments.size()) {
+    const std::size_t end = findRun(reached.runsFound, folded, reached.next);
+    if (end == std::string_view::npos) break;
+    reached.next = end;
+    ++reached.runsFound;
+  }
+  return reached;
+}
+
+bool FilterPattern::matchesFoldedFrom(std::string_view folded, std::size_t firstRun) const {
+  std::size_t from = 0;
+  for (std::size_t k = firstRun; k < segments.size(); ++k) {
+    from = findRun(k, folded, from);
+    if (from == std::string_view::npos) return false;
+  }
+  return true;
+}
+
+bool FilterPattern::matchesFolded(std::string_view folded) const { return matchesFoldedFrom(folded, 0); }
 
 std::size_t FilterPattern::matchAt(const std::string& segment, std::string_view text, std::size_t at) const {
   for (const char p : segment) {

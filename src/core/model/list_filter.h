@@ -56,6 +56,14 @@ class ListFilter {
   std::vector<bool> actionMatches;
   std::vector<int> shown;
   int looked = 0;
+  // How far the text gets in each folder part (by its text id; -1: not looked at yet), so that a
+  // folder shared by many rows is matched once, and each row adds only its name.
+  struct FolderProgress {
+    std::size_t runsFound = 0;
+    std::string rest;  // the folded end of the folder part the next run may start in
+  };
+  mutable std::vector<std::int32_t> folderSlots;
+  mutable std::vector<FolderProgress> folders;
   mutable std::string scratch;  // the path and process texts of the row being matched
 };
 

@@ -6,7 +6,8 @@
 
 namespace tw {
 
-FilterBar::FilterBar(QWidget* parent) : QWidget(parent), textEdit(new QLineEdit(this)), count(new QLabel(this)) {
+FilterBar::FilterBar(QWidget* parent)
+    : QWidget(parent), textEdit(new QLineEdit(this)), count(new QLabel(this)) {
   auto* layout = new QHBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(6);

@@ -64,7 +64,8 @@ void RecordingOpener::step() {
   }
   views.endBatch();
   if (file.size() > 0) {
-    progress->setValue(static_cast<int>(file.bytesRead() * kProgressRange / std::max(file.size(), file.bytesRead())));
+    progress->setValue(
+        static_cast<int>(file.bytesRead() * kProgressRange / std::max(file.size(), file.bytesRead())));
   }
   if (!more) finish();
 }

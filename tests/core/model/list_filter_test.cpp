@@ -43,7 +43,11 @@ TEST(FilterPattern, MatchesAnywhereWithoutCaseAndWithWildcards) {
       {"aab", "aaab", true},  // a failed start does not skip the right one
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(FilterPattern(c.pattern).matches(c.text), c.matches) << c.pattern << " in " << c.text;
+    const FilterPattern pattern(c.pattern);
+    EXPECT_EQ(pattern.matches(c.text), c.matches) << c.pattern << " in " << c.text;
+    std::string folded;
+    FilterPattern::appendFolded(folded, c.text);
+    EXPECT_EQ(pattern.matchesFolded(folded), c.matches) << c.pattern << " in folded " << c.text;
   }
   EXPECT_TRUE(FilterPattern("**").matchesEverything());
   EXPECT_FALSE(FilterPattern("?").matchesEverything());

@@ -89,7 +89,8 @@ TEST_F(FilteredListModelTest, RowsArrivingWithAFilterSetShowOnlyWhenTheyMatch) {
 TEST_F(FilteredListModelTest, TheProcessColumnComesWithTheFirstKnownProcessAndGoesWithClean) {
   deliver({change(EventKind::FileCreated, "/a")});
   EXPECT_EQ(model.columnCount(), 4);
-  deliver({withProcess(change(EventKind::FileUpdated, "/b"), 4242, "rsync"), change(EventKind::FileCreated, "/c")});
+  deliver({withProcess(change(EventKind::FileUpdated, "/b"), 4242, "rsync"),
+           change(EventKind::FileCreated, "/c")});
   ASSERT_EQ(model.columnCount(), 5);
   EXPECT_EQ(model.headerData(4, Qt::Horizontal).toString(), "Process");
   EXPECT_EQ(cells(model), (std::vector<std::string>{"a|-|Create|/||", "b|-|Update File|/|rsync (4242)|",
@@ -136,7 +137,8 @@ class FindWindowTest : public ::testing::Test {
 
 TEST_F(FindWindowTest, OpeningARecordingShowsItsProcessesAndReportsBadLinesOnce) {
   QAbstractItemModelTester tester(&window.listModel(), QAbstractItemModelTester::FailureReportingMode::Fatal);
-  const std::string file = recordingFile(sample(), "garbage\n{\"event\":42,\"item1\":\"/x\"}\nmore garbage\n");
+  const std::string file =
+      recordingFile(sample(), "garbage\n{\"event\":42,\"item1\":\"/x\"}\nmore garbage\n");
   open(file, window);
   EXPECT_EQ(window.captureViews().list().rowCount(), 4);
   ASSERT_EQ(window.listModel().columnCount(), 5);
@@ -207,7 +209,8 @@ TEST_F(FindWindowTest, FilterBoxChoosesRowsCountsThemAndExportsThemWhenAsked) {
   EXPECT_TRUE(dialogs.offeredShownRowsOnly);
   window.onExport();
   const std::string header = "time,action,path,new path,process,pid\r\n";
-  const std::string csvRow = "2026-12-10T01:02:04.456Z,Create,\"/srv/data/a,b \"\"1\"\".csv\",,rsync,4242\r\n";
+  const std::string csvRow =
+      "2026-12-10T01:02:04.456Z,Create,\"/srv/data/a,b \"\"1\"\".csv\",,rsync,4242\r\n";
   EXPECT_EQ(test::readFile(shown), header + csvRow);
   const std::string everything = test::readFile(all);
   EXPECT_EQ(std::count(everything.begin(), everything.end(), '\n'), 6) << everything;  // one name holds LF
