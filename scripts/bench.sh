@@ -2,7 +2,8 @@
 # Installs what is missing, builds the optimised build, and runs the benchmarks; each prints
 # its figures, and the peer tools' figures from the same run (md5sum for the digest;
 # inotifywait and fsnotifywait for capture).
-# Usage: scripts/bench.sh [views|events|md5|report|gui|find|capture|startup|windows-startup|filter|all]   (default: all)
+# Usage: scripts/bench.sh [views|events|md5|report|gui|find|capture|helper|startup|windows-startup|filter|all]
+#        (default: all)
 #   views    the capture tree, list and report (build/dev/bench/capture_bench), about 1.5 GiB
 #            free under the temporary folder; events, md5 or report run one part of it
 #   gui      the capture views offscreen (build/dev/bench/views_gui_bench): the longest gap of
@@ -10,6 +11,8 @@
 #   capture  a burst of 100,000 file operations recorded by tarnwatch-record (fanotify when
 #            root, and inotify), inotifywait and fsnotifywait; and the recursive watch set-up on
 #            100,000 folders
+#   helper   whole-drive capture through the capture helper (as root; build/dev/bench/helper_latency_bench):
+#            Record to the first change delivered to the views, five runs
 #   startup  from start to the desktop program's first shown window (offscreen), five runs
 #   windows-startup  from start to the Windows program's first shown window under Wine on a
 #            virtual screen, five runs (builds the Windows programs; not part of "all")
@@ -34,6 +37,9 @@ if [ "$what" = find ] || [ "$what" = all ]; then
 fi
 if [ "$what" = capture ] || [ "$what" = all ]; then
   python3 bench/capture_burst.py build/dev/src/app/tarnwatch-record
+fi
+if [ "$what" = helper ] || { [ "$what" = all ] && [ "$(id -u)" = 0 ]; }; then
+  build/dev/bench/helper_latency_bench build/dev/src/app/tarnwatch-record
 fi
 if [ "$what" = filter ] || [ "$what" = all ]; then
   build/dev/bench/filter_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true

@@ -22,6 +22,18 @@ class Files {
   // path and the system's reason.
   virtual Status writeFileAtomically(std::string_view path, std::string_view bytes) = 0;
 
+  // The same for content made while it is written: `produce` is called once and hands each
+  // chunk, in order, to the writer it is given, so that the content is never held whole. An
+  // exception thrown by `produce` leaves the old file as it was and is thrown on. This default
+  // gathers the chunks and writes them at once; a platform that can streams them.
+  using ChunkWriter = std::function<void(std::string_view)>;
+  virtual Status writeFileAtomicallyFrom(std::string_view path,
+                                         const std::function<void(const ChunkWriter&)>& produce) {
+    std::string content;
+    produce([&content](std::string_view chunk) { content += chunk; });
+    return writeFileAtomically(path, content);
+  }
+
   // What became of a request to read a file's content.
   enum class ReadResult {
     Done,        // the whole content went to the sink

@@ -66,6 +66,8 @@ int main(int argc, char** argv) {
   tw::SystemIcons::chooseIconTheme();
 
   tw::LinuxPlatform platform;
+  // Whole-drive capture through the privileged helper, since the program runs as the user.
+  platform.useCaptureHelper();
   tw::QtDialogs dialogs;
   const tw::Platform parts = platform.parts();
   tw::SystemIcons settingsIcons(platform);

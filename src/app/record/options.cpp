@@ -29,7 +29,11 @@ std::string usageText() {
          "  --path-style windows|posix\n"
          "                      how replayed paths are split (default: this system's)\n"
          "  --help              print this text\n"
-         "  --version           print the version\n";
+         "  --version           print the version\n"
+         "\n"
+         "tarnwatch-record --capture-helper --drive PATH... [--kinds MASK]\n"
+         "  The desktop program's whole-drive capture, started by it through pkexec: streams the\n"
+         "  changes of the folders to standard output until standard input ends.\n";
 }
 
 namespace {

@@ -8,7 +8,34 @@
 #include "core/events/event_kinds.h"
 #include "platform/stop_signals.h"
 #ifndef _WIN32
+#include <unistd.h>
+
+#include <cstdlib>
+
+#include "app/record/capture_helper.h"
 #include "platform/linux/linux_change_watching.h"
+#include "platform/linux/linux_platform.h"
+#endif
+
+#ifndef _WIN32
+namespace {
+
+// The capture helper: its own options only, and nothing from the environment, which the user
+// who started it controls (pkexec keeps little of it, a direct start as root all of it).
+int runCaptureHelper(const std::vector<std::string>& args) {
+  ::clearenv();
+  std::string error;
+  const auto options = tw::record::parseCaptureHelperArgs(args, error);
+  if (!options) {
+    std::cerr << "tarnwatch-record: " << error << "\n";
+    return 2;
+  }
+  static tw::LinuxPlatform platform;
+  tw::LinuxChangeWatching watching(platform);
+  return tw::record::runCaptureHelper(*options, watching, STDIN_FILENO, STDOUT_FILENO, std::cerr);
+}
+
+}  // namespace
 #endif
 
 int main(int argc, char** argv) {
@@ -21,6 +48,15 @@ int main(int argc, char** argv) {
 
   std::vector<std::string> args(argv + 1, argv + argc);
   std::string error;
+#ifndef _WIN32
+  if (tw::record::isCaptureHelperCommand(args)) return runCaptureHelper(args);
+  // Started by pkexec the recorder runs as root for somebody else: only the helper, whose
+  // options cannot write or read files, may run that way.
+  if (std::getenv("PKEXEC_UID") != nullptr) {
+    std::cerr << "tarnwatch-record: started through pkexec, it runs only as --capture-helper\n";
+    return 2;
+  }
+#endif
   const auto options = tw::record::parseRecordArgs(args, error);
   if (!options) {
     std::cerr << "tarnwatch-record: " << error << "\n\n" << tw::record::usageText();

@@ -261,6 +261,10 @@ class InterruptibleFiles : public Files {
   Status writeFileAtomically(std::string_view path, std::string_view bytes) override {
     return files.writeFileAtomically(path, bytes);
   }
+  Status writeFileAtomicallyFrom(std::string_view path,
+                                 const std::function<void(const ChunkWriter&)>& produce) override {
+    return files.writeFileAtomicallyFrom(path, produce);
+  }
   ReadResult readFileContent(std::string_view path,
                              const std::function<void(std::string_view)>& sink) override {
     if (interrupted) throw ExportInterrupted{};
@@ -280,18 +284,19 @@ class InterruptibleFiles : public Files {
   const std::atomic<bool>& interrupted;
 };
 
-// Builds the report while listening for a stop request: one ends the export at once and leaves
-// the report file as it was.
+// Writes the report as it is built, while listening for a stop request: one ends the export at
+// once and leaves the report file as it was.
 int writeReport(const RecordOptions& options, Platform platform, const CaptureViews* views,
                 StopSignals& stops, std::ostream& err) {
   if (!options.exportFile || views == nullptr) return 0;
   std::atomic<bool> interrupted{false};
   InterruptibleFiles files(platform.files, interrupted);
-  std::string text;
+  bool written = false;
+  std::string error;
   {
-    std::atomic<bool> built{false};
+    std::atomic<bool> done{false};
     std::jthread listener([&] {
-      while (!built) {
+      while (!done) {
         if (stops.next(std::nullopt) == StopSignals::Event::Stop) {
           interrupted = true;
           return;
@@ -299,19 +304,19 @@ int writeReport(const RecordOptions& options, Platform platform, const CaptureVi
       }
     });
     try {
-      text = buildExportReport(mainWindowCaption(platform.environment), *views, files);
+      written = exportReportFile(files, *options.exportFile, mainWindowCaption(platform.environment), *views,
+                                 &error);
     } catch (const ExportInterrupted&) {
-      text.clear();
+      written = false;
     }
-    built = true;
+    done = true;
     stops.wake();
   }
-  if (interrupted) {
+  if (!written && interrupted) {
     err << "tarnwatch-record: the export was interrupted: " << *options.exportFile << " was not written\n";
     return 1;
   }
-  std::string error;
-  if (!writeReportFile(platform.files, *options.exportFile, text, &error)) {
+  if (!written) {
     err << "tarnwatch-record: cannot write the report " << *options.exportFile;
     if (!error.empty()) err << ": " << error;
     err << "\n";

@@ -210,9 +210,8 @@ void RecordingController::clean() {
 Status RecordingController::exportReport(std::string_view caption, std::string_view path) {
   if (services.views == nullptr)
     return Status::failure("This recording keeps no tree and no list to export.");
-  const std::string text = buildExportReport(caption, *services.views, services.files);
   std::string error;
-  if (!writeReportFile(services.files, path, text, &error)) {
+  if (!exportReportFile(services.files, path, caption, *services.views, &error)) {
     return Status::failure(error.empty() ? "Cannot write " + std::string(path) : error);
   }
   return {};

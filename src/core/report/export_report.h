@@ -43,6 +43,12 @@ std::string listRowsText(const CaptureViews& views);
 // is shown.
 std::string buildExportReport(std::string_view caption, const CaptureViews& views, Files& files);
 
+// Writes the report of `views` to fileName as writeReportFile(buildExportReport(...)) would,
+// byte for byte, but as it is made: neither the report nor its encoded form is held whole.
+// An exception thrown while it is made (by `files`) leaves the old file whole and is thrown on.
+bool exportReportFile(Files& files, std::string_view fileName, std::string_view caption,
+                      const CaptureViews& views, std::string* error = nullptr);
+
 // Writes `text` to fileName as a report file: split into lines (CR LF, lone CR and lone LF
 // each end one; a break at the very end adds no empty line), each line ended by CR LF, in
 // the platform's report encoding. Creates or replaces the file so that a failed write leaves

@@ -57,6 +57,10 @@ class ChangeSource {
   virtual int fd() const = 0;
   // Reads and decodes every change the kernel has queued, without blocking.
   virtual void readAvailable(ChangeSink& sink) = 0;
+  // After a wake (a stop is the one that matters): reads every change the kernel had queued by
+  // now, also what a reading thread of the source has not handed on yet. Called whether or not
+  // fd() is readable; a source that reads the kernel directly has nothing more to do.
+  virtual void catchUp(ChangeSink& sink) { (void)sink; }
   // A source whose set-up goes on while changes flow (the recursive inotify watch adds its
   // watches a slice at a time): true while there is set-up left; continueSetup does a slice of
   // about `budget` and reports what a new folder's scan finds. `progress` says how far it got.
@@ -80,10 +84,11 @@ class ChangeSource {
   virtual std::size_t foldersKnown() const = 0;
 };
 
-// Recursive inotify: a watch per folder, not crossing into other mounts. Null when inotify
-// cannot start; `error` then says why.
+// Recursive inotify: a watch per folder, not crossing into other mounts, its kernel queue
+// drained into memory by a thread of its own; `memoryLimit` bounds what that holds (0: the
+// default, about two million events). Null when inotify cannot start; `error` then says why.
 std::unique_ptr<ChangeSource> startInotifySource(const std::string& root, bool recursive, ChangeSink& sink,
-                                                 std::string& error);
+                                                 std::string& error, std::size_t memoryLimit = 0);
 
 // fanotify with a filesystem mark, directory handles with names and paired renames. Null when
 // the process may not use it or the file system does not support it; `error` then says why.

@@ -3,16 +3,22 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <condition_variable>
 #include <cstring>
 #include <fstream>
+#include <mutex>
 #include <optional>
+#include <stdexcept>
+#include <thread>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -29,7 +35,12 @@ namespace {
 constexpr int kMoveHalfWaitMs = 20;
 
 constexpr std::size_t kReadBytes = 256u << 10;
-constexpr std::size_t kLargestEvent = sizeof(struct inotify_event) + NAME_MAX + 1;
+// What the drain thread may hold in memory before it leaves the rest in the kernel's queue
+// (about two million events).
+constexpr std::size_t kDrainCapBytes = std::size_t{64} << 20;
+// How long a wait for the drain thread to have read everything may take before the source goes
+// on without it (the thread is only ever a read away).
+constexpr std::chrono::seconds kDrainBarrierLimit{2};
 
 constexpr std::uint32_t kDirMask = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_ATTRIB |
                                    IN_MODIFY | IN_CLOSE_WRITE | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR |
@@ -50,11 +61,208 @@ std::string thousands(std::size_t n) {
   return digits;
 }
 
+// Reads an inotify descriptor on a thread of its own as fast as the kernel fills it: the
+// kernel's queue is small (fs.inotify.max_queued_events, 16,384 by default and often less) and
+// overflows during a burst whenever the thread that handles the events is busy for a moment
+// (a new folder's scan, a slice of set-up, the other roots, the hand-over). The events then wait
+// here, in memory, in the order they were read, and the handling thread takes them in blocks.
+//
+// Threads: the drain thread is started by the constructor and joined by the destructor; every
+// other member function is called by the one thread that handles the events.
+class QueueDrain {
+ public:
+  struct Block {
+    std::vector<char> events;
+    // Set on the last block of a pass that found the kernel's queue empty: when it did.
+    std::optional<std::chrono::system_clock::time_point> queueEmptyAt;
+  };
+
+  // Holds at most `limitBytes` of events (at least one read's worth).
+  QueueDrain(int inotifyFd, std::size_t limitBytes) : inotifyFd(inotifyFd), limitBytes(limitBytes) {
+    signal = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    wakeDrain = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    if (signal < 0 || wakeDrain < 0) {
+      const int error = errno;
+      closeAll();
+      throw std::runtime_error(std::string("eventfd: ") + std::strerror(error));
+    }
+    thread = std::thread([this] { run(); });
+  }
+  ~QueueDrain() {
+    {
+      const std::lock_guard guard(lock);
+      stopping = true;
+    }
+    changed.notify_all();
+    poke(wakeDrain);
+    thread.join();
+    closeAll();
+  }
+  QueueDrain(const QueueDrain&) = delete;
+  QueueDrain& operator=(const QueueDrain&) = delete;
+
+  // Readable while blocks wait to be taken.
+  int signalFd() const { return signal; }
+
+  // The blocks read since the last take, oldest first.
+  std::vector<Block> take() {
+    std::uint64_t count = 0;
+    [[maybe_unused]] const ssize_t n = ::read(signal, &count, sizeof count);  // before the swap
+    std::vector<Block> taken;
+    {
+      const std::lock_guard guard(lock);
+      taken.swap(blocks);
+      heldBytes = 0;
+    }
+    changed.notify_all();
+    return taken;
+  }
+
+  // Everything the kernel had queued when this is called: waits for a pass of the drain
+  // thread that began after the call and found the queue empty, then takes.
+  std::vector<Block> takeAll() {
+    std::uint64_t target = 0;
+    {
+      const std::lock_guard guard(lock);
+      target = ++requested;
+    }
+    poke(wakeDrain);
+    {
+      std::unique_lock guard(lock);
+      changed.wait_for(guard, kDrainBarrierLimit, [&] {
+        // A full drain reads on only once something is taken.
+        return drainedTo >= target || stopping || readError != 0 || full();
+      });
+    }
+    return take();
+  }
+
+  // Waits at most `limit` for a block to be read; takes nothing.
+  bool waitForMore(std::chrono::milliseconds limit) {
+    std::unique_lock guard(lock);
+    return changed.wait_for(guard, limit, [&] { return !blocks.empty() || readError != 0; }) &&
+           !blocks.empty();
+  }
+
+  // The error that ended the drain thread's reads; 0 while it reads.
+  int failure() {
+    const std::lock_guard guard(lock);
+    return readError;
+  }
+
+ private:
+  static void poke(int fd) {
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const ssize_t n = ::write(fd, &one, sizeof one);
+  }
+
+  // Called with `lock` held.
+  bool full() const { return heldBytes != 0 && heldBytes >= limitBytes; }
+
+  void closeAll() {
+    if (signal >= 0) ::close(signal);
+    if (wakeDrain >= 0) ::close(wakeDrain);
+  }
+
+  void run() {
+    // Started by the watching thread, it inherits that thread's raised priority
+    // (ChangeWatching::prepareThread), which is what a thread whose delay overflows the kernel's
+    // queue needs.
+    std::vector<char> buffer(kReadBytes);
+    for (;;) {
+      struct pollfd fds[2] = {{inotifyFd, POLLIN, 0}, {wakeDrain, POLLIN, 0}};
+      if (::poll(fds, 2, -1) < 0 && errno != EINTR) {
+        fail(errno);
+        return;
+      }
+      if (fds[1].revents & POLLIN) {
+        std::uint64_t count = 0;
+        [[maybe_unused]] const ssize_t n = ::read(wakeDrain, &count, sizeof count);
+      }
+      std::uint64_t passFor = 0;
+      {
+        const std::lock_guard guard(lock);
+        if (stopping) return;
+        passFor = requested;
+      }
+      // Reads until the queue is empty, holding at most limitBytes: beyond that the rest stays
+      // in the kernel's queue, which overflows and says so, as it would without us.
+      bool pushed = false;
+      for (;;) {
+        {
+          std::unique_lock guard(lock);
+          changed.wait(guard, [&] { return stopping || !full(); });
+          if (stopping) return;
+        }
+        const ssize_t n = ::read(inotifyFd, buffer.data(), kReadBytes);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno == EAGAIN) break;
+        if (n <= 0) {
+          fail(n < 0 ? errno : EIO);
+          return;
+        }
+        {
+          const std::lock_guard guard(lock);
+          // A block of its own size (operator new aligns it for the events it holds).
+          blocks.push_back({std::vector<char>(buffer.begin(), buffer.begin() + n), std::nullopt});
+          heldBytes += static_cast<std::size_t>(n);
+        }
+        pushed = true;
+        poke(signal);
+      }
+      {
+        const std::lock_guard guard(lock);
+        const auto now = std::chrono::system_clock::now();
+        if (!blocks.empty() && pushed) {
+          blocks.back().queueEmptyAt = now;
+        } else if (passFor > drainedTo) {
+          blocks.push_back({{}, now});  // a pass that was asked for says when it found nothing
+          pushed = true;
+        }
+        drainedTo = passFor;
+      }
+      changed.notify_all();
+      if (pushed) poke(signal);
+    }
+  }
+
+  void fail(int error) {
+    {
+      const std::lock_guard guard(lock);
+      readError = error;
+    }
+    changed.notify_all();
+    poke(signal);
+  }
+
+  const int inotifyFd;
+  const std::size_t limitBytes;
+  int signal = -1;     // readable while blocks wait
+  int wakeDrain = -1;  // wakes the drain thread: a stop, or a pass asked for
+  std::mutex lock;
+  std::condition_variable changed;
+  std::vector<Block> blocks;
+  std::size_t heldBytes = 0;
+  std::uint64_t requested = 0;  // passes asked for by takeAll
+  std::uint64_t drainedTo = 0;  // the last of them that a complete pass answered
+  int readError = 0;
+  bool stopping = false;
+  std::thread thread;  // last: started once everything above exists
+};
+
 class InotifySource : public ChangeSource {
  public:
-  InotifySource(int fd, std::string root, bool recursive)
-      : inotifyFd(fd), root(std::move(root)), recursive(recursive) {}
-  ~InotifySource() override { ::close(inotifyFd); }
+  InotifySource(int fd, std::string root, bool recursive, std::size_t memoryLimit)
+      : inotifyFd(fd),
+        drain(std::make_unique<QueueDrain>(fd, memoryLimit == 0 ? kDrainCapBytes : memoryLimit)),
+        root(std::move(root)),
+        recursive(recursive) {}
+  ~InotifySource() override {
+    drain.reset();  // its thread reads inotifyFd
+    ::close(inotifyFd);
+  }
+  InotifySource(const InotifySource&) = delete;
+  InotifySource& operator=(const InotifySource&) = delete;
 
   bool start(std::string& error) {
     struct stat st {};
@@ -83,12 +291,10 @@ class InotifySource : public ChangeSource {
     return true;
   }
 
-  int fd() const override { return inotifyFd; }
+  int fd() const override { return drain->signalFd(); }
   bool ended() const override { return rootGone; }
   const char* kind() const override { return "inotify"; }
   std::size_t foldersKnown() const override { return watched; }
-  bool mayGather() const override { return lastReadEvents * 4 < queueLimit || queueLimit == 0; }
-
   bool setupPending() const override { return !setup.empty(); }
 
   void reportExisting(ChangeSink& sink) override {
@@ -122,42 +328,64 @@ class InotifySource : public ChangeSource {
     return text;
   }
 
+  void catchUp(ChangeSink& sink) override {
+    handleBlocks(drain->takeAll(), sink);
+    readAvailable(sink);
+  }
+
   void readAvailable(ChangeSink& sink) override {
     lastReadEvents = 0;
     for (;;) {
-      for (;;) {
-        const ssize_t n = ::read(inotifyFd, buffer.data(), kReadBytes);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        for (ssize_t at = 0; at < n;) {
-          const auto* ev = reinterpret_cast<const struct inotify_event*>(buffer.data() + at);
-          at += static_cast<ssize_t>(sizeof(struct inotify_event) + ev->len);
-          ++lastReadEvents;
-          handle(*ev, sink);
-        }
-        // A read that leaves room in the buffer took every event queued: reading on would only
-        // catch events as they trickle in, one system call each; the next wake-up takes them
-        // in bulk. Not after a scan of a new folder, though: the create events of what it
-        // reported are queued by now and must be read before `scanned` is forgotten below.
-        if (scanned.empty() && static_cast<std::size_t>(n) + kLargestEvent <= kReadBytes) break;
+      handleBlocks(drain->take(), sink);
+      // The create events of what a scan of a new folder reported are queued by now, and must
+      // be read before `scanned` is forgotten below.
+      while (!scanned.empty()) {
+        std::vector<QueueDrain::Block> rest = drain->takeAll();
+        const bool anyEvents = std::any_of(rest.begin(), rest.end(),
+                                           [](const QueueDrain::Block& b) { return !b.events.empty(); });
+        handleBlocks(rest, sink);
+        if (!anyEvents) break;
       }
       // The kernel queues the two halves of a rename one after the other, so a read can end
       // between them: give the second half a moment before a lone first half counts as a
       // move out.
-      if (!pending) break;
-      struct pollfd wait {
-        inotifyFd, POLLIN, 0
-      };
-      if (::poll(&wait, 1, kMoveHalfWaitMs) <= 0) break;
+      if (!pending || !drain->waitForMore(std::chrono::milliseconds(kMoveHalfWaitMs))) break;
     }
     flushPendingMove(sink);
     // Every create event of a file that a scan already reported has been read by now.
     scanned.clear();
-    createdThisRead.clear();
-    lastDrained = std::chrono::system_clock::now();
+    if (const int error = drain->failure(); error != 0 && !readFailureReported) {
+      readFailureReported = true;
+      sink.change({RawChange::Lost,
+                   true,
+                   root,
+                   {},
+                   0,
+                   "Reading the changes under " + root + " from inotify failed (" + std::strerror(error) +
+                       "): further changes there are not seen."});
+    }
   }
 
  private:
+  void handleBlocks(const std::vector<QueueDrain::Block>& blocks, ChangeSink& sink) {
+    for (const QueueDrain::Block& block : blocks) {
+      const char* data = block.events.data();
+      const std::size_t size = block.events.size();
+      for (std::size_t at = 0; at + sizeof(struct inotify_event) <= size;) {
+        const auto* ev = reinterpret_cast<const struct inotify_event*>(data + at);
+        at += sizeof(struct inotify_event) + ev->len;
+        ++lastReadEvents;
+        handle(*ev, sink);
+      }
+      if (block.queueEmptyAt) {
+        // Every change made before then has been read: an overflow from here on lost only what
+        // came later, and the paths reported so far need not be kept for its rescan.
+        lastDrained = *block.queueEmptyAt;
+        createdThisRead.clear();
+      }
+    }
+  }
+
   // How a folder is visited when its watch is added.
   enum class Walk {
     Listing,    // the start: its subfolders are watched too, nothing is reported
@@ -496,7 +724,7 @@ class InotifySource : public ChangeSource {
   }
 
   int inotifyFd;
-  std::vector<char> buffer = std::vector<char>(kReadBytes);  // operator new aligns it for the events
+  std::unique_ptr<QueueDrain> drain;
   std::vector<char> entries = std::vector<char>(std::size_t{64} * 1024);  // folder entries of a walk
   std::string root;
   bool recursive;
@@ -521,12 +749,13 @@ class InotifySource : public ChangeSource {
   bool rootGone = false;
   bool limitReported = false;
   bool rescanning = false;  // a rescan after an overflow is under way
+  bool readFailureReported = false;
 };
 
 }  // namespace
 
 std::unique_ptr<ChangeSource> startInotifySource(const std::string& root, bool recursive, ChangeSink& sink,
-                                                 std::string& error) {
+                                                 std::string& error, std::size_t memoryLimit) {
   (void)sink;
   const int fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
   if (fd < 0) {
@@ -537,7 +766,7 @@ std::unique_ptr<ChangeSource> startInotifySource(const std::string& root, bool r
     }
     return nullptr;
   }
-  auto source = std::make_unique<InotifySource>(fd, root, recursive);
+  auto source = std::make_unique<InotifySource>(fd, root, recursive, memoryLimit);
   if (!source->start(error)) return nullptr;
   return source;
 }

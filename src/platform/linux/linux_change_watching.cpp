@@ -189,7 +189,8 @@ std::vector<DriveInfo> blockDrives(Drives& drives) {
 
 class LinuxChangeWatcher : public ChangeWatcher {
  public:
-  LinuxChangeWatcher(Drives& drives, const WatchRequest& request, bool inotifyOnly) : drives(drives) {
+  LinuxChangeWatcher(Drives& drives, const WatchRequest& request, bool inotifyOnly, std::size_t inotifyMemory)
+      : drives(drives), inotifyMemoryLimit(inotifyMemory) {
     wakeFd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     if (wakeFd < 0)
       throw std::runtime_error(std::string("Cannot start watching (eventfd): ") + std::strerror(errno));
@@ -273,6 +274,7 @@ class LinuxChangeWatcher : public ChangeWatcher {
           r->source->readAvailable(*r);
           gatherNext = gatherNext || r->source->mayGather();
         }
+        if (woken) r->source->catchUp(*r);
         if (fds[at].revents & (POLLERR | POLLHUP | POLLNVAL)) r->source.reset();
       }
       // A root whose folder went stops being read; it is awaited from now on.
@@ -358,7 +360,7 @@ class LinuxChangeWatcher : public ChangeWatcher {
     if (!forceInotify) root.source = linuxfs::startFanotifySource(root.root, error);
     if (!root.source) {
       std::string inotifyError;
-      root.source = linuxfs::startInotifySource(root.root, true, root, inotifyError);
+      root.source = linuxfs::startInotifySource(root.root, true, root, inotifyError, inotifyMemoryLimit);
       if (!root.source) error += (error.empty() ? "" : "; ") + inotifyError;
     }
     return root.source ? std::string() : error;
@@ -495,6 +497,7 @@ class LinuxChangeWatcher : public ChangeWatcher {
   int mountFd = -1;
   int returnFd = -1;  // awaits the return of removed or moved roots
   bool forceInotify = false;
+  std::size_t inotifyMemoryLimit = 0;
   std::vector<std::unique_ptr<linuxfs::WatchedRoot>> roots;
   std::unordered_map<const linuxfs::WatchedRoot*, std::string> askedRootOf;
   ChangeBatch startBatch;              // what the start found, for the first wait
@@ -507,7 +510,8 @@ class LinuxChangeWatcher : public ChangeWatcher {
 }  // namespace
 
 std::unique_ptr<ChangeWatcher> LinuxChangeWatching::watch(const WatchRequest& request) {
-  return std::make_unique<LinuxChangeWatcher>(drives, request, forceInotify.load());
+  return std::make_unique<LinuxChangeWatcher>(drives, request, forceInotify.load(),
+                                              inotifyMemoryLimit.load());
 }
 
 void LinuxChangeWatching::prepareThread() {

@@ -85,7 +85,7 @@ class WatchedRoot : public ChangeSink {
 // fanotify (root), else recursive inotify; drives mounted and unmounted come from the mount
 // table.
 //
-// Threads: watch() and prepareThread() on the thread that waits; setForceInotify before watch().
+// Threads: watch() and prepareThread() on the thread that waits; the setters before watch().
 class LinuxChangeWatching : public ChangeWatching {
  public:
   // `drives` tells which mounted file systems are drives (for the drive events).
@@ -96,10 +96,14 @@ class LinuxChangeWatching : public ChangeWatching {
 
   // Watches use recursive inotify even where fanotify could start.
   void setForceInotify(bool force) { forceInotify = force; }
+  // The most an inotify watch holds in memory beyond the kernel's queue (0: its default). Tests
+  // make it small, so that a flood overflows the kernel's queue.
+  void setInotifyMemoryLimit(std::size_t bytes) { inotifyMemoryLimit = bytes; }
 
  private:
   Drives& drives;
   std::atomic<bool> forceInotify{false};
+  std::atomic<std::size_t> inotifyMemoryLimit{0};
 };
 
 // What a Linux watcher runs on for each root it watches (as the root was asked): the kernel

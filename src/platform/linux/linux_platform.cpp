@@ -21,6 +21,7 @@
 #include <climits>
 #include <cstring>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <thread>
 
@@ -339,6 +340,11 @@ std::string followLinks(std::string path) {
 }  // namespace
 
 Status LinuxPlatform::writeFileAtomically(std::string_view path, std::string_view bytes) {
+  return writeFileAtomicallyFrom(path, [bytes](const ChunkWriter& write) { write(bytes); });
+}
+
+Status LinuxPlatform::writeFileAtomicallyFrom(std::string_view path,
+                                              const std::function<void(const ChunkWriter&)>& produce) {
   const std::string target = followLinks(std::string(path));
   const auto fail = [&](const char* what) {
     return Status::failure("Cannot " + std::string(what) + " " + target + ": " + std::strerror(errno));
@@ -373,17 +379,31 @@ Status LinuxPlatform::writeFileAtomically(std::string_view path, std::string_vie
     umask(mask);
     fchmod(fd, 0666 & ~mask);
   }
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      Status failed = fail("write");
-      ::close(fd);
-      if (!unnamed) ::unlink(temp.c_str());
-      return failed;
+  // The chunks as they come; after a failed write the rest is not written, and the failure is
+  // told once the content has been made.
+  std::optional<Status> writeFailed;
+  const ChunkWriter write = [&](std::string_view bytes) {
+    std::size_t done = 0;
+    while (!writeFailed && done < bytes.size()) {
+      const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0)
+        writeFailed = fail("write");
+      else
+        done += static_cast<std::size_t>(n);
     }
-    done += static_cast<std::size_t>(n);
+  };
+  try {
+    produce(write);
+  } catch (...) {
+    ::close(fd);
+    if (!unnamed) ::unlink(temp.c_str());
+    throw;
+  }
+  if (writeFailed) {
+    ::close(fd);
+    if (!unnamed) ::unlink(temp.c_str());
+    return *writeFailed;
   }
   if (::fsync(fd) != 0) {
     Status failed = fail("write");
@@ -597,6 +617,18 @@ Result<std::string> LinuxPlatform::executableDirectory() {
   const auto slash = target.rfind('/');
   if (slash == std::string::npos) return Result<std::string>::failure(link + " names no folder");
   return target.substr(0, slash + 1);
+}
+
+bool LinuxPlatform::useCaptureHelper(std::string elevate) {
+  if (::geteuid() == 0) return false;
+  const Result<std::string> folder = executableDirectory();
+  if (!folder) return false;
+  const std::string helper = folder.value() + "tarnwatch-record";
+  if (::access(helper.c_str(), X_OK) != 0) return false;
+  helperWatching =
+      std::make_unique<HelperChangeWatching>(CaptureHelperCommand{helper, std::move(elevate)}, watching);
+  chosenWatching = helperWatching.get();
+  return true;
 }
 
 Platform systemPlatform() {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/icon_registry.h"
+#include "platform/linux/helper_change_watching.h"
 #include "platform/linux/linux_change_watching.h"
 #include "platform/platform.h"
 
@@ -30,7 +31,7 @@ class LinuxPlatform : public Environment,
   ~LinuxPlatform() override;
 
   // Every part of this platform.
-  Platform parts() { return Platform{*this, *this, *this, *this, *this, *this, watching}; }
+  Platform parts() { return Platform{*this, *this, *this, *this, *this, *this, *chosenWatching}; }
 
   // Environment.
   PathStyle pathStyle() const override { return PathStyle::Posix; }
@@ -56,6 +57,8 @@ class LinuxPlatform : public Environment,
 
   // Files.
   Status writeFileAtomically(std::string_view path, std::string_view bytes) override;
+  Status writeFileAtomicallyFrom(std::string_view path,
+                                 const std::function<void(const ChunkWriter&)>& produce) override;
   ReadResult readFileContent(std::string_view path,
                              const std::function<void(std::string_view)>& sink) override;
   bool fileExists(std::string_view path) override;
@@ -75,6 +78,15 @@ class LinuxPlatform : public Environment,
   // Changes are watched with recursive inotify even where fanotify could start (fanotify is
   // tried first otherwise, and inotify used when it cannot start). Set before watching.
   void setForceInotify(bool force) { watching.setForceInotify(force); }
+  void setInotifyMemoryLimit(std::size_t bytes) { watching.setInotifyMemoryLimit(bytes); }
+
+  // The desktop program's choice of change watching, made here once for every front end on
+  // Linux, before parts() is taken: a process running as root watches in process (fanotify; a
+  // helper would only add a process and a pipe); a user's process watches through the capture
+  // helper (tarnwatch-record beside the program, run as root by `elevate`, falling back to
+  // inotify when that is refused) when the helper is installed there; else in process
+  // (inotify). Returns true when the helper is used. Thread: the one that makes the platform.
+  bool useCaptureHelper(std::string elevate = "pkexec");
 
  private:
   std::string readMountInfo() const;
@@ -92,6 +104,8 @@ class LinuxPlatform : public Environment,
   std::string procRoot;
   std::string sysRoot;
   LinuxChangeWatching watching{*this};
+  std::unique_ptr<HelperChangeWatching> helperWatching;
+  ChangeWatching* chosenWatching = &watching;
   IconRegistry icons;
   // File-type icons by the name's type key (see fileTypeKey), so that the MIME database is
   // asked once per type, not once per event.

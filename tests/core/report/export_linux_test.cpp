@@ -201,6 +201,101 @@ TEST(ExportLinux, ReportFilesCreatedReplacedOrRefused) {
   EXPECT_EQ(entries, 2);  // data.txt and report.txt
 }
 
+// Files whose reads end in an exception once `allowed` files were read: a stop request that
+// comes while the report is being made.
+class StopsAfter : public Files {
+ public:
+  struct Stopped {};
+  StopsAfter(Files& base, int allowed) : base(base), allowed(allowed) {}
+  Status writeFileAtomically(std::string_view path, std::string_view bytes) override {
+    return base.writeFileAtomically(path, bytes);
+  }
+  Status writeFileAtomicallyFrom(std::string_view path,
+                                 const std::function<void(const ChunkWriter&)>& produce) override {
+    return base.writeFileAtomicallyFrom(path, produce);
+  }
+  ReadResult readFileContent(std::string_view path,
+                             const std::function<void(std::string_view)>& sink) override {
+    if (allowed-- == 0) throw Stopped{};
+    return base.readFileContent(path, sink);
+  }
+  bool fileExists(std::string_view path) override { return base.fileExists(path); }
+  ReadResult folderNames(std::string_view folder, std::vector<std::string>& names) override {
+    return base.folderNames(folder, names);
+  }
+  std::string toReportEncoding(std::string_view utf8) override { return base.toReportEncoding(utf8); }
+
+ private:
+  Files& base;
+  int allowed;
+};
+
+// The report written as it is made is the file that the whole report gives, byte for byte,
+// over many pieces; a write that fails or a stop part-way leaves the old report whole and
+// nothing else behind.
+TEST(ExportLinux, AReportWrittenAsItIsMadeIsTheWholeReport) {
+  LinuxPlatform platform;
+  test::TempDir dir;
+  const std::string root = dir.path().string() + "/data";
+  std::filesystem::create_directories(root + "/caf\xC3\xA9");
+  CaptureViews views(platform, &platform, PathStyle::Posix);
+  const auto add = [&](const std::string& path, const std::string& newPath, EventKind kind) {
+    Change change;
+    change.kind = kind;
+    change.path = path;
+    change.newPath = newPath;
+    change.time = std::chrono::system_clock::now();
+    views.add(change);
+  };
+  // Enough rows for the report to go out in many pieces; every tenth file exists, and names
+  // hold a line break, a TAB and text beyond ASCII.
+  for (int i = 0; i < 6000; ++i) {
+    const std::string name =
+        root + "/caf\xC3\xA9/" + (i % 7 == 0 ? "odd\r\nname\t" : "f") + std::to_string(i) + ".txt";
+    if (i % 10 == 0) std::ofstream(name) << "content " << i;
+    add(name, "", EventKind::FileCreated);
+    if (i % 50 == 0) add(name, name + ".renamed", EventKind::FileRenamed);
+  }
+  const std::string whole = dir.file("whole.txt");
+  ASSERT_TRUE(writeReportFile(platform, whole, buildExportReport("Tarnwatch", views, platform)));
+  const std::string expected = readAll(whole);
+  ASSERT_GT(expected.size(), std::size_t{512} * 1024);  // several pieces of 256 KiB
+
+  const std::string streamed = dir.file("streamed.txt");
+  std::string error;
+  ASSERT_TRUE(exportReportFile(platform, streamed, "Tarnwatch", views, &error)) << error;
+  EXPECT_TRUE(readAll(streamed) == expected) << "the streamed report differs from the whole one";
+
+  const auto entries = [&] {
+    int count = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path())) ++count;
+    return count;
+  };
+  const int before = entries();  // data, whole.txt, streamed.txt
+  std::ofstream(streamed, std::ios::binary | std::ios::trunc) << "the old report\r\n";
+
+  // A full disk part-way (the file size limit stands in for it).
+  struct rlimit old {};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+  const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  struct rlimit small = old;
+  small.rlim_cur = 256 * 1024;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  const bool saved = exportReportFile(platform, streamed, "Tarnwatch", views, &error);
+  setrlimit(RLIMIT_FSIZE, &old);
+  std::signal(SIGXFSZ, oldHandler);
+  EXPECT_FALSE(saved);
+  EXPECT_NE(error.find("File too large"), std::string::npos) << error;
+  EXPECT_EQ(readAll(streamed), "the old report\r\n");
+  EXPECT_EQ(entries(), before);
+
+  // A stop after some of the files were read for their digests: thrown on, nothing written.
+  StopsAfter stopping(platform, 100);
+  EXPECT_THROW(exportReportFile(stopping, streamed, "Tarnwatch", views, &error), StopsAfter::Stopped);
+  EXPECT_EQ(readAll(streamed), "the old report\r\n");
+  EXPECT_EQ(entries(), before);
+}
+
 // A report replaces only a file: a device, a pipe, a socket or a folder at the path, or behind a
 // link, is refused with a message and left as it was. The test makes its own nodes (a device
 // node only as root).

@@ -131,6 +131,10 @@ TEST(ForgedNames, TheReportShowsEveryNameOnItsOwnLineAndInItsOwnCell) {
           << written;
     }
     EXPECT_EQ(written.find("\r\n-- -- -- -->shadow"), std::string::npos);
+    // The report written as it is made holds the same bytes.
+    const std::string streamed = dir.file("streamed.txt");
+    ASSERT_TRUE(exportReportFile(platform, streamed, "T", views));
+    EXPECT_EQ(test::readFile(streamed), written);
     EXPECT_EQ(written.find("\r\nfake.txt\t"), std::string::npos);
   }
 }
