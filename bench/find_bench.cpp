@@ -64,12 +64,14 @@ std::vector<tw::Change> makeChanges(const fs::path& root) {
 
 // Delivers changes as a recording does (batches of 10,000); the milliseconds of each batch.
 // (CPU time of this thread).
-std::vector<double> deliver(tw::CaptureViews& views, const std::vector<tw::Change>& changes, int from, int to) {
+std::vector<double> deliver(tw::CaptureViews& views, const std::vector<tw::Change>& changes, int from,
+                            int to) {
   std::vector<double> batches;
   for (int first = from; first < to; first += kBatch) {
     const double start = threadCpuMs();
     views.beginBatch();
-    for (int i = first; i < std::min(to, first + kBatch); ++i) views.add(changes[static_cast<std::size_t>(i)]);
+    for (int i = first; i < std::min(to, first + kBatch); ++i)
+      views.add(changes[static_cast<std::size_t>(i)]);
     views.endBatch();
     batches.push_back(threadCpuMs() - start);
   }
@@ -100,9 +102,10 @@ int filterPart(const std::vector<tw::Change>& changes) {
         bestCpu = std::min(bestCpu, threadCpuMs() - cpuStart);
         best = std::min(best, msSince(start));
       }
-      std::printf("new filter text \"%s\" over %d rows: %.1f ms wall, %.1f ms CPU (best of 5), %d rows shown "
-                  "(goal: < 200 ms)\n",
-                  text, kRows, best, bestCpu, listModel.rowCount());
+      std::printf(
+          "new filter text \"%s\" over %d rows: %.1f ms wall, %.1f ms CPU (best of 5), %d rows shown "
+          "(goal: < 200 ms)\n",
+          text, kRows, best, bestCpu, listModel.rowCount());
     }
   }
   // Arriving rows: the same changes into fresh views, without and with a filter set, three
@@ -118,9 +121,10 @@ int filterPart(const std::vector<tw::Change>& changes) {
       (filtered ? with : without) += ms / 3;
     }
   }
-  std::printf("batch of %d arriving rows (CPU, median, mean of 3 rounds, 500,000 rows): %.2f ms without a filter, "
-              "%.2f ms with one: %.2fx (goal: <= 1.5x)\n",
-              kBatch, without, with, with / without);
+  std::printf(
+      "batch of %d arriving rows (CPU, median, mean of 3 rounds, 500,000 rows): %.2f ms without a filter, "
+      "%.2f ms with one: %.2fx (goal: <= 1.5x)\n",
+      kBatch, without, with, with / without);
   return 0;
 }
 
@@ -155,8 +159,8 @@ int openPart(std::vector<tw::Change>& changes, const fs::path& root) {
   std::printf("opened %d lines (%.0f MB) in %.2f s (goal: < 10 s), %zu bad lines\n", views.list().rowCount(),
               static_cast<double>(recording.size()) / 1e6, msSince(start) / 1000, recording.badLines());
   malloc_trim(0);
-  std::printf("open: RSS of the process: %.0f MiB (%.0f MiB more than before opening)\n", rssKiB("VmRSS:") / 1024.0,
-              (rssKiB("VmRSS:") - rssBefore) / 1024.0);
+  std::printf("open: RSS of the process: %.0f MiB (%.0f MiB more than before opening)\n",
+              rssKiB("VmRSS:") / 1024.0, (rssKiB("VmRSS:") - rssBefore) / 1024.0);
   return 0;
 }
 

@@ -74,7 +74,7 @@ std::string listRowsExport(const CaptureList& list, ExportFormat format, const s
 
 Status writeListRows(Files& files, std::string_view fileName, const CaptureList& list, ExportFormat format,
                      const std::vector<int>* rows) {
-  const Status written = files.writeFileAtomically(fileName, listRowsExport(list, format, rows));
+  Status written = files.writeFileAtomically(fileName, listRowsExport(list, format, rows));
   if (!written) return written;
   if (!files.fileExists(fileName))
     return Status::failure("No file exists at " + std::string(fileName) + " after writing it");

@@ -58,7 +58,7 @@ class ListFilterTest : public ::testing::Test {
  protected:
   ListFilterTest() : list(platform, nullptr, PathStyle::Posix), filter(list) {}
 
-  void add(Change c) { list.add(c); }
+  void add(const Change& c) { list.add(c); }
   void addFixture() {
     add(change(EventKind::FileCreated, "/home/u/report.txt"));                   // 0
     add(change(EventKind::FileRenamed, "/home/u/a.tmp", "/home/u/Budget.ods"));  // 1
@@ -74,6 +74,7 @@ class ListFilterTest : public ::testing::Test {
   }
   std::vector<int> shown() const {
     std::vector<int> rows;
+    rows.reserve(static_cast<std::size_t>(filter.shownCount()));
     for (int i = 0; i < filter.shownCount(); ++i) rows.push_back(filter.listRow(i));
     return rows;
   }
