@@ -2,7 +2,7 @@
 # Installs what is missing, builds the optimised build, and runs the benchmarks; each prints
 # its figures, and the peer tools' figures from the same run (md5sum for the digest;
 # inotifywait and fsnotifywait for capture).
-# Usage: scripts/bench.sh [views|events|md5|report|gui|capture|helper|startup|windows-startup|windows|filter|all]
+# Usage: scripts/bench.sh [views|events|md5|report|gui|find|capture|helper|startup|windows-startup|windows|filter|all]
 #        (default: all)
 #   views    the capture tree, list and report (build/dev/bench/capture_bench), about 1.5 GiB
 #            free under the temporary folder; events, md5 or report run one part of it
@@ -20,6 +20,8 @@
 #            then its views (build/win/bench/windows_views_bench.exe): the longest gap of a 10 ms
 #            timer while 100,000 announced changes arrive, the batch costs and the memory at
 #            1,000,000 rows, folder deletions on a tree of 1,000,000 nodes (not part of "all")
+#   find     the views' filter over 1,000,000 rows, rows arriving with a filter set, and opening
+#            a 1,000,000-line recording beside recording it live (build/dev/bench/find_bench)
 #   filter   the delivery thread's filter (build/dev/bench/filter_bench): one test with lists of
 #            1 and of 100,000 excluded folders or extensions, beside the linear scan it replaced
 set -euo pipefail
@@ -33,6 +35,9 @@ case "$what" in
 esac
 if [ "$what" = gui ] || [ "$what" = all ]; then
   build/dev/bench/views_gui_bench
+fi
+if [ "$what" = find ] || [ "$what" = all ]; then
+  for part in filter open live; do build/dev/bench/find_bench "$part"; done
 fi
 if [ "$what" = capture ] || [ "$what" = all ]; then
   python3 bench/capture_burst.py build/dev/src/app/tarnwatch-record

@@ -1,4 +1,4 @@
-#include "app/record/jsonl.h"
+#include "core/report/jsonl.h"
 
 #include <gtest/gtest.h>
 

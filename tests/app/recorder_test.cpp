@@ -10,7 +10,7 @@
 #include <streambuf>
 #include <thread>
 
-#include "app/record/jsonl.h"
+#include "core/report/jsonl.h"
 #include "platform/fake/fake_change_watching.h"
 #include "platform/fake/fake_platform.h"
 #include "support/changes.h"

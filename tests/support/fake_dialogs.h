@@ -13,7 +13,7 @@ namespace tw::test {
 class FakeDialogs : public Dialogs {
  public:
   struct Shown {
-    QString kind;  // "message", "yesno", "task", "save", "folder"
+    QString kind;  // "message", "yesno", "task", "save", "folder", "export", "open"
     QString title;
     QString text;
     MessageIcon icon = MessageIcon::Information;
@@ -24,6 +24,12 @@ class FakeDialogs : public Dialogs {
   std::deque<bool> yesNo;
   std::deque<std::optional<QString>> saveNames;
   std::deque<QString> folders;
+  // The export dialog's answers; when none is left, the plain save dialog's (saveNames), as a
+  // report.
+  std::deque<std::optional<ExportTarget>> exports;
+  std::deque<std::optional<QString>> openNames;
+  // Whether the last export dialog offered "only the shown rows".
+  bool offeredShownRowsOnly = false;
 
   void message(QWidget*, const QString& title, const QString& text, MessageIcon icon) override {
     shown.push_back({"message", title, text, icon, false});
@@ -44,6 +50,16 @@ class FakeDialogs : public Dialogs {
                           bool allowNewFolder) override {
     shown.push_back({"folder", title, initial, MessageIcon::Information, allowNewFolder});
     return take(folders, QString());
+  }
+  std::optional<ExportTarget> saveExportFile(QWidget* owner, bool offerShownRowsOnly) override {
+    offeredShownRowsOnly = offerShownRowsOnly;
+    if (exports.empty()) return Dialogs::saveExportFile(owner, offerShownRowsOnly);
+    shown.push_back({"export", {}, {}, MessageIcon::Information, false});
+    return take(exports, std::optional<ExportTarget>());
+  }
+  std::optional<QString> openRecordingFile(QWidget*) override {
+    shown.push_back({"open", {}, {}, MessageIcon::Information, false});
+    return take(openNames, std::optional<QString>());
   }
 
  private:

@@ -4,6 +4,7 @@
 // runs the event loop.
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QScreen>
 #include <QTimer>
 #include <cstdio>
@@ -48,8 +49,12 @@ int main(int argc, char** argv) {
   // With --quit-after-show the program ends as soon as its window has been shown and says how
   // long that took (for the start-up benchmark).
   bool quitAfterShow = false;
-  for (int i = 1; i < argc; ++i)
+  // With --open FILE the window opens a recording in the jsonl form once it is shown.
+  const char* openFile = nullptr;
+  for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--quit-after-show") == 0) quitAfterShow = true;
+    if (std::strcmp(argv[i], "--open") == 0 && i + 1 < argc) openFile = argv[++i];
+  }
 
   // 1. The event names, before any window exists.
   (void)tw::eventNames();
@@ -88,6 +93,16 @@ int main(int argc, char** argv) {
     frmMain->move(screen->availableGeometry().center() - frmMain->rect().center());
   }
   frmMain->show();
+  if (openFile != nullptr) {
+    const QString file = QFile::decodeName(openFile);
+    QTimer::singleShot(0, frmMain.get(), [&frmMain, file] {
+      try {
+        frmMain->openRecording(file);
+      } catch (const std::exception& e) {
+        frmMain->showError(e.what());
+      }
+    });
+  }
   if (quitAfterShow) {
     QTimer::singleShot(0, &app, [&] {
       std::printf("shown after %lld ms\n", static_cast<long long>(sinceStart.elapsed()));

@@ -13,7 +13,6 @@
 #include <system_error>
 #include <thread>
 
-#include "app/record/jsonl.h"
 #include "app/record/replay.h"
 #include "core/events/event_kinds.h"
 #include "core/model/capture_views.h"
@@ -22,6 +21,7 @@
 #include "core/recording/posted_work_loop.h"
 #include "core/recording/recording_controller.h"
 #include "core/report/export_report.h"
+#include "core/report/jsonl.h"
 #include "core/report/main_caption.h"
 #include "core/settings/settings_codec.h"
 #include "core/text/text_lines.h"
@@ -371,20 +371,6 @@ int record(const RecordOptions& options, Platform platform, CaptureOptions captu
 }
 
 }  // namespace
-
-std::string jsonLine(const Change& change) {
-  const int number = eventNumber(change.kind);
-  std::string line = "{\"time\":" + jsonString(isoTime(change.time)) +
-                     ",\"event\":" + std::to_string(number) +
-                     ",\"action\":" + jsonString(getEventName(number)) +
-                     ",\"item1\":" + jsonString(change.path) + ",\"item2\":" + jsonString(change.newPath);
-  if (change.pid != 0) {
-    line += ",\"pid\":" + std::to_string(change.pid);
-    if (!change.process.empty()) line += ",\"process\":" + jsonString(change.process);
-  }
-  line += "}";
-  return line;
-}
 
 std::vector<std::string> withoutNestedFolders(const std::vector<std::string>& folders, PathStyle style) {
   std::vector<std::string> roots;

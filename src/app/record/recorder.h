@@ -13,13 +13,6 @@
 
 namespace tw::record {
 
-// One printed line: tsv, the list row's four cells as tsvLine of the presentation writes them
-// (every control byte and the backslash escaped, so that a name can start neither a cell nor a
-// line); jsonl, one JSON object with "time" (when the change was read from the system), "event",
-// "action", "item1" and "item2", then "pid" and "process" when the process that made the change
-// is known (pid not 0; "process" only when its name is known too).
-std::string jsonLine(const Change& change);
-
 // Why a report cannot be written at `file`, checked before a recording starts: a folder, a
 // device, pipe or socket there (links followed), a folder that does not exist or cannot be
 // written to. Empty when it can. Leaves nothing behind.

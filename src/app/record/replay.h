@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "core/report/recording_file.h"
 #include "platform/change_watching.h"
 
 namespace tw::record {
@@ -21,7 +22,7 @@ namespace tw::record {
 // Threads: as ChangeWatching says; `exhausted` is called on the thread that waits.
 class ReplayWatching : public ChangeWatching {
  public:
-  static constexpr std::size_t kMaxLineBytes = std::size_t{1} << 20;
+  static constexpr std::size_t kMaxLineBytes = RecordingFile::kMaxLineBytes;
 
   ReplayWatching(std::string file, std::function<void()> exhausted)
       : file(std::move(file)), exhausted(std::move(exhausted)) {}

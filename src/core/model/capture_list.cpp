@@ -41,6 +41,7 @@ void CaptureList::add(const Change& change) {
   row.newPath = pool->intern(change.newPath);
   row.processName = pool->intern(change.process);
   row.processId = change.pid;
+  if (change.pid != 0 || !change.process.empty()) anyProcess = true;
   row.kind = change.kind;
   if (icons != nullptr) {
     // The icon of a deleted or renamed file still shows its type.
@@ -101,6 +102,7 @@ void CaptureList::clear() {
   pendingIcons.clear();
   iconLookups.clear();
   published = 0;
+  anyProcess = false;
   if (pool == &ownPool) ownPool.clear();
   if (ownIcons) ownIcons->clear();
   if (observer != nullptr) observer->listCleared();

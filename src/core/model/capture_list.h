@@ -67,6 +67,8 @@ class CaptureList {
   // The folder part of the row's path, with its separator (Windows style: up to the last '\' or
   // colon); empty without one.
   std::string_view folder(int row) const { return pool->text(at(row).folder); }
+  // The text pool's id of the folder part: rows of one folder share it (until clear()).
+  TextId folderId(int row) const { return at(row).folder; }
   // The rest of the path: folder(row) + name(row) is the path.
   std::string_view name(int row) const { return pool->text(at(row).name); }
   std::string_view newPath(int row) const { return pool->text(at(row).newPath); }
@@ -79,6 +81,8 @@ class CaptureList {
   int icon(int row) const { return at(row).icon; }
   int folderIcon(int row) const { return at(row).folderIcon; }
   PathStyle pathStyle() const { return style; }
+  // Whether a row added so far knows the process that made its change (a pid or a name).
+  bool hasProcesses() const { return anyProcess; }
 
   void setObserver(CaptureListObserver* newObserver) { observer = newObserver; }
   // During a long batch, the folder icons of this many new rows are asked together, so that
@@ -133,6 +137,7 @@ class CaptureList {
   std::vector<IconLookup> iconLookups;  // started, not finished
   std::size_t published = 0;
   int batchDepth = 0;
+  bool anyProcess = false;
 };
 
 }  // namespace tw

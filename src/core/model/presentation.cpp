@@ -47,6 +47,8 @@ void appendCell(std::string& out, ListColumn column, std::string_view folder, st
     case ListColumn::WorkPath:
       out += folder;
       break;
+    case ListColumn::Process:
+      break;  // not a fact of the path: see processCellText
   }
 }
 
@@ -178,7 +180,18 @@ std::string CapturePresentation::nodeText(const CaptureTree& tree, NodeId node) 
   return visibleText(text);
 }
 
+std::string processCellText(std::int32_t pid, std::string_view name) {
+  std::string cell(name);
+  if (pid != 0) {
+    if (!cell.empty()) cell += ' ';
+    cell += '(' + std::to_string(pid) + ')';
+  }
+  return cell;
+}
+
 std::string CapturePresentation::cellText(const CaptureList& list, int row, ListColumn column) const {
+  if (column == ListColumn::Process)
+    return visibleText(processCellText(list.processId(row), list.processName(row)));
   std::string cell;
   appendCell(cell, column, list.folder(row), list.name(row), list.newPath(row), list.kind(row),
              list.pathStyle());
@@ -193,6 +206,7 @@ int CapturePresentation::cellIcon(const CaptureList& list, int row, ListColumn c
       return list.folderIcon(row);
     case ListColumn::To:
     case ListColumn::Action:
+    case ListColumn::Process:
       break;
   }
   return 0;

@@ -48,12 +48,20 @@ std::string visibleText(std::string_view text);
 // escaping can be undone without doubt.
 void appendTsvEscaped(std::string& out, std::string_view text);
 
-// The columns of the capture list, in order.
-enum class ListColumn : int { From, To, Action, WorkPath };
+// The columns of the capture list, in order. The first four are always shown (and are what the
+// report holds); Process follows them in a list whose recording knows the processes that made
+// its changes (CaptureList::hasProcesses).
+enum class ListColumn : int { From, To, Action, WorkPath, Process };
 inline constexpr int kListColumnCount = 4;
+inline constexpr int kListColumnCountWithProcess = 5;
 // The column captions, in column order.
-inline constexpr std::string_view kListColumnCaptions[kListColumnCount] = {"From", "To", "Action",
-                                                                           "Work Path"};
+inline constexpr std::string_view kListColumnCaptions[kListColumnCountWithProcess] = {"From", "To", "Action",
+                                                                                      "Work Path", "Process"};
+
+// The Process cell of a change: the process's short name and its id in parentheses, "cp (4242)";
+// the name alone when the id is unknown, "(4242)" when only the id is known; empty when neither
+// is known (never a guess).
+std::string processCellText(std::int32_t pid, std::string_view name);
 
 // The four cells of the list row of a change, before control characters are made visible:
 // From, the file-name part of the path (the whole path when that part is blank, "-" when the

@@ -107,24 +107,27 @@ void CaptureTreeModel::rowsReset() { endResetModel(); }
 // --- CaptureListModel ---
 
 CaptureListModel::CaptureListModel(CaptureViews& views, SystemIcons& icons, QObject* parent)
-    : QAbstractTableModel(parent), views(views), icons(icons) {
+    : QAbstractTableModel(parent), views(views), icons(icons), rowFilter(views.list()) {
   views.list().setObserver(this);
+  const int rows = views.list().rowCount();
+  if (rows > 0) rowFilter.addRows(0, rows - 1);
+  shownRows = rowFilter.shownCount();
+  processColumn = views.list().hasProcesses();
 }
 
 CaptureListModel::~CaptureListModel() { views.list().setObserver(nullptr); }
 
-int CaptureListModel::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : views.list().rowCount();
-}
+int CaptureListModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : shownRows; }
 
 int CaptureListModel::columnCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : kListColumnCount;
+  if (parent.isValid()) return 0;
+  return processColumn ? kListColumnCountWithProcess : kListColumnCount;
 }
 
 QVariant CaptureListModel::data(const QModelIndex& index, int role) const {
   const CaptureList& list = views.list();
-  if (!index.isValid() || index.row() >= list.rowCount() || index.column() >= kListColumnCount) return {};
-  const int row = index.row();
+  if (!index.isValid() || index.row() >= shownRows || index.column() >= columnCount()) return {};
+  const int row = rowFilter.listRow(index.row());
   const auto column = static_cast<ListColumn>(index.column());
   const CapturePresentation& presentation = views.presentation();
   switch (role) {
@@ -140,8 +143,7 @@ QVariant CaptureListModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant CaptureListModel::headerData(int section, Qt::Orientation orientation, int role) const {
-  if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
-      section >= kListColumnCount) {
+  if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= columnCount()) {
     return QAbstractTableModel::headerData(section, orientation, role);
   }
   const std::string_view caption = kListColumnCaptions[section];
@@ -153,14 +155,46 @@ Qt::ItemFlags CaptureListModel::flags(const QModelIndex& index) const {
   return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
 }
 
-void CaptureListModel::rowsAboutToBeInserted(int first, int last) {
-  beginInsertRows(QModelIndex(), first, last);
+void CaptureListModel::setFilterText(const QString& text) {
+  const QByteArray utf8 = text.toUtf8();
+  const std::string_view wanted(utf8.constData(), static_cast<std::size_t>(utf8.size()));
+  if (wanted == rowFilter.text()) return;
+  beginResetModel();
+  rowFilter.setText(wanted);
+  shownRows = rowFilter.shownCount();
+  endResetModel();
 }
 
-void CaptureListModel::rowsInserted(int, int) { endInsertRows(); }
+void CaptureListModel::rowsAboutToBeInserted(int first, int last) {
+  // The new rows are readable already: they are matched now, and only those that match are
+  // announced.
+  const int before = shownRows;
+  const int matched = rowFilter.addRows(first, last);
+  if (matched == 0) return;
+  inserting = true;
+  beginInsertRows(QModelIndex(), before, before + matched - 1);
+  shownRows = before + matched;
+}
+
+void CaptureListModel::rowsInserted(int, int) {
+  if (inserting) {
+    inserting = false;
+    endInsertRows();
+  }
+  if (!processColumn && views.list().hasProcesses()) {
+    beginInsertColumns(QModelIndex(), kListColumnCount, kListColumnCount);
+    processColumn = true;
+    endInsertColumns();
+  }
+}
 
 void CaptureListModel::listAboutToBeCleared() { beginResetModel(); }
 
-void CaptureListModel::listCleared() { endResetModel(); }
+void CaptureListModel::listCleared() {
+  rowFilter.clear();
+  shownRows = 0;
+  processColumn = false;
+  endResetModel();
+}
 
 }  // namespace tw

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "core/model/capture_views.h"
+#include "core/model/list_filter.h"
 #include "core/model/presentation.h"
 #include "core/model/tree_rows.h"
 #include "gui/main/system_icons.h"
@@ -73,8 +74,11 @@ class CaptureTreeModel : public QAbstractListModel, public TreeRowsObserver {
 };
 
 // Presents the capture list to a table view: four columns with the captions of
-// kListColumnCaptions. The From column shows the row's icon, the Work Path column the icon of
-// the folder; every cell takes the row's colour.
+// kListColumnCaptions, and a fifth, Process, from the moment a row knows the process that made
+// its change (until the list is cleared). The From column shows the row's icon, the Work Path
+// column the icon of the folder; every cell takes the row's colour. With a filter text set it
+// shows only the rows the text matches (ListFilter), in list order; rows arriving meanwhile are
+// matched once each as their batch is announced.
 //
 // Thread: the user-interface thread. It is the list's observer from its construction to its
 // destruction (so it must not outlive the views); uses, but does not own, the capture views
@@ -92,6 +96,14 @@ class CaptureListModel : public QAbstractTableModel, public CaptureListObserver 
   QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
   Qt::ItemFlags flags(const QModelIndex& index) const override;
 
+  // Shows only the rows that match `text` (every row for a blank text).
+  void setFilterText(const QString& text);
+  const ListFilter& filter() const { return rowFilter; }
+  // The list row a row of the model shows.
+  int listRow(int row) const { return rowFilter.listRow(row); }
+  // Whether the Process column is shown.
+  bool showsProcess() const { return processColumn; }
+
   // CaptureListObserver
   void rowsAboutToBeInserted(int first, int last) override;
   void rowsInserted(int first, int last) override;
@@ -101,6 +113,10 @@ class CaptureListModel : public QAbstractTableModel, public CaptureListObserver 
  private:
   CaptureViews& views;
   SystemIcons& icons;
+  ListFilter rowFilter;
+  int shownRows = 0;       // as announced to the views
+  bool inserting = false;  // between a begin and an end of inserted rows
+  bool processColumn = false;
 };
 
 }  // namespace tw

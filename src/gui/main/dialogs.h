@@ -3,11 +3,21 @@
 #include <QString>
 #include <optional>
 
+#include "core/report/change_export.h"
+
 class QWidget;
 
 namespace tw {
 
 enum class MessageIcon { Information, Error, Question };
+
+// Where and how the user chose to export: the file, its type (the report, CSV or jsonl, chosen by
+// the file type in the save dialog), and whether only the rows the filter shows go into it.
+struct ExportTarget {
+  QString fileName;
+  ExportFormat format = ExportFormat::Report;
+  bool shownRowsOnly = false;
+};
 
 // The program's modal dialogs: message boxes, the close confirmation, the save dialog and the
 // folder picker. The windows ask through this interface so that tests can answer in place of a
@@ -33,6 +43,13 @@ class Dialogs {
   // for a new folder only when `allowNewFolder`; the chosen folder, or the empty text.
   virtual QString browseForFolder(QWidget* owner, const QString& title, const QString& initial,
                                   bool allowNewFolder) = 0;
+  // The export's save dialog: the report (the default), CSV or jsonl by file type, and, when
+  // `offerShownRowsOnly`, the choice "only the shown rows"; nothing when cancelled. Without an
+  // override: the plain save dialog, for the report.
+  virtual std::optional<ExportTarget> saveExportFile(QWidget* owner, bool offerShownRowsOnly);
+  // The open dialog for a recording in the jsonl form; nothing when cancelled (and without an
+  // override).
+  virtual std::optional<QString> openRecordingFile(QWidget* owner);
 };
 
 class QtDialogs : public Dialogs {
@@ -44,6 +61,8 @@ class QtDialogs : public Dialogs {
   std::optional<QString> saveFileName(QWidget* owner, const QString& defaultSuffix) override;
   QString browseForFolder(QWidget* owner, const QString& title, const QString& initial,
                           bool allowNewFolder) override;
+  std::optional<ExportTarget> saveExportFile(QWidget* owner, bool offerShownRowsOnly) override;
+  std::optional<QString> openRecordingFile(QWidget* owner) override;
 };
 
 }  // namespace tw

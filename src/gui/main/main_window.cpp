@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QCursor>
 #include <QFile>
+#include <QLocale>
 #include <QScreen>
 #include <algorithm>
 #include <cstdlib>
@@ -131,6 +132,7 @@ void MainWindow::buildControls() {
   listView->setModel(listModel_.get());
   listView->setGeometry(311, 80, 316, 249);
   listView->hide();
+  filterBar = new FilterBar(this);
 
   progressBar = new ProgressBar(this);
   progressBar->setGeometry(8, 335, 619, 9);
@@ -158,6 +160,16 @@ void MainWindow::buildControls() {
   helpMenu->addSeparator();
   exitAction = helpMenu->addAction(QIcon(images->image(static_cast<int>(MainImage::Exit))),
                                    QStringLiteral("Exit Program"));
+  // Beyond the designed menu: opening a recording, above Exit Program.
+  openAction = new QAction(QStringLiteral("Open Recording..."), this);
+  openAction->setShortcut(QKeySequence::Open);
+  openAction->setShortcutContext(Qt::WindowShortcut);
+  helpMenu->insertAction(exitAction, openAction);
+  addAction(openAction);
+  findAction = new QAction(QStringLiteral("Filter"), this);
+  findAction->setShortcut(QKeySequence::Find);
+  findAction->setShortcutContext(Qt::WindowShortcut);
+  addAction(findAction);
 
   const auto wire = [this](auto* sender, auto signal, void (MainWindow::*handler)()) {
     connect(sender, signal, this, [this, handler] { runCommand([this, handler] { (this->*handler)(); }); });
@@ -173,6 +185,17 @@ void MainWindow::buildControls() {
   wire(likeUsAction, &QAction::triggered, &MainWindow::onLikeUs);
   wire(aboutAction, &QAction::triggered, &MainWindow::onAbout);
   wire(exitAction, &QAction::triggered, &MainWindow::onExitProgram);
+  wire(openAction, &QAction::triggered, &MainWindow::onOpenRecording);
+  wire(findAction, &QAction::triggered, &MainWindow::onFind);
+  connect(filterBar, &FilterBar::textChanged, this, [this](const QString& text) { setFilterText(text); });
+  connect(filterBar, &FilterBar::closed, this, [this] {
+    processResize();
+    (treeView->isVisible() ? static_cast<QWidget*>(treeView) : listView)->setFocus();
+  });
+  // The count follows every change of the list's rows, shown or not.
+  const auto count = [this] { updateFilterCount(); };
+  connect(listModel_.get(), &QAbstractItemModel::rowsInserted, this, count);
+  connect(listModel_.get(), &QAbstractItemModel::modelReset, this, count);
   connect(trayIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
     if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick) {
       runCommand([this] { onTrayActivated(); });
@@ -309,6 +332,16 @@ void MainWindow::processResize() {
   pauseButton->move(p.pauseLeft, pauseButton->y());
   helpButton->move(p.helpLeft, helpButton->y());
   settingsButton->move(p.settingsLeft, settingsButton->y());
+  if (filterBar->isVisibleTo(this)) {
+    // The filter box takes the top of the views' place.
+    Rect views = p.views;
+    const int height = filterBar->sizeHint().height();
+    filterBar->setGeometry(views.left, views.top, views.width(), height);
+    views.top = std::min(views.bottom, views.top + height + sizes.gap);
+    place(treeView, views);
+    place(listView, views);
+    return;
+  }
   place(listView, p.views);
 }
 
@@ -369,14 +402,24 @@ void MainWindow::onShowList() {
   listView->show();
 }
 
-void MainWindow::onClean() { controller.clean(); }
+void MainWindow::onClean() {
+  controller.clean();
+  updateFilterCount();
+}
 
 void MainWindow::onExport() {
-  const std::optional<QString> chosen = dialogs.saveFileName(this, QStringLiteral("txt"));
-  if (!chosen) return;
+  const ListFilter& filter = listModel_->filter();
+  const std::optional<ExportTarget> target = dialogs.saveExportFile(this, filter.active());
+  if (!target) return;
+  const QString* chosen = &target->fileName;
   const std::string fileName = QFile::encodeName(*chosen).toStdString();
   if (isBlank(fileName)) return;
-  if (controller.exportReport(windowTitle().toStdString(), fileName).ok()) {
+  const bool shownOnly = target->shownRowsOnly && filter.active();
+  const Status written = target->format == ExportFormat::Report
+                             ? controller.exportReport(windowTitle().toStdString(), fileName)
+                             : writeListRows(platform.files, fileName, views.list(), target->format,
+                                             shownOnly ? &filter.rows() : nullptr);
+  if (written.ok()) {
     dialogs.message(this, fromUtf8(kExportTitle), fromUtf8(kExportDoneText) + *chosen,
                     MessageIcon::Information);
   } else {
@@ -420,6 +463,79 @@ void MainWindow::onAbout() {
 }
 
 void MainWindow::onExitProgram() { closeProgram(); }
+
+void MainWindow::onFind() {
+  const bool wasShown = filterBar->isVisibleTo(this);
+  filterBar->open();
+  if (!wasShown) processResize();
+  updateFilterCount();
+}
+
+void MainWindow::setFilterText(const QString& text) {
+  if (filterBar->edit()->text() != text) filterBar->edit()->setText(text);  // comes back here
+  listModel_->setFilterText(text);
+  updateFilterCount();
+}
+
+void MainWindow::updateFilterCount() {
+  const ListFilter& filter = listModel_->filter();
+  filterBar->showCount(listModel_->rowCount(), filter.totalCount());
+}
+
+void MainWindow::onOpenRecording() {
+  if (isOpeningRecording()) return;
+  const std::optional<QString> chosen = dialogs.openRecordingFile(this);
+  if (chosen && !chosen->isEmpty()) openRecording(*chosen);
+}
+
+void MainWindow::openRecording(const QString& file) {
+  if (isOpeningRecording()) return;
+  const QString title = QStringLiteral("Open Recording");
+  if (controller.state() != RecordingState::Idle) {
+    dialogs.message(this, title, QStringLiteral("Stop the recording before opening one."),
+                    MessageIcon::Error);
+    return;
+  }
+  if (views.list().rowCount() > 0 || views.tree().nodeCount() > 0) {
+    if (!dialogs.askYesNo(
+            this, title,
+            QStringLiteral("The views hold changes. Replace them with the recording %1?").arg(file))) {
+      return;
+    }
+  }
+  // Opened first: a file that cannot be read leaves the views as they are.
+  auto starting = std::make_unique<RecordingOpener>(views, QFile::encodeName(file).toStdString(), this);
+  controller.clean();
+  opener = std::move(starting);
+  recordButton->setEnabled(false);
+  openAction->setEnabled(false);
+  connect(opener.get(), &RecordingOpener::finished, this,
+          [this] { runCommand([this] { recordingOpened(); }); });
+  opener->start();
+}
+
+void MainWindow::recordingOpened() {
+  // The opener is gone once this returns (it is the sender: deleted later).
+  RecordingOpener* finished = opener.release();
+  finished->deleteLater();
+  recordButton->setEnabled(true);
+  openAction->setEnabled(true);
+  treeView->expandNew();
+  treeView->viewport()->update();
+  updateFilterCount();
+  const QLocale locale;
+  QString text = finished->wasCancelled() ? QStringLiteral("Opening was cancelled: %1 changes were loaded.")
+                                          : QStringLiteral("%1 changes were loaded.");
+  text = text.arg(locale.toString(static_cast<qulonglong>(finished->changesLoaded())));
+  if (finished->badLines() > 0) {
+    text += QStringLiteral("\n%1 lines were not events and were skipped (the first: %2).")
+                .arg(locale.toString(static_cast<qulonglong>(finished->badLines())),
+                     fromUtf8(finished->firstBadLine()));
+  }
+  if (!finished->error().empty()) text += QStringLiteral("\n") + fromUtf8(finished->error());
+  dialogs.message(this, QStringLiteral("Open Recording"), text,
+                  finished->error().empty() ? MessageIcon::Information : MessageIcon::Error);
+}
 
 // --- Window events --------------------------------------------------------------------------
 
@@ -498,6 +614,7 @@ void MainWindow::batchProgress(std::size_t position) {
 }
 
 void MainWindow::batchFinished() {
+  updateFilterCount();
   positionTimer.stop();
   progressBar->hide();
   progressBar->setPosition(0);

@@ -21,7 +21,9 @@
 #include "gui/main/capture_models.h"
 #include "gui/main/capture_views.h"
 #include "gui/main/dialogs.h"
+#include "gui/main/filter_bar.h"
 #include "gui/main/qt_ui_thread.h"
+#include "gui/main/recording_opener.h"
 #include "gui/main/system_icons.h"
 #include "platform/platform.h"
 
@@ -112,6 +114,11 @@ class MainWindow : public QWidget, public RecordingListener {
   QAction* likeUsAction = nullptr;
   QAction* aboutAction = nullptr;
   QAction* exitAction = nullptr;
+  // Beyond the designed window: the filter box over the views (Ctrl+F) and the command that opens
+  // a recording (Ctrl+O, also in the help menu).
+  FilterBar* filterBar = nullptr;
+  QAction* findAction = nullptr;
+  QAction* openAction = nullptr;
 
   // The context menu of the tree's nodes and the list's rows, and its commands.
   QMenu* rowMenu = nullptr;
@@ -151,6 +158,17 @@ class MainWindow : public QWidget, public RecordingListener {
   void onLikeUs();
   void onAbout();
   void onExitProgram();
+  void onFind();
+  void onOpenRecording();
+
+  // Shows only the list rows that match `text` (every row when blank), as typing it would.
+  void setFilterText(const QString& text);
+  // Loads a recording in the jsonl form into the views: only while not recording; views that
+  // hold changes are replaced after the user agrees (as Clean would clear them). The load runs in
+  // steps on the event loop; one message says what was loaded and how many lines were not
+  // events.
+  void openRecording(const QString& file);
+  bool isOpeningRecording() const { return opener != nullptr; }
 
   // Fills the context menu for `target`: its commands' captions, which of them can run, and the
   // reason of those that cannot in their tool tips. The exclusions cannot run while a recording
@@ -174,6 +192,8 @@ class MainWindow : public QWidget, public RecordingListener {
   void buildKeyboard();
   void showRowMenu(const QModelIndex& index, const QPoint& globalPos);
   void setStatus(const QString& text);
+  void updateFilterCount();
+  void recordingOpened();
   // Runs a command; an exception from it reaches the user in the general error message box.
   void runCommand(const std::function<void()>& command);
 
@@ -190,6 +210,7 @@ class MainWindow : public QWidget, public RecordingListener {
   SystemIcons systemIcons;
   std::unique_ptr<CaptureTreeModel> treeModel_;
   std::unique_ptr<CaptureListModel> listModel_;
+  std::unique_ptr<RecordingOpener> opener;  // while a recording is being opened
 
   // The bar's position follows the delivered changes; it is drawn once per pass of the event
   // loop rather than once per step.

@@ -84,3 +84,31 @@ TEST(Presentation, ViewsWithoutIconsAskNothing) {
 
 }  // namespace
 }  // namespace tw
+
+namespace tw {
+namespace {
+
+TEST(Presentation, ProcessCellShowsWhatIsKnownAndNothingElse) {
+  struct Case {
+    std::int32_t pid;
+    const char* name;
+    const char* cell;
+  } cases[] = {{0, "", ""}, {4242, "cp", "cp (4242)"}, {4242, "", "(4242)"}, {0, "cp", "cp"}};
+  for (const Case& c : cases) EXPECT_EQ(processCellText(c.pid, c.name), c.cell) << c.pid << c.name;
+  FakePlatform platform(PathStyle::Posix);
+  CaptureViews views(platform, nullptr, PathStyle::Posix);
+  Change made = test::change(EventKind::FileCreated, "/a");
+  views.add(made);
+  EXPECT_FALSE(views.list().hasProcesses());
+  made.pid = 7;
+  made.process = "tab\there";
+  views.add(made);
+  EXPECT_TRUE(views.list().hasProcesses());
+  EXPECT_EQ(views.presentation().cellText(views.list(), 0, ListColumn::Process), "");
+  EXPECT_EQ(views.presentation().cellText(views.list(), 1, ListColumn::Process), "tab\xE2\x90\x89here (7)");
+  views.clear();
+  EXPECT_FALSE(views.list().hasProcesses());
+}
+
+}  // namespace
+}  // namespace tw

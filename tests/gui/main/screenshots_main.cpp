@@ -1,7 +1,7 @@
 // Takes the README's pictures of the desktop program: the main window during a real recording
 // of a demonstration folder, in the tree and in the list, and the four pages of the settings
-// window. Run it on a display (scripts/screenshots.sh runs it under Xvfb).
-// Usage: tarnwatch_screenshots OUTPUT-FOLDER
+// window, and a recording made elsewhere opened and filtered in the list. Run it on a display
+// (scripts/screenshots.sh runs it under Xvfb). Usage: tarnwatch_screenshots OUTPUT-FOLDER
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -13,6 +13,7 @@
 #include <iostream>
 
 #include "app/record/recorder.h"
+#include "core/report/jsonl.h"
 #include "gui/main/dialogs.h"
 #include "gui/main/main_window.h"
 #include "gui/main/system_icons.h"
@@ -54,6 +55,16 @@ class Link : public tw::SettingsWindowLink {
   tw::SettingsWindow& window;
 };
 
+// The real dialogs, but for the message that a recording was opened, which a picture does not
+// wait for.
+class QuietDialogs : public tw::QtDialogs {
+ public:
+  bool quiet = false;
+  void message(QWidget* owner, const QString& title, const QString& text, tw::MessageIcon icon) override {
+    if (!quiet) tw::QtDialogs::message(owner, title, text, icon);
+  }
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -77,7 +88,8 @@ int main(int argc, char** argv) {
   tw::LinuxPlatform real;
   tw::record::FolderDrives folders(real, tw::PathStyle::Posix, {demo.string()});
   const tw::Platform platform = real.parts().withDrives(folders);
-  tw::QtDialogs dialogs;
+  QuietDialogs quietDialogs;
+  tw::QtDialogs& dialogs = quietDialogs;
   tw::SystemIcons settingsIcons(real);
   const std::string ini = (fs::temp_directory_path() / "tarnwatch-demo.ini").string();
   { std::ofstream(ini) << ""; }
@@ -141,6 +153,49 @@ int main(int argc, char** argv) {
 
   main.onRecord();
   while (main.recording().state() != tw::RecordingState::Idle) pause(50);
+
+  // A recording made headless on a server, with the processes that made the changes, opened and
+  // filtered in the list.
+  const fs::path server = fs::temp_directory_path() / "tarnwatch-demo-server.jsonl";
+  {
+    std::ofstream lines(server);
+    struct Line {
+      tw::EventKind kind;
+      const char* path;
+      const char* newPath;
+      int pid;
+      const char* process;
+    } demoLines[] = {
+        {tw::EventKind::FolderCreated, "/srv/www/site/assets", "", 2211, "rsync"},
+        {tw::EventKind::FileCreated, "/srv/www/site/assets/logo.png", "", 2211, "rsync"},
+        {tw::EventKind::FileUpdated, "/srv/www/site/index.html", "", 2211, "rsync"},
+        {tw::EventKind::FileUpdated, "/var/log/nginx/access.log", "", 912, "nginx"},
+        {tw::EventKind::FileRenamed, "/srv/www/site/news.tmp", "/srv/www/site/news.html", 3107, "vim"},
+        {tw::EventKind::FileDeleted, "/srv/www/site/old.html", "", 3120, "rm"},
+        {tw::EventKind::Attributes, "/etc/nginx/nginx.conf", "", 0, ""},
+        {tw::EventKind::FileCreated, "/srv/www/site/feed.xml", "", 4410, "python3"},
+    };
+    for (const Line& line : demoLines) {
+      tw::Change change;
+      change.kind = line.kind;
+      change.path = line.path;
+      change.newPath = line.newPath;
+      change.pid = line.pid;
+      change.process = line.process;
+      change.time = std::chrono::system_clock::now();
+      lines << tw::jsonLine(change) << "\n";
+    }
+  }
+  main.onClean();
+  quietDialogs.quiet = true;
+  main.openRecording(QString::fromStdString(server.string()));
+  while (main.isOpeningRecording()) pause(50);
+  main.onShowList();
+  main.onFind();
+  main.setFilterText(QStringLiteral("site"));
+  pause(300);
+  ok = save(main, out, "main-filter.png") && ok;
+  fs::remove(server);
   fs::remove_all(demo);
   fs::remove(ini);
   return ok ? 0 : 1;

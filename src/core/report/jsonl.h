@@ -6,7 +6,9 @@
 #include <string>
 #include <string_view>
 
-namespace tw::record {
+#include "core/events/change.h"
+
+namespace tw {
 
 // Writes `bytes` as a quoted JSON string. Valid UTF-8 is written as it is (control characters,
 // '"' and '\' escaped); a byte that is not part of valid UTF-8 is written as the escape of a
@@ -37,4 +39,10 @@ struct JsonEvent {
 // On a line that is not such an object, returns none and says why in `error`.
 std::optional<JsonEvent> parseJsonEvent(std::string_view line, std::string& error);
 
-}  // namespace tw::record
+// One line of the jsonl form (no line end): one JSON object with "time" (when the change was read
+// from the system), "event", "action", "item1" and "item2", then "pid" and "process" when the
+// process that made the change is known (pid not 0; "process" only when its name is known too).
+// The headless recorder prints it, and the desktop program exports and opens it.
+std::string jsonLine(const Change& change);
+
+}  // namespace tw

@@ -1,11 +1,12 @@
-#include "app/record/jsonl.h"
+#include "core/report/jsonl.h"
 
 #include <charconv>
 #include <cstdio>
 
+#include "core/events/event_kinds.h"
 #include "core/text/utf8.h"
 
-namespace tw::record {
+namespace tw {
 
 namespace {
 
@@ -373,4 +374,18 @@ std::optional<JsonEvent> parseJsonEvent(std::string_view line, std::string& erro
   return event;
 }
 
-}  // namespace tw::record
+std::string jsonLine(const Change& change) {
+  const int number = eventNumber(change.kind);
+  std::string line = "{\"time\":" + jsonString(isoTime(change.time)) +
+                     ",\"event\":" + std::to_string(number) +
+                     ",\"action\":" + jsonString(getEventName(number)) +
+                     ",\"item1\":" + jsonString(change.path) + ",\"item2\":" + jsonString(change.newPath);
+  if (change.pid != 0) {
+    line += ",\"pid\":" + std::to_string(change.pid);
+    if (!change.process.empty()) line += ",\"process\":" + jsonString(change.process);
+  }
+  line += "}";
+  return line;
+}
+
+}  // namespace tw

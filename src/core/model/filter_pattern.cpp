@@ -1,0 +1,131 @@
+#include "core/model/filter_pattern.h"
+
+namespace tw {
+
+namespace {
+
+constexpr unsigned char fold(unsigned char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + 32) : c;
+}
+
+// The length of the character at text[at]: a lead byte with its continuation bytes, else one.
+std::size_t characterLength(std::string_view text, std::size_t at) {
+  const auto lead = static_cast<unsigned char>(text[at]);
+  std::size_t wanted = 1;
+  if (lead >= 0xF0 && lead <= 0xF4) {
+    wanted = 4;
+  } else if (lead >= 0xE0) {
+    wanted = lead <= 0xEF ? 3 : 1;
+  } else if (lead >= 0xC2) {
+    wanted = 2;
+  }
+  std::size_t length = 1;
+  while (length < wanted && at + length < text.size() &&
+         (static_cast<unsigned char>(text[at + length]) & 0xC0) == 0x80) {
+    ++length;
+  }
+  return length == wanted ? length : 1;
+}
+
+}  // namespace
+
+FilterPattern::FilterPattern(std::string_view text) : source(text) {
+  std::string run;
+  for (const char c : text) {
+    if (c == '*') {
+      if (!run.empty()) segments.push_back(std::move(run));
+      run.clear();
+    } else {
+      run += static_cast<char>(fold(static_cast<unsigned char>(c)));
+    }
+  }
+  if (!run.empty()) segments.push_back(std::move(run));
+  for (const std::string& segment : segments)
+    hasAnyCharacter.push_back(segment.find('?') != std::string::npos);
+}
+
+void FilterPattern::appendFolded(std::string& out, std::string_view text) {
+  const std::size_t at = out.size();
+  out.resize(at + text.size());
+  char* to = out.data() + at;
+  // A loop without branches, which the compiler turns into vector instructions.
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    to[i] = static_cast<char>(c | (static_cast<unsigned char>(c - 'A') < 26 ? 0x20 : 0));
+  }
+}
+
+std::size_t FilterPattern::findRun(std::size_t k, std::string_view folded, std::size_t from) const {
+  const std::string& segment = segments[k];
+  if (!hasAnyCharacter[k]) {
+    const std::size_t at = folded.find(segment, from);
+    return at == std::string_view::npos ? at : at + segment.size();
+  }
+  for (std::size_t at = from; at < folded.size(); ++at) {
+    if (segment.front() != '?' && folded[at] != segment.front()) continue;
+    if (segment.front() == '?' && (static_cast<unsigned char>(folded[at]) & 0xC0) == 0x80 && at > from)
+      continue;
+    const std::size_t end = matchAt(segment, folded, at);
+    if (end != std::string_view::npos) return end;
+  }
+  return std::string_view::npos;
+}
+
+FilterPattern::Progress FilterPattern::progress(std::string_view folded) const {
+  Progress reached;
+  while (reached.runsFound < segments.size()) {
+    const std::size_t end = findRun(reached.runsFound, folded, reached.next);
+    if (end == std::string_view::npos) break;
+    reached.next = end;
+    ++reached.runsFound;
+  }
+  return reached;
+}
+
+bool FilterPattern::matchesFoldedFrom(std::string_view folded, std::size_t firstRun) const {
+  std::size_t from = 0;
+  for (std::size_t k = firstRun; k < segments.size(); ++k) {
+    from = findRun(k, folded, from);
+    if (from == std::string_view::npos) return false;
+  }
+  return true;
+}
+
+bool FilterPattern::matchesFolded(std::string_view folded) const { return matchesFoldedFrom(folded, 0); }
+
+std::size_t FilterPattern::matchAt(const std::string& segment, std::string_view text, std::size_t at) const {
+  for (const char p : segment) {
+    if (at >= text.size()) return std::string_view::npos;
+    if (p == '?') {
+      at += characterLength(text, at);
+    } else if (fold(static_cast<unsigned char>(text[at])) == static_cast<unsigned char>(p)) {
+      ++at;
+    } else {
+      return std::string_view::npos;
+    }
+  }
+  return at;
+}
+
+bool FilterPattern::matches(std::string_view text) const {
+  // Every segment is taken at its earliest place after the one before: as each character of a
+  // segment takes exactly one character of the text, an earlier start never ends later, so the
+  // earliest place leaves the most room for the segments after it.
+  std::size_t from = 0;
+  for (const std::string& segment : segments) {
+    const auto first = static_cast<unsigned char>(segment.front());
+    std::size_t end = std::string_view::npos;
+    for (std::size_t at = from; at < text.size(); ++at) {
+      if (first != '?' && fold(static_cast<unsigned char>(text[at])) != first) continue;
+      // '?' starts only at a character's start; a byte inside a sequence is no start.
+      if (first == '?' && (static_cast<unsigned char>(text[at]) & 0xC0) == 0x80 && at > from) continue;
+      end = matchAt(segment, text, at);
+      if (end != std::string_view::npos) break;
+    }
+    if (end == std::string_view::npos) return false;
+    from = end;
+  }
+  return true;
+}
+
+}  // namespace tw

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/events/event_kinds.h"
+#include "core/model/capture_list.h"
+#include "core/model/filter_pattern.h"
+
+namespace tw {
+
+// Which rows of the capture list a filter text shows: a row matches when its whole path, its new
+// path, its action's name or its Process cell matches the pattern (FilterPattern). The list
+// itself is never changed: filtering only chooses what is shown and, when the user asks, what is
+// exported.
+//
+// The rows shown are kept in list order. A new text looks at every row once; rows the list gains
+// afterwards are looked at once each, as they come (addRows), so a filter set during a recording
+// costs each arriving row one match and nothing more.
+//
+// Thread: the user-interface thread, with the list. Uses, but does not own, the list.
+class ListFilter {
+ public:
+  explicit ListFilter(const CaptureList& list) : list(list) {}
+
+  // Sets the filter text and chooses again among the rows the list has so far (rowCount()).
+  void setText(std::string_view text);
+  const std::string& text() const { return pattern.text(); }
+  // Whether the text chooses (a blank or '*'-only text shows every row).
+  bool active() const { return !pattern.matchesEverything(); }
+
+  // Looks at the list's rows first..last (new rows, readable already though perhaps not yet
+  // announced) and appends those that match; returns how many did. Rows must come in order,
+  // each once.
+  int addRows(int first, int last);
+  // Forgets every row (the list was cleared).
+  void clear();
+
+  // The rows shown, in list order: when active, those that matched; else every row looked at.
+  int shownCount() const { return active() ? static_cast<int>(shown.size()) : looked; }
+  // The list row shown at `position` (0 <= position < shownCount()).
+  int listRow(int position) const { return active() ? shown[static_cast<std::size_t>(position)] : position; }
+  // Rows looked at so far: every row of the list once its announcement is done.
+  int totalCount() const { return looked; }
+  // The matching rows (active filters only; empty otherwise).
+  const std::vector<int>& rows() const { return shown; }
+
+  // Whether one row of the list matches the text.
+  bool matches(int row) const;
+
+ private:
+  const CaptureList& list;
+  FilterPattern pattern;
+  // Whether the action name of each event number matches (decided once per text).
+  std::vector<bool> actionMatches;
+  std::vector<int> shown;
+  int looked = 0;
+  // How far the text gets in each folder part (by its text id; -1: not looked at yet), so that a
+  // folder shared by many rows is matched once, and each row adds only its name.
+  struct FolderProgress {
+    std::size_t runsFound = 0;
+    std::string rest;  // the folded end of the folder part the next run may start in
+  };
+  mutable std::vector<std::int32_t> folderSlots;
+  mutable std::vector<FolderProgress> folders;
+  mutable std::string scratch;  // the path and process texts of the row being matched
+};
+
+}  // namespace tw

@@ -1,0 +1,134 @@
+#include "core/model/list_filter.h"
+
+#include <gtest/gtest.h>
+
+#include "core/model/filter_pattern.h"
+#include "platform/fake/fake_platform.h"
+#include "support/changes.h"
+
+namespace tw {
+namespace {
+
+using test::change;
+
+TEST(FilterPattern, MatchesAnywhereWithoutCaseAndWithWildcards) {
+  struct Case {
+    const char* pattern;
+    const char* text;
+    bool matches;
+  } cases[] = {
+      {"", "/home/u/a.txt", true},
+      {"*", "", true},
+      {"a.txt", "/home/u/a.txt", true},
+      {"A.TXT", "/home/u/a.txt", true},
+      {"home/U", "/HOME/u/a.txt", true},
+      {"b.txt", "/home/u/a.txt", false},
+      {"*.txt", "/home/u/a.txt", true},
+      {"/home/*/a", "/home/u/v/a.txt", true},
+      {"/home/*/a", "/home/a.txt", false},  // '*' may take nothing, but the '/' must be there twice
+      {"a?txt", "/home/u/a.txt", true},
+      {"a??txt", "/home/u/a.txt", false},
+      {"?", "", false},
+      {"caf?.txt", "/d/caf\xC3\xA9.txt", true},   // '?' takes the whole two-byte character
+      {"\xC3\xA9", "/d/caf\xC3\xA9.txt", true},   // no case folding outside ASCII,
+      {"\xC3\x89", "/d/caf\xC3\xA9.txt", false},  // so É does not match é
+      {"a?b",
+       "a\xFF"
+       "b",
+       true},  // a byte that is no character counts as one
+      {"*a*b*c*", "xaxbxcx", true},
+      {"*a*b*c*", "xcxbxax", false},
+      {"ab*ab", "abab", true},
+      {"ab*ab", "aba", false},
+      {"aab", "aaab", true},  // a failed start does not skip the right one
+  };
+  for (const Case& c : cases) {
+    const FilterPattern pattern(c.pattern);
+    EXPECT_EQ(pattern.matches(c.text), c.matches) << c.pattern << " in " << c.text;
+    std::string folded;
+    FilterPattern::appendFolded(folded, c.text);
+    EXPECT_EQ(pattern.matchesFolded(folded), c.matches) << c.pattern << " in folded " << c.text;
+  }
+  EXPECT_TRUE(FilterPattern("**").matchesEverything());
+  EXPECT_FALSE(FilterPattern("?").matchesEverything());
+}
+
+// A list of changes with paths, new paths, kinds and processes to choose from.
+class ListFilterTest : public ::testing::Test {
+ protected:
+  ListFilterTest() : list(platform, nullptr, PathStyle::Posix), filter(list) {}
+
+  void add(const Change& c) { list.add(c); }
+  void addFixture() {
+    add(change(EventKind::FileCreated, "/home/u/report.txt"));                   // 0
+    add(change(EventKind::FileRenamed, "/home/u/a.tmp", "/home/u/Budget.ods"));  // 1
+    add(change(EventKind::FileDeleted, "/var/log/syslog.1"));                    // 2
+    Change written = change(EventKind::FileUpdated, "/srv/data,1.csv");          // 3
+    written.pid = 4242;
+    written.process = "rsync";
+    add(written);
+    add(change(EventKind::FolderCreated, "/home/u/new folder"));       // 4
+    Change unknownName = change(EventKind::Attributes, "/etc/hosts");  // 5
+    unknownName.pid = 77;
+    add(unknownName);
+  }
+  std::vector<int> shown() const {
+    std::vector<int> rows;
+    rows.reserve(static_cast<std::size_t>(filter.shownCount()));
+    for (int i = 0; i < filter.shownCount(); ++i) rows.push_back(filter.listRow(i));
+    return rows;
+  }
+
+  FakePlatform platform{PathStyle::Posix};
+  CaptureList list;
+  ListFilter filter;
+};
+
+TEST_F(ListFilterTest, ChoosesRowsByPathNewPathActionAndProcess) {
+  addFixture();
+  filter.addRows(0, list.rowCount() - 1);
+  struct Case {
+    const char* text;
+    std::vector<int> rows;
+  } cases[] = {
+      {"", {0, 1, 2, 3, 4, 5}},
+      {"/home/u/", {0, 1, 4}},
+      {"budget", {1}},        // the new path only
+      {"a.tmp", {1}},         // the old path
+      {"delete", {2}},        // the action "Delete"
+      {"RSYNC", {3}},         // the process name
+      {"(4242)", {3}},        // the process id as the cell shows it
+      {"(77)", {5}},          // a pid without a name
+      {"u/*.t?t", {0}},       // wildcards over the whole path
+      {"home/u/new f", {4}},  // a path across its folder part and name
+      {"nothing like it", {}},
+  };
+  for (const Case& c : cases) {
+    filter.setText(c.text);
+    EXPECT_EQ(shown(), c.rows) << c.text;
+    EXPECT_EQ(filter.totalCount(), 6) << c.text;
+  }
+}
+
+TEST_F(ListFilterTest, RowsArrivingLaterAreChosenAsTheyComeAndTheListKeepsThemAll) {
+  filter.setText("home");
+  list.beginBatch();
+  addFixture();
+  // The rows are readable before the batch announces them: the model asks while announcing.
+  EXPECT_EQ(filter.addRows(0, 5), 3);
+  list.endBatch();
+  EXPECT_EQ(shown(), (std::vector<int>{0, 1, 4}));
+  add(change(EventKind::FileCreated, "/home/v/x"));
+  add(change(EventKind::FileCreated, "/tmp/y"));
+  EXPECT_EQ(filter.addRows(6, 7), 1);
+  EXPECT_EQ(shown(), (std::vector<int>{0, 1, 4, 6}));
+  EXPECT_EQ(filter.totalCount(), 8);
+  EXPECT_EQ(list.rowCount(), 8);  // filtering drops nothing from the list
+  filter.setText("");
+  EXPECT_EQ(filter.shownCount(), 8);
+  filter.clear();
+  EXPECT_EQ(filter.shownCount(), 0);
+}
+
+}  // namespace
+}  // namespace tw
