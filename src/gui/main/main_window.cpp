@@ -520,7 +520,6 @@ void MainWindow::recordingOpened() {
   finished->deleteLater();
   recordButton->setEnabled(true);
   openAction->setEnabled(true);
-  treeView->expandNew();
   treeView->viewport()->update();
   updateFilterCount();
   const QLocale locale;
