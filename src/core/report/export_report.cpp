@@ -192,6 +192,23 @@ std::string buildExportReport(std::string_view caption, const CaptureViews& view
   return text;
 }
 
+namespace {
+
+// Whether a report write went through: the write said so and the file is there.
+bool reportSaved(Files& files, std::string_view fileName, const Status& written, std::string* error) {
+  if (!written) {
+    if (error != nullptr) *error = written.error();
+    return false;
+  }
+  if (!files.fileExists(fileName)) {
+    if (error != nullptr) *error = "No file exists at " + std::string(fileName) + " after writing it";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 bool exportReportFile(Files& files, std::string_view fileName, std::string_view caption,
                       const CaptureViews& views, std::string* error) {
   // The report's lines already end in CR LF (names cannot break a line: the presentation makes
@@ -202,15 +219,7 @@ bool exportReportFile(Files& files, std::string_view fileName, std::string_view 
                [&](std::string_view piece) { write(files.toReportEncoding(piece)); });
     write("\r\n");
   });
-  if (!written) {
-    if (error != nullptr) *error = written.error();
-    return false;
-  }
-  if (!files.fileExists(fileName)) {
-    if (error != nullptr) *error = "No file exists at " + std::string(fileName) + " after writing it";
-    return false;
-  }
-  return true;
+  return reportSaved(files, fileName, written, error);
 }
 
 bool writeReportFile(Files& files, std::string_view fileName, std::string_view text, std::string* error) {
@@ -235,15 +244,7 @@ bool writeReportFile(Files& files, std::string_view fileName, std::string_view t
     content += "\r\n";
   }
   const Status written = files.writeFileAtomically(fileName, files.toReportEncoding(content));
-  if (!written) {
-    if (error != nullptr) *error = written.error();
-    return false;
-  }
-  if (!files.fileExists(fileName)) {
-    if (error != nullptr) *error = "No file exists at " + std::string(fileName) + " after writing it";
-    return false;
-  }
-  return true;
+  return reportSaved(files, fileName, written, error);
 }
 
 }  // namespace tw
