@@ -869,6 +869,14 @@ Flood floodASmallQueue(std::size_t memoryLimit) {
   return flood;
 }
 
+// Every file of the flood was reported, and none twice.
+void expectEveryFileOnce(const Flood& flood) {
+  EXPECT_EQ(flood.created.size(), flood.files);
+  EXPECT_TRUE(std::all_of(flood.created.begin(), flood.created.end(), [](const auto& c) {
+    return c.second == 1;
+  })) << "a file reported twice";
+}
+
 // When the events cannot leave the kernel's queue in time (here the watch may hold only one
 // read in memory), the overflow is announced with the setting to raise, and the rescan reports
 // every file that appeared, once.
@@ -876,10 +884,7 @@ TEST(WatchOverflow, AnOverflowedInotifyQueueIsAnnouncedAndWhatAppearedIsReported
   const Flood flood = floodASmallQueue(1);
   if (flood.skipped) GTEST_SKIP() << flood.why;
   EXPECT_GE(flood.overflows, 1u);
-  EXPECT_EQ(flood.created.size(), flood.files);
-  EXPECT_TRUE(std::all_of(flood.created.begin(), flood.created.end(), [](const auto& c) {
-    return c.second == 1;
-  })) << "a file reported twice";
+  expectEveryFileOnce(flood);
   EXPECT_TRUE(flood.limitNamed) << "the overflow's notice names the limit to raise";
 }
 
@@ -889,10 +894,7 @@ TEST(WatchOverflow, ASmallInotifyQueueIsDrainedWhileNobodyHandlesTheEvents) {
   const Flood flood = floodASmallQueue(0);
   if (flood.skipped) GTEST_SKIP() << flood.why;
   EXPECT_EQ(flood.overflows, 0u);
-  EXPECT_EQ(flood.created.size(), flood.files);
-  EXPECT_TRUE(std::all_of(flood.created.begin(), flood.created.end(), [](const auto& c) {
-    return c.second == 1;
-  })) << "a file reported twice";
+  expectEveryFileOnce(flood);
 }
 
 // A watch that runs out of inotify watches says so, with the limit to raise, and announces the

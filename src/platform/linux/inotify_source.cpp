@@ -270,8 +270,8 @@ class InotifySource : public ChangeSource {
  public:
   InotifySource(int fd, std::string root, bool recursive, std::size_t memoryLimit)
       : inotifyFd(fd),
-        drain(std::make_unique<QueueDrain>(fd, memoryLimit == 0 ? kDrainCapBytes : memoryLimit,
-                                           inotifyLimit("max_queued_events"))),
+        queueLimit(inotifyLimit("max_queued_events")),
+        drain(std::make_unique<QueueDrain>(fd, memoryLimit == 0 ? kDrainCapBytes : memoryLimit, queueLimit)),
         root(std::move(root)),
         recursive(recursive) {}
   ~InotifySource() override {
@@ -289,7 +289,6 @@ class InotifySource : public ChangeSource {
     }
     rootDev = st.st_dev;
     rootNode = tree.addDetached(root);
-    queueLimit = inotifyLimit("max_queued_events");
     // The root's own watch now, so that its changes flow at once; the folders below are
     // watched a slice at a time while changes flow (continueSetup), the mount table read once
     // for that walk.
@@ -351,7 +350,6 @@ class InotifySource : public ChangeSource {
   }
 
   void readAvailable(ChangeSink& sink) override {
-    lastReadEvents = 0;
     for (;;) {
       handleBlocks(drain->take(), sink);
       // The create events of what a scan of a new folder reported are queued by now, and must
@@ -391,7 +389,6 @@ class InotifySource : public ChangeSource {
       for (std::size_t at = 0; at + sizeof(struct inotify_event) <= size;) {
         const auto* ev = reinterpret_cast<const struct inotify_event*>(data + at);
         at += sizeof(struct inotify_event) + ev->len;
-        ++lastReadEvents;
         handle(*ev, sink);
       }
       if (block.queueEmptyAt) {
@@ -741,6 +738,8 @@ class InotifySource : public ChangeSource {
   }
 
   int inotifyFd;
+  // The kernel's limit of queued events, taken when the instance was made (0 when unknown).
+  const std::size_t queueLimit;
   std::unique_ptr<QueueDrain> drain;
   std::vector<char> entries = std::vector<char>(std::size_t{64} * 1024);  // folder entries of a walk
   std::string root;
@@ -757,8 +756,6 @@ class InotifySource : public ChangeSource {
   std::vector<Step> setup;  // folders still to watch, in slices
   std::optional<std::unordered_set<std::string>> mountPoints;
   std::size_t watched = 0;
-  std::size_t queueLimit = 0;
-  std::size_t lastReadEvents = 0;
   std::chrono::system_clock::time_point lastDrained = std::chrono::system_clock::now();
   std::chrono::system_clock::time_point rescanSince;
   std::unordered_map<int, std::size_t> blind;  // folders that could not be watched, by errno
