@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sched.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/time.h>
 #include <sys/wait.h>
@@ -782,19 +783,39 @@ std::size_t readNumber(const char* path) {
 
 // An overflowed inotify queue is announced on the root with its cause and its fix, and what
 // appeared meanwhile is reported as it is found: every file exactly once in all.
-// Sets a file under /proc/sys for its scope and puts the old value back.
+// Sets a file under /proc/sys for its scope and puts the old value back. Tests in other
+// processes may set the same file at the same time (ctest runs them in parallel): each holds a
+// lock from reading the old value to putting it back, or the second would take the first's
+// lowered value for the old one and leave it behind.
 class ProcSetting {
  public:
-  ProcSetting(std::string file, std::size_t value) : path(std::move(file)), old(readNumber(path.c_str())) {
+  ProcSetting(std::string file, std::size_t value)
+      : path(std::move(file)), lock(lockFor(path)), old(readNumber(path.c_str())) {
     std::ofstream out(path);
     set = old != 0 && static_cast<bool>(out << value << std::flush);
   }
   ~ProcSetting() {
     if (set) std::ofstream(path) << old;
+    if (lock >= 0) ::close(lock);  // closing releases the lock
   }
+  ProcSetting(const ProcSetting&) = delete;
+  ProcSetting& operator=(const ProcSetting&) = delete;
   const std::string path;
+  const int lock;
   const std::size_t old;
   bool set = false;
+
+ private:
+  static int lockFor(const std::string& setting) {
+    std::string name = "/tmp/tarnwatch-test-" + std::filesystem::path(setting).filename().string();
+    name += ".lock";
+    const int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd >= 0) {
+      while (::flock(fd, LOCK_EX) != 0 && errno == EINTR) {
+      }
+    }
+    return fd;
+  }
 };
 
 // What a watch with a small kernel queue (1,024 events) reported of a flood of files made
