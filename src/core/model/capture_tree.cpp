@@ -188,7 +188,7 @@ NodeId CaptureTree::find(std::string_view value, NodeId parent) const {
   return first;
 }
 
-void CaptureTree::add(const Change& change) {
+NodeId CaptureTree::add(const Change& change) {
   const Batch batch(*this);
   const std::string_view directoryPath = change.path;
   std::vector<std::string_view>& segments = segmentScratch;
@@ -264,6 +264,7 @@ void CaptureTree::add(const Change& change) {
     if (treated && last) treat(node, change);
     parent = node;
   }
+  return parent;
 }
 
 void CaptureTree::treat(NodeId node, const Change& change) {

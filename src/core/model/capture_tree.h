@@ -84,8 +84,9 @@ class CaptureTree {
 
   // Files one change under its path: creates the nodes its path lacks; a deletion (Delete,
   // Delete Directory) or a rename (Rename File, Rename Folder) treats the node of the last
-  // segment. Other kinds than isFiledInTree's only make sure the path's nodes exist.
-  void add(const Change& change);
+  // segment. Other kinds than isFiledInTree's only make sure the path's nodes exist. Returns the
+  // node the change was filed on (that of the last segment; kNoNode for a blank path).
+  NodeId add(const Change& change);
 
   // The full path of a node: a root's text alone (C:), else the texts from the root down
   // joined by the separator with one more at the end (C:\Users\bob\). POSIX style does not

@@ -15,8 +15,17 @@ void CaptureViews::beginBatch() {
 }
 
 void CaptureViews::add(const Change& change) {
-  if (isFiledInTree(change.kind)) tree_->add(change);
+  rowNodes.push_back(isFiledInTree(change.kind) ? tree_->add(change) : kNoNode);
   list_->add(change);
+}
+
+std::vector<NodeId> CaptureViews::nodesOfRows(const std::vector<int>& rows, std::size_t from) const {
+  std::vector<NodeId> nodes;
+  nodes.reserve(rows.size() > from ? rows.size() - from : 0);
+  for (std::size_t i = from; i < rows.size(); ++i) {
+    if (const NodeId node = nodeOfRow(rows[i]); node != kNoNode) nodes.push_back(node);
+  }
+  return nodes;
 }
 
 void CaptureViews::endBatch() {
@@ -27,12 +36,14 @@ void CaptureViews::endBatch() {
 void CaptureViews::clear() {
   tree_->clear();
   list_->clear();
+  std::vector<NodeId>().swap(rowNodes);
   pool.clear();
   if (folderIcons) folderIcons->clear();
 }
 
 std::size_t CaptureViews::sharedBytesUsed() const {
-  return pool.bytesUsed() + (folderIcons ? folderIcons->bytesUsed() : 0);
+  return pool.bytesUsed() + (folderIcons ? folderIcons->bytesUsed() : 0) +
+         rowNodes.capacity() * sizeof(NodeId);
 }
 
 }  // namespace tw

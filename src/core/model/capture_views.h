@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 #include "core/events/change.h"
 #include "core/model/capture_list.h"
@@ -32,6 +33,13 @@ class CaptureViews {
   // Files one delivered change: into the tree for the kinds that change the path tree, and as a
   // row of the list for every kind.
   void add(const Change& change);
+  // The tree node a list row's change was filed on; kNoNode for a kind the tree does not file
+  // (or a blank path). The node may have gone since (a deleted folder's subtree): check with
+  // CaptureTree::isNode.
+  NodeId nodeOfRow(int row) const { return rowNodes[static_cast<std::size_t>(row)]; }
+  // The nodes of rows[from..]: what a tree shows for the rows a list filter shows
+  // (TreeRows::showOnly, showAlso). Rows without a node are left out.
+  std::vector<NodeId> nodesOfRows(const std::vector<int>& rows, std::size_t from = 0) const;
   void endBatch();
   // Removes every node and every row (the Clean command).
   void clear();
@@ -42,7 +50,8 @@ class CaptureViews {
   const CaptureList& list() const { return *list_; }
   const CapturePresentation& presentation() const { return presentation_; }
   PathStyle pathStyle() const { return style; }
-  // Bytes held by the texts both keep and by the folder icons, for the benchmarks.
+  // Bytes held by the texts both keep, by the folder icons and by the rows' nodes, for the
+  // benchmarks.
   std::size_t sharedBytesUsed() const;
 
  private:
@@ -51,6 +60,8 @@ class CaptureViews {
   std::unique_ptr<FolderIconCache> folderIcons;  // none without an icon source
   std::unique_ptr<CaptureTree> tree_;
   std::unique_ptr<CaptureList> list_;
+  // By list row: the node its change was filed on (nodeOfRow).
+  std::vector<NodeId> rowNodes;
   CapturePresentation presentation_;
 };
 

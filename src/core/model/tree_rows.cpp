@@ -94,7 +94,7 @@ NodeId TreeRows::nodeAt(int row) const {
 }
 
 int TreeRows::rowOf(NodeId node) const {
-  if (!captureTree.isNode(node) || node >= below.size()) return -1;
+  if (!captureTree.isNode(node) || node >= below.size() || !isShown(node)) return -1;
   std::uint64_t row = 0;
   for (NodeId at = node; at != kNoNode;) {
     const NodeId parent = captureTree.parent(at);
@@ -109,6 +109,7 @@ int TreeRows::rowOf(NodeId node) const {
 }
 
 bool TreeRows::hasChildren(NodeId node) const {
+  if (filtering) return node < below.size() && below[node] > 0;
   const Sums* s = sumsOf(node);
   return s != nullptr && s->size() > 1;
 }
@@ -126,14 +127,15 @@ void TreeRows::grow(NodeId node) {
   if (node < below.size()) return;
   const std::size_t size = std::max<std::size_t>(node + 1, below.size() + below.size() / 2);
   below.resize(size, 0);
-  collapsed.resize(size, 0);
+  flags.resize(size, 0);
   sumsIndex.resize(size, 0);
+  if (filtering) chosenBelow.resize(size, 0);
 }
 
 void TreeRows::addBelow(NodeId node, std::int64_t delta) {
   below[node] = static_cast<std::uint32_t>(static_cast<std::int64_t>(below[node]) + delta);
-  // The node's weight in its parent changes with it while it is expanded.
-  if (node != kNoNode && isExpanded(node)) carry(node, delta);
+  // The node's weight in its parent changes with it while it is expanded and shown.
+  if (node != kNoNode && isExpanded(node) && isShown(node)) carry(node, delta);
 }
 
 void TreeRows::carry(NodeId node, std::int64_t delta) {
@@ -141,7 +143,8 @@ void TreeRows::carry(NodeId node, std::int64_t delta) {
     const NodeId parent = captureTree.parent(at);
     add(*sumsOf(parent), static_cast<std::size_t>(captureTree.row(at)) + 1, delta);
     below[parent] = static_cast<std::uint32_t>(static_cast<std::int64_t>(below[parent]) + delta);
-    if (!isExpanded(parent)) return;  // a collapsed parent's own weight stays
+    // A collapsed parent's own weight stays, and so does a hidden one's (0).
+    if (!isExpanded(parent) || !isShown(parent)) return;
     at = parent;
   }
 }
@@ -169,30 +172,41 @@ std::uint64_t TreeRows::takeNewNodes(NodeId parent, int first, int last) {
         continue;
       }
       stack.pop_back();
-      if (count == 0) continue;
-      Sums& s = makeSums(node);
-      s.resize(static_cast<std::size_t>(count) + 1);
-      std::uint64_t rows = 0;
-      for (int i = 0; i < count; ++i) {
-        const std::uint32_t w = weight(captureTree.child(node, i));
-        s[static_cast<std::size_t>(i) + 1] = w;
-        rows += w;
-      }
-      for (std::size_t i = 1; i < s.size(); ++i) {
-        const std::size_t up = i + (i & (~i + 1));
-        if (up < s.size()) s[up] += s[i];
-      }
-      below[node] = static_cast<std::uint32_t>(rows);
+      knownEnd = std::max(knownEnd, node + 1);
+      if (count > 0) sumChildren(node);
     }
     total += weight(captureTree.child(parent, r));
   }
   return total;
 }
 
+void TreeRows::sumChildren(NodeId node) {
+  const int count = captureTree.childCount(node);
+  if (count == 0) {
+    dropSums(node);
+    below[node] = 0;
+    return;
+  }
+  Sums& s = makeSums(node);
+  s.resize(static_cast<std::size_t>(count) + 1);
+  std::uint64_t rows = 0;
+  for (int i = 0; i < count; ++i) {
+    const std::uint32_t w = weight(captureTree.child(node, i));
+    s[static_cast<std::size_t>(i) + 1] = w;
+    rows += w;
+  }
+  for (std::size_t i = 1; i < s.size(); ++i) {
+    const std::size_t up = i + (i & (~i + 1));
+    if (up < s.size()) s[up] += s[i];
+  }
+  below[node] = static_cast<std::uint32_t>(rows);
+}
+
 void TreeRows::nodesAboutToBeInserted(NodeId parent, int first, int last) {
   pending.weight = takeNewNodes(parent, first, last);
   const int childRow = childrenRow(parent);
-  pending.firstRow = childRow < 0 ? -1 : childRow + static_cast<int>(below[parent]);
+  // Under a filter new nodes come hidden: they show no row until they are chosen.
+  pending.firstRow = childRow < 0 || pending.weight == 0 ? -1 : childRow + static_cast<int>(below[parent]);
   if (pending.firstRow >= 0 && observer != nullptr) {
     observer->rowsAboutToBeInserted(pending.firstRow,
                                     pending.firstRow + static_cast<int>(pending.weight) - 1);
@@ -238,6 +252,13 @@ void TreeRows::nodesAboutToBeRemoved(NodeId parent, int first, int last) {
     removingLast = childRow + static_cast<int>(below[parent]) - 1;
     if (observer != nullptr) observer->rowsAboutToBeRemoved(removingFirst, removingLast);
   }
+  // The chosen nodes that go: all below the node but itself.
+  removingChosen = 0;
+  if (filtering && parent != kNoNode) {
+    removingChosen = chosenBelow[parent] - ((flags[parent] & kChosen) != 0 ? 1 : 0);
+  } else if (filtering) {
+    removingChosen = chosenBelow[kNoNode];
+  }
   // The sums of the nodes that go are given back now, while the tree still holds them.
   std::vector<NodeId> stack;
   for (int r = first; r <= last; ++r) stack.push_back(captureTree.child(parent, r));
@@ -254,11 +275,15 @@ void TreeRows::nodesAboutToBeRemoved(NodeId parent, int first, int last) {
 void TreeRows::nodesRemoved(NodeId parent, int, int) {
   dropSums(parent);
   addBelow(parent, -static_cast<std::int64_t>(below[parent]));
-  if (observer == nullptr) return;
-  if (removingFirst >= 0) observer->rowsRemoved(removingFirst, removingLast);
-  if (parent != kNoNode) {
-    if (const int row = rowOf(parent); row >= 0) observer->rowsChanged(row, row);
+  if (observer != nullptr) {
+    if (removingFirst >= 0) observer->rowsRemoved(removingFirst, removingLast);
+    if (parent != kNoNode) {
+      if (const int row = rowOf(parent); row >= 0) observer->rowsChanged(row, row);
+    }
   }
+  // A folder shown only for what was under it goes now, and so may its ancestors.
+  if (removingChosen > 0) recount(parent, -static_cast<std::int64_t>(removingChosen));
+  removingChosen = 0;
 }
 
 void TreeRows::treeAboutToBeCleared() {
@@ -267,8 +292,10 @@ void TreeRows::treeAboutToBeCleared() {
 
 void TreeRows::treeCleared() {
   std::vector<std::uint32_t>(1, 0).swap(below);
-  std::vector<std::uint8_t>(1, 0).swap(collapsed);
+  std::vector<std::uint8_t>(1, 0).swap(flags);
   std::vector<std::uint32_t>(1, 0).swap(sumsIndex);
+  std::vector<std::uint32_t>(filtering ? 1 : 0, 0).swap(chosenBelow);
+  knownEnd = 1;
   std::vector<Sums>(1).swap(sums);
   std::vector<std::uint32_t>().swap(freeSums);
   if (observer != nullptr) observer->rowsReset();
@@ -293,9 +320,9 @@ void TreeRows::setExpanded(NodeId node, bool expanded) {
       observer->rowsAboutToBeRemoved(row + 1, row + count);
     }
   }
-  // The node's weight in its parent gains or loses the rows below it.
-  collapsed[node] = expanded ? 0 : 1;
-  carry(node, expanded ? count : -count);
+  // The node's weight in its parent gains or loses the rows below it (a hidden node's stays 0).
+  flags[node] = static_cast<std::uint8_t>(expanded ? flags[node] & ~kCollapsed : flags[node] | kCollapsed);
+  if (isShown(node)) carry(node, expanded ? count : -count);
   if (rowsMove) {
     if (expanded) {
       observer->rowsInserted(row + 1, row + count);
@@ -307,10 +334,121 @@ void TreeRows::setExpanded(NodeId node, bool expanded) {
 }
 
 std::size_t TreeRows::bytesUsed() const {
-  std::size_t bytes = below.capacity() * sizeof(std::uint32_t) + collapsed.capacity() +
+  std::size_t bytes = below.capacity() * sizeof(std::uint32_t) + flags.capacity() +
+                      chosenBelow.capacity() * sizeof(std::uint32_t) +
                       sumsIndex.capacity() * sizeof(std::uint32_t) + sums.capacity() * sizeof(Sums);
   for (const Sums& s : sums) bytes += s.capacity() * sizeof(std::uint32_t);
   return bytes;
+}
+
+// --- The filter ---------------------------------------------------------------------------
+
+void TreeRows::recount(NodeId node, std::int64_t delta) {
+  // The nodes whose being shown flips: from `node` up, as long as each one flips (a node's
+  // count is at least its descendants', so those that flip are one unbroken chain).
+  chain.clear();
+  for (NodeId at = node; at != kNoNode; at = captureTree.parent(at)) {
+    const std::int64_t before = chosenBelow[at];
+    if ((before > 0) == (before + delta > 0)) break;
+    chain.push_back(at);
+  }
+  const auto countAbove = [&](NodeId from) {
+    for (NodeId at = from; at != kNoNode; at = captureTree.parent(at))
+      chosenBelow[at] = static_cast<std::uint32_t>(chosenBelow[at] + delta);
+    chosenBelow[kNoNode] = static_cast<std::uint32_t>(chosenBelow[kNoNode] + delta);
+  };
+  if (chain.empty()) {
+    countAbove(node);
+    return;
+  }
+  const NodeId top = chain.back();
+  const NodeId above = captureTree.parent(top);
+  const bool aboveHadRows = below[above] > 0;
+  if (delta > 0) {
+    // The chain's rows, as they will be: each node's own row and, when it is expanded, those
+    // below it (the chain node under it is the only one of its children that changes).
+    std::uint64_t rows = 0;
+    for (const NodeId at : chain) rows = 1 + (isExpanded(at) ? below[at] + rows : 0);
+    const int childRow = childrenRow(above);
+    const int first = childRow < 0
+                          ? -1
+                          : childRow + static_cast<int>(prefix(
+                                           *sumsOf(above), static_cast<std::size_t>(captureTree.row(top))));
+    if (first >= 0 && observer != nullptr)
+      observer->rowsAboutToBeInserted(first, first + static_cast<int>(rows) - 1);
+    for (const NodeId at : chain) {
+      chosenBelow[at] = static_cast<std::uint32_t>(chosenBelow[at] + delta);
+      carry(at, weight(at));  // stops at the next chain node, still hidden
+    }
+    countAbove(above);
+    if (first >= 0 && observer != nullptr) observer->rowsInserted(first, first + static_cast<int>(rows) - 1);
+  } else {
+    const int first = rowOf(top);
+    const std::uint32_t rows = weight(top);
+    if (first >= 0 && observer != nullptr)
+      observer->rowsAboutToBeRemoved(first, first + static_cast<int>(rows) - 1);
+    // From the top down: each node's rows leave its parent while it is still shown; below the
+    // top the carry stops at the parent just hidden.
+    for (auto at = chain.rbegin(); at != chain.rend(); ++at) {
+      const std::uint32_t was = weight(*at);
+      chosenBelow[*at] = static_cast<std::uint32_t>(chosenBelow[*at] + delta);
+      carry(*at, -static_cast<std::int64_t>(was));
+    }
+    countAbove(above);
+    if (first >= 0 && observer != nullptr) observer->rowsRemoved(first, first + static_cast<int>(rows) - 1);
+  }
+  // The node above shows whether it has children to show.
+  if (observer != nullptr && above != kNoNode && aboveHadRows != (below[above] > 0)) {
+    if (const int row = rowOf(above); row >= 0) observer->rowsChanged(row, row);
+  }
+}
+
+void TreeRows::rebuild() {
+  // A child's id is always above its parent's: one pass down the ids sees every subtree before
+  // its root.
+  if (filtering) {
+    for (NodeId node = knownEnd; node-- > 1;) {
+      if (!captureTree.isNode(node) || chosenBelow[node] == 0) continue;
+      chosenBelow[captureTree.parent(node)] += chosenBelow[node];
+    }
+  }
+  for (NodeId node = knownEnd; node-- > 0;) {
+    if (node != kNoNode && !captureTree.isNode(node)) continue;
+    sumChildren(node);
+  }
+}
+
+void TreeRows::showOnly(const std::vector<NodeId>& nodes) {
+  if (observer != nullptr) observer->rowsAboutToBeReset();
+  filtering = true;
+  chosenBelow.assign(below.size(), 0);
+  for (std::uint8_t& f : flags) f = static_cast<std::uint8_t>(f & ~kChosen);
+  for (const NodeId node : nodes) {
+    if (!isKnown(node) || (flags[node] & kChosen) != 0) continue;
+    flags[node] |= kChosen;
+    chosenBelow[node] = 1;
+  }
+  rebuild();
+  if (observer != nullptr) observer->rowsReset();
+}
+
+void TreeRows::showAlso(const std::vector<NodeId>& nodes) {
+  if (!filtering) return;
+  for (const NodeId node : nodes) {
+    if (!isKnown(node) || (flags[node] & kChosen) != 0) continue;
+    flags[node] |= kChosen;
+    recount(node, 1);
+  }
+}
+
+void TreeRows::showAll() {
+  if (!filtering) return;
+  if (observer != nullptr) observer->rowsAboutToBeReset();
+  filtering = false;
+  std::vector<std::uint32_t>().swap(chosenBelow);
+  for (std::uint8_t& f : flags) f = static_cast<std::uint8_t>(f & ~kChosen);
+  rebuild();
+  if (observer != nullptr) observer->rowsReset();
 }
 
 }  // namespace tw

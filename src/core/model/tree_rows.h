@@ -38,6 +38,12 @@ class TreeRowsObserver {
 // subtree costs work in proportion to what changed, whatever the size of the tree. A view asks
 // only for the rows it shows.
 //
+// A filter may choose which nodes are shown (showOnly): the chosen nodes and their ancestors.
+// A node it hides shows no row, exactly as a node under a collapsed node, and the user's folds
+// stay as they are. Each node counts the chosen nodes in its subtree, so a node chosen later
+// (showAlso), a new node and a removed subtree cost O(depth) each, whatever the size of the
+// tree; a new choice recomputes once over the tree.
+//
 // Thread: the user-interface thread. It is the tree's observer from its construction to its
 // destruction (so it must not outlive the tree); uses, but does not own, its own observer.
 class TreeRows : public CaptureTreeObserver {
@@ -53,16 +59,31 @@ class TreeRows : public CaptureTreeObserver {
   int rowCount() const { return static_cast<int>(below[kNoNode]); }
   // The node shown at a row (0 <= row < rowCount()).
   NodeId nodeAt(int row) const;
-  // The row a node is shown at; -1 for a node not shown (under a collapsed node, removed, or not
+  // The row a node is shown at; -1 for a node not shown (under a collapsed node, hidden by the
+  // filter, removed, or not
   // announced yet).
   int rowOf(NodeId node) const;
-  // Whether the node has children the rows know of.
+  // Whether the node has children the rows know of (with a filter: children it shows).
   bool hasChildren(NodeId node) const;
   // Whether the node's children are shown (when it has any).
-  bool isExpanded(NodeId node) const { return node >= collapsed.size() || collapsed[node] == 0; }
+  bool isExpanded(NodeId node) const { return node >= flags.size() || (flags[node] & kCollapsed) == 0; }
+  // Whether the filter lets the node be shown: it is chosen or has a chosen descendant (every
+  // node without a filter). A node it lets be shown has a row unless an ancestor is collapsed.
+  bool isShown(NodeId node) const {
+    return !filtering || node == kNoNode || (node < chosenBelow.size() && chosenBelow[node] > 0);
+  }
 
   // Shows (expanded) or hides (collapsed) the children of a node; the user's command.
   void setExpanded(NodeId node, bool expanded);
+
+  // The filter. showOnly shows only the given nodes and their ancestors (ids that are not
+  // nodes, or not announced yet, are passed over; repeats count once); nodes that arrive later
+  // are hidden until showAlso names them or a descendant. showAll ends the filter. Both
+  // announce a reset; showAlso announces the rows that appear.
+  void showOnly(const std::vector<NodeId>& nodes);
+  void showAlso(const std::vector<NodeId>& nodes);
+  void showAll();
+  bool isFiltered() const { return filtering; }
 
   // Bytes held, for the benchmarks.
   std::size_t bytesUsed() const;
@@ -89,14 +110,23 @@ class TreeRows : public CaptureTreeObserver {
   const Sums* sumsOf(NodeId parent) const;
   Sums& makeSums(NodeId parent);
   void dropSums(NodeId parent);
-  // The weight of a node in its parent's sums.
-  std::uint32_t weight(NodeId node) const { return 1 + (isExpanded(node) ? below[node] : 0); }
-  // Changes the rows below `node` by delta and carries the change up through its expanded
-  // ancestors.
+  // The weight of a node in its parent's sums (0 for a node the filter hides).
+  std::uint32_t weight(NodeId node) const {
+    return isShown(node) ? 1 + (isExpanded(node) ? below[node] : 0) : 0;
+  }
+  // Changes the rows below `node` by delta and carries the change up through its expanded,
+  // shown ancestors.
   void addBelow(NodeId node, std::int64_t delta);
   // The weight of `node` changed by delta: its parent's sums and rows below, and so on up
-  // through expanded ancestors.
+  // through expanded, shown ancestors.
   void carry(NodeId node, std::int64_t delta);
+  // The chosen nodes under `node` (itself included) changed by delta, and so did those of its
+  // ancestors: the nodes whose being shown flips appear or go as one block of rows.
+  void recount(NodeId node, std::int64_t delta);
+  // Makes every count and sum again from the chosen nodes (a new filter, or none).
+  void rebuild();
+  // Makes a node's sums and rows below from its children's weights.
+  void sumChildren(NodeId node);
   // The row of a shown node's first child: its own row + 1 (0 for the top level); -1 when the
   // node's children are not shown.
   int childrenRow(NodeId node) const;
@@ -109,21 +139,29 @@ class TreeRows : public CaptureTreeObserver {
 
   CaptureTree& captureTree;
   TreeRowsObserver* observer = nullptr;
-  // By node id: the rows shown below the node when it is expanded; whether it is collapsed;
-  // where its children's sums are (0: none).
+  // By node id: the rows shown below the node when it is expanded; its flags; where its
+  // children's sums are (0: none); with a filter, the chosen nodes in its subtree.
+  static constexpr std::uint8_t kCollapsed = 1;
+  static constexpr std::uint8_t kChosen = 2;
   std::vector<std::uint32_t> below;
-  std::vector<std::uint8_t> collapsed;
+  std::vector<std::uint8_t> flags;
   std::vector<std::uint32_t> sumsIndex;
-  std::vector<Sums> sums;  // [0] is never used
+  std::vector<std::uint32_t> chosenBelow;
+  bool filtering = false;
+  // Every id below this one has been announced (or removed since).
+  NodeId knownEnd = 1;
+  std::vector<NodeId> chain;  // recount's scratch
+  std::vector<Sums> sums;     // [0] is never used
   std::vector<std::uint32_t> freeSums;
   // Between nodesAboutToBeInserted and nodesInserted: the block's new rows.
   struct PendingBlock {
     std::uint64_t weight = 0;
     int firstRow = -1;  // -1: not shown
   } pending;
-  // Between nodesAboutToBeRemoved and nodesRemoved: the rows going.
+  // Between nodesAboutToBeRemoved and nodesRemoved: the rows going, and the chosen nodes.
   int removingFirst = -1;
   int removingLast = -1;
+  std::uint32_t removingChosen = 0;
 };
 
 }  // namespace tw

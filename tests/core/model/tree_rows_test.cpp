@@ -68,7 +68,11 @@ class MirrorRows : public TreeRowsObserver {
     ASSERT_LT(last, rows.rowCount());
   }
   void rowsAboutToBeReset() override {}
-  void rowsReset() override { shown.clear(); }
+  // After a reset a view reads every row again.
+  void rowsReset() override {
+    shown.clear();
+    for (int row = 0; row < rows.rowCount(); ++row) shown.push_back(rows.nodeAt(row));
+  }
 
   std::vector<NodeId> shown;
   int insertions = 0;
@@ -190,6 +194,119 @@ TEST(TreeRows, NodesComeExpandedAndFoldedOnesStayFolded) {
   rows.setExpanded(b, true);
   EXPECT_EQ(rows.rowCount(), 10);
   EXPECT_EQ(rows.rowOf(tree.find("e.txt", b)), 4);
+}
+
+// The rows a view shows under a filter, computed the plain way: a node shows when it or a
+// descendant is chosen, and nothing under a collapsed node shows.
+std::vector<NodeId> shownByWalkingFiltered(const CaptureTree& tree, const TreeRows& rows,
+                                           const std::vector<bool>& chosen) {
+  const auto isChosen = [&](NodeId node) { return node < chosen.size() && chosen[node]; };
+  // Whether each node has a chosen node in its subtree, by walking it.
+  const auto anyChosen = [&](NodeId top) {
+    std::vector<NodeId> stack{top};
+    while (!stack.empty()) {
+      const NodeId node = stack.back();
+      stack.pop_back();
+      if (isChosen(node)) return true;
+      for (int r = 0; r < tree.childCount(node); ++r) stack.push_back(tree.child(node, r));
+    }
+    return false;
+  };
+  std::vector<NodeId> shown;
+  for (const NodeId node : shownByWalking(tree, rows)) {
+    bool ancestorsShown = true;
+    for (NodeId at = node; at != kNoNode; at = tree.parent(at))
+      ancestorsShown = ancestorsShown && anyChosen(at);
+    if (ancestorsShown) shown.push_back(node);
+  }
+  return shown;
+}
+
+// Random batches as above with a filter: nodes chosen now and then as they arrive (as list
+// rows that match do), folders deleted with chosen nodes under them, folds made and undone,
+// new choices and the filter's end. The rows are always those of the plain walk, and a view
+// that follows the calls alone has the same rows.
+TEST(TreeRows, FilterShowsChosenNodesWithTheirAncestorsThroughBatchesFoldsAndRemovals) {
+  for (const PathStyle style : {PathStyle::Windows, PathStyle::Posix}) {
+    FakePlatform platform(style);
+    CaptureTree tree(platform, nullptr, style);
+    TreeRows rows(tree);
+    MirrorRows mirror(rows);
+    rows.setObserver(&mirror);
+    std::mt19937 random(style == PathStyle::Windows ? 31 : 32);
+    const std::vector<std::string> names = {"a", "b", "c", "d", "e.t", "f.t"};
+    const EventKind kinds[] = {EventKind::FileCreated, EventKind::FileCreated,   EventKind::FolderCreated,
+                               EventKind::FileDeleted, EventKind::FolderDeleted, EventKind::FileRenamed,
+                               EventKind::FileUpdated};
+    const char sep = pathSeparator(style);
+    std::vector<bool> chosen;
+    const auto allNodes = [&] {
+      std::vector<NodeId> all;
+      tree.forEachNode([&](NodeId node, int) { all.push_back(node); });
+      return all;
+    };
+    const auto choose = [&](std::vector<NodeId>& into, NodeId node) {
+      if (chosen.size() <= node) chosen.resize(node + 1);
+      chosen[node] = true;
+      into.push_back(node);
+    };
+    int filteredChecks = 0;
+    for (int batch = 0; batch < 300; ++batch) {
+      tree.beginBatch();
+      std::vector<NodeId> filed;
+      const int size = static_cast<int>(random() % 12);
+      for (int i = 0; i < size; ++i) {
+        std::string path = style == PathStyle::Windows ? "R" : "/R";
+        const int depth = 1 + static_cast<int>(random() % 5);
+        for (int d = 0; d < depth; ++d) path += sep + names[random() % names.size()];
+        filed.push_back(tree.add(changeOf(path, "n" + std::string(1, sep) + names[random() % names.size()],
+                                          kinds[random() % std::size(kinds)])));
+      }
+      tree.endBatch();
+      // Under a filter, some of the nodes just filed are chosen (a few twice, one perhaps gone
+      // already).
+      std::vector<NodeId> more;
+      for (const NodeId node : filed) {
+        if (rows.isFiltered() && random() % 3 == 0) choose(more, node);
+      }
+      if (!more.empty()) more.push_back(more.front());
+      rows.showAlso(more);
+      const std::vector<NodeId> all = allNodes();
+      if (!all.empty() && random() % 3 == 0) rows.setExpanded(all[random() % all.size()], random() % 3 != 0);
+      if (batch % 50 == 25) {  // a new choice: a few of the nodes there are
+        chosen.assign(chosen.size(), false);
+        std::vector<NodeId> nodes;
+        for (const NodeId node : all) {
+          if (random() % 5 == 0) choose(nodes, node);
+        }
+        rows.showOnly(nodes);
+        EXPECT_TRUE(rows.isFiltered());
+      } else if (batch % 50 == 49) {
+        rows.showAll();
+        chosen.assign(chosen.size(), false);
+      } else if (batch % 50 == 0) {  // a choice of nothing, to which nodes are added as they come
+        chosen.assign(chosen.size(), false);
+        rows.showOnly({});
+      }
+      if (batch == 150) tree.clear();
+      const std::vector<NodeId> expected =
+          rows.isFiltered() ? shownByWalkingFiltered(tree, rows, chosen) : shownByWalking(tree, rows);
+      expectRowsAre(tree, rows, expected);
+      ASSERT_EQ(mirror.shown, expected) << "after batch " << batch;
+      for (const NodeId node : expected) {
+        // A node shows an expander only for children it shows.
+        bool childShown = false;
+        for (int r = 0; r < tree.childCount(node); ++r)
+          childShown =
+              childShown || (rows.isShown(tree.child(node, r)) && rows.isFiltered()) || !rows.isFiltered();
+        ASSERT_EQ(rows.hasChildren(node), childShown && tree.childCount(node) > 0) << node;
+      }
+      if (rows.isFiltered() && expected.size() > 3) ++filteredChecks;
+    }
+    EXPECT_GT(filteredChecks, 50);
+    EXPECT_GT(mirror.insertions, 100);
+    EXPECT_GT(mirror.removals, 10);
+  }
 }
 
 // Rows made for a tree that already has nodes.
