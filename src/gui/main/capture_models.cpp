@@ -3,6 +3,8 @@
 #include <QColor>
 #include <QString>
 
+#include <utility>
+
 namespace tw {
 
 QVariant foregroundOf(std::optional<Rgb> colour) {
@@ -60,6 +62,22 @@ bool CaptureTreeModel::isExpanded(const QModelIndex& index) const {
 
 void CaptureTreeModel::setExpanded(const QModelIndex& index, bool expanded) {
   if (index.isValid() && index.model() == this) rows.setExpanded(nodeOf(index), expanded);
+}
+
+void CaptureTreeModel::followFilter(const ListFilter& filter) {
+  if (!filter.active()) {
+    filterText.clear();
+    rows.showAll();
+    return;
+  }
+  if (rows.isFiltered() && filter.text() == filterText) return;
+  filterText = filter.text();
+  rows.showOnly(views.nodesOfRows(filter.rows()));
+}
+
+void CaptureTreeModel::showMatchesFrom(const ListFilter& filter, qsizetype firstMatch) {
+  if (filter.active() && firstMatch >= 0)
+    rows.showAlso(views.nodesOfRows(filter.rows(), static_cast<std::size_t>(firstMatch)));
 }
 
 QVariant CaptureTreeModel::data(const QModelIndex& index, int role) const {
@@ -169,9 +187,11 @@ void CaptureListModel::rowsAboutToBeInserted(int first, int last) {
   // The new rows are readable already: they are matched now, and only those that match are
   // announced.
   const int before = shownRows;
+  const std::size_t matchesBefore = rowFilter.rows().size();
   const int matched = rowFilter.addRows(first, last);
   if (matched == 0) return;
   inserting = true;
+  firstNewMatch = rowFilter.active() ? static_cast<qsizetype>(matchesBefore) : -1;
   beginInsertRows(QModelIndex(), before, before + matched - 1);
   shownRows = before + matched;
 }
@@ -180,6 +200,7 @@ void CaptureListModel::rowsInserted(int, int) {
   if (inserting) {
     inserting = false;
     endInsertRows();
+    if (firstNewMatch >= 0) emit matchesAdded(std::exchange(firstNewMatch, -1));
   }
   if (!processColumn && views.list().hasProcesses()) {
     beginInsertColumns(QModelIndex(), kListColumnCount, kListColumnCount);

@@ -56,6 +56,12 @@ class CaptureTreeModel : public QAbstractListModel, public TreeRowsObserver {
   // Shows or hides the children of a row's node (the user's command).
   void setExpanded(const QModelIndex& index, bool expanded);
 
+  // Follows the list's filter: with a text set, only the nodes of the rows it shows and their
+  // ancestors (a reset of the model when the text changed); every node without one.
+  void followFilter(const ListFilter& filter);
+  // Shows also the nodes of the filter's matches from `firstMatch` on (rows that arrived).
+  void showMatchesFrom(const ListFilter& filter, qsizetype firstMatch);
+
   const TreeRows& shownRows() const { return rows; }
 
   // TreeRowsObserver
@@ -71,6 +77,7 @@ class CaptureTreeModel : public QAbstractListModel, public TreeRowsObserver {
   CaptureViews& views;
   SystemIcons& icons;
   TreeRows rows;
+  std::string filterText;  // the text followed last
 };
 
 // Presents the capture list to a table view: four columns with the captions of
@@ -78,7 +85,7 @@ class CaptureTreeModel : public QAbstractListModel, public TreeRowsObserver {
 // its change (until the list is cleared). The From column shows the row's icon, the Work Path
 // column the icon of the folder; every cell takes the row's colour. With a filter text set it
 // shows only the rows the text matches (ListFilter), in list order; rows arriving meanwhile are
-// matched once each as their batch is announced.
+// matched once each as their batch is announced, and matchesAdded tells the tree which.
 //
 // Thread: the user-interface thread. It is the list's observer from its construction to its
 // destruction (so it must not outlive the views); uses, but does not own, the capture views
@@ -110,12 +117,17 @@ class CaptureListModel : public QAbstractTableModel, public CaptureListObserver 
   void listAboutToBeCleared() override;
   void listCleared() override;
 
+ signals:
+  // Rows that arrived matched the filter: filter().rows() from `firstMatch` on.
+  void matchesAdded(qsizetype firstMatch);
+
  private:
   CaptureViews& views;
   SystemIcons& icons;
   ListFilter rowFilter;
-  int shownRows = 0;       // as announced to the views
-  bool inserting = false;  // between a begin and an end of inserted rows
+  int shownRows = 0;             // as announced to the views
+  bool inserting = false;        // between a begin and an end of inserted rows
+  qsizetype firstNewMatch = -1;  // the inserted rows' first place in filter().rows()
   bool processColumn = false;
 };
 

@@ -6,7 +6,8 @@
 
 namespace tw {
 
-// The filter box above the views: a line of text matched against every row (ListFilter) and
+// The filter box above the views: a line of text matched against every row (ListFilter; the tree
+// shows the nodes of the rows it shows, with their ancestors) and
 // the count of rows shown, "N of M". Hidden until the user asks for it (Ctrl+F); Escape in the
 // box clears the text and hides the bar again, so that the views look as designed without it.
 //

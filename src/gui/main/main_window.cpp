@@ -196,6 +196,9 @@ void MainWindow::buildControls() {
   const auto count = [this] { updateFilterCount(); };
   connect(listModel_.get(), &QAbstractItemModel::rowsInserted, this, count);
   connect(listModel_.get(), &QAbstractItemModel::modelReset, this, count);
+  // The tree shows the nodes of the rows the filter shows, also of rows that arrive.
+  connect(listModel_.get(), &CaptureListModel::matchesAdded, this,
+          [this](qsizetype firstMatch) { treeModel_->showMatchesFrom(listModel_->filter(), firstMatch); });
   connect(trayIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
     if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick) {
       runCommand([this] { onTrayActivated(); });
@@ -474,6 +477,7 @@ void MainWindow::onFind() {
 void MainWindow::setFilterText(const QString& text) {
   if (filterBar->edit()->text() != text) filterBar->edit()->setText(text);  // comes back here
   listModel_->setFilterText(text);
+  treeModel_->followFilter(listModel_->filter());
   updateFilterCount();
 }
 

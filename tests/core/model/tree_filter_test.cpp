@@ -124,7 +124,8 @@ TEST(TreeFilter, ShowsTheNodesOfTheRowsTheListShowsWithTheirAncestors) {
 TEST(TreeFilter, FollowsArrivingNodesAndDeletedFolders) {
   FilteredViews views;
   views.setText("report");
-  views.deliver({change(EventKind::FileCreated, "/a/b/report.txt"), change(EventKind::FileCreated, "/a/c/o.txt")});
+  views.deliver(
+      {change(EventKind::FileCreated, "/a/b/report.txt"), change(EventKind::FileCreated, "/a/c/o.txt")});
   EXPECT_EQ(views.lines(), (Lines{"0:/", "1:a", "2:b", "3:report.txt"}));
   views.deliver({change(EventKind::FileCreated, "/a/c/report2.txt"), change(EventKind::FileCreated, "/d/e")});
   EXPECT_EQ(views.lines(), (Lines{"0:/", "1:a", "2:b", "3:report.txt", "2:c", "3:report2.txt"}));
@@ -138,7 +139,8 @@ TEST(TreeFilter, FollowsArrivingNodesAndDeletedFolders) {
   views.deliver({change(EventKind::FolderDeleted, "/a")});
   EXPECT_EQ(views.lines(), Lines{});
   // A deleted folder that matches itself stays, marked.
-  views.deliver({change(EventKind::FileCreated, "/r/report/x"), change(EventKind::FolderDeleted, "/r/report")});
+  views.deliver(
+      {change(EventKind::FileCreated, "/r/report/x"), change(EventKind::FolderDeleted, "/r/report")});
   EXPECT_EQ(views.lines(), (Lines{"0:/", "1:r", "2:(12:34:56) report"}));
   // The filter's end shows everything that is there.
   views.setText("");
@@ -148,7 +150,8 @@ TEST(TreeFilter, FollowsArrivingNodesAndDeletedFolders) {
 // A renamed folder shows for its rename's row; what was under it shows for its own rows.
 TEST(TreeFilter, RenamedFolders) {
   FilteredViews views;
-  views.deliver({change(EventKind::FileCreated, "/p/old/a.txt"), change(EventKind::FileCreated, "/p/old/b.dat")});
+  views.deliver(
+      {change(EventKind::FileCreated, "/p/old/a.txt"), change(EventKind::FileCreated, "/p/old/b.dat")});
   views.setText("new");
   EXPECT_EQ(views.lines(), Lines{});
   views.deliver({change(EventKind::FolderRenamed, "/p/old", "/p/new")});

@@ -222,6 +222,42 @@ TEST_F(FindWindowTest, FilterBoxChoosesRowsCountsThemAndExportsThemWhenAsked) {
   EXPECT_FALSE(dialogs.offeredShownRowsOnly);
 }
 
+// The same filter box drives the tree: the nodes of the rows the list shows, with their
+// ancestors, also as rows arrive; folds stay; Escape shows every node again.
+TEST_F(FindWindowTest, FilterBoxChoosesTheTreesNodesToo) {
+  QAbstractItemModelTester tester(&window.treeModel(), QAbstractItemModelTester::FailureReportingMode::Fatal);
+  window.show();
+  open(recordingFile(sample()), window);
+  const std::vector<std::string> everything = treeLines(window.treeModel());
+  ASSERT_EQ(everything.size(), 8u);
+  QTest::keyClick(&window, Qt::Key_F, Qt::ControlModifier);
+  QTest::keyClicks(window.filterBar->edit(), "RSYNC");
+  EXPECT_EQ(treeLines(window.treeModel()),
+            (std::vector<std::string>{"0:/", "1:srv", "2:data", "3:a,b \"1\".csv"}));
+  EXPECT_EQ(window.filterBar->countLabel()->text(), "1 of 4");
+
+  // Rows arriving while the filter is set (here a recording opened in batches, as a recording
+  // delivers them): a match shows with the folders on its way.
+  std::vector<Change> more = sample();
+  more.push_back(withProcess(change(EventKind::FileCreated, "/home/u/new.txt"), 4242, "rsync"));
+  more.push_back(change(EventKind::FileCreated, "/home/u/other.txt"));
+  dialogs.yesNo = {true};
+  open(recordingFile(more), window);
+  EXPECT_EQ(
+      treeLines(window.treeModel()),
+      (std::vector<std::string>{"0:/", "1:srv", "2:data", "3:a,b \"1\".csv", "1:home", "2:u", "3:new.txt"}));
+  EXPECT_EQ(window.filterBar->countLabel()->text(), "2 of 6");
+  // A fold under the filter stays, also when the filter goes.
+  const QModelIndex data = window.treeModel().index(2);
+  ASSERT_EQ(data.data().toString(), "data");
+  window.treeModel().setExpanded(data, false);
+  EXPECT_EQ(window.treeModel().rowCount(), 6);
+  QTest::keyClick(window.filterBar->edit(), Qt::Key_Escape);
+  EXPECT_FALSE(window.treeModel().isExpanded(window.treeModel().index(2)));
+  window.treeModel().setExpanded(window.treeModel().index(2), true);
+  EXPECT_EQ(treeLines(window.treeModel()).size(), everything.size() + 2);
+}
+
 // The changes of a replay carry the pid and process their lines have, up to the list's cells.
 TEST_F(FindWindowTest, ProcessCellsOfARecordingReplayed) {
   const std::string file = recordingFile(sample());
