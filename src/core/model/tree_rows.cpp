@@ -424,7 +424,7 @@ void TreeRows::showOnly(const std::vector<NodeId>& nodes) {
   chosenBelow.assign(below.size(), 0);
   for (std::uint8_t& f : flags) f = static_cast<std::uint8_t>(f & ~kChosen);
   for (const NodeId node : nodes) {
-    if (!isKnown(node) || (flags[node] & kChosen) != 0) continue;
+    if (!isAnnounced(node) || (flags[node] & kChosen) != 0) continue;
     flags[node] |= kChosen;
     chosenBelow[node] = 1;
   }
@@ -435,7 +435,7 @@ void TreeRows::showOnly(const std::vector<NodeId>& nodes) {
 void TreeRows::showAlso(const std::vector<NodeId>& nodes) {
   if (!filtering) return;
   for (const NodeId node : nodes) {
-    if (!isKnown(node) || (flags[node] & kChosen) != 0) continue;
+    if (!isAnnounced(node) || (flags[node] & kChosen) != 0) continue;
     flags[node] |= kChosen;
     recount(node, 1);
   }

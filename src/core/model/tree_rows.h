@@ -106,6 +106,9 @@ class TreeRows : public CaptureTreeObserver {
   void grow(NodeId node);
   // Whether the tree has announced the node (and not removed it).
   bool isKnown(NodeId node) const;
+  // The same, cheaper, between the tree's announcements (when every id below knownEnd has been
+  // announced).
+  bool isAnnounced(NodeId node) const { return node < knownEnd && captureTree.isNode(node); }
   Sums* sumsOf(NodeId parent);
   const Sums* sumsOf(NodeId parent) const;
   Sums& makeSums(NodeId parent);
