@@ -1,6 +1,6 @@
 // Takes the README's pictures of the desktop program: the main window during a real recording
 // of a demonstration folder, in the tree and in the list, and the four pages of the settings
-// window, and a recording made elsewhere opened and filtered in the list. Run it on a display
+// window, and a recording made elsewhere opened and filtered in the list and the tree. Run it on a display
 // (scripts/screenshots.sh runs it under Xvfb). Usage: tarnwatch_screenshots OUTPUT-FOLDER
 #include <QApplication>
 #include <QDir>
@@ -195,6 +195,10 @@ int main(int argc, char** argv) {
   main.setFilterText(QStringLiteral("site"));
   pause(300);
   ok = save(main, out, "main-filter.png") && ok;
+  // The same filter in the tree: the matching nodes with the folders on their way.
+  main.onShowTree();
+  pause(300);
+  ok = save(main, out, "main-filter-tree.png") && ok;
   fs::remove(server);
   fs::remove_all(demo);
   fs::remove(ini);
