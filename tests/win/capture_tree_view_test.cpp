@@ -80,7 +80,8 @@ class CaptureTreeViewTest : public MainWindowTest {
     pumpPending();
   }
 
-  const std::vector<Change> firstBatch = {created("Q:\\a\\x.txt"), created("Q:\\a\\b\\y.txt"), created("Q:\\c.txt")};
+  const std::vector<Change> firstBatch = {created("Q:\\a\\x.txt"), created("Q:\\a\\b\\y.txt"),
+                                          created("Q:\\c.txt")};
   const Texts firstRows = {"Q:", "  a", "    x.txt", "    b", "      y.txt", "  c.txt"};
 };
 
@@ -93,10 +94,12 @@ TEST_F(CaptureTreeViewTest, BatchesShowTheTreesNodesInOrderAtTheirLevels) {
   } steps[] = {
       {firstBatch, firstRows},
       {{created("Q:\\a\\z.txt"), created("Q:\\a\\b\\w.txt"), created("R:\\n.txt")},
-       {"Q:", "  a", "    x.txt", "    b", "      y.txt", "      w.txt", "    z.txt", "  c.txt", "R:", "  n.txt"}},
-      {{treated(EventKind::FolderRenamed, "Q:\\a\\b", "Q:\\a\\e"), treated(EventKind::FileRenamed, "R:\\n.txt", "R:\\m.txt")},
-       {"Q:", "  a", "    x.txt", "    b -> e", "      y.txt", "      w.txt", "    z.txt", "  c.txt", "R:",
-        "  n.txt -> m.txt"}},
+       {"Q:", "  a", "    x.txt", "    b", "      y.txt", "      w.txt", "    z.txt", "  c.txt",
+        "R:", "  n.txt"}},
+      {{treated(EventKind::FolderRenamed, "Q:\\a\\b", "Q:\\a\\e"),
+        treated(EventKind::FileRenamed, "R:\\n.txt", "R:\\m.txt")},
+       {"Q:", "  a", "    x.txt", "    b -> e", "      y.txt", "      w.txt", "    z.txt", "  c.txt",
+        "R:", "  n.txt -> m.txt"}},
       {{treated(EventKind::FileDeleted, "Q:\\a\\x.txt")}, {}},
       {{treated(EventKind::FolderDeleted, "Q:\\a"), created("Q:\\f\\g.txt")}, {}},
   };
@@ -139,7 +142,8 @@ TEST_F(CaptureTreeViewTest, TheUserFoldsAndUnfoldsNodesThatStayFoldedAsChangesAr
   deliver({created("Q:\\a\\new.txt"), created("Q:\\d.txt")});
   EXPECT_EQ(tree().shownTexts(), (Texts{"Q:", "  a", "  c.txt", "  d.txt"}));
   EXPECT_EQ(tree().selectedRow(), 1);
-  const Texts unfolded = {"Q:", "  a", "    x.txt", "    b", "      y.txt", "    new.txt", "  c.txt", "  d.txt"};
+  const Texts unfolded = {"Q:",          "  a",         "    x.txt", "    b",
+                          "      y.txt", "    new.txt", "  c.txt",   "  d.txt"};
   press(VK_RIGHT);
   EXPECT_EQ(tree().shownTexts(), unfolded);
   press(VK_RIGHT);
@@ -157,7 +161,8 @@ TEST_F(CaptureTreeViewTest, TheUserFoldsAndUnfoldsNodesThatStayFoldedAsChangesAr
   EXPECT_FALSE(tree().expandButton(2).has_value());  // a leaf has none
   clickAt(view(), button->left + button->width / 2, button->top + button->height / 2);
   pumpPending();
-  EXPECT_EQ(tree().shownTexts(), (Texts{"Q:", "  a", "    x.txt", "    b", "    new.txt", "  c.txt", "  d.txt"}));
+  EXPECT_EQ(tree().shownTexts(),
+            (Texts{"Q:", "  a", "    x.txt", "    b", "    new.txt", "  c.txt", "  d.txt"}));
   EXPECT_EQ(tree().selectedRow(), 1);
   clickAt(view(), button->left + button->width / 2, button->top + button->height / 2);
   pumpPending();

@@ -34,8 +34,8 @@ LRESULT CALLBACK treeViewProc(HWND window, UINT message, WPARAM wParam, LPARAM l
 CaptureTreeView::CaptureTreeView(WindowHandle parent, CaptureViews& views, ImageListHandle systemIcons)
     : views_(views), rows_(views.tree()), icons_(systemIcons) {
   view_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
-                          WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_NOCOLUMNHEADER |
-                              LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS,
+                          WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA |
+                              LVS_NOCOLUMNHEADER | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS,
                           0, 0, 0, 0, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
   if (view_ == nullptr) throw std::runtime_error("The capture tree's view could not be created.");
   ListView_SetExtendedListViewStyle(view_, LVS_EX_DOUBLEBUFFER);
@@ -317,7 +317,8 @@ std::optional<MessageResult> CaptureTreeView::notified(const NMHDR& header) {
         text_ = wide(presentation.nodeText(tree, node));
         info.item.pszText = text_.data();
       }
-      if ((info.item.mask & LVIF_IMAGE) != 0) info.item.iImage = systemImage(presentation.nodeIcon(tree, node));
+      if ((info.item.mask & LVIF_IMAGE) != 0)
+        info.item.iImage = systemImage(presentation.nodeIcon(tree, node));
       // One column more than the level: the roots' lines and buttons have theirs too.
       if ((info.item.mask & LVIF_INDENT) != 0) info.item.iIndent = tree.level(node) + 1;
       return 0;
@@ -412,7 +413,8 @@ std::vector<std::string> CaptureTreeView::shownTexts() const {
   std::vector<std::string> texts;
   const int count = shownRowCount();
   for (int row = 0; row < count; ++row)
-    texts.push_back(std::string(static_cast<std::size_t>(std::max(0, shownLevel(row))) * 2, ' ') + shownText(row));
+    texts.push_back(std::string(static_cast<std::size_t>(std::max(0, shownLevel(row))) * 2, ' ') +
+                    shownText(row));
   return texts;
 }
 
