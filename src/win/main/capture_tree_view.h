@@ -70,13 +70,14 @@ class CaptureTreeView : public TreeRowsObserver {
   void rowsAboutToBeReset() override;
   void rowsReset() override;
 
-  // The view's own messages, before the list view's (from its subclass procedure); the result
-  // when handled here.
+  // The view's own messages, before the list view's (from the window procedure put in front of
+  // the list view's); the result when handled here. The list view's own procedure.
   std::optional<MessageResult> viewMessage(MessageId message, WParam wParam, LParam lParam);
+  void* listViewProcedure() const { return listViewProcedure_; }
 
  private:
-  // The rows changed: the first change since the last update notes the node shown at the top
-  // and posts the update.
+  // The rows changed (or what they show): the first change since the last update notes the node
+  // shown at the top and posts the update.
   void rowsMoving();
   // Gives the view the rows' count, keeps the selected node and the top node where they were,
   // repaints.
@@ -95,10 +96,11 @@ class CaptureTreeView : public TreeRowsObserver {
   TreeRows rows_;
   WindowHandle view_ = nullptr;
   ImageListHandle icons_ = nullptr;
-  HPEN__* linePen_ = nullptr;  // dotted, for the tree lines
-  std::wstring text_;          // the text last handed to the view
-  NodeId selected_ = kNoNode;  // the selected node; kNoNode for none
-  NodeId top_ = kNoNode;       // the node at the top when the rows began to change
+  void* listViewProcedure_ = nullptr;  // WNDPROC
+  HPEN__* linePen_ = nullptr;          // dotted, for the tree lines
+  std::wstring text_;                  // the text last handed to the view
+  NodeId selected_ = kNoNode;          // the selected node; kNoNode for none
+  NodeId top_ = kNoNode;               // the node at the top when the rows began to change
   bool updatePosted_ = false;
   bool updating_ = false;      // selection changes are the view's own, not the user's
   bool repaintAsked_ = false;  // an invalidation is pending (cleared when painting starts)
