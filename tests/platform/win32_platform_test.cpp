@@ -135,16 +135,6 @@ TEST(Win32Platform, IconsAreTheShellsIndexesWithNoneKeptApart) {
   EXPECT_EQ(p.pathIcon(root + "\\missing\\deeper.txt"), 0);
   EXPECT_EQ(p.iconName(0), "");
 
-  // The views' lookup thread asks too: another thread (with COM of its own, or none yet) gets
-  // the same answers, the shell's included.
-  ASSERT_TRUE(p.lookupsOnAnyThread());
-  const std::vector<std::string> paths = {folder, readOnly, file, drive, root + "\\missing"};
-  std::vector<int> here, there;
-  for (const std::string& path : paths) here.push_back(p.pathIcon(path));
-  std::thread([&] {
-    for (const std::string& path : paths) there.push_back(p.pathIcon(path));
-  }).join();
-  EXPECT_EQ(there, here);
   SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 

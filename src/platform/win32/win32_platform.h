@@ -39,7 +39,7 @@ class Win32Platform : public Environment,
   Result<std::string> fileSystemName(std::string_view root) override;
   Result<DiskSpace> diskSpace(std::string_view path) override;
 
-  // Icons (from any thread). An icon is the system image list's index plus
+  // Icons (asked on the user-interface thread). An icon is the system image list's index plus
   // one: the image list's index 0 is an icon like any other (the shell's generic document, which
   // every file of an unknown type shows), while the icon 0 stands for none. systemImageIndex()
   // turns an icon back into the image list's index.
@@ -53,11 +53,6 @@ class Win32Platform : public Environment,
   // plain folder icon, asked once; anything else is asked of the shell, which parses the whole
   // path each time (a few milliseconds under Wine).
   int pathIcon(std::string_view path) override;
-  // pathIcon may be asked from any thread (the views' icon lookup thread): it reads the file
-  // system, an atomic and the shell, which each calling thread gets COM for. Under Wine every
-  // path's attributes cost a walk of its folders, so a recording's thousands of folders a
-  // second are better asked beside the user-interface thread than on it.
-  bool lookupsOnAnyThread() const override { return true; }
   std::string iconName(int index) override;
   std::string fileTypeDescription(std::string_view name) override;
 
