@@ -134,7 +134,63 @@ TEST(Win32Platform, IconsAreTheShellsIndexesWithNoneKeptApart) {
   EXPECT_EQ(p.pathIcon(root + "\\missing\\"), 0);
   EXPECT_EQ(p.pathIcon(root + "\\missing\\deeper.txt"), 0);
   EXPECT_EQ(p.iconName(0), "");
+
   SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// A file type of the test's own, registered with an icon of its own for as long as the object
+// lives (the keys are removed again at the end). Registering needs the right to write the
+// classes (the test's own Wine prefix gives it); `registered` says whether it was given.
+class OwnFileType {
+ public:
+  OwnFileType() {
+    registered =
+        set(L".twqq", L"TarnwatchTest.Type") && set(L"TarnwatchTest.Type\\DefaultIcon", L"shell32.dll,4");
+  }
+  ~OwnFileType() {
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, L".twqq");
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, L"TarnwatchTest.Type");
+  }
+  OwnFileType(const OwnFileType&) = delete;
+  OwnFileType& operator=(const OwnFileType&) = delete;
+
+  bool registered = false;
+
+ private:
+  static bool set(const wchar_t* key, const std::wstring& value) {
+    HKEY handle = nullptr;
+    if (RegCreateKeyExW(HKEY_CLASSES_ROOT, key, 0, nullptr, 0, KEY_WRITE, nullptr, &handle, nullptr) != 0)
+      return false;
+    const bool written =
+        RegSetValueExW(handle, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                       static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == 0;
+    RegCloseKey(handle);
+    return written;
+  }
+};
+
+// File-type icons are kept by extension: every name, asked twice (the second time from what the
+// platform kept), still gets the shell's own answer for that name; a dot in a folder's name is
+// no extension, and the case of an extension makes no other type.
+TEST(Win32Platform, FileTypeIconsKeptByExtensionAreTheShellsAnswers) {
+  OwnFileType own;
+  if (!own.registered) GTEST_SKIP() << "may not register a file type";
+  Win32Platform p;
+  const std::string names[] = {"notes.twqq",  "C:\\Some.Folder\\NOTES.TWQQ",
+                               "report.qqzz", "C:\\dir.twqq\\noextension",
+                               "noextension", "archive.tar.twqq",
+                               "setup.exe",   "C:\\tools\\other.exe",
+                               "picture.ico"};
+  for (int pass = 0; pass < 2; ++pass) {
+    for (const std::string& name : names) {
+      const int shell = shellIndex(name, FILE_ATTRIBUTE_NORMAL, SHGFI_USEFILEATTRIBUTES);
+      ASSERT_GE(shell, 0) << name;
+      EXPECT_EQ(Win32Platform::systemImageIndex(p.fileTypeIcon(name)), shell) << name << ", pass " << pass;
+    }
+  }
+  // The table can tell a wrong answer: its own type's icon is not the generic one.
+  EXPECT_NE(shellIndex("notes.twqq", FILE_ATTRIBUTE_NORMAL, SHGFI_USEFILEATTRIBUTES),
+            shellIndex("noextension", FILE_ATTRIBUTE_NORMAL, SHGFI_USEFILEATTRIBUTES));
 }
 
 bool underWine() {

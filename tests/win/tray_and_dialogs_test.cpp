@@ -4,6 +4,7 @@
 // and folder picker driven by keys.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <fstream>
 #include <iterator>
@@ -156,6 +157,7 @@ class RecordedTest : public MainWindowTest {
     Win32Platform::announceChange(kShellRenameItem, a, b);
     Win32Platform::announceChange(kShellDelete, b);
     ASSERT_TRUE(pumpUntil([&] { return main().listView().shownRowCount() >= 3; }));
+    pumpPending();  // the tree view's update, posted at the batch's end
     click(main().recordButton().handle());
     ASSERT_TRUE(pumpUntil([&] { return main().recording().state() == RecordingState::Idle; }));
   }
@@ -174,17 +176,13 @@ class RecordedTest : public MainWindowTest {
     SendMessageW(main().handle(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&draw));
     return draw.clrText;
   }
-  COLORREF treeColour(HTREEITEM item) {
-    TVITEMW read{};
-    read.mask = TVIF_PARAM;
-    read.hItem = item;
-    TreeView_GetItem(main().treeView().handle(), &read);
-    NMTVCUSTOMDRAW draw{};
+  COLORREF treeColour(int row, bool selected) {
+    NMLVCUSTOMDRAW draw{};
     draw.nmcd.hdr.hwndFrom = main().treeView().handle();
     draw.nmcd.hdr.code = NM_CUSTOMDRAW;
     draw.nmcd.dwDrawStage = CDDS_ITEMPREPAINT;
-    draw.nmcd.dwItemSpec = reinterpret_cast<DWORD_PTR>(item);
-    draw.nmcd.lItemlParam = read.lParam;
+    draw.nmcd.dwItemSpec = static_cast<DWORD_PTR>(row);
+    draw.nmcd.uItemState = selected ? CDIS_SELECTED : 0;
     draw.clrText = kUntouched;
     SendMessageW(main().handle(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&draw));
     return draw.clrText;
@@ -203,26 +201,19 @@ TEST_F(RecordedTest, RowsAndNodesAreDrawnInTheColoursOfWhatHappened) {
     EXPECT_EQ(listColour(r.row, true), kUntouched) << "row " << r.row;
   }
 
-  // The tree: the folders in the view's own colour, the renamed file blue, the deleted one red.
-  const HWND tree = main().treeView().handle();
+  // The tree: the folders in the view's own colour, the renamed file blue, the deleted one red
+  // (the files are the rows of the deepest level); a selected row keeps the selection's colours.
+  const CaptureTreeView& tree = main().treeView();
+  int deepest = 0;
+  for (int row = 0; row < tree.shownRowCount(); ++row) deepest = std::max(deepest, tree.shownLevel(row));
   std::vector<std::pair<std::string, COLORREF>> nodes;
-  for (HTREEITEM item = TreeView_GetRoot(tree); item != nullptr;) {
-    HTREEITEM child = TreeView_GetChild(tree, item);
-    if (child == nullptr) {
-      for (; item != nullptr; item = TreeView_GetNextSibling(tree, item)) {
-        wchar_t text[512] = {};
-        TVITEMW read{};
-        read.mask = TVIF_TEXT;
-        read.hItem = item;
-        read.pszText = text;
-        read.cchTextMax = 512;
-        TreeView_GetItem(tree, &read);
-        nodes.emplace_back(narrow(text), treeColour(item));
-      }
-      break;
+  for (int row = 0; row < tree.shownRowCount(); ++row) {
+    if (tree.shownLevel(row) == deepest) {
+      nodes.emplace_back(tree.shownText(row), treeColour(row, false));
+      EXPECT_EQ(treeColour(row, true), kUntouched) << "row " << row;
+    } else {
+      EXPECT_EQ(treeColour(row, false), kUntouched) << "row " << row;
     }
-    EXPECT_EQ(treeColour(item), kUntouched);
-    item = child;
   }
   ASSERT_EQ(nodes.size(), 2u);
   EXPECT_EQ(nodes[0].first, "plan.txt -> plan-v2.txt");
@@ -285,7 +276,9 @@ TEST_F(MainWindowTest, AFileOfAnUnknownTypeShowsTheGenericDocument) {
   // On disk: the tree asks the disk for the icons of the nodes it files.
   { std::ofstream(root + "\\data.qqzz") << "x"; }
   Win32Platform::announceChange(kShellCreate, root + "\\data.qqzz");
-  ASSERT_TRUE(pumpUntil([&] { return main().listView().shownRowCount() == 1; }));
+  // The tree view takes the batch's rows with the message it posts itself at the batch's end.
+  ASSERT_TRUE(pumpUntil(
+      [&] { return main().listView().shownRowCount() == 1 && main().treeView().shownRowCount() > 1; }));
 
   LVITEMW row{};
   row.mask = LVIF_IMAGE;
@@ -294,14 +287,12 @@ TEST_F(MainWindowTest, AFileOfAnUnknownTypeShowsTheGenericDocument) {
   ASSERT_TRUE(ListView_GetItem(main().listView().handle(), &row));
   EXPECT_EQ(row.iImage, generic);
 
-  const HWND tree = main().treeView().handle();
-  HTREEITEM leaf = TreeView_GetRoot(tree);
-  while (HTREEITEM child = TreeView_GetChild(tree, leaf)) leaf = child;
-  TVITEMW node{};
-  node.mask = TVIF_IMAGE;
-  node.hItem = leaf;
-  ASSERT_TRUE(TreeView_GetItem(tree, &node));
-  EXPECT_EQ(node.iImage, generic);
+  // The tree's last row is the file (the rows above it are the folders of its path).
+  const CaptureTreeView& tree = main().treeView();
+  ASSERT_GT(tree.shownRowCount(), 1);
+  const int leaf = tree.shownRowCount() - 1;
+  EXPECT_EQ(tree.shownText(leaf), "data.qqzz");
+  EXPECT_EQ(tree.shownImage(leaf), generic);
 }
 
 // The extension list of the settings window, as it shows it.

@@ -97,10 +97,13 @@ bool registerWindowClass() {
 }
 
 // The file-system path of an item; empty when there is none (or no item). The extended call takes
-// a buffer of the longest path Windows has, so long paths are not cut.
+// a buffer of the longest path Windows has, so long paths are not cut; the buffer is the calling
+// thread's own and kept, since every notification asks two paths (64 KiB each, zeroed per ask
+// otherwise).
 std::string pathOfItem(PCIDLIST_ABSOLUTE item) {
   if (item == nullptr) return {};
-  std::wstring buffer(32768, L'\0');
+  thread_local std::wstring buffer(32768, L'\0');
+  buffer[0] = L'\0';
   if (!SHGetPathFromIDListEx(item, buffer.data(), static_cast<DWORD>(buffer.size()), GPFIDL_DEFAULT))
     return {};
   return narrow(std::wstring_view(buffer.c_str()));

@@ -74,7 +74,44 @@ Result<std::string> Win32Platform::systemDriveRoot() {
   return narrow(std::wstring_view(dir, 2)) + "\\";
 }
 
+namespace {
+
+// The extension of the last segment of a name or path, in ASCII lower case; empty for none.
+std::string lowerExtension(std::string_view name) {
+  const std::size_t segment = name.find_last_of("\\/:");
+  if (segment != std::string_view::npos) name.remove_prefix(segment + 1);
+  const std::size_t dot = name.rfind('.');
+  std::string extension(dot == std::string_view::npos ? std::string_view() : name.substr(dot + 1));
+  for (char& c : extension) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return extension;
+}
+
+// Types whose icon the shell may take from the file itself rather than from the type.
+bool hasIconOfItsOwn(std::string_view extension) {
+  static constexpr std::string_view kOwn[] = {"exe", "ico", "cur", "ani", "lnk", "url", "pif", "scr", "cpl"};
+  return std::find(std::begin(kOwn), std::end(kOwn), extension) != std::end(kOwn);
+}
+
+}  // namespace
+
 int Win32Platform::fileTypeIcon(std::string_view name) {
+  const std::string extension = lowerExtension(name);
+  const bool keep = !hasIconOfItsOwn(extension);
+  if (keep) {
+    const std::lock_guard lock(typeIconsLock);
+    if (const auto known = typeIcons.find(extension); known != typeIcons.end()) return known->second;
+  }
+  const int icon = shellTypeIcon(name);
+  if (keep && icon != 0) {
+    const std::lock_guard lock(typeIconsLock);
+    typeIcons.emplace(extension, icon);
+  }
+  return icon;
+}
+
+int Win32Platform::shellTypeIcon(std::string_view name) {
   ensureCom();
   SHFILEINFOW info{};
   if (SHGetFileInfoW(widen(name).c_str(), FILE_ATTRIBUTE_NORMAL, &info, sizeof info,

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <atomic>
+#include <mutex>
+#include <string>
+#include <unordered_map>
 
 #include "platform/platform.h"
 #include "platform/win32/win32_change_watching.h"
@@ -41,6 +44,9 @@ class Win32Platform : public Environment,
   // every file of an unknown type shows), while the icon 0 stands for none. systemImageIndex()
   // turns an icon back into the image list's index.
   static int systemImageIndex(int icon) { return icon - 1; }
+  // Asked of the shell once per extension (each ask costs registry reads, round trips to the
+  // Wine server under Wine, and every filed change asks one); the types whose icon the shell
+  // takes from the file itself (programs, icons, cursors, links) are asked every time.
   int fileTypeIcon(std::string_view name) override;
   // An ordinary folder (neither system nor read-only, which is how the shell marks a folder
   // with an icon of its own, nor a link to elsewhere nor a drive's root) shows the shell's
@@ -75,9 +81,15 @@ class Win32Platform : public Environment,
  private:
   // The shell's icon of an object at `path` (SHGetFileInfoW); 0 when it has none.
   static int shellIcon(std::string_view path);
+  // The shell's icon of a file type from the name alone; 0 when it has none.
+  static int shellTypeIcon(std::string_view name);
 
   Win32ChangeWatching watching;
   std::atomic<int> plainFolderIcon{0};  // 0 until first asked (or while the shell fails)
+  // fileTypeIcon's answers by extension (lower case, without the dot; empty for none), under
+  // its lock: any thread may ask. Failures are not kept.
+  std::mutex typeIconsLock;
+  std::unordered_map<std::string, int> typeIcons;
 };
 
 }  // namespace tw

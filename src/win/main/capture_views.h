@@ -5,57 +5,12 @@
 #include <vector>
 
 #include "core/model/capture_list.h"
-#include "core/model/capture_tree.h"
 #include "core/model/capture_views.h"
 #include "win/controls/win_types.h"
 
 struct tagNMHDR;
 
 namespace tw::win {
-
-// The capture tree on screen: a native tree view that follows the core's CaptureTree. Nodes are
-// inserted as the tree announces them, every node expanded; texts, icons and colours are asked
-// of the presentation when the view draws (callback items): renamed blue, deleted red.
-//
-// Thread: the user-interface thread. Owns the native tree view (a child of `parent`, destroyed
-// with it or with this object); observes, but does not own, the capture views' tree, which
-// outlive it.
-// The system image list it shows is shared and not destroyed.
-class CaptureTreeView : public CaptureTreeObserver {
- public:
-  CaptureTreeView(WindowHandle parent, CaptureViews& views, ImageListHandle systemIcons);
-  ~CaptureTreeView() override;
-  CaptureTreeView(const CaptureTreeView&) = delete;
-  CaptureTreeView& operator=(const CaptureTreeView&) = delete;
-
-  WindowHandle handle() const { return view_; }
-  // A notification the parent received from the view; the result when it is one handled here.
-  std::optional<MessageResult> notified(const tagNMHDR& header);
-
-  // The native items, in the view's order, as "  "-indented texts (two spaces per level), for
-  // the program's own tests.
-  std::vector<std::string> shownTexts() const;
-
-  void nodesAboutToBeInserted(NodeId parent, int first, int last) override;
-  void nodesInserted(NodeId parent, int first, int last) override;
-  void nodesChanged(const std::vector<NodeId>& nodes) override;
-  void nodesAboutToBeRemoved(NodeId parent, int first, int last) override;
-  void nodesRemoved(NodeId parent, int first, int last) override;
-  void treeAboutToBeCleared() override;
-  void treeCleared() override;
-
- private:
-  // Inserts `node` with everything under it, after `after` (a native item or TVI_ code).
-  void insertNode(NodeId node, void* parentItem, void* after);
-  void forgetNode(NodeId node);
-  void* itemOf(NodeId node) const;
-
-  CaptureViews& views_;
-  CaptureTree& tree_;
-  WindowHandle view_ = nullptr;
-  std::vector<void*> items_;  // the native item (HTREEITEM) of each node id; null when none
-  std::wstring text_;         // the text last handed to the view
-};
 
 // The capture list on screen: a native report-style list view in owner-data (virtual) mode
 // over the core's CaptureList: it holds only the row count; every cell, icon and colour is asked

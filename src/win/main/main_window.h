@@ -17,6 +17,7 @@
 #include "win/controls/labels.h"
 #include "win/controls/progress_bar.h"
 #include "win/controls/top_level_window.h"
+#include "win/main/capture_tree_view.h"
 #include "win/main/capture_views.h"
 #include "win/main/dialogs.h"
 #include "win/main/tray_icon.h"

@@ -1,0 +1,217 @@
+// The capture tree's view of the Windows program (an owner-data list view drawing the tree's shown
+// rows): batches delivered to the main window's capture views become the rows, texts and levels
+// the view shows; the user folds and unfolds nodes by keys, buttons and double clicks; the
+// selected node and the node at the top stay where they are as rows come and go around them.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/model/capture_views.h"
+#include "support/main_window_fixture.h"
+
+// Last: its macros would clash with the names above.
+// clang-format off
+#include <windows.h>
+#include <commctrl.h>
+// clang-format on
+
+namespace tw::win {
+namespace {
+
+using namespace tw::win::test;
+using Texts = std::vector<std::string>;
+
+Change created(const std::string& path) {
+  Change c;
+  c.kind = EventKind::FileCreated;
+  c.path = path;
+  c.time = std::chrono::system_clock::now();
+  return c;
+}
+
+Change treated(EventKind kind, const std::string& path, const std::string& newPath = {}) {
+  Change c = created(path);
+  c.kind = kind;
+  c.folder = kind == EventKind::FolderDeleted || kind == EventKind::FolderRenamed;
+  c.newPath = newPath;
+  return c;
+}
+
+class CaptureTreeViewTest : public MainWindowTest {
+ protected:
+  CaptureTreeView& tree() { return main().treeView(); }
+  HWND view() { return tree().handle(); }
+
+  // One batch, as a recording delivers it, and the messages after it (the view's update).
+  void deliver(const std::vector<Change>& batch) {
+    CaptureViews& views = main().captureViews();
+    views.beginBatch();
+    for (const Change& c : batch) views.add(c);
+    views.endBatch();
+    pumpPending();
+  }
+
+  // The core tree's nodes in absolute order as the view should show them all expanded: each
+  // node's text indented by two spaces per level.
+  Texts treeNodes() {
+    const CaptureViews& views = main().captureViews();
+    Texts texts;
+    views.tree().forEachNode([&](NodeId node, int level) {
+      texts.push_back(std::string(static_cast<std::size_t>(level) * 2, ' ') +
+                      views.presentation().nodeText(views.tree(), node));
+    });
+    return texts;
+  }
+
+  RECT rowRect(int row, int part) {
+    RECT r{};
+    r.left = part;
+    SendMessageW(view(), LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&r));
+    return r;
+  }
+  void clickLabel(int row) {
+    const RECT r = rowRect(row, LVIR_LABEL);
+    clickAt(view(), (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    pumpPending();
+  }
+  void press(unsigned key) {
+    pressKey(view(), key);
+    pumpPending();
+  }
+
+  const std::vector<Change> firstBatch = {created("Q:\\a\\x.txt"), created("Q:\\a\\b\\y.txt"),
+                                          created("Q:\\c.txt")};
+  const Texts firstRows = {"Q:", "  a", "    x.txt", "    b", "      y.txt", "  c.txt"};
+};
+
+// Each batch's rows appear where their nodes belong (new children after the subtrees of the
+// older ones), renames and deletions change the texts, and a deleted folder's subtree goes.
+TEST_F(CaptureTreeViewTest, BatchesShowTheTreesNodesInOrderAtTheirLevels) {
+  const struct {
+    std::vector<Change> batch;
+    Texts rows;  // empty: as the core tree has them (texts with times)
+  } steps[] = {
+      {firstBatch, firstRows},
+      {{created("Q:\\a\\z.txt"), created("Q:\\a\\b\\w.txt"), created("R:\\n.txt")},
+       {"Q:", "  a", "    x.txt", "    b", "      y.txt", "      w.txt", "    z.txt", "  c.txt",
+        "R:", "  n.txt"}},
+      {{treated(EventKind::FolderRenamed, "Q:\\a\\b", "Q:\\a\\e"),
+        treated(EventKind::FileRenamed, "R:\\n.txt", "R:\\m.txt")},
+       {"Q:", "  a", "    x.txt", "    b -> e", "      y.txt", "      w.txt", "    z.txt", "  c.txt",
+        "R:", "  n.txt -> m.txt"}},
+      {{treated(EventKind::FileDeleted, "Q:\\a\\x.txt")}, {}},
+      {{treated(EventKind::FolderDeleted, "Q:\\a"), created("Q:\\f\\g.txt")}, {}},
+  };
+  int step = 0;
+  for (const auto& s : steps) {
+    deliver(s.batch);
+    const Texts shown = tree().shownTexts();
+    EXPECT_EQ(shown, treeNodes()) << "batch " << step;
+    if (!s.rows.empty()) {
+      EXPECT_EQ(shown, s.rows) << "batch " << step;
+    }
+    ++step;
+  }
+  // The deleted file and the deleted folder show their time; the folder lost its subtree.
+  const Texts last = tree().shownTexts();
+  ASSERT_EQ(last.size(), 7u);
+  EXPECT_EQ(last[1].rfind("  (", 0), 0u) << last[1];
+  EXPECT_EQ(last[1].substr(last[1].size() - 3), ") a") << last[1];
+  EXPECT_EQ(last[2], "  c.txt");
+  EXPECT_EQ(last[3], "  f");
+  EXPECT_EQ(last[4], "    g.txt");
+
+  // Clean empties the view.
+  main().captureViews().clear();
+  pumpPending();
+  EXPECT_EQ(tree().shownRowCount(), 0);
+}
+
+// Left folds the selected node (or, on a folded one or a leaf, goes to its parent), Right
+// unfolds it (or goes to its first child), - and + fold and unfold; a node's button and a
+// double click toggle it. What arrives under a folded node stays hidden until it is unfolded.
+TEST_F(CaptureTreeViewTest, TheUserFoldsAndUnfoldsNodesThatStayFoldedAsChangesArrive) {
+  deliver(firstBatch);
+  ASSERT_EQ(tree().shownTexts(), firstRows);
+  clickLabel(1);
+  ASSERT_EQ(tree().selectedRow(), 1);
+
+  press(VK_LEFT);
+  EXPECT_EQ(tree().shownTexts(), (Texts{"Q:", "  a", "  c.txt"}));
+  deliver({created("Q:\\a\\new.txt"), created("Q:\\d.txt")});
+  EXPECT_EQ(tree().shownTexts(), (Texts{"Q:", "  a", "  c.txt", "  d.txt"}));
+  EXPECT_EQ(tree().selectedRow(), 1);
+  const Texts unfolded = {"Q:",          "  a",         "    x.txt", "    b",
+                          "      y.txt", "    new.txt", "  c.txt",   "  d.txt"};
+  press(VK_RIGHT);
+  EXPECT_EQ(tree().shownTexts(), unfolded);
+  press(VK_RIGHT);
+  EXPECT_EQ(tree().selectedRow(), 2);  // the first child
+  press(VK_LEFT);
+  EXPECT_EQ(tree().selectedRow(), 1);  // a leaf goes to its parent
+  press(VK_SUBTRACT);
+  EXPECT_EQ(tree().shownRowCount(), 4);
+  press(VK_ADD);
+  EXPECT_EQ(tree().shownTexts(), unfolded);
+
+  // The button of "b" (row 3) folds it and unfolds it again; the selection stays on "a".
+  const auto button = tree().expandButton(3);
+  ASSERT_TRUE(button.has_value());
+  EXPECT_FALSE(tree().expandButton(2).has_value());  // a leaf has none
+  clickAt(view(), button->left + button->width / 2, button->top + button->height / 2);
+  pumpPending();
+  EXPECT_EQ(tree().shownTexts(),
+            (Texts{"Q:", "  a", "    x.txt", "    b", "    new.txt", "  c.txt", "  d.txt"}));
+  EXPECT_EQ(tree().selectedRow(), 1);
+  clickAt(view(), button->left + button->width / 2, button->top + button->height / 2);
+  pumpPending();
+  EXPECT_EQ(tree().shownTexts(), unfolded);
+
+  // A double click on the root's text folds everything under it.
+  const RECT root = rowRect(0, LVIR_LABEL);
+  doubleClickAt(view(), (root.left + root.right) / 2, (root.top + root.bottom) / 2);
+  pumpPending();
+  EXPECT_EQ(tree().shownTexts(), (Texts{"Q:"}));
+}
+
+// Rows that arrive or go above the selected node move the selection with it; rows arriving
+// above the first row shown leave the view showing the same rows.
+TEST_F(CaptureTreeViewTest, TheSelectedNodeAndTheTopRowStayAsRowsComeAndGo) {
+  // Children keep the order they came in: "a" comes before "z".
+  std::vector<Change> many = {created("Q:\\a\\keep.txt")};
+  for (int i = 0; i < 200; ++i) many.push_back(created("Q:\\z\\file" + std::to_string(1000 + i) + ".txt"));
+  deliver(many);
+  ASSERT_EQ(tree().shownRowCount(), 204);
+  // Selected: a file far down; scrolled so that row 51 is at the top.
+  ListView_SetItemState(view(), 101, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+  pumpPending();
+  const RECT first = rowRect(0, LVIR_BOUNDS);
+  ListView_Scroll(view(), 0, (51 - ListView_GetTopIndex(view())) * (first.bottom - first.top));
+  pumpPending();
+  ASSERT_EQ(ListView_GetTopIndex(view()), 51);
+  const std::string topText = tree().shownText(51), selectedText = tree().shownText(101);
+
+  // Two rows above both.
+  deliver({created("Q:\\a\\one.txt"), created("Q:\\a\\two.txt")});
+  EXPECT_EQ(tree().shownRowCount(), 206);
+  EXPECT_EQ(tree().selectedRow(), 103);
+  EXPECT_EQ(tree().shownText(tree().selectedRow()), selectedText);
+  EXPECT_EQ(ListView_GetTopIndex(view()), 53);
+  EXPECT_EQ(tree().shownText(ListView_GetTopIndex(view())), topText);
+
+  // The folder above deleted (it keeps its own row, its subtree goes): the rows move back.
+  deliver({treated(EventKind::FolderDeleted, "Q:\\a")});
+  EXPECT_EQ(tree().shownRowCount(), 203);
+  EXPECT_EQ(tree().selectedRow(), 100);
+  EXPECT_EQ(tree().shownText(tree().selectedRow()), selectedText);
+  EXPECT_EQ(ListView_GetTopIndex(view()), 50);
+  EXPECT_EQ(tree().shownText(ListView_GetTopIndex(view())), topText);
+
+  // The selected node itself deleted (its folder's subtree goes): nothing is selected.
+  deliver({treated(EventKind::FolderDeleted, "Q:\\z")});
+  EXPECT_EQ(tree().selectedRow(), -1);
+}
+
+}  // namespace
+}  // namespace tw::win
