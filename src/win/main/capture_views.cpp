@@ -81,11 +81,16 @@ void CaptureTreeView::insertNode(NodeId node, void* parentItem, void* after) {
   items_[node] = item;
   const int children = tree_.childCount(node);
   for (int row = 0; row < children; ++row) insertNode(tree_.child(node, row), item, TVI_LAST);
-  if (children > 0) TreeView_Expand(view_, item, TVE_EXPAND);
+  if (children > 0) expandUnlessCollapsed(node, item);
+}
+
+void CaptureTreeView::expandUnlessCollapsed(NodeId node, void* item) {
+  if (!isCollapsedByUser(node)) TreeView_Expand(view_, static_cast<HTREEITEM>(item), TVE_EXPAND);
 }
 
 void CaptureTreeView::forgetNode(NodeId node) {
   if (node < items_.size()) items_[node] = nullptr;
+  if (node < collapsed_.size()) collapsed_[node] = 0;
   const int children = tree_.childCount(node);
   for (int row = 0; row < children; ++row) forgetNode(tree_.child(node, row));
 }
@@ -100,8 +105,8 @@ void CaptureTreeView::nodesInserted(NodeId parent, int first, int last) {
     void* after = row == 0 ? static_cast<void*>(TVI_FIRST) : itemOf(tree_.child(parent, row - 1));
     insertNode(tree_.child(parent, row), parentItem, after != nullptr ? after : TVI_LAST);
   }
-  // Everything is shown expanded.
-  if (parent != kNoNode) TreeView_Expand(view_, parentItem, TVE_EXPAND);
+  // New nodes show, unless the user collapsed the node they arrive under.
+  if (parent != kNoNode) expandUnlessCollapsed(parent, parentItem);
   SendMessageW(view_, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(view_, nullptr, FALSE);
 }
@@ -134,6 +139,7 @@ void CaptureTreeView::nodesRemoved(NodeId, int, int) {}
 
 void CaptureTreeView::treeAboutToBeCleared() {
   items_.clear();
+  collapsed_.clear();
   TreeView_DeleteAllItems(view_);
 }
 
@@ -152,6 +158,19 @@ std::optional<MessageResult> CaptureTreeView::notified(const NMHDR& header) {
       const int icon = systemImage(presentation.nodeIcon(tree_, node));
       if ((info.item.mask & TVIF_IMAGE) != 0) info.item.iImage = icon;
       if ((info.item.mask & TVIF_SELECTEDIMAGE) != 0) info.item.iSelectedImage = icon;
+      return 0;
+    }
+    case TVN_ITEMEXPANDEDW: {
+      // The user's fold (our own expansions tell of themselves too, and agree).
+      const auto& change = reinterpret_cast<const NMTREEVIEWW&>(header);
+      const auto node = static_cast<NodeId>(change.itemNew.lParam);
+      if (!tree_.isNode(node)) return 0;
+      const bool collapsedNow = (change.action & TVE_COLLAPSE) != 0;
+      if (collapsed_.size() <= node) {
+        if (!collapsedNow) return 0;
+        collapsed_.resize(std::max<std::size_t>(node + 1, collapsed_.size() * 2), 0);
+      }
+      collapsed_[node] = collapsedNow ? 1 : 0;
       return 0;
     }
     case NM_CUSTOMDRAW: {
@@ -189,7 +208,7 @@ std::vector<std::string> CaptureTreeView::shownTexts() const {
 // --- CaptureListView ---------------------------------------------------------------------------
 
 CaptureListView::CaptureListView(WindowHandle parent, CaptureViews& views, ImageListHandle systemIcons)
-    : views_(views), list_(views.list()) {
+    : views_(views), list_(views.list()), filter_(views.list()) {
   view_ = CreateWindowExW(
       WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
       WS_CHILD | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS, 0, 0, 0,
@@ -207,7 +226,9 @@ CaptureListView::CaptureListView(WindowHandle parent, CaptureViews& views, Image
     ListView_InsertColumn(view_, i, &column);
   }
   ListView_SetImageList(view_, systemIcons, LVSIL_SMALL);
-  ListView_SetItemCountEx(view_, list_.rowCount(), LVSICF_NOSCROLL);
+  if (const int rows = list_.rowCount(); rows > 0) filter_.addRows(0, rows - 1);
+  ListView_SetItemCountEx(view_, filter_.shownCount(), LVSICF_NOSCROLL);
+  if (list_.hasProcesses()) addProcessColumn();
   list_.setObserver(this);
 }
 
@@ -219,26 +240,73 @@ CaptureListView::~CaptureListView() {
 void CaptureListView::setColumnWidths(const std::vector<int>& widths) {
   for (std::size_t i = 0; i < widths.size() && i < static_cast<std::size_t>(kListColumnCount); ++i)
     ListView_SetColumnWidth(view_, static_cast<int>(i), widths[i]);
+  if (widths.size() > static_cast<std::size_t>(kListColumnCount)) {
+    processWidth_ = widths[kListColumnCount];
+    if (processColumn_) ListView_SetColumnWidth(view_, kListColumnCount, processWidth_);
+  }
 }
 
-void CaptureListView::rowsAboutToBeInserted(int, int) {}
+void CaptureListView::addProcessColumn() {
+  const std::wstring caption = wide(kListColumnCaptions[kListColumnCount]);
+  LVCOLUMNW column{};
+  column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+  column.pszText = const_cast<wchar_t*>(caption.c_str());
+  column.cx = processWidth_;
+  column.iSubItem = kListColumnCount;
+  if (ListView_InsertColumn(view_, kListColumnCount, &column) >= 0) processColumn_ = true;
+}
+
+void CaptureListView::rowsShownChanged() {
+  if (onRowsChanged) onRowsChanged();
+}
+
+void CaptureListView::setFilterText(std::string_view text) {
+  if (text == filter_.text()) return;
+  filter_.setText(text);
+  // Nothing selected stays meaningful: the rows under it are others now.
+  ListView_SetItemState(view_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+  ListView_SetItemCountEx(view_, filter_.shownCount(), 0);
+  InvalidateRect(view_, nullptr, FALSE);
+  rowsShownChanged();
+}
+
+int CaptureListView::focusedListRow() const {
+  int shown = ListView_GetNextItem(view_, -1, LVNI_FOCUSED);
+  if (shown < 0) shown = ListView_GetNextItem(view_, -1, LVNI_SELECTED);
+  if (shown < 0 || shown >= filter_.shownCount()) return -1;
+  return filter_.listRow(shown);
+}
+
+void CaptureListView::rowsAboutToBeInserted(int first, int last) {
+  // The new rows are readable already: they are matched now, once each.
+  filter_.addRows(first, last);
+}
 
 void CaptureListView::rowsInserted(int, int) {
   // The view holds only the count: it asks for what it draws.
-  ListView_SetItemCountEx(view_, list_.rowCount(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+  ListView_SetItemCountEx(view_, filter_.shownCount(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+  if (!processColumn_ && list_.hasProcesses()) addProcessColumn();
+  rowsShownChanged();
 }
 
 void CaptureListView::listAboutToBeCleared() {}
 
-void CaptureListView::listCleared() { ListView_SetItemCountEx(view_, 0, 0); }
+void CaptureListView::listCleared() {
+  filter_.clear();
+  ListView_SetItemCountEx(view_, 0, 0);
+  if (processColumn_ && ListView_DeleteColumn(view_, kListColumnCount)) processColumn_ = false;
+  rowsShownChanged();
+}
 
 std::optional<MessageResult> CaptureListView::notified(const NMHDR& header) {
   if (header.hwndFrom != view_) return std::nullopt;
   switch (header.code) {
     case LVN_GETDISPINFOW: {
       auto& info = reinterpret_cast<NMLVDISPINFOW&>(const_cast<NMHDR&>(header));
-      const int row = info.item.iItem, column = info.item.iSubItem;
-      if (row < 0 || row >= list_.rowCount() || column < 0 || column >= kListColumnCount) return 0;
+      const int shown = info.item.iItem, column = info.item.iSubItem;
+      const int columns = processColumn_ ? kListColumnCountWithProcess : kListColumnCount;
+      if (shown < 0 || shown >= filter_.shownCount() || column < 0 || column >= columns) return 0;
+      const int row = filter_.listRow(shown);
       const CapturePresentation& presentation = views_.presentation();
       const auto cell = static_cast<ListColumn>(column);
       if ((info.item.mask & LVIF_TEXT) != 0)
@@ -249,10 +317,10 @@ std::optional<MessageResult> CaptureListView::notified(const NMHDR& header) {
     }
     case NM_CUSTOMDRAW: {
       auto& draw = reinterpret_cast<NMLVCUSTOMDRAW&>(const_cast<NMHDR&>(header));
-      const auto row = static_cast<int>(draw.nmcd.dwItemSpec);
+      const auto shown = static_cast<int>(draw.nmcd.dwItemSpec);
       return colourItem(draw.nmcd, draw.clrText, [&]() -> std::optional<Rgb> {
-        if (row < 0 || row >= list_.rowCount()) return std::nullopt;
-        return views_.presentation().rowColour(list_, row);
+        if (shown < 0 || shown >= filter_.shownCount()) return std::nullopt;
+        return views_.presentation().rowColour(list_, filter_.listRow(shown));
       });
     }
     default:
@@ -261,6 +329,8 @@ std::optional<MessageResult> CaptureListView::notified(const NMHDR& header) {
 }
 
 int CaptureListView::shownRowCount() const { return ListView_GetItemCount(view_); }
+
+int CaptureListView::shownColumnCount() const { return Header_GetItemCount(ListView_GetHeader(view_)); }
 
 std::string CaptureListView::shownCell(int row, int column) const {
   wchar_t buffer[1024] = {};
