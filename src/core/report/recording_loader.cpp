@@ -16,25 +16,35 @@ RecordingLoader::RecordingLoader(CaptureViews& views, std::string fileName, Cloc
 bool RecordingLoader::step(std::chrono::milliseconds budget) {
   if (done) return false;
   const auto until = clock() + budget;
-  bool more = true;
   views.beginBatch();
   try {
-    do {
-      changes.clear();
-      more = file.read(kLinesPerRead, changes);
-      for (const Change& change : changes) views.add(change);
-      loaded += changes.size();
-    } while (more && clock() < until);
+    std::size_t sinceLook = 0;
+    for (;;) {
+      if (next == changes.size()) {
+        changes.clear();
+        next = 0;
+        if (more) more = file.read(kLinesPerRead, changes);
+        if (changes.empty() && !more) break;
+        continue;
+      }
+      views.add(changes[next++]);
+      ++loaded;
+      if (++sinceLook == kChangesPerLook) {
+        sinceLook = 0;
+        if (clock() >= until) break;
+      }
+    }
   } catch (const std::exception& e) {
     failure = e.what();
     more = false;
+    next = changes.size();
   }
   views.endBatch();
-  if (!more) {
+  if (!more && next == changes.size()) {
     done = true;
     std::vector<Change>().swap(changes);
   }
-  return more;
+  return !done;
 }
 
 void RecordingLoader::cancel() {
@@ -52,12 +62,12 @@ int RecordingLoader::progress(int range) const {
 }
 
 std::string RecordingLoader::summary() const {
-  std::string text = cancelled ? "Opening was cancelled: " + withThousandsSeparators(loaded) +
-                                     " changes were loaded."
-                               : withThousandsSeparators(loaded) + " changes were loaded.";
+  std::string text =
+      cancelled ? "Opening was cancelled: " + withThousandsSeparators(loaded) + " changes were loaded."
+                : withThousandsSeparators(loaded) + " changes were loaded.";
   if (badLines() > 0) {
-    text += "\n" + withThousandsSeparators(badLines()) + " lines were not events and were skipped (the first: " +
-            firstBadLine() + ").";
+    text += "\n" + withThousandsSeparators(badLines()) +
+            " lines were not events and were skipped (the first: " + firstBadLine() + ").";
   }
   if (!failure.empty()) text += "\n" + failure;
   return text;

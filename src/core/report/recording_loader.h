@@ -13,8 +13,9 @@
 namespace tw {
 
 // Loads a recording in the jsonl form (as the headless recorder writes it) into the capture
-// views, as a replay of it would file its changes, in steps: each step reads lines until its
-// time is up and files their changes as one batch of the views, so that a front end keeps its
+// views, as a replay of it would file its changes, in steps: each step files changes until its
+// time is up (the clock looked at every kChangesPerLook changes, so that a slow filing, as under
+// a slow icon lookup, still ends the step soon) as one batch of the views, so that a front end keeps its
 // window alive, shows progress between two steps and may stop at any of them (what was loaded
 // stays). Lines that are not events are counted by the file and reported once, in summary().
 //
@@ -28,8 +29,8 @@ class RecordingLoader {
   // measures a step's time (the steady clock by default; the tests give their own).
   RecordingLoader(CaptureViews& views, std::string file, Clock clock = {});
 
-  // Loads for about `budget` (at least one block of lines); false once the load is over: the
-  // file read to its end, a read error (error()) or cancelled.
+  // Loads for about `budget` (at least kChangesPerLook changes, or what is left); false once the
+  // load is over: the file read to its end, a read error (error()) or cancelled.
   bool step(std::chrono::milliseconds budget);
   // Ends the load between two steps.
   void cancel();
@@ -47,14 +48,18 @@ class RecordingLoader {
   // was cancelled), the lines that were not events with the first of them, and the read error.
   std::string summary() const;
 
-  // Lines read between two looks at the clock.
+  // Lines read from the file at a time (their changes wait in the loader until filed), and
+  // changes filed between two looks at the clock.
   static constexpr std::size_t kLinesPerRead = 2000;
+  static constexpr std::size_t kChangesPerLook = 32;
 
  private:
   CaptureViews& views;
   RecordingFile file;
   Clock clock;
   std::vector<Change> changes;  // of one read, kept to reuse its storage
+  std::size_t next = 0;         // the first of `changes` not filed yet
+  bool more = true;             // the file may hold more lines
   std::size_t loaded = 0;
   bool cancelled = false;
   bool done = false;
