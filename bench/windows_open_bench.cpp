@@ -93,7 +93,8 @@ int run(int lines) {
     watch.lastTick = start;
     window.openRecording(file);
     MSG msg{};
-    while (!(watch.summaryShown && window.recordingOpener() == nullptr) && GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    while (!(watch.summaryShown && window.recordingOpener() == nullptr) &&
+           GetMessageW(&msg, nullptr, 0, 0) > 0) {
       if (!tw::win::TopLevelWindow::route(msg)) {
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
@@ -101,9 +102,10 @@ int run(int lines) {
     }
     KillTimer(nullptr, timer);
     const double seconds = std::chrono::duration<double>(watch.summaryAt - start).count();
-    std::printf("opened %d rows, %d tree items, in %.2f s (goal: < 10 s)\n", window.listView().shownRowCount(),
-                static_cast<int>(SendMessageW(window.treeView().handle(), 0x1100 + 5 /* TVM_GETCOUNT */, 0, 0)),
-                seconds);
+    std::printf(
+        "opened %d rows, %d tree items, in %.2f s (goal: < 10 s)\n", window.listView().shownRowCount(),
+        static_cast<int>(SendMessageW(window.treeView().handle(), 0x1100 + 5 /* TVM_GETCOUNT */, 0, 0)),
+        seconds);
     std::printf("longest gap of a 10 ms timer meanwhile: %.0f ms\n", watch.longestGapMs);
     PROCESS_MEMORY_COUNTERS_EX counters{};
     counters.cb = sizeof counters;

@@ -76,10 +76,11 @@ class OpenedRecordingTest : public MainWindowTest {
     };
     file = tmp.file("recording.jsonl");
     std::ofstream(file, std::ios::binary)
-        << line(9, projects, "", 4242, "explorer.exe", 1) << line(2, projects + "\\plan.txt", "", 77, "notepad.exe", 2)
+        << line(9, projects, "", 4242, "explorer.exe", 1)
+        << line(2, projects + "\\plan.txt", "", 77, "notepad.exe", 2)
         << line(13, projects + "\\plan.txt", projects + "\\Plan-v2.TXT", 0, "", 3) << "this is not an event\n"
-        << line(2, logs + "\\today.log", "", 88, "svc.exe", 4) << line(3, logs + "\\today.log", "", 88, "svc.exe", 5)
-        << "{\"event\":99}\n";
+        << line(2, logs + "\\today.log", "", 88, "svc.exe", 4)
+        << line(3, logs + "\\today.log", "", 88, "svc.exe", 5) << "{\"event\":99}\n";
     ASSERT_EQ(main().listView().shownColumnCount(), kListColumnCount);
     openAndCloseMessage();
   }
@@ -125,7 +126,8 @@ class OpenedRecordingTest : public MainWindowTest {
       if (edit == nullptr) edit = GetDlgItem(dialog, 0x480);
       ASSERT_NE(edit, nullptr);
       SetWindowTextW(edit, wide(path).c_str());
-      PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+      PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
     });
     whenShown(wide(kExportTitle), [](WindowHandle box) { PostMessageW(box, WM_COMMAND, IDOK, 0); });
     pressChord(main().handle(), {VK_CONTROL}, 'E');
@@ -141,7 +143,8 @@ class OpenedRecordingTest : public MainWindowTest {
 TEST_F(OpenedRecordingTest, LoadsEveryEventWithItsProcessAndTellsTheBadLinesOnce) {
   ASSERT_EQ(messages.size(), 1U);
   EXPECT_NE(messages[0].find("5 changes were loaded."), std::string::npos) << messages[0];
-  EXPECT_NE(messages[0].find("2 lines were not events and were skipped (the first: line 4: "), std::string::npos)
+  EXPECT_NE(messages[0].find("2 lines were not events and were skipped (the first: line 4: "),
+            std::string::npos)
       << messages[0];
   // No second message follows.
   whenShown(L"Open Recording", [](WindowHandle box) { PostMessageW(box, WM_COMMAND, IDOK, 0); });
@@ -154,7 +157,8 @@ TEST_F(OpenedRecordingTest, LoadsEveryEventWithItsProcessAndTellsTheBadLinesOnce
   ASSERT_EQ(list.shownColumnCount(), kListColumnCountWithProcess);
   Rows rows;
   for (int row = 0; row < list.shownRowCount(); ++row) {
-    rows.push_back({list.shownCell(row, 0), list.shownCell(row, 1), list.shownCell(row, 2), list.shownCell(row, 4)});
+    rows.push_back(
+        {list.shownCell(row, 0), list.shownCell(row, 1), list.shownCell(row, 2), list.shownCell(row, 4)});
   }
   EXPECT_EQ(rows, (Rows{{"projects", "-", "New Directory", "explorer.exe (4242)"},
                         {"plan.txt", "-", "Create", "notepad.exe (77)"},
@@ -192,12 +196,12 @@ TEST_F(OpenedRecordingTest, FilterShowsTheMatchingRowsLiveAndEscapeClearsIt) {
     std::vector<std::string> names;
   } cases[] = {
       {"", {"projects", "plan.txt", "plan.txt", "today.log", "today.log"}},
-      {"NOTEPAD", {"plan.txt"}},                          // the process, without case
-      {"plan-v2", {"plan.txt"}},                          // the new path
-      {"rename file", {"plan.txt"}},                      // the action
-      {"\\logs\\*.log", {"today.log", "today.log"}},      // the whole path, a run of anything
-      {"t?day", {"today.log", "today.log"}},              // one character
-      {"projects", {"projects", "plan.txt", "plan.txt"}}, // the folder part of the path
+      {"NOTEPAD", {"plan.txt"}},                           // the process, without case
+      {"plan-v2", {"plan.txt"}},                           // the new path
+      {"rename file", {"plan.txt"}},                       // the action
+      {"\\logs\\*.log", {"today.log", "today.log"}},       // the whole path, a run of anything
+      {"t?day", {"today.log", "today.log"}},               // one character
+      {"projects", {"projects", "plan.txt", "plan.txt"}},  // the folder part of the path
       {"nothing here", {}},
   };
   for (const auto& c : cases) {
@@ -244,13 +248,12 @@ TEST_F(OpenedRecordingTest, ExportWritesCsvOfEveryRowOrOfTheShownRows) {
   const std::string header = "time,action,path,new path,process,pid\r\n";
   const std::string svcRows = "2026-12-10T01:02:04.000Z,Create," + logs + "\\today.log,,svc.exe,88\r\n" +
                               "2026-12-10T01:02:05.000Z,Delete," + logs + "\\today.log,,svc.exe,88\r\n";
-  EXPECT_EQ(exportAs("every.csv", 2),
-            header + "2026-12-10T01:02:01.000Z,New Directory," + projects + ",,explorer.exe,4242\r\n" +
-                "2026-12-10T01:02:02.000Z,Create," + projects + "\\plan.txt,,notepad.exe,77\r\n" +
-                "2026-12-10T01:02:03.000Z,Rename File," + projects + "\\plan.txt," + projects +
-                "\\Plan-v2.TXT,,\r\n" + svcRows);
+  EXPECT_EQ(exportAs("every.csv", 2), header + "2026-12-10T01:02:01.000Z,New Directory," + projects +
+                                          ",,explorer.exe,4242\r\n" + "2026-12-10T01:02:02.000Z,Create," +
+                                          projects + "\\plan.txt,,notepad.exe,77\r\n" +
+                                          "2026-12-10T01:02:03.000Z,Rename File," + projects + "\\plan.txt," +
+                                          projects + "\\Plan-v2.TXT,,\r\n" + svcRows);
   EXPECT_EQ(exportAs("shown.csv", 4), header + svcRows);
-
 }
 
 TEST_F(OpenedRecordingTest, ContextMenuCopiesThePathAndItsExclusionsLandInConfigIni) {
@@ -380,10 +383,13 @@ TEST_F(OpenedRecordingTest, ACollapsedNodeStaysCollapsedAcrossABatch) {
     walk(TreeView_GetRoot(tree));
     return found;
   };
-  const auto expanded = [&](HTREEITEM item) { return (TreeView_GetItemState(tree, item, TVIS_EXPANDED) & TVIS_EXPANDED) != 0; };
+  const auto expanded = [&](HTREEITEM item) {
+    return (TreeView_GetItemState(tree, item, TVIS_EXPANDED) & TVIS_EXPANDED) != 0;
+  };
   const auto childCount = [&](HTREEITEM item) {
     int count = 0;
-    for (HTREEITEM child = TreeView_GetChild(tree, item); child != nullptr; child = TreeView_GetNextSibling(tree, child))
+    for (HTREEITEM child = TreeView_GetChild(tree, item); child != nullptr;
+         child = TreeView_GetNextSibling(tree, child))
       ++count;
     return count;
   };

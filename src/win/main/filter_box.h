@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <string>
 
-#include "win/controls/window.h"
 #include "win/controls/win_types.h"
+#include "win/controls/window.h"
 
 namespace tw::win {
 

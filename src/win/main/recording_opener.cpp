@@ -30,13 +30,13 @@ RecordingOpener::RecordingOpener(CaptureViews& views, std::string file, WindowHa
   // Owned by the main window: above it, and gone with it.
   SetWindowLongPtrW(handle(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
   const HINSTANCE instance = GetModuleHandleW(nullptr);
-  text_ = CreateWindowExW(0, L"STATIC", L"Opening the recording...", WS_CHILD | WS_VISIBLE | SS_NOPREFIX, 0, 0,
-                          0, 0, handle(), nullptr, instance, nullptr);
-  bar_ = CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, handle(), nullptr, instance,
-                         nullptr);
-  cancelButton_ =
-      CreateWindowExW(0, L"BUTTON", L"Cancel", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 0, 0, 0,
-                      handle(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDCANCEL)), instance, nullptr);
+  text_ = CreateWindowExW(0, L"STATIC", L"Opening the recording...", WS_CHILD | WS_VISIBLE | SS_NOPREFIX, 0,
+                          0, 0, 0, handle(), nullptr, instance, nullptr);
+  bar_ = CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, handle(), nullptr,
+                         instance, nullptr);
+  cancelButton_ = CreateWindowExW(0, L"BUTTON", L"Cancel",
+                                  WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 0, 0, 0, handle(),
+                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDCANCEL)), instance, nullptr);
   SendMessageW(bar_, PBM_SETRANGE32, 0, kProgressRange);
   placeControls();
 }
@@ -59,7 +59,9 @@ void RecordingOpener::cancel() {
   finish();
 }
 
-int RecordingOpener::progressPosition() const { return static_cast<int>(SendMessageW(bar_, PBM_GETPOS, 0, 0)); }
+int RecordingOpener::progressPosition() const {
+  return static_cast<int>(SendMessageW(bar_, PBM_GETPOS, 0, 0));
+}
 
 void RecordingOpener::step() {
   if (finished_) return;
