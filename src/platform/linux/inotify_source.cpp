@@ -44,10 +44,10 @@ constexpr std::size_t kDrainCapBytes = std::size_t{64} << 20;
 constexpr std::chrono::seconds kDrainBarrierLimit{2};
 // How long the drain lets a queue that a pass found far from full fill before the next pass: a
 // queue of 16,384 events (the kernel's default) in 5 ms overflows only beyond 2.4 million
-// events a second. A smaller queue gets no pause: on a busy machine a 1 ms pause can become
-// several, which a queue of 1,024 events does not survive under a burst.
-constexpr std::size_t kPauseFromQueue = 8192;
-constexpr int kPauseMs = 5;
+// events a second, a smaller one in 1 ms beyond about 700,000 for 1,024 events.
+constexpr std::size_t kLongPauseQueue = 8192;
+constexpr int kLongPauseMs = 5;
+constexpr int kShortPauseMs = 1;
 
 constexpr std::uint32_t kDirMask = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_ATTRIB |
                                    IN_MODIFY | IN_CLOSE_WRITE | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR |
@@ -232,11 +232,11 @@ class QueueDrain {
       // would cost three system calls each. A pass that found the queue far from full lets it
       // fill for a moment (a stop or a request for a pass ends the moment at once); at the
       // queue's size that moment is too short for any burst to overflow it.
-      if (queueLimit >= kPauseFromQueue && eventsRead * 4 < queueLimit) {
+      if (eventsRead * 4 < queueLimit || queueLimit == 0) {
         struct pollfd wake {
           wakeDrain, POLLIN, 0
         };
-        ::poll(&wake, 1, kPauseMs);
+        ::poll(&wake, 1, queueLimit >= kLongPauseQueue ? kLongPauseMs : kShortPauseMs);
       }
     }
   }
