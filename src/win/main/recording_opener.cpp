@@ -13,7 +13,9 @@ namespace tw::win {
 
 namespace {
 
-constexpr unsigned kStepMessage = WM_APP + 1;
+// The steps run on a window timer: its message comes only when no input, paint or posted
+// message waits, so the window answers (Cancel among it) between two steps.
+constexpr UINT_PTR kStepTimer = 1;
 // How long one step may hold the message loop.
 constexpr std::chrono::milliseconds kStepTime{30};
 // The progress bar's range: the file's bytes scaled to it.
@@ -51,7 +53,7 @@ void RecordingOpener::placeControls() {
   MoveWindow(cancelButton_, dpi_.px(kClientWidth - 12 - 88), dpi_.px(60), dpi_.px(88), dpi_.px(26), TRUE);
 }
 
-void RecordingOpener::start() { PostMessageW(handle(), kStepMessage, 0, 0); }
+void RecordingOpener::start() { SetTimer(handle(), kStepTimer, USER_TIMER_MINIMUM, nullptr); }
 
 void RecordingOpener::cancel() {
   if (finished_) return;
@@ -77,18 +79,19 @@ void RecordingOpener::step() {
     ShowWindow(handle(), SW_SHOW);
     SetFocus(cancelButton_);
   }
-  PostMessageW(handle(), kStepMessage, 0, 0);
 }
 
 void RecordingOpener::finish() {
   finished_ = true;
+  KillTimer(handle(), kStepTimer);
   if (IsWindowVisible(handle())) ShowWindow(handle(), SW_HIDE);
   if (onFinished) onFinished();
 }
 
 MessageResult RecordingOpener::handleMessage(MessageId message, WParam wParam, LParam lParam) {
   switch (message) {
-    case kStepMessage:
+    case WM_TIMER:
+      if (wParam != kStepTimer) break;
       step();
       return 0;
     case WM_COMMAND:

@@ -10,7 +10,7 @@
 namespace tw::win {
 
 // Runs a RecordingLoader on the message loop: in steps of about 30 ms, each step one batch of
-// the views, each step posted after the one before, so that the windows stay alive meanwhile.
+// the views, each on a timer of its window, so that input and paints run between two steps.
 // A load that outlasts its first step shows this small window over its owner: a progress bar and
 // Cancel (or Escape, or the close box), which stops the load between two steps (what was loaded
 // stays).
