@@ -2,7 +2,7 @@
 # Installs what is missing, builds the optimised build, and runs the benchmarks; each prints
 # its figures, and the peer tools' figures from the same run (md5sum for the digest;
 # inotifywait and fsnotifywait for capture).
-# Usage: scripts/bench.sh [views|events|md5|report|gui|find|capture|helper|startup|windows-startup|windows|filter|all]
+# Usage: scripts/bench.sh [views|events|md5|report|gui|find|capture|helper|startup|windows-startup|windows|windows-open|filter|all]
 #        (default: all)
 #   views    the capture tree, list and report (build/dev/bench/capture_bench), about 1.5 GiB
 #            free under the temporary folder; events, md5 or report run one part of it
@@ -20,6 +20,9 @@
 #            then its views (build/win/bench/windows_views_bench.exe): the longest gap of a 10 ms
 #            timer while 100,000 announced changes arrive, the batch costs and the memory at
 #            1,000,000 rows, folder deletions on a tree of 1,000,000 nodes (not part of "all")
+#   windows-open  Open Recording in the Windows program under Wine on a virtual screen: a
+#            1,000,000-line recording opened into the real window's views
+#            (build/win/bench/windows_open_bench.exe; not part of "all")
 #   find     the views' filter over 1,000,000 rows, rows arriving with a filter set, and opening
 #            a 1,000,000-line recording beside recording it live (build/dev/bench/find_bench)
 #   filter   the delivery thread's filter (build/dev/bench/filter_bench): one test with lists of
@@ -56,6 +59,12 @@ if [ "$what" = windows ]; then
   cmake -S . -B build/win -DTARNWATCH_BUILD_BENCH=ON >/dev/null
   cmake --build build/win -j 2 --target windows_views_bench >/dev/null
   bench/windows_views_bench.sh build/win/bench/windows_views_bench.exe "$PWD/build/win/wineprefix"
+fi
+if [ "$what" = windows-open ]; then
+  scripts/package-windows.sh >/dev/null
+  cmake -S . -B build/win -DTARNWATCH_BUILD_BENCH=ON >/dev/null
+  cmake --build build/win -j 2 --target windows_open_bench >/dev/null
+  bench/windows_views_bench.sh build/win/bench/windows_open_bench.exe "$PWD/build/win/wineprefix"
 fi
 if [ "$what" = startup ] || [ "$what" = all ]; then
   bench/startup_bench.sh build/dev/src/app/tarnwatch

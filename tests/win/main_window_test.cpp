@@ -35,7 +35,7 @@ constexpr std::uint32_t kShellDelete = 0x00000004;
 TEST_F(MainWindowTest, OpensIdleWithTheComputerNameInItsCaption) {
   const std::string name = real.computerName().valueOr("Unknow");
   EXPECT_EQ(narrow(windowText(main().handle())), "Tarnwatch v1.0 - " + name);
-  EXPECT_EQ(main().recordButton().caption(), "Record");
+  EXPECT_EQ(main().recordButton().caption(), "&Record");
   EXPECT_FALSE(main().pauseButton().isShown());
   EXPECT_EQ(main().statusLabel().text(), std::string(kStatusIdle));
   EXPECT_FALSE(main().treeButton().isEnabled());
@@ -54,9 +54,9 @@ TEST_F(MainWindowTest, RecordsAnnouncedChangesAsRowsAndNodesUntilStopped) {
   click(main().recordButton().handle());
   ASSERT_TRUE(pumpUntil([&] { return !main().watchedRoots().empty(); }));
   EXPECT_EQ(main().watchedRoots(), std::vector<std::string>{root + "\\"});
-  EXPECT_EQ(main().recordButton().caption(), "Stop");
+  EXPECT_EQ(main().recordButton().caption(), "&Stop");
   EXPECT_TRUE(main().pauseButton().isShown());
-  EXPECT_EQ(main().pauseButton().caption(), "Pause");
+  EXPECT_EQ(main().pauseButton().caption(), "&Pause");
   EXPECT_EQ(main().statusLabel().text(), std::string(kStatusLiveCapture));
 
   const std::string a = root + "\\plan.txt", b = root + "\\plan-v2.txt";
@@ -97,14 +97,14 @@ TEST_F(MainWindowTest, RecordsAnnouncedChangesAsRowsAndNodesUntilStopped) {
   // Paused, changes are kept and nothing is shown; Resume delivers them.
   click(main().pauseButton().handle());
   ASSERT_TRUE(pumpUntil([&] { return main().recording().state() == RecordingState::Paused; }));
-  EXPECT_EQ(main().pauseButton().caption(), "Resume");
+  EXPECT_EQ(main().pauseButton().caption(), "&Resume");
   const std::string kept = root + "\\kept.txt";
   Win32Platform::announceChange(kShellCreate, kept);
   pumpUntil([] { return false; }, 1500ms);
   EXPECT_EQ(main().listView().shownRowCount(), 3);
   click(main().pauseButton().handle());
   ASSERT_TRUE(pumpUntil([&] { return main().listView().shownRowCount() == 4; }));
-  EXPECT_EQ(main().pauseButton().caption(), "Pause");
+  EXPECT_EQ(main().pauseButton().caption(), "&Pause");
   EXPECT_EQ(main().listView().shownCell(3, 0), "kept.txt");
 
   // Both views show the list: List shows it, Tree brings the tree back.
@@ -115,7 +115,7 @@ TEST_F(MainWindowTest, RecordsAnnouncedChangesAsRowsAndNodesUntilStopped) {
 
   click(main().recordButton().handle());
   ASSERT_TRUE(pumpUntil([&] { return main().recording().state() == RecordingState::Idle; }));
-  EXPECT_EQ(main().recordButton().caption(), "Record");
+  EXPECT_EQ(main().recordButton().caption(), "&Record");
   EXPECT_FALSE(main().pauseButton().isShown());
   EXPECT_EQ(main().statusLabel().text(), std::string(kStatusIdle));
   // Stopped: the shell's later announcements reach nothing.
@@ -129,16 +129,18 @@ TEST_F(MainWindowTest, RecordsAnnouncedChangesAsRowsAndNodesUntilStopped) {
   EXPECT_TRUE(main().treeView().shownTexts().empty());
 }
 
-TEST_F(MainWindowTest, HelpMenuHoldsItsThreeCommands) {
+// The three designed commands, and Open Recording above Exit Program.
+TEST_F(MainWindowTest, HelpMenuHoldsItsThreeCommandsAndOpenRecording) {
   const MenuHandle menu = main().helpMenu();
-  ASSERT_EQ(GetMenuItemCount(menu), 4);
+  ASSERT_EQ(GetMenuItemCount(menu), 5);
   const struct {
     int position;
     int command;
     std::wstring text;
   } items[] = {{0, MainWindow::kLikeUsCommand, L"Like us !"},
                {1, MainWindow::kAboutCommand, L"About"},
-               {3, MainWindow::kExitCommand, L"Exit Program"}};
+               {3, MainWindow::kOpenRecordingCommand, L"&Open Recording...\tCtrl+O"},
+               {4, MainWindow::kExitCommand, L"Exit Program"}};
   for (const auto& item : items) {
     wchar_t text[64] = {};
     GetMenuStringW(menu, static_cast<UINT>(item.position), text, 64, MF_BYPOSITION);

@@ -1,7 +1,7 @@
 // The pictures of the Windows program (scripts/screenshots-windows.sh): the main window idle and
-// during a recording of a demonstration folder (tree and list), the four settings pages and the
-// about box, as the screen shows them, written as BMP files into the folder given (the script
-// turns them into PNG files). Not a test.
+// during a recording of a demonstration folder (tree and list), the four settings pages, the
+// about box and a recording opened and filtered (with its Process column), as the screen shows them, written
+// as BMP files into the folder given (the script turns them into PNG files). Not a test.
 // clang-format off
 #include <windows.h>
 #include <commctrl.h>
@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <exception>
 #include <filesystem>
+#include <stdexcept>
 #include <string>
 
 #include "app/record/recorder.h"
@@ -128,6 +129,49 @@ int main(int argc, char** argv) {
     SendMessageW(main.handle(), WM_COMMAND, MainWindow::kAboutCommand, 0);
     click(main.recordButton().handle());
     pumpUntil([&] { return main.recording().state() == tw::RecordingState::Idle; });
+
+    // A recording made by the headless recorder, with the processes that made the changes,
+    // opened and filtered: the filter box and the Process column.
+    const fs::path recording = demo / "server.jsonl";
+    {
+      const auto json = [](std::string text) {
+        std::string out;
+        for (const char c : text) out += c == '\\' ? std::string("\\\\") : std::string(1, c);
+        return '"' + out + '"';
+      };
+      const struct {
+        int event;
+        std::string path, newPath, process;
+        int pid;
+      } lines[] = {{9, d + "projects", "", "explorer.exe", 4120},
+                   {2, d + "projects\\plan.txt", "", "winword.exe", 5316},
+                   {18, d + "projects\\plan.txt", "", "winword.exe", 5316},
+                   {13, d + "projects\\plan.txt", d + "projects\\plan-v2.txt", "explorer.exe", 4120},
+                   {2, d + "logs\\service.log", "", "svchost.exe", 1088},
+                   {18, d + "logs\\service.log", "", "svchost.exe", 1088},
+                   {2, d + "projects\\old\\a.doc", "", "", 0},
+                   {3, d + "projects\\notes.log", "", "cmd.exe", 7712}};
+      std::FILE* f = std::fopen(recording.string().c_str(), "wb");
+      if (f == nullptr) throw std::runtime_error("cannot write " + recording.string());
+      for (const auto& l : lines) {
+        std::string text = "{\"event\":" + std::to_string(l.event) + ",\"item1\":" + json(l.path);
+        if (!l.newPath.empty()) text += ",\"item2\":" + json(l.newPath);
+        if (l.pid != 0) text += ",\"pid\":" + std::to_string(l.pid) + ",\"process\":" + json(l.process);
+        text += "}\n";
+        std::fputs(text.c_str(), f);
+      }
+      std::fclose(f);
+    }
+    whenShown(L"Open Recording", [](WindowHandle box) { PostMessageW(box, WM_COMMAND, IDOK, 0); });
+    main.openRecording(recording.string());
+    pumpUntil([&] { return main.recordingOpener() == nullptr && watchedWindows() == 0; });
+    // Wide enough for the Process column after the four.
+    SetWindowPos(main.handle(), nullptr, 4, 4, 990, 430, SWP_NOZORDER);
+    pumpPending();
+    main.openFilter();
+    SetWindowTextW(main.filterBox().edit(), L"projects");
+    pumpPending();
+    shoot(main.handle(), out / "win-main-filter.bmp");
     fs::remove(ini);
     fs::remove_all(demo);
     return watchedWindows() == 0 ? 0 : 1;

@@ -2,7 +2,8 @@
 // (the event names, then the main window, the settings window, which reads config.ini beside the
 // executable, the extension dialog and the about box), shows the main window and runs the message
 // loop. With --quit-after-show it ends as soon as its window has been shown and painted, and says
-// how long that took since the process was created (for the start-up benchmark).
+// how long that took since the process was created (for the start-up benchmark). With --open FILE
+// the window opens a recording in the jsonl form once it is shown.
 // clang-format off
 #include <windows.h>
 #include <shellapi.h>
@@ -29,6 +30,18 @@ bool hasArgument(const wchar_t* wanted) {
   return found;
 }
 
+// The argument after `wanted`; empty when there is none.
+std::wstring argumentAfter(const wchar_t* wanted) {
+  int count = 0;
+  LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+  std::wstring value;
+  for (int i = 1; arguments != nullptr && i + 1 < count && value.empty(); ++i) {
+    if (lstrcmpW(arguments[i], wanted) == 0) value = arguments[i + 1];
+  }
+  LocalFree(arguments);
+  return value;
+}
+
 // Milliseconds since the process was created.
 long long millisecondsSinceStart() {
   FILETIME created{}, exited{}, kernel{}, user{}, now{};
@@ -52,6 +65,14 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
       std::printf("shown after %lld ms\n", millisecondsSinceStart());
       std::fflush(stdout);
       return 0;
+    }
+    if (const std::wstring file = argumentAfter(L"--open"); !file.empty()) {
+      try {
+        app.mainWindow().openRecording(tw::win::narrow(file));
+      } catch (const std::exception& e) {
+        app.dialogs().message(app.mainWindow().handle(), "Open Recording", e.what(),
+                              tw::win::MessageIcon::Error);
+      }
     }
     return app.run();
   } catch (const std::exception& e) {

@@ -1,5 +1,7 @@
 #include "gui/main/capture_models.h"
 
+#include "core/model/tree_filter.h"
+
 #include <QColor>
 #include <QString>
 
@@ -65,19 +67,13 @@ void CaptureTreeModel::setExpanded(const QModelIndex& index, bool expanded) {
 }
 
 void CaptureTreeModel::followFilter(const ListFilter& filter) {
-  if (!filter.active()) {
-    filterText.clear();
-    rows.showAll();
-    return;
-  }
-  if (rows.isFiltered() && filter.text() == filterText) return;
-  filterText = filter.text();
-  rows.showOnly(views.nodesOfRows(filter.rows()));
+  if (filter.active() && rows.isFiltered() && filter.text() == filterText) return;
+  filterText = filter.active() ? filter.text() : std::string();
+  showFilteredNodes(rows, views, filter);
 }
 
 void CaptureTreeModel::showMatchesFrom(const ListFilter& filter, qsizetype firstMatch) {
-  if (filter.active() && firstMatch >= 0)
-    rows.showAlso(views.nodesOfRows(filter.rows(), static_cast<std::size_t>(firstMatch)));
+  if (firstMatch >= 0) showNewMatches(rows, views, filter, static_cast<std::size_t>(firstMatch));
 }
 
 QVariant CaptureTreeModel::data(const QModelIndex& index, int role) const {

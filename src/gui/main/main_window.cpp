@@ -5,7 +5,6 @@
 #include <QCloseEvent>
 #include <QCursor>
 #include <QFile>
-#include <QLocale>
 #include <QScreen>
 #include <algorithm>
 #include <cstdlib>
@@ -526,16 +525,7 @@ void MainWindow::recordingOpened() {
   openAction->setEnabled(true);
   treeView->viewport()->update();
   updateFilterCount();
-  const QLocale locale;
-  QString text = finished->wasCancelled() ? QStringLiteral("Opening was cancelled: %1 changes were loaded.")
-                                          : QStringLiteral("%1 changes were loaded.");
-  text = text.arg(locale.toString(static_cast<qulonglong>(finished->changesLoaded())));
-  if (finished->badLines() > 0) {
-    text += QStringLiteral("\n%1 lines were not events and were skipped (the first: %2).")
-                .arg(locale.toString(static_cast<qulonglong>(finished->badLines())),
-                     fromUtf8(finished->firstBadLine()));
-  }
-  if (!finished->error().empty()) text += QStringLiteral("\n") + fromUtf8(finished->error());
+  const QString text = fromUtf8(finished->summary());
   dialogs.message(this, QStringLiteral("Open Recording"), text,
                   finished->error().empty() ? MessageIcon::Information : MessageIcon::Error);
 }

@@ -7,20 +7,18 @@
 #include <QTimer>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "core/model/capture_views.h"
-#include "core/report/recording_file.h"
+#include "core/report/recording_loader.h"
 
 namespace tw {
 
-// Loads a recording in the jsonl form (as the headless recorder writes it) into the capture
-// views, as a replay of it would file its changes: in steps of about 30 ms on the event loop,
-// each step one batch of the views, with a progress dialog whose Cancel stops the load between
-// two steps (what was loaded stays).
+// Runs a RecordingLoader on the event loop: in steps of about 30 ms, each step one batch of the
+// views, with a progress dialog whose Cancel stops the load between two steps (what was loaded
+// stays).
 //
-// Thread: the user-interface thread. Owns the open file, its timer and its progress dialog; uses,
-// but does not own, the views, which must outlive it.
+// Thread: the user-interface thread. Owns the loader (and with it the open file), its timer and
+// its progress dialog; uses, but does not own, the views, which must outlive it.
 class RecordingOpener : public QObject {
   Q_OBJECT
 
@@ -35,12 +33,14 @@ class RecordingOpener : public QObject {
   void cancel();
   bool isFinished() const { return done; }
 
-  std::size_t changesLoaded() const { return loaded; }
-  std::size_t badLines() const { return file.badLines(); }
-  const std::string& firstBadLine() const { return file.firstBadLine(); }
-  bool wasCancelled() const { return cancelled; }
+  std::size_t changesLoaded() const { return loader.changesLoaded(); }
+  std::size_t badLines() const { return loader.badLines(); }
+  const std::string& firstBadLine() const { return loader.firstBadLine(); }
+  bool wasCancelled() const { return loader.wasCancelled(); }
   // The read error that ended the load; empty when none did.
-  const std::string& error() const { return failure; }
+  const std::string& error() const { return loader.error(); }
+  // What to tell the user once the load is over.
+  std::string summary() const { return loader.summary(); }
 
  signals:
   void finished();
@@ -49,15 +49,10 @@ class RecordingOpener : public QObject {
   void step();
   void finish();
 
-  CaptureViews& views;
-  RecordingFile file;
+  RecordingLoader loader;
   QTimer stepTimer;
   QPointer<QProgressDialog> progress;
-  std::vector<Change> changes;  // of one step, kept to reuse its storage
-  std::size_t loaded = 0;
-  bool cancelled = false;
   bool done = false;
-  std::string failure;
 };
 
 }  // namespace tw

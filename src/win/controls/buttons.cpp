@@ -140,13 +140,17 @@ MessageResult ToolButton::handleMessage(MessageId message, WParam wParam, LParam
         keyPressed_ = true;
         if (setFocusOnClick_ && !hasFocus()) SetFocus(handle());
         repaint();
-        return 0;  // the keys change the look only; they do not click
+        return 0;
       }
       break;
-    case WM_KEYUP:
+    case WM_KEYUP: {
+      // Enter or Space released after it pressed the button clicks it, as a push button does.
+      const bool wasPressed = keyPressed_ && (wParam == VK_RETURN || wParam == VK_SPACE);
       keyPressed_ = false;
       repaint();
+      if (wasPressed && isEnabled()) click();
       return 0;
+    }
     default:
       break;
   }
@@ -190,6 +194,7 @@ void SpeedButton::setPressButtonEffect(bool value) {
 void SpeedButton::paint(Canvas& canvas) {
   RgbaImage img = parentPicture(handle());
   paintSpeedButton(img, images_, fader_.paintState());
+  if (hasFocus() && isEnabled()) paintFocusFrame(img, kArrowColor);
   paintContent(canvas, img, content_, ButtonKind::Speed, CaptionAlignment::Center,
                fader_.leftPressed() && pressButtonEffect_, isEnabled() ? content_.fontColor : kDisabledText,
                kArrowColor, fonts_->control());
@@ -218,10 +223,41 @@ void SpeedButton::enabledChanged(bool enabled) {
   fader_.setEnabled(enabled);
 }
 
+void SpeedButton::setTakesFocus(bool value) {
+  const LONG_PTR style = GetWindowLongPtrW(handle(), GWL_STYLE);
+  SetWindowLongPtrW(handle(), GWL_STYLE, value ? (style | WS_TABSTOP) : (style & ~LONG_PTR{WS_TABSTOP}));
+}
+
 MessageResult SpeedButton::handleMessage(MessageId message, WParam wParam, LParam lParam) {
-  if (message == WM_TIMER && wParam == kFadeTimerId) {
-    fader_.tick();
-    return 0;
+  switch (message) {
+    case WM_TIMER:
+      if (wParam != kFadeTimerId) break;
+      fader_.tick();
+      return 0;
+    case WM_GETDLGCODE: {
+      // Enter reaches the button instead of the window's default command.
+      const auto* msg = reinterpret_cast<const MSG*>(lParam);
+      if (msg != nullptr && (msg->message == WM_KEYDOWN || msg->message == WM_KEYUP) &&
+          msg->wParam == VK_RETURN)
+        return DLGC_BUTTON | DLGC_WANTMESSAGE;
+      return DLGC_BUTTON;
+    }
+    case WM_KEYDOWN:
+      if (wParam != VK_RETURN && wParam != VK_SPACE) break;
+      keyPressed_ = true;
+      return 0;
+    case WM_KEYUP: {
+      // Enter or Space pressed and released on the button clicks it.
+      const bool wasPressed = keyPressed_ && (wParam == VK_RETURN || wParam == VK_SPACE);
+      keyPressed_ = false;
+      if (wasPressed && isEnabled()) click();
+      return 0;
+    }
+    case WM_KILLFOCUS:
+      keyPressed_ = false;
+      break;
+    default:
+      break;
   }
   return ThemedControl::handleMessage(message, wParam, lParam);
 }

@@ -61,9 +61,10 @@ class ToolButton : public ThemedControl {
   bool keyPressed_ = false;
 };
 
-// The light, non-focusable button whose gold hover face fades in and out under the pointer
-// (speed button, flat look): the core's SpeedButtonFader on a window timer. Thread and
-// ownership: as ThemedControl.
+// The light button whose gold hover face fades in and out under the pointer (speed button, flat
+// look): the core's SpeedButtonFader on a window timer. Not a Tab stop unless setTakesFocus asks
+// for it; then it shows the focus frame and Enter or Space clicks it. Thread and ownership: as
+// ThemedControl.
 class SpeedButton : public ThemedControl {
  public:
   SpeedButton(WindowHandle parent, const Bounds& bounds, const Fonts* fonts);
@@ -78,6 +79,8 @@ class SpeedButton : public ThemedControl {
   void setFadeOutInterval(int ms) { fader_.fadeOutInterval = ms; }
   bool pressButtonEffect() const { return pressButtonEffect_; }
   void setPressButtonEffect(bool value);
+  // Makes the button a Tab stop (true) or not.
+  void setTakesFocus(bool value);
 
   const SpeedButtonFader& fader() const { return fader_; }
 
@@ -104,6 +107,7 @@ class SpeedButton : public ThemedControl {
 
   ButtonContent content_;
   bool pressButtonEffect_ = true;
+  bool keyPressed_ = false;  // Enter or Space is down on the button
   FadeTimer timer_{*this};
   SpeedButtonFader fader_;
   SpeedButtonImages images_;

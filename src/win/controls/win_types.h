@@ -12,6 +12,7 @@ struct HICON__;
 struct HMENU__;
 struct HBRUSH__;
 struct HBITMAP__;
+struct HACCEL__;
 struct _IMAGELIST;
 struct tagMSG;
 
@@ -24,6 +25,7 @@ using IconHandle = HICON__*;
 using MenuHandle = HMENU__*;
 using BrushHandle = HBRUSH__*;
 using BitmapHandle = HBITMAP__*;
+using AcceleratorHandle = HACCEL__*;
 using ImageListHandle = _IMAGELIST*;
 using QueuedMessage = tagMSG;  // MSG
 

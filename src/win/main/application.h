@@ -44,6 +44,7 @@ class Application {
     explicit Link(Application& app) : app_(app) {}
     const CaptureOptions& captureOptions() override { return app_.settings_->options(); }
     void setRecordMode(bool recording) override { app_.settings_->setRecordMode(recording); }
+    void saveOptions(const CaptureOptions& options) override { app_.settings_->saveOptions(options); }
     void showSettings() override { app_.settings_->showModal(app_.main_->handle()); }
 
    private:

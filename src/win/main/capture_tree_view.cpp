@@ -1,5 +1,7 @@
 #include "win/main/capture_tree_view.h"
 
+#include "core/model/tree_filter.h"
+
 // clang-format off
 #include <windows.h>
 #include <commctrl.h>
@@ -422,5 +424,15 @@ std::vector<std::string> CaptureTreeView::shownTexts() const {
 }
 
 int CaptureTreeView::selectedRow() const { return ListView_GetNextItem(view_, -1, LVNI_SELECTED); }
+
+NodeId CaptureTreeView::nodeAtRow(int row) const {
+  return row >= 0 && row < rows_.rowCount() ? rows_.nodeAt(row) : kNoNode;
+}
+
+void CaptureTreeView::followFilter(const ListFilter& filter) { showFilteredNodes(rows_, views_, filter); }
+
+void CaptureTreeView::showNewMatches(const ListFilter& filter, std::size_t firstMatch) {
+  tw::showNewMatches(rows_, views_, filter, firstMatch);
+}
 
 }  // namespace tw::win

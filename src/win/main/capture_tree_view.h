@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/model/capture_views.h"
+#include "core/model/list_filter.h"
 #include "core/model/tree_rows.h"
 #include "win/controls/window.h"
 
@@ -57,6 +58,13 @@ class CaptureTreeView : public TreeRowsObserver {
   std::vector<std::string> shownTexts() const;
   // The selected row; -1 for none.
   int selectedRow() const;
+  // The node a row shows; kNoNode for a row out of range.
+  NodeId nodeAtRow(int row) const;
+
+  // The tree follows the list's filter (see core/model/tree_filter.h): after a new text, and
+  // after a batch whose rows matched (from the first new match in filter.rows()).
+  void followFilter(const ListFilter& filter);
+  void showNewMatches(const ListFilter& filter, std::size_t firstMatch);
   // Where a row's expand button is drawn, in the view's client coordinates; none for a row whose
   // node has no children.
   std::optional<Bounds> expandButton(int row) const;

@@ -47,7 +47,7 @@ LRESULT colourItem(NMCUSTOMDRAW& draw, COLORREF& textColour, const ColourOf& col
 // --- CaptureListView ---------------------------------------------------------------------------
 
 CaptureListView::CaptureListView(WindowHandle parent, CaptureViews& views, ImageListHandle systemIcons)
-    : views_(views), list_(views.list()) {
+    : views_(views), list_(views.list()), filter_(views.list()) {
   view_ = CreateWindowExW(
       WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
       WS_CHILD | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS, 0, 0, 0,
@@ -65,7 +65,9 @@ CaptureListView::CaptureListView(WindowHandle parent, CaptureViews& views, Image
     ListView_InsertColumn(view_, i, &column);
   }
   ListView_SetImageList(view_, systemIcons, LVSIL_SMALL);
-  ListView_SetItemCountEx(view_, list_.rowCount(), LVSICF_NOSCROLL);
+  if (const int rows = list_.rowCount(); rows > 0) filter_.addRows(0, rows - 1);
+  ListView_SetItemCountEx(view_, filter_.shownCount(), LVSICF_NOSCROLL);
+  if (list_.hasProcesses()) addProcessColumn();
   list_.setObserver(this);
 }
 
@@ -77,26 +79,76 @@ CaptureListView::~CaptureListView() {
 void CaptureListView::setColumnWidths(const std::vector<int>& widths) {
   for (std::size_t i = 0; i < widths.size() && i < static_cast<std::size_t>(kListColumnCount); ++i)
     ListView_SetColumnWidth(view_, static_cast<int>(i), widths[i]);
+  if (widths.size() > static_cast<std::size_t>(kListColumnCount)) {
+    processWidth_ = widths[kListColumnCount];
+    if (processColumn_) ListView_SetColumnWidth(view_, kListColumnCount, processWidth_);
+  }
 }
 
-void CaptureListView::rowsAboutToBeInserted(int, int) {}
+void CaptureListView::addProcessColumn() {
+  const std::wstring caption = wide(kListColumnCaptions[kListColumnCount]);
+  LVCOLUMNW column{};
+  column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+  column.pszText = const_cast<wchar_t*>(caption.c_str());
+  column.cx = processWidth_;
+  column.iSubItem = kListColumnCount;
+  if (ListView_InsertColumn(view_, kListColumnCount, &column) >= 0) processColumn_ = true;
+}
+
+void CaptureListView::rowsShownChanged() {
+  if (onRowsChanged) onRowsChanged();
+}
+
+void CaptureListView::setFilterText(std::string_view text) {
+  if (text == filter_.text()) return;
+  filter_.setText(text);
+  // Nothing selected stays meaningful: the rows under it are others now.
+  ListView_SetItemState(view_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+  ListView_SetItemCountEx(view_, filter_.shownCount(), 0);
+  InvalidateRect(view_, nullptr, FALSE);
+  rowsShownChanged();
+}
+
+int CaptureListView::focusedListRow() const {
+  int shown = ListView_GetNextItem(view_, -1, LVNI_FOCUSED);
+  if (shown < 0) shown = ListView_GetNextItem(view_, -1, LVNI_SELECTED);
+  if (shown < 0 || shown >= filter_.shownCount()) return -1;
+  return filter_.listRow(shown);
+}
+
+void CaptureListView::rowsAboutToBeInserted(int first, int last) {
+  // The new rows are readable already: they are matched now, once each.
+  firstNewMatch_ = filter_.rows().size();
+  filter_.addRows(first, last);
+}
 
 void CaptureListView::rowsInserted(int, int) {
+  if (filter_.active() && filter_.rows().size() > firstNewMatch_ && onMatchesAdded)
+    onMatchesAdded(firstNewMatch_);
   // The view holds only the count: it asks for what it draws.
-  ListView_SetItemCountEx(view_, list_.rowCount(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+  ListView_SetItemCountEx(view_, filter_.shownCount(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+  if (!processColumn_ && list_.hasProcesses()) addProcessColumn();
+  rowsShownChanged();
 }
 
 void CaptureListView::listAboutToBeCleared() {}
 
-void CaptureListView::listCleared() { ListView_SetItemCountEx(view_, 0, 0); }
+void CaptureListView::listCleared() {
+  filter_.clear();
+  ListView_SetItemCountEx(view_, 0, 0);
+  if (processColumn_ && ListView_DeleteColumn(view_, kListColumnCount)) processColumn_ = false;
+  rowsShownChanged();
+}
 
 std::optional<MessageResult> CaptureListView::notified(const NMHDR& header) {
   if (header.hwndFrom != view_) return std::nullopt;
   switch (header.code) {
     case LVN_GETDISPINFOW: {
       auto& info = reinterpret_cast<NMLVDISPINFOW&>(const_cast<NMHDR&>(header));
-      const int row = info.item.iItem, column = info.item.iSubItem;
-      if (row < 0 || row >= list_.rowCount() || column < 0 || column >= kListColumnCount) return 0;
+      const int shown = info.item.iItem, column = info.item.iSubItem;
+      const int columns = processColumn_ ? kListColumnCountWithProcess : kListColumnCount;
+      if (shown < 0 || shown >= filter_.shownCount() || column < 0 || column >= columns) return 0;
+      const int row = filter_.listRow(shown);
       const CapturePresentation& presentation = views_.presentation();
       const auto cell = static_cast<ListColumn>(column);
       if ((info.item.mask & LVIF_TEXT) != 0)
@@ -107,10 +159,10 @@ std::optional<MessageResult> CaptureListView::notified(const NMHDR& header) {
     }
     case NM_CUSTOMDRAW: {
       auto& draw = reinterpret_cast<NMLVCUSTOMDRAW&>(const_cast<NMHDR&>(header));
-      const auto row = static_cast<int>(draw.nmcd.dwItemSpec);
+      const auto shown = static_cast<int>(draw.nmcd.dwItemSpec);
       return colourItem(draw.nmcd, draw.clrText, [&]() -> std::optional<Rgb> {
-        if (row < 0 || row >= list_.rowCount()) return std::nullopt;
-        return views_.presentation().rowColour(list_, row);
+        if (shown < 0 || shown >= filter_.shownCount()) return std::nullopt;
+        return views_.presentation().rowColour(list_, filter_.listRow(shown));
       });
     }
     default:
@@ -119,6 +171,8 @@ std::optional<MessageResult> CaptureListView::notified(const NMHDR& header) {
 }
 
 int CaptureListView::shownRowCount() const { return ListView_GetItemCount(view_); }
+
+int CaptureListView::shownColumnCount() const { return Header_GetItemCount(ListView_GetHeader(view_)); }
 
 std::string CaptureListView::shownCell(int row, int column) const {
   wchar_t buffer[1024] = {};

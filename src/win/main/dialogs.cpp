@@ -7,6 +7,9 @@
 #include <shlobj.h>
 // clang-format on
 
+#include <iterator>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/win32/win32_support.h"
@@ -91,6 +94,89 @@ std::optional<std::string> Dialogs::saveFileName(WindowHandle owner,
   dialog.lpstrDefExt = extension.c_str();
   dialog.Flags = OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
   if (!GetSaveFileNameW(&dialog)) return std::nullopt;
+  return narrow(file.data());
+}
+
+namespace {
+
+struct ExportType {
+  const wchar_t* name;
+  const wchar_t* pattern;
+  const wchar_t* extension;
+  ExportFormat format;
+  bool shownRowsOnly;
+};
+
+constexpr ExportType kExportTypes[] = {
+    {L"Report (*.txt)", L"*.txt", L"txt", ExportFormat::Report, false},
+    {L"CSV (*.csv)", L"*.csv", L"csv", ExportFormat::Csv, false},
+    {L"jsonl recording (*.jsonl)", L"*.jsonl", L"jsonl", ExportFormat::Jsonl, false},
+    {L"CSV, only the shown rows (*.csv)", L"*.csv", L"csv", ExportFormat::Csv, true},
+    {L"jsonl recording, only the shown rows (*.jsonl)", L"*.jsonl", L"jsonl", ExportFormat::Jsonl, true},
+};
+
+// The file-type list of a common file dialog: name and pattern of each type, each ended by a
+// null character, the whole ended by one more.
+void appendFileType(std::wstring& filter, const wchar_t* name, const wchar_t* pattern) {
+  filter += name;
+  filter.push_back(L'\0');
+  filter += pattern;
+  filter.push_back(L'\0');
+}
+
+// Whether the last part of a path names an extension.
+bool hasExtension(std::wstring_view path) {
+  const std::size_t name = path.find_last_of(L"\\/:");
+  const std::size_t dot = path.rfind(L'.');
+  return dot != std::wstring_view::npos && (name == std::wstring_view::npos || dot > name) &&
+         dot + 1 < path.size();
+}
+
+}  // namespace
+
+std::optional<ExportTarget> Dialogs::saveExportFile(WindowHandle owner, bool offerShownRowsOnly) const {
+  const std::size_t types = offerShownRowsOnly ? std::size(kExportTypes) : 3;
+  std::wstring filter;
+  for (std::size_t i = 0; i < types; ++i)
+    appendFileType(filter, kExportTypes[i].name, kExportTypes[i].pattern);
+  filter.push_back(L'\0');
+  std::vector<wchar_t> file(32768, L'\0');
+  OPENFILENAMEW dialog{};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = owner;
+  dialog.lpstrFilter = filter.c_str();
+  dialog.nFilterIndex = 1;
+  dialog.lpstrFile = file.data();
+  dialog.nMaxFile = static_cast<DWORD>(file.size());
+  // No default extension: the dialog would add it whatever the type; the chosen type's is added
+  // below to a name typed without one.
+  dialog.Flags = OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+  if (!GetSaveFileNameW(&dialog)) return std::nullopt;
+  const std::size_t chosen =
+      dialog.nFilterIndex >= 1 && dialog.nFilterIndex <= types ? dialog.nFilterIndex - 1 : 0;
+  const ExportType& type = kExportTypes[chosen];
+  std::wstring name = file.data();
+  if (!hasExtension(name)) name += std::wstring(L".") + type.extension;
+  return ExportTarget{narrow(name), type.format, type.shownRowsOnly};
+}
+
+std::optional<std::string> Dialogs::openRecordingFile(WindowHandle owner) const {
+  std::wstring filter;
+  appendFileType(filter, L"jsonl recording (*.jsonl)", L"*.jsonl");
+  appendFileType(filter, L"All files (*.*)", L"*.*");
+  filter.push_back(L'\0');
+  std::vector<wchar_t> file(32768, L'\0');
+  const std::wstring title = L"Open Recording";
+  OPENFILENAMEW dialog{};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = owner;
+  dialog.lpstrFilter = filter.c_str();
+  dialog.nFilterIndex = 1;
+  dialog.lpstrFile = file.data();
+  dialog.nMaxFile = static_cast<DWORD>(file.size());
+  dialog.lpstrTitle = title.c_str();
+  dialog.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+  if (!GetOpenFileNameW(&dialog)) return std::nullopt;
   return narrow(file.data());
 }
 

@@ -4,11 +4,21 @@
 #include <string>
 #include <string_view>
 
+#include "core/report/change_export.h"
 #include "win/controls/win_types.h"
 
 namespace tw::win {
 
 enum class MessageIcon { Information, Error, Question };
+
+// Where and how the user chose to export: the file (UTF-8), its type (the report, CSV or jsonl,
+// chosen by the file type in the save dialog), and whether only the rows the filter shows go
+// into it.
+struct ExportTarget {
+  std::string fileName;
+  ExportFormat format = ExportFormat::Report;
+  bool shownRowsOnly = false;
+};
 
 // The program's system dialogs: message boxes, the exit confirmation (a task dialog, or a message
 // box where the system has no task dialog), the save dialog and the folder picker. Each runs
@@ -38,6 +48,13 @@ class Dialogs {
   // added to a name typed without one, never asking before replacing a file; the chosen path, or
   // nothing when cancelled.
   std::optional<std::string> saveFileName(WindowHandle owner, std::string_view defaultExtension) const;
+  // The save dialog of the export: the file types Report (the default), CSV and jsonl and, with
+  // `offerShownRowsOnly`, CSV and jsonl of only the shown rows; the type's extension added to a
+  // name typed without one. The chosen file and type, or nothing when cancelled.
+  std::optional<ExportTarget> saveExportFile(WindowHandle owner, bool offerShownRowsOnly) const;
+  // The open dialog for a recording in the jsonl form (GetOpenFileNameW): the chosen file, or
+  // nothing when cancelled.
+  std::optional<std::string> openRecordingFile(WindowHandle owner) const;
   // The folder picker (SHBrowseForFolderW): file-system folders only, the desktop as its root,
   // `initial` selected when it opens (unless empty), a new-folder button only with
   // `allowNewFolder`; the chosen folder's path, or the empty text when cancelled or the chosen

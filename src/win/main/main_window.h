@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "core/model/capture_views.h"
 #include "core/recording/capture_options.h"
 #include "core/recording/recording_controller.h"
+#include "core/settings/exclusions.h"
 #include "platform/platform.h"
 #include "win/controls/bars.h"
 #include "win/controls/buttons.h"
@@ -20,6 +22,8 @@
 #include "win/main/capture_tree_view.h"
 #include "win/main/capture_views.h"
 #include "win/main/dialogs.h"
+#include "win/main/filter_box.h"
+#include "win/main/recording_opener.h"
 #include "win/main/tray_icon.h"
 #include "win/main/window_ui_thread.h"
 
@@ -35,6 +39,9 @@ class SettingsLink {
   virtual const CaptureOptions& captureOptions() = 0;
   // Locks (true) or unlocks (false) the choices that must not change while recording.
   virtual void setRecordMode(bool recording) = 0;
+  // Saves `options` to config.ini and shows them (the context menu's exclusions). Throws
+  // IniWriteError when the file cannot be written (the options are taken all the same).
+  virtual void saveOptions(const CaptureOptions& options) = 0;
   // Shows the settings window modally over the main window.
   virtual void showSettings() = 0;
 };
@@ -54,12 +61,27 @@ class SettingsLink {
 // which outlive it.
 class MainWindow : public TopLevelWindow, public RecordingListener {
  public:
-  // The window's own messages: the notification-area icon's clicks.
+  // The window's own messages: the notification-area icon's clicks; a finished opening of a
+  // recording.
   static constexpr unsigned kTrayMessage = 0x8000 + 1;  // WM_APP + 1
+  static constexpr unsigned kRecordingOpenedMessage = 0x8000 + 2;
   // The help menu's commands.
   static constexpr int kLikeUsCommand = 101;
   static constexpr int kAboutCommand = 102;
   static constexpr int kExitCommand = 103;
+  static constexpr int kOpenRecordingCommand = 104;
+  // The keyboard's commands (the accelerator table), beside the buttons'.
+  static constexpr int kFilterCommand = 105;
+  static constexpr int kRecordCommand = 106;
+  static constexpr int kPauseCommand = 107;
+  static constexpr int kExportCommand = 108;
+  static constexpr int kCleanCommand = 109;
+  static constexpr int kHelpCommand = 110;
+  // The context menu's commands.
+  static constexpr int kOpenFolderCommand = 111;
+  static constexpr int kCopyPathCommand = 112;
+  static constexpr int kExcludeFolderCommand = 113;
+  static constexpr int kExcludeExtensionCommand = 114;
 
   // `schedule` paces the delivery of changes (the program's own by default).
   MainWindow(Platform platform, Dialogs& dialogs, DeliverySchedule schedule = {});
@@ -83,6 +105,19 @@ class MainWindow : public TopLevelWindow, public RecordingListener {
   // Tree or list on screen; the disabled view button names it.
   void showTree();
   void showList();
+  // Shows the filter box with the caret in it (Ctrl+F).
+  void openFilter();
+  // Empties and hides the filter box; the view shown takes the focus (Escape in the box).
+  void closeFilter();
+  // Loads a recording in the jsonl form into the views, as a replay of it would (asks first when
+  // the views hold changes; refused while recording). The outcome is told in one message box.
+  void openRecording(const std::string& file);
+  // The opening under way; null when none.
+  RecordingOpener* recordingOpener() { return opener_.get(); }
+  // The context menu of the view shown, for what it shows at `row` (a list row) or `node`.
+  // Opens at `screen` (a point on the screen); `chooseFromMenu` runs it.
+  void showListMenu(int listRow, int screenX, int screenY);
+  void showTreeMenu(NodeId node, int screenX, int screenY);
 
   // The controls, by their names, for the program's own tests and screenshots.
   ToolBar& toolBar() { return *toolBar_; }
@@ -99,6 +134,7 @@ class MainWindow : public TopLevelWindow, public RecordingListener {
   ProgressBar& progressBar() { return *progress_; }
   CaptureTreeView& treeView() { return *treeView_; }
   CaptureListView& listView() { return *listView_; }
+  FilterBox& filterBox() { return *filterBox_; }
   MenuHandle helpMenu() const { return helpMenu_; }
   TrayIcon& trayIcon() { return *tray_; }
   const ImageList& images() const { return *images_; }
@@ -110,6 +146,11 @@ class MainWindow : public TopLevelWindow, public RecordingListener {
   // window closes; the tests replace them.
   std::function<void(int)> exitProcess;
   std::function<void()> quit;
+  // Runs a popup menu at a point of the screen and returns the command chosen (0 for none):
+  // TrackPopupMenu by default; the tests replace it to look at the menu and choose.
+  std::function<int(MenuHandle, int, int)> chooseFromMenu;
+  // Puts a text on the clipboard (the context menu's Copy Path); the tests replace it.
+  std::function<void(const std::string&)> copyText;
 
   // RecordingListener: what the recording tells the window.
   void stateChanged(RecordingState state) override;
@@ -120,6 +161,10 @@ class MainWindow : public TopLevelWindow, public RecordingListener {
   void batchFinished() override;
   void recordingFailed(const std::string& message) override;
 
+  // The keyboard's commands (accelerators) and Escape in the filter box, before the dialog
+  // manager sees the keys.
+  bool preTranslate(QueuedMessage& message) override;
+
  protected:
   void placeControls() override;
   void shown() override;
@@ -128,13 +173,22 @@ class MainWindow : public TopLevelWindow, public RecordingListener {
  private:
   void buildControls();
   void buildHelpMenu();
+  void buildKeyboard();
   void onCommand(int command);
   void onRecord();
   void onPause();
   void onHelp();
   void onClean();
   void onExport();
+  void onOpenRecording();
+  void recordingOpened();
   void onClose();
+  void filterChanged();
+  void updateFilterCount();
+  // The context menu of a target (see showListMenu), and its commands.
+  void showRowMenu(const PathTarget& target, int screenX, int screenY);
+  void runRowCommand(int command);
+  void onContextMenu(WindowHandle view, int screenX, int screenY, bool fromKeyboard);
   void restoreFromTray();
   // Runs a command; an exception from it reaches the user in the general error message box.
   void runCommand(const std::function<void()>& command);
@@ -167,6 +221,10 @@ class MainWindow : public TopLevelWindow, public RecordingListener {
   std::unique_ptr<ProgressBar> progress_;
   std::unique_ptr<CaptureTreeView> treeView_;
   std::unique_ptr<CaptureListView> listView_;
+  std::unique_ptr<FilterBox> filterBox_;
+  std::unique_ptr<RecordingOpener> opener_;
+  std::optional<PathTarget> menuTarget_;  // what the context menu acts on
+  AcceleratorHandle accelerators_ = nullptr;
   WindowHandle statusTip_ = nullptr;  // the status text's tool tip: the notices
   MenuHandle helpMenu_ = nullptr;
   BitmapHandle menuPictures_[3] = {};

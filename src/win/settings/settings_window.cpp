@@ -50,6 +50,7 @@ constexpr Color kUsageGreen = rgb(0, 255, 0);
 constexpr Color kUsageRed = rgb(255, 0, 0);  // 0x0000FF
 constexpr COLORREF kRowBlack = RGB(0, 0, 0);
 constexpr COLORREF kRowRed = RGB(255, 0, 0);
+constexpr COLORREF kRowGrey = RGB(128, 128, 128);  // a kind the system never reports
 
 struct Heading {
   SettingsWindow::Page page;
@@ -206,7 +207,9 @@ void SettingsWindow::buildControls() {
   deleteFolder_->onClick = [this] { deleteListItems(EntryList::ExcludedFolders); };
 
   // Events Filters: one ticked row per event kind, with the tick or the cross picture.
-  eventList_ = reportList(page(Page::Events).handle(), 0, LVS_EX_CHECKBOXES);
+  // A kind this system never reports is greyed, and its tool tip says so.
+  eventList_ = reportList(page(Page::Events).handle(), 0, LVS_EX_CHECKBOXES | LVS_EX_INFOTIP);
+  producible_ = platform_.watching.producibleKinds();
   addColumn(eventList_, 0, 100);
   ListView_SetImageList(eventList_, images_->handle(), LVSIL_SMALL);
   fillingEvents_ = true;
@@ -569,6 +572,18 @@ void SettingsWindow::shown() { SetTimer(handle(), kMissingFolderTimer, 1000, nul
 
 void SettingsWindow::hidden() { saveOnHide(); }
 
+void SettingsWindow::saveOptions(CaptureOptions options) {
+  std::optional<IniWriteError> refused;
+  try {
+    saveCaptureOptions(platform_.profiles, iniFile_, options);
+  } catch (const IniWriteError& error) {
+    refused = error;
+  }
+  saved_ = std::move(options);
+  showOptions(saved_);
+  if (refused) throw *refused;
+}
+
 void SettingsWindow::saveOnHide() {
   KillTimer(handle(), kMissingFolderTimer);
   CaptureOptions edited = editedOptions();
@@ -654,10 +669,21 @@ MessageResult SettingsWindow::onNotify(const void* header) {
       if (draw->nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
       if (draw->nmcd.dwDrawStage == CDDS_ITEMPREPAINT) {
         const auto row = static_cast<int>(draw->nmcd.dwItemSpec);
-        if (row >= 0 && row < kEventCount)
-          draw->clrText = kinds_.test(static_cast<std::size_t>(row)) ? kRowBlack : kRowRed;
+        if (row >= 0 && row < kEventCount) {
+          const auto kind = static_cast<std::size_t>(row);
+          draw->clrText = !producible_.test(kind) ? kRowGrey : kinds_.test(kind) ? kRowBlack : kRowRed;
+        }
       }
       return CDRF_DODEFAULT;
+    }
+    if (notify->code == LVN_GETINFOTIPW) {
+      auto* tip = const_cast<NMLVGETINFOTIPW*>(static_cast<const NMLVGETINFOTIPW*>(header));
+      if (tip->iItem >= 0 && tip->iItem < kEventCount &&
+          !producible_.test(static_cast<std::size_t>(tip->iItem)) && tip->pszText != nullptr &&
+          tip->cchTextMax > 0) {
+        lstrcpynW(tip->pszText, wide(kKindNeverReported).c_str(), tip->cchTextMax);
+      }
+      return 0;
     }
     if (notify->code == NM_DBLCLK) onEventDoubleClicked();
     return 0;

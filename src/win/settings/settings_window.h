@@ -51,6 +51,10 @@ class SettingsWindow : public TopLevelWindow {
   CaptureOptions editedOptions() const;
   // Shows `options` in the controls (the drive ticks: every listed drive but the unticked).
   void showOptions(const CaptureOptions& options);
+  // Saves `options` to the file and shows them, as closing the window saves its edits (the main
+  // window's exclusions). Throws IniWriteError when the file refused them; they are taken and
+  // shown all the same.
+  void saveOptions(CaptureOptions options);
 
   // Called by the About node of the tree (the main window opens its about box modally).
   std::function<void()> onAbout;
@@ -161,7 +165,8 @@ class SettingsWindow : public TopLevelWindow {
 
   std::vector<std::string> driveRoots_;  // the drive list's captions, in row order
   EventKindSet kinds_ = allEventKinds();
-  bool fillingEvents_ = false;  // the window itself is setting the checklist's ticks
+  EventKindSet producible_ = allEventKinds();  // the kinds the system can report
+  bool fillingEvents_ = false;                 // the window itself is setting the checklist's ticks
   std::vector<std::string> extensions_;
   std::vector<EntryLook> extensionLooks_;
   std::vector<std::string> folders_;

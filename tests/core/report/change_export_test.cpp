@@ -5,6 +5,7 @@
 #include "core/model/capture_views.h"
 #include "core/report/jsonl.h"
 #include "core/report/recording_file.h"
+#include "core/report/recording_loader.h"
 #include "platform/fake/fake_platform.h"
 #include "support/changes.h"
 #include "support/temp_dir.h"
@@ -111,6 +112,77 @@ TEST(JsonlExport, OpeningAnExportGivesTheSameViews) {
     for (const Change& c : read) loaded.add(c);
     EXPECT_EQ(shownRows(loaded), shownRows(recorded));
   }
+}
+
+// A recording opened in steps: each step files changes until its time is up (a clock of the
+// test's that moves 10 ms per look, looked at every 32 changes; a budget of 15 ms: 64 changes a
+// step), the views end as a replay of the file leaves them, the lines that are not events are
+// told once, and Cancel keeps what was loaded.
+class RecordingLoaderTest : public ::testing::Test {
+ protected:
+  RecordingLoaderTest() {
+    std::string text;
+    for (int i = 0; i < kEvents; ++i) {
+      if (i == 1) text += "not an event\n";
+      if (i == 4500) text += "{\"event\":99}\n";
+      Change c = change(EventKind::FileCreated, "/d/" + std::to_string(i) + ".txt");
+      c.time = kAt + std::chrono::milliseconds(i);
+      changes.push_back(c);
+      text += jsonLine(c) + "\n";
+    }
+    file = dir.write("recording.jsonl", text);
+  }
+  RecordingLoader::Clock clock() {
+    return [this] { return now += 10ms; };
+  }
+
+  static constexpr int kEvents = 5000;
+  test::TempDir dir;
+  std::string file;
+  std::vector<Change> changes;
+  std::chrono::steady_clock::time_point now;
+  FakePlatform platform{PathStyle::Posix};
+  CaptureViews views{platform, nullptr, PathStyle::Posix};
+};
+
+TEST_F(RecordingLoaderTest, LoadsInStepsOfItsTimeAndTellsTheBadLinesOnce) {
+  RecordingLoader loader(views, file, clock());
+  EXPECT_EQ(loader.progress(1000), 0);
+  ASSERT_TRUE(loader.step(15ms));
+  EXPECT_EQ(views.list().rowCount(), 64);
+  EXPECT_GT(loader.progress(1000), 0);  // the file is read in blocks: roughly, not exactly
+  EXPECT_LT(loader.progress(1000), 1000);
+  int steps = 1;
+  while (loader.step(15ms)) ++steps;
+  EXPECT_EQ(steps + 1, (kEvents + 63) / 64);  // the last one files the rest and says so
+  EXPECT_TRUE(loader.isFinished());
+  EXPECT_FALSE(loader.step(15ms));
+  EXPECT_EQ(loader.progress(1000), 1000);
+  EXPECT_EQ(loader.changesLoaded(), static_cast<std::size_t>(kEvents));
+  EXPECT_EQ(loader.badLines(), 2U);
+
+  CaptureViews replayed(platform, nullptr, PathStyle::Posix);
+  for (const Change& c : changes) replayed.add(c);
+  EXPECT_EQ(shownRows(views), shownRows(replayed));
+  EXPECT_EQ(loader.summary(),
+            "5,000 changes were loaded.\n2 lines were not events and were skipped (the first: " +
+                loader.firstBadLine() + ").");
+  EXPECT_EQ(loader.firstBadLine().rfind("line 2: ", 0), 0U) << loader.firstBadLine();
+}
+
+TEST_F(RecordingLoaderTest, CancelEndsTheLoadAndKeepsWhatWasLoaded) {
+  RecordingLoader loader(views, file, clock());
+  ASSERT_TRUE(loader.step(5ms));  // the budget is over at the first look, after 32 changes
+  EXPECT_EQ(views.list().rowCount(), 32);
+  loader.cancel();
+  EXPECT_TRUE(loader.wasCancelled());
+  EXPECT_FALSE(loader.step(15ms));
+  EXPECT_EQ(views.list().rowCount(), 32);
+  EXPECT_LT(loader.progress(1000), 1000);
+  EXPECT_EQ(loader.summary(),
+            "Opening was cancelled: 32 changes were loaded.\n1 lines were not events and were skipped (the "
+            "first: " +
+                loader.firstBadLine() + ").");
 }
 
 TEST(RecordingFileTest, CountsLinesThatAreNotEventsAndKeepsTheFirstReason) {

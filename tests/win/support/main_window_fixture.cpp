@@ -9,7 +9,12 @@ namespace tw::win::test {
 void MainWindowTest::SetUp() {
   root = tmp.path().string();
   writeCaptureOptions(real, ini, options);
-  app = std::make_unique<Application>(real.parts().withDrives(folders), ini);
+  const Platform parts = real.parts().withDrives(folders);
+  app = std::make_unique<Application>(watching == nullptr
+                                          ? parts
+                                          : Platform{parts.environment, parts.drives, parts.icons,
+                                                     parts.files, parts.profiles, parts.shell, *watching},
+                                      ini);
   // Closing the window in a test must not post a quit message to the tests' thread.
   app->mainWindow().quit = [this] { ++quits; };
   app->showMainWindow();

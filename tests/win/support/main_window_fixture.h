@@ -39,6 +39,8 @@ class MainWindowTest : public ::testing::Test {
   CaptureOptions options;
   Win32Platform real;
   record::FolderDrives folders{real, PathStyle::Windows, {tmp.path().string()}};
+  // The change watching the program uses, when a test gives its own (set before SetUp).
+  ChangeWatching* watching = nullptr;
   std::unique_ptr<Application> app;
   int quits = 0;  // how often the window asked the program to end
 };

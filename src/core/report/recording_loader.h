@@ -1,0 +1,69 @@
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/events/change.h"
+#include "core/model/capture_views.h"
+#include "core/report/recording_file.h"
+
+namespace tw {
+
+// Loads a recording in the jsonl form (as the headless recorder writes it) into the capture
+// views, as a replay of it would file its changes, in steps: each step files changes until its
+// time is up (the clock looked at every kChangesPerLook changes, so that a slow filing, as under
+// a slow icon lookup, still ends the step soon) as one batch of the views, so that a front end keeps its
+// window alive, shows progress between two steps and may stop at any of them (what was loaded
+// stays). Lines that are not events are counted by the file and reported once, in summary().
+//
+// Thread: the user-interface thread, with the views (one step at a time, from the front end's
+// event loop). Owns the open file; uses, but does not own, the views, which must outlive it.
+class RecordingLoader {
+ public:
+  using Clock = std::function<std::chrono::steady_clock::time_point()>;
+
+  // Throws std::runtime_error with a readable message when the file cannot be read. `clock`
+  // measures a step's time (the steady clock by default; the tests give their own).
+  RecordingLoader(CaptureViews& views, std::string file, Clock clock = {});
+
+  // Loads for about `budget` (at least kChangesPerLook changes, or what is left); false once the
+  // load is over: the file read to its end, a read error (error()) or cancelled.
+  bool step(std::chrono::milliseconds budget);
+  // Ends the load between two steps.
+  void cancel();
+  bool isFinished() const { return done; }
+
+  std::size_t changesLoaded() const { return loaded; }
+  std::size_t badLines() const { return file.badLines(); }
+  const std::string& firstBadLine() const { return file.firstBadLine(); }
+  bool wasCancelled() const { return cancelled; }
+  // The read error that ended the load; empty when none did.
+  const std::string& error() const { return failure; }
+  // How far the load has got in the file, scaled to 0..range.
+  int progress(int range) const;
+  // What the front ends tell the user when the load is over: the changes loaded (or that it
+  // was cancelled), the lines that were not events with the first of them, and the read error.
+  std::string summary() const;
+
+  // Lines read from the file at a time (their changes wait in the loader until filed), and
+  // changes filed between two looks at the clock.
+  static constexpr std::size_t kLinesPerRead = 2000;
+  static constexpr std::size_t kChangesPerLook = 32;
+
+ private:
+  CaptureViews& views;
+  RecordingFile file;
+  Clock clock;
+  std::vector<Change> changes;  // of one read, kept to reuse its storage
+  std::size_t next = 0;         // the first of `changes` not filed yet
+  bool more = true;             // the file may hold more lines
+  std::size_t loaded = 0;
+  bool cancelled = false;
+  bool done = false;
+  std::string failure;
+};
+
+}  // namespace tw
