@@ -60,6 +60,15 @@ void paintContent(Canvas& canvas, RgbaImage& img, const ButtonContent& c, Button
   if (layout.imageX) canvas.drawImage(c.images->handle(), c.imageIndex, *layout.imageX, *layout.imageY);
 }
 
+// WM_GETDLGCODE of a button that Enter and Space click: Enter reaches the button (its pressed
+// look, then its click) instead of the dialog's or the window's default command.
+MessageResult buttonDialogCode(LParam lParam) {
+  const auto* msg = reinterpret_cast<const MSG*>(lParam);
+  if (msg != nullptr && (msg->message == WM_KEYDOWN || msg->message == WM_KEYUP) && msg->wParam == VK_RETURN)
+    return DLGC_BUTTON | DLGC_WANTMESSAGE;
+  return DLGC_BUTTON;
+}
+
 }  // namespace
 
 bool ButtonContent::imageShown() const {
@@ -127,14 +136,8 @@ void ToolButton::enabledChanged(bool enabled) {
 
 MessageResult ToolButton::handleMessage(MessageId message, WParam wParam, LParam lParam) {
   switch (message) {
-    case WM_GETDLGCODE: {
-      // Enter reaches the button (its pressed look) instead of the dialog's default button.
-      const auto* msg = reinterpret_cast<const MSG*>(lParam);
-      if (msg != nullptr && (msg->message == WM_KEYDOWN || msg->message == WM_KEYUP) &&
-          msg->wParam == VK_RETURN)
-        return DLGC_BUTTON | DLGC_WANTMESSAGE;
-      return DLGC_BUTTON;
-    }
+    case WM_GETDLGCODE:
+      return buttonDialogCode(lParam);
     case WM_KEYDOWN:
       if (wParam == VK_RETURN || wParam == VK_SPACE) {
         keyPressed_ = true;
@@ -234,14 +237,8 @@ MessageResult SpeedButton::handleMessage(MessageId message, WParam wParam, LPara
       if (wParam != kFadeTimerId) break;
       fader_.tick();
       return 0;
-    case WM_GETDLGCODE: {
-      // Enter reaches the button instead of the window's default command.
-      const auto* msg = reinterpret_cast<const MSG*>(lParam);
-      if (msg != nullptr && (msg->message == WM_KEYDOWN || msg->message == WM_KEYUP) &&
-          msg->wParam == VK_RETURN)
-        return DLGC_BUTTON | DLGC_WANTMESSAGE;
-      return DLGC_BUTTON;
-    }
+    case WM_GETDLGCODE:
+      return buttonDialogCode(lParam);
     case WM_KEYDOWN:
       if (wParam != VK_RETURN && wParam != VK_SPACE) break;
       keyPressed_ = true;
