@@ -3,6 +3,8 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
+#include <pthread.h>
+#include <sched.h>
 #include <sys/eventfd.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
@@ -59,6 +61,17 @@ std::size_t inotifyLimit(const char* name) {
   std::size_t value = 0;
   in >> value;
   return value;
+}
+
+// Gives the calling thread the lowest real-time priority where that is permitted (root, or an
+// RLIMIT_RTPRIO above 0), so that it runs the moment the kernel wakes it rather than after the
+// slice of whatever runs on its processor (often the thread that handles the events it reads,
+// several milliseconds, in which a small queue overflows). For a thread that only moves what
+// the kernel queued into memory and sleeps again; where it is not permitted nothing changes.
+void runBeforeOtherThreads() {
+  struct sched_param lowest {};
+  lowest.sched_priority = ::sched_get_priority_min(SCHED_FIFO);
+  ::pthread_setschedparam(::pthread_self(), SCHED_FIFO, &lowest);
 }
 
 // Reads an inotify descriptor on a thread of its own as fast as the kernel fills it: the
@@ -169,6 +182,7 @@ class QueueDrain {
     // Started by the watching thread, it inherits that thread's raised priority
     // (ChangeWatching::prepareThread), which is what a thread whose delay overflows the kernel's
     // queue needs.
+    runBeforeOtherThreads();
     std::vector<char> buffer(kReadBytes);
     for (;;) {
       struct pollfd fds[2] = {{inotifyFd, POLLIN, 0}, {wakeDrain, POLLIN, 0}};
