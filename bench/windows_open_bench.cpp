@@ -102,10 +102,8 @@ int run(int lines) {
     }
     KillTimer(nullptr, timer);
     const double seconds = std::chrono::duration<double>(watch.summaryAt - start).count();
-    std::printf(
-        "opened %d rows, %d tree items, in %.2f s (goal: < 10 s)\n", window.listView().shownRowCount(),
-        static_cast<int>(SendMessageW(window.treeView().handle(), 0x1100 + 5 /* TVM_GETCOUNT */, 0, 0)),
-        seconds);
+    std::printf("opened %d rows, %d tree rows, in %.2f s (goal: < 10 s)\n", window.listView().shownRowCount(),
+                window.treeView().shownRowCount(), seconds);
     std::printf("longest gap of a 10 ms timer meanwhile: %.0f ms\n", watch.longestGapMs);
     PROCESS_MEMORY_COUNTERS_EX counters{};
     counters.cb = sizeof counters;
