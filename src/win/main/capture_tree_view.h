@@ -114,7 +114,7 @@ class CaptureTreeView : public TreeRowsObserver {
   std::wstring text_;                  // the text last handed to the view
   NodeId selected_ = kNoNode;          // the selected node; kNoNode for none
   NodeId top_ = kNoNode;               // the node at the top when the rows began to change
-  bool changesWaiting_ = false;  // rows changed since the last update
+  bool changesWaiting_ = false;        // rows changed since the last update
   bool updatePosted_ = false;
   bool updating_ = false;      // selection changes are the view's own, not the user's
   bool repaintAsked_ = false;  // an invalidation is pending (cleared when painting starts)
