@@ -86,8 +86,8 @@ class OpenedRecordingTest : public MainWindowTest {
     openAndCloseMessage();
   }
 
-  // Opens the file, waits for the one message that tells the outcome and closes it.
-  void openAndCloseMessage() {
+  // The next message box of the opening is kept in `messages` (its texts, one a line) and closed.
+  void keepTheOutcomeMessage() {
     messages.clear();
     whenShown(L"Open Recording", [this](WindowHandle box) {
       std::wstring all;
@@ -95,6 +95,11 @@ class OpenedRecordingTest : public MainWindowTest {
       messages.push_back(narrow(all));
       PostMessageW(box, WM_COMMAND, IDOK, 0);
     });
+  }
+
+  // Opens the file, waits for the one message that tells the outcome and closes it.
+  void openAndCloseMessage() {
+    keepTheOutcomeMessage();
     main().openRecording(file);
     ASSERT_TRUE(pumpUntil([&] { return watchedWindows() == 0 && main().recordingOpener() == nullptr; }));
   }
@@ -206,13 +211,7 @@ TEST_F(OpenedRecordingTest, CancelKeepsEveryLoadedChangeShown) {
     ASSERT_NE(cancel, nullptr);
     PostMessageW(cancel, BM_CLICK, 0, 0);
   });
-  messages.clear();
-  whenShown(L"Open Recording", [this](WindowHandle box) {
-    std::wstring all;
-    for (const std::wstring& t : childTexts(box)) all += t + L"\n";
-    messages.push_back(narrow(all));
-    PostMessageW(box, WM_COMMAND, IDOK, 0);
-  });
+  keepTheOutcomeMessage();
   main().openRecording(big);
   ASSERT_TRUE(pumpUntil([&] { return watchedWindows() == 0 && main().recordingOpener() == nullptr; }, 60s));
 
