@@ -1,5 +1,7 @@
 #include "core/model/filter_pattern.h"
 
+#include <algorithm>
+
 namespace tw {
 
 namespace {
@@ -82,18 +84,50 @@ FilterPattern::Progress FilterPattern::progress(std::string_view folded) const {
   return reached;
 }
 
-bool FilterPattern::matchesFoldedFrom(std::string_view folded, std::size_t firstRun) const {
+bool FilterPattern::matchesFolded(std::string_view folded) const {
   std::size_t from = 0;
-  for (std::size_t k = firstRun; k < segments.size(); ++k) {
+  for (std::size_t k = 0; k < segments.size(); ++k) {
     from = findRun(k, folded, from);
     if (from == std::string_view::npos) return false;
   }
   return true;
 }
 
-bool FilterPattern::matchesFolded(std::string_view folded) const { return matchesFoldedFrom(folded, 0); }
+std::vector<std::uint32_t> FilterPattern::straddles(std::size_t run, std::string_view folded,
+                                                    std::size_t from) const {
+  std::vector<std::uint32_t> held;
+  const std::string& segment = segments[run];
+  const std::size_t reach = segment.size() * 4;  // a '?' takes at most four bytes
+  const auto first = static_cast<unsigned char>(segment.front());
+  for (std::size_t start = std::max(from, folded.size() > reach ? folded.size() - reach : 0);
+       start < folded.size(); ++start) {
+    const auto lead = static_cast<unsigned char>(folded[start]);
+    if (first != '?' && lead != first) continue;
+    if (first == '?' && (lead & 0xC0) == 0x80 && start > from) continue;
+    std::size_t at = start;
+    std::size_t byte = 0;
+    for (; byte < segment.size() && at < folded.size(); ++byte) {
+      if (segment[byte] == '?') {
+        at += characterLength(folded, at);
+      } else if (folded[at] == segment[byte]) {
+        ++at;
+      } else {
+        break;
+      }
+    }
+    // A run found whole here would have been counted in progress(); one that failed is no start.
+    if (at < folded.size() || byte == segment.size()) continue;
+    if (std::find(held.begin(), held.end(), byte) == held.end())
+      held.push_back(static_cast<std::uint32_t>(byte));
+  }
+  return held;
+}
 
-std::size_t FilterPattern::matchAt(const std::string& segment, std::string_view text, std::size_t at) const {
+std::size_t FilterPattern::restOfRunEnd(std::size_t run, std::size_t held, std::string_view text) const {
+  return matchAt(std::string_view(segments[run]).substr(held), text, 0);
+}
+
+std::size_t FilterPattern::matchAt(std::string_view segment, std::string_view text, std::size_t at) {
   for (const char p : segment) {
     if (at >= text.size()) return std::string_view::npos;
     if (p == '?') {
@@ -118,6 +152,23 @@ bool FilterPattern::matches(std::string_view text) const {
     for (std::size_t at = from; at < text.size(); ++at) {
       if (first != '?' && fold(static_cast<unsigned char>(text[at])) != first) continue;
       // '?' starts only at a character's start; a byte inside a sequence is no start.
+      if (first == '?' && (static_cast<unsigned char>(text[at]) & 0xC0) == 0x80 && at > from) continue;
+      end = matchAt(segment, text, at);
+      if (end != std::string_view::npos) break;
+    }
+    if (end == std::string_view::npos) return false;
+    from = end;
+  }
+  return true;
+}
+
+bool FilterPattern::matchesRunsFrom(std::string_view text, std::size_t firstRun, std::size_t from) const {
+  for (std::size_t k = firstRun; k < segments.size(); ++k) {
+    const std::string& segment = segments[k];
+    const auto first = static_cast<unsigned char>(segment.front());
+    std::size_t end = std::string_view::npos;
+    for (std::size_t at = from; at < text.size(); ++at) {
+      if (first != '?' && fold(static_cast<unsigned char>(text[at])) != first) continue;
       if (first == '?' && (static_cast<unsigned char>(text[at]) & 0xC0) == 0x80 && at > from) continue;
       end = matchAt(segment, text, at);
       if (end != std::string_view::npos) break;

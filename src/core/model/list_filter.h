@@ -56,15 +56,35 @@ class ListFilter {
   std::vector<bool> actionMatches;
   std::vector<int> shown;
   int looked = 0;
-  // How far the text gets in each folder part (by its text id; -1: not looked at yet), so that a
-  // folder shared by many rows is matched once, and each row adds only its name.
-  struct FolderProgress {
-    std::size_t runsFound = 0;
-    std::string rest;  // the folded end of the folder part the next run may start in
+  // A row's path is matched in two parts: its folder part once per folder (by its text id), then
+  // the name, whose answer is kept per name id, since names repeat across folders.
+  struct FolderState {
+    std::uint32_t runsFound = 0;  // the pattern's runs found whole in the folder part
+    // The search for the next run starts where the name does (not inside the folder part).
+    bool searchStartsAtName = false;
+    // Where the next run begins in the folder part and runs into the name, in order (see
+    // FilterPattern::straddles); mostly none.
+    std::vector<std::uint32_t> straddles;
   };
-  mutable std::vector<std::int32_t> folderSlots;
-  mutable std::vector<FolderProgress> folders;
-  mutable std::string scratch;  // the path and process texts of the row being matched
+  const FolderState& folderState(int row) const;
+  bool pathMatches(int row) const;
+  bool nameMatches(int row, const FolderState& folder) const;
+  bool processMatches(int row) const;
+
+  mutable std::vector<std::int32_t> folderSlots;  // by folder text id: index into folders, or -1
+  mutable std::vector<FolderState> folders;
+  // By name text id, whether the runs from the k-th on (k < kKeptRuns) are found in the name
+  // alone: bit 2k+2 set when known, bit 2k+3 the answer; bit 1: the name begins with a
+  // continuation byte (where only a search starting at the name may begin a '?').
+  static constexpr std::size_t kKeptRuns = 3;
+  static constexpr std::uint8_t kOddStart = 0x02;
+  mutable std::vector<std::uint8_t> nameAnswers;
+  // The answer for the process cell of the last row asked (rows of one process come in runs).
+  mutable std::int32_t lastPid = 0;
+  mutable TextId lastProcess = 0;
+  mutable bool lastProcessKnown = false;
+  mutable bool lastProcessMatched = false;
+  mutable std::string scratch;  // the whole path of a row matched without the caches
 };
 
 }  // namespace tw

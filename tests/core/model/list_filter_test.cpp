@@ -208,7 +208,12 @@ TEST(ListFilterRandom, ChoosesExactlyTheRowsThePlainPatternMatchesOnTheWholeText
       list.endBatch();
       filter.addRows(0, list.rowCount() - 1);
       for (int p = 0; p < 30; ++p) {
-        const std::string patternText = text(patternPieces, 6);
+        // Half of the patterns have up to five runs between '*'s, so that many runs are found in
+        // a folder part before its name has its say.
+        std::string patternText = text(patternPieces, 6);
+        if (p % 2 == 1) {
+          for (unsigned runs = random() % 5; runs > 0; --runs) patternText += "*" + text(patternPieces, 2);
+        }
         const FilterPattern pattern(patternText);
         filter.setText(patternText);
         if (p == 29) {
