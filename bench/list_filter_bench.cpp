@@ -32,7 +32,8 @@ double threadCpuMs() {
 }  // namespace
 
 int main() {
-  const fs::path root = fs::temp_directory_path() / ("tarnwatch-list-filter-bench-" + std::to_string(::getpid()));
+  const fs::path root =
+      fs::temp_directory_path() / ("tarnwatch-list-filter-bench-" + std::to_string(::getpid()));
   tw::LinuxPlatform platform;
   tw::CaptureList list(platform, nullptr, tw::PathStyle::Posix);
   {
@@ -55,8 +56,9 @@ int main() {
       filter.setText(text);
       best = std::min(best, threadCpuMs() - start);
     }
-    std::printf("new filter text \"%s\" over %d rows: %.1f ms CPU (best of 7), %d rows shown (goal: < 200 ms)\n",
-                text, kRows, best, filter.shownCount());
+    std::printf(
+        "new filter text \"%s\" over %d rows: %.1f ms CPU (best of 7), %d rows shown (goal: < 200 ms)\n",
+        text, kRows, best, filter.shownCount());
   }
   filter.setText("src*/ma?n*.cpp");
   std::printf("the filter's rows shown and caches after \"src*/ma?n*.cpp\": %.1f MB for %d rows\n",

@@ -19,6 +19,12 @@ namespace tw {
 // afterwards are looked at once each, as they come (addRows), so a filter set during a recording
 // costs each arriving row one match and nothing more.
 //
+// A path is never put together to be matched: its folder part is matched once per folder, and
+// what the folder leaves to the name is answered once per name (names repeat across folders),
+// so most rows cost a few table lookups. The caches last until the next text or clear(): 4
+// bytes per text id up to the highest folder id seen, 2 bytes per text id up to the highest
+// name id seen, and about 40 bytes per folder.
+//
 // Thread: the user-interface thread, with the list. Uses, but does not own, the list.
 class ListFilter {
  public:
