@@ -1,6 +1,5 @@
 #include "core/settings/settings_codec.h"
 
-#include <exception>
 #include <utility>
 
 #include "core/settings/base64.h"
@@ -83,15 +82,20 @@ void writeCaptureOptions(ProfileStore& profiles, const std::string& iniFile, con
   ini.writeString("DIRECTORIES", encodeBase64(joinLinesCrLf(options.excludedFolders)));
 }
 
-void saveCaptureOptions(ProfileStore& profiles, const std::string& iniFile, CaptureOptions& options) {
-  std::exception_ptr refused;
+std::optional<IniWriteError> trySaveCaptureOptions(ProfileStore& profiles, const std::string& iniFile,
+                                                   CaptureOptions& options) {
+  std::optional<IniWriteError> refused;
   try {
     writeCaptureOptions(profiles, iniFile, options);  // its store is freed (the file flushed) here
-  } catch (const IniWriteError&) {
-    refused = std::current_exception();
+  } catch (const IniWriteError& error) {
+    refused = error;
   }
   options = readCaptureOptions(profiles, iniFile, std::move(options));
-  if (refused) std::rethrow_exception(refused);
+  return refused;
+}
+
+void saveCaptureOptions(ProfileStore& profiles, const std::string& iniFile, CaptureOptions& options) {
+  if (auto refused = trySaveCaptureOptions(profiles, iniFile, options)) throw *refused;
 }
 
 }  // namespace tw

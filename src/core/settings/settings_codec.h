@@ -1,9 +1,11 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "core/events/event_kinds.h"
 #include "core/recording/capture_options.h"
+#include "core/settings/ini_store.h"
 #include "platform/environment.h"
 #include "platform/profile_store.h"
 
@@ -50,7 +52,12 @@ void writeCaptureOptions(ProfileStore& profiles, const std::string& iniFile, con
 
 // The save of the settings window: writes `options`, then sets `options` to what the file holds
 // now (readCaptureOptions over the written value), also when a write was refused, so that the
-// window always shows the file; then throws the refusal, if any, on to the caller.
+// window always shows the file; then gives back the refusal, if any.
+std::optional<IniWriteError> trySaveCaptureOptions(ProfileStore& profiles, const std::string& iniFile,
+                                                   CaptureOptions& options);
+
+// trySaveCaptureOptions, throwing the refusal, if any, on to the caller once `options` holds what
+// the file holds.
 void saveCaptureOptions(ProfileStore& profiles, const std::string& iniFile, CaptureOptions& options);
 
 // The EVENTS text before encoding: "Y" or "N" for each kind in event-number order, each

@@ -278,12 +278,7 @@ void SettingsWindow::applyDriveTicks(const std::vector<std::string>& skippedDriv
 }
 
 void SettingsWindow::saveOptions(CaptureOptions options) {
-  std::optional<IniWriteError> refused;
-  try {
-    saveCaptureOptions(platform_.profiles, iniFile_, options);
-  } catch (const IniWriteError& error) {
-    refused = error;
-  }
+  const std::optional<IniWriteError> refused = trySaveCaptureOptions(platform_.profiles, iniFile_, options);
   saved_ = std::move(options);
   showOptions(saved_);
   if (refused) throw *refused;
@@ -294,12 +289,7 @@ void SettingsWindow::startMissingFolderTimer() { timer_.start(); }
 void SettingsWindow::saveOnHide() {
   timer_.stop();
   CaptureOptions edited = editedOptions();
-  std::optional<IniWriteError> refused;
-  try {
-    saveCaptureOptions(platform_.profiles, iniFile_, edited);
-  } catch (const IniWriteError& error) {
-    refused = error;
-  }
+  const std::optional<IniWriteError> refused = trySaveCaptureOptions(platform_.profiles, iniFile_, edited);
   // The window shows what the file holds now, also after a refused write.
   saved_ = std::move(edited);
   showOptions(saved_);

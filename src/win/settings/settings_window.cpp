@@ -573,12 +573,7 @@ void SettingsWindow::shown() { SetTimer(handle(), kMissingFolderTimer, 1000, nul
 void SettingsWindow::hidden() { saveOnHide(); }
 
 void SettingsWindow::saveOptions(CaptureOptions options) {
-  std::optional<IniWriteError> refused;
-  try {
-    saveCaptureOptions(platform_.profiles, iniFile_, options);
-  } catch (const IniWriteError& error) {
-    refused = error;
-  }
+  const std::optional<IniWriteError> refused = trySaveCaptureOptions(platform_.profiles, iniFile_, options);
   saved_ = std::move(options);
   showOptions(saved_);
   if (refused) throw *refused;
@@ -587,12 +582,7 @@ void SettingsWindow::saveOptions(CaptureOptions options) {
 void SettingsWindow::saveOnHide() {
   KillTimer(handle(), kMissingFolderTimer);
   CaptureOptions edited = editedOptions();
-  std::optional<IniWriteError> refused;
-  try {
-    saveCaptureOptions(platform_.profiles, iniFile_, edited);
-  } catch (const IniWriteError& error) {
-    refused = error;
-  }
+  const std::optional<IniWriteError> refused = trySaveCaptureOptions(platform_.profiles, iniFile_, edited);
   // The window shows what the file holds now, also after a refused write.
   saved_ = std::move(edited);
   showOptions(saved_);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "core/events/event_kinds.h"
 #include "core/settings/base64.h"
 #include "core/settings/extensions.h"
@@ -271,6 +273,14 @@ TEST_F(SettingsCodec, RefusedWriteReportsAndGivesWhatTheFileHolds) {
   EXPECT_EQ(options.extensions, (Entries{".exe", ".dll"}));
   EXPECT_EQ(options.excludedFolders, Entries{"C:\\Temp\\"});
   EXPECT_EQ(platform.profileFlushes(), 2);
+
+  // The form that gives the refusal back in place of throwing it.
+  options.cleanOnStop = true;
+  const std::optional<IniWriteError> refused = trySaveCaptureOptions(platform, kFile, options);
+  ASSERT_TRUE(refused.has_value());
+  EXPECT_STREQ(refused->what(), "Unable to write to C:\\Program Files\\Tarnwatch\\config.ini");
+  EXPECT_FALSE(options.cleanOnStop);
+  EXPECT_EQ(platform.profileText(kFile), stored);
 }
 
 }  // namespace
