@@ -61,11 +61,15 @@ class FilterPattern {
   static std::size_t matchAt(std::string_view segment, std::string_view text, std::size_t at);
   // The end of the earliest match of run k in a folded text at or after `from`, or npos.
   std::size_t findRun(std::size_t k, std::string_view folded, std::size_t from) const;
+  // The same for a text in any case (a folded one too), the run compared byte by byte.
+  std::size_t searchRun(std::size_t k, std::string_view text, std::size_t from) const;
 
   std::string source;
   // The runs between '*'s, folded to lower case, none empty; whether each holds a '?'.
   std::vector<std::string> segments;
   std::vector<bool> hasAnyCharacter;
+  // How many '?'s each run begins with (its size when it holds nothing else).
+  std::vector<std::size_t> leadingAnyCharacters;
 };
 
 }  // namespace tw

@@ -48,6 +48,14 @@ TEST(FilterPattern, MatchesAnywhereWithoutCaseAndWithWildcards) {
       {"ab*ab", "abab", true},
       {"ab*ab", "aba", false},
       {"aab", "aaab", true},  // a failed start does not skip the right one
+      // Runs that begin with '?': the '?'s before the first literal byte take one to four bytes each.
+      {"?Ain", "/d/MAIN.c", true},
+      {"?b?c", "abxxbzc", true},  // the first 'b' leads nowhere, a later one does
+      {"??x", "/d/\xE2\x82\xAC\xF0\x9F\x98\x80x", true},
+      {"??x", "/d/\xF0\x9F\x98\x80\xF0\x9F\x98\x80\xF0\x9F\x98\x80x", true},
+      {"?x", "/d/\xC3\xA9y\xC3\xA9", false},
+      {"??", "\xC3\xA9", false},
+      {"?\xA9", "\xC3\xA9", false},  // a '?' does not begin inside a character
   };
   for (const Case& c : cases) {
     const FilterPattern pattern(c.pattern);
@@ -55,6 +63,7 @@ TEST(FilterPattern, MatchesAnywhereWithoutCaseAndWithWildcards) {
     std::string folded;
     FilterPattern::appendFolded(folded, c.text);
     EXPECT_EQ(pattern.matchesFolded(folded), c.matches) << c.pattern << " in folded " << c.text;
+    EXPECT_EQ(pattern.matchesRunsFrom(c.text, 0, 0), c.matches) << c.pattern << " run by run in " << c.text;
   }
   EXPECT_TRUE(FilterPattern("**").matchesEverything());
   EXPECT_FALSE(FilterPattern("?").matchesEverything());
