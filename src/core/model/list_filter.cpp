@@ -71,7 +71,12 @@ bool ListFilter::matches(int row) const {
   if (actionMatches[static_cast<std::size_t>(eventNumber(list.kind(row)))]) return true;
   if (pathMatches(row)) return true;
   const std::string_view newPath = list.newPath(row);
-  if (!newPath.empty() && pattern.matches(newPath)) return true;
+  if (!newPath.empty()) {
+    // Folded first, so that the pattern's runs are found with the quicker searches.
+    scratch.clear();
+    FilterPattern::appendFolded(scratch, newPath);
+    if (pattern.matchesFolded(scratch)) return true;
+  }
   return processMatches(row);
 }
 

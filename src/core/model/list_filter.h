@@ -112,7 +112,7 @@ class ListFilter {
   mutable TextId lastProcess = 0;
   mutable bool lastProcessKnown = false;
   mutable bool lastProcessMatched = false;
-  mutable std::string scratch;  // the whole path of a row matched without the caches
+  mutable std::string scratch;  // the folded folder part, a new path or a whole path being matched
 };
 
 }  // namespace tw
