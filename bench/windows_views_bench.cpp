@@ -16,7 +16,12 @@
 //   3. A tree of 1,000,000 nodes: a batch of 10,000 changes that deletes and renames folders
 //      (each deleted folder with its subtree): the longest gap (goal: <= 100 ms).
 // The argument "quick" runs only the first part; "announce=N" announces N changes instead of
-// 100,000 in the first (under a loaded Wine the announcing is slow: a few milliseconds each).
+// 100,000 in the first (under a loaded Wine the announcing is slow: a few milliseconds each);
+// "fill=N" fills to N x 10,000 rows in the second (at least 11 batches; 0 skips it).
+// Where a batch's time goes is printed with it: the steps that file its changes (and of them,
+// the file-system lookups of folder icons), its closing step, the messages after it and
+// between its steps (and the costliest messages by kind); and the first part says how much of
+// its time the announcing program spent in the shell.
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -25,9 +30,11 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -67,6 +74,40 @@ struct LongestMessage {
   void reset() { *this = LongestMessage{}; }
 } longestMessage;
 
+// The platform's icons, with the time the views spend asking the disk for a path's icon counted
+// (the user-interface thread's share of a batch that goes to the file system).
+class TimedIcons : public tw::IconSource {
+ public:
+  explicit TimedIcons(tw::IconSource& inner) : inner(inner) {}
+  int fileTypeIcon(std::string_view name) override { return inner.fileTypeIcon(name); }
+  int pathIcon(std::string_view path) override {
+    const auto start = Clock::now();
+    const int icon = inner.pathIcon(path);
+    pathMs += msSince(start);
+    ++paths;
+    return icon;
+  }
+  std::vector<int> pathIcons(const std::vector<std::string_view>& asked) override {
+    const auto start = Clock::now();
+    std::vector<int> icons = inner.pathIcons(asked);
+    pathMs += msSince(start);
+    paths += static_cast<long>(asked.size());
+    return icons;
+  }
+  bool lookupsOnAnyThread() const override { return inner.lookupsOnAnyThread(); }
+  std::string iconName(int index) override { return inner.iconName(index); }
+  std::string fileTypeDescription(std::string_view name) override { return inner.fileTypeDescription(name); }
+
+  double pathMs = 0;
+  long paths = 0;
+
+ private:
+  tw::IconSource& inner;
+};
+TimedIcons* timedIcons = nullptr;
+
+std::map<UINT, std::pair<double, long>> messageTimes;  // by message: the time, how many
+
 // Runs every message queued for this thread, as the program's message loop does.
 void pumpPending() {
   MSG msg{};
@@ -76,8 +117,24 @@ void pumpPending() {
       TranslateMessage(&msg);
       DispatchMessageW(&msg);
     }
-    if (const double ms = msSince(start); ms > longestMessage.ms) longestMessage = {ms, msg.message};
+    const double ms = msSince(start);
+    if (ms > longestMessage.ms) longestMessage = {ms, msg.message};
+    auto& [total, count] = messageTimes[msg.message];
+    total += ms;
+    ++count;
   }
+}
+
+// The messages' time by message, the five costliest, since the last call.
+void printMessageTimes() {
+  std::vector<std::pair<UINT, std::pair<double, long>>> sorted(messageTimes.begin(), messageTimes.end());
+  std::sort(sorted.begin(), sorted.end(),
+            [](const auto& a, const auto& b) { return a.second.first > b.second.first; });
+  std::printf("  messages by time:");
+  for (std::size_t i = 0; i < sorted.size() && i < 5; ++i)
+    std::printf(" 0x%X %.0f ms in %ld;", sorted[i].first, sorted[i].second.first, sorted[i].second.second);
+  std::printf("\n");
+  messageTimes.clear();
 }
 
 // Runs the thread's messages until `done` holds (checked at least every 10 ms); an error after
@@ -140,6 +197,10 @@ class Delivery {
     std::vector<double> uiMs;          // time spent in the batch's steps
     std::vector<double> closeMs;       // the closing step (the announcement to the views)
     std::vector<double> afterCloseMs;  // the messages handled after it (paints)
+    std::vector<double> addMs;         // the steps that add the changes (the views' filing)
+    std::vector<double> betweenMs;     // the messages handled between those steps
+    std::vector<double> diskMs;        // of all that, asking the disk for paths' icons
+    std::vector<double> diskPaths;     // how many paths were asked
   };
 
   // Runs `batches` batches of `perBatch` changes made by `make` (paths with '/', made Windows paths).
@@ -152,7 +213,9 @@ class Delivery {
         std::replace(c.path.begin(), c.path.end(), '/', '\\');
         std::replace(c.newPath.begin(), c.newPath.end(), '/', '\\');
       }
-      double ui = 0;
+      double ui = 0, adding = 0, between = 0;
+      const double diskBefore = timedIcons->pathMs;
+      const long pathsBefore = timedIcons->paths;
       auto stepStart = Clock::now();
       views.beginBatch();
       ui += msSince(stepStart);
@@ -165,8 +228,12 @@ class Delivery {
           views.add(changes[next++]);
           if (++inStep % 32 == 0 && Clock::now() - stepStart >= std::chrono::milliseconds(15)) break;
         }
-        ui += msSince(stepStart);
+        const double step = msSince(stepStart);
+        ui += step;
+        adding += step;
+        const auto pumpStart = Clock::now();
         pumpPending();
+        between += msSince(pumpStart);
       }
       stepStart = Clock::now();
       views.endBatch();
@@ -178,6 +245,10 @@ class Delivery {
       figures.uiMs.push_back(ui + after);
       figures.closeMs.push_back(close);
       figures.afterCloseMs.push_back(after);
+      figures.addMs.push_back(adding);
+      figures.betweenMs.push_back(between);
+      figures.diskMs.push_back(timedIcons->pathMs - diskBefore);
+      figures.diskPaths.push_back(static_cast<double>(timedIcons->paths - pathsBefore));
     }
     return figures;
   }
@@ -295,7 +366,7 @@ void printMemory(const char* when) {
   std::printf("\n");
 }
 
-int run(bool quick, int announceCount) {
+int run(bool quick, int announceCount, int fillBatches) {
   tw::Win32Platform platform;
   const fs::path root =
       fs::temp_directory_path() / ("tarnwatch-win-bench-" + std::to_string(GetCurrentProcessId()));
@@ -307,7 +378,13 @@ int run(bool quick, int announceCount) {
   tw::writeCaptureOptions(platform, ini, options);
   tw::record::FolderDrives drives{platform, tw::PathStyle::Windows, {watched}};
 
-  auto app = std::make_unique<tw::win::Application>(platform.parts().withDrives(drives), ini);
+  TimedIcons icons(platform);
+  timedIcons = &icons;
+  const tw::Platform parts = platform.parts().withDrives(drives);
+  auto app =
+      std::make_unique<tw::win::Application>(tw::Platform{parts.environment, parts.drives, icons, parts.files,
+                                                          parts.profiles, parts.shell, parts.watching},
+                                             ini);
   tw::win::MainWindow& window = app->mainWindow();
   window.quit = [] {};
   app->showMainWindow();
@@ -320,13 +397,15 @@ int run(bool quick, int announceCount) {
   constexpr int kFolders = 100;
   for (int f = 0; f < kFolders; ++f) fs::create_directories(root / ("folder" + std::to_string(f)));
   window.showList();
+  double unheardMs = 0;
   {
     // What an announcement costs the announcing program with nobody registered for it.
     const auto unheardStart = Clock::now();
     for (int i = 0; i < 200; ++i)
       tw::Win32Platform::announceChange(kShellCreate,
                                         watched + "\\folder0\\unheard" + std::to_string(i) + ".txt");
-    std::printf("an announcement nobody hears: %.2f ms\n", msSince(unheardStart) / 200);
+    unheardMs = msSince(unheardStart) / 200;
+    std::printf("an announcement nobody hears: %.2f ms\n", unheardMs);
     // What a file type's icon costs the thread that files a change (every list row asks one).
     const auto iconStart = Clock::now();
     for (int i = 0; i < 200; ++i)
@@ -368,6 +447,13 @@ int run(bool quick, int announceCount) {
       announcedMs.load(), announceCount, shownMs, window.listView().shownRowCount(),
       window.captureViews().tree().nodeCount(), ticker.longestGap(), longestMessage.ms,
       longestMessage.message);
+  // The shell's share: the announcing thread's own time is what the shell takes to pass the
+  // announcements on; an announcement nobody hears shows what Wine's shell costs per call.
+  std::printf(
+      "of the %.0f ms, the announcing took %.0f ms (%.0f%%): %.2f ms per announcement, %.2f ms of it "
+      "the shell's cost of an announcement nobody hears\n",
+      shownMs, announcedMs.load(), 100 * announcedMs.load() / std::max(1.0, shownMs),
+      announcedMs.load() / announceCount, unheardMs);
   window.recording().stop();
   pumpUntil([&] { return window.recording().state() == tw::RecordingState::Idle; });
   printMemory(("at " + std::to_string(announceCount) + " rows").c_str());
@@ -397,26 +483,52 @@ int run(bool quick, int announceCount) {
               msSince(start) / 1000);
   const auto realistic = [&](tw::Change& c) { work.next(c); };
   Delivery delivery(views);
-  std::printf("== filling the views to 1,000,000 rows, batches of 10,000, both views shown\n");
-  ticker.reset();
-  const auto fillStart = Clock::now();
-  const Delivery::Figures first = delivery.run(10, 10000, realistic);
-  std::printf(
-      "at 100,000 rows: per batch %.0f ms on the UI thread on average (longest %.0f); closing step %.1f ms "
-      "on average, the messages after it %.1f ms on average; longest gap so far %.1f ms\n",
-      meanOf(first.uiMs), maxOf(first.uiMs), meanOf(first.closeMs), meanOf(first.afterCloseMs),
-      ticker.longestGap());
-  const Delivery::Figures fill = delivery.run(90, 10000, realistic);
-  const double fillSeconds = msSince(fillStart) / 1000;
-  pumpPending();
-  std::printf(
-      "tree %zu nodes (%d rows in the tree view), list %d rows: filled from empty in %.1f s (goal < 15); "
-      "the "
-      "batch that reached them took %.0f ms on the UI thread (goal < 150), the slowest %.0f; longest gap "
-      "between ticks: %.1f ms (goal <= 100)\n",
-      views.tree().nodeCount(), window.treeView().shownRowCount(), window.listView().shownRowCount(),
-      fillSeconds, fill.uiMs.back(), maxOf(fill.uiMs), ticker.longestGap());
-  printMemory("at 1,000,000 rows (goal < 400 MB)");
+  // "fill=0" skips the filling, for the third part alone.
+  if (fillBatches > 0) {
+    std::printf("== filling the views to 1,000,000 rows, batches of 10,000, both views shown\n");
+    ticker.reset();
+    const auto fillStart = Clock::now();
+    messageTimes.clear();
+    const Delivery::Figures first = delivery.run(10, 10000, realistic);
+    const auto printBreakdown = [](const char* at, const Delivery::Figures& f) {
+      std::printf(
+          "%s: per batch %.0f ms on the UI thread on average (longest %.0f): adding %.1f ms, closing step "
+          "%.1f "
+          "ms, the messages after it %.1f ms (and %.1f ms of messages between the adding steps); of it, %.1f "
+          "ms "
+          "asking the disk for %.0f paths' icons\n",
+          at, meanOf(f.uiMs), maxOf(f.uiMs), meanOf(f.addMs), meanOf(f.closeMs), meanOf(f.afterCloseMs),
+          meanOf(f.betweenMs), meanOf(f.diskMs), meanOf(f.diskPaths));
+    };
+    printBreakdown("at 100,000 rows", first);
+    printMessageTimes();
+    std::printf("longest gap so far %.1f ms\n", ticker.longestGap());
+    const Delivery::Figures fill = delivery.run(fillBatches - 10, 10000, realistic);
+    {
+      const std::size_t n = std::min<std::size_t>(fill.uiMs.size(), 5);
+      Delivery::Figures last;
+      last.uiMs.assign(fill.uiMs.end() - static_cast<std::ptrdiff_t>(n), fill.uiMs.end());
+      last.addMs.assign(fill.addMs.end() - static_cast<std::ptrdiff_t>(n), fill.addMs.end());
+      last.closeMs.assign(fill.closeMs.end() - static_cast<std::ptrdiff_t>(n), fill.closeMs.end());
+      last.afterCloseMs.assign(fill.afterCloseMs.end() - static_cast<std::ptrdiff_t>(n),
+                               fill.afterCloseMs.end());
+      last.betweenMs.assign(fill.betweenMs.end() - static_cast<std::ptrdiff_t>(n), fill.betweenMs.end());
+      last.diskMs.assign(fill.diskMs.end() - static_cast<std::ptrdiff_t>(n), fill.diskMs.end());
+      last.diskPaths.assign(fill.diskPaths.end() - static_cast<std::ptrdiff_t>(n), fill.diskPaths.end());
+      printBreakdown(("the last five batches, to " + std::to_string(fillBatches * 10000) + " rows").c_str(),
+                     last);
+    }
+    const double fillSeconds = msSince(fillStart) / 1000;
+    pumpPending();
+    std::printf(
+        "tree %zu nodes (%d rows in the tree view), list %d rows: filled from empty in %.1f s (goal < 15); "
+        "the "
+        "batch that reached them took %.0f ms on the UI thread (goal < 150), the slowest %.0f; longest gap "
+        "between ticks: %.1f ms (goal <= 100)\n",
+        views.tree().nodeCount(), window.treeView().shownRowCount(), window.listView().shownRowCount(),
+        fillSeconds, fill.uiMs.back(), maxOf(fill.uiMs), ticker.longestGap());
+    printMemory("at 1,000,000 rows (goal < 400 MB)");
+  }
 
   // 3. Folder deletions and renames on a tree of 1,000,000 nodes.
   std::printf("== a tree of 1,000,000 nodes, then a batch of 10,000 changes deleting and renaming folders\n");
@@ -456,11 +568,16 @@ int main(int argc, char** argv) {
   try {
     bool quick = false;
     int announced = 100000;
+    int fill = 100;
     for (int i = 1; i < argc; ++i) {
       if (std::strcmp(argv[i], "quick") == 0) quick = true;
       if (std::strncmp(argv[i], "announce=", 9) == 0) announced = std::max(1, std::atoi(argv[i] + 9));
+      if (std::strncmp(argv[i], "fill=", 5) == 0) {
+        fill = std::atoi(argv[i] + 5);
+        if (fill != 0) fill = std::max(11, fill);
+      }
     }
-    return run(quick, announced);
+    return run(quick, announced, fill);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "windows_views_bench: %s\n", e.what());
     return 1;

@@ -918,6 +918,47 @@ TEST(WatchOverflow, ASmallInotifyQueueIsDrainedWhileNobodyHandlesTheEvents) {
   expectEveryFileOnce(flood);
 }
 
+// Whether this process holds CAP_SYS_NICE, the right to raise a thread's priority (root has it).
+bool mayRaisePriorities() {
+  std::ifstream status("/proc/self/status");
+  constexpr unsigned kSysNice = 23;
+  for (std::string line; std::getline(status, line);) {
+    if (line.rfind("CapEff:", 0) == 0) return (std::stoull(line.substr(7), nullptr, 16) >> kSysNice) & 1u;
+  }
+  return false;
+}
+
+// The threads of this process that run at a real-time priority.
+int realTimeThreads() {
+  int count = 0;
+  for (const auto& task : fs::directory_iterator("/proc/self/task")) {
+    const pid_t thread = static_cast<pid_t>(std::stol(task.path().filename().string()));
+    if (::sched_getscheduler(thread) == SCHED_FIFO) ++count;
+  }
+  return count;
+}
+
+// The thread that empties an inotify queue runs at a real-time priority where it may, so that an
+// ordinary thread's slice does not keep it waiting while a small queue overflows; it is the only
+// one (the threads that handle the events stay ordinary), and it goes when the watch ends.
+TEST(WatchOverflow, TheQueuesDrainAloneRunsAtARealTimePriorityWherePermitted) {
+  if (!mayRaisePriorities()) GTEST_SKIP() << "a real-time priority needs the right to raise priorities";
+  LinuxPlatform platform;
+  platform.setForceInotify(true);
+  test::TempDir tmp;
+  const std::string root = realPath(tmp.path());
+  EXPECT_EQ(realTimeThreads(), 0);
+  {
+    const std::unique_ptr<ChangeWatcher> watcher =
+        platform.parts().watching.watch(WatchRequest{{root + "/"}, kCreates});
+    ASSERT_EQ(watcher->watchedRoots(), std::vector<std::string>{root + "/"});
+    // The drain sets its own priority as it starts.
+    for (int tries = 0; tries < 200 && realTimeThreads() == 0; ++tries) std::this_thread::sleep_for(5ms);
+    EXPECT_EQ(realTimeThreads(), 1);
+  }
+  EXPECT_EQ(realTimeThreads(), 0);
+}
+
 // A watch that runs out of inotify watches says so, with the limit to raise, and announces the
 // loss on the root. The limit is lowered in a user namespace of the test's own, so that nothing
 // else on the machine is touched.

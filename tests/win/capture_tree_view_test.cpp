@@ -213,5 +213,49 @@ TEST_F(CaptureTreeViewTest, TheSelectedNodeAndTheTopRowStayAsRowsComeAndGo) {
   EXPECT_EQ(tree().selectedRow(), -1);
 }
 
+// A batch reaches the view whole when it ends, however often the tree announced within it (it
+// announces what it has before each removal) and whatever messages ran between its steps: until
+// then the view keeps its rows, selection and top row; then it shows the batch's result with
+// the selected node and the top node where they were.
+TEST_F(CaptureTreeViewTest, ABatchWithRemovalsReachesTheViewOnceWhenItEnds) {
+  std::vector<Change> many = {created("Q:\\a\\keep.txt"), created("Q:\\b\\keep.txt")};
+  for (int i = 0; i < 200; ++i) many.push_back(created("Q:\\z\\file" + std::to_string(1000 + i) + ".txt"));
+  deliver(many);
+  ASSERT_EQ(tree().shownRowCount(), 206);
+  ListView_SetItemState(view(), 103, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+  pumpPending();
+  const RECT first = rowRect(0, LVIR_BOUNDS);
+  ListView_Scroll(view(), 0, (53 - ListView_GetTopIndex(view())) * (first.bottom - first.top));
+  pumpPending();
+  ASSERT_EQ(ListView_GetTopIndex(view()), 53);
+  const std::string topText = tree().shownText(53), selectedText = tree().shownText(103);
+
+  // Steps of one batch, with the thread's messages run between them, as a recording delivers.
+  const std::vector<std::vector<Change>> steps = {
+      {created("Q:\\a\\one.txt"), created("Q:\\a\\two.txt")},
+      {treated(EventKind::FolderDeleted, "Q:\\a"), created("Q:\\b\\three.txt")},
+      {treated(EventKind::FolderDeleted, "Q:\\b"), created("Q:\\c\\four.txt")},
+  };
+  CaptureViews& views = main().captureViews();
+  views.beginBatch();
+  for (const auto& step : steps) {
+    for (const Change& c : step) views.add(c);
+    pumpPending();
+    EXPECT_EQ(tree().shownRowCount(), 206);
+    EXPECT_EQ(tree().selectedRow(), 103);
+    EXPECT_EQ(ListView_GetTopIndex(view()), 53);
+  }
+  views.endBatch();
+  pumpPending();
+  // "a" and "b" lost their subtrees' rows above both; "c" and its file came after "z".
+  EXPECT_EQ(tree().shownTexts(), treeNodes());
+  ASSERT_EQ(tree().shownRowCount(), 206);
+  EXPECT_EQ(tree().shownText(205), "four.txt");
+  EXPECT_EQ(tree().selectedRow(), 101);
+  EXPECT_EQ(tree().shownText(tree().selectedRow()), selectedText);
+  EXPECT_EQ(ListView_GetTopIndex(view()), 51);
+  EXPECT_EQ(tree().shownText(ListView_GetTopIndex(view())), topText);
+}
+
 }  // namespace
 }  // namespace tw::win

@@ -182,6 +182,69 @@ TEST_F(OpenedRecordingTest, LoadsEveryEventWithItsProcessAndTellsTheBadLinesOnce
   EXPECT_TRUE(main().treeView().shownTexts().empty());
 }
 
+// A recording that outlasts a step shows its progress and Cancel over the main window; Cancel
+// ends the load at once, and the views show every change it loaded, those filed since the views
+// last heard of a batch included (the load tells them in batches of about a quarter second).
+TEST_F(OpenedRecordingTest, CancelKeepsEveryLoadedChangeShown) {
+  const std::string big = tmp.file("big.jsonl");
+  constexpr int kLines = 100000;
+  {
+    std::ofstream out(big, std::ios::binary);
+    for (int i = 0; i < kLines; ++i) {
+      const std::string path =
+          root + "\\big\\part" + std::to_string(i % 40) + "\\file" + std::to_string(i) + ".txt";
+      out << "{\"event\":2,\"item1\":" << json(path) << "}\n";
+    }
+  }
+  whenShown(L"Open Recording", [](WindowHandle box) { PostMessageW(box, WM_COMMAND, IDYES, 0); });
+  int progressWhenShown = -1;
+  whenShown(L"Open Recording", [&](WindowHandle opener) {
+    ASSERT_NE(main().recordingOpener(), nullptr);
+    EXPECT_EQ(opener, main().recordingOpener()->handle());
+    progressWhenShown = main().recordingOpener()->progressPosition();
+    const WindowHandle cancel = findChild(opener, L"Button", L"Cancel");
+    ASSERT_NE(cancel, nullptr);
+    PostMessageW(cancel, BM_CLICK, 0, 0);
+  });
+  messages.clear();
+  whenShown(L"Open Recording", [this](WindowHandle box) {
+    std::wstring all;
+    for (const std::wstring& t : childTexts(box)) all += t + L"\n";
+    messages.push_back(narrow(all));
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+  });
+  main().openRecording(big);
+  ASSERT_TRUE(pumpUntil([&] { return watchedWindows() == 0 && main().recordingOpener() == nullptr; }, 60s));
+
+  ASSERT_EQ(messages.size(), 1U);
+  const std::string cancelled = "Opening was cancelled: ";
+  const std::size_t at = messages[0].find(cancelled);
+  ASSERT_NE(at, std::string::npos) << messages[0];
+  std::string count;
+  for (std::size_t i = at + cancelled.size(); i < messages[0].size() && messages[0][i] != ' '; ++i) {
+    if (messages[0][i] != ',') count.push_back(messages[0][i]);
+  }
+  const int loaded = std::stoi(count);
+  EXPECT_GT(loaded, 0);
+  EXPECT_LT(loaded, kLines);
+  EXPECT_GE(progressWhenShown, 0);
+  EXPECT_LT(progressWhenShown, 1000);
+  // Every loaded change is a row, in the file's order, and its folders are in the tree.
+  CaptureListView& list = main().listView();
+  ASSERT_EQ(list.shownRowCount(), loaded);
+  EXPECT_EQ(list.shownCell(0, 0), "file0.txt");
+  EXPECT_EQ(list.shownCell(loaded - 1, 0), "file" + std::to_string(loaded - 1) + ".txt");
+  pumpPending();
+  std::set<std::string> files, folders;
+  for (std::string text : main().treeView().shownTexts()) {
+    text.erase(0, text.find_first_not_of(' '));
+    (text.ends_with(".txt") ? files : folders).insert(text);
+  }
+  EXPECT_EQ(files.size(), static_cast<std::size_t>(loaded));
+  EXPECT_TRUE(files.contains("file" + std::to_string(loaded - 1) + ".txt"));
+  EXPECT_TRUE(folders.contains("part0"));
+}
+
 TEST_F(OpenedRecordingTest, FilterShowsTheMatchingRowsLiveAndEscapeClearsIt) {
   pressChord(main().handle(), {VK_CONTROL}, 'F');
   ASSERT_TRUE(main().filterBox().isShown());

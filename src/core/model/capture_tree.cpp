@@ -387,7 +387,10 @@ void CaptureTree::removeChildren(NodeId node) {
 }
 
 void CaptureTree::endBatch() {
-  if (batchDepth > 0 && --batchDepth == 0) flush();
+  if (batchDepth > 0 && --batchDepth == 0) {
+    flush();
+    if (observer != nullptr) observer->batchEnded();
+  }
 }
 
 void CaptureTree::startPendingIcons() {

@@ -48,6 +48,10 @@ class CaptureTreeObserver {
   // Every node is about to go / has gone (a reset).
   virtual void treeAboutToBeCleared() = 0;
   virtual void treeCleared() = 0;
+  // The outermost batch (beginBatch .. endBatch) has ended and everything it changed has been
+  // announced. A follower that shows the tree may wait for this to show a batch's changes at
+  // once: inside a batch the tree also announces what it has so far before each removal.
+  virtual void batchEnded() {}
 };
 
 // Whether a change of this kind is filed in the tree: creations, deletions, renames and the
@@ -106,6 +110,8 @@ class CaptureTree {
   // is a batch of its own.
   void beginBatch() { ++batchDepth; }
   void endBatch();
+  // Whether a batch is open: the changes announced now are not the batch's last.
+  bool inBatch() const { return batchDepth > 0; }
 
   // Reading, as the observer has been told so far (outside a batch: everything).
   int childCount(NodeId parent) const;

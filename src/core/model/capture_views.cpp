@@ -41,6 +41,15 @@ void CaptureViews::clear() {
   if (folderIcons) folderIcons->clear();
 }
 
+std::optional<std::chrono::milliseconds> CaptureViews::folderIconWindow() const {
+  if (!folderIcons) return std::nullopt;
+  return std::chrono::duration_cast<std::chrono::milliseconds>(folderIcons->windowLength());
+}
+
+void CaptureViews::setFolderIconWindow(std::chrono::milliseconds window) {
+  if (folderIcons) folderIcons->setWindow(window);
+}
+
 std::size_t CaptureViews::sharedBytesUsed() const {
   return pool.bytesUsed() + (folderIcons ? folderIcons->bytesUsed() : 0) +
          rowNodes.capacity() * sizeof(NodeId);

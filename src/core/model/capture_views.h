@@ -1,6 +1,8 @@
 #pragma once
 
+#include <chrono>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "core/events/change.h"
@@ -43,6 +45,11 @@ class CaptureViews {
   void endBatch();
   // Removes every node and every row (the Clean command).
   void clear();
+  // How long a folder's icon, once asked of the disk, is taken as still true (the folder icon
+  // cache's window, one second by default: a live recording's disk keeps changing). None
+  // without an icon source.
+  std::optional<std::chrono::milliseconds> folderIconWindow() const;
+  void setFolderIconWindow(std::chrono::milliseconds window);
 
   CaptureTree& tree() { return *tree_; }
   const CaptureTree& tree() const { return *tree_; }

@@ -71,6 +71,9 @@ class FolderIconCache {
   IconSource& source() { return icons; }
   // Forgets every answer.
   void clear();
+  // How long an answer is kept; a new length holds for the answers already kept too.
+  void setWindow(std::chrono::milliseconds length) { window = length; }
+  Clock::duration windowLength() const { return window; }
 
   // Bytes held (entries and path texts, roughly), for the benchmarks.
   std::size_t bytesUsed() const;

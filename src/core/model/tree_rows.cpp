@@ -301,6 +301,10 @@ void TreeRows::treeCleared() {
   if (observer != nullptr) observer->rowsReset();
 }
 
+void TreeRows::batchEnded() {
+  if (observer != nullptr) observer->batchEnded();
+}
+
 bool TreeRows::isKnown(NodeId node) const {
   if (!captureTree.isNode(node) || node >= below.size()) return false;
   const Sums* s = sumsOf(captureTree.parent(node));

@@ -24,6 +24,8 @@ class TreeRowsObserver {
   virtual void rowsChanged(int first, int last) = 0;
   virtual void rowsAboutToBeReset() = 0;
   virtual void rowsReset() = 0;
+  // The tree's batch has ended (CaptureTreeObserver::batchEnded): its changes are all in.
+  virtual void batchEnded() {}
 };
 
 // The rows a tree view shows, one per node: the nodes of a capture tree in absolute order,
@@ -96,6 +98,7 @@ class TreeRows : public CaptureTreeObserver {
   void nodesRemoved(NodeId parent, int first, int last) override;
   void treeAboutToBeCleared() override;
   void treeCleared() override;
+  void batchEnded() override;
 
  private:
   // The rows of the children of one parent: a Fenwick tree over their weights (a child's weight

@@ -11,12 +11,38 @@ namespace tw {
 RecordingLoader::RecordingLoader(CaptureViews& views, std::string fileName, Clock clock)
     : views(views), file(std::move(fileName)), clock(std::move(clock)) {
   if (!this->clock) this->clock = [] { return std::chrono::steady_clock::now(); };
+  announcedAt = this->clock();
+  liveIconWindow = views.folderIconWindow();
+  if (liveIconWindow) views.setFolderIconWindow(kFolderIconWindow);
+}
+
+RecordingLoader::~RecordingLoader() {
+  if (!done) end();
+}
+
+void RecordingLoader::announce() {
+  if (!batchOpen) return;
+  batchOpen = false;
+  ++announced;
+  views.endBatch();
+}
+
+void RecordingLoader::end() {
+  done = true;
+  std::vector<Change>().swap(changes);
+  if (liveIconWindow) views.setFolderIconWindow(*liveIconWindow);
+  liveIconWindow.reset();
+  announce();
 }
 
 bool RecordingLoader::step(std::chrono::milliseconds budget) {
   if (done) return false;
-  const auto until = clock() + budget;
-  views.beginBatch();
+  const auto started = clock();
+  const auto until = started + budget;
+  if (!batchOpen) {
+    views.beginBatch();
+    batchOpen = true;
+  }
   try {
     std::size_t sinceLook = 0;
     for (;;) {
@@ -39,19 +65,23 @@ bool RecordingLoader::step(std::chrono::milliseconds budget) {
     more = false;
     next = changes.size();
   }
-  views.endBatch();
   if (!more && next == changes.size()) {
-    done = true;
-    std::vector<Change>().swap(changes);
+    end();
+    return false;
   }
-  return !done;
+  if (announceInterval.count() == 0) {
+    announce();
+  } else if (const auto now = clock(); now - announcedAt >= announceInterval) {
+    announce();
+    announcedAt = now;
+  }
+  return true;
 }
 
 void RecordingLoader::cancel() {
   if (done) return;
   cancelled = true;
-  done = true;
-  std::vector<Change>().swap(changes);
+  end();
 }
 
 int RecordingLoader::progress(int range) const {

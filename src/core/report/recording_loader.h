@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,9 +16,16 @@ namespace tw {
 // Loads a recording in the jsonl form (as the headless recorder writes it) into the capture
 // views, as a replay of it would file its changes, in steps: each step files changes until its
 // time is up (the clock looked at every kChangesPerLook changes, so that a slow filing, as under
-// a slow icon lookup, still ends the step soon) as one batch of the views, so that a front end keeps its
-// window alive, shows progress between two steps and may stop at any of them (what was loaded
-// stays). Lines that are not events are counted by the file and reported once, in summary().
+// a slow icon lookup, still ends the step soon), so that a front end keeps its window alive,
+// shows progress between two steps and may stop at any of them (what was loaded stays). Lines
+// that are not events are counted by the file and reported once, in summary().
+//
+// The views hear of the filed changes as batches: by default one per step; with an announce
+// interval, one per interval (and one when the load ends or is cancelled), for a front end
+// whose views pay per batch. Between two announcements the views still show what they were
+// told (the tree and the list answer as announced). While the load runs, a folder's icon is
+// asked of the disk once for the whole load rather than once a second as for a live recording:
+// the recording is not live, so a second-old answer is no better than one from the load's start.
 //
 // Thread: the user-interface thread, with the views (one step at a time, from the front end's
 // event loop). Owns the open file; uses, but does not own, the views, which must outlive it.
@@ -28,11 +36,20 @@ class RecordingLoader {
   // Throws std::runtime_error with a readable message when the file cannot be read. `clock`
   // measures a step's time (the steady clock by default; the tests give their own).
   RecordingLoader(CaptureViews& views, std::string file, Clock clock = {});
+  // Announces what was filed and not yet announced.
+  ~RecordingLoader();
+  RecordingLoader(const RecordingLoader&) = delete;
+  RecordingLoader& operator=(const RecordingLoader&) = delete;
+
+  // How often the views hear of the filed changes; zero (the default) for at every step's end.
+  void setAnnounceInterval(std::chrono::milliseconds interval) { announceInterval = interval; }
+  // Batches the views have been told of so far.
+  std::size_t announcements() const { return announced; }
 
   // Loads for about `budget` (at least kChangesPerLook changes, or what is left); false once the
   // load is over: the file read to its end, a read error (error()) or cancelled.
   bool step(std::chrono::milliseconds budget);
-  // Ends the load between two steps.
+  // Ends the load between two steps; what was filed is announced.
   void cancel();
   bool isFinished() const { return done; }
 
@@ -52,6 +69,8 @@ class RecordingLoader {
   // changes filed between two looks at the clock.
   static constexpr std::size_t kLinesPerRead = 2000;
   static constexpr std::size_t kChangesPerLook = 32;
+  // How long a folder's icon is kept while a load runs: for the whole of any load.
+  static constexpr std::chrono::hours kFolderIconWindow{24};
 
  private:
   CaptureViews& views;
@@ -64,6 +83,16 @@ class RecordingLoader {
   bool cancelled = false;
   bool done = false;
   std::string failure;
+  std::chrono::milliseconds announceInterval{0};
+  bool batchOpen = false;                             // the views are in a batch of ours
+  std::chrono::steady_clock::time_point announcedAt;  // the last announcement (or the start)
+  std::size_t announced = 0;
+  std::optional<std::chrono::milliseconds> liveIconWindow;  // restored when the load ends
+
+  // Ends the views' batch (the announcement), if one is open.
+  void announce();
+  // The load is over: the views told, the file's buffers and the icon window given back.
+  void end();
 };
 
 }  // namespace tw

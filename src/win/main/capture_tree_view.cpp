@@ -72,10 +72,21 @@ CaptureTreeView::~CaptureTreeView() {
 // --- The rows' changes ------------------------------------------------------------------------
 
 void CaptureTreeView::rowsMoving() {
+  if (!changesWaiting_) {
+    changesWaiting_ = true;
+    // The rows still answer as before: the node at the top is noted while it is still there.
+    const int top = ListView_GetTopIndex(view_);
+    top_ = top > 0 && top < rows_.rowCount() ? rows_.nodeAt(top) : kNoNode;
+  }
+  if (!rows_.tree().inBatch()) postUpdate();
+}
+
+void CaptureTreeView::batchEnded() {
+  if (changesWaiting_) postUpdate();
+}
+
+void CaptureTreeView::postUpdate() {
   if (updatePosted_) return;
-  // The rows still answer as before: the node at the top is noted while it is still there.
-  const int top = ListView_GetTopIndex(view_);
-  top_ = top > 0 && top < rows_.rowCount() ? rows_.nodeAt(top) : kNoNode;
   updatePosted_ = PostMessageW(view_, kUpdateMessage, 0, 0) != FALSE;
   if (!updatePosted_) update();  // no queue to post to: at once
 }
@@ -94,6 +105,7 @@ void CaptureTreeView::rowsAboutToBeReset() {}
 void CaptureTreeView::rowsReset() {
   selected_ = kNoNode;
   top_ = kNoNode;
+  changesWaiting_ = false;
   widest_ = 0;
   updating_ = true;
   ListView_SetItemCountEx(view_, rows_.rowCount(), 0);
@@ -102,6 +114,7 @@ void CaptureTreeView::rowsReset() {
 
 void CaptureTreeView::update() {
   updatePosted_ = false;
+  changesWaiting_ = false;
   updating_ = true;
   const int count = rows_.rowCount();
   ListView_SetItemCountEx(view_, count, LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);

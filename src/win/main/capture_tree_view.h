@@ -30,8 +30,11 @@ namespace tw::win {
 // it. Rows arriving or going above the first row shown do not move what the view shows.
 //
 // The rows' changes of one batch are gathered and given to the view once, by a message the
-// view posts itself, so a batch costs one count change, one selection check and at most one
-// repaint whatever the number of folders it touched.
+// view posts itself when the tree's batch has ended (at once for a change outside a batch), so
+// a batch costs one count change, one selection check and at most one repaint whatever the
+// number of folders it touched, and however often the tree announced within it. (Under Wine a
+// count change alone costs tens of milliseconds: the tree announces what it has before every
+// removal of a batch, and an update for each of those held the thread for most of a second.)
 //
 // Thread: the user-interface thread. Owns the native list view (a child of `parent`, destroyed
 // with it or with this object), its TreeRows (the capture tree's observer while this object
@@ -77,6 +80,7 @@ class CaptureTreeView : public TreeRowsObserver {
   void rowsChanged(int first, int last) override;
   void rowsAboutToBeReset() override;
   void rowsReset() override;
+  void batchEnded() override;
 
   // The view's own messages, before the list view's (from the window procedure put in front of
   // the list view's); the result when handled here. The list view's own procedure.
@@ -85,8 +89,9 @@ class CaptureTreeView : public TreeRowsObserver {
 
  private:
   // The rows changed (or what they show): the first change since the last update notes the node
-  // shown at the top and posts the update.
+  // shown at the top; the update is posted now, or when the tree's batch ends.
   void rowsMoving();
+  void postUpdate();
   // Gives the view the rows' count, keeps the selected node and the top node where they were,
   // repaints.
   void update();
@@ -109,6 +114,7 @@ class CaptureTreeView : public TreeRowsObserver {
   std::wstring text_;                  // the text last handed to the view
   NodeId selected_ = kNoNode;          // the selected node; kNoNode for none
   NodeId top_ = kNoNode;               // the node at the top when the rows began to change
+  bool changesWaiting_ = false;        // rows changed since the last update
   bool updatePosted_ = false;
   bool updating_ = false;      // selection changes are the view's own, not the user's
   bool repaintAsked_ = false;  // an invalidation is pending (cleared when painting starts)

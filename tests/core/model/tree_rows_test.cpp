@@ -68,6 +68,14 @@ class MirrorRows : public TreeRowsObserver {
     ASSERT_LT(last, rows.rowCount());
   }
   void rowsAboutToBeReset() override {}
+  // A view that shows a batch when it ends finds every change in: no pair half done, the
+  // rows as the calls left them.
+  void batchEnded() override {
+    ASSERT_EQ(rows.rowCount(), static_cast<int>(shown.size()));
+    for (int row = 0; row < rows.rowCount(); ++row)
+      ASSERT_EQ(rows.nodeAt(row), shown[static_cast<std::size_t>(row)]) << "row " << row;
+    ++batchEnds;
+  }
   // After a reset a view reads every row again.
   void rowsReset() override {
     shown.clear();
@@ -77,6 +85,7 @@ class MirrorRows : public TreeRowsObserver {
   std::vector<NodeId> shown;
   int insertions = 0;
   int removals = 0;
+  int batchEnds = 0;
 
  private:
   const TreeRows& rows;
@@ -122,8 +131,14 @@ TEST(TreeRows, FollowBatchesFoldsAndRemovalsExactly) {
     };
     for (int batch = 0; batch < 400; ++batch) {
       tree.beginBatch();
+      // Every fifth batch holds a nested one, whose end is not the batch's.
+      if (batch % 5 == 0) tree.beginBatch();
       const int size = static_cast<int>(random() % 12);
       for (int i = 0; i < size; ++i) {
+        if (batch % 5 == 0 && i == size / 2) {
+          tree.endBatch();
+          ASSERT_EQ(mirror.batchEnds, batch) << "a nested batch's end";
+        }
         std::string path = style == PathStyle::Windows ? "R" : "/R";
         const int depth = 1 + static_cast<int>(random() % 5);
         for (int d = 0; d < depth; ++d) path += sep + names[random() % names.size()];
@@ -131,7 +146,9 @@ TEST(TreeRows, FollowBatchesFoldsAndRemovalsExactly) {
                           kinds[random() % std::size(kinds)]));
         if (random() % 8 == 0) rows.setExpanded(someNode(), random() % 2 == 0);  // the user, mid-batch
       }
+      if (batch % 5 == 0 && size == 0) tree.endBatch();
       tree.endBatch();
+      ASSERT_EQ(mirror.batchEnds, batch + 1) << "the batch's end, once";
       for (int fold = static_cast<int>(random() % 3); fold > 0; --fold) rows.setExpanded(someNode(), false);
       // The user unfolds what is folded: every third batch all of it, else one node.
       std::vector<NodeId> folded;

@@ -185,6 +185,88 @@ TEST_F(RecordingLoaderTest, CancelEndsTheLoadAndKeepsWhatWasLoaded) {
                 loader.firstBadLine() + ").");
 }
 
+// With an announce interval (a clock of the test's that moves 10 ms per look: three looks a
+// step of 15 ms, a step's start, its look after 32 and after 64 changes, and the look at the
+// interval) the views hear of the filed rows once the interval is over, not at every step; what
+// was filed and not announced reaches them when the load ends, is cancelled or is dropped.
+TEST_F(RecordingLoaderTest, AnnouncesOncePerIntervalAndWhateverIsLeftAtTheEnd) {
+  enum class Ending { Finished, Cancelled, Dropped };
+  for (const Ending ending : {Ending::Finished, Ending::Cancelled, Ending::Dropped}) {
+    SCOPED_TRACE(static_cast<int>(ending));
+    CaptureViews loaded{platform, nullptr, PathStyle::Posix};
+    std::size_t filed = 0;
+    {
+      RecordingLoader loader(loaded, file, clock());
+      loader.setAnnounceInterval(100ms);
+      // Steps one and two end 40 and 80 ms after the start: nothing is told yet.
+      for (int step = 1; step <= 2; ++step) {
+        ASSERT_TRUE(loader.step(15ms));
+        EXPECT_EQ(loader.changesLoaded(), static_cast<std::size_t>(64 * step));
+        EXPECT_EQ(loaded.list().rowCount(), 0);
+        EXPECT_EQ(loaded.tree().childCount(kNoNode), 0);
+      }
+      ASSERT_TRUE(loader.step(15ms));  // 120 ms after the start: all 192 are told at once
+      EXPECT_EQ(loader.announcements(), 1U);
+      EXPECT_EQ(loaded.list().rowCount(), 192);
+      ASSERT_TRUE(loader.step(15ms));
+      EXPECT_EQ(loaded.list().rowCount(), 192);
+      filed = loader.changesLoaded();
+      switch (ending) {
+        case Ending::Finished:
+          while (loader.step(15ms)) {
+          }
+          filed = loader.changesLoaded();
+          EXPECT_EQ(filed, static_cast<std::size_t>(kEvents));
+          // One per 100 ms of a clock that moves 30 ms a step, and the last.
+          EXPECT_LT(loader.announcements(), static_cast<std::size_t>(kEvents / 64 / 3 + 2));
+          break;
+        case Ending::Cancelled:
+          loader.cancel();
+          break;
+        case Ending::Dropped:
+          break;
+      }
+    }
+    EXPECT_EQ(loaded.list().rowCount(), static_cast<int>(filed));
+    CaptureViews replayed(platform, nullptr, PathStyle::Posix);
+    for (std::size_t i = 0; i < filed; ++i) replayed.add(changes[i]);
+    EXPECT_EQ(shownRows(loaded), shownRows(replayed));
+  }
+}
+
+// A folder's icon is asked of the disk once for the whole load: the icon cache keeps its
+// answers for the load's length, and keeps them for its own window again after the load,
+// however it ended.
+TEST_F(RecordingLoaderTest, FolderIconsAreKeptForTheWholeLoadOnly) {
+  CaptureViews withIcons{platform, &platform, PathStyle::Posix};
+  const std::optional<std::chrono::milliseconds> live = withIcons.folderIconWindow();
+  ASSERT_TRUE(live.has_value());
+  EXPECT_EQ(*live, FolderIconCache::kDefaultWindow);
+  const auto during =
+      std::chrono::duration_cast<std::chrono::milliseconds>(RecordingLoader::kFolderIconWindow);
+  {
+    RecordingLoader finished(withIcons, file, clock());
+    EXPECT_EQ(withIcons.folderIconWindow(), during);
+    while (finished.step(50ms)) {
+    }
+    EXPECT_EQ(withIcons.folderIconWindow(), live);
+  }
+  {
+    RecordingLoader cancelled(withIcons, file, clock());
+    ASSERT_TRUE(cancelled.step(5ms));
+    EXPECT_EQ(withIcons.folderIconWindow(), during);
+    cancelled.cancel();
+    EXPECT_EQ(withIcons.folderIconWindow(), live);
+  }
+  {
+    RecordingLoader dropped(withIcons, file, clock());
+    ASSERT_TRUE(dropped.step(5ms));
+  }
+  EXPECT_EQ(withIcons.folderIconWindow(), live);
+  // The headless recorder's views ask no icon and have no window to change.
+  EXPECT_EQ(views.folderIconWindow(), std::nullopt);
+}
+
 TEST(RecordingFileTest, CountsLinesThatAreNotEventsAndKeepsTheFirstReason) {
   test::TempDir dir;
   Change c = change(EventKind::FileCreated, "/a");
