@@ -95,7 +95,8 @@ int filterPart(const std::vector<tw::Change>& changes) {
     tw::CaptureTreeModel treeModel(views, icons);
     deliver(views, changes, 0, kRows);
     std::printf("list rows: %d, tree nodes: %zu\n", views.list().rowCount(), views.tree().nodeCount());
-    for (const char* text : {"report", "src*/ma?n*.cpp", "no such name", "/"}) {
+    for (const char* text : {"report", "src*/ma?n*.cpp", "no such name", "/", "?rc1*.t?t", "main", "*cache*",
+                             "*.log", "logs2/re", "?ain", "?x?z"}) {
       double best = 1e9;
       double bestCpu = 1e9;
       double bestTree = 1e9;

@@ -24,7 +24,8 @@
 #            1,000,000-line recording opened into the real window's views
 #            (build/win/bench/windows_open_bench.exe; not part of "all")
 #   find     the views' filter over 1,000,000 rows, rows arriving with a filter set, and opening
-#            a 1,000,000-line recording beside recording it live (build/dev/bench/find_bench)
+#            a 1,000,000-line recording beside recording it live (build/dev/bench/find_bench),
+#            and the list's filter alone with its caches' memory (build/dev/bench/list_filter_bench)
 #   filter   the delivery thread's filter (build/dev/bench/filter_bench): one test with lists of
 #            1 and of 100,000 excluded folders or extensions, beside the linear scan it replaced
 set -euo pipefail
@@ -41,6 +42,7 @@ if [ "$what" = gui ] || [ "$what" = all ]; then
 fi
 if [ "$what" = find ] || [ "$what" = all ]; then
   for part in filter open live; do build/dev/bench/find_bench "$part"; done
+  build/dev/bench/list_filter_bench
 fi
 if [ "$what" = capture ] || [ "$what" = all ]; then
   python3 bench/capture_burst.py build/dev/src/app/tarnwatch-record

@@ -71,6 +71,9 @@ class CaptureList {
   TextId folderId(int row) const { return at(row).folder; }
   // The rest of the path: folder(row) + name(row) is the path.
   std::string_view name(int row) const { return pool->text(at(row).name); }
+  // The text pool's ids of the name and of the process name: rows with equal texts share them.
+  TextId nameId(int row) const { return at(row).name; }
+  TextId processNameId(int row) const { return at(row).processName; }
   std::string_view newPath(int row) const { return pool->text(at(row).newPath); }
   EventKind kind(int row) const { return at(row).kind; }
   std::chrono::system_clock::time_point time(int row) const { return at(row).time; }

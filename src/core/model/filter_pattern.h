@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,8 +28,8 @@ class FilterPattern {
   // are, a literal run found with the library's search).
   bool matchesFolded(std::string_view folded) const;
 
-  // Matching a text in two parts (a folder part shared by many paths, then a name): how far the
-  // runs between '*'s get in the first part's folded text, each taken at its earliest place
+  // Matching a path in two parts (a folder part shared by many paths, then a name): how far the
+  // runs between '*'s get in the folder part's folded text, each taken at its earliest start
   // (runs found whole, and where the search for the next one starts)...
   struct Progress {
     std::size_t runsFound = 0;
@@ -36,26 +37,39 @@ class FilterPattern {
   };
   Progress progress(std::string_view folded) const;
   std::size_t runCount() const { return segments.size(); }
-  // ... the bytes at the end of the first part a run not found whole in it may start in (the
-  // rest cannot hold its start: it would have been found whole)...
-  std::size_t straddleBytes(std::size_t run) const { return segments[run].size() * 4; }
-  // ... and whether the runs from `firstRun` on are found in a folded text: the kept end of the
-  // first part followed by the folded name.
-  bool matchesFoldedFrom(std::string_view folded, std::size_t firstRun) const;
+  // ... the starts at or after `from` in that folded text where run `run` begins and reaches
+  // the text's end unfinished, in order, each as the number of the run's pattern bytes the text
+  // holds; a count is listed once, at its earliest start (a later start with the same count
+  // ends the same way in the name). Only the last bytes of the text can hold such a start.
+  // The text must not end inside a character...
+  std::vector<std::uint32_t> straddles(std::size_t run, std::string_view folded, std::size_t from) const;
+  // ... where the rest of run `run` (its pattern bytes from `held` on) matches at the start of
+  // `text` (any case): the end of that match, or npos...
+  std::size_t restOfRunEnd(std::size_t run, std::size_t held, std::string_view text) const;
+  // ... and whether the runs from `firstRun` on are found in `text` (any case) as matches()
+  // takes them, the search starting at `from`.
+  bool matchesRunsFrom(std::string_view text, std::size_t firstRun, std::size_t from) const;
+  // Whether run `run` begins with '?' (it may then begin on a continuation byte where the search
+  // starts, and nowhere else).
+  bool runStartsWithAnyCharacter(std::size_t run) const { return segments[run].front() == '?'; }
 
   // Appends `text` with the ASCII letters A-Z in lower case, every other byte as it is.
   static void appendFolded(std::string& out, std::string_view text);
 
  private:
   // Where a segment matches text at `at`: the end of the match, or npos.
-  std::size_t matchAt(const std::string& segment, std::string_view text, std::size_t at) const;
+  static std::size_t matchAt(std::string_view segment, std::string_view text, std::size_t at);
   // The end of the earliest match of run k in a folded text at or after `from`, or npos.
   std::size_t findRun(std::size_t k, std::string_view folded, std::size_t from) const;
+  // The same for a text in any case (a folded one too), the run compared byte by byte.
+  std::size_t searchRun(std::size_t k, std::string_view text, std::size_t from) const;
 
   std::string source;
   // The runs between '*'s, folded to lower case, none empty; whether each holds a '?'.
   std::vector<std::string> segments;
   std::vector<bool> hasAnyCharacter;
+  // How many '?'s each run begins with (its size when it holds nothing else).
+  std::vector<std::size_t> leadingAnyCharacters;
 };
 
 }  // namespace tw

@@ -2,7 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "core/events/event_kinds.h"
 #include "core/model/filter_pattern.h"
+#include "core/model/presentation.h"
 #include "platform/fake/fake_platform.h"
 #include "support/changes.h"
 
@@ -41,6 +48,14 @@ TEST(FilterPattern, MatchesAnywhereWithoutCaseAndWithWildcards) {
       {"ab*ab", "abab", true},
       {"ab*ab", "aba", false},
       {"aab", "aaab", true},  // a failed start does not skip the right one
+      // Runs that begin with '?': the '?'s before the first literal byte take one to four bytes each.
+      {"?Ain", "/d/MAIN.c", true},
+      {"?b?c", "abxxbzc", true},  // the first 'b' leads nowhere, a later one does
+      {"??x", "/d/\xE2\x82\xAC\xF0\x9F\x98\x80x", true},
+      {"??x", "/d/\xF0\x9F\x98\x80\xF0\x9F\x98\x80\xF0\x9F\x98\x80x", true},
+      {"?x", "/d/\xC3\xA9y\xC3\xA9", false},
+      {"??", "\xC3\xA9", false},
+      {"?\xA9", "\xC3\xA9", false},  // a '?' does not begin inside a character
   };
   for (const Case& c : cases) {
     const FilterPattern pattern(c.pattern);
@@ -48,6 +63,7 @@ TEST(FilterPattern, MatchesAnywhereWithoutCaseAndWithWildcards) {
     std::string folded;
     FilterPattern::appendFolded(folded, c.text);
     EXPECT_EQ(pattern.matchesFolded(folded), c.matches) << c.pattern << " in folded " << c.text;
+    EXPECT_EQ(pattern.matchesRunsFrom(c.text, 0, 0), c.matches) << c.pattern << " run by run in " << c.text;
   }
   EXPECT_TRUE(FilterPattern("**").matchesEverything());
   EXPECT_FALSE(FilterPattern("?").matchesEverything());
@@ -128,6 +144,102 @@ TEST_F(ListFilterTest, RowsArrivingLaterAreChosenAsTheyComeAndTheListKeepsThemAl
   EXPECT_EQ(filter.shownCount(), 8);
   filter.clear();
   EXPECT_EQ(filter.shownCount(), 0);
+}
+
+// The list's filter matches a path as a folder part shared by many rows and a name, and caches
+// answers per folder and per name; whatever it does must give the answer the plain pattern gives
+// on the whole texts. Random lists over a small alphabet (so that runs often straddle the folder
+// and the name, and names repeat across folders), with case, '*' and '?' in names, multi-byte
+// characters, lone continuation bytes and bytes that are no character, against random patterns.
+TEST(ListFilterRandom, ChoosesExactlyTheRowsThePlainPatternMatchesOnTheWholeTexts) {
+  struct Style {
+    PathStyle style;
+    const char* separator;
+  } styles[] = {{PathStyle::Posix, "/"}, {PathStyle::Windows, "\\"}};
+  const std::vector<std::string> nameBytes = {
+      "a", "A", "b", ".", "*", "?", ":", "\xC3\xA9", "\xA9", "\xFF", "\xE2\x82\xAC", "\xC3"};
+  const std::vector<std::string> patternBytes = {"a", "B",        ".",    "*",    "*",        "?", "?",
+                                                 ":", "\xC3\xA9", "\xA9", "\xC3", "\xE2\x82", "e"};
+  std::mt19937 random(20261211);
+  const auto pick = [&](const std::vector<std::string>& from) { return from[random() % from.size()]; };
+  const auto text = [&](const std::vector<std::string>& from, unsigned longest) {
+    std::string out;
+    for (unsigned n = random() % (longest + 1); n > 0; --n) out += pick(from);
+    return out;
+  };
+  for (const Style& style : styles) {
+    const std::vector<std::string> patternPieces = [&] {
+      std::vector<std::string> pieces = patternBytes;
+      pieces.emplace_back(style.separator);
+      pieces.emplace_back(style.separator);
+      return pieces;
+    }();
+    for (int round = 0; round < 100; ++round) {
+      FakePlatform platform{style.style};
+      CaptureList list(platform, nullptr, style.style);
+      ListFilter filter(list);
+      // A few folders, each holding a few of a few names, so that both repeat.
+      std::vector<std::string> folders = {"", style.separator};
+      for (int i = 0; i < 6; ++i) {
+        std::string folder = folders[random() % folders.size()] + text(nameBytes, 3);
+        folders.push_back(folder + style.separator);
+      }
+      std::vector<std::string> names = {""};
+      for (int i = 0; i < 8; ++i) names.push_back(text(nameBytes, 5));
+      std::vector<Change> changes;
+      for (int i = 0; i < 60; ++i) {
+        Change c = change(EventKind::FileCreated, folders[random() % folders.size()] + pick(names));
+        const unsigned roll = random() % 10;
+        if (roll == 0) {
+          c.kind = EventKind::FileRenamed;
+          c.newPath = pick(folders) + pick(names);
+        }
+        if (roll == 1) c.kind = EventKind::FileDeleted;
+        if (roll == 2) c.pid = static_cast<std::int32_t>(random() % 30);
+        if (roll == 3) c.process = text(nameBytes, 3);
+        changes.push_back(c);
+      }
+      const auto expected = [&](const FilterPattern& pattern) {
+        std::vector<int> rows;
+        for (std::size_t i = 0; i < changes.size(); ++i) {
+          const Change& c = changes[i];
+          const bool hasProcess = c.pid != 0 || !c.process.empty();
+          if (pattern.matches(c.path) || (!c.newPath.empty() && pattern.matches(c.newPath)) ||
+              pattern.matches(getEventName(eventNumber(c.kind))) ||
+              (hasProcess && pattern.matches(processCellText(c.pid, c.process))))
+            rows.push_back(static_cast<int>(i));
+        }
+        return rows;
+      };
+      // Half of the rows are there when the text is set, the others arrive afterwards.
+      list.beginBatch();
+      for (std::size_t i = 0; i < changes.size() / 2; ++i) list.add(changes[i]);
+      list.endBatch();
+      filter.addRows(0, list.rowCount() - 1);
+      for (int p = 0; p < 30; ++p) {
+        // Half of the patterns have up to five runs between '*'s, so that many runs are found in
+        // a folder part before its name has its say.
+        std::string patternText = text(patternPieces, 6);
+        if (p % 2 == 1) {
+          for (unsigned runs = random() % 5; runs > 0; --runs) patternText += "*" + text(patternPieces, 2);
+        }
+        const FilterPattern pattern(patternText);
+        filter.setText(patternText);
+        if (p == 29) {
+          list.beginBatch();
+          for (std::size_t i = changes.size() / 2; i < changes.size(); ++i) list.add(changes[i]);
+          list.endBatch();
+          filter.addRows(static_cast<int>(changes.size() / 2), list.rowCount() - 1);
+        }
+        std::vector<int> want = expected(pattern);
+        want.erase(std::remove_if(want.begin(), want.end(), [&](int row) { return row >= list.rowCount(); }),
+                   want.end());
+        std::vector<int> shown;
+        for (int i = 0; i < filter.shownCount(); ++i) shown.push_back(filter.listRow(i));
+        ASSERT_EQ(shown, want) << "pattern \"" << patternText << "\", round " << round;
+      }
+    }
+  }
 }
 
 }  // namespace
