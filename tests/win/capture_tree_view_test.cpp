@@ -80,6 +80,15 @@ class CaptureTreeViewTest : public MainWindowTest {
     pumpPending();
   }
 
+  // Selects row `selected` and scrolls row `top` to the top of the view, as a user would.
+  void selectAndScroll(int selected, int top) {
+    ListView_SetItemState(view(), selected, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    pumpPending();
+    const RECT first = rowRect(0, LVIR_BOUNDS);
+    ListView_Scroll(view(), 0, (top - ListView_GetTopIndex(view())) * (first.bottom - first.top));
+    pumpPending();
+  }
+
   const std::vector<Change> firstBatch = {created("Q:\\a\\x.txt"), created("Q:\\a\\b\\y.txt"),
                                           created("Q:\\c.txt")};
   const Texts firstRows = {"Q:", "  a", "    x.txt", "    b", "      y.txt", "  c.txt"};
@@ -184,11 +193,7 @@ TEST_F(CaptureTreeViewTest, TheSelectedNodeAndTheTopRowStayAsRowsComeAndGo) {
   deliver(many);
   ASSERT_EQ(tree().shownRowCount(), 204);
   // Selected: a file far down; scrolled so that row 51 is at the top.
-  ListView_SetItemState(view(), 101, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-  pumpPending();
-  const RECT first = rowRect(0, LVIR_BOUNDS);
-  ListView_Scroll(view(), 0, (51 - ListView_GetTopIndex(view())) * (first.bottom - first.top));
-  pumpPending();
+  selectAndScroll(101, 51);
   ASSERT_EQ(ListView_GetTopIndex(view()), 51);
   const std::string topText = tree().shownText(51), selectedText = tree().shownText(101);
 
@@ -222,11 +227,7 @@ TEST_F(CaptureTreeViewTest, ABatchWithRemovalsReachesTheViewOnceWhenItEnds) {
   for (int i = 0; i < 200; ++i) many.push_back(created("Q:\\z\\file" + std::to_string(1000 + i) + ".txt"));
   deliver(many);
   ASSERT_EQ(tree().shownRowCount(), 206);
-  ListView_SetItemState(view(), 103, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-  pumpPending();
-  const RECT first = rowRect(0, LVIR_BOUNDS);
-  ListView_Scroll(view(), 0, (53 - ListView_GetTopIndex(view())) * (first.bottom - first.top));
-  pumpPending();
+  selectAndScroll(103, 53);
   ASSERT_EQ(ListView_GetTopIndex(view()), 53);
   const std::string topText = tree().shownText(53), selectedText = tree().shownText(103);
 
