@@ -24,7 +24,9 @@ void RecordingLoader::announce() {
   if (!batchOpen) return;
   batchOpen = false;
   ++announced;
+  const auto started = std::chrono::steady_clock::now();
   views.endBatch();
+  spent.announcing += std::chrono::steady_clock::now() - started;
 }
 
 void RecordingLoader::end() {
@@ -37,19 +39,26 @@ void RecordingLoader::end() {
 
 bool RecordingLoader::step(std::chrono::milliseconds budget) {
   if (done) return false;
-  const auto started = clock();
-  const auto until = started + budget;
+  const auto measuredFrom = std::chrono::steady_clock::now();
+  const auto until = clock() + budget;
+  ++spent.steps;
   if (!batchOpen) {
     views.beginBatch();
     batchOpen = true;
   }
+  std::chrono::steady_clock::duration reading{};
   try {
     std::size_t sinceLook = 0;
     for (;;) {
       if (next == changes.size()) {
         changes.clear();
         next = 0;
-        if (more) more = file.read(kLinesPerRead, changes);
+        if (more) {
+          const auto readFrom = std::chrono::steady_clock::now();
+          more = file.read(kLinesPerRead, changes);
+          reading += std::chrono::steady_clock::now() - readFrom;
+          ++spent.reads;
+        }
         if (changes.empty() && !more) break;
         continue;
       }
@@ -65,6 +74,8 @@ bool RecordingLoader::step(std::chrono::milliseconds budget) {
     more = false;
     next = changes.size();
   }
+  spent.reading += reading;
+  spent.filing += std::chrono::steady_clock::now() - measuredFrom - reading;
   if (!more && next == changes.size()) {
     end();
     return false;

@@ -170,6 +170,29 @@ TEST_F(RecordingLoaderTest, LoadsInStepsOfItsTimeAndTellsTheBadLinesOnce) {
   EXPECT_EQ(loader.firstBadLine().rfind("line 2: ", 0), 0U) << loader.firstBadLine();
 }
 
+// What the benchmarks print of a load: its steps, its reads of the file (2,000 lines each), and
+// time spent reading, filing and announcing, each counted where it happened.
+TEST_F(RecordingLoaderTest, CountsWhereItsTimeWent) {
+  RecordingLoader loader(views, file, clock());
+  loader.setAnnounceInterval(100ms);
+  std::size_t steps = 0;
+  do {
+    ++steps;
+    EXPECT_EQ(loader.times().steps, steps - 1);
+  } while (loader.step(15ms));
+  const RecordingLoader::Times& times = loader.times();
+  EXPECT_EQ(times.steps, steps);
+  // 5,002 lines: two full reads and one that meets the end.
+  EXPECT_EQ(times.reads, 3U);
+  EXPECT_GT(times.reading.count(), 0);
+  EXPECT_GT(times.filing.count(), 0);
+  EXPECT_GT(times.announcing.count(), 0);
+  EXPECT_GT(loader.announcements(), 1U);
+  // A step after the end counts nothing.
+  EXPECT_FALSE(loader.step(15ms));
+  EXPECT_EQ(loader.times().steps, steps);
+}
+
 TEST_F(RecordingLoaderTest, CancelEndsTheLoadAndKeepsWhatWasLoaded) {
   RecordingLoader loader(views, file, clock());
   ASSERT_TRUE(loader.step(5ms));  // the budget is over at the first look, after 32 changes
