@@ -5,9 +5,9 @@
 // window's own command: the time until the summary message shows (goal: < 10 s), the longest
 // gap of a 10 ms timer on the user-interface thread meanwhile (how long the window did not
 // respond), and the memory afterwards. Then where the time went, by QueryPerformanceCounter:
-// the loader's steps (reading and parsing, filing into the tree and the list, the views' work
-// for each announced batch), the messages the loop dispatched (the steps' timer with the
-// progress bar, the tree view's update, paints, the rest), the time the loop waited for a
+// the loader's steps (reading and parsing on its reading thread, waiting for it, filing into the
+// tree and the list, the views' work for each announced batch), the messages the loop dispatched (the steps'
+// timer with the progress bar, the tree view's update, paints, the rest), the time the loop waited for a
 // message, and apart from all of these the folder-icon lookups (asked of the platform, on
 // whichever thread asks them). "folder-icons=plain" answers every folder lookup with the plain
 // folder icon at once, to see the rest of the time without the disk. "live" delivers the same
@@ -208,16 +208,16 @@ void openAndWatch(tw::win::MainWindow& window, const std::string& file, TimedIco
   };
   std::printf("where the time went (%.2f s to the summary's close):\n", counterSeconds(totalTicks));
   std::printf(
-      "  loader: %zu steps, %zu reads, %zu announcements: reading and parsing %.2f s, filing %.2f s, "
-      "announcing %.2f s\n",
+      "  loader: %zu steps, %zu blocks read, %zu announcements: reading and parsing %.2f s (on its reading "
+      "thread), waiting for the reader %.2f s, filing %.2f s, announcing %.2f s\n",
       loaderTimes.steps, loaderTimes.reads, announcements, inSeconds(loaderTimes.reading),
-      inSeconds(loaderTimes.filing), inSeconds(loaderTimes.announcing));
+      inSeconds(loaderTimes.waiting), inSeconds(loaderTimes.filing), inSeconds(loaderTimes.announcing));
   std::printf(
       "  loop: step timer %.2f s (%zu; outside the loader %.2f s), tree updates %.2f s (%zu), "
       "paints %.2f s (%zu), other messages %.2f s, waiting for a message %.2f s\n",
       counterSeconds(loop.steps), loop.stepCount,
       counterSeconds(loop.steps) -
-          inSeconds(loaderTimes.reading + loaderTimes.filing + loaderTimes.announcing),
+          inSeconds(loaderTimes.waiting + loaderTimes.filing + loaderTimes.announcing),
       counterSeconds(loop.treeUpdates), loop.treeUpdateCount, counterSeconds(loop.paints), loop.paintCount,
       counterSeconds(loop.other), counterSeconds(loop.waiting));
   std::printf("  counted apart: folder-icon lookups %.2f s (%zu paths), file-type icons %.2f s\n",
