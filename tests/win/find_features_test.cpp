@@ -189,7 +189,7 @@ TEST_F(OpenedRecordingTest, LoadsEveryEventWithItsProcessAndTellsTheBadLinesOnce
 
 // A recording that outlasts a step shows its progress and Cancel over the main window; Cancel
 // ends the load at once, and the views show every change it loaded, those filed since the views
-// last heard of a batch included (the load tells them in batches of about a second).
+// last heard of a batch included (the load tells them in batches of about a quarter second).
 TEST_F(OpenedRecordingTest, CancelKeepsEveryLoadedChangeShown) {
   const std::string big = tmp.file("big.jsonl");
   constexpr int kLines = 100000;

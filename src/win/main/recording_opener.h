@@ -12,7 +12,8 @@ namespace tw::win {
 
 // Runs a RecordingLoader on the message loop: in steps of about 30 ms, each on a timer of its
 // window, so that input and paints run between two steps; the views hear of the loaded changes
-// in batches of about a second, and the progress bar moves about ten times a second.
+// in batches of about a quarter of a second, and the progress bar moves about ten times a
+// second.
 // A load that outlasts its first step shows this small window over its owner: a progress bar and
 // Cancel (or Escape, or the close box), which stops the load between two steps (what was loaded
 // stays).
