@@ -43,6 +43,8 @@ void RecordingLoader::readAhead(const std::stop_token& stop) {
         spare.pop_back();
       }
     }
+    // The filed changes are let go here rather than on the user-interface thread.
+    block.changes.clear();
     const auto from = std::chrono::steady_clock::now();
     try {
       block.last = !file.read(kLinesPerRead, block.changes);
@@ -78,7 +80,6 @@ void RecordingLoader::takeBlock() {
     }
     block = std::move(ready.front());
     ready.pop_front();
-    changes.clear();
     spare.push_back(std::move(changes));
   }
   handedOver.notify_all();

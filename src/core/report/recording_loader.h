@@ -134,8 +134,9 @@ class RecordingLoader {
   Times spent;
   std::optional<std::chrono::milliseconds> liveIconWindow;  // restored when the load ends
 
-  // Between the two threads, under `handOff`: the blocks read and not taken yet, and emptied
-  // change vectors given back for the reader to fill again (their storage reused).
+  // Between the two threads, under `handOff`: the blocks read and not taken yet, and the filed
+  // blocks' change vectors given back for the reader to empty and fill again (their storage
+  // reused, their texts freed on the reading thread).
   std::mutex handOff;
   std::condition_variable_any handedOver;  // a block was handed over, taken, or the reader stops
   std::deque<Block> ready;
