@@ -273,7 +273,8 @@ void FolderIconCache::keepAnswers(Lookup& lookup) {
       byId[id] = IdEntry{askedAt, lookup.answers[j]};
     }
   } else {
-    for (std::size_t j = 0; j < lookup.ask.size(); ++j) keep(lookup.ask[j], Entry{lookup.answers[j], lookup.at});
+    for (std::size_t j = 0; j < lookup.ask.size(); ++j)
+      keep(lookup.ask[j], Entry{lookup.answers[j], lookup.at});
   }
 }
 
