@@ -10,9 +10,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/model/capture_list.h"
+#include "core/model/capture_views.h"
 #include "core/model/list_filter.h"
 #include "platform/linux/linux_platform.h"
 #include "workload.h"
@@ -36,16 +38,37 @@ int main(int argc, char** argv) {
   const fs::path root =
       fs::temp_directory_path() / ("tarnwatch-list-filter-bench-" + std::to_string(::getpid()));
   tw::LinuxPlatform platform;
-  tw::CaptureList list(platform, nullptr, tw::PathStyle::Posix);
+  // With --views the rows are filed as the desktop program files them: through the capture
+  // views, whose tree shares the list's text pool (as find_bench's rows are).
+  const bool throughViews = argc > 1 && std::string_view(argv[1]) == "--views";
+  if (throughViews) {
+    --argc;
+    ++argv;
+  }
+  tw::CaptureList ownList(platform, nullptr, tw::PathStyle::Posix);
+  tw::CaptureViews views(platform, nullptr, tw::PathStyle::Posix);
+  tw::CaptureList& list = throughViews ? views.list() : ownList;
   {
     Workload work(root / "disk", 20000, 2025);  // the same changes as find_bench's
     tw::Change change;
-    list.beginBatch();
+    if (throughViews) {
+      views.beginBatch();
+    } else {
+      list.beginBatch();
+    }
     for (int i = 0; i < kRows; ++i) {
       work.next(change);
-      list.add(change);
+      if (throughViews) {
+        views.add(change);
+      } else {
+        list.add(change);
+      }
     }
-    list.endBatch();
+    if (throughViews) {
+      views.endBatch();
+    } else {
+      list.endBatch();
+    }
   }
   tw::ListFilter filter(list);
   filter.addRows(0, list.rowCount() - 1);
