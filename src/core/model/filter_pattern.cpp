@@ -106,10 +106,53 @@ void FilterPattern::appendFolded(std::string& out, std::string_view text) {
   }
 }
 
+FilterPattern::Piece FilterPattern::requiredPiece(std::size_t firstRun) const {
+  std::string_view best;
+  int bestRarity = 0;
+  for (std::size_t k = firstRun; k < segments.size(); ++k) {
+    const std::string_view segment = segments[k];
+    for (std::size_t at = 0; at < segment.size();) {
+      const std::size_t end = std::min(segment.find('?', at), segment.size());
+      const std::string_view piece = segment.substr(at, end - at);
+      int rarity = 1000;
+      for (const char c : piece) rarity = std::min(rarity, commonness(static_cast<unsigned char>(c)));
+      if (!piece.empty() &&
+          (piece.size() > best.size() || (piece.size() == best.size() && rarity < bestRarity))) {
+        best = piece;
+        bestRarity = rarity;
+      }
+      at = end + 1;
+    }
+  }
+  return Piece{best, chooseAnchor(best).before};
+}
+
+std::size_t FilterPattern::find(const Piece& piece, std::string_view folded, std::size_t from) {
+  const std::size_t size = folded.size();
+  if (size < piece.text.size() || from > size - piece.text.size()) return std::string_view::npos;
+  const char* data = folded.data();
+  const auto byte = static_cast<unsigned char>(piece.text[piece.anchor]);
+  // The anchor's places that leave room for the piece: from + anchor .. end - 1.
+  const std::size_t end = size - piece.text.size() + piece.anchor + 1;
+  for (std::size_t at = from + piece.anchor; at < end; ++at) {
+    const void* hit = std::memchr(data + at, byte, end - at);
+    if (hit == nullptr) return std::string_view::npos;
+    at = static_cast<std::size_t>(static_cast<const char*>(hit) - data);
+    const std::size_t start = at - piece.anchor;
+    if (std::memcmp(data + start, piece.text.data(), piece.text.size()) == 0) return start;
+  }
+  return std::string_view::npos;
+}
+
 std::size_t FilterPattern::findRun(std::size_t k, std::string_view folded, std::size_t from) const {
   const std::string& segment = segments[k];
   const Anchor& anchor = anchors[k];
   if (!anchor.found) return searchRun(k, folded, from);  // '?'s only: no byte to look for
+  if (!hasAnyCharacter[k]) {
+    // Literal bytes only: the anchor stands at a fixed place in the run.
+    const std::size_t start = find(Piece{segment, anchor.before}, folded, from);
+    return start == std::string_view::npos ? start : start + segment.size();
+  }
   const char* data = folded.data();
   const std::size_t size = folded.size();
   const auto nextAnchor = [&](std::size_t at, std::size_t end) -> std::size_t {
@@ -118,17 +161,6 @@ std::size_t FilterPattern::findRun(std::size_t k, std::string_view folded, std::
     return hit == nullptr ? std::string_view::npos
                           : static_cast<std::size_t>(static_cast<const char*>(hit) - data);
   };
-  if (!hasAnyCharacter[k]) {
-    // Literal bytes only: the anchor stands at a fixed place in the run.
-    if (size < segment.size() || from > size - segment.size()) return std::string_view::npos;
-    const std::size_t end = size - segment.size() + anchor.before + 1;
-    for (std::size_t at = nextAnchor(from + anchor.before, end); at != std::string_view::npos;
-         at = nextAnchor(at + 1, end)) {
-      const std::size_t start = at - anchor.before;
-      if (std::memcmp(data + start, segment.data(), segment.size()) == 0) return start + segment.size();
-    }
-    return std::string_view::npos;
-  }
   // The '?'s before the anchor take one to four bytes each, so an anchor at `at` can end the
   // starts from at - before - spread to at - before. The places are taken in order and each
   // start is tried once, in order, so the first start that matches is the earliest.

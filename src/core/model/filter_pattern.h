@@ -51,6 +51,17 @@ class FilterPattern {
   // (faster, as matchesFolded).
   bool matchesRunsFrom(std::string_view text, std::size_t firstRun, std::size_t from) const;
   bool matchesFoldedRunsFrom(std::string_view folded, std::size_t firstRun, std::size_t from) const;
+  // A piece of folded text to look for, by its least common byte (at `anchor`).
+  struct Piece {
+    std::string_view text;
+    std::size_t anchor = 0;
+  };
+  // A piece that every text in which the runs from `firstRun` on are found holds (folded): the
+  // longest of their parts without '?' (of two as long, the one with the least common byte);
+  // empty when those runs are '?'s only.
+  Piece requiredPiece(std::size_t firstRun) const;
+  // Where `piece` first begins in `folded` at or after `from`, or npos.
+  static std::size_t find(const Piece& piece, std::string_view folded, std::size_t from);
   // Whether run `run` begins with '?' (it may then begin on a continuation byte where the search
   // starts, and nowhere else).
   bool runStartsWithAnyCharacter(std::size_t run) const { return segments[run].front() == '?'; }

@@ -1,5 +1,7 @@
 #include "core/model/list_filter.h"
 
+#include <cstring>
+
 #include "core/model/presentation.h"
 
 namespace tw {
@@ -42,44 +44,99 @@ void ListFilter::setText(std::string_view text) {
   }
   whole = question(0, 0);  // kept first: a new path asks it, and the names in most folders
   if (total > 0) {
-    readEveryFolder();
-    answerEveryText();
+    if (readEveryFolder()) answerEveryText();
     addRows(0, total - 1);
   }
 }
 
-void ListFilter::readEveryFolder() {
+bool ListFilter::readEveryFolder() {
   // A folder part ends with its separator (or a Windows colon); a name never does. A text of
   // another kind that happens to end so costs one folder state that no row asks for.
   const TextPool& texts = list.texts();
   const bool windows = list.pathStyle() == PathStyle::Windows;
   folderSlots.assign(texts.size(), -1);
   folderPlans.assign(texts.size(), 0);
+  bool namesAsked = false;
   for (TextId id = 1; id < texts.size(); ++id) {
     const std::string_view text = texts.text(id);
     const char last = text.empty() ? '\0' : text.back();
-    if (last == '/' && !windows) folderStateOf(id);
-    if ((last == '\\' || last == ':') && windows) folderStateOf(id);
+    if (windows ? last == '\\' || last == ':' : last == '/') {
+      folderStateOf(id);
+      namesAsked = namesAsked || folderPlans[id] != kPlanAll;
+    }
   }
+  return namesAsked;
 }
 
 void ListFilter::answerEveryText() {
-  // In the rows' order the names come scattered over the pool's storage, each read once from
-  // memory that is not in the cache; in the pool's order the texts lie one after the other. The
-  // pool holds little besides the rows' texts (the tree's names are mostly the same texts).
-  // Every question the folders ask is answered for every text, from one folded copy of it.
+  // The texts are taken in spans that lie one after the other in the pool's storage, each
+  // folded at once. A question that no text without a certain piece can answer yes (see
+  // FilterPattern::requiredPiece) is answered no for all of them first; the library's search
+  // for that piece over the whole span then finds the few texts that need a closer look.
   const TextPool& texts = list.texts();
-  nameAnswers.assign(texts.size(), 0);
-  for (TextId id = 0; id < texts.size(); ++id) {
-    const std::string_view text = texts.text(id);
-    scratch.clear();
-    FilterPattern::appendFolded(scratch, text);
-    auto answers = static_cast<unsigned>(startsOnContinuationByte(text) ? 1U : 0U);
-    for (const NameQuestion& kept : keptQuestions) {
-      const int shift = 3 * kept.kept + 1;
-      answers |= (1U << shift) | (static_cast<unsigned>(workFolded(kept, scratch)) << (shift + 1));
+  const auto count = static_cast<TextId>(texts.size());
+  nameAnswers.assign(count, 0);
+  std::vector<FilterPattern::Piece> required;
+  std::uint16_t presumed = 0;
+  for (const NameQuestion& kept : keptQuestions) {
+    required.push_back(kept.held == 0 ? pattern.requiredPiece(kept.run) : FilterPattern::Piece{});
+    if (!required.back().text.empty())
+      presumed = static_cast<std::uint16_t>(presumed | questionBits(kept, kDecided));
+  }
+  std::vector<std::size_t> starts;
+  std::string folded;
+  for (TextId first = 0; first < count;) {
+    // The span: texts first..end-1, the i-th at folded[starts[i], starts[i + 1]).
+    starts.clear();
+    const char* begin = nullptr;
+    const char* next = nullptr;
+    TextId end = first;
+    for (; end < count; ++end) {
+      const std::string_view text = texts.text(end);
+      if (!text.empty()) {
+        if (begin == nullptr) {
+          begin = next = text.data();
+        } else if (text.data() != next || static_cast<std::size_t>(next - begin) >= kSpanBytes) {
+          break;
+        }
+        next = text.data() + text.size();
+      }
+      starts.push_back(begin == nullptr ? 0 : static_cast<std::size_t>(next - begin) - text.size());
     }
-    nameAnswers[id] = static_cast<std::uint16_t>(answers);
+    const std::size_t spanSize = begin == nullptr ? 0 : static_cast<std::size_t>(next - begin);
+    starts.push_back(spanSize);
+    folded.clear();
+    FilterPattern::appendFolded(folded, std::string_view(begin == nullptr ? "" : begin, spanSize));
+    const auto textAt = [&](std::size_t i) {
+      return std::string_view(folded).substr(starts[i], starts[i + 1] - starts[i]);
+    };
+    for (TextId id = first; id < end; ++id) {
+      nameAnswers[id] =
+          static_cast<std::uint16_t>(presumed | (startsOnContinuationByte(textAt(id - first)) ? 1U : 0U));
+    }
+    for (std::size_t q = 0; q < keptQuestions.size(); ++q) {
+      const NameQuestion& kept = keptQuestions[q];
+      const FilterPattern::Piece& piece = required[q];
+      if (piece.text.empty()) {
+        for (TextId id = first; id < end; ++id)
+          nameAnswers[id] |= questionBits(kept, workFolded(kept, textAt(id - first)));
+        continue;
+      }
+      std::size_t i = 0;
+      for (std::size_t from = 0; from < spanSize;) {
+        const std::size_t at = FilterPattern::find(piece, folded, from);
+        if (at == std::string_view::npos) break;
+        while (starts[i + 1] <= at) ++i;
+        // A piece found across two texts is in neither; no later one begins in this text.
+        if (at + piece.text.size() <= starts[i + 1]) {
+          std::uint16_t& answers = nameAnswers[first + i];
+          answers = static_cast<std::uint16_t>((answers & ~questionBits(kept, kDecided | kYes)) |
+                                               questionBits(kept, workFolded(kept, textAt(i))));
+        }
+        from = starts[i + 1];
+      }
+    }
+    first = end;
   }
 }
 

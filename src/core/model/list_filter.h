@@ -116,8 +116,16 @@ class ListFilter {
   std::uint8_t workFolded(const NameQuestion& question, std::string_view folded) const;
   // A new text's first steps, each over the pool in its order: the state of every folder part,
   // then the answers of every text to the questions the folders ask (kept ones).
-  void readEveryFolder();
+  // (Whether any folder asks its names at all.)
+  bool readEveryFolder();
   void answerEveryText();
+  // How many bytes of texts answerEveryText folds at once.
+  static constexpr std::size_t kSpanBytes = std::size_t{256} * 1024;
+  // The bits of nameAnswers that keep `found` (kDecided, kYes) for a kept question, known.
+  static std::uint16_t questionBits(const NameQuestion& kept, std::uint8_t found) {
+    const int shift = 3 * kept.kept + 1;
+    return static_cast<std::uint16_t>((1U << shift) | (static_cast<unsigned>(found) << (shift + 1)));
+  }
   bool processMatches(int row) const;
 
   mutable std::vector<std::int32_t> folderSlots;  // by folder text id: index into folders, or -1
