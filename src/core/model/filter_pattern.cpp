@@ -130,6 +130,7 @@ FilterPattern::Piece FilterPattern::requiredPiece(std::size_t firstRun) const {
 std::size_t FilterPattern::find(const Piece& piece, std::string_view folded, std::size_t from) {
   const std::size_t size = folded.size();
   if (size < piece.text.size() || from > size - piece.text.size()) return std::string_view::npos;
+  if (piece.text.empty()) return from;
   const char* data = folded.data();
   const auto byte = static_cast<unsigned char>(piece.text[piece.anchor]);
   // The anchor's places that leave room for the piece: from + anchor .. end - 1.

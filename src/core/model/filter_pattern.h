@@ -60,7 +60,8 @@ class FilterPattern {
   // longest of their parts without '?' (of two as long, the one with the least common byte);
   // empty when those runs are '?'s only.
   Piece requiredPiece(std::size_t firstRun) const;
-  // Where `piece` first begins in `folded` at or after `from`, or npos.
+  // Where `piece` first begins in `folded` at or after `from`, or npos (as std::string_view's
+  // find).
   static std::size_t find(const Piece& piece, std::string_view folded, std::size_t from);
   // Whether run `run` begins with '?' (it may then begin on a continuation byte where the search
   // starts, and nowhere else).
