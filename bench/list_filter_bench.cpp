@@ -1,9 +1,13 @@
-// Benchmark of the list's filter alone (core only, no views): the time a new filter text takes
+// Benchmark of the list's filter alone (core only, no Qt): the time a new filter text takes
 // over 1,000,000 list rows of realistic paths, and the memory its caches keep. Quicker to run
 // and to profile than find_bench's filter part, which measures the views around it too:
-//   build/dev/bench/list_filter_bench
-//   perf record -g build/dev/bench/list_filter_bench
-// Texts given on the command line are measured in place of the usual ones (to profile one).
+//   build/dev/bench/list_filter_bench [--views] [TEXT...]
+//   perf record -g build/dev/bench/list_filter_bench --views
+// With --views the rows are filed through the capture views (the tree's texts then share the
+// list's pool, as in the desktop program and find_bench); the caches are made cold before each
+// new text, as the tree's own work between two texts leaves them there. Both together give
+// find_bench's figures for the list. Texts given on the command line are measured in place of
+// the usual ones (to profile one).
 #include <time.h>
 #include <unistd.h>
 
