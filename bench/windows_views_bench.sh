@@ -3,7 +3,7 @@
 # figures; "quick" for the first part only, "announce=N" for fewer announced changes) in the
 # given Wine prefix, and samples the RSS of its Linux process twice a second: the peak is the
 # memory as Linux counts it, for comparison with the working set the program reports.
-# Usage: bench/windows_views_bench.sh PATH-TO-windows_views_bench.exe WINEPREFIX [quick] [announce=N]
+# Usage: bench/windows_views_bench.sh PATH-TO-windows_views_bench.exe WINEPREFIX [quick] [announce=N] [fill=N] [tree=N]
 set -euo pipefail
 if [ -z "${TARNWATCH_BENCH_SCREEN:-}" ]; then
   TARNWATCH_BENCH_SCREEN=1 exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"

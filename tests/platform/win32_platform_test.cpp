@@ -3,9 +3,12 @@
 // test's thread as the user-interface thread.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <string_view>
 #include <thread>
+#include <vector>
 
 #include "app/record/recorder.h"
 #include "core/recording/posted_work_loop.h"
@@ -191,6 +194,84 @@ TEST(Win32Platform, FileTypeIconsKeptByExtensionAreTheShellsAnswers) {
   // The table can tell a wrong answer: its own type's icon is not the generic one.
   EXPECT_NE(shellIndex("notes.twqq", FILE_ATTRIBUTE_NORMAL, SHGFI_USEFILEATTRIBUTES),
             shellIndex("noextension", FILE_ATTRIBUTE_NORMAL, SHGFI_USEFILEATTRIBUTES));
+}
+
+// The icons of many paths asked together are the icons each gets asked alone: paths in one
+// folder answered from its listing (files, ordinary, read-only, system and hidden folders,
+// missing names, names in another case), from a cut listing of a big folder, siblings in a
+// missing folder or below a file, few siblings asked one by one, and the paths a listing must
+// not answer (short names, wildcards, trailing dots and spaces, device names, long paths,
+// volume roots, forward slashes, non-ASCII names in another case).
+TEST(Win32Platform, PathIconsOfManyPathsAreTheOneByOneAnswers) {
+  test::TempDir tmp;
+  const std::string root = tmp.path().string();
+  namespace fs = std::filesystem;
+  const std::string many = root + "\\many", big = root + "\\big", few = root + "\\few";
+  for (const char* folder : {"plain", "marked", "system", "hidden", "Mixed Case", "caf\xC3\xA9"})
+    fs::create_directories(
+        fs::path(std::u8string(reinterpret_cast<const char8_t*>((many + "\\" + folder).c_str()))));
+  for (const char* file : {"notes.txt", "tool.exe", "Upper.TXT"}) {
+    std::ofstream(many + "\\" + file) << "x";
+  }
+  ASSERT_TRUE(SetFileAttributesA((many + "\\marked").c_str(), FILE_ATTRIBUTE_READONLY));
+  ASSERT_TRUE(SetFileAttributesA((many + "\\system").c_str(), FILE_ATTRIBUTE_SYSTEM));
+  ASSERT_TRUE(SetFileAttributesA((many + "\\hidden").c_str(), FILE_ATTRIBUTE_HIDDEN));
+  fs::create_directories(few + "\\one");
+  // More entries than a listing reads for the names asked in it (with the limit set below).
+  for (int i = 0; i < 60; ++i) fs::create_directories(big + "\\d" + std::to_string(i));
+  std::string longPath = root;
+  while (longPath.size() < 300) longPath += "\\" + std::string(40, 'l');
+  fs::create_directories(longPath);
+
+  std::vector<std::string> paths;
+  for (const char* name :
+       {"plain",       "marked",   "system",     "hidden",     "Mixed Case", "notes.txt", "tool.exe",
+        "Upper.TXT",   "PLAIN",    "mixed case", "upper.txt",  "gone",       "gone.txt",  "caf\xC3\xA9",
+        "CAF\xC3\x89", "plain.",   "plain ",     "PLAIN~1",    "pl*",        "p?ain",     "nul",
+        "con.txt",     "COM1.log", "plain\\",    "notes.txt\\"})
+    paths.push_back(many + "\\" + name);
+  for (const char* name : {"d0", "d7", "d17", "d23", "d31", "D42", "d48", "d53", "d59", "d60", "x1"})
+    paths.push_back(big + "\\" + name);
+  for (const char* name : {"a-gone", "one"}) paths.push_back(few + "\\" + name);
+  for (int i = 0; i < 10; ++i) paths.push_back(root + "\\absent\\c" + std::to_string(i));
+  for (const char* name : {"a", "b"}) paths.push_back(root + "\\absent2\\" + name);
+  for (int i = 0; i < 10; ++i) paths.push_back(many + "\\notes.txt\\below" + std::to_string(i));
+  std::string forward = many + "/plain";
+  paths.push_back(forward);
+  paths.push_back(longPath);
+  paths.push_back(longPath + "\\missing");
+  Win32Platform p;
+  p.setListingLimit({20, 1});
+  const std::string drive = p.systemDriveRoot().valueOr("C:\\");
+  paths.push_back(drive);
+  paths.push_back(drive.substr(0, 2));
+
+  std::vector<int> alone;
+  {
+    Win32Platform single;
+    for (const std::string& path : paths) alone.push_back(single.pathIcon(path));
+  }
+  const auto aloneOf = [&](std::string_view path) {
+    return alone[static_cast<std::size_t>(std::find(paths.begin(), paths.end(), path) - paths.begin())];
+  };
+  // The table tells answers apart: ordinary folders, files and missing names differ.
+  EXPECT_NE(aloneOf(many + "\\plain"), 0);
+  EXPECT_NE(aloneOf(many + "\\notes.txt"), 0);
+  EXPECT_NE(aloneOf(many + "\\plain"), aloneOf(many + "\\notes.txt"));
+  EXPECT_EQ(aloneOf(many + "\\gone"), 0);
+  EXPECT_NE(aloneOf(big + "\\d59"), 0);
+
+  std::vector<std::string_view> asked(paths.begin(), paths.end());
+  // Asked twice: as the cache asks (sorted) and in the table's order.
+  std::vector<std::string_view> sorted = asked;
+  std::sort(sorted.begin(), sorted.end());
+  for (const auto& order : {sorted, asked}) {
+    const std::vector<int> together = p.pathIcons(order);
+    ASSERT_EQ(together.size(), order.size());
+    for (std::size_t i = 0; i < order.size(); ++i) EXPECT_EQ(together[i], aloneOf(order[i])) << order[i];
+  }
+  SetFileAttributesA((many + "\\marked").c_str(), FILE_ATTRIBUTE_NORMAL);
+  SetFileAttributesA((many + "\\system").c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 bool underWine() {

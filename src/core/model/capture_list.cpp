@@ -62,8 +62,16 @@ void CaptureList::add(const Change& change) {
   }
 }
 
+void CaptureList::beginBatch() {
+  // The folder icons asked during the batch hold until it ends.
+  if (batchDepth++ == 0 && icons != nullptr) icons->beginBatch();
+}
+
 void CaptureList::endBatch() {
-  if (batchDepth > 0 && --batchDepth == 0) flush();
+  if (batchDepth > 0 && --batchDepth == 0) {
+    const FolderIconCache::BatchEnd ending(icons);  // after the last icons are in, also on an error
+    flush();
+  }
 }
 
 void CaptureList::startPendingIcons() {

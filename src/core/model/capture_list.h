@@ -59,7 +59,7 @@ class CaptureList {
 
   // Groups the rows of several changes into one announcement. Nestable; a row added outside a
   // batch is announced at once.
-  void beginBatch() { ++batchDepth; }
+  void beginBatch();
   void endBatch();
 
   // Reading, as the observer has been told so far (outside a batch: every row).

@@ -386,8 +386,14 @@ void CaptureTree::removeChildren(NodeId node) {
   if (observer != nullptr) observer->nodesRemoved(node, 0, count - 1);
 }
 
+void CaptureTree::beginBatch() {
+  // The folder icons asked during the batch hold until it ends.
+  if (batchDepth++ == 0 && icons != nullptr) icons->beginBatch();
+}
+
 void CaptureTree::endBatch() {
   if (batchDepth > 0 && --batchDepth == 0) {
+    const FolderIconCache::BatchEnd ending(icons);  // after the last icons are in, also on an error
     flush();
     if (observer != nullptr) observer->batchEnded();
   }

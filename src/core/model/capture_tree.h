@@ -108,7 +108,7 @@ class CaptureTree {
   // Groups the changes of several events into one announcement to the observer. Nestable;
   // the announcement goes out when the outermost batch ends. A method called outside a batch
   // is a batch of its own.
-  void beginBatch() { ++batchDepth; }
+  void beginBatch();
   void endBatch();
   // Whether a batch is open: the changes announced now are not the batch's last.
   bool inBatch() const { return batchDepth > 0; }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace tw {
@@ -25,6 +26,9 @@ class FlatTextMap {
         return &item.value;
     }
     return nullptr;
+  }
+  Value* find(std::string_view key, std::uint64_t hash) {
+    return const_cast<Value*>(std::as_const(*this).find(key, hash));
   }
 
   // Adds key, which is not there yet.

@@ -28,7 +28,7 @@ std::int64_t FolderIconCache::msSinceMade(Clock::time_point at) const {
 
 FolderIconCache::Clock::time_point FolderIconCache::tick() {
   const Clock::time_point at = now();
-  if (at - currentSince >= window) {
+  if (batchDepth == 0 && at - currentSince >= window) {
     previous.swap(current);
     current.clear();
     currentSince = at;
@@ -36,20 +36,46 @@ FolderIconCache::Clock::time_point FolderIconCache::tick() {
   return at;
 }
 
+bool FolderIconCache::fresh(std::int64_t askedAtMs, std::int64_t atMs) const {
+  if (askedAtMs == 0) return false;
+  const std::int64_t windowMs = std::chrono::duration_cast<std::chrono::milliseconds>(window).count();
+  return atMs - askedAtMs < windowMs || (batchDepth > 0 && askedAtMs >= msSinceMade(batchSince));
+}
+
+void FolderIconCache::beginBatch() {
+  // A generation that is a window old goes now, before the batch holds it.
+  if (batchDepth == 0) batchSince = tick();
+  ++batchDepth;
+}
+
+void FolderIconCache::endBatch() {
+  if (batchDepth > 0) --batchDepth;
+}
+
 const FolderIconCache::Entry* FolderIconCache::kept(std::string_view path, Clock::time_point at) {
   const std::uint64_t hash = TextPool::hashExact(path);
-  if (const Entry* entry = current.find(path, hash)) return entry;
-  if (const Entry* entry = previous.find(path, hash); entry != nullptr && at - entry->askedAt < window) {
+  if (const Entry* entry = current.find(path, hash)) return fresh(entry->askedAt, at) ? entry : nullptr;
+  if (const Entry* entry = previous.find(path, hash); entry != nullptr && fresh(entry->askedAt, at)) {
     return &current.add(path, hash, *entry);
   }
   return nullptr;
+}
+
+void FolderIconCache::keep(std::string_view path, const Entry& answer) {
+  const std::uint64_t hash = TextPool::hashExact(path);
+  if (Entry* entry = current.find(path, hash)) {
+    // An older answer (one that has stopped holding), or one another lookup kept meanwhile.
+    if (entry->askedAt <= answer.askedAt) *entry = answer;
+  } else {
+    current.add(path, hash, answer);
+  }
 }
 
 int FolderIconCache::folderIcon(std::string_view path) {
   const Clock::time_point at = tick();
   if (const Entry* entry = kept(path, at)) return entry->icon;
   const int icon = icons.pathIcon(path);
-  current.add(path, TextPool::hashExact(path), Entry{icon, at});
+  keep(path, Entry{icon, at});
   return icon;
 }
 
@@ -64,6 +90,9 @@ class FolderIconCache::Lookup {
   std::vector<TextId> askIds;         // for each of `ask`, its text id (lookups by id only)
   std::vector<int> answers;           // one per path of `ask` once done
   bool done = false;                  // written under the worker's lock when there is one
+  // The user-interface thread's own: asked on it in begin(), and the answers kept.
+  bool askedHere = false;
+  bool answersKept = false;
 };
 
 struct FolderIconCache::Worker {
@@ -142,9 +171,11 @@ std::shared_ptr<FolderIconCache::Lookup> FolderIconCache::begin(std::size_t coun
     lookup->askOf.push_back(lookup->ask.size() - 1);
   }
   if (!haveWorker()) {
-    // Asked here and now where the platform may not be asked from another thread.
+    // Asked here and now where the platform may not be asked from another thread (the caller
+    // keeps the answers at once, for the next lookups of the batch).
     ask(*lookup);
     lookup->done = true;
+    lookup->askedHere = true;
     return lookup;
   }
   {
@@ -157,7 +188,7 @@ std::shared_ptr<FolderIconCache::Lookup> FolderIconCache::begin(std::size_t coun
 
 std::shared_ptr<FolderIconCache::Lookup> FolderIconCache::start(const std::vector<std::string_view>& paths) {
   const Clock::time_point at = tick();
-  return begin(
+  auto lookup = begin(
       paths.size(), at,
       [&](std::size_t i, int& icon) {
         const Entry* entry = kept(paths[i], at);
@@ -166,6 +197,8 @@ std::shared_ptr<FolderIconCache::Lookup> FolderIconCache::start(const std::vecto
       },
       [&](std::size_t i) { return paths[i]; },
       [&](std::size_t a, std::size_t b) { return paths[a] == paths[b]; });
+  if (lookup->askedHere) keepAnswers(*lookup);
+  return lookup;
 }
 
 std::shared_ptr<FolderIconCache::Lookup> FolderIconCache::start(const TextPool& pool,
@@ -177,19 +210,19 @@ std::shared_ptr<FolderIconCache::Lookup> FolderIconCache::start(const TextPool& 
   }
   const Clock::time_point at = now();
   const std::int64_t atMs = msSinceMade(at);
-  const std::int64_t windowMs = std::chrono::duration_cast<std::chrono::milliseconds>(window).count();
   auto lookup = begin(
       paths.size(), at,
       [&](std::size_t i, int& icon) {
         if (paths[i] >= byId.size()) return false;
         const IdEntry& entry = byId[paths[i]];
-        if (entry.askedAt == 0 || atMs - entry.askedAt >= windowMs) return false;
+        if (!fresh(entry.askedAt, atMs)) return false;
         icon = entry.icon;
         return true;
       },
       [&](std::size_t i) { return pool.text(paths[i]); },
       [&](std::size_t a, std::size_t b) { return paths[a] == paths[b]; });
   for (const std::size_t i : lookup->askFirst) lookup->askIds.push_back(paths[i]);
+  if (lookup->askedHere) keepAnswers(*lookup);
   return lookup;
 }
 
@@ -222,6 +255,15 @@ std::vector<int> FolderIconCache::finish(Lookup& lookup) {
   for (std::size_t k = 0; k < lookup.missing.size(); ++k) {
     lookup.result[lookup.missing[k]] = lookup.answers[lookup.askOf[k]];
   }
+  if (!lookup.answersKept) keepAnswers(lookup);
+  lookup.missing.clear();
+  lookup.ask.clear();
+  lookup.askIds.clear();
+  return std::move(lookup.result);
+}
+
+void FolderIconCache::keepAnswers(Lookup& lookup) {
+  lookup.answersKept = true;
   if (!lookup.askIds.empty()) {
     const std::int64_t askedAt = msSinceMade(lookup.at);
     for (std::size_t j = 0; j < lookup.askIds.size(); ++j) {
@@ -231,17 +273,9 @@ std::vector<int> FolderIconCache::finish(Lookup& lookup) {
       byId[id] = IdEntry{askedAt, lookup.answers[j]};
     }
   } else {
-    for (std::size_t j = 0; j < lookup.ask.size(); ++j) {
-      // Another lookup may have kept the same path meanwhile.
-      const std::uint64_t hash = TextPool::hashExact(lookup.ask[j]);
-      if (current.find(lookup.ask[j], hash) == nullptr)
-        current.add(lookup.ask[j], hash, Entry{lookup.answers[j], lookup.at});
-    }
+    for (std::size_t j = 0; j < lookup.ask.size(); ++j)
+      keep(lookup.ask[j], Entry{lookup.answers[j], lookup.at});
   }
-  lookup.missing.clear();
-  lookup.ask.clear();
-  lookup.askIds.clear();
-  return std::move(lookup.result);
 }
 
 int FolderIconCache::systemFolderIcon() {
@@ -260,6 +294,7 @@ void FolderIconCache::clear() {
   std::vector<IdEntry>().swap(byId);
   idPool = nullptr;
   currentSince = now();
+  if (batchDepth > 0) batchSince = currentSince;
   systemIcon = 0;
 }
 

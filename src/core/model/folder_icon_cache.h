@@ -27,6 +27,12 @@ namespace tw {
 // asks for the icon of its work folder. After the window the disk is asked again, so a folder
 // deleted meanwhile then gives 0 and a folder created meanwhile its icon.
 //
+// Within one batch of changes (beginBatch .. endBatch) an answer asked during the batch holds
+// until the batch ends, however long the batch takes: a big batch lasts longer than a window,
+// and asking its folders again half way through would double its disk lookups for an answer
+// no truer (the batch's changes all happened before it began). Once the batch has ended, the
+// window alone decides again, so nothing is kept longer between batches than before.
+//
 // The system folder's icon (`pathIcon` of the system folder, the plain folder icon
 // that non-file rows and treated folders show) does not change while the program runs: it is
 // asked once, and again only while the answer is 0 (a failed query is not kept).
@@ -34,7 +40,7 @@ namespace tw {
 // Thread: the user-interface thread only, like the views it serves. Its own lookup thread
 // (started at the first background lookup) only asks the platform. Uses, but does not own, the
 // environment and the icon source. The memory held is bounded by the distinct paths asked within the last two
-// windows (kept by path) or by the size of the text pool (kept by id).
+// windows or the current batch (kept by path) or by the size of the text pool (kept by id).
 class FolderIconCache {
  public:
   using Clock = std::chrono::steady_clock;
@@ -65,6 +71,25 @@ class FolderIconCache {
   // forgotten when another pool is given or the pool was cleared.
   std::shared_ptr<Lookup> start(const TextPool& pool, const std::vector<TextId>& paths);
   std::vector<int> finish(Lookup& lookup);
+  // A batch of changes begins or ends: answers asked from beginBatch on hold until the matching
+  // endBatch. Batches nest (the tree and the list that share the cache both mark theirs); the
+  // outermost pair counts.
+  void beginBatch();
+  void endBatch();
+  bool inBatch() const { return batchDepth > 0; }
+  // Ends a batch of the cache (if any) when it goes out of scope.
+  class BatchEnd {
+   public:
+    explicit BatchEnd(FolderIconCache* cache) : cache(cache) {}
+    ~BatchEnd() {
+      if (cache != nullptr) cache->endBatch();
+    }
+    BatchEnd(const BatchEnd&) = delete;
+    BatchEnd& operator=(const BatchEnd&) = delete;
+
+   private:
+    FolderIconCache* cache;
+  };
   // The icon of the system folder with its separator, asked once.
   int systemFolderIcon();
   // The icon source the cache asks (for the icons the views ask of it directly, by file type).
@@ -86,10 +111,18 @@ class FolderIconCache {
   // The answers of one window.
   using Generation = FlatTextMap<Entry>;
 
-  // Starts a new generation when the current one is a window old; returns the time.
+  // Starts a new generation when the current one is a window old, but not during a batch (its
+  // answers must stay); returns the time.
   Clock::time_point tick();
+  // Whether an answer asked at `askedAt` still holds at `at`.
+  bool fresh(Clock::time_point askedAt, Clock::time_point at) const {
+    return at - askedAt < window || (batchDepth > 0 && askedAt >= batchSince);
+  }
+  bool fresh(std::int64_t askedAtMs, std::int64_t atMs) const;
   // The kept answer for path, or none.
   const Entry* kept(std::string_view path, Clock::time_point at);
+  // Keeps an answer for path in the current generation, unless a newer one is kept there.
+  void keep(std::string_view path, const Entry& answer);
 
   struct Worker;
   // A lookup of `count` paths: keptIcon(i, icon) gives the kept answer of the i-th path, if
@@ -102,6 +135,9 @@ class FolderIconCache {
   bool haveWorker();
   // Asks the platform for a lookup's paths (on the lookup thread, or at once).
   void ask(Lookup& lookup);
+  // Keeps a done lookup's answers, once: at once where it was asked on this thread (so that
+  // the next lookups of a batch find them), else when it is finished.
+  void keepAnswers(Lookup& lookup);
   // Milliseconds since the cache was made, plus one (0 stands for never).
   std::int64_t msSinceMade(Clock::time_point at) const;
 
@@ -109,12 +145,15 @@ class FolderIconCache {
   IconSource& icons;
   Clock::duration window;
   Now now;
-  // Two generations: `current` holds what was asked since `currentSince` (less than a window
-  // ago, so all of it is fresh); `previous` the generation before it, whose entries are
-  // checked one by one and moved on while still fresh. Rotating drops what is older.
+  // Two generations: `current` holds what was asked since `currentSince`; `previous` the
+  // generation before it. Entries of both are checked one by one (a generation outlives a
+  // window while a batch lasts), and those of `previous` moved on while still fresh. Rotating
+  // drops what is older.
   Generation current;
   Generation previous;
   Clock::time_point currentSince;
+  int batchDepth = 0;
+  Clock::time_point batchSince;  // when the outermost batch began
   int systemIcon = 0;
   std::unique_ptr<Worker> worker;
   bool noWorker = false;  // a lookup thread could not be started

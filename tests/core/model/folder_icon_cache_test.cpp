@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <string>
 
 #include "core/events/event_kinds.h"
 #include "core/model/capture_list.h"
@@ -66,6 +67,76 @@ TEST(FolderIconCache, AnswersAreKeptForTheWindowOnly) {
     }
     EXPECT_EQ(cache.folderIcon(s.path), s.answer);
     EXPECT_EQ(platform.lookups, s.lookups);
+  }
+}
+
+// Within a batch an answer asked during the batch holds until the batch ends, however long it
+// lasts; answers asked before it, and every answer once it has ended, hold for the window only.
+// The same steps for the answers kept by path and for those kept by text id.
+TEST(FolderIconCache, AnswersAskedDuringABatchHoldUntilItEnds) {
+  enum class Do { Ask, Begin, End };
+  struct Step {
+    std::chrono::milliseconds at;
+    Do what;
+    const char* path;
+    int onDisk;  // the icon /a/ has on disk from this step on; 0: gone
+    int answer;
+    int lookups;
+  } steps[] = {
+      {0ms, Do::Ask, "/a/", 5, 5, 1},
+      {500ms, Do::Begin, "", 5, 0, 1},
+      {900ms, Do::Ask, "/a/", 0, 5, 1},   // asked before the batch, 900 ms ago
+      {1000ms, Do::Ask, "/a/", 0, 0, 2},  // ... a window ago: the batch does not stretch it
+      {1200ms, Do::Ask, "/b/", 0, 6, 3},
+      {2500ms, Do::Ask, "/a/", 7, 0, 3},  // asked in the batch 1500 ms ago: holds
+      {2500ms, Do::Ask, "/b/", 7, 6, 3},
+      {2600ms, Do::Begin, "", 7, 0, 3},  // nested: the outermost pair counts
+      {2700ms, Do::End, "", 7, 0, 3},
+      {4000ms, Do::Ask, "/a/", 7, 0, 3},
+      {4100ms, Do::End, "", 7, 0, 3},
+      {4200ms, Do::Ask, "/a/", 7, 7, 4},  // the batch ended: 3200 ms is too old
+      {4300ms, Do::Ask, "/b/", 7, 6, 5},
+      {5000ms, Do::Begin, "", 7, 0, 5},
+      {5100ms, Do::Ask, "/a/", 0, 7, 5},  // asked 900 ms ago, before the batch
+      {5300ms, Do::Ask, "/a/", 0, 0, 6},
+      {5400ms, Do::End, "", 0, 0, 6},
+      {6000ms, Do::Ask, "/a/", 8, 0, 6},  // 700 ms old: held by the window alone
+      {6300ms, Do::Ask, "/a/", 8, 8, 7},
+  };
+  for (const bool byId : {false, true}) {
+    SCOPED_TRACE(byId ? "kept by text id" : "kept by path");
+    CountingPlatform platform;
+    platform.objectIcons = {{"/a/", 5}, {"/b/", 6}};
+    ManualClock clock;
+    FolderIconCache cache(platform, platform, 1000ms, clock.source());
+    TextPool pool;
+    const auto ask = [&](const char* path) {
+      if (!byId) return cache.folderIcon(path);
+      const auto lookup = cache.start(pool, {pool.intern(path)});
+      return cache.finish(*lookup).at(0);
+    };
+    for (const auto& s : steps) {
+      SCOPED_TRACE(testing::Message() << "at " << s.at.count() << " ms, " << s.path);
+      clock.now = FolderIconCache::Clock::time_point(s.at);
+      if (s.onDisk != 0) {
+        platform.objectIcons["/a/"] = s.onDisk;
+      } else {
+        platform.objectIcons.erase("/a/");
+      }
+      switch (s.what) {
+        case Do::Begin:
+          cache.beginBatch();
+          break;
+        case Do::End:
+          cache.endBatch();
+          break;
+        case Do::Ask:
+          EXPECT_EQ(ask(s.path), s.answer);
+          break;
+      }
+      EXPECT_EQ(platform.lookups, s.lookups);
+    }
+    EXPECT_FALSE(cache.inBatch());
   }
 }
 
@@ -133,6 +204,40 @@ TEST(FolderIconCache, SharedByTreeAndList) {
   clock.now += 1001ms;
   deliver("/home/u/c.txt", EventKind::FileCreated);
   EXPECT_EQ(list.folderIcon(list.rowCount() - 1), 0);
+}
+
+// A batch of the tree and the list holds the folders' answers they asked in it to its end, also
+// when it lasts longer than the window; the next batch asks the disk again.
+TEST(FolderIconCache, ViewsBatchHoldsItsAnswers) {
+  CountingPlatform platform;
+  platform.objectIcons = {{"/home/", 3}, {"/home/u/", 4}, {"/usr/", 9}};
+  ManualClock clock;
+  FolderIconCache cache(platform, platform, 1000ms, clock.source());
+  TextPool pool;
+  CaptureTree tree(platform, &platform, PathStyle::Posix, &pool, &cache);
+  CaptureList list(platform, &platform, PathStyle::Posix, &pool, &cache);
+  const auto deliver = [&](const std::string& path) {
+    tree.add(test::changeOf(path, "", EventKind::FileCreated));
+    list.add(test::changeOf(path, "", EventKind::FileCreated));
+  };
+  const auto batch = [&](int files, std::chrono::milliseconds apart) {
+    tree.beginBatch();
+    list.beginBatch();
+    for (int i = 0; i < files; ++i) {
+      deliver("/home/u/f" + std::to_string(clock.now.time_since_epoch().count()) + ".txt");
+      clock.now += apart;
+    }
+    tree.endBatch();
+    list.endBatch();
+  };
+  batch(200, 20ms);  // 4 s long: /home/ and /home/u/ asked once
+  EXPECT_EQ(platform.lookups, 2);
+  EXPECT_FALSE(cache.inBatch());
+  platform.objectIcons.erase("/home/u/");
+  batch(1, 0ms);  // the answers are 4 s old: asked again
+  EXPECT_EQ(platform.lookups, 3);
+  EXPECT_EQ(list.folderIcon(list.rowCount() - 1), 0);
+  EXPECT_EQ(list.folderIcon(0), 4);
 }
 
 }  // namespace
