@@ -43,7 +43,7 @@ if [ "$what" = gui ] || [ "$what" = all ]; then
 fi
 if [ "$what" = find ] || [ "$what" = all ]; then
   for part in filter open live; do build/dev/bench/find_bench "$part"; done
-  build/dev/bench/list_filter_bench
+  build/dev/bench/list_filter_bench --views
 fi
 if [ "$what" = capture ] || [ "$what" = all ]; then
   python3 bench/capture_burst.py build/dev/src/app/tarnwatch-record

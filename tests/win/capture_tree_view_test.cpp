@@ -30,6 +30,27 @@ Change created(const std::string& path) {
   return c;
 }
 
+// Counts the count changes (LVM_SETITEMCOUNT) a list view is sent while it lives: each resets
+// and repaints the view's visible scroll bars at once, which under Wine costs milliseconds.
+class CountChanges {
+ public:
+  explicit CountChanges(HWND view) : view_(view) {
+    SetWindowSubclass(view_, &procedure, 1, reinterpret_cast<DWORD_PTR>(this));
+  }
+  ~CountChanges() { RemoveWindowSubclass(view_, &procedure, 1); }
+  CountChanges(const CountChanges&) = delete;
+  CountChanges& operator=(const CountChanges&) = delete;
+  int sent = 0;
+
+ private:
+  static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                    DWORD_PTR self) {
+    if (message == LVM_SETITEMCOUNT) ++reinterpret_cast<CountChanges*>(self)->sent;
+    return DefSubclassProc(window, message, wParam, lParam);
+  }
+  HWND view_;
+};
+
 Change treated(EventKind kind, const std::string& path, const std::string& newPath = {}) {
   Change c = created(path);
   c.kind = kind;
@@ -222,6 +243,57 @@ TEST_F(CaptureTreeViewTest, TheSelectedNodeAndTheTopRowStayAsRowsComeAndGo) {
 // announces what it has before each removal) and whatever messages ran between its steps: until
 // then the view keeps its rows, selection and top row; then it shows the batch's result with
 // the selected node and the top node where they were.
+// A batch sets a view's count only when the view shows a different number of rows after it, and
+// the views show every row of the batch all the same: texts, counts, the selection.
+TEST_F(CaptureTreeViewTest, ABatchSetsAViewsCountOnlyWhenItsShownRowsCountChanged) {
+  deliver(firstBatch);
+  ASSERT_EQ(tree().shownTexts(), firstRows);
+  selectAndScroll(3, 0);
+  const struct {
+    const char* what;
+    const char* filter;
+    std::vector<Change> batch;
+    int treeSets, listSets;
+  } cases[] = {
+      {"files seen before: new list rows, no new node",
+       "",
+       {created("Q:\\a\\x.txt"), created("Q:\\c.txt")},
+       0,
+       1},
+      {"a new file: a new node and a list row", "", {created("Q:\\a\\b\\z.txt")}, 1, 1},
+      {"a renamed file: the node's text changes, not the count",
+       "",
+       {treated(EventKind::FileRenamed, "Q:\\c.txt", "Q:\\d.txt")},
+       0,
+       1},
+      {"list rows the filter hides", "x.txt", {created("Q:\\a\\b\\z.txt"), created("Q:\\a\\b\\y.txt")}, 0, 0},
+      {"a list row the filter shows", "x.txt", {created("Q:\\a\\x.txt")}, 0, 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    CaptureListView& list = main().listView();
+    list.setFilterText(c.filter);
+    pumpPending();
+    const std::string selected = tree().shownText(tree().selectedRow());
+    {
+      CountChanges treeSets(view()), listSets(list.handle());
+      deliver(c.batch);
+      EXPECT_EQ(treeSets.sent, c.treeSets);
+      EXPECT_EQ(listSets.sent, c.listSets);
+    }
+    EXPECT_EQ(tree().shownTexts(), treeNodes());
+    EXPECT_EQ(tree().shownText(tree().selectedRow()), selected);
+    EXPECT_EQ(list.shownRowCount(), list.filter().shownCount());
+    // The last row shown is the last row that matches, as the presentation writes it.
+    const int last = list.shownRowCount() - 1;
+    ASSERT_GE(last, 0);
+    const CaptureViews& views = main().captureViews();
+    for (int column = 0; column < kListColumnCount; ++column)
+      EXPECT_EQ(list.shownCell(last, column), views.presentation().cellText(views.list(), list.listRow(last),
+                                                                            static_cast<ListColumn>(column)));
+  }
+}
+
 TEST_F(CaptureTreeViewTest, ABatchWithRemovalsReachesTheViewOnceWhenItEnds) {
   std::vector<Change> many = {created("Q:\\a\\keep.txt"), created("Q:\\b\\keep.txt")};
   for (int i = 0; i < 200; ++i) many.push_back(created("Q:\\z\\file" + std::to_string(1000 + i) + ".txt"));

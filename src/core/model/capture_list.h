@@ -75,6 +75,9 @@ class CaptureList {
   TextId nameId(int row) const { return at(row).name; }
   TextId processNameId(int row) const { return at(row).processName; }
   std::string_view newPath(int row) const { return pool->text(at(row).newPath); }
+  TextId newPathId(int row) const { return at(row).newPath; }
+  // The pool the ids above belong to (shared with the tree when the views share one).
+  const TextPool& texts() const { return *pool; }
   EventKind kind(int row) const { return at(row).kind; }
   std::chrono::system_clock::time_point time(int row) const { return at(row).time; }
   std::int32_t processId(int row) const { return at(row).processId; }

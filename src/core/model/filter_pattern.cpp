@@ -1,6 +1,7 @@
 #include "core/model/filter_pattern.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace tw {
 
@@ -39,6 +40,20 @@ std::size_t findFoldedByte(std::string_view text, unsigned char literal, std::si
   return std::string_view::npos;
 }
 
+// How often a folded byte turns up in paths, roughly (letters as in English words, the
+// separators, dots and digits as in file names; everything else rare): a run is searched for by
+// its least common byte, so that the search stops at as few places as possible.
+int commonness(unsigned char c) {
+  static constexpr int letters[26] = {80, 15, 28, 43, 120, 22, 20, 60, 70, 2,  8, 40, 24,
+                                      67, 75, 19, 1,  60,  63, 90, 28, 10, 24, 2, 20, 1};
+  if (c >= 'a' && c <= 'z') return letters[c - 'a'];
+  if (c == '/' || c == '\\') return 60;
+  if (c >= '0' && c <= '9') return 30;
+  if (c == '.') return 30;
+  if (c == '_' || c == '-' || c == ' ') return 20;
+  return 10;
+}
+
 }  // namespace
 
 FilterPattern::FilterPattern(std::string_view text) : source(text) {
@@ -56,7 +71,28 @@ FilterPattern::FilterPattern(std::string_view text) : source(text) {
     hasAnyCharacter.push_back(segment.find('?') != std::string::npos);
     const std::size_t literal = segment.find_first_not_of('?');
     leadingAnyCharacters.push_back(literal == std::string::npos ? segment.size() : literal);
+    anchors.push_back(chooseAnchor(segment));
   }
+}
+
+FilterPattern::Anchor FilterPattern::chooseAnchor(std::string_view segment) {
+  // The cost of an anchor: how often its byte turns up, times the starts each place tries.
+  Anchor best;
+  long bestCost = 0;
+  std::size_t anyCharacters = 0;
+  for (std::size_t at = 0; at < segment.size(); ++at) {
+    if (segment[at] == '?') {
+      ++anyCharacters;
+      continue;
+    }
+    const long cost =
+        commonness(static_cast<unsigned char>(segment[at])) * static_cast<long>(3 * anyCharacters + 1);
+    if (!best.found || cost < bestCost) {
+      best = Anchor{true, static_cast<unsigned char>(segment[at]), at, 3 * anyCharacters};
+      bestCost = cost;
+    }
+  }
+  return best;
 }
 
 void FilterPattern::appendFolded(std::string& out, std::string_view text) {
@@ -70,13 +106,81 @@ void FilterPattern::appendFolded(std::string& out, std::string_view text) {
   }
 }
 
+FilterPattern::Piece FilterPattern::requiredPiece(std::size_t firstRun) const {
+  std::string_view best;
+  int bestRarity = 0;
+  for (std::size_t k = firstRun; k < segments.size(); ++k) {
+    const std::string_view segment = segments[k];
+    for (std::size_t at = 0; at < segment.size();) {
+      const std::size_t end = std::min(segment.find('?', at), segment.size());
+      const std::string_view piece = segment.substr(at, end - at);
+      int rarity = 1000;
+      for (const char c : piece) rarity = std::min(rarity, commonness(static_cast<unsigned char>(c)));
+      if (!piece.empty() &&
+          (piece.size() > best.size() || (piece.size() == best.size() && rarity < bestRarity))) {
+        best = piece;
+        bestRarity = rarity;
+      }
+      at = end + 1;
+    }
+  }
+  return Piece{best, chooseAnchor(best).before};
+}
+
+std::size_t FilterPattern::find(const Piece& piece, std::string_view folded, std::size_t from) {
+  const std::size_t size = folded.size();
+  if (size < piece.text.size() || from > size - piece.text.size()) return std::string_view::npos;
+  if (piece.text.empty()) return from;
+  const char* data = folded.data();
+  const auto byte = static_cast<unsigned char>(piece.text[piece.anchor]);
+  // The anchor's places that leave room for the piece: from + anchor .. end - 1.
+  const std::size_t end = size - piece.text.size() + piece.anchor + 1;
+  for (std::size_t at = from + piece.anchor; at < end; ++at) {
+    const void* hit = std::memchr(data + at, byte, end - at);
+    if (hit == nullptr) return std::string_view::npos;
+    at = static_cast<std::size_t>(static_cast<const char*>(hit) - data);
+    const std::size_t start = at - piece.anchor;
+    if (std::memcmp(data + start, piece.text.data(), piece.text.size()) == 0) return start;
+  }
+  return std::string_view::npos;
+}
+
 std::size_t FilterPattern::findRun(std::size_t k, std::string_view folded, std::size_t from) const {
   const std::string& segment = segments[k];
+  const Anchor& anchor = anchors[k];
+  if (!anchor.found) return searchRun(k, folded, from);  // '?'s only: no byte to look for
   if (!hasAnyCharacter[k]) {
-    const std::size_t at = folded.find(segment, from);
-    return at == std::string_view::npos ? at : at + segment.size();
+    // Literal bytes only: the anchor stands at a fixed place in the run.
+    const std::size_t start = find(Piece{segment, anchor.before}, folded, from);
+    return start == std::string_view::npos ? start : start + segment.size();
   }
-  return searchRun(k, folded, from);
+  const char* data = folded.data();
+  const std::size_t size = folded.size();
+  const auto nextAnchor = [&](std::size_t at, std::size_t end) -> std::size_t {
+    if (at >= end) return std::string_view::npos;
+    const void* hit = std::memchr(data + at, anchor.byte, end - at);
+    return hit == nullptr ? std::string_view::npos
+                          : static_cast<std::size_t>(static_cast<const char*>(hit) - data);
+  };
+  // The '?'s before the anchor take one to four bytes each, so an anchor at `at` can end the
+  // starts from at - before - spread to at - before. The places are taken in order and each
+  // start is tried once, in order, so the first start that matches is the earliest.
+  const bool anyCharacterFirst = segment.front() == '?';
+  std::size_t untried = from;
+  for (std::size_t at = nextAnchor(from + anchor.before, size); at != std::string_view::npos;
+       at = nextAnchor(at + 1, size)) {
+    const std::size_t last = at - anchor.before;
+    const std::size_t first = last - std::min(last, anchor.spread);
+    for (std::size_t start = std::max(untried, first); start <= last; ++start) {
+      // '?' starts only at a character's start; a byte inside a sequence is no start.
+      if (anyCharacterFirst && (static_cast<unsigned char>(data[start]) & 0xC0) == 0x80 && start > from)
+        continue;
+      const std::size_t end = matchAt(segment, folded, start);
+      if (end != std::string_view::npos) return end;
+    }
+    untried = std::max(untried, last + 1);
+  }
+  return std::string_view::npos;
 }
 
 std::size_t FilterPattern::searchRun(std::size_t k, std::string_view text, std::size_t from) const {
@@ -127,8 +231,12 @@ FilterPattern::Progress FilterPattern::progress(std::string_view folded) const {
 }
 
 bool FilterPattern::matchesFolded(std::string_view folded) const {
-  std::size_t from = 0;
-  for (std::size_t k = 0; k < segments.size(); ++k) {
+  return matchesFoldedRunsFrom(folded, 0, 0);
+}
+
+bool FilterPattern::matchesFoldedRunsFrom(std::string_view folded, std::size_t firstRun,
+                                          std::size_t from) const {
+  for (std::size_t k = firstRun; k < segments.size(); ++k) {
     from = findRun(k, folded, from);
     if (from == std::string_view::npos) return false;
   }

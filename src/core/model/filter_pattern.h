@@ -47,8 +47,22 @@ class FilterPattern {
   // `text` (any case): the end of that match, or npos...
   std::size_t restOfRunEnd(std::size_t run, std::size_t held, std::string_view text) const;
   // ... and whether the runs from `firstRun` on are found in `text` (any case) as matches()
-  // takes them, the search starting at `from`.
+  // takes them, the search starting at `from`; the same for a text folded by appendFolded
+  // (faster, as matchesFolded).
   bool matchesRunsFrom(std::string_view text, std::size_t firstRun, std::size_t from) const;
+  bool matchesFoldedRunsFrom(std::string_view folded, std::size_t firstRun, std::size_t from) const;
+  // A piece of folded text to look for, by its least common byte (at `anchor`).
+  struct Piece {
+    std::string_view text;
+    std::size_t anchor = 0;
+  };
+  // A piece that every text in which the runs from `firstRun` on are found holds (folded): the
+  // longest of their parts without '?' (of two as long, the one with the least common byte);
+  // empty when those runs are '?'s only.
+  Piece requiredPiece(std::size_t firstRun) const;
+  // Where `piece` first begins in `folded` at or after `from`, or npos (as std::string_view's
+  // find).
+  static std::size_t find(const Piece& piece, std::string_view folded, std::size_t from);
   // Whether run `run` begins with '?' (it may then begin on a continuation byte where the search
   // starts, and nowhere else).
   bool runStartsWithAnyCharacter(std::size_t run) const { return segments[run].front() == '?'; }
@@ -57,6 +71,16 @@ class FilterPattern {
   static void appendFolded(std::string& out, std::string_view text);
 
  private:
+  // The byte a run is searched for: one of its literal bytes (the least common in paths), at
+  // least `before` bytes into a match and at most `before + spread` (a '?' takes one to four).
+  struct Anchor {
+    bool found = false;  // false for a run of '?'s only
+    unsigned char byte = 0;
+    std::size_t before = 0;
+    std::size_t spread = 0;
+  };
+  static Anchor chooseAnchor(std::string_view segment);
+
   // Where a segment matches text at `at`: the end of the match, or npos.
   static std::size_t matchAt(std::string_view segment, std::string_view text, std::size_t at);
   // The end of the earliest match of run k in a folded text at or after `from`, or npos.
@@ -70,6 +94,7 @@ class FilterPattern {
   std::vector<bool> hasAnyCharacter;
   // How many '?'s each run begins with (its size when it holds nothing else).
   std::vector<std::size_t> leadingAnyCharacters;
+  std::vector<Anchor> anchors;
 };
 
 }  // namespace tw

@@ -21,9 +21,11 @@ namespace tw {
 //
 // A path is never put together to be matched: its folder part is matched once per folder, and
 // what the folder leaves to the name is answered once per name (names repeat across folders),
-// so most rows cost a few table lookups. The caches last until the next text or clear(): 4
-// bytes per text id up to the highest folder id seen, 2 bytes per text id up to the highest
-// name id seen, and about 40 bytes per folder.
+// so most rows cost two lookups in small tables. A new text works those out first, going
+// through the text pool in its storage order (the folders, then every text's answers), since
+// the rows' order would read the same texts scattered over memory; rows arriving later have
+// theirs worked out on first use. The caches last until the next text or clear(): 8 bytes per
+// text id of the pool, and about 40 bytes per folder.
 //
 // Thread: the user-interface thread, with the list. Uses, but does not own, the list.
 class ListFilter {
@@ -93,17 +95,54 @@ class ListFilter {
   static constexpr std::uint8_t kYes = 2;
   static constexpr int kKeptQuestions = 5;
 
-  const FolderState& folderState(int row) const;
+  // The state of a folder part, worked out on first use.
+  const FolderState& folderStateOf(TextId folder) const;
   NameQuestion question(std::uint32_t run, std::uint32_t held) const;
+  // Whether the row's path matches: from its folder's plan and its name's kept answers where
+  // they tell, else in full.
   bool pathMatches(int row) const;
-  // The answer to one question for the row's name; `oddStart` is set to whether the name begins
-  // with a continuation byte (where only a search starting at the name may begin a '?').
-  std::uint8_t answer(int row, const NameQuestion& question, bool& oddStart) const;
+  bool pathMatchesFully(int row) const;
+  // A folder's plan (see folderPlans), and what a plan makes of a name's kept answers: 1 or 0,
+  // or kNotKnown (an answer the plan needs is not kept yet, or the name's odd start counts).
+  std::uint16_t planOf(const FolderState& folder) const;
+  static constexpr int kNotKnown = 2;
+  static int planned(std::uint16_t plan, std::uint16_t answers);
+  // The answer to one question for a text of the pool (a row's name, or with `whole` its new
+  // path); `oddStart` is set to whether the text begins with a continuation byte (where only a
+  // search starting at the name may begin a '?').
+  std::uint8_t answer(TextId id, const NameQuestion& question, bool& oddStart) const;
+  // The answer worked out (not kept), for a text as it is or folded by appendFolded.
+  std::uint8_t work(const NameQuestion& question, std::string_view text) const;
+  std::uint8_t workFolded(const NameQuestion& question, std::string_view folded) const;
+  // A new text's first steps, each over the pool in its order: the state of every folder part,
+  // then the answers of every text to the questions the folders ask (kept ones).
+  // (Whether any folder asks its names at all.)
+  bool readEveryFolder();
+  void answerEveryText();
+  // How many bytes of texts answerEveryText folds at once.
+  static constexpr std::size_t kSpanBytes = std::size_t{256} * 1024;
+  // The bits of nameAnswers that keep `found` (kDecided, kYes) for a kept question, known.
+  static std::uint16_t questionBits(const NameQuestion& kept, std::uint8_t found) {
+    const int shift = 3 * kept.kept + 1;
+    return static_cast<std::uint16_t>((1U << shift) | (static_cast<unsigned>(found) << (shift + 1)));
+  }
   bool processMatches(int row) const;
 
   mutable std::vector<std::int32_t> folderSlots;  // by folder text id: index into folders, or -1
   mutable std::vector<FolderState> folders;
+  // By folder text id, what the folder's state asks of a row in 16 bits, so that a row costs
+  // two lookups in small tables: 0 not worked out yet; kPlanAll every row matches; kPlanGeneral
+  // asked in full; else kPlanCompact with the kept question of the name alone (bits 0-2), of
+  // up to two straddles (bits 3-5, 6-8) and their number (bits 9-10).
+  static constexpr std::uint16_t kPlanAll = 0x8000;
+  static constexpr std::uint16_t kPlanGeneral = 0x8001;
+  static constexpr std::uint16_t kPlanCompact = 0x4000;
+  static constexpr std::uint16_t kPlanOddStartMatters = 0x0800;
+  mutable std::vector<std::uint16_t> folderPlans;
   mutable std::vector<NameQuestion> keptQuestions;
+  // Whether the pattern matches a whole text (held 0, from the first run): a name in a folder
+  // part that holds none of the runs, and a new path, ask it. Always kept.
+  NameQuestion whole;
   // By name text id, the kept answers: bit 0 the odd start; for kept question q, bit 3q+1 set
   // when known, then its kDecided and kYes bits.
   mutable std::vector<std::uint16_t> nameAnswers;

@@ -116,8 +116,10 @@ void CaptureTreeView::update() {
   updatePosted_ = false;
   changesWaiting_ = false;
   updating_ = true;
-  const int count = rows_.rowCount();
-  ListView_SetItemCountEx(view_, count, LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+  // A count set repaints the visible scroll bars at once (see CaptureListView::rowsInserted): a
+  // batch that only renamed, deleted as many as it added, or added inside folded nodes keeps it.
+  if (const int count = rows_.rowCount(); ListView_GetItemCount(view_) != count)
+    ListView_SetItemCountEx(view_, count, LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
   // The selection is a row number in the view: it follows its node.
   const int shownTop = ListView_GetTopIndex(view_);
   const int shownSelection = selectedRow();

@@ -24,6 +24,14 @@ struct CountingPlatform : FakePlatform {
     return FakePlatform::pathIcon(path);
   }
   int lookups = 0;
+  // From now on /a/ has `icon` on disk; 0: it is gone.
+  void setIconOfA(int icon) {
+    if (icon != 0) {
+      objectIcons["/a/"] = icon;
+    } else {
+      objectIcons.erase("/a/");
+    }
+  }
 };
 
 struct ManualClock {
@@ -60,11 +68,7 @@ TEST(FolderIconCache, AnswersAreKeptForTheWindowOnly) {
   for (const auto& s : steps) {
     SCOPED_TRACE(testing::Message() << "at " << s.at.count() << " ms, " << s.path);
     clock.now = FolderIconCache::Clock::time_point(s.at);
-    if (s.onDisk != 0) {
-      platform.objectIcons["/a/"] = s.onDisk;
-    } else {
-      platform.objectIcons.erase("/a/");
-    }
+    platform.setIconOfA(s.onDisk);
     EXPECT_EQ(cache.folderIcon(s.path), s.answer);
     EXPECT_EQ(platform.lookups, s.lookups);
   }
@@ -118,11 +122,7 @@ TEST(FolderIconCache, AnswersAskedDuringABatchHoldUntilItEnds) {
     for (const auto& s : steps) {
       SCOPED_TRACE(testing::Message() << "at " << s.at.count() << " ms, " << s.path);
       clock.now = FolderIconCache::Clock::time_point(s.at);
-      if (s.onDisk != 0) {
-        platform.objectIcons["/a/"] = s.onDisk;
-      } else {
-        platform.objectIcons.erase("/a/");
-      }
+      platform.setIconOfA(s.onDisk);
       switch (s.what) {
         case Do::Begin:
           cache.beginBatch();

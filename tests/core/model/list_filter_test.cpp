@@ -69,6 +69,49 @@ TEST(FilterPattern, MatchesAnywhereWithoutCaseAndWithWildcards) {
   EXPECT_FALSE(FilterPattern("?").matchesEverything());
 }
 
+// The quicker searches (a folded text; a run found by its least common byte, with the '?'s before
+// it taking one to four bytes each; a piece every matching text must hold) against the plain
+// pattern on random texts: many '?'s, multi-byte characters, lone continuation bytes and bytes
+// that are no character, over an alphabet small enough that runs are often nearly found.
+TEST(FilterPatternRandom, QuickerSearchesAnswerAsThePlainPattern) {
+  const std::vector<std::string> textBytes = {
+      "a",   "A", "b", "x", "Z", ".", "/", "\xC3\xA9", "\xA9", "\xFF", "\xE2\x82\xAC", "\xF0\x9F\x98\x80",
+      "\xC3"};
+  const std::vector<std::string> patternBytes = {"a", "B", "x", "z", ".",        "/",
+                                                 "?", "?", "?", "*", "\xC3\xA9", "\xA9"};
+  std::mt19937 random(20261212);
+  const auto text = [&](const std::vector<std::string>& from, unsigned longest) {
+    std::string out;
+    for (unsigned n = random() % (longest + 1); n > 0; --n) out += from[random() % from.size()];
+    return out;
+  };
+  int matched = 0;
+  for (int p = 0; p < 400; ++p) {
+    const std::string patternText = text(patternBytes, 7);
+    const FilterPattern pattern(patternText);
+    for (int t = 0; t < 60; ++t) {
+      const std::string subject = text(textBytes, 14);
+      std::string folded;
+      FilterPattern::appendFolded(folded, subject);
+      const bool expected = pattern.matches(subject);
+      matched += expected ? 1 : 0;
+      ASSERT_EQ(pattern.matchesFolded(folded), expected)
+          << "\"" << patternText << "\" in \"" << subject << "\"";
+      if (pattern.matchesEverything()) continue;
+      const FilterPattern::Piece piece = pattern.requiredPiece(0);
+      const std::size_t from = random() % (folded.size() + 2);
+      const std::size_t at = FilterPattern::find(piece, folded, from);
+      ASSERT_EQ(at, std::string_view(folded).find(piece.text, from))
+          << "piece \"" << piece.text << "\" in \"" << subject << "\" from " << from;
+      if (expected) {
+        ASSERT_NE(FilterPattern::find(piece, folded, 0), std::string::npos)
+            << "\"" << patternText << "\" in \"" << subject << "\"";
+      }
+    }
+  }
+  EXPECT_GT(matched, 1000);  // the texts are not all misses
+}
+
 // A list of changes with paths, new paths, kinds and processes to choose from.
 class ListFilterTest : public ::testing::Test {
  protected:
@@ -186,6 +229,9 @@ TEST(ListFilterRandom, ChoosesExactlyTheRowsThePlainPatternMatchesOnTheWholeText
       }
       std::vector<std::string> names = {""};
       for (int i = 0; i < 8; ++i) names.push_back(text(nameBytes, 5));
+      // Now and then a name longer than the pool's texts that share a block, so that the texts
+      // do not lie one after the other throughout.
+      if (round % 4 == 0) names.push_back(text(nameBytes, 3) + std::string(5000, 'b') + text(nameBytes, 5));
       std::vector<Change> changes;
       for (int i = 0; i < 60; ++i) {
         Change c = change(EventKind::FileCreated, folders[random() % folders.size()] + pick(names));
