@@ -20,9 +20,10 @@
 #            then its views (build/win/bench/windows_views_bench.exe): the longest gap of a 10 ms
 #            timer while 100,000 announced changes arrive, the batch costs and the memory at
 #            1,000,000 rows, folder deletions on a tree of 1,000,000 nodes (not part of "all")
-#   windows-open  Open Recording in the Windows program under Wine on a virtual screen: a
-#            1,000,000-line recording opened into the real window's views
-#            (build/win/bench/windows_open_bench.exe; not part of "all")
+#   windows-open  Open Recording in the Windows program under Wine on a virtual screen:
+#            recordings of 100,000 and 1,000,000 lines opened into the real window's views, each
+#            beside the same changes made live (build/win/bench/windows_open_bench.exe; not part
+#            of "all")
 #   find     the views' filter over 1,000,000 rows, rows arriving with a filter set, and opening
 #            a 1,000,000-line recording beside recording it live (build/dev/bench/find_bench),
 #            and the list's filter alone with its caches' memory (build/dev/bench/list_filter_bench)
@@ -66,7 +67,17 @@ if [ "$what" = windows-open ]; then
   scripts/package-windows.sh >/dev/null
   cmake -S . -B build/win -DTARNWATCH_BUILD_BENCH=ON >/dev/null
   cmake --build build/win -j 2 --target windows_open_bench >/dev/null
-  bench/windows_views_bench.sh build/win/bench/windows_open_bench.exe "$PWD/build/win/wineprefix"
+  for lines in 100000 1000000; do
+    echo "== $lines lines: opened"
+    bench/windows_views_bench.sh build/win/bench/windows_open_bench.exe "$PWD/build/win/wineprefix" \
+      "lines=$lines" | tee "$PWD/build/win/open-$lines.txt"
+    echo "== $lines lines: made live"
+    bench/windows_views_bench.sh build/win/bench/windows_open_bench.exe "$PWD/build/win/wineprefix" \
+      "lines=$lines" live | tee "$PWD/build/win/live-$lines.txt"
+    opened=$(sed -nE 's/^memory after opening: working set ([0-9.]+) MiB.*/\1/p' "build/win/open-$lines.txt")
+    live=$(sed -nE 's/^memory after the live delivery: working set ([0-9.]+) MiB.*/\1/p' "build/win/live-$lines.txt")
+    echo "== $lines lines: working set opened $opened MiB, made live $live MiB (goal: opened <= live)"
+  done
 fi
 if [ "$what" = startup ] || [ "$what" = all ]; then
   bench/startup_bench.sh build/dev/src/app/tarnwatch

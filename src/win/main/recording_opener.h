@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <string>
 
@@ -11,7 +12,8 @@ namespace tw::win {
 
 // Runs a RecordingLoader on the message loop: in steps of about 30 ms, each on a timer of its
 // window, so that input and paints run between two steps; the views hear of the loaded changes
-// in batches of about a quarter of a second.
+// in batches of about a quarter of a second, and the progress bar moves about ten times a
+// second.
 // A load that outlasts its first step shows this small window over its owner: a progress bar and
 // Cancel (or Escape, or the close box), which stops the load between two steps (what was loaded
 // stays).
@@ -50,6 +52,7 @@ class RecordingOpener : public TopLevelWindow {
   WindowHandle bar_ = nullptr;
   WindowHandle cancelButton_ = nullptr;
   bool finished_ = false;
+  std::chrono::steady_clock::time_point progressShownAt_;  // the bar's last move
 };
 
 }  // namespace tw::win
