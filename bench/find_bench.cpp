@@ -31,7 +31,7 @@
 
 #include "core/model/capture_views.h"
 #include "core/report/jsonl.h"
-#include "core/report/recording_file.h"
+#include "core/report/recording_loader.h"
 #include "gui/main/capture_models.h"
 #include "gui/main/system_icons.h"
 #include "platform/linux/linux_platform.h"
@@ -161,21 +161,12 @@ int openPart(std::vector<tw::Change>& changes, const fs::path& root) {
   tw::CaptureTreeModel treeModel(views, icons);
   tw::CaptureListModel listModel(views, icons);
   const auto start = Clock::now();
-  tw::RecordingFile recording(file);
-  std::vector<tw::Change> step;
-  bool more = true;
-  while (more) {  // as the desktop program's steps: a batch of the views each
-    views.beginBatch();
-    for (int read = 0; read < 10 && more; ++read) {
-      step.clear();
-      more = recording.read(2000, step);
-      for (const tw::Change& change : step) views.add(change);
-    }
-    views.endBatch();
-    QCoreApplication::processEvents();
-  }
+  // As the desktop program's opener: the core's loader in steps of 30 ms on the event loop.
+  tw::RecordingLoader loader(views, file);
+  while (loader.step(std::chrono::milliseconds(30))) QCoreApplication::processEvents();
+  QCoreApplication::processEvents();
   std::printf("opened %d lines (%.0f MB) in %.2f s (goal: < 10 s), %zu bad lines\n", views.list().rowCount(),
-              static_cast<double>(recording.size()) / 1e6, msSince(start) / 1000, recording.badLines());
+              static_cast<double>(fs::file_size(file)) / 1e6, msSince(start) / 1000, loader.badLines());
   malloc_trim(0);
   std::printf("open: RSS of the process: %.0f MiB (%.0f MiB more than before opening)\n",
               rssKiB("VmRSS:") / 1024.0, (rssKiB("VmRSS:") - rssBefore) / 1024.0);
