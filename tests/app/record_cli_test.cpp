@@ -375,6 +375,11 @@ TEST(RecordCliArgs, BadArgumentsExitTwoAndRuntimeFailuresOne) {
   EXPECT_EQ(help.stop(0), 0);
   EXPECT_FALSE(help.output().empty());
 
+  // The version is the build's, the one the packages carry.
+  Recorder version(tmp, {"--version"});
+  EXPECT_EQ(version.stop(0), 0);
+  EXPECT_EQ(version.output(), Lines{"tarnwatch-record " TARNWATCH_VERSION});
+
   Recorder missing(tmp, {"--drive", tmp.file("nowhere"), "--duration", "1"});
   EXPECT_EQ(missing.stop(0), 1);
   EXPECT_NE(missing.errors().find("no such folder"), std::string::npos) << missing.errors();

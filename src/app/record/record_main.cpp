@@ -82,7 +82,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (options->version) {
-    std::cout << "tarnwatch-record 1.0\n";
+    std::cout << "tarnwatch-record " TARNWATCH_VERSION "\n";
     return 0;
   }
   const tw::Platform platform = tw::systemPlatform();

@@ -76,10 +76,16 @@ std::optional<Change> changeOfJsonLine(std::string_view line, std::chrono::syste
 }
 
 RecordingFile::RecordingFile(std::string name) : file(std::move(name)) {
-  reader = std::make_unique<LineReader>(openForReading(file));
+  const std::filesystem::path path(std::u8string(file.begin(), file.end()));
   std::error_code ec;
-  const auto bytes =
-      std::filesystem::file_size(std::filesystem::path(std::u8string(file.begin(), file.end())), ec);
+  // A recording opened whole is a file: a pipe, socket or device would hold the opening (and
+  // each read) until some other program writes to it. (A replay reads streams as they come.)
+  if (const std::filesystem::file_status status = std::filesystem::status(path, ec);
+      std::filesystem::exists(status) && !std::filesystem::is_directory(status) &&
+      !std::filesystem::is_regular_file(status))
+    throw std::runtime_error("cannot read " + file + ": it is not a regular file");
+  reader = std::make_unique<LineReader>(openForReading(file));
+  const auto bytes = std::filesystem::file_size(path, ec);
   if (!ec) fileSize = bytes;
 }
 

@@ -55,13 +55,14 @@ std::optional<Change> changeOfJsonLine(std::string_view line, std::chrono::syste
 // kind. Lines that are not events (or longer than kMaxLineBytes) are counted, and the first of
 // them kept as an example, so that a front end reports them once rather than per line.
 //
-// Thread: the one that reads (the desktop front ends: the user-interface thread, a step at a
-// time). Owns the open file.
+// Thread: the one that reads (the recording loader's reading thread); opened on any. Owns the
+// open file.
 class RecordingFile {
  public:
   static constexpr std::size_t kMaxLineBytes = std::size_t{1} << 20;
 
-  // Throws std::runtime_error with a readable message when the file cannot be read.
+  // Throws std::runtime_error with a readable message when the file cannot be read or is not
+  // a regular file.
   explicit RecordingFile(std::string file);
 
   // Appends the changes of up to `lines` more lines to `out`; false once the file is read to its

@@ -281,6 +281,7 @@ TEST(ListFilterRandom, ChoosesExactlyTheRowsThePlainPatternMatchesOnTheWholeText
         want.erase(std::remove_if(want.begin(), want.end(), [&](int row) { return row >= list.rowCount(); }),
                    want.end());
         std::vector<int> shown;
+        shown.reserve(static_cast<std::size_t>(filter.shownCount()));
         for (int i = 0; i < filter.shownCount(); ++i) shown.push_back(filter.listRow(i));
         ASSERT_EQ(shown, want) << "pattern \"" << patternText << "\", round " << round;
       }

@@ -2,6 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include "core/model/capture_views.h"
 #include "core/report/jsonl.h"
 #include "core/report/recording_file.h"
@@ -113,14 +119,27 @@ TEST(RecordingFileTest, CountsLinesThatAreNotEventsAndKeepsTheFirstReason) {
   EXPECT_EQ(opened.firstBadLine().rfind("line 2: ", 0), 0U) << opened.firstBadLine();
 }
 
-TEST(RecordingFileTest, AFolderOrAMissingFileIsAReadableError) {
+TEST(RecordingFileTest, AnythingButARegularFileIsAReadableError) {
   test::TempDir dir;
-  for (const std::string& file : {dir.path().string(), dir.file("missing.jsonl")}) {
+  struct Case {
+    std::string file;
+    std::string reason;
+  };
+  std::vector<Case> cases = {{dir.path().string(), "it is a folder"}, {dir.file("missing.jsonl"), ""}};
+#ifndef _WIN32
+  // A pipe with no writer would block the opening for ever.
+  const std::string pipe = dir.file("pipe.jsonl");
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  cases.push_back({pipe, "it is not a regular file"});
+#endif
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
     try {
-      RecordingFile opened(file);
-      ADD_FAILURE() << "opened " << file;
+      RecordingFile opened(c.file);
+      ADD_FAILURE() << "opened " << c.file;
     } catch (const std::runtime_error& e) {
-      EXPECT_NE(std::string(e.what()).find(file), std::string::npos) << e.what();
+      EXPECT_NE(std::string(e.what()).find(c.file), std::string::npos) << e.what();
+      EXPECT_NE(std::string(e.what()).find(c.reason), std::string::npos) << e.what();
     }
   }
 }
