@@ -46,6 +46,10 @@ class ChangeSink {
   // Something the user should know that is no change (folders that cannot be watched, the
   // progress of a long set-up): one sentence.
   virtual void notice(std::string message) = 0;
+  // The source has just read the kernel's queue at `moment`: the changes it reports from now on
+  // were read by then. For a source that reads more than once per wake-up, so that a change that
+  // came after the wake-up is not stamped with an earlier time than it happened.
+  virtual void readAgainAt(std::chrono::system_clock::time_point moment) { (void)moment; }
 };
 
 // One kernel notifier watching one folder (recursively or not) for one watched root. Created,

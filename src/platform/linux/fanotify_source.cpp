@@ -169,6 +169,7 @@ class FanotifySource : public ChangeSource {
     for (int round = 0; round < kMaxRounds; ++round) {
       std::size_t bytes = 0;
       const bool drained = readQueued(bytes);
+      if (bytes > 0) sink.readAgainAt(std::chrono::system_clock::now());
       emptyRounds = round > 0 && bytes == 0 ? emptyRounds + 1 : 0;
       const bool stalled = !handlePending(sink, emptyRounds >= kEmptyRoundsBeforeLoss);
       if (!drained) break;  // more to read: the next wake-up goes on where this one stopped

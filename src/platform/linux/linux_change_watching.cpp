@@ -51,6 +51,10 @@ void WatchedRoot::setTarget(ChangeBatch* batch, std::chrono::system_clock::time_
   readAt = moment;
 }
 
+void WatchedRoot::readAgainAt(std::chrono::system_clock::time_point moment) {
+  if (target != nullptr && moment > readAt) readAt = moment;
+}
+
 void WatchedRoot::notice(std::string message) {
   if (target == nullptr) return;
   WatchNotice n{root == "/" ? root : root + "/", std::move(message)};

@@ -49,6 +49,7 @@ class WatchedRoot : public ChangeSink {
   void setTarget(ChangeBatch* target, std::chrono::system_clock::time_point readAt);
   void change(RawChange&& change) override;
   void notice(std::string message) override;
+  void readAgainAt(std::chrono::system_clock::time_point moment) override;
   // A written file not closed within a second after its last report is reported now.
   void flushDue(Clock::time_point now);
   // When flushDue has something to do next; max() when nothing is waiting.
