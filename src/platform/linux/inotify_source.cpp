@@ -86,6 +86,7 @@ class QueueDrain {
  public:
   struct Block {
     std::vector<char> events;
+    std::chrono::system_clock::time_point readAt;  // when the read that brought them returned
     // Set on the last block of a pass that found the kernel's queue empty: when it did.
     std::optional<std::chrono::system_clock::time_point> queueEmptyAt;
   };
@@ -217,10 +218,11 @@ class QueueDrain {
           fail(n < 0 ? errno : EIO);
           return;
         }
+        const auto readAt = std::chrono::system_clock::now();
         {
           const std::lock_guard guard(lock);
           // A block of its own size (operator new aligns it for the events it holds).
-          blocks.push_back({std::vector<char>(buffer.begin(), buffer.begin() + n), std::nullopt});
+          blocks.push_back({std::vector<char>(buffer.begin(), buffer.begin() + n), readAt, std::nullopt});
           heldBytes += static_cast<std::size_t>(n);
         }
         pushed = true;
@@ -235,7 +237,7 @@ class QueueDrain {
         if (!blocks.empty() && pushed) {
           blocks.back().queueEmptyAt = now;
         } else if (passFor > drainedTo) {
-          blocks.push_back({{}, now});  // a pass that was asked for says when it found nothing
+          blocks.push_back({{}, now, now});  // a pass that was asked for says when it found nothing
           pushed = true;
         }
         drainedTo = passFor;
@@ -398,6 +400,7 @@ class InotifySource : public ChangeSource {
  private:
   void handleBlocks(const std::vector<QueueDrain::Block>& blocks, ChangeSink& sink) {
     for (const QueueDrain::Block& block : blocks) {
+      sink.readAgainAt(block.readAt);
       const char* data = block.events.data();
       const std::size_t size = block.events.size();
       for (std::size_t at = 0; at + sizeof(struct inotify_event) <= size;) {
