@@ -3,6 +3,7 @@
 // does not read), its options, and what it prints.
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -238,7 +239,18 @@ TEST_P(RecordCli, TheStopTimeoutEndsAStopThatCannotFinish) {
   ASSERT_EQ(pipe(ends), 0);
   Recorder recorder(tmp, args({"--stop-timeout", "0.5"}), Output{{}, ends[1], {}});
   const std::string name(120, 'n');
-  for (int i = 0; i < 2000; ++i) std::ofstream(watched / ("f" + std::to_string(i) + name)).put('x');
+  // Files until the pipe is all but full (the recorder has started, watches and is stuck
+  // writing), then more that it reads and cannot deliver.
+  int held = 0;
+  const auto deadline = std::chrono::steady_clock::now() + 10s;
+  for (int i = 0; held < 60000 && std::chrono::steady_clock::now() < deadline && recorder.running(); ++i) {
+    std::ofstream(watched / ("f" + std::to_string(i) + name)).put('x');
+    if (i % 50 == 49) {
+      ASSERT_EQ(ioctl(ends[0], FIONREAD, &held), 0);
+    }
+  }
+  ASSERT_GE(held, 60000) << recorder.errors();
+  for (int i = 0; i < 2000; ++i) std::ofstream(watched / ("g" + std::to_string(i) + name)).put('x');
   EXPECT_EQ(recorder.stop(SIGTERM), 1) << recorder.errors();
   EXPECT_NE(recorder.errors().find(" changes read were not delivered"), std::string::npos)
       << recorder.errors();
