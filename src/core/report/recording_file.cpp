@@ -39,8 +39,15 @@ bool LineReader::fill() {
   return end > 0;
 }
 
+namespace {
+
+// A file name as given (UTF-8) as the file system's path.
+std::filesystem::path pathOfName(const std::string& file) { return std::u8string(file.begin(), file.end()); }
+
+}  // namespace
+
 std::FILE* openForReading(const std::string& file) {
-  const std::filesystem::path path(std::u8string(file.begin(), file.end()));
+  const std::filesystem::path path = pathOfName(file);
   std::error_code ec;
   if (std::filesystem::is_directory(path, ec))
     throw std::runtime_error("cannot read " + file + ": it is a folder");
@@ -76,7 +83,7 @@ std::optional<Change> changeOfJsonLine(std::string_view line, std::chrono::syste
 }
 
 RecordingFile::RecordingFile(std::string name) : file(std::move(name)) {
-  const std::filesystem::path path(std::u8string(file.begin(), file.end()));
+  const std::filesystem::path path = pathOfName(file);
   std::error_code ec;
   // A recording opened whole is a file: a pipe, socket or device would hold the opening (and
   // each read) until some other program writes to it. (A replay reads streams as they come.)

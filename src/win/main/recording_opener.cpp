@@ -20,9 +20,8 @@ constexpr UINT_PTR kStepTimer = 1;
 constexpr std::chrono::milliseconds kStepTime{30};
 // How often the views hear of what was loaded: the native views pay for each batch whatever its
 // size (a new row count, which under Wine costs 10 to 40 ms, the tree's rows placed again, a
-// repaint), so a load hands them a few large batches rather than one per step. Not rarer: until
-// a batch ends, the folder icons it asked are not kept for its next lookups, so a longer batch
-// asks the disk for the same folders again (a second asked 40 % more folders than a quarter).
+// repaint), so a load hands them a few large batches rather than one per step, four a second so
+// that the views still move while the load runs.
 constexpr std::chrono::milliseconds kAnnounceInterval{250};
 // How often the progress bar moves: each new position repaints it (about 2 ms under Wine), and
 // ten times a second is as smooth to the eye as every step.
