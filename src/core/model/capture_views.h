@@ -45,8 +45,8 @@ class CaptureViews {
   void endBatch();
   // Removes every node and every row (the Clean command).
   void clear();
-  // How long a folder's icon, once asked of the disk, is taken as still true (the folder icon
-  // cache's window, one second by default: a live recording's disk keeps changing). None
+  // How long at most a folder's icon, once asked of the disk, is taken as still true while no
+  // change filed names the folder or one above it (the folder icon cache's window). None
   // without an icon source.
   std::optional<std::chrono::milliseconds> folderIconWindow() const;
   void setFolderIconWindow(std::chrono::milliseconds window);

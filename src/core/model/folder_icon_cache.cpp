@@ -20,7 +20,8 @@ FolderIconCache::FolderIconCache(Environment& environment, IconSource& icons,
       window(window),
       now(std::move(now)),
       currentSince(this->now()),
-      made(currentSince) {}
+      made(currentSince),
+      style(environment.pathStyle()) {}
 
 std::int64_t FolderIconCache::msSinceMade(Clock::time_point at) const {
   return std::chrono::duration_cast<std::chrono::milliseconds>(at - made).count() + 1;
@@ -36,15 +37,98 @@ FolderIconCache::Clock::time_point FolderIconCache::tick() {
   return at;
 }
 
-bool FolderIconCache::fresh(std::int64_t askedAtMs, std::int64_t atMs) const {
+bool FolderIconCache::holds(std::string_view path, Clock::time_point askedAt, std::uint32_t batch,
+                            std::uint64_t& serial, Clock::time_point at) {
+  if (batch != 0 && batch == askingBatch()) return true;
+  if (at - askedAt >= window || changedSince(path, serial)) return false;
+  serial = changeSerial;
+  return true;
+}
+
+bool FolderIconCache::holds(std::string_view path, std::int64_t askedAtMs, std::uint32_t batch,
+                            std::uint64_t& serial, std::int64_t atMs) {
   if (askedAtMs == 0) return false;
+  if (batch != 0 && batch == askingBatch()) return true;
   const std::int64_t windowMs = std::chrono::duration_cast<std::chrono::milliseconds>(window).count();
-  return atMs - askedAtMs < windowMs || (batchDepth > 0 && askedAtMs >= msSinceMade(batchSince));
+  if (atMs - askedAtMs >= windowMs || changedSince(path, serial)) return false;
+  serial = changeSerial;
+  return true;
+}
+
+template <typename Visit>
+std::uint64_t FolderIconCache::forEachKeyAbove(std::string_view path, Visit visit) const {
+  // FNV-1a: the hash of each folder above comes on the way to the path's.
+  constexpr std::uint64_t kOffset = 14695981039346656037ULL, kPrime = 1099511628211ULL;
+  const char separator = pathSeparator(style);
+  const bool fold = style == PathStyle::Windows;
+  while (!path.empty() && path.back() == separator) path.remove_suffix(1);
+  std::uint64_t hash = kOffset;
+  for (const char c : path) {
+    if (c == separator && !visit(hash)) return hash;
+    const auto byte = static_cast<unsigned char>(fold && c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+    hash = (hash ^ byte) * kPrime;
+  }
+  return hash;
+}
+
+bool FolderIconCache::changedSince(std::string_view path, std::uint64_t serial) const {
+  if (serial < forgottenAt) return true;  // asked before the changes noted were forgotten
+  if (changeSerial <= serial) return false;
+  const auto after = [&](std::uint64_t key) {
+    const auto noted = changedAt.find(key);
+    return noted != changedAt.end() && noted->second > serial;
+  };
+  bool changed = false;
+  const std::uint64_t own = forEachKeyAbove(path, [&](std::uint64_t key) {
+    changed = after(key);
+    return !changed;
+  });
+  return changed || after(own);
+}
+
+void FolderIconCache::noteChanged(std::string_view path) {
+  if (path.empty()) return;
+  if (changedAt.size() >= kMostChangedPaths) forgetAnswers();
+  changedAt[forEachKeyAbove(path, [](std::uint64_t) { return true; })] = ++changeSerial;
+}
+
+void FolderIconCache::noteChange(const Change& change) {
+  switch (change.kind) {
+    case EventKind::FileCreated:
+    case EventKind::FileDeleted:
+    case EventKind::FileRenamed:
+    case EventKind::FileUpdated:
+      if (!change.folder) {
+        // A plain file changes no icon but its own, which is asked once (by the tree, for a new
+        // node); the one that gives its folder an icon changes the folder's.
+        const char separator = pathSeparator(style);
+        for (const std::string_view path :
+             {std::string_view(change.path), std::string_view(change.newPath)}) {
+          const std::size_t cut = path.rfind(separator);
+          if (cut == std::string_view::npos) continue;
+          const std::string_view name = path.substr(cut + 1);
+          constexpr std::string_view kFolderLook = "desktop.ini";
+          if (name.size() == kFolderLook.size() &&
+              std::equal(name.begin(), name.end(), kFolderLook.begin(),
+                         [](char a, char b) { return (a >= 'A' && a <= 'Z' ? a - 'A' + 'a' : a) == b; }))
+            noteChanged(path.substr(0, cut));
+        }
+        return;
+      }
+      break;
+    default:
+      break;
+  }
+  noteChanged(change.path);
+  noteChanged(change.newPath);
 }
 
 void FolderIconCache::beginBatch() {
   // A generation that is a window old goes now, before the batch holds it.
-  if (batchDepth == 0) batchSince = tick();
+  if (batchDepth == 0) {
+    tick();
+    if (++batchNumber == 0) batchNumber = 1;
+  }
   ++batchDepth;
 }
 
@@ -54,8 +138,10 @@ void FolderIconCache::endBatch() {
 
 const FolderIconCache::Entry* FolderIconCache::kept(std::string_view path, Clock::time_point at) {
   const std::uint64_t hash = TextPool::hashExact(path);
-  if (const Entry* entry = current.find(path, hash)) return fresh(entry->askedAt, at) ? entry : nullptr;
-  if (const Entry* entry = previous.find(path, hash); entry != nullptr && fresh(entry->askedAt, at)) {
+  if (Entry* entry = current.find(path, hash))
+    return holds(path, entry->askedAt, entry->batch, entry->serial, at) ? entry : nullptr;
+  if (Entry* entry = previous.find(path, hash);
+      entry != nullptr && holds(path, entry->askedAt, entry->batch, entry->serial, at)) {
     return &current.add(path, hash, *entry);
   }
   return nullptr;
@@ -74,14 +160,17 @@ void FolderIconCache::keep(std::string_view path, const Entry& answer) {
 int FolderIconCache::folderIcon(std::string_view path) {
   const Clock::time_point at = tick();
   if (const Entry* entry = kept(path, at)) return entry->icon;
+  const std::uint64_t serial = changeSerial;
   const int icon = icons.pathIcon(path);
-  keep(path, Entry{icon, at});
+  keep(path, Entry{icon, askingBatch(), at, serial});
   return icon;
 }
 
 class FolderIconCache::Lookup {
  public:
   Clock::time_point at;
+  std::uint64_t serial = 0;  // the changes noted when it began
+  std::uint32_t batch = 0;   // the batch it began in, 0 for none
   std::vector<int> result;
   std::vector<std::size_t> missing;   // indexes into result, in the order of their paths
   std::vector<std::size_t> askOf;     // for each of `missing`, its path's place in `ask`
@@ -151,6 +240,8 @@ std::shared_ptr<FolderIconCache::Lookup> FolderIconCache::begin(std::size_t coun
                                                                 Same sameAs) {
   auto lookup = std::make_shared<Lookup>();
   lookup->at = at;
+  lookup->serial = changeSerial;
+  lookup->batch = askingBatch();
   lookup->result.assign(count, 0);
   for (std::size_t i = 0; i < count; ++i) {
     if (!keptIcon(i, lookup->result[i])) lookup->missing.push_back(i);
@@ -214,8 +305,8 @@ std::shared_ptr<FolderIconCache::Lookup> FolderIconCache::start(const TextPool& 
       paths.size(), at,
       [&](std::size_t i, int& icon) {
         if (paths[i] >= byId.size()) return false;
-        const IdEntry& entry = byId[paths[i]];
-        if (!fresh(entry.askedAt, atMs)) return false;
+        IdEntry& entry = byId[paths[i]];
+        if (!holds(pool.text(paths[i]), entry.askedAt, entry.batch, entry.serial, atMs)) return false;
         icon = entry.icon;
         return true;
       },
@@ -269,12 +360,12 @@ void FolderIconCache::keepAnswers(Lookup& lookup) {
     for (std::size_t j = 0; j < lookup.askIds.size(); ++j) {
       const TextId id = lookup.askIds[j];
       if (id >= byId.size())
-        byId.resize(std::max<std::size_t>(id + 1, byId.size() + byId.size() / 2), IdEntry{0, 0});
-      byId[id] = IdEntry{askedAt, lookup.answers[j]};
+        byId.resize(std::max<std::size_t>(id + 1, byId.size() + byId.size() / 2), IdEntry{0, 0, 0, 0});
+      byId[id] = IdEntry{askedAt, lookup.serial, lookup.answers[j], lookup.batch};
     }
   } else {
     for (std::size_t j = 0; j < lookup.ask.size(); ++j)
-      keep(lookup.ask[j], Entry{lookup.answers[j], lookup.at});
+      keep(lookup.ask[j], Entry{lookup.answers[j], lookup.batch, lookup.at, lookup.serial});
   }
 }
 
@@ -288,18 +379,25 @@ int FolderIconCache::systemFolderIcon() {
   return systemIcon;
 }
 
-void FolderIconCache::clear() {
+void FolderIconCache::forgetAnswers() {
   Generation().swap(current);
   Generation().swap(previous);
   std::vector<IdEntry>().swap(byId);
   idPool = nullptr;
+  std::unordered_map<std::uint64_t, std::uint64_t>().swap(changedAt);
+  forgottenAt = changeSerial;
   currentSince = now();
-  if (batchDepth > 0) batchSince = currentSince;
+}
+
+void FolderIconCache::clear() {
+  forgetAnswers();
   systemIcon = 0;
 }
 
 std::size_t FolderIconCache::bytesUsed() const {
-  return current.bytesUsed() + previous.bytesUsed() + byId.capacity() * sizeof(IdEntry);
+  // A node of the changes noted holds its key, its serial and a link; the buckets one more.
+  return current.bytesUsed() + previous.bytesUsed() + byId.capacity() * sizeof(IdEntry) +
+         changedAt.size() * 4 * sizeof(std::uint64_t) + changedAt.bucket_count() * sizeof(void*);
 }
 
 }  // namespace tw

@@ -7,8 +7,10 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
+#include "core/events/change.h"
 #include "core/model/flat_text_map.h"
 #include "core/model/text_pool.h"
 #include "platform/environment.h"
@@ -17,21 +19,24 @@
 namespace tw {
 
 // The folder icons of the capture views (the icon source's `pathIcon` of a path on disk), with each
-// answer kept for a short window.
+// answer kept while nothing says it has changed.
 //
-// Why an answer may be kept: the views receive each event up to a second after it happened
-// (the queue thread delivers once a second), so the disk they look at is already a snapshot of
-// up to a second later than the change. An answer at most `window` old (one second by
-// default) is as good a picture of the disk as a fresh one, and it spares the thousands of
-// path lookups a second that a busy recording asks for the same few folders: every list row
-// asks for the icon of its work folder. After the window the disk is asked again, so a folder
-// deleted meanwhile then gives 0 and a folder created meanwhile its icon.
+// Why an answer may be kept: what makes a path's icon change is a change to the path itself or to
+// a folder above it (created, deleted, renamed, its attributes set, its content read again, its
+// drive come or gone), or to the file in it that gives a folder its own icon (desktop.ini). The
+// views receive those changes: the owner of the cache notes each change it files (noteChange),
+// and an answer for a path stops holding at the first change noted after it that names the path
+// or a folder above it; the disk is then asked again. Changes of plain files leave the answers
+// alone. That spares the thousands of path lookups a second that a busy recording asks for the
+// folders it keeps returning to: every list row asks for the icon of its work folder. A change
+// the views do not receive (a kind the recording leaves out, an excluded folder) shows once the
+// answer is `window` old (a minute by default): after the window the disk is asked again anyway.
 //
 // Within one batch of changes (beginBatch .. endBatch) an answer asked during the batch holds
-// until the batch ends, however long the batch takes: a big batch lasts longer than a window,
-// and asking its folders again half way through would double its disk lookups for an answer
-// no truer (the batch's changes all happened before it began). Once the batch has ended, the
-// window alone decides again, so nothing is kept longer between batches than before.
+// until the batch ends, however long the batch takes and whatever changes it notes: the batch's
+// changes all happened before it began, so the disk answered with them already, and asking its
+// folders again half way through would double its disk lookups for an answer no truer. Once the
+// batch has ended, the window and the changes decide again.
 //
 // The system folder's icon (`pathIcon` of the system folder, the plain folder icon
 // that non-file rows and treated folders show) does not change while the program runs: it is
@@ -39,14 +44,18 @@ namespace tw {
 //
 // Thread: the user-interface thread only, like the views it serves. Its own lookup thread
 // (started at the first background lookup) only asks the platform. Uses, but does not own, the
-// environment and the icon source. The memory held is bounded by the distinct paths asked within the last two
-// windows or the current batch (kept by path) or by the size of the text pool (kept by id).
+// environment and the icon source. The memory held is bounded by the distinct paths asked within
+// the last two windows or the current batch (kept by path), by the size of the text pool (kept by
+// id), and by kMostChangedPaths for the changes noted.
 class FolderIconCache {
  public:
   using Clock = std::chrono::steady_clock;
   // The time source; tests give their own.
   using Now = std::function<Clock::time_point()>;
-  static constexpr std::chrono::milliseconds kDefaultWindow{1000};
+  static constexpr std::chrono::milliseconds kDefaultWindow{60000};
+  // The most paths whose changes are noted at once: past it every answer is forgotten, and
+  // the noting starts over.
+  static constexpr std::size_t kMostChangedPaths = std::size_t{1} << 18;
 
   FolderIconCache(Environment& environment, IconSource& icons,
                   std::chrono::milliseconds window = kDefaultWindow, Now now = &Clock::now);
@@ -54,7 +63,10 @@ class FolderIconCache {
   FolderIconCache(const FolderIconCache&) = delete;
   FolderIconCache& operator=(const FolderIconCache&) = delete;
 
-  // pathIcon(path), asked at most once per window for the same path.
+  // A change filed into the views: the answers for the paths it names, and for everything below
+  // them, stop holding unless it is a plain file's (see above).
+  void noteChange(const Change& change);
+  // pathIcon(path), asked again once the answer kept stops holding.
   int folderIcon(std::string_view path);
   // folderIcon of each path, in order. What is not kept is asked of the platform in one call,
   // sorted, so that the paths' shared folders are looked up once.
@@ -106,7 +118,9 @@ class FolderIconCache {
  private:
   struct Entry {
     int icon;
+    std::uint32_t batch;  // the batch it was asked in (batchNumber), 0 for none
     Clock::time_point askedAt;
+    std::uint64_t serial;  // the changes noted when it was asked (changeSerial)
   };
   // The answers of one window.
   using Generation = FlatTextMap<Entry>;
@@ -114,11 +128,26 @@ class FolderIconCache {
   // Starts a new generation when the current one is a window old, but not during a batch (its
   // answers must stay); returns the time.
   Clock::time_point tick();
-  // Whether an answer asked at `askedAt` still holds at `at`.
-  bool fresh(Clock::time_point askedAt, Clock::time_point at) const {
-    return at - askedAt < window || (batchDepth > 0 && askedAt >= batchSince);
-  }
-  bool fresh(std::int64_t askedAtMs, std::int64_t atMs) const;
+  // Whether an answer for `path` asked at `askedAt` in `batch`, with `serial` changes noted,
+  // still holds at `at`. An answer that holds because no change since names it is brought up to
+  // the changes noted now (its serial), so that the same changes are not looked at again.
+  bool holds(std::string_view path, Clock::time_point askedAt, std::uint32_t batch, std::uint64_t& serial,
+             Clock::time_point at);
+  bool holds(std::string_view path, std::int64_t askedAtMs, std::uint32_t batch, std::uint64_t& serial,
+             std::int64_t atMs);
+  // The batch an answer asked now is asked in; 0 outside batches.
+  std::uint32_t askingBatch() const { return batchDepth > 0 ? batchNumber : 0; }
+  // Whether a change noted after `serial` names `path` or a folder above it.
+  bool changedSince(std::string_view path, std::uint64_t serial) const;
+  // Notes a change of `path` and everything below it.
+  void noteChanged(std::string_view path);
+  // Calls visit(key) with the key of each folder above `path`, from the top, while it returns
+  // true; returns the key of the path itself. A key is a hash of the path's text without its
+  // trailing separators, with ASCII case folded where paths are Windows ones.
+  template <typename Visit>
+  std::uint64_t forEachKeyAbove(std::string_view path, Visit visit) const;
+  // Forgets every answer and every change noted (the system folder's icon stays).
+  void forgetAnswers();
   // The kept answer for path, or none.
   const Entry* kept(std::string_view path, Clock::time_point at);
   // Keeps an answer for path in the current generation, unless a newer one is kept there.
@@ -153,19 +182,29 @@ class FolderIconCache {
   Generation previous;
   Clock::time_point currentSince;
   int batchDepth = 0;
-  Clock::time_point batchSince;  // when the outermost batch began
+  std::uint32_t batchNumber = 0;  // of the outermost batches, counted from 1
   int systemIcon = 0;
   std::unique_ptr<Worker> worker;
   bool noWorker = false;  // a lookup thread could not be started
   // The answers kept by text id: when each was asked (msSinceMade, 0 for never) and what.
   struct IdEntry {
     std::int64_t askedAt;
+    std::uint64_t serial;
     int icon;
+    std::uint32_t batch;
   };
   std::vector<IdEntry> byId;
   const TextPool* idPool = nullptr;
   std::uint64_t idPoolClears = 0;
   Clock::time_point made;
+  PathStyle style;
+  // The changes noted: how many so far, and by path key the serial of the last one that named
+  // the path.
+  std::uint64_t changeSerial = 0;
+  std::unordered_map<std::uint64_t, std::uint64_t> changedAt;
+  // Answers asked with fewer changes noted than this are forgotten (a lookup then under way
+  // may still bring one).
+  std::uint64_t forgottenAt = 0;
 };
 
 }  // namespace tw

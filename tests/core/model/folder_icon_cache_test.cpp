@@ -2,12 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <string>
+#include <vector>
 
 #include "core/events/event_kinds.h"
 #include "core/model/capture_list.h"
 #include "core/model/capture_tree.h"
+#include "core/model/capture_views.h"
 #include "platform/fake/fake_platform.h"
 #include "support/changes.h"
 
@@ -140,6 +143,114 @@ TEST(FolderIconCache, AnswersAskedDuringABatchHoldUntilItEnds) {
   }
 }
 
+// A change the views file ends the answers for the paths it names and for everything below
+// them, at once and whatever the window; a plain file's changes end none but that of its folder
+// when it is the file that gives the folder its icon. Both keepings (by path and by text id),
+// both path styles.
+TEST(FolderIconCache, ChangesEndTheAnswersOfThePathsTheyNameAndBelow) {
+  struct Case {
+    PathStyle style;
+    Change change;
+    bool folder;                          // the watcher says the object is a folder
+    std::vector<std::string> askedAgain;  // of the paths kept (see below)
+  };
+  const std::vector<std::string> posix = {"/a/", "/a/b/", "/a/b2/", "/c/"};
+  const std::vector<std::string> windows = {"C:\\a\\", "C:\\a\\b\\", "C:\\a\\b2\\", "D:\\"};
+  using test::change;
+  const Case cases[] = {
+      {PathStyle::Posix, change(EventKind::FileUpdated, "/a/b/x.txt"), false, {}},
+      {PathStyle::Posix, change(EventKind::FileCreated, "/a/b/desktop.ini"), false, {"/a/b/"}},
+      {PathStyle::Posix, change(EventKind::FileCreated, "/a/b"), true, {"/a/b/"}},
+      {PathStyle::Posix, change(EventKind::FolderCreated, "/a/b/c"), false, {}},
+      {PathStyle::Posix, change(EventKind::FolderDeleted, "/a/b"), false, {"/a/b/"}},  // not /a/b2/
+      {PathStyle::Posix, change(EventKind::FolderRenamed, "/x", "/a"), false, {"/a/", "/a/b/", "/a/b2/"}},
+      {PathStyle::Posix, change(EventKind::Attributes, "/c"), false, {"/c/"}},
+      {PathStyle::Posix, change(EventKind::FolderNeedsRescan, "/a/"), false, {"/a/", "/a/b/", "/a/b2/"}},
+      {PathStyle::Posix, change(EventKind::DriveRemoved, "/"), false, posix},
+      {PathStyle::Posix, change(EventKind::Association, ""), false, {}},
+      {PathStyle::Windows, change(EventKind::FolderDeleted, "c:\\A\\B"), false, {"C:\\a\\b\\"}},
+      {PathStyle::Windows, change(EventKind::FileUpdated, "C:\\a\\b\\DESKTOP.INI"), false, {"C:\\a\\b\\"}},
+      {PathStyle::Windows, change(EventKind::FileRenamed, "C:\\a\\x.txt", "C:\\a\\y.txt"), false, {}},
+      {PathStyle::Windows, change(EventKind::DriveRemoved, "D:\\"), false, {"D:\\"}},
+      {PathStyle::Windows,
+       change(EventKind::MediaInserted, "C:"),
+       false,
+       {windows[0], windows[1], windows[2]}},
+  };
+  for (const bool byId : {false, true}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(testing::Message() << (byId ? "by text id, " : "by path, ") << eventNumber(c.change.kind)
+                                      << " " << c.change.path << " " << c.change.newPath);
+      const std::vector<std::string>& kept = c.style == PathStyle::Posix ? posix : windows;
+      CountingPlatform platform;
+      platform.style = c.style;
+      for (std::size_t i = 0; i < kept.size(); ++i) platform.objectIcons[kept[i]] = static_cast<int>(i) + 10;
+      ManualClock clock;
+      FolderIconCache cache(platform, platform, 60s, clock.source());
+      TextPool pool;
+      const auto ask = [&](const std::string& path) {
+        if (!byId) return cache.folderIcon(path);
+        const auto lookup = cache.start(pool, {pool.intern(path)});
+        return cache.finish(*lookup).at(0);
+      };
+      for (const std::string& path : kept) ask(path);
+      ASSERT_EQ(platform.lookups, static_cast<int>(kept.size()));
+      for (const std::string& path : kept) platform.objectIcons[path] += 100;  // what a fresh look sees
+      clock.now += 30s;
+      Change change = c.change;
+      change.folder = c.folder;
+      cache.noteChange(change);
+      for (const std::string& path : kept) {
+        const bool again = std::find(c.askedAgain.begin(), c.askedAgain.end(), path) != c.askedAgain.end();
+        EXPECT_EQ(ask(path), platform.objectIcons[path] - (again ? 0 : 100)) << path;
+      }
+      EXPECT_EQ(platform.lookups, static_cast<int>(kept.size() + c.askedAgain.size()));
+    }
+  }
+}
+
+// A batch's answers hold to its end also against the changes it files (they happened before the
+// disk was asked); an answer asked before the batch does not.
+TEST(FolderIconCache, ABatchHoldsItsAnswersAgainstItsOwnChanges) {
+  CountingPlatform platform;
+  platform.objectIcons = {{"/a/", 5}, {"/b/", 6}};
+  ManualClock clock;
+  FolderIconCache cache(platform, platform, 60s, clock.source());
+  EXPECT_EQ(cache.folderIcon("/b/"), 6);
+  clock.now += 1s;
+  cache.beginBatch();
+  EXPECT_EQ(cache.folderIcon("/a/"), 5);
+  platform.objectIcons.clear();
+  cache.noteChange(test::change(EventKind::FolderDeleted, "/a"));
+  cache.noteChange(test::change(EventKind::FolderDeleted, "/b"));
+  EXPECT_EQ(cache.folderIcon("/a/"), 5);
+  EXPECT_EQ(cache.folderIcon("/b/"), 0);
+  EXPECT_EQ(platform.lookups, 3);
+  cache.endBatch();
+  EXPECT_EQ(cache.folderIcon("/a/"), 0);  // the batch is over: the deletion is seen
+  EXPECT_EQ(platform.lookups, 4);
+}
+
+// The changes noted are bounded: past kMostChangedPaths every answer is forgotten and the
+// noting starts over.
+TEST(FolderIconCache, TheChangesNotedAreBounded) {
+  CountingPlatform platform;
+  platform.objectIcons = {{"/a/", 5}};
+  ManualClock clock;
+  FolderIconCache cache(platform, platform, 60s, clock.source());
+  EXPECT_EQ(cache.folderIcon("/a/"), 5);
+  const std::size_t empty = cache.bytesUsed();
+  std::size_t most = 0;
+  for (std::size_t i = 0; i < FolderIconCache::kMostChangedPaths + 10; ++i) {
+    cache.noteChange(test::change(EventKind::FolderCreated, "/z/" + std::to_string(i)));
+    if (i == FolderIconCache::kMostChangedPaths - 1) most = cache.bytesUsed();
+  }
+  EXPECT_LT(cache.bytesUsed(), empty + (most - empty) / 100);
+  EXPECT_EQ(platform.lookups, 1);
+  EXPECT_EQ(cache.folderIcon("/a/"), 5);
+  EXPECT_EQ(platform.lookups, 2);
+}
+
 TEST(FolderIconCache, SystemFolderIconIsAskedOnceUnlessItFailed) {
   CountingPlatform platform;
   ManualClock clock;
@@ -238,6 +349,27 @@ TEST(FolderIconCache, ViewsBatchHoldsItsAnswers) {
   EXPECT_EQ(platform.lookups, 3);
   EXPECT_EQ(list.folderIcon(list.rowCount() - 1), 0);
   EXPECT_EQ(list.folderIcon(0), 4);
+}
+
+// The views note every change they file: a list row's folder icon follows a folder's deletion
+// at once, and rows in folders no change names cost no disk lookup however many come.
+TEST(FolderIconCache, TheViewsNoteTheChangesTheyFile) {
+  CountingPlatform platform;
+  platform.objectIcons = {{"/home/", 3}, {"/home/u/", 4}, {"/usr/", 9}};
+  CaptureViews views(platform, &platform, PathStyle::Posix);
+  const auto rowFolderIcon = [&](const char* path, EventKind kind) {
+    views.beginBatch();
+    views.add(test::change(kind, path));
+    views.endBatch();
+    return views.list().folderIcon(views.list().rowCount() - 1);
+  };
+  EXPECT_EQ(rowFolderIcon("/home/u/a.txt", EventKind::FileCreated), 4);
+  const int lookups = platform.lookups;
+  platform.objectIcons.erase("/home/u/");  // not told: the answer holds
+  for (int i = 0; i < 50; ++i) EXPECT_EQ(rowFolderIcon("/home/u/a.txt", EventKind::FileUpdated), 4);
+  EXPECT_EQ(platform.lookups, lookups);
+  EXPECT_EQ(rowFolderIcon("/home/u", EventKind::FolderDeleted), 3);
+  EXPECT_EQ(rowFolderIcon("/home/u/b.txt", EventKind::FileDeleted), 0);
 }
 
 }  // namespace
