@@ -74,53 +74,64 @@ std::uint64_t FolderIconCache::forEachKeyAbove(std::string_view path, Visit visi
 bool FolderIconCache::changedSince(std::string_view path, std::uint64_t serial) const {
   if (serial < forgottenAt) return true;  // asked before the changes noted were forgotten
   if (changeSerial <= serial) return false;
-  const auto after = [&](std::uint64_t key) {
-    const auto noted = changedAt.find(key);
-    return noted != changedAt.end() && noted->second > serial;
-  };
   bool changed = false;
   const std::uint64_t own = forEachKeyAbove(path, [&](std::uint64_t key) {
-    changed = after(key);
+    const auto noted = changedAt.find(key);
+    changed = noted != changedAt.end() && noted->second.below > serial;
     return !changed;
   });
-  return changed || after(own);
+  if (changed) return true;
+  const auto noted = changedAt.find(own);
+  return noted != changedAt.end() && noted->second.own > serial;
 }
 
-void FolderIconCache::noteChanged(std::string_view path) {
+void FolderIconCache::noteChanged(std::string_view path, bool below) {
   if (path.empty()) return;
   if (changedAt.size() >= kMostChangedPaths) forgetAnswers();
-  changedAt[forEachKeyAbove(path, [](std::uint64_t) { return true; })] = ++changeSerial;
+  Changed& noted = changedAt[forEachKeyAbove(path, [](std::uint64_t) { return true; })];
+  noted.own = ++changeSerial;
+  if (below) noted.below = changeSerial;
 }
 
 void FolderIconCache::noteChange(const Change& change) {
+  bool below = false;
   switch (change.kind) {
     case EventKind::FileCreated:
     case EventKind::FileDeleted:
     case EventKind::FileRenamed:
     case EventKind::FileUpdated:
-      if (!change.folder) {
-        // A plain file changes no icon but its own, which is asked once (by the tree, for a new
-        // node); the one that gives its folder an icon changes the folder's.
-        const char separator = pathSeparator(style);
-        for (const std::string_view path :
-             {std::string_view(change.path), std::string_view(change.newPath)}) {
-          const std::size_t cut = path.rfind(separator);
-          if (cut == std::string_view::npos) continue;
-          const std::string_view name = path.substr(cut + 1);
-          constexpr std::string_view kFolderLook = "desktop.ini";
-          if (name.size() == kFolderLook.size() &&
-              std::equal(name.begin(), name.end(), kFolderLook.begin(),
-                         [](char a, char b) { return (a >= 'A' && a <= 'Z' ? a - 'A' + 'a' : a) == b; }))
-            noteChanged(path.substr(0, cut));
-        }
-        return;
+      if (change.folder) {
+        below = change.kind == EventKind::FileDeleted || change.kind == EventKind::FileRenamed;
+        break;
       }
+      // A plain file changes no icon but its own, which is asked once (by the tree, for a new
+      // node); the one that gives its folder an icon changes the folder's.
+      for (const std::string_view path : {std::string_view(change.path), std::string_view(change.newPath)}) {
+        const std::size_t cut = path.rfind(pathSeparator(style));
+        if (cut == std::string_view::npos) continue;
+        const std::string_view name = path.substr(cut + 1);
+        constexpr std::string_view kFolderLook = "desktop.ini";
+        if (name.size() == kFolderLook.size() &&
+            std::equal(name.begin(), name.end(), kFolderLook.begin(),
+                       [](char a, char b) { return (a >= 'A' && a <= 'Z' ? a - 'A' + 'a' : a) == b; }))
+          noteChanged(path.substr(0, cut), false);
+      }
+      return;
+    case EventKind::FolderCreated:
+    case EventKind::Attributes:
+    case EventKind::ImageUpdated:
+    case EventKind::Association:
+      // The path itself: what is below a folder created or given attributes was there (or not)
+      // before, and the changes that ended it were noted then.
       break;
     default:
+      // Paths deleted, renamed or read again, drives and media come or gone, shares and
+      // servers: everything below too.
+      below = true;
       break;
   }
-  noteChanged(change.path);
-  noteChanged(change.newPath);
+  noteChanged(change.path, below);
+  noteChanged(change.newPath, below);
 }
 
 void FolderIconCache::beginBatch() {
@@ -384,7 +395,7 @@ void FolderIconCache::forgetAnswers() {
   Generation().swap(previous);
   std::vector<IdEntry>().swap(byId);
   idPool = nullptr;
-  std::unordered_map<std::uint64_t, std::uint64_t>().swap(changedAt);
+  std::unordered_map<std::uint64_t, Changed>().swap(changedAt);
   forgottenAt = changeSerial;
   currentSince = now();
 }
@@ -397,7 +408,8 @@ void FolderIconCache::clear() {
 std::size_t FolderIconCache::bytesUsed() const {
   // A node of the changes noted holds its key, its serial and a link; the buckets one more.
   return current.bytesUsed() + previous.bytesUsed() + byId.capacity() * sizeof(IdEntry) +
-         changedAt.size() * 4 * sizeof(std::uint64_t) + changedAt.bucket_count() * sizeof(void*);
+         changedAt.size() * (sizeof(Changed) + 2 * sizeof(std::uint64_t)) +
+         changedAt.bucket_count() * sizeof(void*);
 }
 
 }  // namespace tw

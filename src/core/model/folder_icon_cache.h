@@ -21,16 +21,17 @@ namespace tw {
 // The folder icons of the capture views (the icon source's `pathIcon` of a path on disk), with each
 // answer kept while nothing says it has changed.
 //
-// Why an answer may be kept: what makes a path's icon change is a change to the path itself or to
-// a folder above it (created, deleted, renamed, its attributes set, its content read again, its
-// drive come or gone), or to the file in it that gives a folder its own icon (desktop.ini). The
-// views receive those changes: the owner of the cache notes each change it files (noteChange),
-// and an answer for a path stops holding at the first change noted after it that names the path
-// or a folder above it; the disk is then asked again. Changes of plain files leave the answers
-// alone. That spares the thousands of path lookups a second that a busy recording asks for the
-// folders it keeps returning to: every list row asks for the icon of its work folder. A change
-// the views do not receive (a kind the recording leaves out, an excluded folder) shows once the
-// answer is `window` old (a minute by default): after the window the disk is asked again anyway.
+// Why an answer may be kept: what makes a path's icon change is a change to the path itself (created,
+// its attributes set, or the file in it that gives a folder its own icon, desktop.ini, written)
+// or a change that ends or moves it with everything below (a folder above it, or the path,
+// deleted, renamed or read again; its drive or medium come or gone). The views receive those
+// changes: the owner of the cache notes each change it files (noteChange), and an answer stops
+// holding at the first change noted after it that names the path, or a folder above it with
+// everything below; the disk is then asked again. Changes of plain files leave the answers alone.
+// That spares the thousands of path lookups a second that a busy recording asks for the folders it
+// keeps returning to: every list row asks for the icon of its work folder. A change the views do
+// not receive (a kind the recording leaves out, an excluded folder) shows once the answer is
+// `window` old (a minute by default): after the window the disk is asked again anyway.
 //
 // Within one batch of changes (beginBatch .. endBatch) an answer asked during the batch holds
 // until the batch ends, however long the batch takes and whatever changes it notes: the batch's
@@ -139,8 +140,8 @@ class FolderIconCache {
   std::uint32_t askingBatch() const { return batchDepth > 0 ? batchNumber : 0; }
   // Whether a change noted after `serial` names `path` or a folder above it.
   bool changedSince(std::string_view path, std::uint64_t serial) const;
-  // Notes a change of `path` and everything below it.
-  void noteChanged(std::string_view path);
+  // Notes a change of `path`, and of everything below it when `below`.
+  void noteChanged(std::string_view path, bool below);
   // Calls visit(key) with the key of each folder above `path`, from the top, while it returns
   // true; returns the key of the path itself. A key is a hash of the path's text without its
   // trailing separators, with ASCII case folded where paths are Windows ones.
@@ -198,10 +199,14 @@ class FolderIconCache {
   std::uint64_t idPoolClears = 0;
   Clock::time_point made;
   PathStyle style;
-  // The changes noted: how many so far, and by path key the serial of the last one that named
-  // the path.
+  // The changes noted: how many so far, and by path key the serials of the last one that named
+  // the path and of the last one that named everything below it too (0: none).
   std::uint64_t changeSerial = 0;
-  std::unordered_map<std::uint64_t, std::uint64_t> changedAt;
+  struct Changed {
+    std::uint64_t own = 0;
+    std::uint64_t below = 0;
+  };
+  std::unordered_map<std::uint64_t, Changed> changedAt;
   // Answers asked with fewer changes noted than this are forgotten (a lookup then under way
   // may still bring one).
   std::uint64_t forgottenAt = 0;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -153,6 +154,7 @@ TEST(FolderIconCache, ChangesEndTheAnswersOfThePathsTheyNameAndBelow) {
     Change change;
     bool folder;                          // the watcher says the object is a folder
     std::vector<std::string> askedAgain;  // of the paths kept (see below)
+    std::optional<Change> then = {};      // a second change, noted after the first
   };
   const std::vector<std::string> posix = {"/a/", "/a/b/", "/a/b2/", "/c/"};
   const std::vector<std::string> windows = {"C:\\a\\", "C:\\a\\b\\", "C:\\a\\b2\\", "D:\\"};
@@ -162,9 +164,17 @@ TEST(FolderIconCache, ChangesEndTheAnswersOfThePathsTheyNameAndBelow) {
       {PathStyle::Posix, change(EventKind::FileCreated, "/a/b/desktop.ini"), false, {"/a/b/"}},
       {PathStyle::Posix, change(EventKind::FileCreated, "/a/b"), true, {"/a/b/"}},
       {PathStyle::Posix, change(EventKind::FolderCreated, "/a/b/c"), false, {}},
+      {PathStyle::Posix, change(EventKind::FolderCreated, "/a"), false, {"/a/"}},  // not what is below
+      {PathStyle::Posix,
+       change(EventKind::FolderDeleted, "/a"),
+       false,
+       {"/a/", "/a/b/", "/a/b2/"},
+       change(EventKind::FolderCreated, "/a")},  // the deletion still counts
+      {PathStyle::Posix, change(EventKind::FileDeleted, "/a"), true, {"/a/", "/a/b/", "/a/b2/"}},
       {PathStyle::Posix, change(EventKind::FolderDeleted, "/a/b"), false, {"/a/b/"}},  // not /a/b2/
       {PathStyle::Posix, change(EventKind::FolderRenamed, "/x", "/a"), false, {"/a/", "/a/b/", "/a/b2/"}},
       {PathStyle::Posix, change(EventKind::Attributes, "/c"), false, {"/c/"}},
+      {PathStyle::Posix, change(EventKind::Attributes, "/a"), false, {"/a/"}},
       {PathStyle::Posix, change(EventKind::FolderNeedsRescan, "/a/"), false, {"/a/", "/a/b/", "/a/b2/"}},
       {PathStyle::Posix, change(EventKind::DriveRemoved, "/"), false, posix},
       {PathStyle::Posix, change(EventKind::Association, ""), false, {}},
@@ -200,6 +210,7 @@ TEST(FolderIconCache, ChangesEndTheAnswersOfThePathsTheyNameAndBelow) {
       Change change = c.change;
       change.folder = c.folder;
       cache.noteChange(change);
+      if (c.then) cache.noteChange(*c.then);
       for (const std::string& path : kept) {
         const bool again = std::find(c.askedAgain.begin(), c.askedAgain.end(), path) != c.askedAgain.end();
         EXPECT_EQ(ask(path), platform.objectIcons[path] - (again ? 0 : 100)) << path;
