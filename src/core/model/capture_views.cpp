@@ -15,7 +15,7 @@ void CaptureViews::beginBatch() {
 }
 
 void CaptureViews::add(const Change& change) {
-  if (folderIcons) folderIcons->noteChange(change);
+  if (folderIcons && iconsFollowChanges) folderIcons->noteChange(change);
   rowNodes.push_back(isFiledInTree(change.kind) ? tree_->add(change) : kNoNode);
   list_->add(change);
 }

@@ -50,6 +50,9 @@ class CaptureViews {
   // without an icon source.
   std::optional<std::chrono::milliseconds> folderIconWindow() const;
   void setFolderIconWindow(std::chrono::milliseconds window);
+  // Whether the changes filed are ones that happen to this disk now (the default), so that a
+  // folder's icon is asked again once a change names it; off while a recording is opened.
+  void setFolderIconsFollowChanges(bool follow) { iconsFollowChanges = follow; }
 
   CaptureTree& tree() { return *tree_; }
   const CaptureTree& tree() const { return *tree_; }
@@ -65,6 +68,7 @@ class CaptureViews {
   PathStyle style;
   TextPool pool;
   std::unique_ptr<FolderIconCache> folderIcons;  // none without an icon source
+  bool iconsFollowChanges = true;
   std::unique_ptr<CaptureTree> tree_;
   std::unique_ptr<CaptureList> list_;
   // By list row: the node its change was filed on (nodeOfRow).

@@ -15,6 +15,8 @@ RecordingLoader::RecordingLoader(CaptureViews& views, std::string fileName, Cloc
   announcedAt = this->clock();
   liveIconWindow = views.folderIconWindow();
   if (liveIconWindow) views.setFolderIconWindow(kFolderIconWindow);
+  // A recording's changes are history: they tell nothing of this disk's folders now.
+  views.setFolderIconsFollowChanges(false);
   reader = std::jthread([this](const std::stop_token& stop) {
     std::string error;
     try {
@@ -117,6 +119,7 @@ void RecordingLoader::end() {
   spare.clear();
   if (liveIconWindow) views.setFolderIconWindow(*liveIconWindow);
   liveIconWindow.reset();
+  views.setFolderIconsFollowChanges(true);
   announce();
 }
 

@@ -199,6 +199,41 @@ TEST_F(RecordingLoaderTest, FolderIconsAreKeptForTheWholeLoadOnly) {
   EXPECT_EQ(views.folderIconWindow(), std::nullopt);
 }
 
+// The changes of an opened recording are history: a folder deleted in it is not asked of this
+// disk again for the rows that follow, as it is for a change that happens once the load ended.
+TEST_F(RecordingLoaderTest, OpenedChangesDoNotMakeFolderIconsBeAskedAgain) {
+  struct CountingDisk : FakePlatform {
+    CountingDisk() : FakePlatform(PathStyle::Posix) { objectIcons = {{"/d/", 5}}; }
+    int pathIcon(std::string_view path) override {
+      if (path == "/d/") ++askedForD;
+      return FakePlatform::pathIcon(path);
+    }
+    int askedForD = 0;
+  } disk;
+  std::string text;
+  for (int i = 0; i < 300; ++i) {
+    text += jsonLine(i == 100 ? change(EventKind::FolderDeleted, "/d")
+                              : change(EventKind::FileCreated, "/d/" + std::to_string(i))) +
+            "\n";
+  }
+  const std::string opened = dir.write("deletes.jsonl", text);
+  CaptureViews withIcons{disk, &disk, PathStyle::Posix};
+  {
+    RecordingLoader loader(withIcons, opened, clock());
+    while (loader.step(15ms)) {
+    }
+  }
+  EXPECT_EQ(withIcons.list().rowCount(), 300);
+  EXPECT_EQ(withIcons.list().folderIcon(299), 5);
+  EXPECT_EQ(disk.askedForD, 1);
+  for (const Change& c : {change(EventKind::FolderDeleted, "/d"), change(EventKind::FileCreated, "/d/x")}) {
+    withIcons.beginBatch();
+    withIcons.add(c);
+    withIcons.endBatch();
+  }
+  EXPECT_EQ(disk.askedForD, 2);
+}
+
 // Files whose blocks hold few or no changes: the filing goes on to the reader's last block
 // however many blocks hold nothing, and ends (no step waits for ever) with the lines counted.
 TEST(RecordingLoaderBlocks, BlocksWithoutChangesAreSkippedToTheEnd) {
