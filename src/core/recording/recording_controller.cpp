@@ -22,8 +22,9 @@ struct RecordingController::UiItem {
   FilteredBatch batch;
   bool end = false;
   bool started = false;
-  bool finished = false;
-  std::size_t next = 0;  // the first change of the batch not applied yet
+  bool viewsEnded = false;  // the views have announced the batch
+  bool finished = false;    // the listener has been told its end too
+  std::size_t next = 0;     // the first change of the batch not applied yet
 };
 
 // One recording: its queue, filter and loops, what its threads post, and the threads.
@@ -272,13 +273,13 @@ void RecordingController::endWithFailure(const std::string& message) {
 
 void RecordingController::receiveBatch(std::uint64_t number, FilteredBatch batch) {
   if (!isCurrent(number)) return;
-  recording->items.push_back(UiItem{std::move(batch), false, false, false, 0});
+  recording->items.push_back(UiItem{std::move(batch), false, false, false, false, 0});
   schedulePump();
 }
 
 void RecordingController::receiveEnd(std::uint64_t number) {
   if (!isCurrent(number)) return;
-  recording->items.push_back(UiItem{{}, true, false, false, 0});
+  recording->items.push_back(UiItem{{}, true, false, false, false, 0});
   schedulePump();
 }
 
@@ -359,8 +360,16 @@ bool RecordingController::applySome(UiItem& item, const std::function<bool()>& t
   }
   if (item.next > from) listener.batchProgress(item.batch.indexes[item.next - 1]);
   if (item.next < changes.size()) return false;
+  // The batch's end takes steps of its own where the adding, or the views' announcement, used
+  // up the step: each relays out the view shown (the new rows; the progress bar gone), and
+  // both after a full step would keep the window from its input and paints for three steps.
+  if (!item.viewsEnded) {
+    if (item.next > from && timeIsUp()) return false;
+    item.viewsEnded = true;
+    if (views != nullptr) views->endBatch();
+    if (timeIsUp()) return false;
+  }
   item.finished = true;
-  if (views != nullptr) views->endBatch();
   listener.batchFinished();
   return true;
 }
@@ -370,7 +379,7 @@ void RecordingController::applyFailed(UiItem& item, const std::string& message) 
   // recording ends, delivering what follows, and the error reaches the user.
   if (item.started && !item.finished) {
     try {
-      if (services.views != nullptr) services.views->endBatch();
+      if (services.views != nullptr && !item.viewsEnded) services.views->endBatch();
       services.listener.batchFinished();
     } catch (...) {
       // The error that ends the recording is already being reported.

@@ -6,6 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <deque>
+#include <functional>
+#include <tuple>
+#include <utility>
+#include <vector>
 
 #include "core/recording/posted_work_loop.h"
 #include "core/report/export_report.h"
@@ -234,6 +239,62 @@ TEST_F(SteppedRecording, ALargeBatchGivesTheUserInterfaceBackBetweenSteps) {
     ui.runPending();
   }
   EXPECT_EQ(quick.state(), State::Idle);
+}
+
+// A batch's end takes steps of its own when the adding used up the step: the views announce the
+// new rows in one, the listener hears the batch's end (the bar hidden) in the next, so that the
+// window gets its input and paints between them. A step with time left does it all at once.
+TEST_F(SteppedRecording, ABatchEndsInStepsOfItsOwnWhenTheAddingUsedTheStep) {
+  // The user-interface thread, one posted step at a time.
+  struct OneByOne : UiThread {
+    void post(std::function<void()> step) override { steps.push_back(std::move(step)); }
+    bool runOne() {
+      if (steps.empty()) return false;
+      std::function<void()> step = std::move(steps.front());
+      steps.pop_front();
+      step();
+      return true;
+    }
+    std::deque<std::function<void()>> steps;
+  };
+  for (const std::chrono::milliseconds budget : {0ms, std::chrono::milliseconds(1h)}) {
+    SCOPED_TRACE(testing::Message() << "a step of " << budget.count() << " ms");
+    OneByOne steps;
+    test::ListenerLog heard;
+    CaptureViews shown{platform, nullptr, PathStyle::Windows};
+    DeliverySchedule schedule = steppedSchedule();
+    schedule.uiStepBudget = budget;
+    RecordingController stepped(
+        RecordingServices{watching, platform, platform, steps, heard, &shown, PathStyle::Windows}, schedule);
+    stepped.record(keepViews());
+    stepped.monitorLoop()->step();
+    ASSERT_TRUE(fake.send(creations("C:\\f", 10)));  // one group of changes
+    stepped.monitorLoop()->step();
+    stepped.deliveryLoop()->step(now);
+    // What each step leaves: the rows the views show, whether the listener heard of the changes
+    // (the bar moved), and whether it heard the batch's end.
+    using Left = std::tuple<int, bool, bool>;
+    std::vector<Left> after;
+    while (steps.runOne()) {
+      const auto heardOf = [&](const char* line) {
+        return std::find(heard.log.begin(), heard.log.end(), line) != heard.log.end();
+      };
+      const Left left{shown.list().rowCount(), heardOf("pos 9"), heardOf("finish")};
+      if (after.empty() || after.back() != left) after.push_back(left);
+    }
+    const std::vector<Left> expected =
+        budget == 0ms
+            ? std::vector<Left>{{0, false, false}, {0, true, false}, {10, true, false}, {10, true, true}}
+            : std::vector<Left>{{0, false, false}, {10, true, true}};
+    EXPECT_EQ(after, expected);
+    stepped.stop();
+    for (int i = 0; i < 1000 && stepped.state() != State::Idle; ++i) {
+      if (auto* m = stepped.monitorLoop()) m->step();
+      if (auto* d = stepped.deliveryLoop()) d->step(now);
+      steps.runOne();
+    }
+    EXPECT_EQ(stepped.state(), State::Idle);
+  }
 }
 
 TEST_F(SteppedRecording, PauseHoldsChangesAndTheStateFollows) {
