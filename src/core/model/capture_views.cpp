@@ -15,7 +15,7 @@ void CaptureViews::beginBatch() {
 }
 
 void CaptureViews::add(const Change& change) {
-  if (folderIcons && iconsFollowChanges) folderIcons->noteChange(change);
+  if (folderIcons) folderIcons->noteChange(change);
   rowNodes.push_back(isFiledInTree(change.kind) ? tree_->add(change) : kNoNode);
   list_->add(change);
 }
@@ -42,13 +42,13 @@ void CaptureViews::clear() {
   if (folderIcons) folderIcons->clear();
 }
 
-std::optional<std::chrono::milliseconds> CaptureViews::folderIconWindow() const {
-  if (!folderIcons) return std::nullopt;
-  return std::chrono::duration_cast<std::chrono::milliseconds>(folderIcons->windowLength());
+void CaptureViews::setFiledChangesAreHistory(bool history) {
+  if (folderIcons) folderIcons->setChangesAreHistory(history);
 }
 
-void CaptureViews::setFolderIconWindow(std::chrono::milliseconds window) {
-  if (folderIcons) folderIcons->setWindow(window);
+std::optional<bool> CaptureViews::filedChangesAreHistory() const {
+  if (!folderIcons) return std::nullopt;
+  return folderIcons->changesAreHistoryNow();
 }
 
 std::size_t CaptureViews::sharedBytesUsed() const {

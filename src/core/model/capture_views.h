@@ -1,6 +1,5 @@
 #pragma once
 
-#include <chrono>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -45,14 +44,12 @@ class CaptureViews {
   void endBatch();
   // Removes every node and every row (the Clean command).
   void clear();
-  // How long at most a folder's icon, once asked of the disk, is taken as still true while no
-  // change filed names the folder or one above it (the folder icon cache's window). None
-  // without an icon source.
-  std::optional<std::chrono::milliseconds> folderIconWindow() const;
-  void setFolderIconWindow(std::chrono::milliseconds window);
-  // Whether the changes filed are ones that happen to this disk now (the default), so that a
-  // folder's icon is asked again once a change names it; off while a recording is opened.
-  void setFolderIconsFollowChanges(bool follow) { iconsFollowChanges = follow; }
+  // Whether the changes filed are history (a recording being opened) rather than what happens
+  // to this disk now: a folder's icon, once asked, is then kept for as long as they are, and
+  // they do not make it be asked again (FolderIconCache::setChangesAreHistory). None without an
+  // icon source.
+  void setFiledChangesAreHistory(bool history);
+  std::optional<bool> filedChangesAreHistory() const;
 
   CaptureTree& tree() { return *tree_; }
   const CaptureTree& tree() const { return *tree_; }
@@ -68,7 +65,6 @@ class CaptureViews {
   PathStyle style;
   TextPool pool;
   std::unique_ptr<FolderIconCache> folderIcons;  // none without an icon source
-  bool iconsFollowChanges = true;
   std::unique_ptr<CaptureTree> tree_;
   std::unique_ptr<CaptureList> list_;
   // By list row: the node its change was filed on (nodeOfRow).

@@ -29,7 +29,7 @@ std::int64_t FolderIconCache::msSinceMade(Clock::time_point at) const {
 
 FolderIconCache::Clock::time_point FolderIconCache::tick() {
   const Clock::time_point at = now();
-  if (batchDepth == 0 && at - currentSince >= window) {
+  if (batchDepth == 0 && !changesAreHistory && at - currentSince >= window) {
     previous.swap(current);
     current.clear();
     currentSince = at;
@@ -39,7 +39,7 @@ FolderIconCache::Clock::time_point FolderIconCache::tick() {
 
 bool FolderIconCache::holds(std::string_view path, Clock::time_point askedAt, std::uint32_t batch,
                             std::uint64_t& serial, Clock::time_point at) {
-  if (batch != 0 && batch == askingBatch()) return true;
+  if (changesAreHistory || (batch != 0 && batch == askingBatch())) return true;
   if (at - askedAt >= window || changedSince(path, serial)) return false;
   serial = changeSerial;
   return true;
@@ -48,7 +48,7 @@ bool FolderIconCache::holds(std::string_view path, Clock::time_point askedAt, st
 bool FolderIconCache::holds(std::string_view path, std::int64_t askedAtMs, std::uint32_t batch,
                             std::uint64_t& serial, std::int64_t atMs) {
   if (askedAtMs == 0) return false;
-  if (batch != 0 && batch == askingBatch()) return true;
+  if (changesAreHistory || (batch != 0 && batch == askingBatch())) return true;
   const std::int64_t windowMs = std::chrono::duration_cast<std::chrono::milliseconds>(window).count();
   if (atMs - askedAtMs >= windowMs || changedSince(path, serial)) return false;
   serial = changeSerial;
@@ -94,6 +94,7 @@ void FolderIconCache::noteChanged(std::string_view path, bool below) {
 }
 
 void FolderIconCache::noteChange(const Change& change) {
+  if (changesAreHistory) return;
   bool below = false;
   switch (change.kind) {
     case EventKind::FileCreated:

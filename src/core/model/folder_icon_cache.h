@@ -109,9 +109,11 @@ class FolderIconCache {
   IconSource& source() { return icons; }
   // Forgets every answer.
   void clear();
-  // How long an answer is kept; a new length holds for the answers already kept too.
-  void setWindow(std::chrono::milliseconds length) { window = length; }
-  Clock::duration windowLength() const { return window; }
+  // Whether the changes filed are history (a recording being opened): they say nothing of this
+  // disk now, so they are not noted, and every answer holds whatever its age until they are no
+  // longer history.
+  void setChangesAreHistory(bool history) { changesAreHistory = history; }
+  bool changesAreHistoryNow() const { return changesAreHistory; }
 
   // Bytes held (entries and path texts, roughly), for the benchmarks.
   std::size_t bytesUsed() const;
@@ -126,8 +128,8 @@ class FolderIconCache {
   // The answers of one window.
   using Generation = FlatTextMap<Entry>;
 
-  // Starts a new generation when the current one is a window old, but not during a batch (its
-  // answers must stay); returns the time.
+  // Starts a new generation when the current one is a window old, but not during a batch or
+  // while the changes are history (its answers must stay); returns the time.
   Clock::time_point tick();
   // Whether an answer for `path` asked at `askedAt` in `batch`, with `serial` changes noted,
   // still holds at `at`. An answer that holds because no change since names it is brought up to
@@ -210,6 +212,7 @@ class FolderIconCache {
   // Answers asked with fewer changes noted than this are forgotten (a lookup then under way
   // may still bring one).
   std::uint64_t forgottenAt = 0;
+  bool changesAreHistory = false;
 };
 
 }  // namespace tw

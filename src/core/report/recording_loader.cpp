@@ -13,10 +13,8 @@ RecordingLoader::RecordingLoader(CaptureViews& views, std::string fileName, Cloc
   fileSize = file.size();
   if (!this->clock) this->clock = [] { return std::chrono::steady_clock::now(); };
   announcedAt = this->clock();
-  liveIconWindow = views.folderIconWindow();
-  if (liveIconWindow) views.setFolderIconWindow(kFolderIconWindow);
-  // A recording's changes are history: they tell nothing of this disk's folders now.
-  views.setFolderIconsFollowChanges(false);
+  // A folder's icon is asked of the disk once for the whole load.
+  views.setFiledChangesAreHistory(true);
   reader = std::jthread([this](const std::stop_token& stop) {
     std::string error;
     try {
@@ -117,9 +115,7 @@ void RecordingLoader::end() {
   std::vector<Change>().swap(changes);
   ready.clear();
   spare.clear();
-  if (liveIconWindow) views.setFolderIconWindow(*liveIconWindow);
-  liveIconWindow.reset();
-  views.setFolderIconsFollowChanges(true);
+  views.setFiledChangesAreHistory(false);
   announce();
 }
 

@@ -7,7 +7,6 @@
 #include <deque>
 #include <functional>
 #include <mutex>
-#include <optional>
 #include <stop_token>
 #include <string>
 #include <thread>
@@ -30,8 +29,8 @@ namespace tw {
 // interval, one per interval (and one when the load ends or is cancelled), for a front end
 // whose views pay per batch. Between two announcements the views still show what they were
 // told (the tree and the list answer as announced). While the load runs, a folder's icon is
-// asked of the disk once for the whole load rather than once a second as for a live recording:
-// the recording is not live, so a second-old answer is no better than one from the load's start.
+// asked of the disk once for the whole load: the recording's changes are history, they say
+// nothing of this disk now (CaptureViews::setFiledChangesAreHistory).
 //
 // The file is read and parsed on a reading thread of the loader's own, a block of kLinesPerRead
 // lines at a time and at most kBlocksAhead blocks ahead of the filing, so that the user-interface
@@ -98,8 +97,6 @@ class RecordingLoader {
   static constexpr std::size_t kLinesPerRead = 2000;
   static constexpr std::size_t kBlocksAhead = 2;
   static constexpr std::size_t kChangesPerLook = 32;
-  // How long a folder's icon is kept while a load runs: for the whole of any load.
-  static constexpr std::chrono::hours kFolderIconWindow{24};
 
  private:
   // What the reader hands over: the changes of one read, and where the file stood after it.
@@ -132,7 +129,6 @@ class RecordingLoader {
   std::chrono::steady_clock::time_point announcedAt;  // the last announcement (or the start)
   std::size_t announced = 0;
   Times spent;
-  std::optional<std::chrono::milliseconds> liveIconWindow;  // restored when the load ends
 
   // Between the two threads, under `handOff`: the blocks read and not taken yet, and the filed
   // blocks' change vectors given back for the reader to empty and fill again (their storage
@@ -151,8 +147,8 @@ class RecordingLoader {
   void takeBlock();
   // Ends the views' batch (the announcement), if one is open.
   void announce();
-  // The load is over: the reader stopped, the views told, the file's buffers and the icon
-  // window given back.
+  // The load is over: the reader stopped, the views told, the file's buffers let go, and the
+  // views' changes are the disk's own again.
   void end();
 };
 

@@ -242,6 +242,38 @@ TEST(FolderIconCache, ABatchHoldsItsAnswersAgainstItsOwnChanges) {
   EXPECT_EQ(platform.lookups, 4);
 }
 
+// While the changes filed are history (a recording being opened) every answer holds whatever
+// its age and whatever changes are filed; once they are not, the window and the changes decide
+// again. Both keepings.
+TEST(FolderIconCache, WhileTheChangesAreHistoryEveryAnswerHolds) {
+  for (const bool byId : {false, true}) {
+    SCOPED_TRACE(byId ? "kept by text id" : "kept by path");
+    CountingPlatform platform;
+    platform.objectIcons = {{"/a/", 5}};
+    ManualClock clock;
+    FolderIconCache cache(platform, platform, 1000ms, clock.source());
+    TextPool pool;
+    const auto ask = [&] {
+      if (!byId) return cache.folderIcon("/a/");
+      const auto lookup = cache.start(pool, {pool.intern("/a/")});
+      return cache.finish(*lookup).at(0);
+    };
+    cache.setChangesAreHistory(true);
+    EXPECT_EQ(ask(), 5);
+    platform.objectIcons.clear();
+    cache.noteChange(test::change(EventKind::FolderDeleted, "/a"));
+    clock.now += 1h;
+    EXPECT_EQ(ask(), 5);
+    EXPECT_EQ(platform.lookups, 1);
+    cache.setChangesAreHistory(false);
+    EXPECT_EQ(ask(), 0);  // an hour old
+    platform.objectIcons = {{"/a/", 6}};
+    cache.noteChange(test::change(EventKind::FolderCreated, "/a"));
+    EXPECT_EQ(ask(), 6);
+    EXPECT_EQ(platform.lookups, 3);
+  }
+}
+
 // The changes noted are bounded: past kMostChangedPaths every answer is forgotten and the
 // noting starts over.
 TEST(FolderIconCache, TheChangesNotedAreBounded) {

@@ -166,37 +166,32 @@ TEST_F(RecordingLoaderTest, AnnouncesOncePerIntervalAndWhateverIsLeftAtTheEnd) {
   }
 }
 
-// A folder's icon is asked of the disk once for the whole load: the icon cache keeps its
-// answers for the load's length, and keeps them for its own window again after the load,
-// however it ended.
-TEST_F(RecordingLoaderTest, FolderIconsAreKeptForTheWholeLoadOnly) {
+// While a load runs its changes are history for the folder icons (kept for the whole load, not
+// noted), and no longer once it has ended, however it ended.
+TEST_F(RecordingLoaderTest, TheChangesAreHistoryForTheWholeLoadOnly) {
   CaptureViews withIcons{platform, &platform, PathStyle::Posix};
-  const std::optional<std::chrono::milliseconds> live = withIcons.folderIconWindow();
-  ASSERT_TRUE(live.has_value());
-  EXPECT_EQ(*live, FolderIconCache::kDefaultWindow);
-  const auto during =
-      std::chrono::duration_cast<std::chrono::milliseconds>(RecordingLoader::kFolderIconWindow);
+  EXPECT_EQ(withIcons.filedChangesAreHistory(), false);
   {
     RecordingLoader finished(withIcons, file, clock());
-    EXPECT_EQ(withIcons.folderIconWindow(), during);
+    EXPECT_EQ(withIcons.filedChangesAreHistory(), true);
     while (finished.step(50ms)) {
     }
-    EXPECT_EQ(withIcons.folderIconWindow(), live);
+    EXPECT_EQ(withIcons.filedChangesAreHistory(), false);
   }
   {
     RecordingLoader cancelled(withIcons, file, clock());
     ASSERT_TRUE(cancelled.step(5ms));
-    EXPECT_EQ(withIcons.folderIconWindow(), during);
+    EXPECT_EQ(withIcons.filedChangesAreHistory(), true);
     cancelled.cancel();
-    EXPECT_EQ(withIcons.folderIconWindow(), live);
+    EXPECT_EQ(withIcons.filedChangesAreHistory(), false);
   }
   {
     RecordingLoader dropped(withIcons, file, clock());
     ASSERT_TRUE(dropped.step(5ms));
   }
-  EXPECT_EQ(withIcons.folderIconWindow(), live);
-  // The headless recorder's views ask no icon and have no window to change.
-  EXPECT_EQ(views.folderIconWindow(), std::nullopt);
+  EXPECT_EQ(withIcons.filedChangesAreHistory(), false);
+  // The headless recorder's views ask no icon.
+  EXPECT_EQ(views.filedChangesAreHistory(), std::nullopt);
 }
 
 // The changes of an opened recording are history: a folder deleted in it is not asked of this
@@ -226,11 +221,15 @@ TEST_F(RecordingLoaderTest, OpenedChangesDoNotMakeFolderIconsBeAskedAgain) {
   EXPECT_EQ(withIcons.list().rowCount(), 300);
   EXPECT_EQ(withIcons.list().folderIcon(299), 5);
   EXPECT_EQ(disk.askedForD, 1);
-  for (const Change& c : {change(EventKind::FolderDeleted, "/d"), change(EventKind::FileCreated, "/d/x")}) {
+  const auto live = [&](const Change& c) {
     withIcons.beginBatch();
     withIcons.add(c);
     withIcons.endBatch();
-  }
+  };
+  live(change(EventKind::FileCreated, "/d/x"));  // the deletion in the recording was not noted
+  EXPECT_EQ(disk.askedForD, 1);
+  live(change(EventKind::FolderDeleted, "/d"));
+  live(change(EventKind::FileCreated, "/d/y"));
   EXPECT_EQ(disk.askedForD, 2);
 }
 
