@@ -45,6 +45,13 @@ struct ManualClock {
   }
 };
 
+// The cache's answer for one path: kept by path, or by its text id in `pool` when one is given.
+int answerOf(FolderIconCache& cache, TextPool* pool, const std::string& path) {
+  if (pool == nullptr) return cache.folderIcon(path);
+  const auto lookup = cache.start(*pool, {pool->intern(path)});
+  return cache.finish(*lookup).at(0);
+}
+
 TEST(FolderIconCache, AnswersAreKeptForTheWindowOnly) {
   CountingPlatform platform;
   platform.objectIcons = {{"/a/", 5}, {"/b/", 6}};
@@ -118,11 +125,7 @@ TEST(FolderIconCache, AnswersAskedDuringABatchHoldUntilItEnds) {
     ManualClock clock;
     FolderIconCache cache(platform, platform, 1000ms, clock.source());
     TextPool pool;
-    const auto ask = [&](const char* path) {
-      if (!byId) return cache.folderIcon(path);
-      const auto lookup = cache.start(pool, {pool.intern(path)});
-      return cache.finish(*lookup).at(0);
-    };
+    const auto ask = [&](const char* path) { return answerOf(cache, byId ? &pool : nullptr, path); };
     for (const auto& s : steps) {
       SCOPED_TRACE(testing::Message() << "at " << s.at.count() << " ms, " << s.path);
       clock.now = FolderIconCache::Clock::time_point(s.at);
@@ -198,11 +201,7 @@ TEST(FolderIconCache, ChangesEndTheAnswersOfThePathsTheyNameAndBelow) {
       ManualClock clock;
       FolderIconCache cache(platform, platform, 60s, clock.source());
       TextPool pool;
-      const auto ask = [&](const std::string& path) {
-        if (!byId) return cache.folderIcon(path);
-        const auto lookup = cache.start(pool, {pool.intern(path)});
-        return cache.finish(*lookup).at(0);
-      };
+      const auto ask = [&](const std::string& path) { return answerOf(cache, byId ? &pool : nullptr, path); };
       for (const std::string& path : kept) ask(path);
       ASSERT_EQ(platform.lookups, static_cast<int>(kept.size()));
       for (const std::string& path : kept) platform.objectIcons[path] += 100;  // what a fresh look sees
@@ -253,11 +252,7 @@ TEST(FolderIconCache, WhileTheChangesAreHistoryEveryAnswerHolds) {
     ManualClock clock;
     FolderIconCache cache(platform, platform, 1000ms, clock.source());
     TextPool pool;
-    const auto ask = [&] {
-      if (!byId) return cache.folderIcon("/a/");
-      const auto lookup = cache.start(pool, {pool.intern("/a/")});
-      return cache.finish(*lookup).at(0);
-    };
+    const auto ask = [&] { return answerOf(cache, byId ? &pool : nullptr, "/a/"); };
     cache.setChangesAreHistory(true);
     EXPECT_EQ(ask(), 5);
     platform.objectIcons.clear();
