@@ -64,8 +64,8 @@ class FolderIconCache {
   FolderIconCache(const FolderIconCache&) = delete;
   FolderIconCache& operator=(const FolderIconCache&) = delete;
 
-  // A change filed into the views: the answers for the paths it names, and for everything below
-  // them, stop holding unless it is a plain file's (see above).
+  // A change filed into the views: the answers it may have made untrue stop holding (those of
+  // the paths it names, and of what is below them where it ends or moves them; see above).
   void noteChange(const Change& change);
   // pathIcon(path), asked again once the answer kept stops holding.
   int folderIcon(std::string_view path);
