@@ -565,6 +565,8 @@ int run(bool quick, int announceCount, int fillBatches, std::size_t treeNodes) {
     }
     const double fillSeconds = msSince(fillStart) / 1000;
     pumpPending();
+    // Taken before the single calls below, which run back to back without a message between.
+    const double fillGap = ticker.longestGap();
     {
       // What single calls into the views cost at this size (the suspects of a long step).
       const auto timed = [](const char* what, const std::function<void()>& call) {
@@ -624,14 +626,14 @@ int run(bool quick, int announceCount, int fillBatches, std::size_t treeNodes) {
         "batch that reached them took %.0f ms on the UI thread (goal < 150), the slowest %.0f; longest gap "
         "between ticks: %.1f ms (goal <= 100)\n",
         views.tree().nodeCount(), window.treeView().shownRowCount(), window.listView().shownRowCount(),
-        fillSeconds, fill.uiMs.back(), maxOf(fill.uiMs), ticker.longestGap());
+        fillSeconds, fill.uiMs.back(), maxOf(fill.uiMs), fillGap);
     printMemory(("at " + std::to_string(fillBatches * 10000) + " rows (goal < 400 MB at 1,000,000)").c_str());
     goals.push_back(
         {"working set at " + std::to_string(fillBatches * 10000) + " rows (MB)", workingSetMB(), 400});
     goals.push_back({"filled to " + std::to_string(fillBatches * 10000) + " rows from empty (s)", fillSeconds,
                      fillBatches >= 100 ? 15 : 15.0 * fillBatches / 100});
     goals.push_back({"UI time of the batch that reached them (ms)", fill.uiMs.back(), 150});
-    goals.push_back({"longest gap while filling (ms)", ticker.longestGap(), 100});
+    goals.push_back({"longest gap while filling (ms)", fillGap, 100});
   }
 
   // 3. Folder deletions and renames on a tree of 1,000,000 nodes.
