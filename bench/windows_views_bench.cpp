@@ -220,10 +220,14 @@ class Delivery {
     Figures figures;
     std::vector<tw::Change> changes(static_cast<std::size_t>(perBatch));
     for (int b = 0; b < batches; ++b) {
-      for (tw::Change& c : changes) {  // made on the delivery thread in the program
+      // Made on the delivery thread in the program: here the messages run between a few hundred,
+      // so that the making does not count as a gap of the window's.
+      for (std::size_t i = 0; i < changes.size(); ++i) {
+        tw::Change& c = changes[i];
         make(c);
         std::replace(c.path.begin(), c.path.end(), '/', '\\');
         std::replace(c.newPath.begin(), c.newPath.end(), '/', '\\');
+        if (i % 256 == 255) pumpPending();
       }
       double ui = 0, adding = 0, between = 0, longestAdd = 0;
       const double diskBefore = timedIcons->pathMs;
