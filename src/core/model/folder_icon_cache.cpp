@@ -46,13 +46,8 @@ bool FolderIconCache::holds(std::string_view path, Clock::time_point askedAt, st
 }
 
 bool FolderIconCache::holds(std::string_view path, std::int64_t askedAtMs, std::uint32_t batch,
-                            std::uint64_t& serial, std::int64_t atMs) {
-  if (askedAtMs == 0) return false;
-  if (changesAreHistory || (batch != 0 && batch == askingBatch())) return true;
-  const std::int64_t windowMs = std::chrono::duration_cast<std::chrono::milliseconds>(window).count();
-  if (atMs - askedAtMs >= windowMs || changedSince(path, serial)) return false;
-  serial = changeSerial;
-  return true;
+                            std::uint64_t& serial, Clock::time_point at) {
+  return askedAtMs != 0 && holds(path, made + std::chrono::milliseconds(askedAtMs - 1), batch, serial, at);
 }
 
 template <typename Visit>
@@ -312,13 +307,12 @@ std::shared_ptr<FolderIconCache::Lookup> FolderIconCache::start(const TextPool& 
     idPoolClears = pool.clears();
   }
   const Clock::time_point at = now();
-  const std::int64_t atMs = msSinceMade(at);
   auto lookup = begin(
       paths.size(), at,
       [&](std::size_t i, int& icon) {
         if (paths[i] >= byId.size()) return false;
         IdEntry& entry = byId[paths[i]];
-        if (!holds(pool.text(paths[i]), entry.askedAt, entry.batch, entry.serial, atMs)) return false;
+        if (!holds(pool.text(paths[i]), entry.askedAt, entry.batch, entry.serial, at)) return false;
         icon = entry.icon;
         return true;
       },

@@ -136,8 +136,9 @@ class FolderIconCache {
   // the changes noted now (its serial), so that the same changes are not looked at again.
   bool holds(std::string_view path, Clock::time_point askedAt, std::uint32_t batch, std::uint64_t& serial,
              Clock::time_point at);
+  // The same for an answer kept by text id (askedAtMs: msSinceMade, 0 for never).
   bool holds(std::string_view path, std::int64_t askedAtMs, std::uint32_t batch, std::uint64_t& serial,
-             std::int64_t atMs);
+             Clock::time_point at);
   // The batch an answer asked now is asked in; 0 outside batches.
   std::uint32_t askingBatch() const { return batchDepth > 0 ? batchNumber : 0; }
   // Whether a change noted after `serial` names `path` or a folder above it.
