@@ -9,6 +9,7 @@
 #include <thread>
 #include <utility>
 
+#include "core/model/path_parts.h"
 #include "core/model/text_pool.h"
 
 namespace tw {
@@ -60,8 +61,7 @@ std::uint64_t FolderIconCache::forEachKeyAbove(std::string_view path, Visit visi
   std::uint64_t hash = kOffset;
   for (const char c : path) {
     if (c == separator && !visit(hash)) return hash;
-    const auto byte = static_cast<unsigned char>(fold && c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
-    hash = (hash ^ byte) * kPrime;
+    hash = (hash ^ static_cast<unsigned char>(fold ? asciiUpper(c) : c)) * kPrime;
   }
   return hash;
 }
@@ -103,14 +103,9 @@ void FolderIconCache::noteChange(const Change& change) {
       // A plain file changes no icon but its own, which is asked once (by the tree, for a new
       // node); the one that gives its folder an icon changes the folder's.
       for (const std::string_view path : {std::string_view(change.path), std::string_view(change.newPath)}) {
-        const std::size_t cut = path.rfind(pathSeparator(style));
-        if (cut == std::string_view::npos) continue;
-        const std::string_view name = path.substr(cut + 1);
-        constexpr std::string_view kFolderLook = "desktop.ini";
-        if (name.size() == kFolderLook.size() &&
-            std::equal(name.begin(), name.end(), kFolderLook.begin(),
-                       [](char a, char b) { return (a >= 'A' && a <= 'Z' ? a - 'A' + 'a' : a) == b; }))
-          noteChanged(path.substr(0, cut), false);
+        const std::string_view name = lastSegment(path, style);
+        if (equalsIgnoreAsciiCase(name, "desktop.ini"))
+          noteChanged(path.substr(0, path.size() - name.size()), false);
       }
       return;
     case EventKind::FolderCreated:

@@ -43,6 +43,19 @@ CaptureOptions keepViews() {
   return options;
 }
 
+// Steps every loop of `controller`, and the user-interface work with `runUi`, until the
+// recording is Idle or `rounds` have passed; returns its state then.
+template <typename RunUi>
+State stepToIdle(RecordingController& controller, DeliveryLoop::TimePoint now, RunUi runUi,
+                 int rounds = 1000) {
+  for (int i = 0; i < rounds && controller.state() != State::Idle; ++i) {
+    if (MonitorLoop* monitor = controller.monitorLoop()) monitor->step();
+    if (DeliveryLoop* delivery = controller.deliveryLoop()) delivery->step(now);
+    runUi();
+  }
+  return controller.state();
+}
+
 class SteppedRecording : public ::testing::Test {
  protected:
   SteppedRecording() {
@@ -69,12 +82,9 @@ class SteppedRecording : public ::testing::Test {
   }
   // Every loop stepped until the recording is Idle.
   void runToIdle() {
-    for (int i = 0; i < 100'000 && controller.state() != State::Idle; ++i) {
-      if (MonitorLoop* monitor = controller.monitorLoop()) monitor->step();
-      if (DeliveryLoop* delivery = controller.deliveryLoop()) delivery->step(now);
-      ui.runPending();
-    }
-    ASSERT_EQ(controller.state(), State::Idle);
+    ASSERT_EQ(stepToIdle(
+                  controller, now, [&] { ui.runPending(); }, 100'000),
+              State::Idle);
   }
 
   FakePlatform platform{PathStyle::Windows};
@@ -233,12 +243,7 @@ TEST_F(SteppedRecording, ALargeBatchGivesTheUserInterfaceBackBetweenSteps) {
   EXPECT_EQ(listener.delivered.size(), static_cast<std::size_t>(kChanges));
   EXPECT_EQ(listener.log.back(), "finish");
   quick.stop();
-  for (int i = 0; i < 1000 && quick.state() != State::Idle; ++i) {
-    if (auto* m = quick.monitorLoop()) m->step();
-    if (auto* d = quick.deliveryLoop()) d->step(now);
-    ui.runPending();
-  }
-  EXPECT_EQ(quick.state(), State::Idle);
+  EXPECT_EQ(stepToIdle(quick, now, [&] { ui.runPending(); }), State::Idle);
 }
 
 // A batch's end takes steps of its own when the adding used up the step: the views announce the
@@ -288,12 +293,7 @@ TEST_F(SteppedRecording, ABatchEndsInStepsOfItsOwnWhenTheAddingUsedTheStep) {
             : std::vector<Left>{{0, false, false}, {10, true, true}};
     EXPECT_EQ(after, expected);
     stepped.stop();
-    for (int i = 0; i < 1000 && stepped.state() != State::Idle; ++i) {
-      if (auto* m = stepped.monitorLoop()) m->step();
-      if (auto* d = stepped.deliveryLoop()) d->step(now);
-      steps.runOne();
-    }
-    EXPECT_EQ(stepped.state(), State::Idle);
+    EXPECT_EQ(stepToIdle(stepped, now, [&] { steps.runOne(); }), State::Idle);
   }
 }
 
@@ -489,11 +489,9 @@ TEST(RecordingWithoutViews, DeliversToTheListenerAndExportsNothing) {
   ASSERT_TRUE(watching.send(creations("/a", 3)));
   controller.monitorLoop()->step();
   controller.stop();
-  for (int i = 0; i < 100 && controller.state() != State::Idle; ++i) {
-    if (auto* m = controller.monitorLoop()) m->step();
-    if (auto* d = controller.deliveryLoop()) d->step(DeliveryLoop::TimePoint());
-    ui.runPending();
-  }
+  EXPECT_EQ(stepToIdle(
+                controller, DeliveryLoop::TimePoint(), [&] { ui.runPending(); }, 100),
+            State::Idle);
   EXPECT_EQ(listener.deliveredPaths(), (Lines{"/a0", "/a1", "/a2"}));
   EXPECT_FALSE(controller.exportReport("caption", "/tmp/never-written").ok());
 }
