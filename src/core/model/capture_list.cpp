@@ -47,54 +47,27 @@ void CaptureList::add(const Change& change) {
     // The icon of a deleted or renamed file still shows its type.
     row.icon =
         showsFolderIcon(change.kind) ? icons->systemFolderIcon() : icons->source().fileTypeIcon(change.path);
+    row.folderIcon = kNotAsked;
   }
   if (rowTotal % kBlockRows == 0) blocks.push_back(std::make_unique_for_overwrite<Row[]>(kBlockRows));
   rowAt(rowTotal) = row;
-  if (icons != nullptr) pendingIcons.push_back(rowTotal);  // asked with the batch's others
   ++rowTotal;
-  if (batchDepth == 0) {
-    flush();
-  } else if (pendingIcons.size() >= kIconLookupGroup) {
-    // A long batch asks in groups as it goes, so that no single step at its end does all the
-    // asking (and holds the user interface for it), and the disk is asked in the background
-    // where the platform allows it.
-    startPendingIcons();
-  }
+  if (batchDepth == 0) flush();
 }
 
-void CaptureList::beginBatch() {
-  // The folder icons asked during the batch hold until it ends.
-  if (batchDepth++ == 0 && icons != nullptr) icons->beginBatch();
+int CaptureList::folderIcon(int row) const {
+  const Row& r = at(row);
+  if (r.folderIcon == kNotAsked) r.folderIcon = icons->folderIcon(*pool, r.folder);
+  return r.folderIcon;
 }
+
+void CaptureList::beginBatch() { ++batchDepth; }
 
 void CaptureList::endBatch() {
-  if (batchDepth > 0 && --batchDepth == 0) {
-    const FolderIconCache::BatchEnd ending(icons);  // after the last icons are in, also on an error
-    flush();
-  }
-}
-
-void CaptureList::startPendingIcons() {
-  if (pendingIcons.empty()) return;
-  std::vector<TextId> paths;
-  paths.reserve(pendingIcons.size());
-  for (const std::size_t row : pendingIcons) paths.push_back(rowAt(row).folder);
-  iconLookups.push_back(IconLookup{icons->start(*pool, paths), std::move(pendingIcons)});
-  pendingIcons.clear();
-}
-
-void CaptureList::finishIcons() {
-  if (icons == nullptr) return;
-  startPendingIcons();
-  for (IconLookup& started : iconLookups) {
-    const std::vector<int> answers = icons->finish(*started.lookup);
-    for (std::size_t i = 0; i < started.rows.size(); ++i) rowAt(started.rows[i]).folderIcon = answers[i];
-  }
-  iconLookups.clear();
+  if (batchDepth > 0 && --batchDepth == 0) flush();
 }
 
 void CaptureList::flush() {
-  finishIcons();
   if (published == rowTotal) return;
   const int first = static_cast<int>(published);
   const int last = static_cast<int>(rowTotal) - 1;
@@ -107,8 +80,6 @@ void CaptureList::clear() {
   if (observer != nullptr) observer->listAboutToBeCleared();
   std::vector<std::unique_ptr<Row[]>>().swap(blocks);
   rowTotal = 0;
-  pendingIcons.clear();
-  iconLookups.clear();
   published = 0;
   anyProcess = false;
   if (pool == &ownPool) ownPool.clear();

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -33,12 +34,17 @@ class CaptureListObserver {
 
 // The capture list: one row per delivered change, in delivery order, never changed afterwards.
 // A row keeps the change's facts: its path split into folder part and name, its new path, its
-// kind, time, process id and process name, and two icons decided when it was filed (the
-// change's own, and its folder's). What the row shows is the presentation's (listCells).
+// kind, time, process id and process name, and two icons: the change's own, decided when it was
+// filed, and its folder's, asked of the disk when the row is first read. What the row shows is
+// the presentation's (listCells).
 //
-// Folder icons come through a FolderIconCache: an answer may be up to its window old. Views
-// that share a cache share their text pool too: the cache keeps answers by the pool's ids. A
-// list without an icon source asks no icon at all (every icon is 0).
+// Why the folder's icon waits for the row to be read: it is the one icon that asks the disk,
+// and a view reads only the rows it shows. A busy recording files thousands of rows a second
+// of which a view shows a few dozen; asking for each would cost far more than the rows
+// themselves where a lookup is slow. Folder icons come through a FolderIconCache, which keeps
+// an answer while no change filed says it changed. Views that share a cache share their text
+// pool too: the cache keeps answers by the pool's ids. A list without an icon source asks no
+// icon at all (every icon is 0).
 //
 // Thread: the user-interface thread only. Uses, but does not own, the environment, the icon
 // source, the text pool and the icon cache (when given) and the observer.
@@ -83,17 +89,15 @@ class CaptureList {
   std::int32_t processId(int row) const { return at(row).processId; }
   std::string_view processName(int row) const { return pool->text(at(row).processName); }
   // The system icon index of the row's change (the folder icon for a change that is not a
-  // file's; the file type's icon otherwise), and that of its folder; 0 for none.
+  // file's; the file type's icon otherwise), and that of its folder (asked the first time it is
+  // read, then kept by the row); 0 for none.
   int icon(int row) const { return at(row).icon; }
-  int folderIcon(int row) const { return at(row).folderIcon; }
+  int folderIcon(int row) const;
   PathStyle pathStyle() const { return style; }
   // Whether a row added so far knows the process that made its change (a pid or a name).
   bool hasProcesses() const { return anyProcess; }
 
   void setObserver(CaptureListObserver* newObserver) { observer = newObserver; }
-  // During a long batch, the folder icons of this many new rows are asked together, so that
-  // no single step at the batch's end does all the asking.
-  static constexpr std::size_t kIconLookupGroup = 64;
   // The rows live in blocks of this many, so that a growing list never copies its rows, nor
   // holds them twice while it grows (a million rows would otherwise move 60 MB at a time).
   static constexpr std::size_t kBlockRows = 4096;
@@ -112,18 +116,16 @@ class CaptureList {
     TextId processName;
     std::int32_t processId;
     std::int32_t icon;
-    std::int32_t folderIcon;
+    mutable std::int32_t folderIcon;  // kNotAsked until first read
     EventKind kind;
   };
+  static constexpr std::int32_t kNotAsked = std::numeric_limits<std::int32_t>::min();
   Row& rowAt(std::size_t row) { return blocks[row / kBlockRows][row % kBlockRows]; }
   const Row& at(int row) const {
     const auto index = static_cast<std::size_t>(row);
     return blocks[index / kBlockRows][index % kBlockRows];
   }
   void flush();
-  // Starts the lookup of the pending rows' folder icons; finishes every lookup started.
-  void startPendingIcons();
-  void finishIcons();
 
   PathStyle style;
   TextPool ownPool;
@@ -133,14 +135,6 @@ class CaptureList {
   CaptureListObserver* observer = nullptr;
   std::vector<std::unique_ptr<Row[]>> blocks;
   std::size_t rowTotal = 0;
-  // Rows whose folder icon is still to be asked: in groups of kIconLookupGroup as a batch goes,
-  // the rest when it ends; every answer is in before the observer hears of the rows.
-  std::vector<std::size_t> pendingIcons;
-  struct IconLookup {
-    std::shared_ptr<FolderIconCache::Lookup> lookup;
-    std::vector<std::size_t> rows;
-  };
-  std::vector<IconLookup> iconLookups;  // started, not finished
   std::size_t published = 0;
   int batchDepth = 0;
   bool anyProcess = false;

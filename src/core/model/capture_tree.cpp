@@ -87,8 +87,6 @@ void CaptureTree::clear() {
   published = 1;
   touchedParents.clear();
   changedNodes.clear();
-  pendingIcons.clear();
-  iconLookups.clear();
   forgetFolders();
   if (pool == &ownPool) ownPool.clear();
   if (ownIcons) ownIcons->clear();
@@ -251,12 +249,10 @@ NodeId CaptureTree::add(const Change& change) {
         // a node path, names nothing, so the disk would answer 0. It would answer otherwise
         // only for a folder that took the file's name in the second since, or for a
         // symbolic link to a folder (created as a file); those show no icon here. One disk
-        // lookup fewer for most new nodes of a busy recording.
+        // lookup fewer for most new nodes shown.
         nodes[node].icon = 0;
       } else {
-        nodes[node].iconPending = 1;
-        pendingIcons.emplace_back(node, pool->intern(path(node)));
-        if (pendingIcons.size() >= kIconLookupGroup) startPendingIcons();
+        nodes[node].iconPending = 1;  // asked when first read
       }
     } else if (!last) {
       nodes[node].folder = 1;
@@ -265,6 +261,15 @@ NodeId CaptureTree::add(const Change& change) {
     parent = node;
   }
   return parent;
+}
+
+int CaptureTree::icon(NodeId node) const {
+  const Node& n = nodes[node];
+  if (n.iconPending != 0) {
+    n.icon = icons->folderIcon(*pool, pool->intern(path(node)));
+    n.iconPending = 0;
+  }
+  return n.icon;
 }
 
 void CaptureTree::treat(NodeId node, const Change& change) {
@@ -386,58 +391,16 @@ void CaptureTree::removeChildren(NodeId node) {
   if (observer != nullptr) observer->nodesRemoved(node, 0, count - 1);
 }
 
-void CaptureTree::beginBatch() {
-  // The folder icons asked during the batch hold until it ends.
-  if (batchDepth++ == 0 && icons != nullptr) icons->beginBatch();
-}
+void CaptureTree::beginBatch() { ++batchDepth; }
 
 void CaptureTree::endBatch() {
   if (batchDepth > 0 && --batchDepth == 0) {
-    const FolderIconCache::BatchEnd ending(icons);  // after the last icons are in, also on an error
     flush();
     if (observer != nullptr) observer->batchEnded();
   }
 }
 
-void CaptureTree::startPendingIcons() {
-  if (pendingIcons.empty()) return;
-  std::vector<TextId> paths;
-  std::vector<NodeId> asking;
-  paths.reserve(pendingIcons.size());
-  asking.reserve(pendingIcons.size());
-  for (const auto& [node, path] : pendingIcons) {
-    if (nodes[node].iconPending == 0) continue;  // treated meanwhile
-    paths.emplace_back(path);
-    asking.push_back(node);
-  }
-  if (!paths.empty()) iconLookups.push_back(IconLookup{icons->start(*pool, paths), std::move(asking)});
-  pendingIcons.clear();
-}
-
-void CaptureTree::finishIcons() {
-  startPendingIcons();
-  for (IconLookup& started : iconLookups) {
-    const std::vector<int> answers = icons->finish(*started.lookup);
-    for (std::size_t i = 0; i < started.nodes.size(); ++i) {
-      const NodeId node = started.nodes[i];
-      Node& n = nodes[node];
-      if (n.iconPending == 0 || n.parent == kRemoved) continue;
-      n.icon = answers[i];
-      n.iconPending = 0;
-      changed(node);  // when it was announced before its icon came
-    }
-  }
-  iconLookups.clear();
-}
-
 void CaptureTree::flush() {
-  // At a batch's end every icon is in before the observer hears of the nodes; a flush inside a
-  // batch (before a removal) does not wait for the disk.
-  if (batchDepth == 0) {
-    finishIcons();
-  } else {
-    startPendingIcons();
-  }
   if (observer != nullptr) {
     for (const NodeId parent : touchedParents) {
       const int first = childCount(parent);

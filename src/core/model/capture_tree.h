@@ -62,16 +62,19 @@ bool isFiledInTree(EventKind kind);
 // deletions and renames mark the node of the last segment (a deleted folder loses its
 // subtree). A node keeps facts: its name, whether it is a folder, its mark, when it was deleted
 // (the change's own time), the names it was renamed to, and its icon (decided when the change
-// was filed). What a node reads as ("(time) name", "name -> new") is the presentation's
-// (appendNodeText); lookups compare with that text.
+// was filed, or asked of the disk when the node is first read). What a node reads as ("(time) name", "name ->
+// new") is the presentation's (appendNodeText); lookups compare with that text.
 //
 // Lookups go through an index of (parent, text without ASCII case) that gives exactly what a
 // scan of the children in order would give: the first match, and none when that first match is
 // marked deleted. So a change costs O(path depth), whatever the size of the tree.
 //
-// Folder icons come through a FolderIconCache: an answer may be up to its window old. Views
-// that share a cache share their text pool too: the cache keeps answers by the pool's ids. A
-// tree without an icon source asks no icon at all (every icon is 0).
+// A new node's icon is that of its path on disk, asked when the node is first read: a view reads
+// only the nodes it shows, and a busy recording makes thousands of nodes a second that no one
+// looks at (as the capture list does with its rows' folder icons). Those icons come through a
+// FolderIconCache, which keeps an answer while no change filed says it changed. Views that
+// share a cache share their text pool too: the cache keeps answers by the pool's ids. A tree
+// without an icon source asks no icon at all (every icon is 0).
 //
 // Thread: the user-interface thread only (changes arrive through synchronised calls). Owns its
 // nodes; uses, but does not own, the environment, the icon source, the text pool and the icon
@@ -135,8 +138,8 @@ class CaptureTree {
   std::optional<std::chrono::system_clock::time_point> deletedAt(NodeId node) const;
   // The names a node was renamed to, in order (usually none or one).
   std::vector<std::string_view> renames(NodeId node) const;
-  // The system icon index of a node; 0 for none.
-  int icon(NodeId node) const { return nodes[node].icon; }
+  // The system icon index of a node; 0 for none. A new node's is asked the first time it is read.
+  int icon(NodeId node) const;
   PathStyle pathStyle() const { return style; }
 
   // The number of nodes in the tree.
@@ -158,7 +161,7 @@ class CaptureTree {
     TextId name;
     NodeId parent;           // kNoNode for a root, kRemoved once removed
     std::uint32_t children;  // index into childLists, 0 when the node has none
-    std::int32_t icon;
+    mutable std::int32_t icon;
     // The siblings whose texts are equal without ASCII case form a circular list in child
     // order; the first of them is the one the index holds.
     NodeId nextSame;
@@ -166,8 +169,8 @@ class CaptureTree {
     std::uint32_t treatment;  // the latest of the node's treatments (index into treatments), 0: none
     Mark mark;
     std::uint8_t folder;
-    // The folder icon of a node created in this batch is still to be asked (see pendingIcons).
-    std::uint8_t iconPending;
+    // The icon is that of the node's path on disk, still to be asked (by icon()).
+    mutable std::uint8_t iconPending;
   };
   // A rename or the deletion of a node. A node is renamed any number of times, and deleted at
   // most once (a deleted node is never found again); its treatments form a chain from the latest
@@ -192,9 +195,6 @@ class CaptureTree {
   std::uint32_t foldedOf(NodeId node) const;
   // Whether a node's text equals `text` without ASCII case.
   bool textEquals(NodeId node, std::string_view text) const;
-  // Starts the lookup of the pending nodes' folder icons; finishes every lookup started.
-  void startPendingIcons();
-  void finishIcons();
   void flush();
 
   // The index of first matches.
@@ -234,17 +234,6 @@ class CaptureTree {
   NodeId published = 1;
   std::vector<NodeId> touchedParents;  // shown parents that got new children in this batch
   std::vector<NodeId> changedNodes;
-  // New nodes and their paths whose folder icons are still to be asked: in groups of
-  // kIconLookupGroup as a batch goes, the rest when it ends. Every answer is in when the batch
-  // ends, before the observer is told of it, so no view ever shows a node without its icon.
-  // (Nodes announced in the middle of a batch, before a removal, may get theirs as a change.)
-  static constexpr std::size_t kIconLookupGroup = 16;
-  std::vector<std::pair<NodeId, TextId>> pendingIcons;  // the nodes and their paths
-  struct IconLookup {
-    std::shared_ptr<FolderIconCache::Lookup> lookup;
-    std::vector<NodeId> nodes;
-  };
-  std::vector<IconLookup> iconLookups;           // started, not finished
   std::unordered_set<NodeId> announcedParents;   // while a batch is being announced
   std::vector<std::string_view> segmentScratch;  // the segments of the path being added
   // Folder parts of paths added (their exact text up to the last segment), by text id, and the

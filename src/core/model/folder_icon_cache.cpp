@@ -168,6 +168,29 @@ int FolderIconCache::folderIcon(std::string_view path) {
   return icon;
 }
 
+void FolderIconCache::usePool(const TextPool& pool) {
+  if (idPool != &pool || idPoolClears != pool.clears()) {
+    std::vector<IdEntry>().swap(byId);
+    idPool = &pool;
+    idPoolClears = pool.clears();
+  }
+}
+
+int FolderIconCache::folderIcon(const TextPool& pool, TextId path) {
+  usePool(pool);
+  const Clock::time_point at = now();
+  if (path < byId.size()) {
+    IdEntry& entry = byId[path];
+    if (holds(pool.text(path), entry.askedAt, entry.batch, entry.serial, at)) return entry.icon;
+  } else {
+    byId.resize(std::max<std::size_t>(path + 1, byId.size() + byId.size() / 2), IdEntry{0, 0, 0, 0});
+  }
+  const std::uint64_t serial = changeSerial;
+  const int icon = icons.pathIcon(pool.text(path));
+  byId[path] = IdEntry{msSinceMade(at), serial, icon, askingBatch()};
+  return icon;
+}
+
 class FolderIconCache::Lookup {
  public:
   Clock::time_point at;
@@ -296,11 +319,7 @@ std::shared_ptr<FolderIconCache::Lookup> FolderIconCache::start(const std::vecto
 
 std::shared_ptr<FolderIconCache::Lookup> FolderIconCache::start(const TextPool& pool,
                                                                 const std::vector<TextId>& paths) {
-  if (idPool != &pool || idPoolClears != pool.clears()) {
-    std::vector<IdEntry>().swap(byId);
-    idPool = &pool;
-    idPoolClears = pool.clears();
-  }
+  usePool(pool);
   const Clock::time_point at = now();
   auto lookup = begin(
       paths.size(), at,

@@ -69,6 +69,10 @@ class FolderIconCache {
   void noteChange(const Change& change);
   // pathIcon(path), asked again once the answer kept stops holding.
   int folderIcon(std::string_view path);
+  // The same for a path held by a text pool, kept by its id (cheaper: no path is hashed or
+  // compared). The answers kept this way and those kept by path are apart; the ids' are
+  // forgotten when another pool is given or the pool was cleared.
+  int folderIcon(const TextPool& pool, TextId path);
   // folderIcon of each path, in order. What is not kept is asked of the platform in one call,
   // sorted, so that the paths' shared folders are looked up once.
   std::vector<int> folderIcons(const std::vector<std::string_view>& paths);
@@ -173,6 +177,9 @@ class FolderIconCache {
   void keepAnswers(Lookup& lookup);
   // Milliseconds since the cache was made, plus one (0 stands for never).
   std::int64_t msSinceMade(Clock::time_point at) const;
+  // Keeps answers by the ids of `pool` from now on: those kept by another pool's ids, or by the
+  // ids of this one before it was cleared, are forgotten.
+  void usePool(const TextPool& pool);
 
   Environment& environment;
   IconSource& icons;

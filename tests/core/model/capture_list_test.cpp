@@ -220,34 +220,8 @@ TEST(CaptureList, RowsInDeliveryOrderAnnouncedInBatches) {
                                       "inserted 1..10 of 11", "clearing", "cleared 0"}));
 }
 
-// A batch longer than one group of icon lookups: every row still gets its folder's icon, and
-// the rows are still announced once, at the end.
-TEST(CaptureList, LongBatchesAskFolderIconsInGroupsAndAnnounceOnce) {
-  FakePlatform platform(PathStyle::Windows);
-  platform.objectIcons = {{"C:\\a\\", 21}, {"C:\\b\\", 22}, {"C:\\c\\", 23}};
-  CaptureList list(platform, &platform, PathStyle::Windows);
-  struct Counter : CaptureListObserver {
-    int announcements = 0;
-    void rowsAboutToBeInserted(int, int) override {}
-    void rowsInserted(int, int) override { ++announcements; }
-    void listAboutToBeCleared() override {}
-    void listCleared() override {}
-  } counter;
-  list.setObserver(&counter);
-  const int rows = static_cast<int>(3 * CaptureList::kIconLookupGroup + 7);
-  const char* folders[] = {"C:\\a\\", "C:\\b\\", "C:\\c\\"};
-  list.beginBatch();
-  for (int i = 0; i < rows; ++i)
-    list.add(changeOf(std::string(folders[i % 3]) + "f" + std::to_string(i), "", EventKind::FileCreated));
-  EXPECT_EQ(counter.announcements, 0);
-  list.endBatch();
-  EXPECT_EQ(counter.announcements, 1);
-  ASSERT_EQ(list.rowCount(), rows);
-  for (int i = 0; i < rows; ++i) ASSERT_EQ(list.folderIcon(i), 21 + i % 3) << "row " << i;
-}
-
-// Rows are kept in blocks: rows on either side of a block's end, and icon groups that span
-// it, keep their own facts; a Clean drops the blocks and the list fills again from row 0.
+// Rows are kept in blocks: rows on either side of a block's end keep their own facts and icons; a Clean drops
+// the blocks and the list fills again from row 0.
 TEST(CaptureList, RowsAcrossBlocksKeepTheirFactsAndIcons) {
   FakePlatform platform(PathStyle::Windows);
   platform.objectIcons = {{"C:\\a\\", 21}, {"C:\\b\\", 22}, {"C:\\c\\", 23}};

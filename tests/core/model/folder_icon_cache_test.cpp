@@ -319,74 +319,58 @@ TEST(FolderIconCache, ClearForgetsEveryAnswer) {
   EXPECT_EQ(cache.folderIcon("/a/"), 0);
 }
 
-// The tree and the list that share a cache ask the disk once for a folder both show, and
-// follow the disk once the window has passed.
-TEST(FolderIconCache, SharedByTreeAndList) {
+// The tree and the list ask the disk only for the icons read (a view reads the nodes and rows
+// it shows), each once; when they share a cache, a folder both show is asked once, and its
+// answer follows the disk once the window has passed.
+TEST(FolderIconCache, TheViewsAskOnlyForWhatIsReadAndShareTheAnswers) {
   CountingPlatform platform;
   platform.objectIcons = {{"/home/", 3}, {"/home/u/", 4}, {"/usr/", 9}};
+  for (int i = 0; i < 50; ++i) platform.objectIcons["/home/u/d" + std::to_string(i) + "/"] = 100 + i;
   platform.typeIcons = {{".txt", 7}};
   ManualClock clock;
   FolderIconCache cache(platform, platform, 1000ms, clock.source());
   TextPool pool;  // views that share a cache share their texts too
   CaptureTree tree(platform, &platform, PathStyle::Posix, &pool, &cache);
   CaptureList list(platform, &platform, PathStyle::Posix, &pool, &cache);
-  const auto deliver = [&](const char* path, EventKind event) {
+  const auto deliver = [&](const std::string& path, EventKind event) {
     tree.add(test::changeOf(path, "", event));
     list.add(test::changeOf(path, "", event));
   };
-  deliver("/home/u/a.txt", EventKind::FileCreated);
-  // The tree asked for /home/ and /home/u/ (a created file's own path is not asked); the list
-  // found /home/u/ kept.
-  EXPECT_EQ(platform.lookups, 2);
-  EXPECT_EQ(list.folderIcon(0), 4);
-  EXPECT_EQ(tree.icon(tree.find("home", tree.find("/", kNoNode))), 3);
-  for (int i = 0; i < 100; ++i) deliver("/home/u/a.txt", EventKind::FileUpdated);
-  EXPECT_EQ(platform.lookups, 2);
+  tree.beginBatch();
+  list.beginBatch();
+  for (int i = 0; i < 1000; ++i)
+    deliver("/home/u/d" + std::to_string(i % 50) + "/f" + std::to_string(i) + ".txt", EventKind::FileCreated);
+  tree.endBatch();
+  list.endBatch();
+  EXPECT_EQ(platform.lookups, 0);  // nothing read yet
+  EXPECT_EQ(list.icon(7), 7);      // the file type's, from its name
+  EXPECT_EQ(list.folderIcon(7), 107);
+  EXPECT_EQ(list.folderIcon(57), 107);  // the same folder, kept
+  EXPECT_EQ(platform.lookups, 1);
+  const NodeId home = tree.find("home", tree.find("/", kNoNode));
+  const NodeId u = tree.find("u", home);
+  EXPECT_EQ(tree.icon(home), 3);
+  EXPECT_EQ(tree.icon(u), 4);
+  EXPECT_EQ(tree.icon(tree.find("d7", u)), 107);  // the list's answer: the same path
+  EXPECT_EQ(platform.lookups, 3);
+  for (int row = 0; row < list.rowCount(); ++row) ASSERT_EQ(list.folderIcon(row), 100 + row % 50);
+  EXPECT_EQ(platform.lookups, 52);
+  for (int i = 0; i < 100; ++i) deliver("/home/u/d7/f7.txt", EventKind::FileUpdated);
+  for (int row = 0; row < list.rowCount(); ++row)
+    ASSERT_EQ(list.folderIcon(row), row < 1000 ? 100 + row % 50 : 107);
+  EXPECT_EQ(platform.lookups, 52);  // each row asks once, and the answers hold
   deliver("/home/u/x",
           EventKind::FolderDeleted);  // the system folder's icon for the treated node and the row
   EXPECT_EQ(list.icon(list.rowCount() - 1), 9);
-  EXPECT_EQ(platform.lookups, 3);  // /usr/ (the treated node's own path is not asked)
-  // /home/u/ goes; the list sees it once its answer is a window old.
-  platform.objectIcons.erase("/home/u/");
-  deliver("/home/u/b.txt", EventKind::FileCreated);
-  EXPECT_EQ(list.folderIcon(list.rowCount() - 1), 4);
+  EXPECT_EQ(platform.lookups, 53);  // /usr/ (the treated node's own path is not asked)
+  // /home/u/d7/ goes; a new row sees it once the answer is a window old.
+  platform.objectIcons.erase("/home/u/d7/");
+  deliver("/home/u/d7/b.txt", EventKind::FileCreated);
+  EXPECT_EQ(list.folderIcon(list.rowCount() - 1), 107);
   clock.now += 1001ms;
-  deliver("/home/u/c.txt", EventKind::FileCreated);
+  deliver("/home/u/d7/c.txt", EventKind::FileCreated);
   EXPECT_EQ(list.folderIcon(list.rowCount() - 1), 0);
-}
-
-// A batch of the tree and the list holds the folders' answers they asked in it to its end, also
-// when it lasts longer than the window; the next batch asks the disk again.
-TEST(FolderIconCache, ViewsBatchHoldsItsAnswers) {
-  CountingPlatform platform;
-  platform.objectIcons = {{"/home/", 3}, {"/home/u/", 4}, {"/usr/", 9}};
-  ManualClock clock;
-  FolderIconCache cache(platform, platform, 1000ms, clock.source());
-  TextPool pool;
-  CaptureTree tree(platform, &platform, PathStyle::Posix, &pool, &cache);
-  CaptureList list(platform, &platform, PathStyle::Posix, &pool, &cache);
-  const auto deliver = [&](const std::string& path) {
-    tree.add(test::changeOf(path, "", EventKind::FileCreated));
-    list.add(test::changeOf(path, "", EventKind::FileCreated));
-  };
-  const auto batch = [&](int files, std::chrono::milliseconds apart) {
-    tree.beginBatch();
-    list.beginBatch();
-    for (int i = 0; i < files; ++i) {
-      deliver("/home/u/f" + std::to_string(clock.now.time_since_epoch().count()) + ".txt");
-      clock.now += apart;
-    }
-    tree.endBatch();
-    list.endBatch();
-  };
-  batch(200, 20ms);  // 4 s long: /home/ and /home/u/ asked once
-  EXPECT_EQ(platform.lookups, 2);
-  EXPECT_FALSE(cache.inBatch());
-  platform.objectIcons.erase("/home/u/");
-  batch(1, 0ms);  // the answers are 4 s old: asked again
-  EXPECT_EQ(platform.lookups, 3);
-  EXPECT_EQ(list.folderIcon(list.rowCount() - 1), 0);
-  EXPECT_EQ(list.folderIcon(0), 4);
+  EXPECT_EQ(list.folderIcon(7), 107);  // a row keeps the icon it was first read with
 }
 
 // The views note every change they file: a list row's folder icon follows a folder's deletion

@@ -213,23 +213,29 @@ TEST_F(RecordingLoaderTest, OpenedChangesDoNotMakeFolderIconsBeAskedAgain) {
   }
   const std::string opened = dir.write("deletes.jsonl", text);
   CaptureViews withIcons{disk, &disk, PathStyle::Posix};
-  {
-    RecordingLoader loader(withIcons, opened, clock());
-    while (loader.step(15ms)) {
-    }
-  }
-  EXPECT_EQ(withIcons.list().rowCount(), 300);
-  EXPECT_EQ(withIcons.list().folderIcon(299), 5);
-  EXPECT_EQ(disk.askedForD, 1);
   const auto live = [&](const Change& c) {
     withIcons.beginBatch();
     withIcons.add(c);
     withIcons.endBatch();
   };
-  live(change(EventKind::FileCreated, "/d/x"));  // the deletion in the recording was not noted
+  const auto lastRowFolderIcon = [&] { return withIcons.list().folderIcon(withIcons.list().rowCount() - 1); };
+  live(change(EventKind::FileCreated, "/d/before"));
+  EXPECT_EQ(lastRowFolderIcon(), 5);
+  EXPECT_EQ(disk.askedForD, 1);
+  {
+    RecordingLoader loader(withIcons, opened, clock());
+    while (loader.step(15ms)) {
+    }
+  }
+  EXPECT_EQ(withIcons.list().rowCount(), 301);
+  EXPECT_EQ(lastRowFolderIcon(), 5);
+  EXPECT_EQ(disk.askedForD, 1);  // the deletion in the recording was not noted
+  live(change(EventKind::FileCreated, "/d/x"));
+  EXPECT_EQ(lastRowFolderIcon(), 5);
   EXPECT_EQ(disk.askedForD, 1);
   live(change(EventKind::FolderDeleted, "/d"));
   live(change(EventKind::FileCreated, "/d/y"));
+  EXPECT_EQ(lastRowFolderIcon(), 5);
   EXPECT_EQ(disk.askedForD, 2);
 }
 
