@@ -84,10 +84,6 @@ struct CountingPlatform : tw::LinuxPlatform {
     ++diskLookups;
     return LinuxPlatform::pathIcon(path);
   }
-  std::vector<int> pathIcons(const std::vector<std::string_view>& paths) override {
-    diskLookups += paths.size();
-    return LinuxPlatform::pathIcons(paths);
-  }
   std::size_t diskLookups = 0;
 };
 

@@ -85,8 +85,8 @@ double counterSeconds(std::int64_t ticks) {
   return static_cast<double>(ticks) / static_cast<double>(frequency.QuadPart);
 }
 
-// The platform's icons, with the time its folder lookups (pathIcon, pathIcons) took and how many
-// paths they asked, on any thread; the file-type icons are timed apart.
+// The platform's icons, with the time its folder lookups (pathIcon) took and how many paths
+// they asked; the file-type icons are timed apart.
 class TimedIcons : public tw::IconSource {
  public:
   // `askDisk` false: every folder lookup answers the plain folder icon at once, without asking
@@ -105,15 +105,6 @@ class TimedIcons : public tw::IconSource {
     ++paths;
     return icon;
   }
-  std::vector<int> pathIcons(const std::vector<std::string_view>& asked) override {
-    const std::int64_t from = counterNow();
-    std::vector<int> answers =
-        askDisk ? icons.pathIcons(asked) : std::vector<int>(asked.size(), plainFolder());
-    pathTicks += counterNow() - from;
-    paths += asked.size();
-    return answers;
-  }
-  bool lookupsOnAnyThread() const override { return icons.lookupsOnAnyThread(); }
   std::string iconName(int index) override { return icons.iconName(index); }
   std::string fileTypeDescription(std::string_view name) override { return icons.fileTypeDescription(name); }
 

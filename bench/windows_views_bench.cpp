@@ -89,14 +89,6 @@ class TimedIcons : public tw::IconSource {
     ++paths;
     return icon;
   }
-  std::vector<int> pathIcons(const std::vector<std::string_view>& asked) override {
-    const auto start = Clock::now();
-    std::vector<int> icons = inner.pathIcons(asked);
-    pathMs += msSince(start);
-    paths += static_cast<long>(asked.size());
-    return icons;
-  }
-  bool lookupsOnAnyThread() const override { return inner.lookupsOnAnyThread(); }
   std::string iconName(int index) override { return inner.iconName(index); }
   std::string fileTypeDescription(std::string_view name) override { return inner.fileTypeDescription(name); }
 

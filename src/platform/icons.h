@@ -2,7 +2,6 @@
 
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace tw {
 
@@ -11,9 +10,8 @@ namespace tw {
 // Linux); 0 stands for "no icon" (a failed query). Each front end turns an index into its
 // own picture once.
 //
-// Threads: fileTypeIcon, iconName and fileTypeDescription from any thread; pathIcon and
-// pathIcons from any thread only where lookupsOnAnyThread() says so (else from the
-// user-interface thread).
+// Threads: fileTypeIcon, iconName and fileTypeDescription from any thread; pathIcon from the
+// user-interface thread.
 class IconSource {
  public:
   virtual ~IconSource() = default;
@@ -24,16 +22,6 @@ class IconSource {
   // The icon of an existing object on disk (drive, special folder, folder or file); 0 when the
   // path does not exist or the query fails.
   virtual int pathIcon(std::string_view path) = 0;
-  // pathIcon of each path, in order. In sorted order, paths that share folders come cheaper
-  // where the platform can look each shared folder up once.
-  virtual std::vector<int> pathIcons(const std::vector<std::string_view>& paths) {
-    std::vector<int> result;
-    result.reserve(paths.size());
-    for (const std::string_view path : paths) result.push_back(pathIcon(path));
-    return result;
-  }
-  // Whether pathIcon and pathIcons may be called from any thread while other calls run.
-  virtual bool lookupsOnAnyThread() const { return false; }
   // The icon an index stands for: on Linux a freedesktop icon name; on Windows the decimal
   // system image list index. Empty for an index never handed out.
   virtual std::string iconName(int index) = 0;

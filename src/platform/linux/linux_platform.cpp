@@ -202,48 +202,10 @@ int LinuxPlatform::fileTypeIcon(std::string_view name) { return typeIconByName(n
 
 int LinuxPlatform::pathIcon(std::string_view path) {
   if (path.empty()) return 0;
-  return iconAt(AT_FDCWD, std::string(path), path);
-}
-
-std::vector<int> LinuxPlatform::pathIcons(const std::vector<std::string_view>& paths) {
-  // Opening a folder costs about as much as looking a whole path up, and saves only the walk
-  // to it for each path looked up from there: a folder is opened for a run of at least this
-  // many paths in it (sorted paths in one folder come together), other paths are looked up
-  // whole. Either way the answer is that of a lookup of the whole path.
-  constexpr std::size_t kOpenFolderFor = 4;
-  // The folder of an absolute path (up to the separator before its last name, which may end
-  // in separators itself), or empty.
-  const auto folderOf = [](std::string_view path) {
-    std::size_t end = path.size();
-    while (end > 0 && path[end - 1] == '/') --end;
-    const std::size_t slash = path.rfind('/', end == 0 ? 0 : end - 1);
-    return end == 0 || slash == std::string_view::npos || path.front() != '/' ? std::string_view()
-                                                                              : path.substr(0, slash + 1);
-  };
-  std::vector<int> result(paths.size(), 0);
-  for (std::size_t i = 0; i < paths.size();) {
-    const std::string_view folder = folderOf(paths[i]);
-    std::size_t end = i + 1;
-    while (!folder.empty() && end < paths.size() && folderOf(paths[end]) == folder) ++end;
-    int fd = -1;
-    if (end - i >= kOpenFolderFor) fd = ::open(std::string(folder).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-    for (std::size_t k = i; k < end; ++k) {
-      const std::string_view path = paths[k];
-      if (path.empty()) continue;
-      result[k] = fd >= 0 ? iconAt(fd, std::string(path.substr(folder.size())), path)
-                          : iconAt(AT_FDCWD, std::string(path), path);
-    }
-    if (fd >= 0) ::close(fd);
-    i = end;
-  }
-  return result;
-}
-
-int LinuxPlatform::iconAt(int dirFd, const std::string& rest, std::string_view path) {
   // One lookup answers whether the object exists, what it is and whether a folder is the root
   // of a mount (a drive), where a second lookup of its parent would otherwise be needed.
   struct statx st {};
-  if (::statx(dirFd, rest.c_str(), 0, STATX_TYPE, &st) != 0) return 0;
+  if (::statx(AT_FDCWD, std::string(path).c_str(), 0, STATX_TYPE, &st) != 0) return 0;
   if (S_ISDIR(st.stx_mode)) {
     std::string_view dir = path;
     while (dir.size() > 1 && dir.back() == '/') dir.remove_suffix(1);

@@ -47,12 +47,9 @@ class LinuxPlatform : public Environment,
   Result<std::string> fileSystemName(std::string_view root) override;
   Result<DiskSpace> diskSpace(std::string_view path) override;
 
-  // Icons. The icon tables are locked, the rest is per call, so path lookups may run on any
-  // thread; many paths at once look each folder they share up once (in sorted order).
+  // Icons. The icon tables are locked, so the type icons may be asked from any thread.
   int fileTypeIcon(std::string_view name) override;
   int pathIcon(std::string_view path) override;
-  std::vector<int> pathIcons(const std::vector<std::string_view>& paths) override;
-  bool lookupsOnAnyThread() const override { return true; }
   std::string iconName(int index) override;
   std::string fileTypeDescription(std::string_view name) override;
 
@@ -98,9 +95,6 @@ class LinuxPlatform : public Environment,
     bool known;
   };
   TypeIcon typeIconByName(std::string_view name);
-  // The icon of the object that `rest` names from the folder dirFd (AT_FDCWD: the whole
-  // path); `path` is its whole path.
-  int iconAt(int dirFd, const std::string& rest, std::string_view path);
 
   std::string procRoot;
   std::string sysRoot;

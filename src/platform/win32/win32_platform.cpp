@@ -8,7 +8,6 @@
 // clang-format on
 
 #include <algorithm>
-#include <optional>
 #include <unordered_map>
 
 #include "core/settings/extensions.h"
@@ -152,60 +151,6 @@ std::wstring attributesPath(std::string_view path) {
   return wide;
 }
 
-wchar_t asciiUpper(wchar_t c) { return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - L'a' + L'A') : c; }
-
-std::wstring asciiUpper(std::wstring_view text) {
-  std::wstring upper(text);
-  for (wchar_t& c : upper) c = asciiUpper(c);
-  return upper;
-}
-
-bool isAscii(std::wstring_view text) {
-  return std::all_of(text.begin(), text.end(), [](wchar_t c) { return c < 0x80; });
-}
-
-// Whether a folder's listing answers for `name` exactly as a lookup of its path does. Not for a
-// name that a lookup alters or takes for something else: a short name (its "~"), wildcards and
-// characters no name holds, the trailing dots and spaces a lookup drops, "." and "..", device
-// names (also with an extension), and names the file system below may not hold as given (Wine
-// keeps them as UTF-8 in at most 255 bytes).
-bool plainName(std::wstring_view name) {
-  if (name.empty() || name == L"." || name == L".." || name.back() == L'.' || name.back() == L' ')
-    return false;
-  if (name.size() > 255 || (name.size() > 85 && !isAscii(name))) return false;
-  for (const wchar_t c : name) {
-    if (c < 0x20 || std::wstring_view(L"~*?<>|\":/\\").find(c) != std::wstring_view::npos) return false;
-  }
-  std::wstring_view stem = name.substr(0, name.find(L'.'));
-  while (!stem.empty() && stem.back() == L' ') stem.remove_suffix(1);
-  const std::wstring device = asciiUpper(stem);
-  static constexpr std::wstring_view kDevices[] = {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"};
-  if (std::find(std::begin(kDevices), std::end(kDevices), device) != std::end(kDevices)) return false;
-  const bool numbered = device.size() == 4 && (device.starts_with(L"COM") || device.starts_with(L"LPT"));
-  return !numbered ||
-         std::wstring_view(L"0123456789\u00B9\u00B2\u00B3").find(device[3]) == std::wstring_view::npos;
-}
-
-// Where a path may be answered with its siblings: an absolute path on a drive ("X:\\a\\b"),
-// shorter than MAX_PATH, every segment a plain name; its folder ("X:\\a", or "X:\\" for a
-// drive's top level) and its name. Else nothing.
-struct Sibling {
-  std::wstring_view folder;
-  std::wstring_view name;
-};
-std::optional<Sibling> siblingOf(std::wstring_view wide) {
-  if (wide.size() < 4 || wide.size() >= MAX_PATH || wide[1] != L':' || wide[2] != L'\\') return std::nullopt;
-  if (const wchar_t drive = asciiUpper(wide[0]); drive < L'A' || drive > L'Z') return std::nullopt;
-  for (std::size_t start = 3; start <= wide.size();) {
-    std::size_t end = wide.find(L'\\', start);
-    if (end == std::wstring_view::npos) end = wide.size();
-    if (!plainName(wide.substr(start, end - start))) return std::nullopt;
-    start = end + 1;
-  }
-  const std::size_t last = wide.rfind(L'\\');
-  return Sibling{wide.substr(0, last == 2 ? 3 : last), wide.substr(last + 1)};
-}
-
 }  // namespace
 
 int Win32Platform::pathIcon(std::string_view path) {
@@ -218,112 +163,6 @@ int Win32Platform::pathIcon(std::string_view path) {
     return shellIcon(path);
   }
   return iconOf(path, wide, attributes);
-}
-
-std::vector<int> Win32Platform::pathIcons(const std::vector<std::string_view>& paths) {
-  std::vector<int> icons(paths.size(), 0);
-  std::vector<std::wstring> wides;
-  wides.reserve(paths.size());
-  for (const std::string_view path : paths) wides.push_back(attributesPath(path));
-  // The paths that may be answered with their siblings, by folder (in the order asked within
-  // one); the others are asked one by one.
-  struct Asked {
-    Sibling sibling;
-    std::size_t index;
-  };
-  std::vector<Asked> siblings;
-  for (std::size_t i = 0; i < paths.size(); ++i) {
-    if (const std::optional<Sibling> sibling = siblingOf(wides[i])) {
-      siblings.push_back({*sibling, i});
-    } else {
-      icons[i] = pathIcon(paths[i]);
-    }
-  }
-  std::stable_sort(siblings.begin(), siblings.end(),
-                   [](const Asked& a, const Asked& b) { return a.sibling.folder < b.sibling.folder; });
-
-  // One by one; once a lookup says a path's folder is not there (or no folder), the rest of
-  // them are not asked: their answer is 0 too.
-  const auto oneByOne = [&](const Asked* first, const Asked* last) {
-    for (const Asked* a = first; a != last; ++a) {
-      const DWORD attributes = GetFileAttributesW(wides[a->index].c_str());
-      if (attributes != INVALID_FILE_ATTRIBUTES) {
-        icons[a->index] = iconOf(paths[a->index], wides[a->index], attributes);
-        continue;
-      }
-      const DWORD error = GetLastError();
-      if (error == ERROR_PATH_NOT_FOUND) return;
-      if (error != ERROR_FILE_NOT_FOUND) icons[a->index] = shellIcon(paths[a->index]);
-    }
-  };
-  // From the folder's listing: each name found there answered from its entry (the same name
-  // before one that differs in ASCII case only, as a lookup finds it), each not found 0. A
-  // listing cut short (a folder far bigger than the names asked in it) leaves those not found
-  // to be asked one by one, as it does names whose case folds beyond ASCII.
-  const auto fromListing = [&](const Asked* first, const Asked* last) {
-    const std::wstring_view folder = first->sibling.folder;
-    std::wstring pattern(folder);
-    if (pattern.back() != L'\\') pattern.push_back(L'\\');
-    pattern.push_back(L'*');
-    WIN32_FIND_DATAW entry{};
-    const HANDLE listing = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch,
-                                            nullptr, FIND_FIRST_EX_LARGE_FETCH);
-    if (listing == INVALID_HANDLE_VALUE) {
-      const DWORD error = GetLastError();
-      // No such folder, or one with nothing in it: nothing asked in it is there.
-      if (error == ERROR_PATH_NOT_FOUND || error == ERROR_FILE_NOT_FOUND) return;
-      oneByOne(first, last);
-      return;
-    }
-    const auto count = static_cast<std::size_t>(last - first);
-    std::unordered_map<std::wstring, std::vector<std::size_t>> byName;  // positions from `first`
-    for (std::size_t k = 0; k < count; ++k) byName[asciiUpper(first[k].sibling.name)].push_back(k);
-    constexpr DWORD kNone = INVALID_FILE_ATTRIBUTES;
-    std::vector<DWORD> exact(count, kNone), folded(count, kNone);
-    const std::size_t limit = std::max(listingLimit.least, listingLimit.perName * count);
-    std::size_t seen = 0;
-    bool whole = true;
-    do {
-      if (++seen > limit) {
-        whole = false;
-        break;
-      }
-      const std::wstring_view name(entry.cFileName);
-      const auto asked = byName.find(asciiUpper(name));
-      if (asked == byName.end()) continue;
-      for (const std::size_t k : asked->second) {
-        if (name == first[k].sibling.name) {
-          exact[k] = entry.dwFileAttributes;
-        } else if (folded[k] == kNone) {
-          folded[k] = entry.dwFileAttributes;
-        }
-      }
-    } while (FindNextFileW(listing, &entry) != FALSE);
-    FindClose(listing);
-    for (std::size_t k = 0; k < count; ++k) {
-      const std::size_t i = first[k].index;
-      const DWORD attributes = exact[k] != kNone ? exact[k] : folded[k];
-      if (attributes != kNone) {
-        icons[i] = iconOf(paths[i], wides[i], attributes);
-      } else if (!whole || !isAscii(first[k].sibling.name)) {
-        oneByOne(first + k, first + k + 1);
-      }
-    }
-  };
-
-  for (std::size_t from = 0; from < siblings.size();) {
-    std::size_t to = from + 1;
-    while (to < siblings.size() && siblings[to].sibling.folder == siblings[from].sibling.folder) ++to;
-    const Asked* first = siblings.data() + from;
-    const Asked* last = siblings.data() + to;
-    if (to - from >= kListFrom) {
-      fromListing(first, last);
-    } else {
-      oneByOne(first, last);
-    }
-    from = to;
-  }
-  return icons;
 }
 
 int Win32Platform::iconOf(std::string_view path, std::wstring_view wide, unsigned long attributes) {

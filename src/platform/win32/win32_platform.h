@@ -55,26 +55,6 @@ class Win32Platform : public Environment,
   // plain folder icon, asked once; anything else is asked of the shell, which parses the whole
   // path each time (a few milliseconds under Wine).
   int pathIcon(std::string_view path) override;
-  // pathIcon of each path, in order, with fewer questions to the file system: siblings (paths in
-  // one folder) that are asked together share them. When one sibling's folder turns out not to
-  // exist, every sibling answers 0 without being asked; when kListFrom or more siblings are
-  // asked, their folder is listed once and each is answered from its entry (no entry: 0; an
-  // ordinary folder: the plain folder icon; anything else: the shell, as pathIcon). Names the
-  // listing could answer otherwise than a lookup (short names, wildcards, trailing dots or
-  // spaces, device names, long paths, case folding beyond ASCII) are asked one by one. The
-  // answers equal pathIcon's.
-  std::vector<int> pathIcons(const std::vector<std::string_view>& paths) override;
-  // The fewest siblings for which their folder is listed: a listing costs about as much as
-  // this many lookups of paths in a folder of a few dozen entries under Wine, where a lookup of
-  // a name that does not exist reads the folder too.
-  static constexpr std::size_t kListFrom = 8;
-  // How many entries of a folder a listing reads at most: `least`, or `perName` for each name
-  // asked in it when that is more. A bigger folder is cheaper asked name by name.
-  struct ListingLimit {
-    std::size_t least = 512;
-    std::size_t perName = 64;
-  };
-  void setListingLimit(ListingLimit limit) { listingLimit = limit; }
   std::string iconName(int index) override;
   std::string fileTypeDescription(std::string_view name) override;
 
@@ -110,7 +90,6 @@ class Win32Platform : public Environment,
 
   Win32ChangeWatching watching;
   std::atomic<int> plainFolderIcon{0};  // 0 until first asked (or while the shell fails)
-  ListingLimit listingLimit;
   // fileTypeIcon's answers by extension (lower case, without the dot; empty for none), under
   // its lock: any thread may ask. Failures are not kept.
   std::mutex typeIconsLock;

@@ -20,19 +20,21 @@ TEST(FolderIconCacheLinux, AFolderDeletedGivesZeroOnceTheWindowHasPassed) {
   std::filesystem::create_directory(folder);
   FolderIconCache::Clock::time_point now{};
   FolderIconCache cache(platform, platform, 1000ms, [&now] { return now; });
+  TextPool pool;
+  const TextId id = pool.intern(folder);
 
-  const int icon = cache.folderIcon(folder);
+  const int icon = cache.folderIcon(pool, id);
   ASSERT_NE(icon, 0);
   EXPECT_EQ(icon, platform.pathIcon(folder));
   std::filesystem::remove(folder);
   ASSERT_EQ(platform.pathIcon(folder), 0);
   now += 999ms;
-  EXPECT_EQ(cache.folderIcon(folder), icon) << "within the window the answer is kept";
+  EXPECT_EQ(cache.folderIcon(pool, id), icon) << "within the window the answer is kept";
   now += 1ms;
-  EXPECT_EQ(cache.folderIcon(folder), 0);
+  EXPECT_EQ(cache.folderIcon(pool, id), 0);
   std::filesystem::create_directory(folder);
   now += 1000ms;
-  EXPECT_EQ(cache.folderIcon(folder), icon);
+  EXPECT_EQ(cache.folderIcon(pool, id), icon);
   // The system folder's icon is the plain folder icon.
   EXPECT_EQ(cache.systemFolderIcon(), platform.pathIcon("/usr/"));
 }

@@ -45,11 +45,9 @@ struct ManualClock {
   }
 };
 
-// The cache's answer for one path: kept by path, or by its text id in `pool` when one is given.
-int answerOf(FolderIconCache& cache, TextPool* pool, const std::string& path) {
-  if (pool == nullptr) return cache.folderIcon(path);
-  const auto lookup = cache.start(*pool, {pool->intern(path)});
-  return cache.finish(*lookup).at(0);
+// The cache's answer for one path, held by `pool`.
+int answerOf(FolderIconCache& cache, TextPool& pool, const std::string& path) {
+  return cache.folderIcon(pool, pool.intern(path));
 }
 
 TEST(FolderIconCache, AnswersAreKeptForTheWindowOnly) {
@@ -57,6 +55,7 @@ TEST(FolderIconCache, AnswersAreKeptForTheWindowOnly) {
   platform.objectIcons = {{"/a/", 5}, {"/b/", 6}};
   ManualClock clock;
   FolderIconCache cache(platform, platform, 1000ms, clock.source());
+  TextPool pool;
 
   // Each step: time since the start, the path asked, what the disk holds then, the answer and
   // the number of disk lookups so far.
@@ -72,85 +71,43 @@ TEST(FolderIconCache, AnswersAreKeptForTheWindowOnly) {
       {999ms, "/a/", 0, 5, 2},  {1000ms, "/a/", 0, 0, 3},  // a window later the disk is asked again: gone
       {1500ms, "/a/", 7, 0, 3},                            // created again; the answer "gone" is kept too
       {1900ms, "/b/", 7, 6, 4},                            // /b/ was last asked 1880 ms ago
-      {2001ms, "/a/", 7, 7, 5}, {2500ms, "/a/", 7, 7, 5},
-      {2999ms, "/a/", 0, 7, 5},  // carried into the next generation while still fresh
+      {2001ms, "/a/", 7, 7, 5}, {2500ms, "/a/", 7, 7, 5}, {2999ms, "/a/", 0, 7, 5},  // asked 998 ms ago
       {3001ms, "/a/", 0, 0, 6}, {9000ms, "/a/", 8, 8, 7},  // a long pause: nothing old survives
   };
   for (const auto& s : steps) {
     SCOPED_TRACE(testing::Message() << "at " << s.at.count() << " ms, " << s.path);
     clock.now = FolderIconCache::Clock::time_point(s.at);
     platform.setIconOfA(s.onDisk);
-    EXPECT_EQ(cache.folderIcon(s.path), s.answer);
+    EXPECT_EQ(answerOf(cache, pool, s.path), s.answer);
     EXPECT_EQ(platform.lookups, s.lookups);
   }
 }
 
-// Within a batch an answer asked during the batch holds until the batch ends, however long it
-// lasts; answers asked before it, and every answer once it has ended, hold for the window only.
-// The same steps for the answers kept by path and for those kept by text id.
-TEST(FolderIconCache, AnswersAskedDuringABatchHoldUntilItEnds) {
-  enum class Do { Ask, Begin, End };
-  struct Step {
-    std::chrono::milliseconds at;
-    Do what;
-    const char* path;
-    int onDisk;  // the icon /a/ has on disk from this step on; 0: gone
-    int answer;
-    int lookups;
-  } steps[] = {
-      {0ms, Do::Ask, "/a/", 5, 5, 1},
-      {500ms, Do::Begin, "", 5, 0, 1},
-      {900ms, Do::Ask, "/a/", 0, 5, 1},   // asked before the batch, 900 ms ago
-      {1000ms, Do::Ask, "/a/", 0, 0, 2},  // ... a window ago: the batch does not stretch it
-      {1200ms, Do::Ask, "/b/", 0, 6, 3},
-      {2500ms, Do::Ask, "/a/", 7, 0, 3},  // asked in the batch 1500 ms ago: holds
-      {2500ms, Do::Ask, "/b/", 7, 6, 3},
-      {2600ms, Do::Begin, "", 7, 0, 3},  // nested: the outermost pair counts
-      {2700ms, Do::End, "", 7, 0, 3},
-      {4000ms, Do::Ask, "/a/", 7, 0, 3},
-      {4100ms, Do::End, "", 7, 0, 3},
-      {4200ms, Do::Ask, "/a/", 7, 7, 4},  // the batch ended: 3200 ms is too old
-      {4300ms, Do::Ask, "/b/", 7, 6, 5},
-      {5000ms, Do::Begin, "", 7, 0, 5},
-      {5100ms, Do::Ask, "/a/", 0, 7, 5},  // asked 900 ms ago, before the batch
-      {5300ms, Do::Ask, "/a/", 0, 0, 6},
-      {5400ms, Do::End, "", 0, 0, 6},
-      {6000ms, Do::Ask, "/a/", 8, 0, 6},  // 700 ms old: held by the window alone
-      {6300ms, Do::Ask, "/a/", 8, 8, 7},
-  };
-  for (const bool byId : {false, true}) {
-    SCOPED_TRACE(byId ? "kept by text id" : "kept by path");
-    CountingPlatform platform;
-    platform.objectIcons = {{"/a/", 5}, {"/b/", 6}};
-    ManualClock clock;
-    FolderIconCache cache(platform, platform, 1000ms, clock.source());
-    TextPool pool;
-    const auto ask = [&](const char* path) { return answerOf(cache, byId ? &pool : nullptr, path); };
-    for (const auto& s : steps) {
-      SCOPED_TRACE(testing::Message() << "at " << s.at.count() << " ms, " << s.path);
-      clock.now = FolderIconCache::Clock::time_point(s.at);
-      platform.setIconOfA(s.onDisk);
-      switch (s.what) {
-        case Do::Begin:
-          cache.beginBatch();
-          break;
-        case Do::End:
-          cache.endBatch();
-          break;
-        case Do::Ask:
-          EXPECT_EQ(ask(s.path), s.answer);
-          break;
-      }
-      EXPECT_EQ(platform.lookups, s.lookups);
-    }
-    EXPECT_FALSE(cache.inBatch());
-  }
+// The answers are kept by the pool's ids: the ids of a cleared pool, or of another pool, mean
+// other texts, so nothing kept is used for them.
+TEST(FolderIconCache, AnswersOfAClearedOrAnotherPoolAreNotUsed) {
+  CountingPlatform platform;
+  platform.objectIcons = {{"/a/", 5}, {"/b/", 6}};
+  ManualClock clock;
+  FolderIconCache cache(platform, platform, 1000ms, clock.source());
+  TextPool pool;
+  EXPECT_EQ(answerOf(cache, pool, "/a/"), 5);
+  EXPECT_EQ(answerOf(cache, pool, "/b/"), 6);
+  EXPECT_EQ(answerOf(cache, pool, "/a/"), 5);
+  EXPECT_EQ(platform.lookups, 2);
+  pool.clear();
+  platform.objectIcons["/b/"] = 7;
+  EXPECT_EQ(answerOf(cache, pool, "/b/"), 7);  // most likely the id /a/ had
+  EXPECT_EQ(platform.lookups, 3);
+  TextPool other;
+  platform.objectIcons["/b/"] = 8;
+  EXPECT_EQ(answerOf(cache, other, "/b/"), 8);
+  EXPECT_EQ(platform.lookups, 4);
 }
 
 // A change the views file ends the answers for the paths it names and for everything below
 // them, at once and whatever the window; a plain file's changes end none but that of its folder
-// when it is the file that gives the folder its icon. Both keepings (by path and by text id),
-// both path styles.
+// when it is the file that gives the folder its icon. Both path styles.
 TEST(FolderIconCache, ChangesEndTheAnswersOfThePathsTheyNameAndBelow) {
   struct Case {
     PathStyle style;
@@ -190,83 +147,56 @@ TEST(FolderIconCache, ChangesEndTheAnswersOfThePathsTheyNameAndBelow) {
        false,
        {windows[0], windows[1], windows[2]}},
   };
-  for (const bool byId : {false, true}) {
-    for (const Case& c : cases) {
-      SCOPED_TRACE(testing::Message() << (byId ? "by text id, " : "by path, ") << eventNumber(c.change.kind)
-                                      << " " << c.change.path << " " << c.change.newPath);
-      const std::vector<std::string>& kept = c.style == PathStyle::Posix ? posix : windows;
-      CountingPlatform platform;
-      platform.style = c.style;
-      for (std::size_t i = 0; i < kept.size(); ++i) platform.objectIcons[kept[i]] = static_cast<int>(i) + 10;
-      ManualClock clock;
-      FolderIconCache cache(platform, platform, 60s, clock.source());
-      TextPool pool;
-      const auto ask = [&](const std::string& path) { return answerOf(cache, byId ? &pool : nullptr, path); };
-      for (const std::string& path : kept) ask(path);
-      ASSERT_EQ(platform.lookups, static_cast<int>(kept.size()));
-      for (const std::string& path : kept) platform.objectIcons[path] += 100;  // what a fresh look sees
-      clock.now += 30s;
-      Change change = c.change;
-      change.folder = c.folder;
-      cache.noteChange(change);
-      if (c.then) cache.noteChange(*c.then);
-      for (const std::string& path : kept) {
-        const bool again = std::find(c.askedAgain.begin(), c.askedAgain.end(), path) != c.askedAgain.end();
-        EXPECT_EQ(ask(path), platform.objectIcons[path] - (again ? 0 : 100)) << path;
-      }
-      EXPECT_EQ(platform.lookups, static_cast<int>(kept.size() + c.askedAgain.size()));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << eventNumber(c.change.kind) << " " << c.change.path << " "
+                                    << c.change.newPath);
+    const std::vector<std::string>& kept = c.style == PathStyle::Posix ? posix : windows;
+    CountingPlatform platform;
+    platform.style = c.style;
+    for (std::size_t i = 0; i < kept.size(); ++i) platform.objectIcons[kept[i]] = static_cast<int>(i) + 10;
+    ManualClock clock;
+    FolderIconCache cache(platform, platform, 60s, clock.source());
+    TextPool pool;
+    const auto ask = [&](const std::string& path) { return answerOf(cache, pool, path); };
+    for (const std::string& path : kept) ask(path);
+    ASSERT_EQ(platform.lookups, static_cast<int>(kept.size()));
+    for (const std::string& path : kept) platform.objectIcons[path] += 100;  // what a fresh look sees
+    clock.now += 30s;
+    Change change = c.change;
+    change.folder = c.folder;
+    cache.noteChange(change);
+    if (c.then) cache.noteChange(*c.then);
+    for (const std::string& path : kept) {
+      const bool again = std::find(c.askedAgain.begin(), c.askedAgain.end(), path) != c.askedAgain.end();
+      EXPECT_EQ(ask(path), platform.objectIcons[path] - (again ? 0 : 100)) << path;
     }
+    EXPECT_EQ(platform.lookups, static_cast<int>(kept.size() + c.askedAgain.size()));
   }
-}
-
-// A batch's answers hold to its end also against the changes it files (they happened before the
-// disk was asked); an answer asked before the batch does not.
-TEST(FolderIconCache, ABatchHoldsItsAnswersAgainstItsOwnChanges) {
-  CountingPlatform platform;
-  platform.objectIcons = {{"/a/", 5}, {"/b/", 6}};
-  ManualClock clock;
-  FolderIconCache cache(platform, platform, 60s, clock.source());
-  EXPECT_EQ(cache.folderIcon("/b/"), 6);
-  clock.now += 1s;
-  cache.beginBatch();
-  EXPECT_EQ(cache.folderIcon("/a/"), 5);
-  platform.objectIcons.clear();
-  cache.noteChange(test::change(EventKind::FolderDeleted, "/a"));
-  cache.noteChange(test::change(EventKind::FolderDeleted, "/b"));
-  EXPECT_EQ(cache.folderIcon("/a/"), 5);
-  EXPECT_EQ(cache.folderIcon("/b/"), 0);
-  EXPECT_EQ(platform.lookups, 3);
-  cache.endBatch();
-  EXPECT_EQ(cache.folderIcon("/a/"), 0);  // the batch is over: the deletion is seen
-  EXPECT_EQ(platform.lookups, 4);
 }
 
 // While the changes filed are history (a recording being opened) every answer holds whatever
 // its age and whatever changes are filed; once they are not, the window and the changes decide
-// again. Both keepings.
+// again.
 TEST(FolderIconCache, WhileTheChangesAreHistoryEveryAnswerHolds) {
-  for (const bool byId : {false, true}) {
-    SCOPED_TRACE(byId ? "kept by text id" : "kept by path");
-    CountingPlatform platform;
-    platform.objectIcons = {{"/a/", 5}};
-    ManualClock clock;
-    FolderIconCache cache(platform, platform, 1000ms, clock.source());
-    TextPool pool;
-    const auto ask = [&] { return answerOf(cache, byId ? &pool : nullptr, "/a/"); };
-    cache.setChangesAreHistory(true);
-    EXPECT_EQ(ask(), 5);
-    platform.objectIcons.clear();
-    cache.noteChange(test::change(EventKind::FolderDeleted, "/a"));
-    clock.now += 1h;
-    EXPECT_EQ(ask(), 5);
-    EXPECT_EQ(platform.lookups, 1);
-    cache.setChangesAreHistory(false);
-    EXPECT_EQ(ask(), 0);  // an hour old
-    platform.objectIcons = {{"/a/", 6}};
-    cache.noteChange(test::change(EventKind::FolderCreated, "/a"));
-    EXPECT_EQ(ask(), 6);
-    EXPECT_EQ(platform.lookups, 3);
-  }
+  CountingPlatform platform;
+  platform.objectIcons = {{"/a/", 5}};
+  ManualClock clock;
+  FolderIconCache cache(platform, platform, 1000ms, clock.source());
+  TextPool pool;
+  const auto ask = [&] { return answerOf(cache, pool, "/a/"); };
+  cache.setChangesAreHistory(true);
+  EXPECT_EQ(ask(), 5);
+  platform.objectIcons.clear();
+  cache.noteChange(test::change(EventKind::FolderDeleted, "/a"));
+  clock.now += 1h;
+  EXPECT_EQ(ask(), 5);
+  EXPECT_EQ(platform.lookups, 1);
+  cache.setChangesAreHistory(false);
+  EXPECT_EQ(ask(), 0);  // an hour old
+  platform.objectIcons = {{"/a/", 6}};
+  cache.noteChange(test::change(EventKind::FolderCreated, "/a"));
+  EXPECT_EQ(ask(), 6);
+  EXPECT_EQ(platform.lookups, 3);
 }
 
 // The changes noted are bounded: past kMostChangedPaths every answer is forgotten and the
@@ -276,7 +206,8 @@ TEST(FolderIconCache, TheChangesNotedAreBounded) {
   platform.objectIcons = {{"/a/", 5}};
   ManualClock clock;
   FolderIconCache cache(platform, platform, 60s, clock.source());
-  EXPECT_EQ(cache.folderIcon("/a/"), 5);
+  TextPool pool;
+  EXPECT_EQ(answerOf(cache, pool, "/a/"), 5);
   const std::size_t empty = cache.bytesUsed();
   std::size_t most = 0;
   for (std::size_t i = 0; i < FolderIconCache::kMostChangedPaths + 10; ++i) {
@@ -285,7 +216,7 @@ TEST(FolderIconCache, TheChangesNotedAreBounded) {
   }
   EXPECT_LT(cache.bytesUsed(), empty + (most - empty) / 100);
   EXPECT_EQ(platform.lookups, 1);
-  EXPECT_EQ(cache.folderIcon("/a/"), 5);
+  EXPECT_EQ(answerOf(cache, pool, "/a/"), 5);
   EXPECT_EQ(platform.lookups, 2);
 }
 
@@ -311,12 +242,13 @@ TEST(FolderIconCache, ClearForgetsEveryAnswer) {
   platform.objectIcons = {{"/a/", 5}};
   ManualClock clock;
   FolderIconCache cache(platform, platform, 1000ms, clock.source());
-  EXPECT_EQ(cache.folderIcon("/a/"), 5);
+  TextPool pool;
+  EXPECT_EQ(answerOf(cache, pool, "/a/"), 5);
   platform.objectIcons.clear();
-  EXPECT_EQ(cache.folderIcon("/a/"), 5);
+  EXPECT_EQ(answerOf(cache, pool, "/a/"), 5);
   EXPECT_GT(cache.bytesUsed(), 0u);
   cache.clear();
-  EXPECT_EQ(cache.folderIcon("/a/"), 0);
+  EXPECT_EQ(answerOf(cache, pool, "/a/"), 0);
 }
 
 // The tree and the list ask the disk only for the icons read (a view reads the nodes and rows

@@ -47,8 +47,7 @@ TEST(Presentation, TheViewsFileEachChangeWhereItBelongs) {
   EXPECT_EQ(views.presentation().cellText(views.list(), 0, ListColumn::WorkPath), "C:\\after\\");
 }
 
-// Views without an icon source ask nothing: no file type, no folder on disk, and so no lookup
-// thread either; every icon is none.
+// Views without an icon source ask nothing: no file type, no folder on disk; every icon is none.
 TEST(Presentation, ViewsWithoutIconsAskNothing) {
   struct CountingPlatform : FakePlatform {
     using FakePlatform::FakePlatform;
@@ -60,7 +59,6 @@ TEST(Presentation, ViewsWithoutIconsAskNothing) {
       ++asked;
       return FakePlatform::pathIcon(path);
     }
-    bool lookupsOnAnyThread() const override { return true; }
     std::atomic<int> asked{0};
   } platform(PathStyle::Posix);
   platform.systemDir = "/usr";
