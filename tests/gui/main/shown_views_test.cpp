@@ -310,5 +310,59 @@ TEST(ShownViews, RecordInPosixStyle) {
   run(views, steps);
 }
 
+// A recording far bigger than the windows: the views ask the disk for the icons of the rows they
+// show only, and those rows show the right ones; scrolling asks for the rows that come into
+// view.
+TEST(ShownViews, OnlyTheRowsShownAskTheDiskForTheirIcons) {
+  struct CountingPlatform : FakePlatform {
+    CountingPlatform() : FakePlatform(PathStyle::Posix) {}
+    int pathIcon(std::string_view path) override {
+      ++lookups;
+      return FakePlatform::pathIcon(path);
+    }
+    int lookups = 0;
+  } platform;
+  platform.systemDir = "/usr";
+  platform.objectIcons = {{"/usr/", 50}, {"/", 2}, {"/d/", 3}};
+  constexpr int kFolders = 500;
+  constexpr int kRows = 10 * kFolders;
+  for (int i = 0; i < kFolders; ++i) platform.objectIcons["/d/f" + std::to_string(i) + "/"] = 100 + i;
+  CaptureViews views{platform, &platform, PathStyle::Posix};
+  SystemIcons icons{platform};
+  CaptureTreeModel treeModel{views, icons};
+  CaptureListModel listModel{views, icons};
+  CaptureTreeView treeView;
+  CaptureListView listView;
+  treeView.setModel(&treeModel);
+  listView.setModel(&listModel);
+  treeView.resize(400, 600);
+  listView.resize(640, 600);
+  treeView.show();
+  listView.show();
+  views.beginBatch();
+  for (int i = 0; i < kRows; ++i) {
+    views.add(test::changeOf("/d/f" + std::to_string(i % kFolders) + "/n" + std::to_string(i) + ".txt", "",
+                             EventKind::FileCreated));
+  }
+  views.endBatch();
+  QApplication::processEvents();
+  ASSERT_EQ(listModel.rowCount(), kRows);
+  const int shown = platform.lookups;
+  EXPECT_GT(shown, 0) << "nothing shown asked";
+  EXPECT_LT(shown, 200) << "rows not shown asked the disk";
+  const auto workPathIcon = [&](int row) {
+    return listModel.index(row, static_cast<int>(ListColumn::WorkPath))
+        .data(Qt::DecorationRole)
+        .value<QIcon>();
+  };
+  EXPECT_EQ(workPathIcon(3).cacheKey(), icons.icon(103).cacheKey());
+  EXPECT_EQ(platform.lookups, shown);  // row 3 is in view: asked already
+  listView.scrollToBottom();
+  QApplication::processEvents();
+  EXPECT_GT(platform.lookups, shown);
+  EXPECT_LT(platform.lookups, 2 * 200);
+  EXPECT_EQ(workPathIcon(kRows - 1).cacheKey(), icons.icon(100 + (kRows - 1) % kFolders).cacheKey());
+}
+
 }  // namespace
 }  // namespace tw
