@@ -196,6 +196,11 @@ TEST(Win32Platform, FileTypeIconsKeptByExtensionAreTheShellsAnswers) {
             shellIndex("noextension", FILE_ATTRIBUTE_NORMAL, SHGFI_USEFILEATTRIBUTES));
 }
 
+bool underWine() {
+  const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+  return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
 // A change below a path longer than MAX_PATH arrives with its whole path: the item lists the
 // shell sends are read with a buffer of the longest path Windows has.
 TEST(Win32Platform, LongPathsAreNotCut) {
