@@ -70,7 +70,7 @@ class CaptureTreeViewTest : public MainWindowTest {
     views.beginBatch();
     for (const Change& c : batch) views.add(c);
     views.endBatch();
-    pumpPending();
+    settleViews();
   }
 
   // The core tree's nodes in absolute order as the view should show them all expanded: each
@@ -319,7 +319,7 @@ TEST_F(CaptureTreeViewTest, ABatchWithRemovalsReachesTheViewOnceWhenItEnds) {
     EXPECT_EQ(ListView_GetTopIndex(view()), 53);
   }
   views.endBatch();
-  pumpPending();
+  settleViews();
   // "a" and "b" lost their subtrees' rows above both; "c" and its file came after "z".
   EXPECT_EQ(tree().shownTexts(), treeNodes());
   ASSERT_EQ(tree().shownRowCount(), 206);

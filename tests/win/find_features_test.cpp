@@ -114,7 +114,7 @@ class OpenedRecordingTest : public MainWindowTest {
 
   void setFilter(const std::string& text) {
     SetWindowTextW(main().filterBox().edit(), wide(text).c_str());
-    pumpPending();
+    settleViews();
   }
 
   // Exports through the save dialog with the file type at `typeIndex` (1-based, as the dialog
@@ -233,7 +233,7 @@ TEST_F(OpenedRecordingTest, CancelKeepsEveryLoadedChangeShown) {
   ASSERT_EQ(list.shownRowCount(), loaded);
   EXPECT_EQ(list.shownCell(0, 0), "file0.txt");
   EXPECT_EQ(list.shownCell(loaded - 1, 0), "file" + std::to_string(loaded - 1) + ".txt");
-  pumpPending();
+  settleViews();
   std::set<std::string> files, folders;
   for (std::string text : main().treeView().shownTexts()) {
     text.erase(0, text.find_first_not_of(' '));
@@ -460,14 +460,14 @@ TEST_F(OpenedRecordingTest, TheTreeShowsTheMatchingNodesWithTheirAncestors) {
   views.add(other);
   views.add(matching);
   views.endBatch();
-  pumpPending();
+  settleViews();
   filtered = shownNames();
   EXPECT_TRUE(filtered.contains("tomorrow.log"));
   EXPECT_FALSE(filtered.contains("other.txt"));
   EXPECT_FALSE(filtered.contains("projects"));
 
   pressKey(main().filterBox().edit(), VK_ESCAPE);
-  pumpPending();
+  settleViews();
   const std::set<std::string> again = shownNames();
   for (const std::string& name : all) EXPECT_TRUE(again.contains(name)) << name;
   EXPECT_TRUE(again.contains("other.txt"));

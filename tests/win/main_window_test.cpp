@@ -83,7 +83,7 @@ TEST_F(MainWindowTest, RecordsAnnouncedChangesAsRowsAndNodesUntilStopped) {
     start = end + 1;
   }
   expected.push_back(indent + "plan.txt -> plan-v2.txt");
-  // The tree view takes a batch's rows with the message it posts itself at the batch's end.
+  // The tree view takes a batch's rows on its timer after the batch's end.
   ASSERT_TRUE(
       pumpUntil([&] { return main().treeView().shownRowCount() == static_cast<int>(expected.size()) + 1; }));
   std::vector<std::string> nodes = main().treeView().shownTexts();

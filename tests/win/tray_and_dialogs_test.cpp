@@ -157,7 +157,7 @@ class RecordedTest : public MainWindowTest {
     Win32Platform::announceChange(kShellRenameItem, a, b);
     Win32Platform::announceChange(kShellDelete, b);
     ASSERT_TRUE(pumpUntil([&] { return main().listView().shownRowCount() >= 3; }));
-    pumpPending();  // the tree view's update, posted at the batch's end
+    settleViews();  // the tree view's update, on its timer after the batch's end
     click(main().recordButton().handle());
     ASSERT_TRUE(pumpUntil([&] { return main().recording().state() == RecordingState::Idle; }));
   }
@@ -273,10 +273,10 @@ TEST_F(MainWindowTest, AFileOfAnUnknownTypeShowsTheGenericDocument) {
   const int generic = info.iIcon;
   click(main().recordButton().handle());
   ASSERT_TRUE(pumpUntil([&] { return !main().watchedRoots().empty(); }));
-  // On disk: the tree asks the disk for the icons of the nodes it files.
+  // On disk: the tree asks the disk for the icons of the nodes it shows.
   { std::ofstream(root + "\\data.qqzz") << "x"; }
   Win32Platform::announceChange(kShellCreate, root + "\\data.qqzz");
-  // The tree view takes the batch's rows with the message it posts itself at the batch's end.
+  // The tree view takes the batch's rows on its timer after the batch's end.
   ASSERT_TRUE(pumpUntil(
       [&] { return main().listView().shownRowCount() == 1 && main().treeView().shownRowCount() > 1; }));
 

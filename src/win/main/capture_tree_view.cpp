@@ -18,8 +18,10 @@ namespace tw::win {
 
 namespace {
 
-// Posted by the view to itself when the rows changed: the update, once per batch.
-constexpr UINT kUpdateMessage = WM_APP + 0x71;
+// The view's own timer, for the update once per batch and for a wider column: its message comes
+// after input, painting and the messages posted, so the update does not follow the batch's
+// announcement without a pause (under Wine each is tens of milliseconds: a count set, a repaint).
+constexpr UINT_PTR kUpdateTimer = 0x7457;
 // The side of an expand button, and the room left beside the text of the widest row.
 constexpr int kButtonSide = 9;
 constexpr int kTextMargin = 8;
@@ -78,18 +80,20 @@ void CaptureTreeView::rowsMoving() {
     const int top = ListView_GetTopIndex(view_);
     top_ = top > 0 && top < rows_.rowCount() ? rows_.nodeAt(top) : kNoNode;
   }
-  if (!rows_.tree().inBatch()) postUpdate();
+  if (!rows_.tree().inBatch()) askUpdate();
 }
 
 void CaptureTreeView::batchEnded() {
-  if (changesWaiting_) postUpdate();
+  if (changesWaiting_) askUpdate();
 }
 
-void CaptureTreeView::postUpdate() {
-  if (updatePosted_) return;
-  updatePosted_ = PostMessageW(view_, kUpdateMessage, 0, 0) != FALSE;
-  if (!updatePosted_) update();  // no queue to post to: at once
+void CaptureTreeView::askUpdate() {
+  if (updateWaiting_) return;
+  updateWaiting_ = startTimer();
+  if (!updateWaiting_) update();  // no timer to be had: at once
 }
+
+bool CaptureTreeView::startTimer() { return SetTimer(view_, kUpdateTimer, USER_TIMER_MINIMUM, nullptr) != 0; }
 
 void CaptureTreeView::rowsAboutToBeInserted(int, int) { rowsMoving(); }
 void CaptureTreeView::rowsInserted(int, int) {}
@@ -112,8 +116,18 @@ void CaptureTreeView::rowsReset() {
   updating_ = false;
 }
 
+int CaptureTreeView::columnWidth() const {
+  RECT client{};
+  GetClientRect(view_, &client);
+  return std::max<int>(widest_, client.right);
+}
+
+void CaptureTreeView::widen() {
+  if (widest_ > ListView_GetColumnWidth(view_, 0)) ListView_SetColumnWidth(view_, 0, columnWidth());
+}
+
 void CaptureTreeView::update() {
-  updatePosted_ = false;
+  updateWaiting_ = false;
   changesWaiting_ = false;
   updating_ = true;
   // A count set repaints the visible scroll bars at once (see CaptureListView::rowsInserted): a
@@ -246,8 +260,14 @@ void CaptureTreeView::drawLines(DeviceContext dc, int row) {
 
 std::optional<MessageResult> CaptureTreeView::viewMessage(MessageId message, WParam wParam, LParam lParam) {
   switch (message) {
-    case kUpdateMessage:
-      if (updatePosted_) update();
+    case WM_TIMER:
+      if (wParam != kUpdateTimer) return std::nullopt;
+      KillTimer(view_, kUpdateTimer);
+      if (updateWaiting_) update();
+      if (widthWanted_) {
+        widthWanted_ = false;
+        widen();
+      }
       return 0;
     case WM_SIZE: {
       const int width = LOWORD(lParam);
@@ -387,10 +407,11 @@ std::optional<MessageResult> CaptureTreeView::notified(const NMHDR& header) {
           const int needed = label.left + extent.cx + kTextMargin + GetScrollPos(view_, SB_HORZ);
           if (needed > widest_) {
             widest_ = needed;
-            RECT client{};
-            GetClientRect(view_, &client);
-            if (widest_ > ListView_GetColumnWidth(view_, 0))
-              PostMessageW(view_, LVM_SETCOLUMNWIDTH, 0, MAKELPARAM(std::max<int>(widest_, client.right), 0));
+            // Not while painting: the column's width repaints the view.
+            if (widest_ > ListView_GetColumnWidth(view_, 0) && !widthWanted_) {
+              widthWanted_ = startTimer();
+              if (!widthWanted_) PostMessageW(view_, LVM_SETCOLUMNWIDTH, 0, MAKELPARAM(columnWidth(), 0));
+            }
           }
           return CDRF_DODEFAULT;
         }

@@ -29,12 +29,14 @@ namespace tw::win {
 // or the Left, Right, + and - keys, and a folded node stays folded when changes arrive under
 // it. Rows arriving or going above the first row shown do not move what the view shows.
 //
-// The rows' changes of one batch are gathered and given to the view once, by a message the
-// view posts itself when the tree's batch has ended (at once for a change outside a batch), so
-// a batch costs one count change, one selection check and at most one repaint whatever the
-// number of folders it touched, and however often the tree announced within it. (Under Wine a
-// count change alone costs tens of milliseconds: the tree announces what it has before every
-// removal of a batch, and an update for each of those held the thread for most of a second.)
+// The rows' changes of one batch are gathered and given to the view once, on a timer the view
+// starts when the tree's batch has ended (at once for a change outside a batch), so a batch
+// costs one count change, one selection check and at most one repaint whatever the number of
+// folders it touched, and however often the tree announced within it. (Under Wine a count change
+// alone costs tens of milliseconds: the tree announces what it has before every removal of a
+// batch, and an update for each of those held the thread for most of a second.) A timer's
+// message comes after input, painting and posted messages: the update does not run right after
+// the list view took the same batch, which would hold the thread for both at once.
 //
 // Thread: the user-interface thread. Owns the native list view (a child of `parent`, destroyed
 // with it or with this object), its TreeRows (the capture tree's observer while this object
@@ -86,12 +88,14 @@ class CaptureTreeView : public TreeRowsObserver {
   // the list view's); the result when handled here. The list view's own procedure.
   std::optional<MessageResult> viewMessage(MessageId message, WParam wParam, LParam lParam);
   void* listViewProcedure() const { return listViewProcedure_; }
+  // Whether the rows' update or the column's widening waits for the view's timer.
+  bool updateWaiting() const { return updateWaiting_ || widthWanted_; }
 
  private:
   // The rows changed (or what they show): the first change since the last update notes the node
-  // shown at the top; the update is posted now, or when the tree's batch ends.
+  // shown at the top; the update is asked now, or when the tree's batch ends.
   void rowsMoving();
-  void postUpdate();
+  void askUpdate();
   // Gives the view the rows' count, keeps the selected node and the top node where they were,
   // repaints.
   void update();
@@ -104,6 +108,12 @@ class CaptureTreeView : public TreeRowsObserver {
   int indentWidth() const;
   void drawLines(DeviceContext dc, int row);
   void selectRow(int row);
+  // Starts the view's timer (see kUpdateTimer); false when there is none to be had.
+  bool startTimer();
+  // The column's width: that of the widest row drawn, or of the view when wider.
+  int columnWidth() const;
+  // Widens the column to columnWidth() when the widest row drawn needs it.
+  void widen();
 
   CaptureViews& views_;
   TreeRows rows_;
@@ -115,10 +125,11 @@ class CaptureTreeView : public TreeRowsObserver {
   NodeId selected_ = kNoNode;          // the selected node; kNoNode for none
   NodeId top_ = kNoNode;               // the node at the top when the rows began to change
   bool changesWaiting_ = false;        // rows changed since the last update
-  bool updatePosted_ = false;
-  bool updating_ = false;      // selection changes are the view's own, not the user's
-  bool repaintAsked_ = false;  // an invalidation is pending (cleared when painting starts)
-  int widest_ = 0;             // the widest row drawn, for the column's width
+  bool updateWaiting_ = false;         // the update waits for the view's timer
+  bool widthWanted_ = false;           // the column's widening waits for the view's timer
+  bool updating_ = false;              // selection changes are the view's own, not the user's
+  bool repaintAsked_ = false;          // an invalidation is pending (cleared when painting starts)
+  int widest_ = 0;                     // the widest row drawn, for the column's width
 };
 
 }  // namespace tw::win

@@ -26,6 +26,11 @@ void MainWindowTest::TearDown() {
   app.reset();
 }
 
+void MainWindowTest::settleViews() {
+  ASSERT_TRUE(pumpUntil([&] { return !main().treeView().updateWaiting(); }));
+  pumpPending();
+}
+
 std::vector<std::vector<std::string>> MainWindowTest::listRows() {
   std::vector<std::vector<std::string>> rows;
   CaptureListView& list = main().listView();

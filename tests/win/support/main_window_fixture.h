@@ -32,6 +32,9 @@ class MainWindowTest : public ::testing::Test {
 
   // The list view's rows as it shows them (asked as it asks when it draws).
   std::vector<std::vector<std::string>> listRows();
+  // Runs the messages until the tree view's update, which waits for its timer, and the paints
+  // after it are done.
+  void settleViews();
 
   tw::test::TempDir tmp;
   std::string root;
