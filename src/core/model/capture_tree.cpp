@@ -10,7 +10,7 @@
 
 namespace tw {
 
-// Ends a batch when it goes out of scope, also when an icon lookup throws.
+// Ends a batch when it goes out of scope, also when the filing throws (a full tree).
 class CaptureTree::Batch {
  public:
   explicit Batch(CaptureTree& tree) : tree(tree) { tree.beginBatch(); }

@@ -20,9 +20,8 @@ namespace tw {
 // views show and what the report is made of.
 //
 // Thread: the user-interface thread only. Owns the tree, the list, the pool, the folder icon
-// cache (and with it its lookup thread) and the presentation; uses, but does not own, the
-// environment and the icon source. Without an icon source (the headless recorder) no icon is
-// ever asked: no lookup thread, no look at the disk.
+// cache and the presentation; uses, but does not own, the environment and the icon source.
+// Without an icon source (the headless recorder) no icon is ever asked: no look at the disk.
 class CaptureViews {
  public:
   CaptureViews(Environment& environment, IconSource* icons, PathStyle style);

@@ -58,8 +58,8 @@ void TextPool::clear() {
   blockNext = nullptr;
   textBytes = 0;
   entries.push_back(Entry{"", 0, hashFolded({})});
-  const std::uint64_t h = hashExact({});
-  table[h & (table.size() - 1)] = Slot{0, static_cast<std::uint32_t>(h >> 32)};
+  const std::uint32_t tag = tagOf({});
+  table[tag & (table.size() - 1)] = Slot{0, tag};
 }
 
 const char* TextPool::store(std::string_view text) {
@@ -85,7 +85,7 @@ void TextPool::grow() {
   const std::size_t mask = bigger.size() - 1;
   for (const Slot& entry : table) {
     if (entry.id == kEmptySlot) continue;
-    std::size_t slot = hashExact(text(entry.id)) & mask;
+    std::size_t slot = entry.tag & mask;  // the texts themselves are not read again
     while (bigger[slot].id != kEmptySlot) slot = (slot + 1) & mask;
     bigger[slot] = entry;
   }
@@ -95,9 +95,8 @@ void TextPool::grow() {
 TextId TextPool::intern(std::string_view value) {
   if (value.empty()) return 0;  // most rows have no new path and no process name
   const std::size_t mask = table.size() - 1;
-  const std::uint64_t h = hashExact(value);
-  const auto tag = static_cast<std::uint32_t>(h >> 32);
-  std::size_t slot = h & mask;
+  const std::uint32_t tag = tagOf(value);
+  std::size_t slot = tag & mask;
   while (table[slot].id != kEmptySlot) {
     const Slot& entry = table[slot];
     if (entry.tag == tag && text(entry.id) == value) return entry.id;
