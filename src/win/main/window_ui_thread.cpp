@@ -40,7 +40,7 @@ void registerOnce() {
 
 }  // namespace
 
-WindowUiThread::WindowUiThread() {
+WindowUiThread::WindowUiThread(Now now) : now_(std::move(now)) {
   registerOnce();
   window_ = CreateWindowExW(0, kClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                             GetModuleHandleW(nullptr), nullptr);
@@ -72,8 +72,9 @@ void WindowUiThread::runQueued() {
   }
   // What was queued when the run began, one step at a time off the shared queue: a step that
   // opens a modal loop (a message box), which may run this again, lets that loop take the next
-  // steps in order instead of overtaking them.
-  for (std::size_t i = 0; i < count; ++i) {
+  // steps in order instead of overtaking them. The run ends at its budget.
+  const Clock::time_point began = now_();
+  for (std::size_t i = 0; i < count && now_() - began < kRunBudget; ++i) {
     std::function<void()> step;
     {
       std::lock_guard guard(lock_);
@@ -83,9 +84,9 @@ void WindowUiThread::runQueued() {
     }
     step();
   }
-  // What was added meanwhile (the recording applies a long batch in steps, each posting the
-  // next) runs on a timer, whose message comes after input and painting: a posted message would
-  // come before them, and a long batch would freeze the window.
+  // What is left, and what was added meanwhile (the recording applies a long batch in steps,
+  // each posting the next), runs on a timer, whose message comes after input and painting: a
+  // posted message would come before them, and a long batch would freeze the window.
   std::lock_guard guard(lock_);
   --running_;
   if (!queued_.empty()) SetTimer(window_, kLaterTimer, USER_TIMER_MINIMUM, nullptr);

@@ -15,7 +15,8 @@ TEST(TextPool, IdsAndTextsHoldAcrossGrowthAndClear) {
   EXPECT_EQ(pool.intern(""), 0u);
   EXPECT_EQ(pool.text(0), "");
   std::vector<std::string> texts;
-  for (int i = 0; i < 100000; ++i) texts.push_back("C:\\folder" + std::to_string(i % 997) + "\\f" + std::to_string(i));
+  for (int i = 0; i < 100000; ++i)
+    texts.push_back("C:\\folder" + std::to_string(i % 997) + "\\f" + std::to_string(i));
   texts.push_back("c:\\FOLDER1\\f1");  // differs from one above in case only
   texts.push_back(std::string("a\0b", 3));
   texts.push_back(std::string("a\0c", 3));
