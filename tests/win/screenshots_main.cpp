@@ -98,6 +98,7 @@ int main(int argc, char** argv) {
     for (const auto& c : changes) tw::Win32Platform::announceChange(c.bit, c.path, c.newPath);
     pumpUntil([&] { return main.listView().shownRowCount() >= 8; });
     pumpUntil([&] { return !main.progressBar().isShown(); });
+    pumpUntil([&] { return !main.treeView().updateWaiting(); });
     shoot(main.handle(), out / "win-main-tree.bmp");
     click(main.listButton().handle());
     pumpUntil([&] { return IsWindowVisible(main.listView().handle()) != FALSE; });
@@ -170,6 +171,7 @@ int main(int argc, char** argv) {
     pumpPending();
     main.openFilter();
     SetWindowTextW(main.filterBox().edit(), L"projects");
+    pumpUntil([&] { return !main.treeView().updateWaiting(); });
     pumpPending();
     shoot(main.handle(), out / "win-main-filter.bmp");
     fs::remove(ini);
