@@ -22,7 +22,7 @@ using namespace std::chrono_literals;
 
 // A scripted platform that counts the disk lookups, and a clock the test moves.
 struct CountingPlatform : FakePlatform {
-  CountingPlatform() : FakePlatform(PathStyle::Posix) { systemDir = "/usr"; }
+  explicit CountingPlatform(PathStyle style = PathStyle::Posix) : FakePlatform(style) { systemDir = "/usr"; }
   int pathIcon(std::string_view path) override {
     ++lookups;
     return FakePlatform::pathIcon(path);
@@ -50,12 +50,20 @@ int answerOf(FolderIconCache& cache, TextPool& pool, const std::string& path) {
   return cache.folderIcon(pool, pool.intern(path));
 }
 
-TEST(FolderIconCache, AnswersAreKeptForTheWindowOnly) {
+// A cache over the scripted disk, with the clock the test moves and the pool of the paths asked.
+struct CacheOnDisk {
+  explicit CacheOnDisk(std::chrono::milliseconds window, PathStyle style = PathStyle::Posix)
+      : platform(style), cache(platform, platform, window, clock.source()) {}
   CountingPlatform platform;
-  platform.objectIcons = {{"/a/", 5}, {"/b/", 6}};
   ManualClock clock;
-  FolderIconCache cache(platform, platform, 1000ms, clock.source());
+  FolderIconCache cache;
   TextPool pool;
+};
+
+TEST(FolderIconCache, AnswersAreKeptForTheWindowOnly) {
+  CacheOnDisk disk(1000ms);
+  auto& [platform, clock, cache, pool] = disk;
+  platform.objectIcons = {{"/a/", 5}, {"/b/", 6}};
 
   // Each step: time since the start, the path asked, what the disk holds then, the answer and
   // the number of disk lookups so far.
@@ -86,11 +94,9 @@ TEST(FolderIconCache, AnswersAreKeptForTheWindowOnly) {
 // The answers are kept by the pool's ids: the ids of a cleared pool, or of another pool, mean
 // other texts, so nothing kept is used for them.
 TEST(FolderIconCache, AnswersOfAClearedOrAnotherPoolAreNotUsed) {
-  CountingPlatform platform;
+  CacheOnDisk disk(1000ms);
+  auto& [platform, clock, cache, pool] = disk;
   platform.objectIcons = {{"/a/", 5}, {"/b/", 6}};
-  ManualClock clock;
-  FolderIconCache cache(platform, platform, 1000ms, clock.source());
-  TextPool pool;
   EXPECT_EQ(answerOf(cache, pool, "/a/"), 5);
   EXPECT_EQ(answerOf(cache, pool, "/b/"), 6);
   EXPECT_EQ(answerOf(cache, pool, "/a/"), 5);
@@ -151,12 +157,9 @@ TEST(FolderIconCache, ChangesEndTheAnswersOfThePathsTheyNameAndBelow) {
     SCOPED_TRACE(testing::Message() << eventNumber(c.change.kind) << " " << c.change.path << " "
                                     << c.change.newPath);
     const std::vector<std::string>& kept = c.style == PathStyle::Posix ? posix : windows;
-    CountingPlatform platform;
-    platform.style = c.style;
+    CacheOnDisk disk(60s, c.style);
+    auto& [platform, clock, cache, pool] = disk;
     for (std::size_t i = 0; i < kept.size(); ++i) platform.objectIcons[kept[i]] = static_cast<int>(i) + 10;
-    ManualClock clock;
-    FolderIconCache cache(platform, platform, 60s, clock.source());
-    TextPool pool;
     const auto ask = [&](const std::string& path) { return answerOf(cache, pool, path); };
     for (const std::string& path : kept) ask(path);
     ASSERT_EQ(platform.lookups, static_cast<int>(kept.size()));
@@ -178,11 +181,9 @@ TEST(FolderIconCache, ChangesEndTheAnswersOfThePathsTheyNameAndBelow) {
 // its age and whatever changes are filed; once they are not, the window and the changes decide
 // again.
 TEST(FolderIconCache, WhileTheChangesAreHistoryEveryAnswerHolds) {
-  CountingPlatform platform;
+  CacheOnDisk disk(1000ms);
+  auto& [platform, clock, cache, pool] = disk;
   platform.objectIcons = {{"/a/", 5}};
-  ManualClock clock;
-  FolderIconCache cache(platform, platform, 1000ms, clock.source());
-  TextPool pool;
   const auto ask = [&] { return answerOf(cache, pool, "/a/"); };
   cache.setChangesAreHistory(true);
   EXPECT_EQ(ask(), 5);
@@ -202,11 +203,9 @@ TEST(FolderIconCache, WhileTheChangesAreHistoryEveryAnswerHolds) {
 // The changes noted are bounded: past kMostChangedPaths every answer is forgotten and the
 // noting starts over.
 TEST(FolderIconCache, TheChangesNotedAreBounded) {
-  CountingPlatform platform;
+  CacheOnDisk disk(60s);
+  auto& [platform, clock, cache, pool] = disk;
   platform.objectIcons = {{"/a/", 5}};
-  ManualClock clock;
-  FolderIconCache cache(platform, platform, 60s, clock.source());
-  TextPool pool;
   EXPECT_EQ(answerOf(cache, pool, "/a/"), 5);
   const std::size_t empty = cache.bytesUsed();
   std::size_t most = 0;
@@ -221,9 +220,8 @@ TEST(FolderIconCache, TheChangesNotedAreBounded) {
 }
 
 TEST(FolderIconCache, SystemFolderIconIsAskedOnceUnlessItFailed) {
-  CountingPlatform platform;
-  ManualClock clock;
-  FolderIconCache cache(platform, platform, 1000ms, clock.source());
+  CacheOnDisk disk(1000ms);
+  auto& [platform, clock, cache, pool] = disk;
   EXPECT_EQ(cache.systemFolderIcon(), 0);  // a failed query is not kept
   EXPECT_EQ(platform.lookups, 1);
   platform.objectIcons = {{"/usr/", 4}};
@@ -238,11 +236,9 @@ TEST(FolderIconCache, SystemFolderIconIsAskedOnceUnlessItFailed) {
 }
 
 TEST(FolderIconCache, ClearForgetsEveryAnswer) {
-  CountingPlatform platform;
+  CacheOnDisk disk(1000ms);
+  auto& [platform, clock, cache, pool] = disk;
   platform.objectIcons = {{"/a/", 5}};
-  ManualClock clock;
-  FolderIconCache cache(platform, platform, 1000ms, clock.source());
-  TextPool pool;
   EXPECT_EQ(answerOf(cache, pool, "/a/"), 5);
   platform.objectIcons.clear();
   EXPECT_EQ(answerOf(cache, pool, "/a/"), 5);
@@ -255,13 +251,11 @@ TEST(FolderIconCache, ClearForgetsEveryAnswer) {
 // it shows), each once; when they share a cache, a folder both show is asked once, and its
 // answer follows the disk once the window has passed.
 TEST(FolderIconCache, TheViewsAskOnlyForWhatIsReadAndShareTheAnswers) {
-  CountingPlatform platform;
+  CacheOnDisk disk(1000ms);
+  auto& [platform, clock, cache, pool] = disk;  // views that share a cache share their texts too
   platform.objectIcons = {{"/home/", 3}, {"/home/u/", 4}, {"/usr/", 9}};
   for (int i = 0; i < 50; ++i) platform.objectIcons["/home/u/d" + std::to_string(i) + "/"] = 100 + i;
   platform.typeIcons = {{".txt", 7}};
-  ManualClock clock;
-  FolderIconCache cache(platform, platform, 1000ms, clock.source());
-  TextPool pool;  // views that share a cache share their texts too
   CaptureTree tree(platform, &platform, PathStyle::Posix, &pool, &cache);
   CaptureList list(platform, &platform, PathStyle::Posix, &pool, &cache);
   const auto deliver = [&](const std::string& path, EventKind event) {

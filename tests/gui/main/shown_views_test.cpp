@@ -11,6 +11,7 @@
 #include <QIcon>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/events/event_kinds.h"
@@ -150,7 +151,15 @@ class ShownViews {
   }
 
  public:
-  FakePlatform platform;
+  // The scripted platform, counting the paths asked of its disk.
+  struct Platform : FakePlatform {
+    using FakePlatform::FakePlatform;
+    int pathIcon(std::string_view path) override {
+      ++lookups;
+      return FakePlatform::pathIcon(path);
+    }
+    int lookups = 0;
+  } platform;
   CaptureViews views{platform, &platform, platform.style};
   SystemIcons icons{platform};
   CaptureTreeModel treeModel{views, icons};
@@ -314,54 +323,32 @@ TEST(ShownViews, RecordInPosixStyle) {
 // show only, and those rows show the right ones; scrolling asks for the rows that come into
 // view.
 TEST(ShownViews, OnlyTheRowsShownAskTheDiskForTheirIcons) {
-  struct CountingPlatform : FakePlatform {
-    CountingPlatform() : FakePlatform(PathStyle::Posix) {}
-    int pathIcon(std::string_view path) override {
-      ++lookups;
-      return FakePlatform::pathIcon(path);
-    }
-    int lookups = 0;
-  } platform;
-  platform.systemDir = "/usr";
-  platform.objectIcons = {{"/usr/", 50}, {"/", 2}, {"/d/", 3}};
+  ShownViews shown(PathStyle::Posix);
   constexpr int kFolders = 500;
   constexpr int kRows = 10 * kFolders;
-  for (int i = 0; i < kFolders; ++i) platform.objectIcons["/d/f" + std::to_string(i) + "/"] = 100 + i;
-  CaptureViews views{platform, &platform, PathStyle::Posix};
-  SystemIcons icons{platform};
-  CaptureTreeModel treeModel{views, icons};
-  CaptureListModel listModel{views, icons};
-  CaptureTreeView treeView;
-  CaptureListView listView;
-  treeView.setModel(&treeModel);
-  listView.setModel(&listModel);
-  treeView.resize(400, 600);
-  listView.resize(640, 600);
-  treeView.show();
-  listView.show();
-  views.beginBatch();
-  for (int i = 0; i < kRows; ++i) {
-    views.add(test::changeOf("/d/f" + std::to_string(i % kFolders) + "/n" + std::to_string(i) + ".txt", "",
-                             EventKind::FileCreated));
-  }
-  views.endBatch();
-  QApplication::processEvents();
-  ASSERT_EQ(listModel.rowCount(), kRows);
-  const int shown = platform.lookups;
-  EXPECT_GT(shown, 0) << "nothing shown asked";
-  EXPECT_LT(shown, 200) << "rows not shown asked the disk";
+  for (int i = 0; i < kFolders; ++i) shown.platform.objectIcons["/d/f" + std::to_string(i) + "/"] = 100 + i;
+  std::vector<Event> batch;
+  for (int i = 0; i < kRows; ++i)
+    batch.push_back({"/d/f" + std::to_string(i % kFolders) + "/n" + std::to_string(i) + ".txt", "",
+                     EventKind::FileCreated});
+  shown.deliver(batch);
+  ASSERT_EQ(shown.listModel.rowCount(), kRows);
+  const int asked = shown.platform.lookups;
+  EXPECT_GT(asked, 0) << "nothing shown asked";
+  EXPECT_LT(asked, 200) << "rows not shown asked the disk";
   const auto workPathIcon = [&](int row) {
-    return listModel.index(row, static_cast<int>(ListColumn::WorkPath))
+    return shown.listModel.index(row, static_cast<int>(ListColumn::WorkPath))
         .data(Qt::DecorationRole)
-        .value<QIcon>();
+        .value<QIcon>()
+        .cacheKey();
   };
-  EXPECT_EQ(workPathIcon(3).cacheKey(), icons.icon(103).cacheKey());
-  EXPECT_EQ(platform.lookups, shown);  // row 3 is in view: asked already
-  listView.scrollToBottom();
+  EXPECT_EQ(workPathIcon(3), shown.icons.icon(103).cacheKey());
+  EXPECT_EQ(shown.platform.lookups, asked);  // row 3 is in view: asked already
+  shown.listView.scrollToBottom();
   QApplication::processEvents();
-  EXPECT_GT(platform.lookups, shown);
-  EXPECT_LT(platform.lookups, 2 * 200);
-  EXPECT_EQ(workPathIcon(kRows - 1).cacheKey(), icons.icon(100 + (kRows - 1) % kFolders).cacheKey());
+  EXPECT_GT(shown.platform.lookups, asked);
+  EXPECT_LT(shown.platform.lookups, 2 * 200);
+  EXPECT_EQ(workPathIcon(kRows - 1), shown.icons.icon(100 + (kRows - 1) % kFolders).cacheKey());
 }
 
 }  // namespace
