@@ -78,17 +78,8 @@ RunResult run(Workload& work, tw::CaptureViews& views, std::size_t count) {
   return {total, cpu, views.tree().nodeCount(), static_cast<std::size_t>(views.list().rowCount())};
 }
 
-// The real platform, counting the icon lookups that go to the disk.
-struct CountingPlatform : tw::LinuxPlatform {
-  int pathIcon(std::string_view path) override {
-    ++diskLookups;
-    return LinuxPlatform::pathIcon(path);
-  }
-  std::size_t diskLookups = 0;
-};
-
 void benchEvents(const fs::path& root) {
-  CountingPlatform platform;
+  tw::LinuxPlatform platform;
   std::printf("== Events into the capture tree and list (real Linux platform icons)\n");
   auto start = Clock::now();
   Workload work(root / "disk", 50000);
@@ -99,7 +90,6 @@ void benchEvents(const fs::path& root) {
   double perEventAt1M = 0;
   {
     tw::CaptureViews views(platform, &platform, tw::PathStyle::Posix);
-    platform.diskLookups = 0;
     const RunResult r = run(work, views, 1000000);
     const long after = rssKiB();
     perEventAt1M = r.seconds / 1e6;
@@ -107,8 +97,6 @@ void benchEvents(const fs::path& root) {
                 r.seconds, 1e6 / r.seconds, r.nodes, r.rows);
     std::printf("the delivering thread's CPU time: %.2f s, %.0f events per CPU second\n", r.cpuSeconds,
                 1e6 / r.cpuSeconds);
-    std::printf("disk lookups for folder icons: %.3f per event\n",
-                static_cast<double>(platform.diskLookups) / 1e6);
     std::printf(
         "RSS: %.1f MiB before, %.1f MiB after: %.1f bytes per event (goal <= 200); "
         "whole process %.1f bytes per event\n",

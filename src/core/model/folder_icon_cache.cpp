@@ -13,19 +13,12 @@ FolderIconCache::FolderIconCache(Environment& environment, IconSource& icons,
       icons(icons),
       window(window),
       now(std::move(now)),
-      made(this->now()),
       style(environment.pathStyle()) {}
 
-std::int64_t FolderIconCache::msSinceMade(Clock::time_point at) const {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(at - made).count() + 1;
-}
-
 bool FolderIconCache::holds(std::string_view path, Answer& answer, Clock::time_point at) const {
-  if (answer.askedAt == 0) return false;
+  if (!answer.asked) return false;
   if (changesAreHistory) return true;
-  if (at - (made + std::chrono::milliseconds(answer.askedAt - 1)) >= window ||
-      changedSince(path, answer.serial))
-    return false;
+  if (at - answer.askedAt >= window || changedSince(path, answer.serial)) return false;
   answer.serial = changeSerial;
   return true;
 }
@@ -115,11 +108,11 @@ int FolderIconCache::folderIcon(const TextPool& pool, TextId path) {
   usePool(pool);
   const Clock::time_point at = now();
   if (path >= answers.size()) {
-    answers.resize(std::max<std::size_t>(path + 1, answers.size() + answers.size() / 2), Answer{0, 0, 0});
+    answers.resize(std::max<std::size_t>(path + 1, answers.size() + answers.size() / 2));
   }
   Answer& answer = answers[path];
   const std::string_view text = pool.text(path);
-  if (!holds(text, answer, at)) answer = Answer{msSinceMade(at), changeSerial, icons.pathIcon(text)};
+  if (!holds(text, answer, at)) answer = Answer{at, changeSerial, icons.pathIcon(text), true};
   return answer.icon;
 }
 
@@ -127,7 +120,7 @@ int FolderIconCache::systemFolderIcon() {
   if (systemIcon == 0) {
     // The lone separator when the system folder is unknown (its icon is then that of the root).
     std::string folder = environment.systemFolder().valueOr(std::string());
-    folder.push_back(pathSeparator(environment.pathStyle()));
+    folder.push_back(pathSeparator(style));
     systemIcon = icons.pathIcon(folder);
   }
   return systemIcon;

@@ -78,9 +78,10 @@ class FolderIconCache {
  private:
   // An answer kept, by text id.
   struct Answer {
-    std::int64_t askedAt;  // msSinceMade, 0 for never asked
-    std::uint64_t serial;  // the changes noted when it was asked (changeSerial)
-    int icon;
+    Clock::time_point askedAt;
+    std::uint64_t serial = 0;  // the changes noted when it was asked (changeSerial)
+    int icon = 0;
+    bool asked = false;  // false for a path never asked
   };
 
   // Whether the answer for `path` still holds at `at`. An answer that holds because no change
@@ -98,8 +99,6 @@ class FolderIconCache {
   std::uint64_t forEachKeyAbove(std::string_view path, Visit visit) const;
   // Forgets every answer and every change noted (the system folder's icon stays).
   void forgetAnswers();
-  // Milliseconds since the cache was made, plus one (0 stands for never).
-  std::int64_t msSinceMade(Clock::time_point at) const;
   // Keeps answers by the ids of `pool` from now on: those kept by another pool's ids, or by the
   // ids of this one before it was cleared, are forgotten.
   void usePool(const TextPool& pool);
@@ -108,7 +107,6 @@ class FolderIconCache {
   IconSource& icons;
   Clock::duration window;
   Now now;
-  Clock::time_point made;
   PathStyle style;
   int systemIcon = 0;
   std::vector<Answer> answers;  // by text id of idPool

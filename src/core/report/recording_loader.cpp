@@ -13,7 +13,7 @@ RecordingLoader::RecordingLoader(CaptureViews& views, std::string fileName, Cloc
   fileSize = file.size();
   if (!this->clock) this->clock = [] { return std::chrono::steady_clock::now(); };
   announcedAt = this->clock();
-  // A folder's icon is asked of the disk once for the whole load.
+  // A folder's icon, once asked of the disk, is kept for the whole load.
   views.setFiledChangesAreHistory(true);
   reader = std::jthread([this](const std::stop_token& stop) {
     std::string error;

@@ -28,8 +28,8 @@ namespace tw {
 // The views hear of the filed changes as batches: by default one per step; with an announce
 // interval, one per interval (and one when the load ends or is cancelled), for a front end
 // whose views pay per batch. Between two announcements the views still show what they were
-// told (the tree and the list answer as announced). While the load runs, a folder's icon is
-// asked of the disk once for the whole load: the recording's changes are history, they say
+// told (the tree and the list answer as announced). While the load runs, a folder's icon, once
+// asked of the disk, is kept for the whole load: the recording's changes are history, they say
 // nothing of this disk now (CaptureViews::setFiledChangesAreHistory).
 //
 // The file is read and parsed on a reading thread of the loader's own, a block of kLinesPerRead

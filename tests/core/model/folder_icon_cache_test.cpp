@@ -103,7 +103,7 @@ TEST(FolderIconCache, AnswersOfAClearedOrAnotherPoolAreNotUsed) {
   EXPECT_EQ(platform.lookups, 2);
   pool.clear();
   platform.objectIcons["/b/"] = 7;
-  EXPECT_EQ(answerOf(cache, pool, "/b/"), 7);  // most likely the id /a/ had
+  EXPECT_EQ(answerOf(cache, pool, "/b/"), 7);  // the id /a/ had, with /a/'s answer kept
   EXPECT_EQ(platform.lookups, 3);
   TextPool other;
   platform.objectIcons["/b/"] = 8;
